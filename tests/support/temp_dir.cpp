@@ -1,0 +1,61 @@
+#include "temp_dir.h"
+
+#include <atomic>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <stdexcept>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+TempDir::TempDir()
+{
+    static std::atomic<unsigned> counter{0};
+    std::random_device rd;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        fs::path p = fs::temp_directory_path() /
+                     ("carotix-test-" + std::to_string(::getpid()) + "-" + std::to_string(counter++) + "-" +
+                      std::to_string(rd() % 1000000));
+        std::error_code ec;
+        if (fs::create_directory(p, ec)) {
+            path_ = p;
+            return;
+        }
+    }
+    throw std::runtime_error("cannot create a temporary folder");
+}
+
+TempDir::~TempDir()
+{
+    std::error_code ec;
+    // Give back write permission first: tests make files and folders read-only.
+    for (auto it = fs::recursive_directory_iterator(path_, ec); !ec && it != fs::recursive_directory_iterator();
+         it.increment(ec))
+        fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ec);
+    fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ec);
+    fs::remove_all(path_, ec);
+}
+
+TempProgramDir::TempProgramDir(bool withData, bool withLibrary)
+{
+    if (withData) fs::copy(CAROTIX_DATA_DIR, path(), fs::copy_options::recursive | fs::copy_options::overwrite_existing);
+    if (withLibrary) {
+        const fs::path lib = fs::path(CAROTIX_PROGRAM_DIR) / "Codage.so";
+        if (fs::exists(lib)) fs::copy_file(lib, path() / "Codage.so", fs::copy_options::overwrite_existing);
+    }
+}
+
+std::string ReadFileBytes(const fs::path& file)
+{
+    std::ifstream in(file, std::ios::binary);
+    if (!in) throw std::runtime_error("cannot read " + file.string());
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+void WriteFileBytes(const fs::path& file, std::string_view bytes)
+{
+    std::ofstream out(file, std::ios::binary | std::ios::trunc);
+    if (!out) throw std::runtime_error("cannot write " + file.string());
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
