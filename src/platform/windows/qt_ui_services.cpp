@@ -1,0 +1,345 @@
+#include "platform/windows/qt_ui_services.h"
+
+#include <QApplication>
+#include <QCursor>
+#include <QDesktopServices>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QFormLayout>
+#include <QLabel>
+#include <QLibraryInfo>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTranslator>
+#include <QUrl>
+#include <QVBoxLayout>
+#include <memory>
+
+#include "platform/base/text_codec.h"
+
+namespace {
+
+// A busy cursor must not turn the pointer into an hourglass over a box that
+// waits for the user: the arrow comes back for the time of the prompt.
+class ArrowDuringPrompt {
+public:
+    ArrowDuringPrompt() : active_(QGuiApplication::overrideCursor() != nullptr)
+    {
+        if (active_) QGuiApplication::setOverrideCursor(QCursor(Qt::ArrowCursor));
+    }
+    ~ArrowDuringPrompt()
+    {
+        if (active_) QGuiApplication::restoreOverrideCursor();
+    }
+    ArrowDuringPrompt(const ArrowDuringPrompt&) = delete;
+    ArrowDuringPrompt& operator=(const ArrowDuringPrompt&) = delete;
+
+private:
+    bool active_;
+};
+
+struct ButtonMap {
+    MsgButton ours;
+    QMessageBox::StandardButton qt;
+    MsgResult result;
+};
+
+// Also the order in which the first button becomes the default one.
+constexpr ButtonMap kButtons[] = {
+    {MsgYes, QMessageBox::Yes, MsgResult::Yes},
+    {MsgOk, QMessageBox::Ok, MsgResult::Ok},
+    {MsgYesToAll, QMessageBox::YesToAll, MsgResult::YesToAll},
+    {MsgNo, QMessageBox::No, MsgResult::No},
+    {MsgNoToAll, QMessageBox::NoToAll, MsgResult::NoToAll},
+    {MsgAbort, QMessageBox::Abort, MsgResult::Abort},
+    {MsgRetry, QMessageBox::Retry, MsgResult::Retry},
+    {MsgIgnore, QMessageBox::Ignore, MsgResult::Ignore},
+    {MsgCancel, QMessageBox::Cancel, MsgResult::Cancel},
+};
+
+QMessageBox::Icon QtIcon(MsgIcon icon)
+{
+    switch (icon) {
+    case MsgIcon::None: return QMessageBox::NoIcon;
+    case MsgIcon::Information: return QMessageBox::Information;
+    case MsgIcon::Warning: return QMessageBox::Warning;
+    case MsgIcon::Error: return QMessageBox::Critical;
+    case MsgIcon::Question: return QMessageBox::Question;
+    }
+    return QMessageBox::NoIcon;
+}
+
+MsgResult Dismissed(MsgButtons buttons)
+{
+    if (buttons & MsgCancel) return MsgResult::Cancel;
+    if (buttons & MsgNo) return MsgResult::No;
+    return MsgResult::Ok;
+}
+
+void UpperCaseAsTyped(QLineEdit* edit)
+{
+    QObject::connect(edit, &QLineEdit::textEdited, edit, [edit](const QString& text) {
+        QString upper = ToQString(UpperCase(FromQString(text)));
+        if (upper != text) {
+            int pos = edit->cursorPosition();
+            edit->setText(upper);
+            edit->setCursorPosition(pos);
+        }
+    });
+}
+
+}  // namespace
+
+bool InstallQtFrenchTranslation()
+{
+    static int installed = -1;
+    if (installed >= 0) return installed == 1;
+    QCoreApplication* app = QCoreApplication::instance();
+    if (!app) return false;
+    auto* translator = new QTranslator(app);
+    if (translator->load(QStringLiteral("qtbase_fr"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        QCoreApplication::installTranslator(translator);
+        installed = 1;
+    } else {
+        delete translator;
+        installed = 0;
+    }
+    return installed == 1;
+}
+
+QString ToQString(std::string_view utf8)
+{
+    return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
+}
+
+std::string FromQString(const QString& text)
+{
+    return text.toUtf8().toStdString();
+}
+
+QString ToQtFileFilter(std::string_view filter)
+{
+    QStringList parts = ToQString(filter).split(QLatin1Char('|'));
+    QStringList out;
+    for (qsizetype i = 0; i < parts.size(); i += 2) {
+        QString description = parts[i].trimmed();
+        QString patterns = i + 1 < parts.size() ? parts[i + 1].trimmed() : QString();
+        if (patterns.isEmpty()) {
+            // A lone description: Qt reads the patterns from its parentheses.
+            if (!description.isEmpty()) out << description;
+            continue;
+        }
+        QString qtPatterns = patterns.split(QLatin1Char(';'), Qt::SkipEmptyParts).join(QLatin1Char(' '));
+        QString suffix = QStringLiteral("(") + qtPatterns + QStringLiteral(")");
+        if (description.endsWith(suffix)) {
+            out << description;
+        } else {
+            // Qt takes the patterns from the last parentheses of the text, so
+            // a description that names other patterns loses its own.
+            if (description.endsWith(QLatin1Char(')'))) {
+                qsizetype open = description.lastIndexOf(QLatin1Char('('));
+                if (open >= 0) description = description.left(open).trimmed();
+            }
+            out << (description.isEmpty() ? suffix : description + QLatin1Char(' ') + suffix);
+        }
+    }
+    return out.join(QStringLiteral(";;"));
+}
+
+QuestionDialog::QuestionDialog(QWidget* parent) : QDialog(parent)
+{
+    setWindowTitle(QStringLiteral("Titre"));
+    LQuestion = new QLabel(QStringLiteral("Question"), this);
+    EStr = new QLineEdit(this);
+    LQuestion->setBuddy(EStr);
+    BOk = new QPushButton(QStringLiteral("Ok"), this);
+    BAnnuler = new QPushButton(QStringLiteral("Annuler"), this);
+    BOk->setDefault(true);
+    auto* buttons = new QDialogButtonBox(this);
+    buttons->addButton(BOk, QDialogButtonBox::AcceptRole);
+    buttons->addButton(BAnnuler, QDialogButtonBox::RejectRole);
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(LQuestion);
+    layout->addWidget(EStr);
+    layout->addWidget(buttons);
+    setMinimumWidth(320);
+}
+
+void QuestionDialog::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    EStr->setFocus();
+    EStr->selectAll();
+}
+
+NameDialog::NameDialog(QWidget* parent) : QDialog(parent)
+{
+    setWindowTitle(QStringLiteral("Nom de l'ouvrage"));
+    EIndice = new QLineEdit(this);
+    EDesign = new QLineEdit(this);
+    UpperCaseAsTyped(EIndice);
+    UpperCaseAsTyped(EDesign);
+    BOk = new QPushButton(QStringLiteral("Ok"), this);
+    BAnnuler = new QPushButton(QStringLiteral("Annuler"), this);
+    BOk->setDefault(true);
+    auto* buttons = new QDialogButtonBox(this);
+    buttons->addButton(BOk, QDialogButtonBox::AcceptRole);
+    buttons->addButton(BAnnuler, QDialogButtonBox::RejectRole);
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    auto* form = new QFormLayout;
+    form->addRow(QStringLiteral("Indice"), EIndice);
+    form->addRow(QStringLiteral("Désignation"), EDesign);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(form);
+    layout->addWidget(buttons);
+    setMinimumWidth(320);
+}
+
+void NameDialog::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    EIndice->setFocus();
+}
+
+QtUiServices::QtUiServices() = default;
+
+QtUiServices::~QtUiServices()
+{
+    while (busyDepth_ > 0) PopBusyCursor();
+}
+
+QWidget* QtUiServices::DialogParent() const
+{
+    if (QWidget* modal = QApplication::activeModalWidget()) return modal;
+    if (parent_) return parent_.data();
+    return QApplication::activeWindow();
+}
+
+MsgResult QtUiServices::Message(const MessageRequest& request)
+{
+    ArrowDuringPrompt arrow;
+    MsgButtons buttons = request.buttons ? request.buttons : MsgOk;
+    QMessageBox box(DialogParent());
+    box.setWindowTitle(ToQString(request.title));
+    box.setText(ToQString(request.text));
+    box.setTextFormat(Qt::PlainText);
+    box.setIcon(QtIcon(request.icon));
+    QMessageBox::StandardButtons qtButtons;
+    for (const ButtonMap& b : kButtons)
+        if (buttons & b.ours) qtButtons |= b.qt;
+    box.setStandardButtons(qtButtons);
+    for (const ButtonMap& b : kButtons) {
+        if ((request.defaultButton ? request.defaultButton & b.ours : buttons & b.ours) != 0) {
+            box.setDefaultButton(b.qt);
+            break;
+        }
+    }
+    box.exec();
+    QAbstractButton* clicked = box.clickedButton();
+    if (clicked) {
+        QMessageBox::StandardButton which = box.standardButton(clicked);
+        for (const ButtonMap& b : kButtons)
+            if (b.qt == which) return b.result;
+    }
+    return Dismissed(buttons);
+}
+
+bool QtUiServices::AskText(const TextPrompt& prompt, std::string& answer)
+{
+    ArrowDuringPrompt arrow;
+    std::unique_ptr<QuestionDialog> temporary;
+    QuestionDialog* dialog = question_.data();
+    if (!dialog) {
+        temporary = std::make_unique<QuestionDialog>(DialogParent());
+        dialog = temporary.get();
+    }
+    dialog->setWindowTitle(ToQString(prompt.caption));
+    dialog->LQuestion->setText(ToQString(prompt.question));
+    dialog->EStr->setText(ToQString(prompt.text));
+    if (dialog->exec() != QDialog::Accepted) return false;
+    answer = FromQString(dialog->EStr->text());
+    return true;
+}
+
+bool QtUiServices::AskName(const NamePrompt& prompt, NamePrompt& answer)
+{
+    ArrowDuringPrompt arrow;
+    std::unique_ptr<NameDialog> temporary;
+    NameDialog* dialog = name_.data();
+    if (!dialog) {
+        temporary = std::make_unique<NameDialog>(DialogParent());
+        dialog = temporary.get();
+    }
+    dialog->setWindowTitle(ToQString(prompt.caption));
+    dialog->EIndice->setText(ToQString(prompt.indice));
+    dialog->EDesign->setText(ToQString(prompt.design));
+    if (dialog->exec() != QDialog::Accepted) return false;
+    answer.caption = prompt.caption;
+    answer.indice = FromQString(dialog->EIndice->text());
+    answer.design = FromQString(dialog->EDesign->text());
+    return true;
+}
+
+std::vector<std::string> QtUiServices::FileDialog(const FileDialogRequest& request)
+{
+    ArrowDuringPrompt arrow;
+    QFileDialog dialog(DialogParent());
+    if (!request.title.empty()) dialog.setWindowTitle(ToQString(request.title));
+    if (!request.folder.empty()) dialog.setDirectory(ToQString(request.folder));
+    QString filter = ToQtFileFilter(request.filter);
+    if (!filter.isEmpty()) dialog.setNameFilter(filter);
+    if (!request.defaultExt.empty()) dialog.setDefaultSuffix(ToQString(request.defaultExt));
+    switch (request.kind) {
+    case FileDialogKind::Open:
+        dialog.setAcceptMode(QFileDialog::AcceptOpen);
+        dialog.setFileMode(request.mustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+        break;
+    case FileDialogKind::OpenMulti:
+        dialog.setAcceptMode(QFileDialog::AcceptOpen);
+        dialog.setFileMode(QFileDialog::ExistingFiles);
+        break;
+    case FileDialogKind::Save:
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setFileMode(QFileDialog::AnyFile);
+        if (!request.overwritePrompt) dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
+        break;
+    }
+    if (!request.fileName.empty()) dialog.selectFile(ToQString(request.fileName));
+    if (dialog.exec() != QDialog::Accepted) return {};
+    std::vector<std::string> files;
+    for (const QString& f : dialog.selectedFiles()) files.push_back(FromQString(f));
+    if (request.kind != FileDialogKind::OpenMulti && files.size() > 1) files.resize(1);
+    return files;
+}
+
+bool QtUiServices::SelectFolder(const FolderRequest& request, std::string& folder)
+{
+    ArrowDuringPrompt arrow;
+    QString chosen = QFileDialog::getExistingDirectory(DialogParent(), ToQString(request.title),
+                                                       ToQString(request.folder));
+    if (chosen.isEmpty()) return false;
+    folder = FromQString(chosen);
+    return true;
+}
+
+bool QtUiServices::OpenWithAssociatedProgram(const std::string& path)
+{
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(ToQString(path)));
+}
+
+void QtUiServices::PushBusyCursor()
+{
+    QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
+    ++busyDepth_;
+}
+
+void QtUiServices::PopBusyCursor()
+{
+    if (busyDepth_ == 0) return;
+    --busyDepth_;
+    QGuiApplication::restoreOverrideCursor();
+}

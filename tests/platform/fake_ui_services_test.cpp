@@ -1,0 +1,258 @@
+// The scripted prompts that every window test relies on, and the slot guard.
+#include <QObject>
+#include <gtest/gtest.h>
+#include <stdexcept>
+
+#include "platform/fake_ui_services.h"
+#include "platform/ui_services.h"
+
+namespace {
+
+struct Collected {
+    std::vector<std::string> messages;
+    std::function<void(const std::string&)> Reporter()
+    {
+        return [this](const std::string& m) { messages.push_back(m); };
+    }
+};
+
+TEST(FakeUiServices, ServesScriptedAnswersInOrderAndRecordsEveryPrompt)
+{
+    FakeUiServices fake;
+    fake.AnswerMessage(MsgResult::Yes, "Suppression")
+        .AnswerText("TUBE2", "Ajouter un tube")
+        .AnswerName("PZ1", "A", "Nouvel ouvrage")
+        .AnswerFiles({"/d/a.crx", "/d/b.crx"})
+        .AnswerFolder("/d/out", "Dossier")
+        .AnswerMessage(MsgResult::Cancel);
+    ScopedUi use(fake);
+
+    EXPECT_EQ(AskYesNo("Suppression", "Tous les ouvrages sélectionnés seront supprimés. Etes-vous sûr ?"),
+              MsgResult::Yes);
+    std::string tube = "TUBE1";
+    EXPECT_TRUE(AskQuestion("Ajouter un tube", "Nom du tube :", tube));
+    EXPECT_EQ(tube, "TUBE2");
+    NamePrompt name{"Nouvel ouvrage", "", ""}, answer;
+    EXPECT_TRUE(Ui().AskName(name, answer));
+    EXPECT_EQ(answer.indice, "PZ1");
+    EXPECT_EQ(answer.design, "A");
+    FileDialogRequest open;
+    open.filter = "Carotix (*.crx)|*.crx";
+    EXPECT_EQ(AskOpenFiles(open), (std::vector<std::string>{"/d/a.crx", "/d/b.crx"}));
+    std::string folder;
+    EXPECT_TRUE(AskFolder("Dossier", "/d", folder));
+    EXPECT_EQ(folder, "/d/out");
+    EXPECT_EQ(AskYesNoCancel("Edition", "Il y a eu des modications.\nVoulez-vous les conserver ?"),
+              MsgResult::Cancel);
+
+    EXPECT_TRUE(fake.Verify());
+    ASSERT_EQ(fake.Prompts().size(), 6u);
+    const PromptRecord& del = fake.Prompts()[0];
+    EXPECT_EQ(del.kind, PromptKind::Message);
+    EXPECT_EQ(del.title, "Suppression");
+    EXPECT_EQ(del.icon, MsgIcon::Question);
+    EXPECT_EQ(del.buttons, MsgYesNo);
+    EXPECT_EQ(fake.Prompts()[1].text, "Nom du tube :");
+    EXPECT_EQ(fake.Prompts()[1].proposal, "TUBE1");
+    EXPECT_EQ(fake.Prompts()[2].kind, PromptKind::Name);
+    EXPECT_EQ(fake.Prompts()[3].file.kind, FileDialogKind::OpenMulti);
+    EXPECT_EQ(fake.Prompts()[3].file.filter, "Carotix (*.crx)|*.crx");
+    EXPECT_EQ(fake.Prompts()[4].proposal, "/d");
+    EXPECT_EQ(fake.Prompts()[5].buttons, MsgYesNoCancel);
+}
+
+TEST(FakeUiServices, CancelledPromptsGiveNothing)
+{
+    FakeUiServices fake;
+    fake.CancelText().CancelName().CancelFiles().CancelFolder();
+    ScopedUi use(fake);
+    std::string text = "Nouveau";
+    EXPECT_FALSE(AskQuestion("Créer un dossier", "Nom du dossier :", text));
+    EXPECT_EQ(text, "Nouveau");
+    NamePrompt answer;
+    EXPECT_FALSE(Ui().AskName({"Renommer l'ouvrage", "PZ1", "A"}, answer));
+    std::string path;
+    EXPECT_FALSE(AskSaveFile({}, path));
+    EXPECT_TRUE(path.empty());
+    std::string folder;
+    EXPECT_FALSE(AskFolder("x", "", folder));
+    EXPECT_TRUE(fake.Verify());
+}
+
+TEST(FakeUiServices, UnexpectedPromptsFailTheTest)
+{
+    // No answer at all.
+    {
+        FakeUiServices fake;
+        Collected c;
+        fake.SetFailureReporter(c.Reporter());
+        ScopedUi use(fake);
+        EXPECT_THROW(ShowInformation("Tri", "Il faut désactiver le filtrage des ouvrages vides pour pouvoir trier."),
+                     UnexpectedPrompt);
+        ASSERT_EQ(fake.Failures().size(), 1u);
+        EXPECT_NE(fake.Failures()[0].find("\"Tri\""), std::string::npos);
+        EXPECT_EQ(c.messages, fake.Failures());
+        EXPECT_EQ(fake.Prompts().size(), 1u);  // still recorded
+    }
+    // An answer of another kind stays for a later prompt.
+    {
+        FakeUiServices fake;
+        fake.AnswerText("X");
+        ScopedUi use(fake);
+        EXPECT_THROW(AskYesNo("Copie", "?"), UnexpectedPrompt);
+        EXPECT_EQ(fake.PendingAnswers(), 1u);
+        std::string t;
+        EXPECT_TRUE(AskQuestion("c", "q", t));
+        EXPECT_EQ(t, "X");
+    }
+    // Another title than the expected one.
+    {
+        FakeUiServices fake;
+        fake.AnswerMessage(MsgResult::Yes, "Suppression");
+        ScopedUi use(fake);
+        EXPECT_THROW(AskYesNo("Copie", "?"), UnexpectedPrompt);
+        EXPECT_EQ(fake.Failures().size(), 1u);
+    }
+    // An answer that is not a button of the box.
+    {
+        FakeUiServices fake;
+        fake.AnswerMessage(MsgResult::Cancel);
+        ScopedUi use(fake);
+        EXPECT_THROW(AskYesNo("Suppression", "?"), UnexpectedPrompt);
+    }
+    // Several files for a single-file dialog.
+    {
+        FakeUiServices fake;
+        fake.AnswerFiles({"a", "b"});
+        ScopedUi use(fake);
+        std::string path;
+        EXPECT_THROW(AskOpenFile({}, path), UnexpectedPrompt);
+    }
+}
+
+TEST(FakeUiServices, WithoutThrowingAFailedPromptAnswersAsIfClosed)
+{
+    FakeUiServices fake;
+    fake.SetThrowOnUnexpected(false);
+    ScopedUi use(fake);
+    EXPECT_EQ(AskYesNoCancel("Edition", "?"), MsgResult::Cancel);
+    EXPECT_EQ(AskYesNo("Copie", "?"), MsgResult::No);
+    std::string t;
+    EXPECT_FALSE(AskQuestion("c", "q", t));
+    EXPECT_EQ(fake.Failures().size(), 3u);
+    EXPECT_FALSE(fake.Verify());
+}
+
+TEST(FakeUiServices, VerifyReportsUnusedAnswersAndAutoOkServesPlainBoxes)
+{
+    FakeUiServices fake;
+    fake.SetAutoOk(true);
+    fake.AnswerMessage(MsgResult::No, "Copie");
+    ScopedUi use(fake);
+    ShowMessage("Effectué");  // OK only: served without using the scripted answer
+    EXPECT_EQ(fake.PendingAnswers(), 1u);
+    EXPECT_FALSE(fake.Verify());
+    ASSERT_EQ(fake.Failures().size(), 1u);
+    EXPECT_NE(fake.Failures()[0].find("Copie"), std::string::npos);
+    EXPECT_EQ(fake.Prompts()[0].title, "Carotix");
+    EXPECT_EQ(fake.Prompts()[0].icon, MsgIcon::None);
+    EXPECT_EQ(fake.Prompts()[0].buttons, MsgOk);
+}
+
+TEST(FakeUiServices, BusyCursorIsRestoredOnEveryPath)
+{
+    FakeUiServices fake;
+    ScopedUi use(fake);
+    try {
+        BusyCursor busy;
+        {
+            BusyCursor nested;
+            EXPECT_EQ(fake.BusyDepth(), 2);
+        }
+        throw std::runtime_error("x");
+    } catch (const std::runtime_error&) {
+    }
+    {
+        BusyCursor busy;
+        busy.Restore();
+        EXPECT_EQ(fake.BusyDepth(), 0);
+    }
+    EXPECT_EQ(fake.BusyDepth(), 0);
+    EXPECT_EQ(fake.BusyCount(), 3);
+    EXPECT_TRUE(fake.Verify());
+}
+
+TEST(FakeUiServices, OpeningWithTheAssociatedProgramIsRecorded)
+{
+    FakeUiServices fake;
+    ScopedUi use(fake);
+    EXPECT_TRUE(Ui().OpenWithAssociatedProgram("/p/filtres.txt"));
+    fake.SetOpenSucceeds(false);
+    EXPECT_FALSE(Ui().OpenWithAssociatedProgram("/p/db_params.txt"));
+    EXPECT_EQ(fake.OpenedWithProgram(), (std::vector<std::string>{"/p/filtres.txt", "/p/db_params.txt"}));
+    EXPECT_TRUE(fake.Prompts().empty());
+}
+
+TEST(UiServices, WithoutInstalledPromptsEverythingIsRefusedWithoutBlocking)
+{
+    UiServices* previous = SetUi(nullptr);
+    EXPECT_EQ(AskYesNoCancel("t", "x"), MsgResult::Cancel);
+    EXPECT_EQ(AskYesNo("t", "x"), MsgResult::No);
+    std::string s;
+    EXPECT_FALSE(AskQuestion("t", "q", s));
+    EXPECT_TRUE(AskOpenFiles({}).empty());
+    SetUi(previous);
+}
+
+TEST(SlotGuard, FailuresEndInTheProgramsFailureBox)
+{
+    FakeUiServices fake;
+    fake.AnswerMessage(MsgResult::Ok, "Carotix").AnswerMessage(MsgResult::Ok, "Carotix");
+    ScopedUi use(fake);
+    EXPECT_FALSE(RunGuarded([] { throw std::runtime_error("Format de fichier invalide"); }));
+    EXPECT_FALSE(RunGuarded([] { throw 42; }));
+    EXPECT_TRUE(RunGuarded([] {}));
+    EXPECT_TRUE(fake.Verify());
+    ASSERT_EQ(fake.Prompts().size(), 2u);
+    EXPECT_EQ(fake.Prompts()[0].text, "Format de fichier invalide");
+    EXPECT_EQ(fake.Prompts()[0].icon, MsgIcon::Error);
+    EXPECT_EQ(fake.Prompts()[0].buttons, MsgOk);
+    EXPECT_EQ(fake.Prompts()[1].text, "Erreur inconnue");
+}
+
+TEST(SlotGuard, GuardedSlotsKeepExceptionsAwayFromQt)
+{
+    FakeUiServices fake;
+    fake.AnswerMessage(MsgResult::Ok).AnswerMessage(MsgResult::Ok);
+    ScopedUi use(fake);
+    QObject sender;
+    QString seen;
+    // A handler that takes the signal's argument, and one that takes none.
+    QObject::connect(&sender, &QObject::objectNameChanged, GuardedSlot([&seen](const QString& name) {
+                         seen = name;
+                         throw std::runtime_error("Path not found (" + name.toStdString() + ")");
+                     }));
+    QObject::connect(&sender, &QObject::objectNameChanged,
+                     GuardedSlot([] { throw std::logic_error("second"); }));
+    sender.setObjectName(QStringLiteral("Niveau"));
+    EXPECT_EQ(seen, QStringLiteral("Niveau"));
+    EXPECT_TRUE(fake.Verify());
+    ASSERT_EQ(fake.Prompts().size(), 2u);
+    EXPECT_EQ(fake.Prompts()[0].text, "Path not found (Niveau)");
+    EXPECT_EQ(fake.Prompts()[1].text, "second");
+}
+
+TEST(SlotGuard, AFailingFailureBoxIsSwallowed)
+{
+    // The fake refuses the failure box (nothing scripted): the guard must still
+    // not let anything out, and the test sees the unexpected prompt.
+    FakeUiServices fake;
+    ScopedUi use(fake);
+    bool ok = true;
+    EXPECT_NO_THROW(ok = RunGuarded([] { throw std::runtime_error("boom"); }));
+    EXPECT_FALSE(ok);
+    ASSERT_EQ(fake.Failures().size(), 1u);
+    EXPECT_NE(fake.Failures()[0].find("boom"), std::string::npos);
+}
+
+}  // namespace
