@@ -114,14 +114,15 @@ public:
     // ---- shapes (filled with the brush, outlined with the pen) ----
     // Covers Left..Right-1 x Top..Bottom-1: the brush fills it, a pen outlines
     // it along its outermost pixels (a one-pixel pen at columns Left and
-    // Right-1, rows Top and Bottom-1). Nothing when Right <= Left or Bottom <= Top.
+    // Right-1, rows Top and Bottom-1). Corners given in reverse order are put
+    // in order first; nothing is drawn when Right = Left or Bottom = Top.
     virtual void Rectangle(const TRect& r) = 0;
     void Rectangle(std::int32_t left, std::int32_t top, std::int32_t right, std::int32_t bottom)
     {
         Rectangle(TRect{left, top, right, bottom});
     }
     // The rectangle filled with the brush only, whatever the pen (a clear brush
-    // leaves it untouched).
+    // leaves it untouched). Corners put in order as for Rectangle.
     virtual void FillRect(const TRect& r) = 0;
     // Closed polygon, alternate fill with the brush, outline with the pen.
     virtual void Polygon(const TPoint* points, std::size_t count) = 0;

@@ -26,7 +26,7 @@ public:
     static constexpr std::int32_t RegionCoordLimit = 1 << 20;
 
     Region() = default;                            // empty
-    explicit Region(const TRect& rect);            // Left..Right-1 x Top..Bottom-1; empty when inverted
+    explicit Region(const TRect& rect);            // Left..Right-1 x Top..Bottom-1 (corners put in order first)
     static Region FromRect(std::int32_t left, std::int32_t top, std::int32_t right, std::int32_t bottom);
     // Alternate-fill polygon; fewer than 3 points give an empty region.
     static Region FromPolygon(const TPoint* points, std::size_t count);
