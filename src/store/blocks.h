@@ -375,6 +375,11 @@ public:
     void Clear();
 
     // --- Paths --------------------------------------------------------------
+    // The topmost directory above this one (this one when it has no parent):
+    // where a path that begins with "\" starts.
+    TDirBlock* TopDir();
+    const TDirBlock* TopDir() const;
+
     // Names joined by "\"; a leading "\" resolves from the topmost directory
     // above this one; one trailing "\" is ignored; the empty path is this
     // directory. Finders and readers never raise; Get*/Force* do.
@@ -476,15 +481,12 @@ public:
     void WriteToFile(CrxWriter& writer) const override;
 
 private:
-    struct PathWalk;
     // Adopts an owned block at the end (sets its parent).
     TBlock* Append(std::unique_ptr<TBlock> block);
     // Replaces child c by `block`, destroying the old one; returns the new one.
     TBlock* ReplaceAt(int c, std::unique_ptr<TBlock> block);
     bool HoldsInTree(const TBlock* block) const;   // block is this or an ancestor
     bool AddChecked(std::unique_ptr<TBlock>& owned, TBlock* moving, bool allowDuplicate);
-    TDirBlock* TopDir();
-    const TDirBlock* TopDir() const;
     void StoreThroughParent(TBlock* b, int i, std::uint8_t typeCode, int kind,
                             std::string_view text, std::int32_t intValue, double floatValue);
 

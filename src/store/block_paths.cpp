@@ -1,0 +1,536 @@
+// Directories: children, backslash paths, lookups, creators and element stores
+// through the holding directory.
+#include "store/blocks.h"
+
+#include "platform/base/rtl_numbers.h"
+
+namespace {
+
+constexpr int kMaxElements = 1 << 27;   // as in blocks.cpp
+
+// A path after the leading-backslash rule: `full` still holds its trailing "\"
+// (some messages show it), `path` has one trailing "\" removed.
+struct SplitPath {
+    std::string_view full;
+    std::string_view path;
+};
+
+SplitPath Strip(std::string_view p)
+{
+    SplitPath s{p, p};
+    if (!s.path.empty() && s.path.back() == '\\') s.path.remove_suffix(1);
+    return s;
+}
+
+// Walks the names of `path` one at a time.
+class NameWalker {
+public:
+    explicit NameWalker(std::string_view path) : path_(path) {}
+    // The next name and its offset in the path; false at the end.
+    bool Next(std::string_view& name, std::size_t& offset)
+    {
+        if (done_) return false;
+        offset = pos_;
+        const std::size_t bs = path_.find('\\', pos_);
+        if (bs == std::string_view::npos) {
+            name = path_.substr(pos_);
+            done_ = true;
+        } else {
+            name = path_.substr(pos_, bs - pos_);
+            pos_ = bs + 1;
+        }
+        return true;
+    }
+
+private:
+    std::string_view path_;
+    std::size_t pos_ = 0;
+    bool done_ = false;
+};
+
+std::unique_ptr<TBlock> CreateColumn(std::uint8_t typeCode)
+{
+    switch (typeCode) {
+    case btString: case btStringArray: case btInt: case btIntArray: case btFloat: case btFloatArray:
+        return CreateBlockOfType(typeCode);
+    default:
+        throw EBlockError("Invalid constructor type");
+    }
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Children
+// ---------------------------------------------------------------------------
+
+TBlock* TDirBlock::Child(int index) const
+{
+    if (index < 0 || index >= ItemCount()) return nullptr;
+    return items_[static_cast<std::size_t>(index)].get();
+}
+
+TDirBlock* TDirBlock::ChildDir(int index) const
+{
+    TBlock* b = Child(index);
+    return b != nullptr && b->IsDir() ? static_cast<TDirBlock*>(b) : nullptr;
+}
+
+int TDirBlock::IndexOf(const TBlock* block) const
+{
+    for (std::size_t k = 0; k < items_.size(); ++k)
+        if (items_[k].get() == block) return static_cast<int>(k);
+    return -1;
+}
+
+int TDirBlock::IndexOfName(std::string_view name) const
+{
+    for (std::size_t k = 0; k < items_.size(); ++k)
+        if (items_[k]->Name == name) return static_cast<int>(k);
+    return -1;
+}
+
+int TDirBlock::IndexOfDir(std::string_view name) const
+{
+    for (std::size_t k = 0; k < items_.size(); ++k)
+        if (items_[k]->IsDir() && items_[k]->Name == name) return static_cast<int>(k);
+    return -1;
+}
+
+TBlock* TDirBlock::Append(std::unique_ptr<TBlock> block)
+{
+    block->parent_ = this;
+    items_.push_back(std::move(block));
+    return items_.back().get();
+}
+
+TBlock* TDirBlock::ReplaceAt(int c, std::unique_ptr<TBlock> block)
+{
+    block->parent_ = this;
+    auto& slot = items_[static_cast<std::size_t>(c)];
+    slot->parent_ = nullptr;
+    slot = std::move(block);   // destroys the old block
+    return slot.get();
+}
+
+bool TDirBlock::HoldsInTree(const TBlock* block) const
+{
+    for (const TDirBlock* d = this; d != nullptr; d = d->parent_)
+        if (d == block) return true;
+    return false;
+}
+
+bool TDirBlock::AddChecked(std::unique_ptr<TBlock>& owned, TBlock* moving, bool allowDuplicate)
+{
+    TBlock* b = owned ? owned.get() : moving;
+    const std::size_t bs = b->Name.find('\\');
+    if (bs != std::string::npos) {
+        TDirBlock* sub = GetOrCreateSubDir(std::string_view(b->Name).substr(0, bs), false);
+        b->Name.erase(0, bs + 1);
+        return sub->AddChecked(owned, moving, false);
+    }
+    if (b->parent_ == this) return false;
+    if (!allowDuplicate && IndexOfName(b->Name) >= 0) return false;
+    // A directory never goes into itself or below itself: that would make a
+    // cycle and lose the whole subtree.
+    if (b->IsDir() && HoldsInTree(b)) return false;
+    std::unique_ptr<TBlock> take = owned ? std::move(owned) : b->parent_->RemoveChild(b);
+    Append(std::move(take));
+    return true;
+}
+
+bool TDirBlock::AddChild(std::unique_ptr<TBlock>&& block, bool allowDuplicate)
+{
+    if (!block) return false;
+    if (block->parent_ != nullptr) throw std::logic_error("AddChild: an owned block still has a parent");
+    return AddChecked(block, nullptr, allowDuplicate);
+}
+
+bool TDirBlock::AddChild(TBlock* block, bool allowDuplicate)
+{
+    if (block == nullptr) return false;
+    if (block->parent_ == nullptr) throw std::logic_error("AddChild: a block without parent must be handed over");
+    std::unique_ptr<TBlock> none;
+    return AddChecked(none, block, allowDuplicate);
+}
+
+std::unique_ptr<TBlock> TDirBlock::RemoveAt(int index)
+{
+    if (index < 0 || index >= ItemCount()) return nullptr;
+    auto it = items_.begin() + index;
+    std::unique_ptr<TBlock> taken = std::move(*it);
+    items_.erase(it);
+    taken->parent_ = nullptr;
+    return taken;
+}
+
+std::unique_ptr<TBlock> TDirBlock::RemoveChild(TBlock* block) { return RemoveAt(IndexOf(block)); }
+
+void TDirBlock::DeleteChild(int index) { RemoveAt(index); }
+
+bool TDirBlock::RenameChild(int index, std::string_view newName, bool allowDuplicate)
+{
+    TBlock* b = Child(index);
+    if (b == nullptr) return false;
+    if (b->Name == newName) return true;
+    if (!allowDuplicate && IndexOfName(newName) >= 0) return false;
+    b->Name.assign(newName);
+    return true;
+}
+
+void TDirBlock::Clear() { items_.clear(); }
+
+// ---------------------------------------------------------------------------
+// Paths
+// ---------------------------------------------------------------------------
+
+TDirBlock* TDirBlock::TopDir()
+{
+    TDirBlock* d = this;
+    while (d->parent_ != nullptr) d = d->parent_;
+    return d;
+}
+
+const TDirBlock* TDirBlock::TopDir() const
+{
+    const TDirBlock* d = this;
+    while (d->parent_ != nullptr) d = d->parent_;
+    return d;
+}
+
+namespace {
+// The starting directory and the path after the leading-backslash rule.
+template <class Dir>
+Dir* StartOf(Dir* self, std::string_view& path)
+{
+    if (!path.empty() && path.front() == '\\') {
+        path.remove_prefix(1);
+        return self->TopDir();
+    }
+    return self;
+}
+}  // namespace
+
+TDirBlock* TDirBlock::GetOrCreateSubDir(std::string_view name, bool alwaysCreate)
+{
+    const int k = IndexOfName(name);
+    if (k >= 0) {
+        TBlock* b = items_[static_cast<std::size_t>(k)].get();
+        if (!b->IsDir()) throw EBlockError(std::string(name) + " n'est pas un répertoire");
+        if (!alwaysCreate) return static_cast<TDirBlock*>(b);
+    }
+    return static_cast<TDirBlock*>(Append(std::make_unique<TDirBlock>(std::string(name))));
+}
+
+TDirBlock* TDirBlock::GetDir(std::string_view pathIn)
+{
+    TDirBlock* dir = StartOf(this, pathIn);
+    const SplitPath sp = Strip(pathIn);
+    if (sp.path.empty()) return dir;
+    NameWalker w(sp.path);
+    std::string_view name;
+    std::size_t offset = 0;
+    while (w.Next(name, offset)) {
+        const int k = dir->IndexOfName(name);
+        if (k < 0) throw EBlockError("Path not found (" + std::string(sp.full.substr(offset)) + ")");
+        TBlock* b = dir->items_[static_cast<std::size_t>(k)].get();
+        if (!b->IsDir()) throw EBlockError(std::string(name) + " is not a directory");
+        dir = static_cast<TDirBlock*>(b);
+    }
+    return dir;
+}
+
+TBlock* TDirBlock::GetBlock(std::string_view pathIn)
+{
+    TDirBlock* dir = StartOf(this, pathIn);
+    const SplitPath sp = Strip(pathIn);
+    if (sp.path.empty()) return dir;
+    NameWalker w(sp.path);
+    std::string_view name;
+    std::size_t offset = 0;
+    while (w.Next(name, offset)) {
+        const bool last = offset + name.size() == sp.path.size();
+        const int k = dir->IndexOfName(name);
+        if (last) {
+            if (k < 0) throw EBlockError("File not found (" + std::string(name) + ")");
+            TBlock* b = dir->items_[static_cast<std::size_t>(k)].get();
+            if (b->IsDir()) throw EBlockError("Block " + dir->Name + " is a directory");
+            return b;
+        }
+        if (k < 0) throw EBlockError("Path not found (" + std::string(sp.path.substr(offset)) + ")");
+        TBlock* b = dir->items_[static_cast<std::size_t>(k)].get();
+        if (!b->IsDir()) throw EBlockError(std::string(name) + " is not a directory");
+        dir = static_cast<TDirBlock*>(b);
+    }
+    return dir;   // not reached
+}
+
+TDirBlock* TDirBlock::FindDir(std::string_view pathIn) const
+{
+    const TDirBlock* dir = StartOf(this, pathIn);
+    const SplitPath sp = Strip(pathIn);
+    if (!sp.path.empty()) {
+        NameWalker w(sp.path);
+        std::string_view name;
+        std::size_t offset = 0;
+        while (w.Next(name, offset)) {
+            const int k = dir->IndexOfDir(name);
+            if (k < 0) return nullptr;
+            dir = static_cast<const TDirBlock*>(dir->items_[static_cast<std::size_t>(k)].get());
+        }
+    }
+    return const_cast<TDirBlock*>(dir);
+}
+
+TBlock* TDirBlock::FindBlock(std::string_view pathIn) const
+{
+    const TDirBlock* dir = StartOf(this, pathIn);
+    const SplitPath sp = Strip(pathIn);
+    if (sp.path.empty()) return nullptr;
+    NameWalker w(sp.path);
+    std::string_view name;
+    std::size_t offset = 0;
+    while (w.Next(name, offset)) {
+        const bool last = offset + name.size() == sp.path.size();
+        const int k = dir->IndexOfName(name);
+        if (k < 0) return nullptr;
+        TBlock* b = dir->items_[static_cast<std::size_t>(k)].get();
+        if (last) return b->IsDir() ? nullptr : b;
+        if (!b->IsDir()) return nullptr;
+        dir = static_cast<const TDirBlock*>(b);
+    }
+    return nullptr;
+}
+
+bool TDirBlock::BlockExists(std::string_view pathIn) const
+{
+    std::string_view p = pathIn;
+    StartOf(this, p);
+    if (Strip(p).path.empty()) return true;
+    return FindBlock(pathIn) != nullptr;
+}
+
+namespace {
+// One step of ForceDir / ForceBlock before the last name: the directory of that
+// name, created when absent; a value block there raises.
+TDirBlock* ForceStep(TDirBlock* dir, std::string_view name)
+{
+    const int k = dir->IndexOfName(name);
+    if (k < 0) {
+        auto sub = std::make_unique<TDirBlock>(std::string(name));
+        TDirBlock* raw = sub.get();
+        dir->AddChild(std::move(sub), false);
+        return raw;
+    }
+    TBlock* b = dir->Child(k);
+    if (!b->IsDir()) throw EBlockError(std::string(name) + " is not a directory");
+    return static_cast<TDirBlock*>(b);
+}
+}  // namespace
+
+TDirBlock* TDirBlock::ForceDir(std::string_view pathIn)
+{
+    TDirBlock* dir = StartOf(this, pathIn);
+    const SplitPath sp = Strip(pathIn);
+    if (sp.path.empty()) return dir;
+    NameWalker w(sp.path);
+    std::string_view name;
+    std::size_t offset = 0;
+    while (w.Next(name, offset)) {
+        const bool last = offset + name.size() == sp.path.size();
+        dir = last ? dir->GetOrCreateSubDir(name, false) : ForceStep(dir, name);
+    }
+    return dir;
+}
+
+TBlock* TDirBlock::ForceBlock(std::string_view pathIn, std::uint8_t typeCode, std::string_view initialText)
+{
+    TDirBlock* dir = StartOf(this, pathIn);
+    const SplitPath sp = Strip(pathIn);
+    if (sp.path.empty()) return dir;
+    NameWalker w(sp.path);
+    std::string_view name;
+    std::size_t offset = 0;
+    while (w.Next(name, offset)) {
+        const bool last = offset + name.size() == sp.path.size();
+        if (!last) {
+            dir = ForceStep(dir, name);
+            continue;
+        }
+        const int k = dir->IndexOfName(name);
+        if (k >= 0) {
+            TBlock* b = dir->items_[static_cast<std::size_t>(k)].get();
+            if (b->IsDir()) throw EBlockError("Block " + dir->Name + " is a directory");
+            return b;
+        }
+        std::unique_ptr<TBlock> b = CreateColumn(typeCode);
+        b->Name.assign(name);
+        b->SetString(0, initialText);
+        return dir->Append(std::move(b));
+    }
+    return dir;   // not reached
+}
+
+// ---------------------------------------------------------------------------
+// Reading and writing by path
+// ---------------------------------------------------------------------------
+
+std::string TDirBlock::GetPathString(std::string_view path, int i) const
+{
+    const TBlock* b = FindBlock(path);
+    return b != nullptr ? b->GetString(i) : std::string();
+}
+
+std::int32_t TDirBlock::GetPathInt(std::string_view path, int i) const
+{
+    const TBlock* b = FindBlock(path);
+    if (b == nullptr) return MissingInt;
+    if (b->BlockType() == btString || b->BlockType() == btStringArray) {
+        if (i < 0 || i >= b->Count()) return MissingInt;
+        int err = 0;
+        return ValInt(b->GetString(i), err);   // partial value on a bad text
+    }
+    return b->GetInt(i);
+}
+
+double TDirBlock::GetPathFloat(std::string_view path, int i) const
+{
+    const TBlock* b = FindBlock(path);
+    return b != nullptr ? b->GetFloat(i) : MissingFloat;
+}
+
+namespace {
+enum class StoreKind { Text, Int, Float };
+}
+
+void TDirBlock::StoreThroughParent(TBlock* b, int i, std::uint8_t typeCode, int kind, std::string_view text,
+                                   std::int32_t intValue, double floatValue)
+{
+    TDirBlock* p = b->parent_;
+    // Every element index goes through the holding directory, row 0 included,
+    // so that a double stored into an integer column converts the column
+    // instead of being truncated.
+    if (p != nullptr && b != this) {
+        const int c = p->IndexOf(b);
+        switch (static_cast<StoreKind>(kind)) {
+        case StoreKind::Text: p->SetStringAt(c, i, typeCode, text); break;
+        case StoreKind::Int: p->SetIntAt(c, i, intValue); break;
+        case StoreKind::Float: p->SetFloatAt(c, i, floatValue); break;
+        }
+        return;
+    }
+    switch (static_cast<StoreKind>(kind)) {
+    case StoreKind::Text: b->SetString(i, text); break;
+    case StoreKind::Int: b->SetInt(i, intValue); break;
+    case StoreKind::Float: b->SetFloat(i, floatValue); break;
+    }
+}
+
+void TDirBlock::SetPathString(std::string_view path, int i, std::uint8_t typeCode, std::string_view value)
+{
+    std::string copy(value);   // the value may live in the block about to be replaced
+    TBlock* b = ForceBlock(path, typeCode, "");
+    StoreThroughParent(b, i, typeCode, static_cast<int>(StoreKind::Text), copy, 0, 0.0);
+}
+
+void TDirBlock::SetPathInt(std::string_view path, int i, std::uint8_t typeCode, std::int32_t value)
+{
+    TBlock* b = ForceBlock(path, typeCode, "");
+    StoreThroughParent(b, i, typeCode, static_cast<int>(StoreKind::Int), {}, value, 0.0);
+}
+
+void TDirBlock::SetPathFloat(std::string_view path, int i, std::uint8_t typeCode, double value)
+{
+    TBlock* b = ForceBlock(path, typeCode, "");
+    StoreThroughParent(b, i, typeCode, static_cast<int>(StoreKind::Float), {}, 0, value);
+}
+
+int TDirBlock::IndexOfPathString(std::string_view path, std::string_view text) const
+{
+    const TBlock* b = FindBlock(path);
+    return b != nullptr ? b->IndexOfString(text) : -1;
+}
+
+// ---------------------------------------------------------------------------
+// Element stores through the directory
+// ---------------------------------------------------------------------------
+
+TBlock* TDirBlock::EnsureElement(int c, int i, std::uint8_t wanted)
+{
+    if (c < 0 || c >= ItemCount() || i < 0) return nullptr;
+    TBlock* b = items_[static_cast<std::size_t>(c)].get();
+    if (b->Count() == 0 || b->IsDir()) return nullptr;
+
+    if ((wanted == btFloat || wanted == btFloatArray)
+        && (b->BlockType() == btInt || b->BlockType() == btIntArray)) {
+        if (b->BlockType() == btInt) {
+            const std::int32_t v = static_cast<TIntBlock*>(b)->Value;
+            b = ReplaceAt(c, std::make_unique<TFloatBlock>(b->Name, v == MissingInt ? MissingFloat : v));
+        } else {
+            const auto& ints = static_cast<TIntArrayBlock*>(b)->Items;
+            std::vector<double> doubles;
+            doubles.reserve(ints.size());
+            for (std::int32_t v : ints) doubles.push_back(v == MissingInt ? MissingFloat : v);
+            auto fb = std::make_unique<TFloatArrayBlock>(b->Name, std::move(doubles));
+            fb->Delta = static_cast<TIntArrayBlock*>(b)->Delta;
+            b = ReplaceAt(c, std::move(fb));
+        }
+    }
+    if (b->Count() > i) return b;
+
+    if (b->IsSingleValue()) {
+        switch (b->BlockType()) {
+        case btString: {
+            auto a = std::make_unique<TStrArrayBlock>(b->Name);
+            a->Append(static_cast<TStrBlock*>(b)->Value);
+            b = ReplaceAt(c, std::move(a));
+            break;
+        }
+        case btInt:
+            b = ReplaceAt(c, std::make_unique<TIntArrayBlock>(
+                                 b->Name, std::vector<std::int32_t>{static_cast<TIntBlock*>(b)->Value}));
+            break;
+        default:
+            b = ReplaceAt(c, std::make_unique<TFloatArrayBlock>(
+                                 b->Name, std::vector<double>{static_cast<TFloatBlock*>(b)->Value}));
+            break;
+        }
+    }
+    switch (b->BlockType()) {
+    case btStringArray: case btIntArray: case btFloatArray:
+        break;
+    default:
+        throw EBlockError("Unable to resize block");
+    }
+    if (i >= kMaxElements) throw EBlockError("Unable to resize block");
+    b->Resize(i + 1);
+    return b;
+}
+
+void TDirBlock::SetStringAt(int c, int i, std::uint8_t wanted, std::string_view text)
+{
+    if (wanted == btFloat) {
+        if (auto v = TryStrToInt(text)) {
+            SetIntAt(c, i, *v);
+            return;
+        }
+    }
+    std::string copy(text);   // the text may live in the block about to be replaced
+    if (TBlock* b = EnsureElement(c, i, wanted)) b->SetString(i, copy);
+}
+
+void TDirBlock::SetIntAt(int c, int i, std::int32_t value)
+{
+    if (TBlock* b = EnsureElement(c, i, btInt)) b->SetInt(i, value);
+}
+
+void TDirBlock::SetFloatAt(int c, int i, double value)
+{
+    if (TBlock* b = EnsureElement(c, i, btFloat)) b->SetFloat(i, value);
+}
+
+void TDirBlock::SetTextAt(int c, int i, std::string_view text)
+{
+    std::string copy(text);
+    if (TBlock* b = EnsureElement(c, i, btNone)) b->SetString(i, copy);
+}

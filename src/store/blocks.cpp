@@ -1,0 +1,513 @@
+// The block classes: element access with its conversions, copying, comparison.
+// Paths and directory operations are in block_paths.cpp, row operations and
+// merging in tables.cpp, the file form in crx_file.cpp.
+#include "store/blocks.h"
+
+#include "platform/base/rtl_numbers.h"
+
+#include <cmath>
+
+namespace {
+
+// The largest array the store grows to by index. Far beyond any collection,
+// it keeps a stray index from asking for gigabytes.
+constexpr int kMaxElements = 1 << 27;
+
+// --- Reading conversions (never raise) ------------------------------------
+
+std::int32_t TextToInt(std::string_view text)
+{
+    auto v = TryStrToInt(text);
+    return v ? *v : MissingInt;
+}
+
+// Both "." and the process separator are read as the decimal point.
+double TextToFloat(std::string_view text)
+{
+    if (text.empty()) return MissingFloat;
+    const char sep = GetDecimalSeparator();
+    std::string normal(text);
+    if (sep != '.')
+        for (char& ch : normal)
+            if (ch == sep) ch = '.';
+    int err = 0;
+    const double v = ValFloat(normal, err);
+    return err == 0 ? v : MissingFloat;
+}
+
+std::string IntText(std::int32_t v) { return v == MissingInt ? std::string() : IntToStr(v); }
+std::string FloatText(double v) { return IsMissingFloat(v) ? std::string() : FloatToStr(v); }
+double IntToFloatValue(std::int32_t v) { return v == MissingInt ? MissingFloat : static_cast<double>(v); }
+std::int32_t FloatToIntRead(double v) { return IsMissingFloat(v) ? MissingInt : TruncToInt32OrMin(v); }
+
+// --- Storing conversions (raise EConvertError) ----------------------------
+
+std::int32_t TextToIntStore(std::string_view text)
+{
+    if (text.empty()) return MissingInt;
+    return StrToInt(text);
+}
+
+// "." is read as the decimal separator, whatever the process separator.
+double TextToFloatStore(std::string_view text)
+{
+    if (text.empty()) return MissingFloat;
+    const char sep = GetDecimalSeparator();
+    std::string local(text);
+    if (sep != '.')
+        for (char& ch : local)
+            if (ch == '.') ch = sep;
+    return StrToFloat(local);
+}
+
+std::int32_t FloatToIntStore(double v)
+{
+    if (IsMissingFloat(v)) return MissingInt;
+    return TruncToInt32Checked(v);
+}
+
+bool InRange(int i, int count) { return i >= 0 && i < count; }
+
+bool SameDouble(double a, double b) { return a == b || (std::isnan(a) && std::isnan(b)); }
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// TBlock
+// ---------------------------------------------------------------------------
+
+TBlock::TBlock() = default;
+TBlock::~TBlock() = default;
+
+bool TBlock::IsValue() const
+{
+    switch (blockType_) {
+    case btString: case btStringArray: case btInt: case btIntArray: case btFloat: case btFloatArray:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool TBlock::IsSingleValue() const
+{
+    return blockType_ == btString || blockType_ == btInt || blockType_ == btFloat;
+}
+
+bool TBlock::PrepareStore(int i)
+{
+    if (i < 0 || IsDir()) return false;
+    const int count = Count();
+    if (count == 0) return false;
+    if (i >= count) {
+        if (IsSingleValue()) throw EBlockError("Unable to change self block type");
+        if (i >= kMaxElements) throw EBlockError("Unable to resize block");
+        Resize(i + 1);
+    }
+    return true;
+}
+
+void TBlock::SetString(int i, std::string_view)
+{
+    if (!PrepareStore(i)) return;
+    throw EBlockError("Unable to set value of " + Name);
+}
+
+void TBlock::SetInt(int i, std::int32_t)
+{
+    if (!PrepareStore(i)) return;
+    throw EBlockError("Unable to set value of " + Name);
+}
+
+void TBlock::SetFloat(int i, double)
+{
+    if (!PrepareStore(i)) return;
+    throw EBlockError("Unable to set value of " + Name);
+}
+
+int TBlock::IndexOfString(std::string_view text) const
+{
+    const int n = Count();
+    for (int i = 0; i < n; ++i)
+        if (GetString(i) == text) return i;
+    return -1;
+}
+
+std::unique_ptr<TBlock> TBlock::Clone() const
+{
+    std::unique_ptr<TBlock> copy(new TBlock(blockType_));
+    copy->Name = Name;
+    return copy;
+}
+
+// ---------------------------------------------------------------------------
+// Single values
+// ---------------------------------------------------------------------------
+
+TStrBlock::TStrBlock() : TBlock(btString) {}
+TStrBlock::TStrBlock(std::string name, std::string value) : TBlock(btString), Value(std::move(value))
+{
+    Name = std::move(name);
+}
+
+std::string TStrBlock::GetString(int i) const { return i == 0 ? Value : std::string(); }
+std::int32_t TStrBlock::GetInt(int i) const { return i == 0 ? TextToInt(Value) : MissingInt; }
+double TStrBlock::GetFloat(int i) const { return i == 0 ? TextToFloat(Value) : MissingFloat; }
+void TStrBlock::SetString(int i, std::string_view text)
+{
+    if (PrepareStore(i)) Value.assign(text);
+}
+void TStrBlock::SetInt(int i, std::int32_t value)
+{
+    if (PrepareStore(i)) Value = IntText(value);
+}
+void TStrBlock::SetFloat(int i, double value)
+{
+    if (PrepareStore(i)) Value = FloatText(value);
+}
+std::unique_ptr<TBlock> TStrBlock::Clone() const { return std::make_unique<TStrBlock>(Name, Value); }
+
+TIntBlock::TIntBlock() : TBlock(btInt) {}
+TIntBlock::TIntBlock(std::string name, std::int32_t value) : TBlock(btInt), Value(value)
+{
+    Name = std::move(name);
+}
+
+std::string TIntBlock::GetString(int i) const { return i == 0 ? IntText(Value) : std::string(); }
+std::int32_t TIntBlock::GetInt(int i) const { return i == 0 ? Value : MissingInt; }
+double TIntBlock::GetFloat(int i) const { return i == 0 ? IntToFloatValue(Value) : MissingFloat; }
+void TIntBlock::SetString(int i, std::string_view text)
+{
+    if (PrepareStore(i)) Value = TextToIntStore(text);
+}
+void TIntBlock::SetInt(int i, std::int32_t value)
+{
+    if (PrepareStore(i)) Value = value;
+}
+void TIntBlock::SetFloat(int i, double value)
+{
+    if (PrepareStore(i)) Value = FloatToIntStore(value);
+}
+std::unique_ptr<TBlock> TIntBlock::Clone() const { return std::make_unique<TIntBlock>(Name, Value); }
+
+TFloatBlock::TFloatBlock() : TBlock(btFloat) {}
+TFloatBlock::TFloatBlock(std::string name, double value) : TBlock(btFloat), Value(value)
+{
+    Name = std::move(name);
+}
+
+std::string TFloatBlock::GetString(int i) const { return i == 0 ? FloatText(Value) : std::string(); }
+std::int32_t TFloatBlock::GetInt(int i) const { return i == 0 ? FloatToIntRead(Value) : MissingInt; }
+double TFloatBlock::GetFloat(int i) const { return i == 0 ? Value : MissingFloat; }
+void TFloatBlock::SetString(int i, std::string_view text)
+{
+    if (PrepareStore(i)) Value = TextToFloatStore(text);
+}
+void TFloatBlock::SetInt(int i, std::int32_t value)
+{
+    if (PrepareStore(i)) Value = IntToFloatValue(value);
+}
+void TFloatBlock::SetFloat(int i, double value)
+{
+    if (PrepareStore(i)) Value = value;
+}
+std::unique_ptr<TBlock> TFloatBlock::Clone() const { return std::make_unique<TFloatBlock>(Name, Value); }
+
+// ---------------------------------------------------------------------------
+// TStrArrayBlock
+// ---------------------------------------------------------------------------
+
+namespace {
+void CheckTextArraySize(std::size_t bytes)
+{
+    if (bytes > 0xFFFFFFFFu) throw EBlockError("Unable to resize block");
+}
+}  // namespace
+
+TStrArrayBlock::TStrArrayBlock() : TBlock(btStringArray) {}
+TStrArrayBlock::TStrArrayBlock(std::string name) : TBlock(btStringArray) { Name = std::move(name); }
+
+std::string_view TStrArrayBlock::Item(int i) const
+{
+    const std::size_t b = Begin(i);
+    return std::string_view(data_).substr(b, ends_[static_cast<std::size_t>(i)] - b);
+}
+
+void TStrArrayBlock::SetItem(int i, std::string_view text)
+{
+    const std::size_t b = Begin(i);
+    const std::size_t oldLen = ends_[static_cast<std::size_t>(i)] - b;
+    if (text.size() > oldLen) CheckTextArraySize(data_.size() + (text.size() - oldLen));
+    data_.replace(b, oldLen, text);
+    if (text.size() != oldLen) {
+        const std::uint32_t delta = static_cast<std::uint32_t>(text.size() - oldLen);   // modular
+        for (std::size_t k = static_cast<std::size_t>(i); k < ends_.size(); ++k) ends_[k] += delta;
+    }
+}
+
+void TStrArrayBlock::Append(std::string_view text)
+{
+    CheckTextArraySize(data_.size() + text.size());
+    data_.append(text);
+    ends_.push_back(static_cast<std::uint32_t>(data_.size()));
+}
+
+void TStrArrayBlock::Insert(int i, std::string_view text)
+{
+    CheckTextArraySize(data_.size() + text.size());
+    const std::size_t b = Begin(i);
+    data_.insert(b, text);
+    const auto len = static_cast<std::uint32_t>(text.size());
+    for (std::size_t k = static_cast<std::size_t>(i); k < ends_.size(); ++k) ends_[k] += len;
+    ends_.insert(ends_.begin() + i, static_cast<std::uint32_t>(b + text.size()));
+}
+
+void TStrArrayBlock::Delete(int i)
+{
+    const std::size_t b = Begin(i);
+    const std::size_t len = ends_[static_cast<std::size_t>(i)] - b;
+    data_.erase(b, len);
+    ends_.erase(ends_.begin() + i);
+    for (std::size_t k = static_cast<std::size_t>(i); k < ends_.size(); ++k)
+        ends_[k] -= static_cast<std::uint32_t>(len);
+}
+
+void TStrArrayBlock::Resize(int count)
+{
+    if (count < 0) count = 0;
+    const auto n = static_cast<std::size_t>(count);
+    if (n < ends_.size()) {
+        data_.resize(Begin(count));
+        ends_.resize(n);
+    } else {
+        ends_.resize(n, static_cast<std::uint32_t>(data_.size()));
+    }
+}
+
+void TStrArrayBlock::Clear()
+{
+    data_.clear();
+    ends_.clear();
+}
+
+void TStrArrayBlock::Reserve(int count, std::size_t bytes)
+{
+    if (count > 0) ends_.reserve(static_cast<std::size_t>(count));
+    data_.reserve(bytes);
+}
+
+std::string TStrArrayBlock::GetString(int i) const
+{
+    return InRange(i, ItemCount()) ? std::string(Item(i)) : std::string();
+}
+std::int32_t TStrArrayBlock::GetInt(int i) const
+{
+    return InRange(i, ItemCount()) ? TextToInt(Item(i)) : MissingInt;
+}
+double TStrArrayBlock::GetFloat(int i) const
+{
+    return InRange(i, ItemCount()) ? TextToFloat(Item(i)) : MissingFloat;
+}
+void TStrArrayBlock::SetString(int i, std::string_view text)
+{
+    if (!PrepareStore(i)) return;
+    if (text.data() >= data_.data() && text.data() < data_.data() + data_.size()) {
+        std::string copy(text);   // the text may live in this very buffer
+        SetItem(i, copy);
+    } else {
+        SetItem(i, text);
+    }
+}
+void TStrArrayBlock::SetInt(int i, std::int32_t value)
+{
+    if (PrepareStore(i)) SetItem(i, IntText(value));
+}
+void TStrArrayBlock::SetFloat(int i, double value)
+{
+    if (PrepareStore(i)) SetItem(i, FloatText(value));
+}
+std::unique_ptr<TBlock> TStrArrayBlock::Clone() const
+{
+    auto copy = std::make_unique<TStrArrayBlock>(Name);
+    copy->Delta = Delta;
+    copy->data_ = data_;
+    copy->ends_ = ends_;
+    return copy;
+}
+
+// ---------------------------------------------------------------------------
+// TIntArrayBlock, TFloatArrayBlock
+// ---------------------------------------------------------------------------
+
+TIntArrayBlock::TIntArrayBlock() : TBlock(btIntArray) {}
+TIntArrayBlock::TIntArrayBlock(std::string name, std::vector<std::int32_t> items)
+    : TBlock(btIntArray), Items(std::move(items))
+{
+    Name = std::move(name);
+}
+
+void TIntArrayBlock::Resize(int count) { Items.resize(static_cast<std::size_t>(count < 0 ? 0 : count), MissingInt); }
+
+std::string TIntArrayBlock::GetString(int i) const
+{
+    return InRange(i, ItemCount()) ? IntText(Items[static_cast<std::size_t>(i)]) : std::string();
+}
+std::int32_t TIntArrayBlock::GetInt(int i) const
+{
+    return InRange(i, ItemCount()) ? Items[static_cast<std::size_t>(i)] : MissingInt;
+}
+double TIntArrayBlock::GetFloat(int i) const
+{
+    return InRange(i, ItemCount()) ? IntToFloatValue(Items[static_cast<std::size_t>(i)]) : MissingFloat;
+}
+void TIntArrayBlock::SetString(int i, std::string_view text)
+{
+    // Convert first: a bad text leaves the array as it was.
+    if (i < 0 || ItemCount() == 0) return;
+    const std::int32_t v = TextToIntStore(text);
+    if (PrepareStore(i)) Items[static_cast<std::size_t>(i)] = v;
+}
+void TIntArrayBlock::SetInt(int i, std::int32_t value)
+{
+    if (PrepareStore(i)) Items[static_cast<std::size_t>(i)] = value;
+}
+void TIntArrayBlock::SetFloat(int i, double value)
+{
+    if (i < 0 || ItemCount() == 0) return;
+    const std::int32_t v = FloatToIntStore(value);
+    if (PrepareStore(i)) Items[static_cast<std::size_t>(i)] = v;
+}
+std::unique_ptr<TBlock> TIntArrayBlock::Clone() const
+{
+    auto copy = std::make_unique<TIntArrayBlock>(Name, Items);
+    copy->Delta = Delta;
+    return copy;
+}
+
+TFloatArrayBlock::TFloatArrayBlock() : TBlock(btFloatArray) {}
+TFloatArrayBlock::TFloatArrayBlock(std::string name, std::vector<double> items)
+    : TBlock(btFloatArray), Items(std::move(items))
+{
+    Name = std::move(name);
+}
+
+void TFloatArrayBlock::Resize(int count)
+{
+    Items.resize(static_cast<std::size_t>(count < 0 ? 0 : count), MissingFloat);
+}
+
+std::string TFloatArrayBlock::GetString(int i) const
+{
+    return InRange(i, ItemCount()) ? FloatText(Items[static_cast<std::size_t>(i)]) : std::string();
+}
+std::int32_t TFloatArrayBlock::GetInt(int i) const
+{
+    return InRange(i, ItemCount()) ? FloatToIntRead(Items[static_cast<std::size_t>(i)]) : MissingInt;
+}
+double TFloatArrayBlock::GetFloat(int i) const
+{
+    return InRange(i, ItemCount()) ? Items[static_cast<std::size_t>(i)] : MissingFloat;
+}
+void TFloatArrayBlock::SetString(int i, std::string_view text)
+{
+    if (i < 0 || ItemCount() == 0) return;
+    const double v = TextToFloatStore(text);
+    if (PrepareStore(i)) Items[static_cast<std::size_t>(i)] = v;
+}
+void TFloatArrayBlock::SetInt(int i, std::int32_t value)
+{
+    if (PrepareStore(i)) Items[static_cast<std::size_t>(i)] = IntToFloatValue(value);
+}
+void TFloatArrayBlock::SetFloat(int i, double value)
+{
+    if (PrepareStore(i)) Items[static_cast<std::size_t>(i)] = value;
+}
+std::unique_ptr<TBlock> TFloatArrayBlock::Clone() const
+{
+    auto copy = std::make_unique<TFloatArrayBlock>(Name, Items);
+    copy->Delta = Delta;
+    return copy;
+}
+
+// ---------------------------------------------------------------------------
+// Directory: construction, copying
+// ---------------------------------------------------------------------------
+
+TDirBlock::TDirBlock() : TBlock(btDir) { Name = "Root"; }
+TDirBlock::TDirBlock(std::string name) : TBlock(btDir) { Name = std::move(name); }
+TDirBlock::~TDirBlock() = default;
+
+std::unique_ptr<TBlock> TDirBlock::Clone() const { return CloneDir(); }
+
+std::unique_ptr<TDirBlock> TDirBlock::CloneDir() const
+{
+    auto copy = std::make_unique<TDirBlock>(Name);
+    copy->Delta = Delta;
+    copy->items_.reserve(items_.size());
+    for (const auto& child : items_) copy->Append(child->Clone());
+    return copy;
+}
+
+// ---------------------------------------------------------------------------
+// Free functions
+// ---------------------------------------------------------------------------
+
+bool SameBlock(const TBlock* a, const TBlock* b)
+{
+    if (a == nullptr && b == nullptr) return true;
+    if (a == nullptr || b == nullptr) return false;
+    if (a->BlockType() != b->BlockType() || a->Name != b->Name) return false;
+    switch (a->BlockType()) {
+    case btNone:
+        return true;
+    case btDir: {
+        auto* da = static_cast<const TDirBlock*>(a);
+        auto* db = static_cast<const TDirBlock*>(b);
+        if (da->ItemCount() != db->ItemCount()) return false;
+        for (int k = 0; k < da->ItemCount(); ++k)
+            if (!SameBlock(da->Child(k), db->Child(k))) return false;
+        return true;
+    }
+    case btString:
+        return static_cast<const TStrBlock*>(a)->Value == static_cast<const TStrBlock*>(b)->Value;
+    case btStringArray: {
+        auto* sa = static_cast<const TStrArrayBlock*>(a);
+        auto* sb = static_cast<const TStrArrayBlock*>(b);
+        if (sa->ItemCount() != sb->ItemCount()) return false;
+        for (int k = 0; k < sa->ItemCount(); ++k)
+            if (sa->Item(k) != sb->Item(k)) return false;
+        return true;
+    }
+    case btInt:
+        return static_cast<const TIntBlock*>(a)->Value == static_cast<const TIntBlock*>(b)->Value;
+    case btIntArray:
+        return static_cast<const TIntArrayBlock*>(a)->Items == static_cast<const TIntArrayBlock*>(b)->Items;
+    case btFloat:
+        return SameDouble(static_cast<const TFloatBlock*>(a)->Value, static_cast<const TFloatBlock*>(b)->Value);
+    case btFloatArray: {
+        const auto& ia = static_cast<const TFloatArrayBlock*>(a)->Items;
+        const auto& ib = static_cast<const TFloatArrayBlock*>(b)->Items;
+        if (ia.size() != ib.size()) return false;
+        for (std::size_t k = 0; k < ia.size(); ++k)
+            if (!SameDouble(ia[k], ib[k])) return false;
+        return true;
+    }
+    default:
+        throw EBlockError("Unable to compares blocks");
+    }
+}
+
+std::unique_ptr<TBlock> CreateBlockOfType(std::uint8_t typeCode)
+{
+    switch (typeCode) {
+    case btNone: return std::make_unique<TBlock>();
+    case btDir: return std::make_unique<TDirBlock>();
+    case btString: return std::make_unique<TStrBlock>();
+    case btStringArray: return std::make_unique<TStrArrayBlock>();
+    case btInt: return std::make_unique<TIntBlock>();
+    case btIntArray: return std::make_unique<TIntArrayBlock>();
+    case btFloat: return std::make_unique<TFloatBlock>();
+    case btFloatArray: return std::make_unique<TFloatArrayBlock>();
+    default: return nullptr;
+    }
+}

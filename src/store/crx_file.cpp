@@ -1,0 +1,532 @@
+// Reading and writing .crx files (see crx_file.h for the layout).
+#include "store/crx_file.h"
+
+#include "platform/base/text_codec.h"
+
+#include <bit>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <limits>
+#include <sys/stat.h>
+#include <unistd.h>
+
+static_assert(std::endian::native == std::endian::little, "the .crx layout is read as little-endian memory");
+
+namespace {
+
+bool IsAscii(const unsigned char* p, std::size_t n)
+{
+    std::size_t k = 0;
+    for (; k + 8 <= n; k += 8) {
+        std::uint64_t w;
+        std::memcpy(&w, p + k, 8);
+        if (w & 0x8080808080808080ull) return false;
+    }
+    for (; k < n; ++k)
+        if (p[k] & 0x80) return false;
+    return true;
+}
+
+[[noreturn]] void ThrowErrno(int err)
+{
+    switch (err) {
+    case ENOENT: throw EInOutError("File not found");
+    case ENOTDIR: throw EInOutError("Path not found");
+    case EACCES: case EPERM: case EROFS: case EISDIR: case ETXTBSY: throw EInOutError("Access denied");
+    case ENOSPC: case EDQUOT: case EFBIG: throw EInOutError("Disk full");
+    case EMFILE: case ENFILE: throw EInOutError("Too many open files");
+    default: throw EInOutError("I/O error " + std::to_string(err));
+    }
+}
+
+class Fd {
+public:
+    explicit Fd(int fd) : fd_(fd) {}
+    ~Fd()
+    {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+    int get() const { return fd_; }
+    // Closes and reports the error of close (a delayed write error).
+    void Close()
+    {
+        const int fd = fd_;
+        fd_ = -1;
+        if (::close(fd) != 0) ThrowErrno(errno);
+    }
+
+private:
+    int fd_;
+};
+
+std::string ReadWholeFile(const std::string& fileName)
+{
+    Fd fd(::open(fileName.c_str(), O_RDONLY | O_CLOEXEC));
+    if (fd.get() < 0) ThrowErrno(errno);
+    struct stat st {};
+    if (::fstat(fd.get(), &st) != 0) ThrowErrno(errno);
+    if (S_ISDIR(st.st_mode)) ThrowErrno(EISDIR);
+    std::string bytes;
+    if (st.st_size > 0) bytes.reserve(static_cast<std::size_t>(st.st_size));
+    char chunk[1 << 16];
+    for (;;) {
+        const ssize_t got = ::read(fd.get(), chunk, sizeof chunk);
+        if (got < 0) {
+            if (errno == EINTR) continue;
+            ThrowErrno(errno);
+        }
+        if (got == 0) break;
+        bytes.append(chunk, static_cast<std::size_t>(got));
+    }
+    return bytes;
+}
+
+void WriteAll(int fd, const char* data, std::size_t n)
+{
+    while (n > 0) {
+        const ssize_t put = ::write(fd, data, n);
+        if (put < 0) {
+            if (errno == EINTR) continue;
+            ThrowErrno(errno);
+        }
+        if (put == 0) ThrowErrno(ENOSPC);
+        data += put;
+        n -= static_cast<std::size_t>(put);
+    }
+}
+
+[[noreturn]] void ThrowBeyondEnd() { throw EInOutError("Read beyond end of file"); }
+
+// The class read for a stored code; nullptr for an unsupported one.
+std::unique_ptr<TBlock> BlockForStoredCode(std::uint8_t code)
+{
+    switch (code) {
+    case btNone: return std::make_unique<TBlock>();
+    case btDir: case btDirWord: case btDirByte: return std::make_unique<TDirBlock>(std::string());
+    case btString: case btStringWord: case btStringByte: return std::make_unique<TStrBlock>();
+    case btStringArray: return std::make_unique<TStrArrayBlock>();
+    case btInt: return std::make_unique<TIntBlock>();
+    case btIntArray: return std::make_unique<TIntArrayBlock>();
+    case btFloat: return std::make_unique<TFloatBlock>();
+    case btFloatArray: return std::make_unique<TFloatArrayBlock>();
+    default: return nullptr;
+    }
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// CrxReader
+// ---------------------------------------------------------------------------
+
+CrxReader::CrxReader(std::string_view bytes)
+    : p_(reinterpret_cast<const unsigned char*>(bytes.data())), end_(p_ + bytes.size())
+{
+}
+
+void CrxReader::Need(std::size_t n) const
+{
+    if (Remaining() < n) ThrowBeyondEnd();
+}
+
+void CrxReader::CheckCount(std::uint64_t count, std::size_t minBytesEach) const
+{
+    if (count > static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max())) ThrowBeyondEnd();
+    if (count * minBytesEach > Remaining()) ThrowBeyondEnd();
+}
+
+std::uint8_t CrxReader::U8()
+{
+    Need(1);
+    return *p_++;
+}
+
+std::uint16_t CrxReader::U16()
+{
+    Need(2);
+    std::uint16_t v;
+    std::memcpy(&v, p_, 2);
+    p_ += 2;
+    return v;
+}
+
+std::uint32_t CrxReader::U32()
+{
+    Need(4);
+    std::uint32_t v;
+    std::memcpy(&v, p_, 4);
+    p_ += 4;
+    return v;
+}
+
+std::int32_t CrxReader::I32() { return static_cast<std::int32_t>(U32()); }
+
+double CrxReader::F64()
+{
+    Need(8);
+    double v;
+    std::memcpy(&v, p_, 8);
+    p_ += 8;
+    return v;
+}
+
+std::string_view CrxReader::Bytes(std::size_t n)
+{
+    Need(n);
+    std::string_view v(reinterpret_cast<const char*>(p_), n);
+    p_ += n;
+    return v;
+}
+
+void CrxReader::AppendText(std::string& out, std::size_t n)
+{
+    Need(n);
+    if (IsAscii(p_, n)) out.append(reinterpret_cast<const char*>(p_), n);
+    else out += Cp1252ToUtf8(std::string_view(reinterpret_cast<const char*>(p_), n));
+    p_ += n;
+}
+
+std::string CrxReader::Text(std::size_t n)
+{
+    std::string s;
+    AppendText(s, n);
+    return s;
+}
+
+// ---------------------------------------------------------------------------
+// CrxWriter
+// ---------------------------------------------------------------------------
+
+CrxWriter::CrxWriter(std::string& out) : buf_(&out) {}
+CrxWriter::CrxWriter(int fd) : buf_(&own_), fd_(fd) { own_.reserve(1u << 21); }
+
+void CrxWriter::U16(std::uint16_t v) { Raw(&v, 2); }
+void CrxWriter::U32(std::uint32_t v) { Raw(&v, 4); }
+void CrxWriter::I32(std::int32_t v) { Raw(&v, 4); }
+void CrxWriter::F64(double v) { Raw(&v, 8); }
+void CrxWriter::Raw(const void* data, std::size_t n) { buf_->append(static_cast<const char*>(data), n); }
+
+std::string CrxWriter::ToCp1252(std::string_view utf8)
+{
+    if (IsAscii(reinterpret_cast<const unsigned char*>(utf8.data()), utf8.size())) return std::string(utf8);
+    std::size_t bad = 0;
+    std::string out = Utf8ToCp1252(utf8, &bad);
+    unmapped_ += bad;
+    return out;
+}
+
+void CrxWriter::ByteText(std::string_view utf8)
+{
+    if (IsAscii(reinterpret_cast<const unsigned char*>(utf8.data()), utf8.size())) {
+        const std::size_t n = utf8.size() < 255 ? utf8.size() : 255;
+        U8(static_cast<std::uint8_t>(n));
+        Raw(utf8.data(), n);
+        return;
+    }
+    const std::string bytes = ToCp1252(utf8);
+    const std::size_t n = bytes.size() < 255 ? bytes.size() : 255;
+    U8(static_cast<std::uint8_t>(n));
+    Raw(bytes.data(), n);
+}
+
+void CrxWriter::WordText(std::string_view utf8)
+{
+    if (IsAscii(reinterpret_cast<const unsigned char*>(utf8.data()), utf8.size())) {
+        const std::size_t n = utf8.size() < 65535 ? utf8.size() : 65535;
+        U16(static_cast<std::uint16_t>(n));
+        Raw(utf8.data(), n);
+        return;
+    }
+    const std::string bytes = ToCp1252(utf8);
+    const std::size_t n = bytes.size() < 65535 ? bytes.size() : 65535;
+    U16(static_cast<std::uint16_t>(n));
+    Raw(bytes.data(), n);
+}
+
+void CrxWriter::Enter()
+{
+    if (++depth_ > kMaxCrxDepth) {
+        --depth_;
+        throw EInOutError("Too many nested blocks");
+    }
+}
+
+void CrxWriter::Flush()
+{
+    if (fd_ < 0) return;
+    WriteAll(fd_, buf_->data(), buf_->size());
+    buf_->clear();
+}
+
+// ---------------------------------------------------------------------------
+// Writing records
+// ---------------------------------------------------------------------------
+
+void TBlock::WriteToFile(CrxWriter& w) const
+{
+    w.ByteText(Name);
+    w.U8(blockType_);
+}
+
+void TDirBlock::WriteToFile(CrxWriter& w) const
+{
+    w.Enter();
+    w.ByteText(Name);
+    const std::size_t n = items_.size();
+    if (n < 256) {
+        w.U8(btDirByte);
+        w.U8(static_cast<std::uint8_t>(n));
+    } else if (n < 65536) {
+        w.U8(btDirWord);
+        w.U16(static_cast<std::uint16_t>(n));
+    } else {
+        w.U8(btDir);
+        w.U32(static_cast<std::uint32_t>(n));
+    }
+    for (const auto& child : items_) {
+        child->WriteToFile(w);
+        w.MaybeFlush();
+    }
+    w.Leave();
+}
+
+void TStrBlock::WriteToFile(CrxWriter& w) const
+{
+    w.ByteText(Name);
+    const std::string bytes = w.ToCp1252(Value);
+    const std::size_t n = bytes.size();
+    if (n < 256) {
+        w.U8(btStringByte);
+        w.U8(static_cast<std::uint8_t>(n));
+    } else if (n < 65536) {
+        w.U8(btStringWord);
+        w.U16(static_cast<std::uint16_t>(n));
+    } else {
+        if (n > 0xFFFFFFFFu) throw EInOutError("Text too long to be saved");
+        w.U8(btString);
+        w.U32(static_cast<std::uint32_t>(n));
+    }
+    w.Raw(bytes.data(), n);
+}
+
+void TStrArrayBlock::WriteToFile(CrxWriter& w) const
+{
+    w.ByteText(Name);
+    w.U8(btStringArray);
+    w.U32(static_cast<std::uint32_t>(ends_.size()));
+    for (int i = 0; i < ItemCount(); ++i) w.WordText(Item(i));
+}
+
+void TIntBlock::WriteToFile(CrxWriter& w) const
+{
+    w.ByteText(Name);
+    w.U8(btInt);
+    w.I32(Value);
+}
+
+void TIntArrayBlock::WriteToFile(CrxWriter& w) const
+{
+    w.ByteText(Name);
+    w.U8(btIntArray);
+    w.U32(static_cast<std::uint32_t>(Items.size()));
+    w.Raw(Items.data(), Items.size() * sizeof(std::int32_t));
+}
+
+void TFloatBlock::WriteToFile(CrxWriter& w) const
+{
+    w.ByteText(Name);
+    w.U8(btFloat);
+    w.F64(Value);
+}
+
+void TFloatArrayBlock::WriteToFile(CrxWriter& w) const
+{
+    w.ByteText(Name);
+    w.U8(btFloatArray);
+    w.U32(static_cast<std::uint32_t>(Items.size()));
+    w.Raw(Items.data(), Items.size() * sizeof(double));
+}
+
+// ---------------------------------------------------------------------------
+// Reading payloads
+// ---------------------------------------------------------------------------
+
+void TBlock::ReadFromFile(CrxReader&, std::uint8_t, int) {}
+
+void TDirBlock::ReadFromFile(CrxReader& r, std::uint8_t storedCode, int depth)
+{
+    if (depth >= kMaxCrxDepth) throw EInOutError("Too many nested blocks");
+    Clear();
+    std::uint32_t count;
+    if (storedCode == btDirWord) count = r.U16();
+    else if (storedCode == btDirByte) count = r.U8();
+    else count = r.U32();
+    blockType_ = btDir;
+    r.CheckCount(count, 2);   // a record is at least a name length and a code
+    items_.reserve(count);
+    for (std::uint32_t k = 0; k < count; ++k) {
+        std::string name = r.ByteText();
+        const std::uint8_t code = r.U8();
+        std::unique_ptr<TBlock> child = BlockForStoredCode(code);
+        if (!child) throw EBlockError("Unsupported block type");
+        child->Name = std::move(name);
+        TBlock* raw = Append(std::move(child));
+        raw->ReadFromFile(r, code, depth + 1);
+    }
+}
+
+void TStrBlock::ReadFromFile(CrxReader& r, std::uint8_t storedCode, int)
+{
+    std::size_t n;
+    if (storedCode == btStringByte) n = r.U8();
+    else if (storedCode == btStringWord) n = r.U16();
+    else n = r.U32();
+    Value.clear();
+    r.AppendText(Value, n);
+    blockType_ = btString;
+}
+
+void TStrArrayBlock::ReadFromFile(CrxReader& r, std::uint8_t, int)
+{
+    const std::uint32_t count = r.U32();
+    r.CheckCount(count, 2);
+    Clear();
+    // Measure the texts first so that the buffer is allocated once.
+    {
+        CrxReader probe = r;
+        std::size_t bytes = 0;
+        for (std::uint32_t k = 0; k < count; ++k) {
+            const std::uint16_t n = probe.U16();
+            probe.Bytes(n);
+            bytes += n;
+        }
+        Reserve(static_cast<int>(count), bytes);
+    }
+    for (std::uint32_t k = 0; k < count; ++k) {
+        const std::uint16_t n = r.U16();
+        std::string_view raw = r.Bytes(n);
+        if (IsAscii(reinterpret_cast<const unsigned char*>(raw.data()), raw.size())) Append(raw);
+        else Append(Cp1252ToUtf8(raw));
+    }
+    if (data_.capacity() > data_.size() + data_.size() / 4 + 64) data_.shrink_to_fit();
+}
+
+void TIntBlock::ReadFromFile(CrxReader& r, std::uint8_t, int) { Value = r.I32(); }
+
+void TIntArrayBlock::ReadFromFile(CrxReader& r, std::uint8_t, int)
+{
+    const std::uint32_t count = r.U32();
+    r.CheckCount(count, sizeof(std::int32_t));
+    Items.resize(count);
+    const std::string_view raw = r.Bytes(std::size_t{count} * sizeof(std::int32_t));
+    if (count > 0) std::memcpy(Items.data(), raw.data(), raw.size());
+}
+
+void TFloatBlock::ReadFromFile(CrxReader& r, std::uint8_t, int) { Value = r.F64(); }
+
+void TFloatArrayBlock::ReadFromFile(CrxReader& r, std::uint8_t, int)
+{
+    const std::uint32_t count = r.U32();
+    r.CheckCount(count, sizeof(double));
+    Items.resize(count);
+    const std::string_view raw = r.Bytes(std::size_t{count} * sizeof(double));
+    if (count > 0) std::memcpy(Items.data(), raw.data(), raw.size());
+}
+
+// ---------------------------------------------------------------------------
+// Whole files
+// ---------------------------------------------------------------------------
+
+void LoadBlockFromBytes(TBlock& block, std::string_view bytes)
+{
+    CrxReader r(bytes);
+    block.Name = r.ByteText();
+    const std::uint8_t t = r.U8();
+    const std::uint8_t own = block.BlockType();
+    const bool compatible = t == own || (own == btDir && (t == btDirWord || t == btDirByte))
+                            || (own == btString && (t == btStringWord || t == btStringByte));
+    if (!compatible) throw EBlockError("Invalid block type");
+    block.ReadFromFile(r, t, 0);
+    // Bytes after the root record are not read.
+}
+
+std::string SaveBlockToBytes(const TBlock& block, std::size_t* unmapped)
+{
+    std::string out;
+    CrxWriter w(out);
+    block.WriteToFile(w);
+    if (unmapped) *unmapped = w.Unmapped();
+    return out;
+}
+
+void TBlock::LoadFromFile(const std::string& fileName)
+{
+    const std::string bytes = ReadWholeFile(fileName);
+    LoadBlockFromBytes(*this, bytes);
+}
+
+namespace {
+
+// Writes the tree into an open descriptor; returns the unmapped count.
+std::size_t WriteTree(const TBlock& block, int fd)
+{
+    CrxWriter w(fd);
+    block.WriteToFile(w);
+    w.Flush();
+    return w.Unmapped();
+}
+
+}  // namespace
+
+std::size_t TBlock::SaveToFile(const std::string& fileName) const
+{
+    namespace fs = std::filesystem;
+    // Saving through a symbolic link replaces the file it points to, not the link.
+    fs::path target(fileName);
+    std::error_code ec;
+    if (fs::is_symlink(target, ec)) {
+        fs::path resolved = fs::weakly_canonical(target, ec);
+        if (!ec) target = resolved;
+    }
+    const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
+    std::string tmpl = (folder / ("." + target.filename().string() + ".XXXXXX")).string();
+    const int tmpFd = ::mkostemp(tmpl.data(), O_CLOEXEC);
+
+    if (tmpFd < 0) {
+        // No temporary file can be made here (e.g. a folder we may not write to
+        // holding a file we may): write in place.
+        Fd fd(::open(target.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+        if (fd.get() < 0) ThrowErrno(errno);
+        const std::size_t unmapped = WriteTree(*this, fd.get());
+        fd.Close();
+        return unmapped;
+    }
+
+    Fd fd(tmpFd);
+    try {
+        // The new file keeps the permissions of the one it replaces; a new one
+        // gets the usual ones.
+        struct stat st {};
+        mode_t mode;
+        if (::stat(target.c_str(), &st) == 0) {
+            mode = st.st_mode & 07777;
+        } else {
+            const mode_t mask = ::umask(0);
+            ::umask(mask);
+            mode = 0666 & ~mask;
+        }
+        ::fchmod(fd.get(), mode);
+        const std::size_t unmapped = WriteTree(*this, fd.get());
+        if (::fsync(fd.get()) != 0) ThrowErrno(errno);
+        fd.Close();
+        if (::rename(tmpl.c_str(), target.c_str()) != 0) ThrowErrno(errno);
+        return unmapped;
+    } catch (...) {
+        ::unlink(tmpl.c_str());
+        throw;
+    }
+}
