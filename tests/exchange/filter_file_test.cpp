@@ -1,0 +1,330 @@
+// The filter-file reader: header lookup, field specifications, defaults,
+// separators and the exact messages of malformed filters.
+#include "exchange/filter_file.h"
+
+#include "temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace {
+
+TFiltre Parse(const std::string& text, const std::string& name, bool isSub = false, bool* found = nullptr)
+{
+    TFiltre filter;
+    bool ok = ParseFilter(text, filter, name, isSub, "CUVELAGE");
+    if (found)
+        *found = ok;
+    return filter;
+}
+
+std::string ErrorOf(const std::string& text, const std::string& name)
+{
+    TFiltre filter;
+    try {
+        ParseFilter(text, filter, name, false, "CUVELAGE");
+    } catch (const EFilterError& e) {
+        return e.what();
+    }
+    return "(no error)";
+}
+
+const std::string kTypeList = "\nLes types de données acceptés sont :\n"
+                              "S (ou A) pour alphanumérique\n"
+                              "I (ou N) pour entier naturel\n"
+                              "F (ou R) pour nombre flottant\n"
+                              "D pour date JJ/MM/A...\n"
+                              "E pour date ...AMMJJ (sans séparateurs)";
+
+} // namespace
+
+TEST(FilterHeaders, NameIsTheHeaderUpToTheParenthesisExactly)
+{
+    const std::string file = "Titre\r\n->ouvrage.ora(Ouvrage)\r\nA:S1\r\n->niveau.ora (Niveau)\r\nB:S2\r\n"
+                             "->OUVRAGE.ORA\r\nC:S3\r\n";
+    bool found = false;
+    TFiltre f = Parse(file, "ouvrage.ora", false, &found);
+    ASSERT_TRUE(found);
+    ASSERT_EQ(f.size(), 1u);
+    EXPECT_EQ(f[0].FieldName, "A");
+
+    // The space before the parenthesis is part of the name.
+    Parse(file, "niveau.ora", false, &found);
+    EXPECT_FALSE(found);
+    f = Parse(file, "niveau.ora ", false, &found);
+    ASSERT_TRUE(found);
+    EXPECT_EQ(f[0].FieldName, "B");
+
+    // Names compare with case: an upper-case header is a filter of its own.
+    f = Parse(file, "OUVRAGE.ORA", false, &found);
+    ASSERT_TRUE(found);
+    EXPECT_EQ(f[0].FieldName, "C");
+}
+
+TEST(FilterHeaders, MainAndSubFiltersAreLookedUpByTheirOwnMarker)
+{
+    const std::string file = "T\n->niveau\nA:S1\n<-niveau\nB:S2\n";
+    bool found = false;
+    EXPECT_EQ(Parse(file, "niveau", true, &found)[0].FieldName, "B");
+    EXPECT_EQ(Parse(file, "niveau", false, &found)[0].FieldName, "A");
+    Parse("T\n<-tubage\nA:S1\n", "tubage", false, &found);
+    EXPECT_FALSE(found);
+}
+
+TEST(FilterHeaders, FirstOfTwoFiltersOfOneNameWinsAndBlankLinesAreIgnored)
+{
+    const std::string file = "T\r\n\r\n->a.ora\r\n\r\n*Indice:A4,\r\n\r\n   \r\nProf:F8\r\n\r\n->a.ora\r\nX:S1\r\n";
+    TFiltre f = Parse(file, "a.ora");
+    ASSERT_EQ(f.size(), 2u);
+    EXPECT_EQ(f[0].FieldName, "Indice");
+    EXPECT_EQ(f[1].FieldName, "Prof");
+}
+
+TEST(FilterHeaders, TheFirstLineIsReadLikeAnyOther)
+{
+    bool found = false;
+    TFiltre f = Parse("->a.ora\nA:S2\n", "a.ora", false, &found);
+    ASSERT_TRUE(found);
+    EXPECT_EQ(f.size(), 1u);
+}
+
+TEST(FilterHeaders, MissingFilterIsAnsweredNotRaised)
+{
+    bool found = true;
+    TFiltre f = Parse("T\n->b.ora\nA:S1\n", "a.ora", false, &found);
+    EXPECT_FALSE(found);
+    EXPECT_TRUE(f.empty());
+    EXPECT_EQ(MissingFilterMessage("a.ora"), "Pas de filtre \"a.ora\"");
+}
+
+TEST(FilterFields, KeysSeparatorsAndLineEnds)
+{
+    const std::string file = "T\r\n->a.ora\r\n*Indice:A10,Prof:F8,,Code:A4;Nom:A20\r\nLast:I3";
+    TFiltre f = Parse(file, "a.ora");
+    ASSERT_EQ(f.size(), 5u);
+    EXPECT_EQ(f[0].FieldName, "Indice");
+    EXPECT_EQ(f[0].IsKey, 1);
+    EXPECT_EQ(f[0].IsSelector, 0);
+    EXPECT_EQ(f[0].DataType, 'A');
+    EXPECT_EQ(f[0].Width, 10);
+    EXPECT_EQ(f[0].Separator, FilterSeparatorNone);
+
+    EXPECT_EQ(f[1].FieldName, "Prof");
+    EXPECT_EQ(f[1].IsKey, 0);
+    EXPECT_EQ(f[1].DataType, 'F');
+    EXPECT_EQ(f[1].Width, 8);
+    EXPECT_EQ(f[1].Separator, U',');
+
+    EXPECT_EQ(f[2].Separator, U';');
+    EXPECT_EQ(f[3].Width, 20);
+    EXPECT_EQ(f[3].Separator, FilterSeparatorLineEnd);
+    // The end of the file ends the last field's line.
+    EXPECT_EQ(f[4].Separator, FilterSeparatorLineEnd);
+}
+
+TEST(FilterFields, CommaAtTheStartOfTheNextLineSetsTheSeparator)
+{
+    TFiltre f = Parse("T\n->a\nA:S2\n,B:S3,\n", "a");
+    ASSERT_EQ(f.size(), 2u);
+    EXPECT_EQ(f[0].Separator, U',');
+    EXPECT_EQ(f[1].FieldName, "B");
+}
+
+TEST(FilterFields, SelectorListsItsSubFilters)
+{
+    TFiltre f = Parse("T\n->a\n*%x:A1,%niveau,tubage:A6,%niveau, tubage :A6,\n", "a");
+    ASSERT_EQ(f.size(), 3u);
+    EXPECT_EQ(f[0].IsKey, 1);
+    EXPECT_EQ(f[0].IsSelector, 1);
+    EXPECT_EQ(f[0].FieldName, "x");
+    EXPECT_EQ(f[1].IsKey, 0);
+    EXPECT_EQ(f[1].IsSelector, 1);
+    EXPECT_EQ(f[1].FieldName, "niveau,tubage");
+    EXPECT_EQ(SelectorNames(f[1]), (std::vector<std::string>{"niveau", "tubage"}));
+    // Written with spaces, the list still accepts the names as the export writes them.
+    EXPECT_EQ(f[2].FieldName, "niveau, tubage ");
+    EXPECT_EQ(SelectorNames(f[2]), (std::vector<std::string>{"niveau", "tubage"}));
+}
+
+TEST(FilterFields, NameKeepsInnerSpacesAndDropsLineEndsAndLeadingSpaces)
+{
+    TFiltre f = Parse("T\n->a\n   Niveau\\Pr\r\nof x:S1,\n", "a");
+    ASSERT_EQ(f.size(), 1u);
+    EXPECT_EQ(f[0].FieldName, "Niveau\\Prof x");
+}
+
+TEST(FilterFields, FillersAndDefaults)
+{
+    TFiltre f = Parse("T\n->a\n.:S3=\"XYZ\",.:S5,Code:A3=\"abc\";Tubage\\NomTube:A12,Tubage\\NomTube:A12=\"\"\n", "a");
+    ASSERT_EQ(f.size(), 5u);
+    EXPECT_EQ(f[0].FieldName, ".");
+    EXPECT_EQ(f[0].DefaultText, "XYZ");
+    EXPECT_EQ(f[0].Separator, FilterSeparatorNone);
+    EXPECT_EQ(f[1].DefaultText, "");
+    EXPECT_EQ(f[1].Width, 5);
+    // A default as long as the width is accepted, and the separator follows it.
+    EXPECT_EQ(f[2].DefaultText, "abc");
+    EXPECT_EQ(f[2].Separator, U';');
+    EXPECT_EQ(f[3].DefaultText, "CUVELAGE");
+    EXPECT_EQ(f[4].DefaultText, "");
+    EXPECT_EQ(f[4].Separator, FilterSeparatorLineEnd);
+}
+
+TEST(FilterFields, DefaultCountsCharactersNotBytes)
+{
+    TFiltre f = Parse("T\n->a\nNature:A5=\"Béton\",\n", "a");
+    ASSERT_EQ(f.size(), 1u);
+    EXPECT_EQ(f[0].DefaultText, "Béton");
+}
+
+TEST(FilterFields, TypeLetterWithoutDigitsGivesWidthZero)
+{
+    TFiltre f = Parse("T\n->a\nA:S,B:I;\n", "a");
+    ASSERT_EQ(f.size(), 2u);
+    EXPECT_EQ(f[0].Width, 0);
+    EXPECT_EQ(f[0].Separator, FilterSeparatorNone);
+    EXPECT_EQ(f[1].Width, 0);
+    EXPECT_EQ(f[1].Separator, U';');
+}
+
+TEST(FilterFields, EmptySpecificationOrNextHeaderEndsTheFilter)
+{
+    EXPECT_EQ(Parse("T\n->a\nA:S1,:B:S2\n", "a").size(), 1u);
+    EXPECT_EQ(Parse("T\n->a\nA:S1,*:B:S2\n", "a").size(), 1u);
+    EXPECT_EQ(Parse("T\n->a\nA:S1\n->b\nB:S2\n", "a").size(), 1u);
+    EXPECT_EQ(Parse("T\n->a\nA:S1\n<-b\nB:S2\n", "a").size(), 1u);
+    // A header found at the very end holds no field.
+    bool found = false;
+    EXPECT_TRUE(Parse("T\n->a", "a", false, &found).empty());
+    EXPECT_TRUE(found);
+    // A name cut off by the end of the file is no field.
+    EXPECT_EQ(Parse("T\n->a\nA:S1,Nom", "a").size(), 1u);
+}
+
+TEST(FilterErrors, ExactMessages)
+{
+    EXPECT_EQ(ErrorOf("T\n->a\nA:X3\n", "a"), "Type de donnée incorrect dans le filtre (X)" + kTypeList);
+    EXPECT_EQ(ErrorOf("T\n->a\nA:s3\n", "a"), "Type de donnée incorrect dans le filtre (s)" + kTypeList);
+    EXPECT_EQ(ErrorOf("T\n->a\nA:é3\n", "a"), "Type de donnée incorrect dans le filtre (é)" + kTypeList);
+    // Cut off right after ":" by the end of the file: the end of file is named.
+    EXPECT_EQ(ErrorOf("T\n->a\nA:S3,B:", "a"), "Type de donnée incorrect dans le filtre (fin de fichier)" + kTypeList);
+    EXPECT_EQ(ErrorOf("T\n->a\nCode:A3=abc\";\n", "a"),
+              "Début de chaîne attendu pour la valeur par défaut\ndu champ Code");
+    EXPECT_EQ(ErrorOf("T\n->a\nCode:A2=\"abc\";\n", "a"),
+              "Fin de chaîne attendue pour la valeur par défaut\ndu champ Code");
+    EXPECT_EQ(ErrorOf("T\n->a\n*Code:A9=\"abc", "a"),
+              "Fin de chaîne attendue pour la valeur par défaut\ndu champ Code");
+    // Errors of other filters do not matter.
+    EXPECT_EQ(ErrorOf("T\n->b\nA:X3\n->a\nA:S1\n", "a"), "(no error)");
+}
+
+TEST(FilterErrors, FieldsParsedBeforeAnErrorStay)
+{
+    TFiltre filter;
+    EXPECT_THROW(ParseFilter("T\n->a\nA:S1,B:S2,C:Q", filter, "a", false, "X"), EFilterError);
+    EXPECT_EQ(filter.size(), 3u);
+}
+
+TEST(FilterErrors, WidthIsBounded)
+{
+    TFiltre f = Parse("T\n->a\nA:S65535\n", "a");
+    ASSERT_EQ(f.size(), 1u);
+    EXPECT_EQ(f[0].Width, 65535);
+    EXPECT_EQ(ErrorOf("T\n->a\nNom:S65536\n", "a"),
+              "Largeur de champ trop grande dans le filtre (65536)\ndu champ Nom\n"
+              "La largeur d'un champ ne peut dépasser 65535 caractères.");
+    // A run of digits that would overflow a 32-bit integer is refused the same way.
+    std::string err = ErrorOf("T\n->a\nNom:S99999999999999999999999999999\n", "a");
+    EXPECT_EQ(err.rfind("Largeur de champ trop grande dans le filtre (99999999999999999999...)", 0), 0u) << err;
+}
+
+TEST(FilterNames, MainHeadersOnlyWithTheirComment)
+{
+    std::vector<std::string> names{"stale"};
+    ParseFilterNames("->Titre en tête\r\n->\r\n->a\r\n->ouvrage.ora(Ouvrage, Dossier) \r\n<-niveau\r\n x->b\r\n",
+                     names);
+    EXPECT_EQ(names, (std::vector<std::string>{"Titre en tête", "a", "ouvrage.ora(Ouvrage, Dossier) "}));
+}
+
+TEST(FilterFiles, ReadingFromDisk)
+{
+    TempDir dir;
+    // A filter file written by an old editor: Windows-1252, CR LF.
+    WriteFileBytes(dir / "filtre_test.txt", "Filtres d'essai\r\n->niveau.ora(Niveau)\r\n*Indice:A4,\r\n"
+                                            "Niveau\\D\xe9sign:A4,\r\nNiveau\\Prof:F6\r\n");
+    const std::string path = (dir / "filtre_test.txt").string();
+    TFiltre f;
+    ASSERT_TRUE(LoadFilter(path, f, "niveau.ora", false));
+    ASSERT_EQ(f.size(), 3u);
+    EXPECT_EQ(f[1].FieldName, "Niveau\\Désign");
+
+    f.push_back(TFilterField{});
+    EXPECT_FALSE(LoadFilter(path, f, "ouvrage.ora", false));
+    EXPECT_TRUE(f.empty());
+
+    std::vector<std::string> names;
+    LoadFilterNames(path, names);
+    EXPECT_EQ(names, (std::vector<std::string>{"niveau.ora(Niveau)"}));
+
+    const std::string missing = (dir / "l'absent.txt").string();
+    try {
+        LoadFilter(missing, f, "x", false);
+        FAIL() << "no error";
+    } catch (const EFilterError& e) {
+        EXPECT_EQ(std::string(e.what()), "Impossible d'ouvrir le fichier de filtre '" + (dir / "l''absent.txt").string() + "'");
+    }
+    EXPECT_THROW(LoadFilterNames(missing, names), EFilterError);
+    EXPECT_THROW(LoadFilter(dir.path().string(), f, "x", false), EFilterError);
+}
+
+TEST(FilterFiles, ChooserListsFilterFilesWithTheirTitle)
+{
+    TempDir dir;
+    WriteFileBytes(dir / "filtre_b.txt", "Second\r\n->x\r\n");
+    WriteFileBytes(dir / "FILTRE_A.TXT", "Premier jeu de filtres");
+    WriteFileBytes(dir / "filtre.txt", "\xc9quipement\n");
+    WriteFileBytes(dir / "autre.txt", "pas un filtre");
+    WriteFileBytes(dir / "filtre_c.txt.bak", "copie");
+    std::filesystem::create_directory(dir / "filtre_dossier.txt");
+    std::vector<FilterFileEntry> entries = FindFilterFiles(dir.path().string());
+    ASSERT_EQ(entries.size(), 3u);
+    EXPECT_EQ(std::filesystem::u8path(entries[0].Path).filename().string(), "filtre.txt");
+    EXPECT_EQ(entries[0].Title, "Équipement");
+    EXPECT_EQ(std::filesystem::u8path(entries[1].Path).filename().string(), "FILTRE_A.TXT");
+    EXPECT_EQ(entries[1].Title, "Premier jeu de filtres");
+    EXPECT_EQ(entries[2].Title, "Second");
+    EXPECT_TRUE(FindFilterFiles((dir / "nowhere").string()).empty());
+}
+
+// Every filter shipped with the program reads without error, and so do the
+// sub-filters its selectors name.
+TEST(FilterFiles, ShippedFiltersParse)
+{
+    std::vector<FilterFileEntry> entries = FindFilterFiles(CAROTIX_DATA_DIR);
+    ASSERT_GE(entries.size(), 2u);
+    for (const FilterFileEntry& entry : entries) {
+        SCOPED_TRACE(entry.Path);
+        EXPECT_FALSE(entry.Title.empty());
+        std::vector<std::string> names;
+        LoadFilterNames(entry.Path, names);
+        ASSERT_FALSE(names.empty());
+        for (const std::string& header : names) {
+            TFiltre f;
+            ASSERT_TRUE(LoadFilter(entry.Path, f, FilterHeaderName(header), false)) << header;
+            EXPECT_FALSE(f.empty()) << header;
+            for (const TFilterField& field : f) {
+                EXPECT_NE(field.Width, 0) << header << " " << field.FieldName;
+                if (!field.IsSelector)
+                    continue;
+                for (const std::string& sub : SelectorNames(field)) {
+                    TFiltre s;
+                    EXPECT_TRUE(LoadFilter(entry.Path, s, sub, true)) << sub;
+                    EXPECT_FALSE(s.empty()) << sub;
+                }
+            }
+        }
+    }
+}
