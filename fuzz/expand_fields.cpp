@@ -51,6 +51,12 @@ void InitialiseOnce()
                "[Niveau\\Type]\r\nCOUPE=COUPE=Coupe\r\n";
         ini.close();
         OptionsInitialize(folder);
+        static std::string made = folder;
+        std::atexit([] {
+            OptionsRelease();
+            std::error_code ec;
+            std::filesystem::remove_all(made, ec);
+        });
     }
     SetClock([] { return ClockReading{2026, 3, 9, 14, 35, 0}; });
 }
