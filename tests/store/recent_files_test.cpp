@@ -1,0 +1,103 @@
+// The recent-files list as the File menu shows it across runs.
+#include <gtest/gtest.h>
+
+#include "store/options.h"
+#include "store/recent_files.h"
+#include "temp_dir.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class RecentFilesTest : public ::testing::Test {
+protected:
+    TempDir dir;
+    std::vector<std::string> names;
+
+    void SetUp() override
+    {
+        for (int i = 0; i < 12; ++i) {
+            const fs::path p = dir / ("forage_" + std::to_string(i) + ".crx");
+            WriteFileBytes(p, "");
+            names.push_back(p.string());
+        }
+    }
+    void TearDown() override
+    {
+        SetRecentFilesChanged(nullptr);
+        OptionsRelease();
+    }
+    void Start(const std::string& recentSection)
+    {
+        WriteFileBytes(dir / "carotix.ini", "[R\xE9" "cent]\r\n" + recentSection);
+        OptionsInitialize(dir.path());
+        RecentLoad();
+    }
+};
+
+TEST_F(RecentFilesTest, AddingANameAlreadyThirdMovesItFirst)
+{
+    Start("Fichier0=" + names[0] + "\r\nFichier1=" + names[1] + "\r\nFichier2=" + names[2] + "\r\nFichier3=" +
+          names[3] + "\r\n");
+    RecentAdd(names[2]);
+    EXPECT_EQ(RecentFilesList(), (std::vector<std::string> {names[2], names[0], names[1], names[3]}));
+}
+
+TEST_F(RecentFilesTest, AnEleventhNameDropsTheOldest)
+{
+    Start("");
+    for (int i = 0; i < 11; ++i) RecentAdd(names[i]);
+    ASSERT_EQ(RecentFilesList().size(), 10u);
+    EXPECT_EQ(RecentFilesList().front(), names[10]);
+    EXPECT_EQ(RecentFilesList().back(), names[1]);
+}
+
+TEST_F(RecentFilesTest, FilesDeletedSinceTheLastRunDisappearAtStartUp)
+{
+    fs::remove(names[1]);
+    Start("Fichier0=" + names[0] + "\r\nFichier1=" + names[1] + "\r\nFichier2=" + names[2] + "\r\nFichier3=\r\n");
+    EXPECT_EQ(RecentFilesList(), (std::vector<std::string> {names[0], names[2]}));
+}
+
+TEST_F(RecentFilesTest, EveryKeyIsReadInFileOrderAndRewrittenAsFichierN)
+{
+    Start("Dernier=" + names[5] + "\r\n; ancien\r\nFichier0=" + names[4] + "\r\nautre=" + names[5] +
+          "\r\nFichier0=" + names[6] + "\r\n");
+    // Repeated names are kept once; a repeated key keeps its own value.
+    EXPECT_EQ(RecentFilesList(), (std::vector<std::string> {names[5], names[4], names[6]}));
+    RecentSave();
+    TIniFile ini(dir / "carotix.ini");
+    EXPECT_EQ(ini.ReadSectionValues("Récent"),
+              (std::vector<std::string> {"Fichier0=" + names[5], "Fichier1=" + names[4], "Fichier2=" + names[6]}));
+}
+
+TEST_F(RecentFilesTest, NamesDifferingOnlyInCaseAreDifferentFiles)
+{
+    const fs::path upper = dir / "FORAGE_0.crx";
+    WriteFileBytes(upper, "");
+    Start("Fichier0=" + names[0] + "\r\n");
+    RecentAdd(upper.string());
+    EXPECT_EQ(RecentFilesList(), (std::vector<std::string> {upper.string(), names[0]}));
+}
+
+TEST_F(RecentFilesTest, ChangesAreAnnounced)
+{
+    OptionsInitialize(dir.path());
+    int changes = 0;
+    SetRecentFilesChanged([&] { ++changes; });
+    RecentLoad();
+    EXPECT_EQ(changes, 1);
+    RecentAdd(names[0]);
+    EXPECT_EQ(changes, 2);
+    RecentSave();
+    TIniFile ini(dir / "carotix.ini");
+    EXPECT_EQ(ini.ReadString("Récent", "Fichier0", ""), names[0]);
+    // An empty list leaves no section behind.
+    WriteFileBytes(dir / "carotix.ini", "[R\xE9" "cent]\r\nFichier0=/nulle/part.crx\r\n");
+    RecentLoad();
+    EXPECT_TRUE(RecentFilesList().empty());
+    RecentSave();
+    EXPECT_EQ(ReadFileBytes(dir / "carotix.ini"), "");
+}
+
+}  // namespace
