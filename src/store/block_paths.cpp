@@ -120,38 +120,37 @@ bool TDirBlock::HoldsInTree(const TBlock* block) const
     return false;
 }
 
-bool TDirBlock::AddChecked(std::unique_ptr<TBlock>& owned, TBlock* moving, bool allowDuplicate)
+bool TDirBlock::AddChecked(TBlock* b, bool owned, bool allowDuplicate)
 {
-    TBlock* b = owned ? owned.get() : moving;
     const std::size_t bs = b->Name.find('\\');
     if (bs != std::string::npos) {
         TDirBlock* sub = GetOrCreateSubDir(std::string_view(b->Name).substr(0, bs), false);
         b->Name.erase(0, bs + 1);
-        return sub->AddChecked(owned, moving, false);
+        return sub->AddChecked(b, owned, false);
     }
     if (b->parent_ == this) return false;
     if (!allowDuplicate && IndexOfName(b->Name) >= 0) return false;
     // A directory never goes into itself or below itself: that would make a
     // cycle and lose the whole subtree.
     if (b->IsDir() && HoldsInTree(b)) return false;
-    std::unique_ptr<TBlock> take = owned ? std::move(owned) : b->parent_->RemoveChild(b);
+    items_.reserve(items_.size() + 1);   // nothing may fail once ownership moves
+    std::unique_ptr<TBlock> take = owned ? std::unique_ptr<TBlock>(b) : b->parent_->RemoveChild(b);
     Append(std::move(take));
     return true;
 }
 
-bool TDirBlock::AddChild(std::unique_ptr<TBlock>&& block, bool allowDuplicate)
+bool TDirBlock::AddOwned(TBlock* block, bool allowDuplicate)
 {
-    if (!block) return false;
+    if (block == nullptr) return false;
     if (block->parent_ != nullptr) throw std::logic_error("AddChild: an owned block still has a parent");
-    return AddChecked(block, nullptr, allowDuplicate);
+    return AddChecked(block, true, allowDuplicate);
 }
 
 bool TDirBlock::AddChild(TBlock* block, bool allowDuplicate)
 {
     if (block == nullptr) return false;
     if (block->parent_ == nullptr) throw std::logic_error("AddChild: a block without parent must be handed over");
-    std::unique_ptr<TBlock> none;
-    return AddChecked(none, block, allowDuplicate);
+    return AddChecked(block, false, allowDuplicate);
 }
 
 std::unique_ptr<TBlock> TDirBlock::RemoveAt(int index)

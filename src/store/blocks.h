@@ -31,6 +31,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <vector>
 
 class TDirBlock;
@@ -356,7 +357,14 @@ public:
     // directory that holds this directory (or is this directory).
     // Takes ownership ONLY when it answers true; otherwise `block` still holds
     // the block.
-    bool AddChild(std::unique_ptr<TBlock>&& block, bool allowDuplicate);
+    template <class T>
+    bool AddChild(std::unique_ptr<T>&& block, bool allowDuplicate)
+    {
+        static_assert(std::is_base_of_v<TBlock, T>, "only blocks go into a directory");
+        if (!AddOwned(block.get(), allowDuplicate)) return false;
+        static_cast<void>(block.release());   // now held by the directory
+        return true;
+    }
     // Moves a block that is a child of another directory (possibly of another
     // tree) to the end of this one, same rules. When it answers false the block
     // stays where it was. A block without parent raises std::logic_error: hand
@@ -471,7 +479,14 @@ public:
     // Answers true when the block was added or merged: ownership is then taken
     // (a merged block is destroyed). Answers false when it could not be merged:
     // `block` still holds it. MAY REPLACE the existing child (promotion).
-    bool MergeChild(std::unique_ptr<TBlock>&& block);
+    template <class T>
+    bool MergeChild(std::unique_ptr<T>&& block)
+    {
+        static_assert(std::is_base_of_v<TBlock, T>, "only blocks go into a directory");
+        if (!MergeOwned(block.get())) return false;
+        static_cast<void>(block.release());   // now held or destroyed by the directory
+        return true;
+    }
 
     // --- Base overrides ---------------------------------------------------
     std::unique_ptr<TBlock> Clone() const override;
@@ -486,7 +501,11 @@ private:
     // Replaces child c by `block`, destroying the old one; returns the new one.
     TBlock* ReplaceAt(int c, std::unique_ptr<TBlock> block);
     bool HoldsInTree(const TBlock* block) const;   // block is this or an ancestor
-    bool AddChecked(std::unique_ptr<TBlock>& owned, TBlock* moving, bool allowDuplicate);
+    // `block` is either detached and held by the caller (`owned`), or a child of
+    // another directory. Ownership passes only when true is answered.
+    bool AddChecked(TBlock* block, bool owned, bool allowDuplicate);
+    bool AddOwned(TBlock* block, bool allowDuplicate);
+    bool MergeOwned(TBlock* block);
     void StoreThroughParent(TBlock* b, int i, std::uint8_t typeCode, int kind,
                             std::string_view text, std::int32_t intValue, double floatValue);
 

@@ -117,14 +117,16 @@ void TDirBlock::AppendRowFrom(const TDirBlock& source, int r)
     }
 }
 
-bool TDirBlock::MergeChild(std::unique_ptr<TBlock>&& block)
+bool TDirBlock::MergeOwned(TBlock* block)
 {
-    if (!block) return false;
+    // `block` is held by the caller until this answers true; then it is either
+    // a child here or destroyed.
+    if (block == nullptr) return false;
     if (block->parent_ != nullptr) throw std::logic_error("MergeChild: an owned block still has a parent");
     // A directory that holds this one cannot be merged into it (it would be
     // destroyed under our feet).
-    if (block->IsDir() && HoldsInTree(block.get())) return false;
-    if (AddChild(std::move(block), false)) return true;
+    if (block->IsDir() && HoldsInTree(block)) return false;
+    if (AddOwned(block, false)) return true;
 
     const int k = IndexOfName(block->Name);
     if (k < 0) return false;
@@ -134,14 +136,14 @@ bool TDirBlock::MergeChild(std::unique_ptr<TBlock>&& block)
     case btDir: {
         if (!existing->IsDir()) return false;
         auto* target = static_cast<TDirBlock*>(existing);
-        auto* incoming = static_cast<TDirBlock*>(block.get());
+        auto* incoming = static_cast<TDirBlock*>(block);
         // Each child is taken out and merged; one that cannot be merged is
-        // destroyed together with the incoming directory.
+        // destroyed, as the rest of the incoming directory is.
         while (incoming->ItemCount() > 0) {
             std::unique_ptr<TBlock> child = incoming->RemoveAt(0);
             target->MergeChild(std::move(child));
         }
-        block.reset();
+        delete incoming;
         return true;
     }
     case btInt:
@@ -151,8 +153,8 @@ bool TDirBlock::MergeChild(std::unique_ptr<TBlock>&& block)
                                         std::vector<std::int32_t>{static_cast<TIntBlock*>(existing)->Value}));
         }
         if (existing->BlockType() != btIntArray) return false;
-        static_cast<TIntArrayBlock*>(existing)->Items.push_back(static_cast<TIntBlock*>(block.get())->Value);
-        block.reset();
+        static_cast<TIntArrayBlock*>(existing)->Items.push_back(static_cast<TIntBlock*>(block)->Value);
+        delete block;
         return true;
     case btFloat:
         if (existing->BlockType() == btFloat) {
@@ -161,8 +163,8 @@ bool TDirBlock::MergeChild(std::unique_ptr<TBlock>&& block)
                                         std::vector<double>{static_cast<TFloatBlock*>(existing)->Value}));
         }
         if (existing->BlockType() != btFloatArray) return false;
-        static_cast<TFloatArrayBlock*>(existing)->Items.push_back(static_cast<TFloatBlock*>(block.get())->Value);
-        block.reset();
+        static_cast<TFloatArrayBlock*>(existing)->Items.push_back(static_cast<TFloatBlock*>(block)->Value);
+        delete block;
         return true;
     case btString:
         if (existing->BlockType() == btString) {
@@ -171,8 +173,8 @@ bool TDirBlock::MergeChild(std::unique_ptr<TBlock>&& block)
             existing = ReplaceAt(k, std::move(a));
         }
         if (existing->BlockType() != btStringArray) return false;
-        static_cast<TStrArrayBlock*>(existing)->Append(static_cast<TStrBlock*>(block.get())->Value);
-        block.reset();
+        static_cast<TStrArrayBlock*>(existing)->Append(static_cast<TStrBlock*>(block)->Value);
+        delete block;
         return true;
     default:
         return false;
