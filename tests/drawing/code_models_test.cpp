@@ -356,3 +356,43 @@ TEST_F(CodeModelEditorTest, CopyPasteAndClose)
 }
 
 }  // namespace
+
+namespace {
+
+// The shipped default model gives every family of the coding rules the
+// pattern and colour of its plain term.
+TEST_F(CodeModelTest, TheShippedModelCoversTheCodingRules)
+{
+    TIniFile shipped(std::filesystem::path(CAROTIX_DATA_DIR) / "modeles.ini");
+    CodeModelGrid g;
+    LoadModelInto(g, shipped, "Standard");
+    ASSERT_GT(g.RowCount(), 10);
+    const TCodeMotifColour sand = Lookup(g, "SAB7110");
+    EXPECT_EQ(sand.Motif, 7);
+    EXPECT_EQ(sand.Colour, RGBColor(254, 254, 173));
+
+    const std::string rules = ReadFileBytes(std::filesystem::path(CAROTIX_DATA_DIR) / "Descriptions.csv");
+    std::size_t start = 0, families = 0;
+    while (start < rules.size()) {
+        std::size_t end = rules.find('\n', start);
+        if (end == std::string::npos)
+            end = rules.size();
+        const std::string line = rules.substr(start, end - start);
+        start = end + 1;
+        const std::size_t a = line.find(';');
+        if (a == std::string::npos)
+            continue;
+        const std::string code = line.substr(a + 1, line.find(';', a + 1) - a - 1);
+        const std::string family = CodeFamily(code);
+        if (family.empty())
+            continue;
+        bool found = false;
+        for (int row = 1; row < g.RowCount(); ++row)
+            found = found || g.Cell(kModelColCode, row) == family;
+        EXPECT_TRUE(found) << family;
+        ++families;
+    }
+    EXPECT_GT(families, 100u);
+}
+
+}  // namespace
