@@ -2,6 +2,7 @@
 
 #include "platform/base/rtl_numbers.h"
 #include "platform/base/text_codec.h"
+#include "store/options.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -321,7 +322,7 @@ std::vector<FilterFileEntry> FindFilterFiles(const std::string& folder)
 
 std::string FilterSingleTubeName()
 {
-    return "CUVELAGE";
+    return OptNomTubeSimple;
 }
 
 bool LoadFilter(const std::string& FileName, TFiltre& Filter, const std::string& Name, bool IsSub)

@@ -2,6 +2,7 @@
 // separators and the exact messages of malformed filters.
 #include "exchange/filter_file.h"
 
+#include "store/options.h"
 #include "temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -278,6 +279,20 @@ TEST(FilterFiles, ReadingFromDisk)
     }
     EXPECT_THROW(LoadFilterNames(missing, names), EFilterError);
     EXPECT_THROW(LoadFilter(dir.path().string(), f, "x", false), EFilterError);
+}
+
+TEST(FilterFiles, TubeNameDefaultFollowsTheSetting)
+{
+    TempDir dir;
+    WriteFileBytes(dir / "filtre.txt", "T\r\n->tubage.ora\r\n*Indice:A4,Tubage\\NomTube:A12\r\n");
+    const std::string saved = OptNomTubeSimple;
+    OptNomTubeSimple = "TUBE UNIQUE";
+    TFiltre f;
+    bool found = LoadFilter((dir / "filtre.txt").string(), f, "tubage.ora", false);
+    OptNomTubeSimple = saved;
+    ASSERT_TRUE(found);
+    ASSERT_EQ(f.size(), 2u);
+    EXPECT_EQ(f[1].DefaultText, "TUBE UNIQUE");
 }
 
 TEST(FilterFiles, ChooserListsFilterFilesWithTheirTitle)

@@ -1,0 +1,642 @@
+#include "exchange/fixed_width_import.h"
+
+#include "platform/base/rtl_numbers.h"
+#include "platform/base/text_codec.h"
+#include "store/blocks.h"
+#include "store/numbers.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <system_error>
+#include <unordered_map>
+#include <unordered_set>
+
+namespace {
+
+constexpr int EndOfData = -1;
+
+// The data file's bytes, read through one fixed buffer so that a file of any
+// size costs the same memory; or a text already in memory.
+class DataReader {
+public:
+    explicit DataReader(std::string_view memory)
+        : p_(reinterpret_cast<const unsigned char*>(memory.data())), end_(p_ + memory.size()),
+          size_(memory.size())
+    {
+    }
+    DataReader(std::FILE* file, std::uint64_t size, OracleImportObserver* observer)
+        : file_(file), size_(size), observer_(observer), buffer_(1u << 20)
+    {
+    }
+    ~DataReader()
+    {
+        if (file_)
+            std::fclose(file_);
+    }
+    DataReader(const DataReader&) = delete;
+    DataReader& operator=(const DataReader&) = delete;
+
+    int Get()
+    {
+        if (p_ == end_ && !Refill())
+            return EndOfData;
+        return *p_++;
+    }
+    int Peek()
+    {
+        if (p_ == end_ && !Refill())
+            return EndOfData;
+        return *p_;
+    }
+    // Bytes consumed so far.
+    std::uint64_t Position() const { return consumedBefore_ + static_cast<std::uint64_t>(p_ - bufferStart_); }
+    std::uint64_t Size() const { return size_; }
+
+private:
+    bool Refill()
+    {
+        if (!file_)
+            return false;
+        consumedBefore_ += static_cast<std::uint64_t>(end_ - bufferStart_);
+        std::size_t n = std::fread(buffer_.data(), 1, buffer_.size(), file_);
+        bufferStart_ = p_ = reinterpret_cast<const unsigned char*>(buffer_.data());
+        end_ = p_ + n;
+        if (observer_)
+            observer_->Progress(consumedBefore_, size_);
+        if (n == 0 && std::ferror(file_))
+            throw EOracleImportError("Erreur de lecture du fichier de données", 0, 0);
+        return n > 0;
+    }
+
+    std::FILE* file_ = nullptr;
+    const unsigned char* p_ = nullptr;
+    const unsigned char* end_ = nullptr;
+    const unsigned char* bufferStart_ = p_;
+    std::uint64_t consumedBefore_ = 0;
+    std::uint64_t size_ = 0;
+    OracleImportObserver* observer_ = nullptr;
+    std::vector<char> buffer_;
+};
+
+bool IsLineEnd(int c) { return c == '\r' || c == '\n'; }
+
+// A character of a message: "#13" below 32, else between double quotes.
+std::string ShowChar(char32_t c)
+{
+    if (c < 32)
+        return "#" + IntToStr(static_cast<std::int64_t>(c));
+    std::string out = "\"";
+    AppendUtf8(out, c);
+    out += '"';
+    return out;
+}
+
+std::string BytesToText(std::string_view bytes)
+{
+    for (unsigned char b : bytes)
+        if (b >= 0x80)
+            return Cp1252ToUtf8(bytes);
+    return std::string(bytes);
+}
+
+std::string_view TrimSpaces(std::string_view s)
+{
+    while (!s.empty() && s.front() == ' ')
+        s.remove_prefix(1);
+    while (!s.empty() && s.back() == ' ')
+        s.remove_suffix(1);
+    return s;
+}
+
+// "niveau" gives "Niveau\": where the main filter's fields go while that
+// sub-filter is current.
+std::string SubFilterPrefix(const std::string& name)
+{
+    std::u32string text = Utf8ToU32(LowerCase(name));
+    if (!text.empty())
+        text[0] = UpperChar(text[0]);
+    return U32ToUtf8(text) + "\\";
+}
+
+bool IsFiller(const TFilterField& f) { return f.FieldName == "."; }
+bool CarriesValue(const TFilterField& f) { return !f.IsKey && !f.IsSelector && !IsFiller(f); }
+
+struct SubFilter {
+    std::string name;
+    TFiltre fields;
+    bool missing = false;
+    std::vector<std::string> mainBlockNames; // the main filter's field names with this prefix
+    std::vector<int> separatorBytes;         // each field's separator as a data byte
+};
+
+enum class FieldEnd { Full, LineEnd, EndOfFile };
+
+class OracleImporter {
+public:
+    OracleImporter(DataReader& reader, TDirBlock* root, std::string_view filterText, TFiltre mainFilter,
+                   OracleImportReport& report)
+        : in_(reader), root_(root), filterText_(filterText), main_(std::move(mainFilter)), report_(report),
+          singleTube_(FilterSingleTubeName())
+    {
+        for (const TFilterField& f : main_) {
+            selectorNames_.push_back(f.IsSelector ? SelectorNames(f) : std::vector<std::string>{});
+            mainSeparatorBytes_.push_back(SeparatorByte(f.Separator));
+        }
+        noSub_.mainBlockNames.reserve(main_.size());
+        for (const TFilterField& f : main_)
+            noSub_.mainBlockNames.push_back(f.FieldName);
+        for (int i = 0; i < root_->ItemCount(); ++i)
+            keys_.emplace(root_->Child(i)->Name, root_->Child(i));
+    }
+
+    void Run()
+    {
+        while (ReadRecord()) {
+        }
+    }
+
+private:
+    static int SeparatorByte(char32_t sep)
+    {
+        if (sep == FilterSeparatorNone || sep == FilterSeparatorLineEnd)
+            return -1;
+        return CodePointToCp1252(sep);
+    }
+
+    std::int64_t LineNumber() const { return line_; }
+
+    // Completes a line end whose first character c was just read: a CR LF
+    // pair is one line end, so that its LF never ends the next field.
+    void EndLine(int c)
+    {
+        if (c == '\r' && in_.Peek() == '\n')
+            in_.Get();
+        ++line_;
+    }
+
+    // Reads up to Width characters of a field into raw_; a line end ends it early.
+    FieldEnd ReadFieldText(std::int32_t width)
+    {
+        raw_.clear();
+        for (std::int32_t left = width; left > 0; --left) {
+            int c = in_.Get();
+            if (c == EndOfData)
+                return FieldEnd::EndOfFile;
+            if (IsLineEnd(c)) {
+                EndLine(c);
+                return FieldEnd::LineEnd;
+            }
+            raw_ += static_cast<char>(c);
+        }
+        return FieldEnd::Full;
+    }
+
+    void SkipRestOfLine()
+    {
+        for (;;) {
+            int c = in_.Get();
+            if (c == EndOfData)
+                return;
+            if (IsLineEnd(c)) {
+                EndLine(c);
+                return;
+            }
+        }
+    }
+
+    // Reads one field and what follows it. Returns how the field ended; a
+    // line end met where a separator character was due counts as the line
+    // ending the field (a data line may stop short after any field).
+    FieldEnd ReadField(TFilterField& f, int separatorByte, bool inSubFilter)
+    {
+        FieldEnd end = ReadFieldText(f.Width);
+        f.ReadText = BytesToText(raw_);
+        if (end != FieldEnd::Full)
+            return end;
+        if (f.Separator == FilterSeparatorNone)
+            return end;
+        if (f.Separator == FilterSeparatorLineEnd) {
+            SkipRestOfLine();
+            return end;
+        }
+        int c = in_.Get();
+        if (c == EndOfData)
+            return FieldEnd::EndOfFile;
+        if (IsLineEnd(c)) {
+            EndLine(c);
+            return FieldEnd::LineEnd;
+        }
+        if (c != separatorByte) {
+            throw EOracleImportError(
+                std::string(inSubFilter ? "Sous-filtre" : "Filre") + ": erreur de longueur de champ (" + f.FieldName
+                    + ")\nChamp trouvé : \"" + f.ReadText + "\"\nCaractère attendu : " + ShowChar(f.Separator)
+                    + "\nCaractère trouvé : " + ShowChar(Cp1252ToCodePoint(static_cast<unsigned char>(c))),
+                LineNumber(), record_);
+        }
+        return end;
+    }
+
+    // Makes the sub-filter named by a selector's value current.
+    void Select(const TFilterField& f, const std::vector<std::string>& accepted)
+    {
+        std::string value(TrimSpaces(f.ReadText));
+        bool ok = false;
+        for (const std::string& name : accepted)
+            if (name == value) {
+                ok = true;
+                break;
+            }
+        if (!ok)
+            throw EOracleImportError("Nom de sous-filtre incorrect (" + value + ")\n"
+                                         "Les sous-filtres acceptés ici sont :\n"
+                                         + f.FieldName,
+                                     LineNumber(), record_);
+        if (value.empty()) {
+            sub_ = &noSub_;
+            return;
+        }
+        if (sub_ != &noSub_ && sub_->name == value)
+            return;
+        auto it = subFilters_.find(value);
+        if (it == subFilters_.end()) {
+            auto loaded = std::make_unique<SubFilter>();
+            loaded->name = value;
+            if (!ParseFilter(filterText_, loaded->fields, value, true, singleTube_)) {
+                // Said once per import, not at every record that selects it.
+                loaded->missing = true;
+                report_.MissingSubFilters.push_back(value);
+                report_.AddNote(MissingFilterMessage(value) + " (sous-filtre)");
+            }
+            std::string prefix = SubFilterPrefix(value);
+            for (const TFilterField& m : main_)
+                loaded->mainBlockNames.push_back(prefix + m.FieldName);
+            for (const TFilterField& s : loaded->fields)
+                loaded->separatorBytes.push_back(SeparatorByte(s.Separator));
+            it = subFilters_.emplace(value, std::move(loaded)).first;
+        }
+        sub_ = it->second.get();
+    }
+
+    // A value block from a field's text by its type letter; counts the number
+    // texts that do not read (they are stored as missing values).
+    std::unique_ptr<TBlock> MakeValue(const TFilterField& f, const std::string& name)
+    {
+        std::string_view text = TrimView(f.ReadText);
+        switch (f.DataType) {
+        case 'I':
+        case 'N': {
+            std::int32_t v = MissingInt;
+            if (!text.empty()) {
+                std::int32_t read = StrToIntVal(text);
+                if (LastValError == 0)
+                    v = read;
+                else
+                    ++report_.UnreadableNumbers;
+            }
+            return std::make_unique<TIntBlock>(name, v);
+        }
+        case 'F':
+        case 'R': {
+            double v = MissingFloat;
+            if (!text.empty()) {
+                double read = StrToFloatVal(text);
+                if (LastValError == 0)
+                    v = read;
+                else
+                    ++report_.UnreadableNumbers;
+            }
+            return std::make_unique<TFloatBlock>(name, v);
+        }
+        default:
+            return std::make_unique<TStrBlock>(name, std::string(text));
+        }
+    }
+
+    void AddValue(TDirBlock& record, const TFilterField& f, const std::string& name)
+    {
+        std::unique_ptr<TBlock> block = MakeValue(f, name);
+        // A second field of the same name in one record is refused and freed.
+        if (record.AddChild(std::move(block), false))
+            ++values_;
+    }
+
+    // Reads one record and merges it. False once the end of the file is met
+    // before a record starts.
+    bool ReadRecord()
+    {
+        // Empty lines between records (and at the end of the file) carry
+        // nothing: pass over them rather than read them as records.
+        for (;;) {
+            int c = in_.Peek();
+            if (!IsLineEnd(c))
+                break;
+            in_.Get();
+            EndLine(c);
+            ++report_.BlankLines;
+        }
+        if (in_.Peek() == EndOfData)
+            return false;
+
+        ++record_;
+        ++report_.Records;
+        const std::uint64_t start = in_.Position();
+        const std::int64_t startLine = line_;
+        values_ = 0;
+        for (TFilterField& f : main_)
+            f.ReadText.clear();
+
+        // While a data line has ended early, the fields up to the one that ends
+        // the filter's line are passed over with empty texts.
+        bool skipping = false;
+        bool atEnd = false;
+        for (std::size_t i = 0; i < main_.size(); ++i) {
+            TFilterField& f = main_[i];
+            if (skipping) {
+                if (f.IsSelector)
+                    Select(f, selectorNames_[i]);
+                if (f.Separator == FilterSeparatorLineEnd)
+                    skipping = false;
+                continue;
+            }
+            FieldEnd end = ReadField(f, mainSeparatorBytes_[i], false);
+            if (f.IsSelector)
+                Select(f, selectorNames_[i]);
+            if (end == FieldEnd::EndOfFile) {
+                atEnd = true;
+                break;
+            }
+            if (end == FieldEnd::LineEnd)
+                skipping = f.Separator != FilterSeparatorLineEnd;
+        }
+
+        auto record = std::make_unique<TDirBlock>(std::string());
+        const std::vector<std::string>& mainNames = sub_->mainBlockNames;
+        for (std::size_t i = 0; i < main_.size(); ++i)
+            if (CarriesValue(main_[i]))
+                AddValue(*record, main_[i], mainNames[i]);
+
+        SubFilter* sub = sub_;
+        if (sub != &noSub_) {
+            // A short line must not leave the previous record's texts behind.
+            for (TFilterField& f : sub->fields)
+                f.ReadText.clear();
+            if (!atEnd) {
+                const std::vector<int>& sepBytes = sub->separatorBytes;
+                for (std::size_t i = 0; i < sub->fields.size(); ++i) {
+                    TFilterField& f = sub->fields[i];
+                    if (skipping) {
+                        if (f.Separator == FilterSeparatorLineEnd)
+                            skipping = false;
+                    } else {
+                        FieldEnd end = ReadField(f, sepBytes[i], true);
+                        if (end == FieldEnd::EndOfFile)
+                            break;
+                        if (end == FieldEnd::LineEnd)
+                            skipping = f.Separator != FilterSeparatorLineEnd;
+                    }
+                    if (CarriesValue(f))
+                        AddValue(*record, f, f.FieldName);
+                }
+            }
+        }
+
+        if (in_.Position() == start)
+            // A filter whose fields read nothing would read this record forever.
+            throw EOracleImportError("Le filtre \"" + report_.FilterName
+                                         + "\" ne lit aucun caractère de l'enregistrement " + IntToStr(record_)
+                                         + ".\nL'importation est arrêtée.",
+                                     LineNumber(), record_);
+
+        Finish(std::move(record), sub, startLine);
+        return !atEnd;
+    }
+
+    void Finish(std::unique_ptr<TDirBlock> record, SubFilter* sub, std::int64_t startLine)
+    {
+        std::string key;
+        for (const TFilterField& f : main_)
+            if (f.IsKey)
+                key += f.ReadText;
+        if (sub != &noSub_)
+            for (const TFilterField& f : sub->fields)
+                if (f.IsKey)
+                    key += f.ReadText;
+        key = std::string(TrimSpaces(key));
+
+        auto where = [&] { return "ligne " + IntToStr(startLine); };
+        if (key.empty()) {
+            ++report_.DroppedNoKey;
+            report_.AddNote("Enregistrement " + IntToStr(record_) + " (" + where() + ") sans clé : ignoré");
+            return;
+        }
+        // A borehole's name is one element of a block path: a backslash would
+        // split it, and a slash makes file names of it fail later.
+        if (key.find_first_of("\\/") != std::string::npos) {
+            std::string renamed = key;
+            for (char& c : renamed)
+                if (c == '\\' || c == '/')
+                    c = '_';
+            if (renamedKeys_.insert(key).second) {
+                ++report_.RenamedKeys;
+                report_.AddNote("Clé \"" + key + "\" (" + where() + ") enregistrée sous le nom \"" + renamed + "\"");
+            }
+            key = std::move(renamed);
+        }
+        if (values_ == 0) {
+            ++report_.DroppedNoValue;
+            return;
+        }
+        record->Name = key;
+
+        auto it = keys_.find(key);
+        if (it == keys_.end()) {
+            TDirBlock* added = record.get();
+            if (!root_->AddChild(std::move(record), true))
+                return;
+            keys_.emplace(key, added);
+            ++report_.NewBoreholes;
+            ++report_.Merged;
+            return;
+        }
+        if (!it->second->IsDir()) {
+            ++report_.NotMerged;
+            report_.AddNote("Enregistrement " + IntToStr(record_) + " (" + where() + ") : \"" + key
+                            + "\" désigne une valeur de la collection, pas un ouvrage : ignoré");
+            return;
+        }
+        MergeInto(*static_cast<TDirBlock*>(it->second), *record);
+        ++report_.Merged;
+    }
+
+    static std::int64_t CountValues(const TBlock& b)
+    {
+        if (!b.IsDir())
+            return b.IsValue() ? 1 : 0;
+        std::int64_t n = 0;
+        for (const auto& child : static_cast<const TDirBlock&>(b).Items())
+            n += CountValues(*child);
+        return n;
+    }
+
+    // Merges the record's blocks into the borehole as the block store merges a
+    // directory into its namesake, counting the values that find a column of
+    // another kind (they cannot join it and are lost).
+    void MergeInto(TDirBlock& dest, TDirBlock& src)
+    {
+        while (src.ItemCount() > 0) {
+            std::unique_ptr<TBlock> child = src.RemoveAt(0);
+            if (child->IsDir()) {
+                int idx = dest.IndexOfName(child->Name);
+                if (idx < 0) {
+                    dest.AddChild(std::move(child), true);
+                } else if (TDirBlock* existing = dest.ChildDir(idx)) {
+                    MergeInto(*existing, static_cast<TDirBlock&>(*child));
+                } else {
+                    report_.LostValues += CountValues(*child);
+                }
+            } else if (!dest.MergeChild(std::move(child))) {
+                ++report_.LostValues;
+            }
+        }
+    }
+
+    DataReader& in_;
+    TDirBlock* root_;
+    std::string_view filterText_;
+    TFiltre main_;
+    OracleImportReport& report_;
+    std::string singleTube_;
+    std::vector<std::vector<std::string>> selectorNames_;
+    std::vector<int> mainSeparatorBytes_;
+    SubFilter noSub_;
+    SubFilter* sub_ = &noSub_;
+    std::unordered_map<std::string, std::unique_ptr<SubFilter>> subFilters_;
+    std::unordered_map<std::string, TBlock*> keys_;
+    std::string raw_;
+    std::unordered_set<std::string> renamedKeys_;
+    std::int64_t record_ = 0;
+    std::int64_t line_ = 1;
+    int values_ = 0;
+};
+
+std::string QuotePath(const std::string& path)
+{
+    std::string out = "'";
+    for (char c : path) {
+        if (c == '\'')
+            out += '\'';
+        out += c;
+    }
+    return out + "'";
+}
+
+// Loads the main filter; false when there is nothing to read it with.
+bool LoadMainFilter(std::string_view filterText, const std::string& name, TFiltre& filter,
+                    OracleImportReport& report)
+{
+    report.FilterName = name;
+    if (!ParseFilter(filterText, filter, name, false, FilterSingleTubeName())) {
+        report.FilterMissing = true;
+        report.AddNote(MissingFilterMessage(name));
+        return false;
+    }
+    if (filter.empty()) {
+        // Without a field no record would ever read a character.
+        report.FilterEmpty = true;
+        report.AddNote("Le filtre \"" + name + "\" ne contient aucun champ : rien n'est importé");
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+void OracleImportReport::AddNote(std::string note)
+{
+    if (Notes.size() < MaxNotes)
+        Notes.push_back(std::move(note));
+    else
+        ++NotesLeftOut;
+}
+
+bool OracleImportReport::HasRemarks() const
+{
+    return FilterMissing || FilterEmpty || DroppedNoKey || DroppedNoValue || NotMerged || LostValues
+        || UnreadableNumbers || RenamedKeys || !MissingSubFilters.empty();
+}
+
+std::string OracleImportReport::Summary() const
+{
+    std::string s;
+    if (FilterMissing)
+        return MissingFilterMessage(FilterName) + "\nAucune donnée n'a été importée de " + DataFile + ".";
+    if (FilterEmpty)
+        return "Le filtre \"" + FilterName + "\" ne contient aucun champ.\nAucune donnée n'a été importée de "
+            + DataFile + ".";
+    s += "Fichier : " + DataFile + "\n";
+    s += "Enregistrements lus : " + IntToStr(Records) + "\n";
+    s += "Enregistrements importés : " + IntToStr(Merged) + " (nouveaux ouvrages : " + IntToStr(NewBoreholes)
+        + ")\n";
+    if (DroppedNoKey)
+        s += "Enregistrements sans clé ignorés : " + IntToStr(DroppedNoKey) + "\n";
+    if (DroppedNoValue)
+        s += "Enregistrements sans valeur ignorés : " + IntToStr(DroppedNoValue) + "\n";
+    if (NotMerged)
+        s += "Enregistrements non fusionnés : " + IntToStr(NotMerged) + "\n";
+    if (RenamedKeys)
+        s += "Clés renommées (\\ ou / remplacés par _) : " + IntToStr(RenamedKeys) + "\n";
+    if (UnreadableNumbers)
+        s += "Nombres illisibles, importés comme valeurs manquantes : " + IntToStr(UnreadableNumbers) + "\n";
+    if (LostValues)
+        s += "Valeurs perdues (colonne d'un autre type) : " + IntToStr(LostValues) + "\n";
+    for (const std::string& n : Notes)
+        s += n + "\n";
+    if (NotesLeftOut)
+        s += "... et " + IntToStr(NotesLeftOut) + " autre(s) remarque(s)\n";
+    return s;
+}
+
+std::string OracleFilterNameOf(const std::string& DataFile)
+{
+    std::string name = DataFile;
+    std::size_t slash = name.find_last_of('/');
+    if (slash != std::string::npos)
+        name.erase(0, slash + 1);
+    return LowerCase(name);
+}
+
+void ImportOracleData(std::string_view dataBytes, const std::string& filterName, TDirBlock* Root,
+                      std::string_view filterText, OracleImportReport& report, OracleImportObserver* observer)
+{
+    TFiltre mainFilter;
+    if (!LoadMainFilter(filterText, filterName, mainFilter, report))
+        return;
+    DataReader reader(dataBytes);
+    OracleImporter importer(reader, Root, filterText, std::move(mainFilter), report);
+    importer.Run();
+    if (observer)
+        observer->Progress(dataBytes.size(), dataBytes.size());
+}
+
+void ImportOracleFile(const std::string& DataFile, TDirBlock* Root, const std::string& FilterFile,
+                      OracleImportReport& report, OracleImportObserver* observer)
+{
+    report.DataFile = DataFile;
+    const std::string filterText = ReadFilterFileText(FilterFile);
+    TFiltre mainFilter;
+    if (!LoadMainFilter(filterText, OracleFilterNameOf(DataFile), mainFilter, report))
+        return;
+
+    std::error_code ec;
+    std::filesystem::path path = std::filesystem::u8path(DataFile);
+    std::uint64_t size = std::filesystem::file_size(path, ec);
+    std::FILE* file = (ec || std::filesystem::is_directory(path, ec)) ? nullptr : std::fopen(DataFile.c_str(), "rb");
+    if (!file)
+        throw EOracleImportError("Impossible d'ouvrir le fichier de données " + QuotePath(DataFile), 0, 0);
+    DataReader reader(file, size, observer);
+    OracleImporter importer(reader, Root, filterText, std::move(mainFilter), report);
+    importer.Run();
+    if (observer)
+        observer->Progress(reader.Position(), size);
+}
