@@ -554,6 +554,12 @@ void DrawTiles(Ctx& c, const MotifTileDef& t, std::int32_t SizeX, std::int32_t S
 // Layers of passes B to G
 // ---------------------------------------------------------------------------
 
+// Patterns 7 and 8: one dot on each pixel row y = 1..H below the top (every
+// second row, y = 2, 4, ..., for 8), so the first dot row is Top + 1 and the
+// last the bottom edge; across, x = W x Random(1000) / 1000 rounded half to
+// even, drawn from the left edge. The random draws are taken in row order
+// only for the rows that get a dot, so 8 is not 7 thinned out but its own
+// sequence, and both repeat after every FlushLines (which reseeds with 0).
 bool DrawRandomDots(Ctx& c, int rowStep)
 {
     const TColor colour = DrawCanvas ? DrawCanvas->Pen.Color : clBlack;
