@@ -109,6 +109,21 @@ TEST_F(OptionsTest, ExitWritesTheTubeNamesChangedDuringTheRun)
     EXPECT_EQ(ReadFileBytes(dir / "carotix.ini"), bytes);
 }
 
+TEST_F(OptionsTest, AUtf8CarotixIniStaysUtf8AndKeepsItsComments)
+{
+    TempDir dir;
+    const std::string before = "; réglages de l'agence\n[Général]\n; tubes\nNomTubeSimple=CUVELAGE\n";
+    WriteFileBytes(dir / "carotix.ini", before);
+    OptionsInitialize(dir.path());
+    EXPECT_EQ(IniCarotix->ReadText().substr(0, before.size()), before);  // colours added below
+    OptEnteteMultitube = "PIÉZO";
+    OptionsFinalize();
+    const std::string after = ReadFileBytes(dir / "carotix.ini");
+    EXPECT_EQ(after.substr(0, before.size() - 1), before.substr(0, before.size() - 1));
+    EXPECT_NE(after.find("EnteteMultitube=PIÉZO\n"), std::string::npos);  // UTF-8 bytes, LF
+    EXPECT_NE(after.find("[Couleurs]\nCouleur0=255 255 255\n"), std::string::npos);
+}
+
 TEST_F(OptionsTest, GlobalsAreReadFromCarotixIni)
 {
     TempDir dir;
