@@ -316,9 +316,13 @@ private:
     void AddValue(TDirBlock& record, const TFilterField& f, const std::string& name)
     {
         std::unique_ptr<TBlock> block = MakeValue(f, name);
-        // A second field of the same name in one record is refused and freed.
-        if (record.AddChild(std::move(block), false))
-            ++values_;
+        // A second field of the same name in one record is refused and freed,
+        // and so is a field whose path goes through a value ("A" then "A\B").
+        try {
+            if (record.AddChild(std::move(block), false))
+                ++values_;
+        } catch (const EBlockError&) {
+        }
     }
 
     // Reads one record and merges it. False once the end of the file is met

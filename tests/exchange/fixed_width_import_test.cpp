@@ -324,9 +324,10 @@ TEST_F(FixedWidthImport, ValuesThatCannotJoinTheirColumnAreCounted)
 
 TEST_F(FixedWidthImport, SecondFieldOfTheSameNameInARecordIsRefused)
 {
-    Imported r = Import("*Indice:A2,V:A1,V:A1\r\n", "P1AB\r\n");
+    Imported r = Import("*Indice:A2,V:A1,V:A1,V\\W:A1\r\n", "P1ABC\r\n");
     EXPECT_EQ(CountAt(*r.root, "P1\\V"), 1);
     EXPECT_EQ(r.root->GetPathString("P1\\V", 0), "A");
+    EXPECT_EQ(r.root->ChildDir(0)->ItemCount(), 1);
 }
 
 TEST_F(FixedWidthImport, ImportsIntoACollectionThatAlreadyHoldsTheBorehole)
