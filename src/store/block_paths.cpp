@@ -133,7 +133,8 @@ bool TDirBlock::AddChecked(TBlock* b, bool owned, bool allowDuplicate)
     // A directory never goes into itself or below itself: that would make a
     // cycle and lose the whole subtree.
     if (b->IsDir() && HoldsInTree(b)) return false;
-    items_.reserve(items_.size() + 1);   // nothing may fail once ownership moves
+    // Room first: nothing may fail once ownership has moved.
+    if (items_.size() == items_.capacity()) items_.reserve(items_.capacity() * 2 + static_cast<std::size_t>(Delta));
     std::unique_ptr<TBlock> take = owned ? std::unique_ptr<TBlock>(b) : b->parent_->RemoveChild(b);
     Append(std::move(take));
     return true;
