@@ -1,0 +1,521 @@
+// The small shared windows (information pop-up, help box and topics, about,
+// progress and question windows) and the Qt prompts, headless.
+#include <QAbstractButton>
+#include <QApplication>
+#include <QCursor>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMainWindow>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QTextEdit>
+#include <QTimer>
+#include <QToolBar>
+#include <QTreeView>
+#include <functional>
+#include <gtest/gtest.h>
+#include <stdexcept>
+
+#include "app/about_window.h"
+#include "app/help_window.h"
+#include "app/info_window.h"
+#include "app/progress_window.h"
+#include "app/question_window.h"
+#include "platform/base/text_codec.h"
+#include "platform/fake_ui_services.h"
+#include "platform/rtf_reader.h"
+#include "platform/ui_services.h"
+#include "platform/windows/qt_ui_services.h"
+#include "store/blocks.h"
+#include "store/options.h"
+#include "temp_dir.h"
+
+// Stand-ins for the program's windows, to check the class chains.
+class TestMainWindow : public QMainWindow {
+    Q_OBJECT
+};
+class TestChild : public QWidget {
+    Q_OBJECT
+};
+
+namespace {
+
+std::string Rtf(const std::string& text)
+{
+    return "{\\rtf1\\ansi " + text + "\\par}";
+}
+
+std::string Plain(const TFHelp& help)
+{
+    return FromQString(help.RichEdit1->toPlainText());
+}
+
+// Runs `act` on the next modal window that opens (polling, since exec()
+// only returns when it closes).
+void OnNextModal(std::function<void(QWidget*)> act)
+{
+    auto tries = std::make_shared<int>(0);
+    auto poll = std::make_shared<std::function<void()>>();
+    *poll = [act, tries, poll] {
+        if (QWidget* w = QApplication::activeModalWidget()) {
+            act(w);
+            return;
+        }
+        if (++*tries < 500) QTimer::singleShot(10, *poll);
+    };
+    QTimer::singleShot(0, *poll);
+}
+
+std::filesystem::path ShotsDir()
+{
+    std::filesystem::path dir = CAROTIX_SHOTS_DIR;
+    std::filesystem::create_directories(dir);
+    return dir;
+}
+
+// ---- Information pop-up -------------------------------------------------
+
+InfoTextSize FixedMeasure(const std::string& piece)
+{
+    return InfoTextSize{7 * static_cast<int>(Utf8Length(piece)), 13};
+}
+
+TEST(InfoLayout, LinesAndTabStops)
+{
+    InfoLayout l = LayoutInfoText("a\tb\r\nccc", FixedMeasure);
+    ASSERT_EQ(l.pieces.size(), 3u);
+    EXPECT_EQ(l.pieces[0], (InfoPiece{2, 2, "a"}));
+    EXPECT_EQ(l.pieces[1], (InfoPiece{62, 2, "b"}));  // tab stop 60, 2 pixels in
+    EXPECT_EQ(l.pieces[2], (InfoPiece{2, 15, "ccc"}));
+    EXPECT_EQ(l.width, 67);  // the wider line: 60 + 7
+    EXPECT_EQ(l.height, 26);
+
+    // A piece of exactly 56 pixels goes to the following stop; more tabs go on.
+    l = LayoutInfoText("12345678\tx\ty", FixedMeasure);
+    EXPECT_EQ(l.pieces[1].x, 118);
+    EXPECT_EQ(l.pieces[2].x, 174);
+
+    // A text ending with CR LF has no empty last line; a tab at the end ends the line.
+    l = LayoutInfoText("abc\r\n", FixedMeasure);
+    EXPECT_EQ(l.pieces.size(), 1u);
+    EXPECT_EQ(l.height, 13);
+    l = LayoutInfoText("a\t", FixedMeasure);
+    EXPECT_EQ(l.pieces.size(), 1u);
+    EXPECT_EQ(l.width, 60);
+
+    // An empty line in the middle keeps its height; nothing at all is empty.
+    l = LayoutInfoText("a\r\n\r\nb", FixedMeasure);
+    EXPECT_EQ(l.pieces.size(), 3u);
+    EXPECT_EQ(l.pieces[2].y, 28);
+    l = LayoutInfoText("", FixedMeasure);
+    EXPECT_TRUE(l.pieces.empty());
+    EXPECT_EQ(l.width, 0);
+}
+
+TEST(InfoWindow, SizesItselfToItsText)
+{
+    TFInfo info;
+    info.move(40, 50);
+    info.SetText("Indice :\tPZ1\r\nDésignation :\tA");
+    InfoLayout expected =
+        LayoutInfoText(info.Text, [&info](const std::string& p) { return info.Measure(p); });
+    EXPECT_EQ(info.Pieces, expected.pieces);
+    EXPECT_EQ(info.width(), expected.width + 4);
+    EXPECT_EQ(info.height(), expected.height + 4);
+    EXPECT_EQ(info.pos(), QPoint(40, 50));
+    EXPECT_EQ(info.windowTitle(), QStringLiteral("Informations"));
+
+    // The global entry lays out FInfo.
+    FInfo = &info;
+    InfoSetText("Pas d'information");
+    EXPECT_EQ(info.Text, "Pas d'information");
+    EXPECT_EQ(info.Pieces.size(), 1u);
+    FInfo = nullptr;
+}
+
+TEST(Tooltip, TemplateFileExpandedForTheOuvrage)
+{
+    TempDir dir;
+    TDirBlock root("Carotix");
+    root.SetPathString("PZ1\\Ouvrage\\Désign", 0, 8, "A");
+    root.SetPathString("PZ1\\Ouvrage\\Prof", 0, 8, "12,5");
+
+    // A Windows-1252 file with LF line ends (written on Linux): the lines stay lines.
+    WriteFileBytes(dir / "infobulle.txt", "Indice :\t%Indice%\nD\xE9sign :\t%D\xE9sign%\r\nFin");
+    EXPECT_EQ(TooltipText(dir / "infobulle.txt", root, "PZ1", "A"), "Indice :\tPZ1\r\nDésign :\tA\r\nFin");
+
+    // A missing template gives an empty tooltip.
+    EXPECT_EQ(TooltipText(dir / "absent.txt", root, "PZ1", "A"), "");
+}
+
+// ---- Help box -------------------------------------------------------------
+
+class HelpBox : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        std::filesystem::create_directories(dir.path() / "Aide");
+        Write("Carotix", "Bienvenue");
+        Write("OpenCrx", "Ouvrir une collection");
+        Write("TestMainWindow", "Fen\\'eatre principale");
+        Write("TestMainWindow.QMdiArea.TestChild", "Collection");
+    }
+    void Write(const std::string& topic, const std::string& text)
+    {
+        WriteFileBytes(dir / ("Aide/" + topic + ".rtf"), Rtf(text));
+    }
+    TempDir dir;
+};
+
+TEST_F(HelpBox, StartsOnTheCarotixTopicAndFollowsTheMouse)
+{
+    TFHelp help(nullptr, dir.path() / "Aide");
+    EXPECT_EQ(help.windowTitle(), QStringLiteral("Aide"));
+    EXPECT_EQ(Plain(help), "Bienvenue");
+    EXPECT_EQ(help.Topic, "Carotix");
+    EXPECT_TRUE(help.Follow);
+    EXPECT_EQ(help.Timer1->interval(), 500);
+}
+
+TEST_F(HelpBox, TopicsShownOnRequestStopTheFollowing)
+{
+    TFHelp help(nullptr, dir.path() / "Aide");
+    FHelp = &help;
+    ShowHelpTopic("OpenCrx");
+    EXPECT_EQ(Plain(help), "Ouvrir une collection");
+    EXPECT_EQ(help.Topic, "OpenCrx");
+    EXPECT_EQ(help.CurrentFile, (dir.path() / "Aide" / "OpenCrx.rtf").string());
+    EXPECT_FALSE(help.Follow);
+
+    // A topic without a file changes nothing.
+    HelpFollowAgain();
+    ShowHelpTopic("OpenVexto");
+    EXPECT_EQ(help.Topic, "OpenCrx");
+    EXPECT_EQ(Plain(help), "Ouvrir une collection");
+    EXPECT_TRUE(help.Follow);
+    FHelp = nullptr;
+}
+
+TEST_F(HelpBox, FollowingPicksTheMostSpecificText)
+{
+    TFHelp help(nullptr, dir.path() / "Aide");
+    help.FollowChain("TestMainWindow.QMdiArea.TestChild.QTreeView");
+    EXPECT_EQ(Plain(help), "Collection");
+    EXPECT_EQ(help.LastChain, "TestMainWindow.QMdiArea.TestChild.QTreeView");
+
+    help.FollowChain("TestMainWindow.QToolBar");
+    EXPECT_EQ(Plain(help), "Fenêtre principale");
+
+    // No file for the window nor its parents: the chain itself is shown.
+    help.FollowChain("TFCoupe.QScrollArea");
+    EXPECT_EQ(Plain(help), "TFCoupe.QScrollArea");
+    EXPECT_TRUE(help.CurrentFile.empty());
+    // ... and coming back to a window with a text shows that text again.
+    help.FollowChain("TestMainWindow");
+    EXPECT_EQ(Plain(help), "Fenêtre principale");
+
+    // The same chain again, or the help box itself, changes nothing.
+    help.RichEdit1->setPlainText(QStringLiteral("x"));
+    help.FollowChain("TestMainWindow");
+    help.FollowChain("TFHelp");
+    help.FollowChain("TFHelp.QTextEdit");
+    EXPECT_EQ(Plain(help), "x");
+}
+
+TEST_F(HelpBox, WithoutAnyFilePointingAtTheMainWindowShowsItsChain)
+{
+    std::filesystem::remove(dir / "Aide/TestMainWindow.rtf");
+    TFHelp help(nullptr, dir.path() / "Aide");
+    help.FollowChain("TestMainWindow");
+    EXPECT_EQ(Plain(help), "TestMainWindow");
+}
+
+TEST_F(HelpBox, ClassChainsOfRealWindows)
+{
+    TestMainWindow main;
+    auto* mdi = new QMdiArea(&main);
+    main.setCentralWidget(mdi);
+    auto* child = new TestChild;
+    auto* view = new QTreeView(child);
+    QMdiSubWindow* sub = mdi->addSubWindow(child);
+    auto* bar = main.addToolBar(QStringLiteral("x"));
+    main.resize(600, 400);
+    main.move(0, 0);
+    main.show();
+    sub->setGeometry(0, 0, 300, 200);
+    sub->show();
+    QApplication::processEvents();
+
+    EXPECT_EQ(WindowClassChain(view), "TestMainWindow.QMdiArea.TestChild.QTreeView");
+    EXPECT_EQ(WindowClassChain(view->viewport()), "TestMainWindow.QMdiArea.TestChild.QTreeView");
+    EXPECT_EQ(WindowClassChain(bar), "TestMainWindow.QToolBar");
+    EXPECT_EQ(WindowClassChain(&main), "TestMainWindow");
+    // A dialog is a window of its own, even with a parent.
+    QDialog dialog(&main);
+    QLineEdit edit(&dialog);
+    EXPECT_EQ(WindowClassChain(&edit), "QDialog.QLineEdit");
+
+    // The timer's tick follows the widget under the cursor.
+    TFHelp help(nullptr, dir.path() / "Aide");
+    help.move(700, 0);
+    help.show();
+    QCursor::setPos(view->viewport()->mapToGlobal(view->viewport()->rect().center()));
+    QApplication::processEvents();
+    if (QApplication::widgetAt(QCursor::pos()) == nullptr) GTEST_SKIP() << "no cursor position on this platform";
+    help.Timer1Timer();
+    EXPECT_EQ(Plain(help), "Collection") << WindowClassChain(QApplication::widgetAt(QCursor::pos()));
+    // Not while a topic was asked for.
+    help.ShowTopic("OpenCrx");
+    help.LastChain.clear();
+    help.Timer1Timer();
+    EXPECT_EQ(Plain(help), "Ouvrir une collection");
+}
+
+TEST_F(HelpBox, TopicsWindowListsAidLinesAndShowsTheirTopics)
+{
+    EXPECT_EQ(ParseHelpTopicLines({"Généralités=Carotix", "Ouvrir"}).at(1).topic, "Ouvrir");
+
+    TFHelp help(nullptr, dir.path() / "Aide");
+    TFRubriques topics(&help);
+    EXPECT_EQ(topics.windowTitle(), QStringLiteral("Rubriques d'aide"));
+    topics.SetLines({"Généralités=Carotix", "Ouvrir une collection=OpenCrx"});
+    ASSERT_EQ(topics.ListBox1->count(), 2);
+    EXPECT_EQ(topics.ListBox1->item(0)->text(), QStringLiteral("Généralités"));
+
+    help.move(500, 100);
+    topics.show();
+    EXPECT_EQ(topics.x(), 500 - topics.frameGeometry().width());
+    EXPECT_EQ(help.x(), topics.x() + topics.frameGeometry().width());
+
+    topics.ListBox1Click(1);
+    EXPECT_TRUE(help.isVisible());
+    EXPECT_EQ(help.Topic, "OpenCrx");
+    EXPECT_FALSE(help.Follow);
+    topics.close();
+    EXPECT_TRUE(help.Follow);
+}
+
+TEST_F(HelpBox, TopicsComeFromCarotixIni)
+{
+    TempProgramDir program;
+    OptionsInitialize(program.path());
+    IniCarotix->WriteSection("Aide", {"Généralités=Carotix", "Importer Vexto=OpenVexto"});
+    TFHelp help(nullptr, dir.path() / "Aide");
+    TFRubriques topics(&help);
+    OptionsRelease();
+    ASSERT_EQ(topics.Lines.size(), 2u);
+    EXPECT_EQ(topics.Lines[1].name, "Importer Vexto");
+    EXPECT_EQ(topics.Lines[1].topic, "OpenVexto");
+}
+
+TEST(HelpData, EveryShippedTopicReadsCleanly)
+{
+    std::filesystem::path aide = std::filesystem::path(CAROTIX_DATA_DIR) / "Aide";
+    int count = 0;
+    for (const char* topic : {"Carotix", "OpenCrx", "OpenOra", "OpenCsv", "OpenDravel", "OpenVexto", "TFMain",
+                              "TFMain.QMdiArea.TFChild", "TFCoupe", "TFTableur"}) {
+        RtfDocument doc;
+        std::string bytes = ReadFileBytes(aide / (std::string(topic) + ".rtf"));
+        ASSERT_FALSE(bytes.empty()) << topic;
+        RtfReadResult r = ParseRtf(bytes, doc);
+        EXPECT_TRUE(r.ok) << topic << ": " << r.error;
+        EXPECT_GT(doc.PlainText().size(), 40u) << topic;
+        ++count;
+    }
+    for (const auto& e : std::filesystem::directory_iterator(aide)) {
+        RtfDocument doc;
+        RtfReadResult r = ParseRtf(ReadFileBytes(e.path()), doc);
+        EXPECT_TRUE(r.ok) << e.path() << ": " << r.error;
+        // Written in Windows-1252 escapes: the files themselves are pure ASCII.
+        EXPECT_TRUE(IsValidUtf8(ReadFileBytes(e.path())));
+    }
+    EXPECT_EQ(count, 10);
+}
+
+// ---- About box --------------------------------------------------------------
+
+TEST(AboutBox, ChangelogFromTheCurrentFolderElseTheProgramFolder)
+{
+    TempDir current, program;
+    EXPECT_TRUE(FindChangelog(current.path(), program.path()).empty());
+    WriteFileBytes(program / "changelog.rtf", Rtf("Version du programme"));
+    EXPECT_EQ(FindChangelog(current.path(), program.path()), program / "changelog.rtf");
+    WriteFileBytes(current / "changelog.rtf", Rtf("Version du dossier courant"));
+    EXPECT_EQ(FindChangelog(current.path(), program.path()), current / "changelog.rtf");
+
+    // Started from another folder, the about box still shows the program's history.
+    TempDir elsewhere;
+    TFAbout about;
+    about.Fill(program / "changelog.rtf", elsewhere.path(), program.path());
+    EXPECT_EQ(about.RichEdit1->toPlainText(), QStringLiteral("Version du programme"));
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("^Dernière modif\\. : \\d\\d/\\d\\d/\\d{4} \\d\\d:\\d\\d:\\d\\d$"))
+                    .match(about.LModif->text())
+                    .hasMatch())
+        << about.LModif->text().toStdString();
+    about.Fill(program / "absent", elsewhere.path(), elsewhere.path());
+    EXPECT_TRUE(about.RichEdit1->toPlainText().isEmpty());
+    EXPECT_EQ(about.LModif->text(), QStringLiteral("Dernière modif. : "));
+}
+
+// ---- Progress window ----------------------------------------------------------
+
+TEST(ProgressWindow, ShowsTheWorkAndHidesOnEveryPath)
+{
+    TFProgress progress;
+    EXPECT_EQ(progress.windowTitle(), QStringLiteral("Progression..."));
+    EXPECT_EQ(progress.ProgressBar->maximum(), 100);
+    FProgress = &progress;
+    try {
+        ProgressScope scope("Importation", "Importation des fichiers Csv...", 0, 3);
+        EXPECT_TRUE(progress.isVisible());
+        EXPECT_EQ(progress.windowTitle(), QStringLiteral("Importation"));
+        EXPECT_EQ(progress.Label1->text(), QStringLiteral("Importation des fichiers Csv..."));
+        scope.Step(2);
+        EXPECT_EQ(progress.Position(), 2);
+        scope.Step(9);
+        EXPECT_EQ(progress.Position(), 3);
+        throw std::runtime_error("x");
+    } catch (const std::runtime_error&) {
+    }
+    EXPECT_FALSE(progress.isVisible());
+    FProgress = nullptr;
+}
+
+// ---- The Qt prompts ---------------------------------------------------------------
+
+TEST(QtPrompts, FrenchButtonsTitleIconAndAnswer)
+{
+    ASSERT_TRUE(InstallQtFrenchTranslation());
+    QtUiServices ui;
+    ScopedUi use(ui);
+    QStringList texts;
+    QString title;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    OnNextModal([&](QWidget* w) {
+        auto* box = qobject_cast<QMessageBox*>(w);
+        ASSERT_NE(box, nullptr);
+        title = box->windowTitle();
+        icon = box->icon();
+        for (QAbstractButton* b : box->buttons()) texts << b->text().remove(QLatin1Char('&'));
+        box->button(QMessageBox::No)->click();
+    });
+    EXPECT_EQ(AskYesNoCancel("Edition", "Il y a eu des modications.\nVoulez-vous les conserver ?"), MsgResult::No);
+    EXPECT_EQ(title, QStringLiteral("Edition"));
+    EXPECT_EQ(icon, QMessageBox::Question);
+    texts.sort();
+    EXPECT_EQ(texts, (QStringList{QStringLiteral("Annuler"), QStringLiteral("Non"), QStringLiteral("Oui")}));
+
+    // Closed without a button: Cancel when there is one.
+    OnNextModal([](QWidget* w) { w->close(); });
+    EXPECT_EQ(AskYesNoCancel("Edition", "?"), MsgResult::Cancel);
+
+    OnNextModal([&](QWidget* w) {
+        auto* box = qobject_cast<QMessageBox*>(w);
+        ASSERT_NE(box, nullptr);
+        icon = box->icon();
+        texts = QStringList{box->buttons().at(0)->text()};
+        box->buttons().at(0)->click();
+    });
+    ShowErrorBox("Erreur", "Il n'y a pas d'indice.");
+    EXPECT_EQ(icon, QMessageBox::Critical);
+    EXPECT_EQ(texts, QStringList{QStringLiteral("OK")});
+}
+
+TEST(QtPrompts, QuestionWindowAnswersTheOneLineQuestion)
+{
+    QtUiServices ui;
+    TFQuestion question;
+    EXPECT_EQ(question.windowTitle(), QStringLiteral("Titre"));
+    ui.SetQuestionDialog(&question);
+    ScopedUi use(ui);
+    QString caption, label, proposal;
+    OnNextModal([&](QWidget* w) {
+        ASSERT_EQ(w, &question);
+        caption = question.windowTitle();
+        label = question.LQuestion->text();
+        proposal = question.EStr->text();
+        question.EStr->setText(QStringLiteral("PMT2"));
+        question.BOk->click();
+    });
+    std::string text = "PMT1";
+    EXPECT_TRUE(AskQuestion("Ajouter un tube", "Nom du tube :", text));
+    EXPECT_EQ(text, "PMT2");
+    EXPECT_EQ(caption, QStringLiteral("Ajouter un tube"));
+    EXPECT_EQ(label, QStringLiteral("Nom du tube :"));
+    EXPECT_EQ(proposal, QStringLiteral("PMT1"));
+
+    OnNextModal([&](QWidget*) { question.BAnnuler->click(); });
+    EXPECT_FALSE(AskQuestion("Renommer le tube PMT1", "Nouveau nom :", text));
+    EXPECT_EQ(text, "PMT2");
+}
+
+TEST(QtPrompts, NamePromptUpperCasesTypedLetters)
+{
+    QtUiServices ui;
+    ScopedUi use(ui);
+    OnNextModal([](QWidget* w) {
+        auto* dialog = qobject_cast<NameDialog*>(w);
+        ASSERT_NE(dialog, nullptr);
+        dialog->EIndice->setFocus();
+        dialog->EIndice->clear();
+        dialog->EIndice->insert(QStringLiteral("pz"));
+        emit dialog->EIndice->textEdited(dialog->EIndice->text());
+        dialog->BOk->click();
+    });
+    NamePrompt answer;
+    EXPECT_TRUE(Ui().AskName({"Nouvel ouvrage", "", "é"}, answer));
+    EXPECT_EQ(answer.indice, "PZ");
+    EXPECT_EQ(answer.design, "é");  // not typed: left to the caller's normalisation
+}
+
+TEST(QtPrompts, FileFiltersAndBusyCursor)
+{
+    EXPECT_EQ(ToQtFileFilter("Carotix (*.crx)|*.crx"), QStringLiteral("Carotix (*.crx)"));
+    EXPECT_EQ(ToQtFileFilter("Fichier Dravel (ouv*.ini)|ouv*.ini|Tous|*.*"),
+              QStringLiteral("Fichier Dravel (ouv*.ini);;Tous (*.*)"));
+    EXPECT_EQ(ToQtFileFilter("Images|*.bmp;*.jpg"), QStringLiteral("Images (*.bmp *.jpg)"));
+    EXPECT_EQ(ToQtFileFilter("Fichier CSV (*.csv)"), QStringLiteral("Fichier CSV (*.csv)"));
+    EXPECT_EQ(ToQtFileFilter("Textes (*.txt)|*.ora"), QStringLiteral("Textes (*.ora)"));
+
+    QtUiServices ui;
+    ScopedUi use(ui);
+    try {
+        BusyCursor busy;
+        ASSERT_NE(QGuiApplication::overrideCursor(), nullptr);
+        EXPECT_EQ(QGuiApplication::overrideCursor()->shape(), Qt::WaitCursor);
+        throw std::runtime_error("x");
+    } catch (const std::runtime_error&) {
+    }
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+    EXPECT_EQ(ui.BusyDepth(), 0);
+}
+
+// ---- Pictures for people to look at ------------------------------------------------
+
+TEST(Shots, HelpBoxAndAboutBox)
+{
+    std::filesystem::path data = CAROTIX_DATA_DIR;
+    TFHelp help(nullptr, data / "Aide");
+    help.resize(320, 460);
+    help.show();
+    help.ShowTopic("TFMain");
+    QApplication::processEvents();
+    EXPECT_TRUE(help.grab().save(ToQString((ShotsDir() / "help_box.png").string())));
+
+    TFAbout about;
+    about.Fill(data / "changelog.rtf", data, data);
+    about.show();
+    QApplication::processEvents();
+    EXPECT_FALSE(about.RichEdit1->toPlainText().isEmpty());
+    EXPECT_TRUE(about.grab().save(ToQString((ShotsDir() / "about_box.png").string())));
+}
+
+}  // namespace
+
+#include "small_windows_test.moc"
