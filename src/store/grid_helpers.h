@@ -51,8 +51,10 @@ std::string GridCopyRows(const StringGrid& grid, int first, int last);
 // From the first data row to the last non-empty row; "" when all are empty.
 std::string GridCopyAll(const StringGrid& grid);
 
-// Pastes clipboard text with its first cell at (col, row), appending the rows
-// it needs. A line holding a tab is split at tabs only (so cells may hold "," or
+// Pastes clipboard text with its first cell at (col, row) (fixed cells are
+// skipped), appending the rows it needs and one blank row after them when the
+// grid had to grow. Empty lines at the end are dropped; a short line leaves the
+// rest of its row as it was. A line holding a tab is split at tabs only (so cells may hold "," or
 // ";"); other lines are split at tabs, "," and ";".
 void GridPasteText(StringGrid& grid, int col, int row, const std::string& text);
 void GridPasteReplace(StringGrid& grid, const std::string& text);
