@@ -9,6 +9,7 @@
 #include "store/blocks.h"
 #include "store/divers.h"
 #include "store/options.h"
+#include "temp_dir.h"
 
 namespace {
 
@@ -243,6 +244,37 @@ TEST(DiversFields, CommaFieldsDropNulAndReadOem)
     EXPECT_EQ(ReadFieldSemicolon(ansi), "café");
     TextFieldReader bom("\xEF\xBB\xBF" "caf\xC3\xA9;x");
     EXPECT_EQ(ReadFieldSemicolon(bom), "café");
+}
+
+TEST(DiversFields, AFileWrittenWithQuotesReadsBack)
+{
+    TempDir dir;
+    const std::vector<std::string> fields = {"P1", "sable; graviers", "l'eau", "", "dit \"X\""};
+    std::string line;
+    for (std::size_t i = 0; i < fields.size(); ++i) line += (i ? ";" : "") + QuoteIfNeeded(fields[i]);
+    WriteFileBytes(dir / "niveaux.csv", Utf8ToCp1252(line + "\r\n" + line + "\r\n"));
+    TextFieldReader file = TextFieldReader::LoadFromFile((dir / "niveaux.csv").string());
+    for (int l = 0; l < 2; ++l) {
+        std::vector<std::string> read;
+        while (!file.Eoln()) read.push_back(ReadFieldSemicolon(file));
+        file.ReadLn();
+        EXPECT_EQ(read, fields) << l;
+    }
+    EXPECT_TRUE(file.Eof());
+}
+
+TEST(DiversTubes, TheSettingsAreUsedByDefault)
+{
+    const std::string single = OptNomTubeSimple;
+    const std::string prefix = OptEnteteMultitube;
+    OptNomTubeSimple = "CUVELAGE";
+    OptEnteteMultitube = "PMT";
+    EXPECT_TRUE(IsMultiTubeName("Pmt3"));
+    EXPECT_EQ(NormalizeTubeName("AUTRE"), "CUVELAGE");
+    OptEnteteMultitube = "";
+    EXPECT_FALSE(IsMultiTubeName("PMT3"));
+    OptNomTubeSimple = single;
+    OptEnteteMultitube = prefix;
 }
 
 TEST(DiversFields, MissingFileIsAClearError)
