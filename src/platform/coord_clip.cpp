@@ -97,28 +97,34 @@ struct PD {
 
 std::vector<TPoint> ClipPolygon(const TPoint* points, std::size_t count, std::int32_t limit)
 {
+    return ClipPolygonToBox(points, count, -limit, -limit, limit, limit);
+}
+
+std::vector<TPoint> ClipPolygonToBox(const TPoint* points, std::size_t count, std::int32_t left, std::int32_t top,
+                                     std::int32_t right, std::int32_t bottom)
+{
     std::vector<PD> poly;
     poly.reserve(count);
     for (std::size_t i = 0; i < count; ++i)
         poly.push_back({static_cast<double>(points[i].X), static_cast<double>(points[i].Y)});
-    const double lim = static_cast<double>(limit);
-    // Four half-planes: x >= -lim, x <= lim, y >= -lim, y <= lim.
+    const double x0 = left, x1 = right, y0 = top, y1 = bottom;
+    // Four half-planes: x >= x0, x <= x1, y >= y0, y <= y1.
     for (int edge = 0; edge < 4 && !poly.empty(); ++edge) {
         auto inside = [&](const PD& p) {
             switch (edge) {
-            case 0: return p.x >= -lim;
-            case 1: return p.x <= lim;
-            case 2: return p.y >= -lim;
-            default: return p.y <= lim;
+            case 0: return p.x >= x0;
+            case 1: return p.x <= x1;
+            case 2: return p.y >= y0;
+            default: return p.y <= y1;
             }
         };
         auto cross = [&](const PD& a, const PD& b) {
             double t;
             switch (edge) {
-            case 0: t = (-lim - a.x) / (b.x - a.x); return PD{-lim, a.y + t * (b.y - a.y)};
-            case 1: t = (lim - a.x) / (b.x - a.x); return PD{lim, a.y + t * (b.y - a.y)};
-            case 2: t = (-lim - a.y) / (b.y - a.y); return PD{a.x + t * (b.x - a.x), -lim};
-            default: t = (lim - a.y) / (b.y - a.y); return PD{a.x + t * (b.x - a.x), lim};
+            case 0: t = (x0 - a.x) / (b.x - a.x); return PD{x0, a.y + t * (b.y - a.y)};
+            case 1: t = (x1 - a.x) / (b.x - a.x); return PD{x1, a.y + t * (b.y - a.y)};
+            case 2: t = (y0 - a.y) / (b.y - a.y); return PD{a.x + t * (b.x - a.x), y0};
+            default: t = (y1 - a.y) / (b.y - a.y); return PD{a.x + t * (b.x - a.x), y1};
             }
         };
         std::vector<PD> out;
@@ -140,8 +146,8 @@ std::vector<TPoint> ClipPolygon(const TPoint* points, std::size_t count, std::in
     std::vector<TPoint> result;
     result.reserve(poly.size());
     for (const PD& p : poly) {
-        const double x = std::clamp(std::nearbyint(p.x), -lim, lim);
-        const double y = std::clamp(std::nearbyint(p.y), -lim, lim);
+        const double x = std::clamp(std::nearbyint(p.x), x0, x1);
+        const double y = std::clamp(std::nearbyint(p.y), y0, y1);
         result.push_back({static_cast<std::int32_t>(x), static_cast<std::int32_t>(y)});
     }
     return result;

@@ -25,6 +25,11 @@ std::vector<std::vector<TPoint>> ClipPolyline(const TPoint* points, std::size_t 
 // Cuts a closed polygon to the square (Sutherland-Hodgman); may return fewer
 // than 3 points when nothing is left.
 std::vector<TPoint> ClipPolygon(const TPoint* points, std::size_t count, std::int32_t limit);
+// The same against the box left..right x top..bottom (edges included). Cutting
+// along horizontal lines keeps the alternate-fill parity of every row inside
+// the box, so a tall polygon can be built band by band.
+std::vector<TPoint> ClipPolygonToBox(const TPoint* points, std::size_t count, std::int32_t left, std::int32_t top,
+                                     std::int32_t right, std::int32_t bottom);
 
 // Clamps a rectangle's coordinates into [-limit, limit] (a rectangle needs no
 // more: its inside part is the same).

@@ -2,6 +2,7 @@
 
 #include <QPolygon>
 #include <QRect>
+#include <algorithm>
 #include <utility>
 
 #include "platform/coord_clip.h"
@@ -43,18 +44,45 @@ Region Region::FromPolygon(const TPoint* points, std::size_t count)
     std::vector<TPoint> clipped;
     const TPoint* pts = points;
     std::size_t n = count;
-    if (!coordclip::AllInside(points, count, RegionCoordLimit)) {
-        clipped = coordclip::ClipPolygon(points, count, RegionCoordLimit);
+    if (!coordclip::AllInside(points, count, PolygonCoordLimit)) {
+        clipped = coordclip::ClipPolygon(points, count, PolygonCoordLimit);
         pts = clipped.data();
         n = clipped.size();
         if (n < 3)
             return g;
     }
-    QPolygon poly;
-    poly.reserve(static_cast<int>(n));
-    for (std::size_t i = 0; i < n; ++i)
-        poly.append(QPoint(pts[i].X, pts[i].Y));
-    g.region_ = QRegion(poly, Qt::OddEvenFill);
+    auto toQt = [](const TPoint* p, std::size_t k) {
+        QPolygon poly;
+        poly.reserve(static_cast<int>(k));
+        for (std::size_t i = 0; i < k; ++i)
+            poly.append(QPoint(p[i].X, p[i].Y));
+        return poly;
+    };
+    std::int32_t top = pts[0].Y, bottom = pts[0].Y, left = pts[0].X, right = pts[0].X;
+    for (std::size_t i = 1; i < n; ++i) {
+        top = std::min(top, pts[i].Y);
+        bottom = std::max(bottom, pts[i].Y);
+        left = std::min(left, pts[i].X);
+        right = std::max(right, pts[i].X);
+    }
+    // Qt's polygon regions come out empty for slanted shapes much taller than
+    // 65,536 rows; taller polygons (only possible if the limit above grows)
+    // are built in bands of rows and united.
+    constexpr std::int32_t kBand = 1 << 16;
+    if (bottom - top <= kBand) {
+        g.region_ = QRegion(toQt(pts, n), Qt::OddEvenFill);
+        return g;
+    }
+    for (std::int64_t y0 = top; y0 < bottom; y0 += kBand) {
+        const std::int32_t y1 = static_cast<std::int32_t>(std::min<std::int64_t>(y0 + kBand, bottom));
+        const std::vector<TPoint> band =
+            coordclip::ClipPolygonToBox(pts, n, left, static_cast<std::int32_t>(y0), right, y1);
+        if (band.size() < 3)
+            continue;
+        const QRegion part = QRegion(toQt(band.data(), band.size()), Qt::OddEvenFill)
+                                 .intersected(QRect(left, static_cast<int>(y0), right - left + 1, y1 - static_cast<int>(y0)));
+        g.region_ = g.region_.united(part);
+    }
     return g;
 }
 

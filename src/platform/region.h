@@ -10,9 +10,11 @@
 // Coordinates are device pixels. A rectangle covers Left..Right-1 and
 // Top..Bottom-1 (right and bottom edges left out); a polygon covers the pixels
 // whose centre lies inside it by the alternate (even-odd) rule, which also
-// leaves out its right and bottom edges. Coordinates beyond +-RegionCoordLimit
-// are clipped geometrically before the region is built, so that absurd input
-// can neither overflow nor make the region builder walk billions of rows.
+// leaves out its right and bottom edges. Rectangle coordinates beyond
+// +-RegionCoordLimit and polygon coordinates beyond +-PolygonCoordLimit are
+// clipped geometrically before the region is built, so that absurd input can
+// neither overflow nor make the region builder walk millions of slanted rows
+// (the largest device, a printed page at 1,200 dpi, is about 20,000 pixels).
 #pragma once
 
 #include <QRegion>
@@ -24,6 +26,7 @@
 class Region {
 public:
     static constexpr std::int32_t RegionCoordLimit = 1 << 20;
+    static constexpr std::int32_t PolygonCoordLimit = 1 << 15;
 
     Region() = default;                            // empty
     explicit Region(const TRect& rect);            // Left..Right-1 x Top..Bottom-1 (corners put in order first)
