@@ -69,10 +69,9 @@ std::filesystem::path TFHelp::TopicFile(const std::string& name) const
 
 bool TFHelp::LoadFile(const std::filesystem::path& file)
 {
-    RtfReadResult r = LoadRtfFile(file.string(), *RichEdit1->document());
-    // A file that could not be opened leaves the text as it was; a damaged one
+    // A file that could not be read leaves the text as it was; a damaged one
     // shows what could be read.
-    if (!r.ok && r.error.rfind("Impossible", 0) == 0) return false;
+    if (!LoadRtfFile(file.string(), *RichEdit1->document()).filled) return false;
     RichEdit1->moveCursor(QTextCursor::Start);
     return true;
 }

@@ -73,6 +73,8 @@ const char* MsgResultName(MsgResult result)
 
 FakeUiServices::FakeUiServices() = default;
 
+FakeUiServices::FakeUiServices(std::function<void(const std::string&)> reporter) : reporter_(std::move(reporter)) {}
+
 FakeUiServices::~FakeUiServices()
 {
     if (!script_.empty() && reporter_) {

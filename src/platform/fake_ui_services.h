@@ -8,8 +8,7 @@
 // raised as UnexpectedPrompt so that the command stops there. Every prompt
 // served is recorded (Prompts()) for assertions on titles, texts and buttons.
 //
-//   FakeUiServices fake;
-//   fake.SetFailureReporter([](const std::string& m) { ADD_FAILURE() << m; });
+//   FakeUiServices fake([](const std::string& m) { ADD_FAILURE() << m; });
 //   fake.AnswerMessage(MsgResult::Yes, "Suppression").AnswerText("TUBE2");
 //   ScopedUi use(fake);
 //   ... run the command ...
@@ -51,6 +50,8 @@ const char* PromptKindName(PromptKind kind);
 class FakeUiServices final : public UiServices {
 public:
     FakeUiServices();
+    // With a failure reporter: FakeUiServices fake([](const std::string& m) { ADD_FAILURE() << m; });
+    explicit FakeUiServices(std::function<void(const std::string&)> reporter);
     ~FakeUiServices() override;
 
     // ---- scripting (in the order of the expected prompts) ----

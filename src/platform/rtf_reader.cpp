@@ -9,6 +9,7 @@
 #include <QTextDocument>
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <limits>
 
@@ -551,30 +552,25 @@ RtfReadResult ReadRtf(std::string_view bytes, QTextDocument& doc)
 RtfReadResult LoadRtfFile(const std::string& path, QTextDocument& doc)
 {
     RtfReadResult result;
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
+    auto fail = [&result](std::string message) {
         result.ok = false;
-        result.error = "Impossible d'ouvrir le fichier " + path;
+        result.filled = false;
+        result.error = std::move(message);
         return result;
-    }
+    };
+    std::error_code ec;
+    // Only regular files: a device or a pipe could never end or never answer.
+    if (!std::filesystem::is_regular_file(std::filesystem::path(path), ec))
+        return fail("Impossible d'ouvrir le fichier " + path);
+    std::ifstream in(std::filesystem::path(path), std::ios::binary);
+    if (!in) return fail("Impossible d'ouvrir le fichier " + path);
     in.seekg(0, std::ios::end);
     std::streamoff size = in.tellg();
-    if (size < 0) {
-        result.ok = false;
-        result.error = "Impossible de lire le fichier " + path;
-        return result;
-    }
-    if (static_cast<unsigned long long>(size) > kRtfMaxFileSize) {
-        result.ok = false;
-        result.error = "Le fichier " + path + " est trop volumineux";
-        return result;
-    }
+    if (size < 0) return fail("Impossible de lire le fichier " + path);
+    if (static_cast<unsigned long long>(size) > kRtfMaxFileSize)
+        return fail("Le fichier " + path + " est trop volumineux");
     std::string bytes(static_cast<std::size_t>(size), '\0');
     in.seekg(0, std::ios::beg);
-    if (size > 0 && !in.read(bytes.data(), size)) {
-        result.ok = false;
-        result.error = "Impossible de lire le fichier " + path;
-        return result;
-    }
+    if (size > 0 && !in.read(bytes.data(), size)) return fail("Impossible de lire le fichier " + path);
     return ReadRtf(bytes, doc);
 }

@@ -71,7 +71,8 @@ struct RtfDocument {
 
 struct RtfReadResult {
     bool ok = true;
-    std::string error;  // French, for the user
+    std::string error;    // French, for the user
+    bool filled = true;   // false when the file could not be read: the document was left as it was
 };
 
 inline constexpr int kRtfMaxNesting = 128;
@@ -83,6 +84,6 @@ RtfReadResult ParseRtf(std::string_view bytes, RtfDocument& doc);
 void FillTextDocument(const RtfDocument& rtf, QTextDocument& doc);
 // ParseRtf then FillTextDocument.
 RtfReadResult ReadRtf(std::string_view bytes, QTextDocument& doc);
-// Reads a file (at most kRtfMaxFileSize bytes) into `doc`. A file that cannot
-// be read leaves `doc` untouched.
+// Reads a regular file (at most kRtfMaxFileSize bytes) into `doc`. A file that
+// cannot be read leaves `doc` untouched (`filled` false).
 RtfReadResult LoadRtfFile(const std::string& path, QTextDocument& doc);

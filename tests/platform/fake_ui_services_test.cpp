@@ -83,9 +83,8 @@ TEST(FakeUiServices, UnexpectedPromptsFailTheTest)
 {
     // No answer at all.
     {
-        FakeUiServices fake;
         Collected c;
-        fake.SetFailureReporter(c.Reporter());
+        FakeUiServices fake(c.Reporter());
         ScopedUi use(fake);
         EXPECT_THROW(ShowInformation("Tri", "Il faut désactiver le filtrage des ouvrages vides pour pouvoir trier."),
                      UnexpectedPrompt);
@@ -128,6 +127,17 @@ TEST(FakeUiServices, UnexpectedPromptsFailTheTest)
         std::string path;
         EXPECT_THROW(AskOpenFile({}, path), UnexpectedPrompt);
     }
+}
+
+TEST(FakeUiServices, UnusedAnswersAreReportedWhenTheFakeGoesAway)
+{
+    Collected c;
+    {
+        FakeUiServices fake(c.Reporter());
+        fake.AnswerMessage(MsgResult::Yes, "Copie");
+    }
+    ASSERT_EQ(c.messages.size(), 1u);
+    EXPECT_NE(c.messages[0].find("unused"), std::string::npos);
 }
 
 TEST(FakeUiServices, WithoutThrowingAFailedPromptAnswersAsIfClosed)

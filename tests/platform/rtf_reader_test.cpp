@@ -178,7 +178,12 @@ TEST(RtfReader, LoadsFilesAndReportsMissingOnes)
     doc.setPlainText(QStringLiteral("inchangé"));
     RtfReadResult r = LoadRtfFile("/nonexistent/folder/x.rtf", doc);
     EXPECT_FALSE(r.ok);
+    EXPECT_FALSE(r.filled);
     EXPECT_NE(r.error.find("x.rtf"), std::string::npos);
+    EXPECT_EQ(doc.toPlainText(), QStringLiteral("inchangé"));
+    // A folder (or a device) is not read at all.
+    r = LoadRtfFile(std::filesystem::temp_directory_path().string(), doc);
+    EXPECT_FALSE(r.filled);
     EXPECT_EQ(doc.toPlainText(), QStringLiteral("inchangé"));
 
     auto path = std::filesystem::temp_directory_path() / "carotix_rtf_reader_test.rtf";
@@ -188,6 +193,7 @@ TEST(RtfReader, LoadsFilesAndReportsMissingOnes)
     }
     r = LoadRtfFile(path.string(), doc);
     EXPECT_TRUE(r.ok);
+    EXPECT_TRUE(r.filled);
     EXPECT_EQ(doc.toPlainText(), QStringLiteral("Carotix"));
     std::filesystem::remove(path);
 }

@@ -205,6 +205,13 @@ void NameDialog::showEvent(QShowEvent* event)
     EIndice->setFocus();
 }
 
+bool GuardedApplication::notify(QObject* receiver, QEvent* event)
+{
+    bool handled = false;
+    RunGuarded([&] { handled = QApplication::notify(receiver, event); });
+    return handled;
+}
+
 QtUiServices::QtUiServices() = default;
 
 QtUiServices::~QtUiServices()

@@ -3,6 +3,7 @@
 // application's override cursor.
 #pragma once
 
+#include <QApplication>
 #include <QDialog>
 #include <QPointer>
 #include <QString>
@@ -59,6 +60,16 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+};
+
+// The program's application object: a failure that escapes an event handler
+// (a slot or an overridden event function that forgot its guard) is caught
+// here, before Qt's event loop, and shown in the failure box like any other.
+class GuardedApplication : public QApplication {
+    Q_OBJECT
+public:
+    GuardedApplication(int& argc, char** argv) : QApplication(argc, argv) {}
+    bool notify(QObject* receiver, QEvent* event) override;
 };
 
 class QtUiServices final : public UiServices {
