@@ -195,6 +195,12 @@ TEST_F(OptionsTest, TheShippedProgramFolderStartsWithoutWritingAnything)
         EXPECT_FALSE(command(name).empty()) << name;
         EXPECT_TRUE(fs::is_regular_file(dir / IniCarotix->ReadString("Icônes", name, ""))) << name;
     }
+    // Help topics name shipped help texts.
+    for (const std::string& line : IniCarotix->ReadSectionValues("Aide")) {
+        const std::string topic = line.substr(line.find('=') + 1);
+        EXPECT_TRUE(fs::is_regular_file(dir / "Aide" / (topic + ".rtf"))) << line;
+    }
+    EXPECT_GT(IniCarotix->ReadSection("Aide").size(), 10u);
     // The lists the collection window and the level export read.
     EXPECT_FALSE(IniCarotix->ReadString("Général", "ChampsGrille", "").empty());
 }
