@@ -6,6 +6,7 @@
 #include <QImage>
 #include <QPaintDevice>
 #include <QPaintEngine>
+#include <QPainterPath>
 #include <QPainter>
 #include <QPolygon>
 #include <QPolygonF>
@@ -14,6 +15,9 @@
 #include <QTransform>
 #include <algorithm>
 #include <cmath>
+#include <deque>
+#include <utility>
+#include <vector>
 
 #include "platform/coord_clip.h"
 
@@ -120,14 +124,6 @@ void ApplyPen(QPainter* p, const TPen& pen)
     p->setPen(q);
 }
 
-QPolygonF LinePolygon(const TPoint* pts, std::size_t n, bool wide)
-{
-    QPolygonF poly;
-    poly.reserve(static_cast<qsizetype>(n));
-    for (std::size_t i = 0; i < n; ++i)
-        poly.append(LinePoint(pts[i], wide));
-    return poly;
-}
 
 }  // namespace
 
@@ -150,10 +146,35 @@ TPoint PixelBefore(const TPoint& a, const TPoint& b)
     return TPoint{along(a.X, dx, ady - 1, ady), static_cast<std::int32_t>(b.Y - (dy > 0 ? 1 : -1))};
 }
 
+// The polylines of one drawing call, cut to the drawable range when needed.
+class PolylineSet {
+public:
+    void Add(const TPoint* pts, std::size_t n)
+    {
+        if (n < 2)
+            return;
+        if (coordclip::AllInside(pts, n, kLimit)) {
+            spans_.push_back({pts, n});
+            return;
+        }
+        for (auto& piece : coordclip::ClipPolyline(pts, n, kLimit)) {
+            owned_.push_back(std::move(piece));
+            const auto& kept = owned_.back();
+            spans_.push_back({kept.data(), kept.size()});
+        }
+    }
+    const std::vector<std::pair<const TPoint*, std::size_t>>& Spans() const { return spans_; }
+
+private:
+    std::vector<std::pair<const TPoint*, std::size_t>> spans_;
+    std::deque<std::vector<TPoint>> owned_;  // stable addresses for the clipped pieces
+};
+
 // Thin solid lines: every segment from a to b covers a up to the pixel before
 // b, whatever its direction (Qt's own flat-capped lines drop the right-most
-// pixel of a line drawn leftwards instead of its last one).
-void DrawThinPolyline(QPainter* p, const TPen& pen, const TPoint* pts, std::size_t n)
+// pixel of a line drawn leftwards instead of its last one). All polylines of a
+// call go to the device in one batch.
+void DrawThinPolylines(QPainter* p, const TPen& pen, const PolylineSet& set)
 {
     QPen q(ToQColor(pen.Color));
     q.setWidth(1);
@@ -163,15 +184,17 @@ void DrawThinPolyline(QPainter* p, const TPen& pen, const TPoint* pts, std::size
     p->setBrush(Qt::NoBrush);
     QVector<QLine> lines;
     QVector<QPoint> dots;
-    for (std::size_t i = 0; i + 1 < n; ++i) {
-        const TPoint a = pts[i], b = pts[i + 1];
-        if (a == b)
-            continue;
-        const TPoint e = PixelBefore(a, b);
-        if (e == a)
-            dots.append(QPoint(a.X, a.Y));
-        else
-            lines.append(QLine(a.X, a.Y, e.X, e.Y));
+    for (const auto& [pts, n] : set.Spans()) {
+        for (std::size_t i = 0; i + 1 < n; ++i) {
+            const TPoint a = pts[i], b = pts[i + 1];
+            if (a == b)
+                continue;
+            const TPoint e = PixelBefore(a, b);
+            if (e == a)
+                dots.append(QPoint(a.X, a.Y));
+            else
+                lines.append(QLine(a.X, a.Y, e.X, e.Y));
+        }
     }
     if (!lines.isEmpty())
         p->drawLines(lines);
@@ -179,40 +202,49 @@ void DrawThinPolyline(QPainter* p, const TPen& pen, const TPoint* pts, std::size
         p->drawPoints(dots.constData(), static_cast<int>(dots.size()));
 }
 
+// Wide and dotted pens: one path of one sub-path per polyline, so corners
+// within a polyline are joined and the device gets a single call.
+void StrokePolylines(QPainter* p, const TPen& pen, const PolylineSet& set)
+{
+    const bool wide = IsWide(pen);
+    QPainterPath path;
+    for (const auto& [pts, n] : set.Spans()) {
+        path.moveTo(LinePoint(pts[0], wide));
+        for (std::size_t i = 1; i < n; ++i)
+            path.lineTo(LinePoint(pts[i], wide));
+    }
+    ApplyPen(p, pen);
+    p->setBrush(Qt::NoBrush);
+    p->drawPath(path);
+}
+
 }  // namespace
 
 void QPainterCanvas::Polyline(const TPoint* points, std::size_t count)
 {
-    if (count < 2 || Pen.Style == PenStyle::Clear || points == nullptr)
-        return;
-    const bool thinSolid = !IsWide(Pen) && Pen.Style == PenStyle::Solid;
-    auto draw = [&](const TPoint* pts, std::size_t n) {
-        if (thinSolid) {
-            DrawThinPolyline(painter_, Pen, pts, n);
-            return;
-        }
-        ApplyPen(painter_, Pen);
-        painter_->setBrush(Qt::NoBrush);
-        painter_->drawPolyline(LinePolygon(pts, n, IsWide(Pen)));
-    };
-    if (coordclip::AllInside(points, count, kLimit)) {
-        draw(points, count);
-        return;
-    }
-    for (const auto& piece : coordclip::ClipPolyline(points, count, kLimit))
-        draw(piece.data(), piece.size());
+    const std::int32_t n = count > 0x7FFFFFFF ? 0x7FFFFFFF : static_cast<std::int32_t>(count);
+    PolyPolyline(points, &n, 1);
 }
 
 void QPainterCanvas::PolyPolyline(const TPoint* points, const std::int32_t* counts, std::size_t polylineCount)
 {
+    if (Pen.Style == PenStyle::Clear || points == nullptr || counts == nullptr)
+        return;
+    PolylineSet set;
     std::size_t offset = 0;
     for (std::size_t k = 0; k < polylineCount; ++k) {
-        const std::int32_t n = counts[k];
-        if (n <= 0)
+        if (counts[k] <= 0)
             continue;
-        Polyline(points + offset, static_cast<std::size_t>(n));
-        offset += static_cast<std::size_t>(n);
+        const auto n = static_cast<std::size_t>(counts[k]);
+        set.Add(points + offset, n);
+        offset += n;
     }
+    if (set.Spans().empty())
+        return;
+    if (!IsWide(Pen) && Pen.Style == PenStyle::Solid)
+        DrawThinPolylines(painter_, Pen, set);
+    else
+        StrokePolylines(painter_, Pen, set);
 }
 
 void QPainterCanvas::Rectangle(const TRect& r)

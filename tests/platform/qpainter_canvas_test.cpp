@@ -114,6 +114,21 @@ TEST(QPainterCanvasLines, WidthZeroIsOnePixelAndPolylineJoinsDrawEachPixel)
     EXPECT_EQ(InkedColumns(img, 3), std::vector<int>{12});
 }
 
+TEST(QPainterCanvasLines, PolyPolylineKeepsItsPolylinesApart)
+{
+    QImage img = WhiteImage(20, 20);
+    {
+        QPainterCanvas c(&img);
+        const TPoint pts[] = {{2, 2}, {10, 2}, {10, 4}, {2, 4}, {2, 6}, {2, 6}};
+        const std::int32_t counts[] = {2, 2, 0, 2};
+        c.PolyPolyline(pts, counts, 4);
+    }
+    EXPECT_EQ(InkedColumns(img, 2), Range(2, 9));
+    EXPECT_EQ(InkedColumns(img, 4), Range(3, 10));
+    EXPECT_TRUE(InkedRows(img, 10) == (std::vector<int>{4}));  // nothing joins (10, 2) to (10, 4)
+    EXPECT_TRUE(InkedColumns(img, 6).empty());                 // a zero-length line draws nothing
+}
+
 TEST(QPainterCanvasLines, WidePenIsCentredWithRoundCaps)
 {
     QImage img = WhiteImage(40, 40);
@@ -400,6 +415,8 @@ TEST(QPainterCanvasText, MeasuredOnTheTargetDevice)
     EXPECT_EQ(caps.LogPixelsX, 1200);
     EXPECT_GT(caps.PhysicalWidth, caps.HorzRes);
     EXPECT_GT(caps.PhysicalOffsetX, 0);
+    EXPECT_FALSE(paper.CanInvert());  // printers and PDF cannot invert pixels
+    paper.InvertRect(TRect{0, 0, 100, 100});
 }
 
 TEST(QPainterCanvasText, InjectedMetricsWin)
