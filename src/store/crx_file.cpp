@@ -29,6 +29,72 @@ bool IsAscii(const unsigned char* p, std::size_t n)
     return true;
 }
 
+// Windows-1252 bytes to UTF-8, appended. The Latin-1 half is computed here
+// (it is most of the accented letters of a collection); 0x80-0x9F go through
+// the shared codec.
+void AppendCp1252AsUtf8(std::string& out, std::string_view bytes)
+{
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    const std::size_t n = bytes.size();
+    std::size_t k = 0;
+    while (k < n) {
+        // A run of ASCII, eight bytes at a time.
+        std::size_t run = k;
+        while (run + 8 <= n) {
+            std::uint64_t w;
+            std::memcpy(&w, p + run, 8);
+            if (w & 0x8080808080808080ull) break;
+            run += 8;
+        }
+        while (run < n && p[run] < 0x80) ++run;
+        if (run > k) out.append(bytes.data() + k, run - k);
+        if (run == n) return;
+        const unsigned char b = p[run];
+        if (b >= 0xA0) {
+            const char two[2] = {static_cast<char>(0xC0 | (b >> 6)), static_cast<char>(0x80 | (b & 0x3F))};
+            out.append(two, 2);
+        } else {
+            AppendUtf8(out, Cp1252ToCodePoint(b));
+        }
+        k = run + 1;
+    }
+}
+
+// UTF-8 to Windows-1252 bytes, appended, with a fast path for ASCII and the
+// two-byte Latin-1 sequences; from the first other sequence on, the shared
+// codec converts the rest.
+void AppendUtf8AsCp1252(std::string& out, std::string_view utf8, std::size_t& unmapped)
+{
+    const auto* p = reinterpret_cast<const unsigned char*>(utf8.data());
+    const std::size_t n = utf8.size();
+    std::size_t k = 0;
+    while (k < n) {
+        const unsigned char b = p[k];
+        if (b < 0x80) {
+            out.push_back(static_cast<char>(b));
+            ++k;
+            continue;
+        }
+        if (k + 1 < n && (p[k + 1] & 0xC0) == 0x80) {
+            const unsigned char c = p[k + 1];
+            if (b == 0xC3) {
+                out.push_back(static_cast<char>(0xC0 | (c & 0x3F)));
+                k += 2;
+                continue;
+            }
+            if (b == 0xC2 && c >= 0xA0) {
+                out.push_back(static_cast<char>(c));
+                k += 2;
+                continue;
+            }
+        }
+        std::size_t bad = 0;
+        out += Utf8ToCp1252(utf8.substr(k), &bad);
+        unmapped += bad;
+        return;
+    }
+}
+
 [[noreturn]] void ThrowErrno(int err)
 {
     switch (err) {
@@ -70,18 +136,21 @@ std::string ReadWholeFile(const std::string& fileName)
     struct stat st {};
     if (::fstat(fd.get(), &st) != 0) ThrowErrno(errno);
     if (S_ISDIR(st.st_mode)) ThrowErrno(EISDIR);
-    std::string bytes;
-    if (st.st_size > 0) bytes.reserve(static_cast<std::size_t>(st.st_size));
-    char chunk[1 << 16];
+    // Read straight into a buffer of the file's size; a file that grows
+    // meanwhile is read to its end all the same.
+    std::string bytes(st.st_size > 0 ? static_cast<std::size_t>(st.st_size) : 0, '\0');
+    std::size_t used = 0;
     for (;;) {
-        const ssize_t got = ::read(fd.get(), chunk, sizeof chunk);
+        if (used == bytes.size()) bytes.resize(bytes.size() + (1 << 16));
+        const ssize_t got = ::read(fd.get(), bytes.data() + used, bytes.size() - used);
         if (got < 0) {
             if (errno == EINTR) continue;
             ThrowErrno(errno);
         }
         if (got == 0) break;
-        bytes.append(chunk, static_cast<std::size_t>(got));
+        used += static_cast<std::size_t>(got);
     }
+    bytes.resize(used);
     return bytes;
 }
 
@@ -185,8 +254,7 @@ std::string_view CrxReader::Bytes(std::size_t n)
 void CrxReader::AppendText(std::string& out, std::size_t n)
 {
     Need(n);
-    if (IsAscii(p_, n)) out.append(reinterpret_cast<const char*>(p_), n);
-    else out += Cp1252ToUtf8(std::string_view(reinterpret_cast<const char*>(p_), n));
+    AppendCp1252AsUtf8(out, std::string_view(reinterpret_cast<const char*>(p_), n));
     p_ += n;
 }
 
@@ -210,24 +278,17 @@ void CrxWriter::I32(std::int32_t v) { Raw(&v, 4); }
 void CrxWriter::F64(double v) { Raw(&v, 8); }
 void CrxWriter::Raw(const void* data, std::size_t n) { buf_->append(static_cast<const char*>(data), n); }
 
-std::string CrxWriter::ToCp1252(std::string_view utf8)
+std::string_view CrxWriter::Encode(std::string_view utf8)
 {
-    if (IsAscii(reinterpret_cast<const unsigned char*>(utf8.data()), utf8.size())) return std::string(utf8);
-    std::size_t bad = 0;
-    std::string out = Utf8ToCp1252(utf8, &bad);
-    unmapped_ += bad;
-    return out;
+    if (IsAscii(reinterpret_cast<const unsigned char*>(utf8.data()), utf8.size())) return utf8;
+    scratch_.clear();
+    AppendUtf8AsCp1252(scratch_, utf8, unmapped_);
+    return scratch_;
 }
 
 void CrxWriter::ByteText(std::string_view utf8)
 {
-    if (IsAscii(reinterpret_cast<const unsigned char*>(utf8.data()), utf8.size())) {
-        const std::size_t n = utf8.size() < 255 ? utf8.size() : 255;
-        U8(static_cast<std::uint8_t>(n));
-        Raw(utf8.data(), n);
-        return;
-    }
-    const std::string bytes = ToCp1252(utf8);
+    const std::string_view bytes = Encode(utf8);
     const std::size_t n = bytes.size() < 255 ? bytes.size() : 255;
     U8(static_cast<std::uint8_t>(n));
     Raw(bytes.data(), n);
@@ -235,13 +296,7 @@ void CrxWriter::ByteText(std::string_view utf8)
 
 void CrxWriter::WordText(std::string_view utf8)
 {
-    if (IsAscii(reinterpret_cast<const unsigned char*>(utf8.data()), utf8.size())) {
-        const std::size_t n = utf8.size() < 65535 ? utf8.size() : 65535;
-        U16(static_cast<std::uint16_t>(n));
-        Raw(utf8.data(), n);
-        return;
-    }
-    const std::string bytes = ToCp1252(utf8);
+    const std::string_view bytes = Encode(utf8);
     const std::size_t n = bytes.size() < 65535 ? bytes.size() : 65535;
     U16(static_cast<std::uint16_t>(n));
     Raw(bytes.data(), n);
@@ -296,8 +351,8 @@ void TDirBlock::WriteToFile(CrxWriter& w) const
 
 void TStrBlock::WriteToFile(CrxWriter& w) const
 {
-    w.ByteText(Name);
-    const std::string bytes = w.ToCp1252(Value);
+    w.ByteText(Name);   // before Encode: the view below must stay valid
+    const std::string_view bytes = w.Encode(Value);
     const std::size_t n = bytes.size();
     if (n < 256) {
         w.U8(btStringByte);
@@ -404,13 +459,14 @@ void TStrArrayBlock::ReadFromFile(CrxReader& r, std::uint8_t, int)
             probe.Bytes(n);
             bytes += n;
         }
-        Reserve(static_cast<int>(count), bytes);
+        Reserve(static_cast<int>(count), bytes + bytes / 8);   // room for some accents
     }
     for (std::uint32_t k = 0; k < count; ++k) {
         const std::uint16_t n = r.U16();
         std::string_view raw = r.Bytes(n);
-        if (IsAscii(reinterpret_cast<const unsigned char*>(raw.data()), raw.size())) Append(raw);
-        else Append(Cp1252ToUtf8(raw));
+        AppendCp1252AsUtf8(data_, raw);
+        if (data_.size() > 0xFFFFFFFFu) throw EBlockError("Unable to resize block");
+        ends_.push_back(static_cast<std::uint32_t>(data_.size()));
     }
     if (data_.capacity() > data_.size() + data_.size() / 4 + 64) data_.shrink_to_fit();
 }
@@ -521,6 +577,8 @@ std::size_t TBlock::SaveToFile(const std::string& fileName) const
         }
         ::fchmod(fd.get(), mode);
         const std::size_t unmapped = WriteTree(*this, fd.get());
+        // On disk before it replaces the old file, so that even a system crash
+        // leaves one of the two whole.
         if (::fsync(fd.get()) != 0) ThrowErrno(errno);
         fd.Close();
         if (::rename(tmpl.c_str(), target.c_str()) != 0) ThrowErrno(errno);

@@ -85,8 +85,8 @@ public:
     void F64(double v);
     void Raw(const void* data, std::size_t n);
     // The UTF-8 text as Windows-1252 bytes (characters without a byte become "?",
-    // counted in Unmapped()).
-    std::string ToCp1252(std::string_view utf8);
+    // counted in Unmapped()). The view is valid until the next call.
+    std::string_view Encode(std::string_view utf8);
     // u8 length + at most the first 255 bytes.
     void ByteText(std::string_view utf8);
     // u16 length + at most the first 65535 bytes.
@@ -103,6 +103,7 @@ public:
 
 private:
     std::string own_;
+    std::string scratch_;
     std::string* buf_;
     int fd_ = -1;
     std::size_t unmapped_ = 0;
