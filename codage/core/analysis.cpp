@@ -144,8 +144,7 @@ uint32_t Analysis::AdjectiveTarget(size_t index, uint32_t current, uint32_t sent
 {
     const size_t n = items_.size();
     const bool prevTerm = index > 0 && IsTerm(items_[index - 1].cls);
-    size_t k = index + 1;
-    while (k < n && items_[k].cls == ItemClass::Adjective) ++k;
+    const size_t k = afterAdjectives_[index + 1];
     const bool nounAhead = k < n && items_[k].cls == ItemClass::Noun;
 
     // "A GROS GRAVIERS": an adjective that stands before a noun and after no
@@ -175,6 +174,10 @@ void Analysis::BuildGroups(bool rule)
     uint32_t sentenceStart = 0;
     std::vector<uint32_t> pendingAdjs, pendingValues;
     const size_t n = items_.size();
+    afterAdjectives_.resize(n + 1);
+    afterAdjectives_[n] = static_cast<uint32_t>(n);
+    for (size_t k = n; k-- > 0;)
+        afterAdjectives_[k] = items_[k].cls == ItemClass::Adjective ? afterAdjectives_[k + 1] : static_cast<uint32_t>(k);
 
     for (size_t idx = 0; idx < n; ++idx) {
         const Item& item = items_[idx];
@@ -241,7 +244,7 @@ void Analysis::BuildGroups(bool rule)
                 of = true;
                 ++j;
             }
-            while (j < n && items_[j].cls == ItemClass::Adjective) ++j;
+            j = afterAdjectives_[j];
             const bool nounAhead = j < n && items_[j].cls == ItemClass::Noun;
             const bool prevTerm = start > 0 && IsTerm(items_[start - 1].cls) && current != kNoGroup;
             uint32_t target;

@@ -88,6 +88,9 @@ private:
     void Finish(bool rule);
 
     std::vector<Item> items_;
+    // Per item: the first item at or after it that is not an adjective, so
+    // that runs of adjectives are walked once, not once per adjective.
+    std::vector<uint32_t> afterAdjectives_;
     std::vector<Group> groups_;
     std::vector<AdjRef> adjs_;
     std::vector<ValueRef> values_;

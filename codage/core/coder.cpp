@@ -25,9 +25,13 @@ void Coder::Load(const std::filesystem::path& folder)
 
 void Coder::AddRule(std::string_view description, std::string code)
 {
+    // A rule describes one rock in a few words; a line far longer than that
+    // comes from a damaged file and would slow every coding down.
+    ++ruleLines_;
+    if (description.size() > kMaxRuleBytes) return;
     lexer_.Run(description);
     analysis_.Run(lexer_, vocabulary_, true);
-    rules_.Add(analysis_, std::move(code), ruleLines_++);
+    rules_.Add(analysis_, std::move(code), ruleLines_ - 1);
 }
 
 std::string_view Coder::Code(std::string_view text)

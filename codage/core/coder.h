@@ -29,6 +29,9 @@ struct OutToken {
 
 class Coder {
 public:
+    // Longest rule description kept, in bytes.
+    static constexpr size_t kMaxRuleBytes = 2000;
+
     // Reads Noms.csv, Adjectifs.csv, Inhibiteurs.csv, Activateurs.csv and
     // Descriptions.csv of the folder; a missing file is an empty list.
     void Load(const std::filesystem::path& folder);

@@ -303,15 +303,4 @@ void Lexer::Run(std::string_view text)
     close();
 }
 
-std::string Lexer::Normalise(std::string_view text)
-{
-    Run(text);
-    std::string out;
-    for (const RawToken& t : tokens_) {
-        if (!out.empty()) out.push_back(' ');
-        out.append(Text(t));
-    }
-    return out;
-}
-
 }  // namespace codage

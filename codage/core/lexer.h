@@ -46,9 +46,6 @@ public:
     const std::vector<RawToken>& Tokens() const { return tokens_; }
     std::string_view Text(const RawToken& t) const { return std::string_view(buffer_).substr(t.begin, t.size); }
 
-    // The normalised text of `text` as single-space-separated tokens.
-    std::string Normalise(std::string_view text);
-
 private:
     std::string buffer_;
     std::vector<RawToken> tokens_;

@@ -39,13 +39,12 @@ void RuleSet::Add(const Analysis& analysis, std::string code, uint32_t line)
     const auto& values = analysis.Values();
     for (const Group& g : analysis.Groups()) {
         RuleGroup rg{g.noun, static_cast<uint32_t>(adjectives_.size()), 0, static_cast<uint32_t>(conditions_.size()), 0};
-        for (uint32_t k = g.adjBegin; k < g.adjBegin + g.adjCount; ++k) {
-            const int32_t entry = adjs[k].entry;
-            const auto first = adjectives_.begin() + rg.adjBegin;
-            if (std::find(first, adjectives_.end(), entry) != adjectives_.end()) continue;
-            adjectives_.push_back(entry);
-            ++rg.adjCount;
-        }
+        // An adjective named twice is required once.
+        for (uint32_t k = g.adjBegin; k < g.adjBegin + g.adjCount; ++k) adjectives_.push_back(adjs[k].entry);
+        const auto first = adjectives_.begin() + rg.adjBegin;
+        std::sort(first, adjectives_.end());
+        adjectives_.erase(std::unique(first, adjectives_.end()), adjectives_.end());
+        rg.adjCount = static_cast<uint32_t>(adjectives_.size() - rg.adjBegin);
         for (uint32_t k = g.valueBegin; k < g.valueBegin + g.valueCount; ++k) {
             conditions_.push_back({values[k].op, values[k].value, values[k].percent});
             ++rg.condCount;
@@ -110,10 +109,10 @@ bool RuleSet::Completes(uint32_t from)
     const auto count = static_cast<uint32_t>(chosen_.size());
     if (from >= count) return true;
     std::fill(owner_.begin(), owner_.end(), kNoGroup);
-    std::vector<uint8_t> seen(owner_.size());
+    seen_.resize(owner_.size());
     for (uint32_t r = from; r < count; ++r) {
-        std::fill(seen.begin(), seen.end(), 0);
-        if (!Augment(r, seen)) return false;
+        std::fill(seen_.begin(), seen_.end(), 0);
+        if (!Augment(r, seen_)) return false;
     }
     return true;
 }
@@ -126,8 +125,11 @@ bool RuleSet::Assign(uint32_t count)
         return true;
     }
     // Greedy in rule order, each choice kept only when the remaining groups
-    // can still all be met (a bipartite matching of what is left).
+    // can still all be met (a bipartite matching of what is left). Checking
+    // the whole rule first bounds the failed choices: once a full matching
+    // exists, only the few groups every matching of the rest needs can fail.
     std::fill(fixed_.begin(), fixed_.end(), 0);
+    if (!Completes(0)) return false;
     for (uint32_t i = 0; i < count; ++i) {
         bool ok = false;
         for (uint32_t c : candidates_[i]) {

@@ -67,7 +67,7 @@ private:
     std::vector<uint32_t> chosen_;
     std::vector<uint32_t> owner_;      // per description group: the rule group holding it in a trial
     std::vector<uint8_t> fixed_;       // per description group: chosen for good
-    std::vector<uint32_t> trial_;      // per rule group: its description group in a trial
+    std::vector<uint8_t> seen_;        // per description group: visited by one augmenting search
 };
 
 }  // namespace codage

@@ -287,10 +287,14 @@ TEST(CoderRules, EachGroupOfARuleNeedsItsOwnGroupInTheText)
 {
     CoderFolder folder;
     folder.WriteSmallVocabulary();
-    folder.Write("Descriptions.csv", Lines({"SABLE;S1;", "\"SABLE SABLE\";S2;", "\"SABLE FIN GRIS\";S3;"}));
+    folder.Write("Descriptions.csv", Lines({"SABLE;S1;", "\"SABLE SABLE\";S2;", "\"SABLE FIN GRIS\";S3;",
+                                            "\"GRAVIER SABLE SABLE FIN\";S4;"}));
     auto library = folder.Bind();
     EXPECT_EQ(library->MakeCode("Sable fin"), "S1");
     EXPECT_EQ(library->MakeCode("Sable fin puis sable grossier"), "S2");
+    // The plain SABLE of the rule must leave the fine sand to SABLE FIN.
+    EXPECT_EQ(library->MakeCode("Gravier, sable fin puis sable grossier"), "S4");
+    EXPECT_EQ(library->MakeCode("Gravier, sable fin"), "S1");
     // GRISE goes with ARGILE, not with SABLE.
     EXPECT_EQ(library->MakeCode("Sable fin, argile grise"), "S1");
     EXPECT_EQ(library->MakeCode("Sable gris fin"), "S3");
