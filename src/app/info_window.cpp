@@ -119,3 +119,46 @@ std::string TooltipText(const std::filesystem::path& templateFile, const TDirBlo
     ExpandFields(templ, root, indice, result, "", design);
     return result;
 }
+
+void TooltipMouseMove(QWidget* owner, QWidget* control, QPoint point, bool tooltipsOn, std::uint8_t& tooltipState,
+                      int& hoverRow, const std::function<int()>& rowAtMouse,
+                      const std::function<std::string(int row)>& tooltipText)
+{
+    if (!FInfo || !control) return;
+    if (!control->rect().contains(point) || !tooltipsOn) {
+        if (tooltipState == 2) {
+            FInfo->hide();
+            if (QWidget::mouseGrabber() == control) control->releaseMouse();
+            tooltipState = 0;
+        }
+        return;
+    }
+    if (tooltipState != 0 && tooltipState != 2) return;
+    if (tooltipState == 0) {
+        tooltipState = 1;
+        FInfo->show();
+    }
+    QPoint global = control->mapToGlobal(point);
+    FInfo->move(global.x() + kTooltipCursorWidth, global.y());
+    int row = rowAtMouse ? rowAtMouse() : -1;
+    if (row != hoverRow || FInfo->Owner != owner) {
+        if (row == -1) {
+            FInfo->SetText("Pas d'information");
+        } else {
+            std::string text = tooltipText ? tooltipText(row) : std::string();
+            if (text != FInfo->Text) FInfo->SetText(text);
+        }
+        hoverRow = row;
+        FInfo->Owner = owner;
+    }
+    tooltipState = 2;
+    if (QWidget::mouseGrabber() != control) control->grabMouse();
+}
+
+void TooltipDeactivate(QWidget* control, std::uint8_t& tooltipState)
+{
+    if (tooltipState != 2) return;
+    if (control && QWidget::mouseGrabber() == control) control->releaseMouse();
+    if (FInfo && FInfo->isVisible()) FInfo->hide();
+    tooltipState = 0;
+}

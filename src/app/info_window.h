@@ -3,8 +3,10 @@
 // columns, and the reading of the tooltip template (infobulle.txt).
 #pragma once
 
+#include <QPoint>
 #include <QPointer>
 #include <QWidget>
+#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -68,3 +70,25 @@ void InfoSetText(const std::string& text);
 // whichever the editor wrote, so that the lines show as lines.
 std::string TooltipText(const std::filesystem::path& templateFile, const TDirBlock& root, const std::string& indice,
                         const std::string& design);
+
+// ---- The collection window's tooltip ----------------------------------------
+//
+// The collection window keeps two fields for its tooltip, FTooltipState (0
+// hidden, 1 being shown, 2 shown with the mouse grabbed by the control) and
+// FHoverRow (-1 at creation), and calls these from the mouse-move handlers of
+// itself and its three views (with mouse tracking on) and from its
+// deactivation. The grab makes the control see the mouse leave it.
+
+// How far right of the mouse point the pop-up sits: the width of the
+// system's arrow cursor.
+inline constexpr int kTooltipCursorWidth = 32;
+
+// One mouse move at `point` (in `control`'s coordinates) over a view of the
+// collection window `owner`. `tooltipsOn` is the state of the menu item
+// "Afficher l'infobulle"; `rowAtMouse` gives the row under the point or -1;
+// `tooltipText` the tooltip of a row (GetTooltipText).
+void TooltipMouseMove(QWidget* owner, QWidget* control, QPoint point, bool tooltipsOn, std::uint8_t& tooltipState,
+                      int& hoverRow, const std::function<int()>& rowAtMouse,
+                      const std::function<std::string(int row)>& tooltipText);
+// The collection window or the main window lost the activation.
+void TooltipDeactivate(QWidget* control, std::uint8_t& tooltipState);

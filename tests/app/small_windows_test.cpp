@@ -139,6 +139,74 @@ TEST(InfoWindow, SizesItselfToItsText)
     FInfo = nullptr;
 }
 
+TEST(Tooltip, FollowsTheMouseOverACollectionView)
+{
+    TFInfo info;
+    FInfo = &info;
+    QWidget owner, other;
+    QWidget view(&owner);
+    view.resize(200, 100);
+    owner.resize(200, 100);
+    owner.show();
+    std::uint8_t state = 0;
+    int hoverRow = -1;
+    int row = 3;
+    int asked = 0;
+    auto rowAt = [&row] { return row; };
+    auto textOf = [&asked](int r) {
+        ++asked;
+        return r == 3 ? std::string("Indice :\tPZ3") : std::string("Indice :\tPZ") + char('0' + r);
+    };
+
+    TooltipMouseMove(&owner, &view, QPoint(10, 20), true, state, hoverRow, rowAt, textOf);
+    EXPECT_EQ(state, 2);
+    EXPECT_TRUE(info.isVisible());
+    EXPECT_EQ(info.Text, "Indice :\tPZ3");
+    EXPECT_EQ(info.pos(), view.mapToGlobal(QPoint(10, 20)) + QPoint(kTooltipCursorWidth, 0));
+    EXPECT_EQ(QWidget::mouseGrabber(), &view);
+    EXPECT_EQ(hoverRow, 3);
+
+    // Same row: only moved.
+    TooltipMouseMove(&owner, &view, QPoint(30, 25), true, state, hoverRow, rowAt, textOf);
+    EXPECT_EQ(asked, 1);
+    EXPECT_EQ(info.pos(), view.mapToGlobal(QPoint(30, 25)) + QPoint(kTooltipCursorWidth, 0));
+
+    // Under no line.
+    row = -1;
+    TooltipMouseMove(&owner, &view, QPoint(30, 90), true, state, hoverRow, rowAt, textOf);
+    EXPECT_EQ(info.Text, "Pas d'information");
+
+    // Another window's tooltip was shown last: laid out again for this one.
+    row = 3;
+    TooltipMouseMove(&owner, &view, QPoint(30, 25), true, state, hoverRow, rowAt, textOf);
+    info.Owner = &other;
+    TooltipMouseMove(&owner, &view, QPoint(31, 25), true, state, hoverRow, rowAt, textOf);
+    EXPECT_EQ(asked, 3);
+    EXPECT_EQ(info.Owner, &owner);
+
+    // "Afficher l'infobulle" unchecked: hidden at the next move, mouse released.
+    TooltipMouseMove(&owner, &view, QPoint(31, 25), false, state, hoverRow, rowAt, textOf);
+    EXPECT_EQ(state, 0);
+    EXPECT_FALSE(info.isVisible());
+    EXPECT_EQ(QWidget::mouseGrabber(), nullptr);
+    // ... and stays hidden while it is.
+    TooltipMouseMove(&owner, &view, QPoint(32, 25), false, state, hoverRow, rowAt, textOf);
+    EXPECT_FALSE(info.isVisible());
+
+    // Leaving the control hides it; so does the deactivation.
+    TooltipMouseMove(&owner, &view, QPoint(10, 20), true, state, hoverRow, rowAt, textOf);
+    EXPECT_TRUE(info.isVisible());
+    TooltipMouseMove(&owner, &view, QPoint(-5, 20), true, state, hoverRow, rowAt, textOf);
+    EXPECT_FALSE(info.isVisible());
+    EXPECT_EQ(state, 0);
+    TooltipMouseMove(&owner, &view, QPoint(10, 20), true, state, hoverRow, rowAt, textOf);
+    TooltipDeactivate(&view, state);
+    EXPECT_EQ(state, 0);
+    EXPECT_FALSE(info.isVisible());
+    EXPECT_EQ(QWidget::mouseGrabber(), nullptr);
+    FInfo = nullptr;
+}
+
 TEST(Tooltip, TemplateFileExpandedForTheOuvrage)
 {
     TempDir dir;
