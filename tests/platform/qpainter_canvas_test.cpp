@@ -230,6 +230,19 @@ TEST(QPainterCanvasShapes, ColoursAreRedPlusGreenTimes256PlusBlueTimes65536)
     EXPECT_EQ(RGBColor(10, 20, 30), 10u + 20u * 256u + 30u * 65536u);
 }
 
+TEST(QPainterCanvasShapes, EllipseStaysInsideItsRectangle)
+{
+    QImage img = WhiteImage(30, 30);
+    {
+        QPainterCanvas c(&img);
+        c.Brush.Color = clBlue;
+        c.Ellipse(TRect{5, 8, 25, 20});
+    }
+    EXPECT_EQ(InkBox(img), QRect(QPoint(5, 8), QPoint(24, 19)));
+    EXPECT_EQ(img.pixelColor(15, 14), QColor(0, 0, 255));
+    EXPECT_TRUE(IsWhite(img, 5, 8));  // the corners stay out
+}
+
 TEST(QPainterCanvasShapes, PolygonFillLeavesOutRightAndBottomEdges)
 {
     QImage img = WhiteImage(30, 30);
