@@ -4,10 +4,13 @@
 // reads "====" (the whole input is the filter file when there is none). The data
 // is imported through the first main filter of the filter file, and every
 // filter and sub-filter the file names is parsed: malformed input must end in
-// one of the program's messages, never in a crash or a hang.
+// one of the program's messages, never in a crash or a hang. The import is run
+// twice, with the direct merge into known boreholes and through record
+// directories, and both must build the same tree.
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -50,14 +53,25 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const std::string name = headers.empty() ? std::string("f.ora") : FilterHeaderName(headers[0]);
     auto root = std::make_unique<TDirBlock>("Carotix");
     root->SetPathString("UnitéXY", 0, btString, "km");
-    OracleImportReport report;
+    auto plain = root->CloneDir();
+    OracleImportReport report, plainReport;
+    std::string error, plainError;
     try {
         ImportOracleData(dataBytes, name, root.get(), filterText, report);
-    } catch (const EFilterError&) {
-    } catch (const EOracleImportError&) {
+    } catch (const std::runtime_error& e) {
+        error = e.what();
     }
+    // The direct merge into known boreholes must give what merging each
+    // record's directory gives.
+    try {
+        ImportOracleDataThroughRecords(dataBytes, name, plain.get(), filterText, plainReport);
+    } catch (const std::runtime_error& e) {
+        plainError = e.what();
+    }
+    if (error != plainError || !SameBlock(root.get(), plain.get()) || report.Merged != plainReport.Merged
+        || report.LostValues != plainReport.LostValues || report.DroppedNoValue != plainReport.DroppedNoValue)
+        __builtin_trap();
     // The report must read whatever happened.
     (void)report.Summary();
-    (void)root->RowCount();
     return 0;
 }

@@ -5,6 +5,7 @@
 #include "store/blocks.h"
 #include "store/numbers.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
@@ -49,6 +50,13 @@ public:
             return EndOfData;
         return *p_;
     }
+    // Bulk access: true when at least one byte is buffered (refilling when
+    // needed); the bytes from Cursor() to Cursor() + Available() may be read
+    // and then passed over with Advance().
+    bool Ensure() { return p_ != end_ || Refill(); }
+    const unsigned char* Cursor() const { return p_; }
+    std::size_t Available() const { return static_cast<std::size_t>(end_ - p_); }
+    void Advance(std::size_t n) { p_ += n; }
     // Bytes consumed so far.
     std::uint64_t Position() const { return consumedBefore_ + static_cast<std::uint64_t>(p_ - bufferStart_); }
     std::uint64_t Size() const { return size_; }
@@ -122,13 +130,56 @@ std::string SubFilterPrefix(const std::string& name)
 bool IsFiller(const TFilterField& f) { return f.FieldName == "."; }
 bool CarriesValue(const TFilterField& f) { return !f.IsKey && !f.IsSelector && !IsFiller(f); }
 
+// One value a record carries: a main field (under the sub-filter's prefix) or a
+// field of the sub-filter, in the order the record adds them.
+struct ValueSlot {
+    bool inSub = false;
+    std::size_t field = 0;             // index in its filter
+    std::string name;                  // the block's path in the record
+    std::vector<std::string> segments; // the path's names
+    // False when an earlier value of the record takes the name, or one of the
+    // names the path runs through: the record refuses such a value.
+    bool accepted = true;
+};
+
+// The state of one sub-filter (or of none) for the records that select it.
 struct SubFilter {
     std::string name;
     TFiltre fields;
     bool missing = false;
-    std::vector<std::string> mainBlockNames; // the main filter's field names with this prefix
-    std::vector<int> separatorBytes;         // each field's separator as a data byte
+    std::vector<int> separatorBytes; // each field's separator as a data byte
+    std::vector<ValueSlot> slots;
 };
+
+// A value read for a slot, waiting for the record's key.
+struct PendingValue {
+    char kind = 'S'; // S text, I integer, F double
+    std::int32_t intValue = 0;
+    double floatValue = 0.0;
+    std::string text;
+};
+
+bool PathsCollide(const std::string& a, const std::string& b)
+{
+    auto under = [](const std::string& shorter, const std::string& longer) {
+        return longer.size() > shorter.size() && longer.compare(0, shorter.size(), shorter) == 0
+            && longer[shorter.size()] == '\\';
+    };
+    return a == b || under(a, b) || under(b, a);
+}
+
+std::vector<std::string> SplitPath(const std::string& path)
+{
+    std::vector<std::string> parts;
+    std::size_t start = 0;
+    for (;;) {
+        std::size_t slash = path.find('\\', start);
+        parts.push_back(path.substr(start, slash == std::string::npos ? std::string::npos : slash - start));
+        if (slash == std::string::npos)
+            return parts;
+        start = slash + 1;
+    }
+}
 
 enum class FieldEnd { Full, LineEnd, EndOfFile };
 
@@ -143,9 +194,7 @@ public:
             selectorNames_.push_back(f.IsSelector ? SelectorNames(f) : std::vector<std::string>{});
             mainSeparatorBytes_.push_back(SeparatorByte(f.Separator));
         }
-        noSub_.mainBlockNames.reserve(main_.size());
-        for (const TFilterField& f : main_)
-            noSub_.mainBlockNames.push_back(f.FieldName);
+        BuildSlots(noSub_, "");
         for (int i = 0; i < root_->ItemCount(); ++i)
             keys_.emplace(root_->Child(i)->Name, root_->Child(i));
     }
@@ -155,6 +204,11 @@ public:
         while (ReadRecord()) {
         }
     }
+
+    // Merges every record through a record directory, as the block store
+    // merges directories: the plain way, against which tests check the
+    // direct merge into known boreholes.
+    void UseRecordDirectories() { referenceMerge_ = true; }
 
 private:
     static int SeparatorByte(char32_t sep)
@@ -175,31 +229,42 @@ private:
         ++line_;
     }
 
-    // Reads up to Width characters of a field into raw_; a line end ends it early.
+    // Reads up to Width characters of a field into raw_; a line end ends it
+    // early. Runs of ordinary bytes are taken from the buffer at once.
     FieldEnd ReadFieldText(std::int32_t width)
     {
         raw_.clear();
-        for (std::int32_t left = width; left > 0; --left) {
-            int c = in_.Get();
-            if (c == EndOfData)
+        std::size_t left = static_cast<std::size_t>(width);
+        while (left > 0) {
+            if (!in_.Ensure())
                 return FieldEnd::EndOfFile;
-            if (IsLineEnd(c)) {
-                EndLine(c);
+            const unsigned char* p = in_.Cursor();
+            const std::size_t n = std::min(left, in_.Available());
+            std::size_t i = 0;
+            while (i < n && p[i] != '\r' && p[i] != '\n')
+                ++i;
+            raw_.append(reinterpret_cast<const char*>(p), i);
+            in_.Advance(i);
+            left -= i;
+            if (i < n) {
+                EndLine(in_.Get());
                 return FieldEnd::LineEnd;
             }
-            raw_ += static_cast<char>(c);
         }
         return FieldEnd::Full;
     }
 
     void SkipRestOfLine()
     {
-        for (;;) {
-            int c = in_.Get();
-            if (c == EndOfData)
-                return;
-            if (IsLineEnd(c)) {
-                EndLine(c);
+        while (in_.Ensure()) {
+            const unsigned char* p = in_.Cursor();
+            const std::size_t n = in_.Available();
+            std::size_t i = 0;
+            while (i < n && p[i] != '\r' && p[i] != '\n')
+                ++i;
+            in_.Advance(i);
+            if (i < n) {
+                EndLine(in_.Get());
                 return;
             }
         }
@@ -268,60 +333,150 @@ private:
                 report_.MissingSubFilters.push_back(value);
                 report_.AddNote(MissingFilterMessage(value) + " (sous-filtre)");
             }
-            std::string prefix = SubFilterPrefix(value);
-            for (const TFilterField& m : main_)
-                loaded->mainBlockNames.push_back(prefix + m.FieldName);
             for (const TFilterField& s : loaded->fields)
                 loaded->separatorBytes.push_back(SeparatorByte(s.Separator));
+            BuildSlots(*loaded, SubFilterPrefix(value));
             it = subFilters_.emplace(value, std::move(loaded)).first;
         }
         sub_ = it->second.get();
     }
 
-    // A value block from a field's text by its type letter; counts the number
-    // texts that do not read (they are stored as missing values).
-    std::unique_ptr<TBlock> MakeValue(const TFilterField& f, const std::string& name)
+    void BuildSlots(SubFilter& sub, const std::string& prefix)
+    {
+        auto add = [&](bool inSub, std::size_t i, std::string name) {
+            ValueSlot slot;
+            slot.inSub = inSub;
+            slot.field = i;
+            slot.name = std::move(name);
+            slot.segments = SplitPath(slot.name);
+            for (const ValueSlot& earlier : sub.slots)
+                if (earlier.accepted && PathsCollide(earlier.name, slot.name))
+                    slot.accepted = false;
+            sub.slots.push_back(std::move(slot));
+        };
+        for (std::size_t i = 0; i < main_.size(); ++i)
+            if (CarriesValue(main_[i]))
+                add(false, i, prefix + main_[i].FieldName);
+        for (std::size_t i = 0; i < sub.fields.size(); ++i)
+            if (CarriesValue(sub.fields[i]))
+                add(true, i, sub.fields[i].FieldName);
+        if (pending_.size() < sub.slots.size())
+            pending_.resize(sub.slots.size());
+    }
+
+    // The value of a field's text by its type letter; counts the number texts
+    // that do not read (they are stored as missing values).
+    void Convert(const TFilterField& f, PendingValue& v)
     {
         std::string_view text = TrimView(f.ReadText);
         switch (f.DataType) {
         case 'I':
-        case 'N': {
-            std::int32_t v = MissingInt;
+        case 'N':
+            v.kind = 'I';
+            v.intValue = MissingInt;
             if (!text.empty()) {
                 std::int32_t read = StrToIntVal(text);
                 if (LastValError == 0)
-                    v = read;
+                    v.intValue = read;
                 else
                     ++report_.UnreadableNumbers;
             }
-            return std::make_unique<TIntBlock>(name, v);
-        }
+            break;
         case 'F':
-        case 'R': {
-            double v = MissingFloat;
+        case 'R':
+            v.kind = 'F';
+            v.floatValue = MissingFloat;
             if (!text.empty()) {
                 double read = StrToFloatVal(text);
                 if (LastValError == 0)
-                    v = read;
+                    v.floatValue = read;
                 else
                     ++report_.UnreadableNumbers;
             }
-            return std::make_unique<TFloatBlock>(name, v);
-        }
+            break;
         default:
-            return std::make_unique<TStrBlock>(name, std::string(text));
+            v.kind = 'S';
+            v.text.assign(text);
+            break;
         }
     }
 
-    void AddValue(TDirBlock& record, const TFilterField& f, const std::string& name)
+    static std::unique_ptr<TBlock> MakeBlock(const PendingValue& v, const std::string& name)
     {
-        std::unique_ptr<TBlock> block = MakeValue(f, name);
-        // A second field of the same name in one record is refused and freed,
-        // and so is a field whose path goes through a value ("A" then "A\B").
-        try {
-            if (record.AddChild(std::move(block), false))
-                ++values_;
-        } catch (const EBlockError&) {
+        if (v.kind == 'I')
+            return std::make_unique<TIntBlock>(name, v.intValue);
+        if (v.kind == 'F')
+            return std::make_unique<TFloatBlock>(name, v.floatValue);
+        return std::make_unique<TStrBlock>(name, v.text);
+    }
+
+    // The record directory of the values read, built as the record adds its
+    // blocks one by one. Counts the values it holds in `values`.
+    std::unique_ptr<TDirBlock> BuildRecord(const SubFilter& sub, const std::string& key, int& values)
+    {
+        auto record = std::make_unique<TDirBlock>(key);
+        values = 0;
+        for (std::size_t k = 0; k < pendingCount_; ++k) {
+            // A second field of the same name in one record is refused and
+            // freed, and so is a field whose path runs through a value.
+            try {
+                if (record->AddChild(MakeBlock(pending_[k], sub.slots[k].name), false))
+                    ++values;
+            } catch (const EBlockError&) {
+            }
+        }
+        return record;
+    }
+
+    // Appends the record's values to a known borehole without building the
+    // record: the same result as merging the record directory, without its
+    // allocations, for the many records of one borehole.
+    void MergeDirect(TDirBlock& borehole, const SubFilter& sub)
+    {
+        for (std::size_t k = 0; k < pendingCount_; ++k) {
+            const ValueSlot& slot = sub.slots[k];
+            if (!slot.accepted)
+                continue;
+            const PendingValue& v = pending_[k];
+            TDirBlock* dir = &borehole;
+            bool lost = false;
+            for (std::size_t s = 0; s + 1 < slot.segments.size(); ++s) {
+                int idx = dir->IndexOfName(slot.segments[s]);
+                if (idx < 0) {
+                    auto made = std::make_unique<TDirBlock>(slot.segments[s]);
+                    TDirBlock* next = made.get();
+                    dir->AddChild(std::move(made), true);
+                    dir = next;
+                } else if (TDirBlock* existing = dir->ChildDir(idx)) {
+                    dir = existing;
+                } else {
+                    lost = true;
+                    break;
+                }
+            }
+            if (lost) {
+                ++report_.LostValues;
+                continue;
+            }
+            const std::string& last = slot.segments.back();
+            int idx = dir->IndexOfName(last);
+            if (idx >= 0) {
+                TBlock* column = dir->Child(idx);
+                if (v.kind == 'I' && column->BlockType() == btIntArray) {
+                    static_cast<TIntArrayBlock*>(column)->Items.push_back(v.intValue);
+                    continue;
+                }
+                if (v.kind == 'F' && column->BlockType() == btFloatArray) {
+                    static_cast<TFloatArrayBlock*>(column)->Items.push_back(v.floatValue);
+                    continue;
+                }
+                if (v.kind == 'S' && column->BlockType() == btStringArray) {
+                    static_cast<TStrArrayBlock*>(column)->Append(v.text);
+                    continue;
+                }
+            }
+            if (!dir->MergeChild(MakeBlock(v, last)))
+                ++report_.LostValues;
         }
     }
 
@@ -346,7 +501,7 @@ private:
         ++report_.Records;
         const std::uint64_t start = in_.Position();
         const std::int64_t startLine = line_;
-        values_ = 0;
+        pendingCount_ = 0;
         for (TFilterField& f : main_)
             f.ReadText.clear();
 
@@ -374,13 +529,11 @@ private:
                 skipping = f.Separator != FilterSeparatorLineEnd;
         }
 
-        auto record = std::make_unique<TDirBlock>(std::string());
-        const std::vector<std::string>& mainNames = sub_->mainBlockNames;
-        for (std::size_t i = 0; i < main_.size(); ++i)
-            if (CarriesValue(main_[i]))
-                AddValue(*record, main_[i], mainNames[i]);
-
         SubFilter* sub = sub_;
+        for (const ValueSlot& slot : sub->slots)
+            if (!slot.inSub)
+                Convert(main_[slot.field], pending_[pendingCount_++]);
+
         if (sub != &noSub_) {
             // A short line must not leave the previous record's texts behind.
             for (TFilterField& f : sub->fields)
@@ -400,7 +553,7 @@ private:
                             skipping = f.Separator != FilterSeparatorLineEnd;
                     }
                     if (CarriesValue(f))
-                        AddValue(*record, f, f.FieldName);
+                        Convert(f, pending_[pendingCount_++]);
                 }
             }
         }
@@ -412,20 +565,26 @@ private:
                                          + ".\nL'importation est arrêtée.",
                                      LineNumber(), record_);
 
-        Finish(std::move(record), sub, startLine);
+        Finish(*sub, startLine);
         return !atEnd;
     }
 
-    void Finish(std::unique_ptr<TDirBlock> record, SubFilter* sub, std::int64_t startLine)
+    void DropWithoutValue(std::int64_t startLine)
+    {
+        ++report_.DroppedNoValue;
+        report_.AddNote("Enregistrement " + IntToStr(record_) + " (ligne " + IntToStr(startLine)
+                        + ") sans valeur : ignoré");
+    }
+
+    void Finish(const SubFilter& sub, std::int64_t startLine)
     {
         std::string key;
         for (const TFilterField& f : main_)
             if (f.IsKey)
                 key += f.ReadText;
-        if (sub != &noSub_)
-            for (const TFilterField& f : sub->fields)
-                if (f.IsKey)
-                    key += f.ReadText;
+        for (const TFilterField& f : sub.fields)
+            if (f.IsKey)
+                key += f.ReadText;
         key = std::string(TrimSpaces(key));
 
         auto where = [&] { return "ligne " + IntToStr(startLine); };
@@ -447,13 +606,26 @@ private:
             }
             key = std::move(renamed);
         }
-        if (values_ == 0) {
-            ++report_.DroppedNoValue;
+        auto it = keys_.find(key);
+        if (it != keys_.end() && it->second->IsDir() && !referenceMerge_) {
+            std::size_t accepted = 0;
+            for (std::size_t k = 0; k < pendingCount_; ++k)
+                accepted += sub.slots[k].accepted ? 1 : 0;
+            if (accepted == 0) {
+                DropWithoutValue(startLine);
+                return;
+            }
+            MergeDirect(*static_cast<TDirBlock*>(it->second), sub);
+            ++report_.Merged;
             return;
         }
-        record->Name = key;
 
-        auto it = keys_.find(key);
+        int values = 0;
+        std::unique_ptr<TDirBlock> record = BuildRecord(sub, key, values);
+        if (values == 0) {
+            DropWithoutValue(startLine);
+            return;
+        }
         if (it == keys_.end()) {
             TDirBlock* added = record.get();
             if (!root_->AddChild(std::move(record), true))
@@ -521,7 +693,9 @@ private:
     std::unordered_set<std::string> renamedKeys_;
     std::int64_t record_ = 0;
     std::int64_t line_ = 1;
-    int values_ = 0;
+    std::vector<PendingValue> pending_;
+    std::size_t pendingCount_ = 0;
+    bool referenceMerge_ = false;
 };
 
 std::string QuotePath(const std::string& path)
@@ -610,17 +784,36 @@ std::string OracleFilterNameOf(const std::string& DataFile)
     return LowerCase(name);
 }
 
-void ImportOracleData(std::string_view dataBytes, const std::string& filterName, TDirBlock* Root,
-                      std::string_view filterText, OracleImportReport& report, OracleImportObserver* observer)
+namespace {
+
+void ImportFromMemory(std::string_view dataBytes, const std::string& filterName, TDirBlock* Root,
+                      std::string_view filterText, OracleImportReport& report, OracleImportObserver* observer,
+                      bool throughRecords)
 {
     TFiltre mainFilter;
     if (!LoadMainFilter(filterText, filterName, mainFilter, report))
         return;
     DataReader reader(dataBytes);
     OracleImporter importer(reader, Root, filterText, std::move(mainFilter), report);
+    if (throughRecords)
+        importer.UseRecordDirectories();
     importer.Run();
     if (observer)
         observer->Progress(dataBytes.size(), dataBytes.size());
+}
+
+} // namespace
+
+void ImportOracleData(std::string_view dataBytes, const std::string& filterName, TDirBlock* Root,
+                      std::string_view filterText, OracleImportReport& report, OracleImportObserver* observer)
+{
+    ImportFromMemory(dataBytes, filterName, Root, filterText, report, observer, false);
+}
+
+void ImportOracleDataThroughRecords(std::string_view dataBytes, const std::string& filterName, TDirBlock* Root,
+                                    std::string_view filterText, OracleImportReport& report)
+{
+    ImportFromMemory(dataBytes, filterName, Root, filterText, report, nullptr, true);
 }
 
 void ImportOracleFile(const std::string& DataFile, TDirBlock* Root, const std::string& FilterFile,

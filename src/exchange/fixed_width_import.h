@@ -102,5 +102,12 @@ void ImportOracleData(std::string_view dataBytes, const std::string& filterName,
                       std::string_view filterText, OracleImportReport& report,
                       OracleImportObserver* observer = nullptr);
 
+// The same import merging every record into its borehole through a record
+// directory, the plain way. ImportOracleData appends the records of a known
+// borehole straight into its columns; the tests and the fuzz target check that
+// both give the same tree.
+void ImportOracleDataThroughRecords(std::string_view dataBytes, const std::string& filterName, TDirBlock* Root,
+                                    std::string_view filterText, OracleImportReport& report);
+
 // The main filter name of a data file: its name without folder, lower-cased.
 std::string OracleFilterNameOf(const std::string& DataFile);

@@ -340,6 +340,45 @@ TEST_F(FixedWidthImport, ImportsIntoACollectionThatAlreadyHoldsTheBorehole)
     EXPECT_EQ(r.report.NewBoreholes, 1);
 }
 
+// Records of a known borehole are appended straight into its columns; the
+// result must be the tree that merging each record's directory gives.
+TEST_F(FixedWidthImport, DirectMergeMatchesMergingRecordDirectories)
+{
+    const std::string filter = "T\r\n->a.ora\r\n*Indice:A2,%,s:A1,A:A1,A\\x:A1,B\\y:I2,B\\y:I2,\\z:A1,C\\:F3,"
+                               "N\\T:A2,\r\n<-s\r\nN\\T:A2,N\\U:I2,A:A1\r\n";
+    // With the sub-filter s, the main fields go under "S\"; "A\x" collides
+    // with "A" and the second "B\y" with the first: both are refused.
+    const std::string data = "P1 ab12 7z1,5TT\r\nP1sab12 7z2,5TTUU 3Q\r\nP2 ab12 7z1,5TT\r\n"
+                             "P1 xy34 8z9,5\r\nP2sde56 9z0,5TTVV 4R\r\nP3\r\nP1 g\r\n";
+    auto prepare = [] {
+        auto root = std::make_unique<TDirBlock>("Carotix");
+        root->SetPathInt("P1\\N\\U", 0, btInt, 1);
+        root->SetPathString("P1\\B", 0, btString, "valeur");  // B\y cannot go under a value
+        root->SetPathFloat("P2\\C\\", 0, btFloat, 2.0);
+        root->SetPathInt("P2\\A", 0, btInt, 5);              // a text cannot join integers
+        root->SetPathString("UnitéXY", 0, btString, "km");
+        return root;
+    };
+    auto direct = prepare(), plain = prepare();
+    OracleImportReport a, b;
+    ImportOracleData(data, "a.ora", direct.get(), filter, a);
+    ImportOracleDataThroughRecords(data, "a.ora", plain.get(), filter, b);
+    EXPECT_TRUE(SameBlock(direct.get(), plain.get()));
+    EXPECT_EQ(a.Merged, b.Merged);
+    EXPECT_EQ(a.LostValues, b.LostValues);
+    EXPECT_EQ(a.DroppedNoValue, b.DroppedNoValue);
+    EXPECT_GT(a.LostValues, 0);
+    EXPECT_EQ(CountAt(*direct, "P1\\N\\U"), 2);
+    EXPECT_EQ(direct->GetPathInt("P1\\N\\U", 1), 3);
+    EXPECT_EQ(CountAt(*direct, "P1\\A"), 4);
+    EXPECT_EQ(direct->GetPathString("P1\\A", 3), "g");
+    EXPECT_EQ(CountAt(*direct, "P1\\\\z"), 3);  // a path starting with "\" gives a directory named ""
+    EXPECT_EQ(CountAt(*direct, "P1\\S\\A"), 1);
+    EXPECT_EQ(direct->FindBlock("P1\\A\\x"), nullptr);
+    ASSERT_NE(direct->FindDir("P2\\S\\C"), nullptr);
+    EXPECT_EQ(direct->FindDir("P2\\S\\C")->Child(0)->Name, "");
+}
+
 // The shipped filters with the sample files of a borehole database export.
 TEST_F(FixedWidthImport, BoreholeDatabaseExport)
 {
