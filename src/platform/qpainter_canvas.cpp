@@ -109,7 +109,10 @@ void ApplyPen(QPainter* p, const TPen& pen)
         return;
     }
     if (IsWide(pen)) {
-        QPen q(ToQColor(pen.Color), pen.Width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+        // Widths far beyond any page are capped: the stroker would only
+        // waste time on them.
+        QPen q(ToQColor(pen.Color), std::min<std::int32_t>(pen.Width, 1 << 16), Qt::SolidLine, Qt::RoundCap,
+               Qt::RoundJoin);
         p->setPen(q);
         return;
     }
@@ -123,11 +126,6 @@ void ApplyPen(QPainter* p, const TPen& pen)
         q.setDashPattern({1.0, 1.0});
     p->setPen(q);
 }
-
-
-}  // namespace
-
-namespace {
 
 // The last pixel a thin line from a to b draws before b, on the line's own
 // stepping (one pixel back along the major axis).
