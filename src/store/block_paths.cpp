@@ -132,7 +132,9 @@ bool TDirBlock::AddChecked(TBlock* b, bool owned, bool allowDuplicate)
     if (!allowDuplicate && IndexOfName(b->Name) >= 0) return false;
     // A directory never goes into itself or below itself: that would make a
     // cycle and lose the whole subtree.
-    if (b->IsDir() && HoldsInTree(b)) return false;
+    // (An empty directory other than this one cannot hold this one: no need to
+    // walk up a deep tree for the directories that paths create.)
+    if (b->IsDir() && (b == this || (!static_cast<TDirBlock*>(b)->items_.empty() && HoldsInTree(b)))) return false;
     // Room first: nothing may fail once ownership has moved.
     if (items_.size() == items_.capacity()) items_.reserve(items_.capacity() * 2 + static_cast<std::size_t>(Delta));
     std::unique_ptr<TBlock> take = owned ? std::unique_ptr<TBlock>(b) : b->parent_->RemoveChild(b);

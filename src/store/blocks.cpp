@@ -435,7 +435,23 @@ std::unique_ptr<TBlock> TFloatArrayBlock::Clone() const
 
 TDirBlock::TDirBlock() : TBlock(btDir) { Name = "Root"; }
 TDirBlock::TDirBlock(std::string name) : TBlock(btDir) { Name = std::move(name); }
-TDirBlock::~TDirBlock() = default;
+// Frees the subtree without recursion, so that however deep a tree is built,
+// freeing it cannot exhaust the stack.
+TDirBlock::~TDirBlock()
+{
+    if (items_.empty()) return;
+    std::vector<std::unique_ptr<TBlock>> pending = std::move(items_);
+    items_.clear();
+    while (!pending.empty()) {
+        std::unique_ptr<TBlock> b = std::move(pending.back());
+        pending.pop_back();
+        if (b->IsDir()) {
+            auto& children = static_cast<TDirBlock*>(b.get())->items_;
+            for (auto& child : children) pending.push_back(std::move(child));
+            children.clear();
+        }
+    }   // each block is freed here, its own children already taken out
+}
 
 std::unique_ptr<TBlock> TDirBlock::Clone() const { return CloneDir(); }
 

@@ -81,6 +81,18 @@ TEST(BlockPaths, LeadingBackslashStartsAtTheTopAndTrailingBackslashIsIgnored)
     EXPECT_FALSE(deep->BlockExists("Nothing"));
 }
 
+TEST(BlockPaths, AVeryDeepTreeIsBuiltAndFreedWithoutExhaustingTheStack)
+{
+    std::string path;
+    for (int k = 0; k < 100000; ++k) path += "d\\";
+    auto root = std::make_unique<TDirBlock>("R");
+    TDirBlock* deepest = root->ForceDir(path);
+    deepest->SetPathInt("v", 0, btInt, 1);
+    EXPECT_EQ(root->GetPathInt(path + "v", 0), 1);
+    EXPECT_EQ(deepest->GetPathInt("\\d\\d\\d", 0), MissingInt);
+    root.reset();
+}
+
 TEST(BlockPaths, FailuresCarryTheirMessages)
 {
     TDirBlock root("Carotix");
