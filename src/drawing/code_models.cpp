@@ -276,6 +276,17 @@ void SaveModelFrom(const StringGrid& Grid, TIniFile& Ini, const std::string& Nam
     Ini.WriteSection(Name, lines);
 }
 
+void LoadCurrentCodeModel(const TIniFile& Modeles, const TIniFile& Carotix)
+{
+    const std::string wanted = Carotix.ReadString(kCurrentModelSection, kCurrentModelKey, "");
+    for (const std::string& name : Modeles.ReadSections())
+        if (!wanted.empty() && SameTextNoCase(name, wanted)) {
+            LoadModelInto(CurrentCodeModel(), Modeles, name);
+            return;
+        }
+    ClearModelGrid(CurrentCodeModel());
+}
+
 // ---------------------------------------------------------------------------
 // The model window's logic
 // ---------------------------------------------------------------------------

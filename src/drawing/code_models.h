@@ -103,6 +103,11 @@ void LoadModelInto(StringGrid& Grid, const TIniFile& Ini, const std::string& Nam
 void SaveModelFrom(const StringGrid& Grid, TIniFile& Ini, const std::string& Name);
 // Header kept, 3 rows, every data cell emptied.
 void ClearModelGrid(StringGrid& Grid);
+// Loads the model named by carotix.ini [Général] "ModèleMotifCouleur" into
+// CurrentCodeModel() (emptied when none is named or the name is not a model
+// of modeles.ini), as the model window does when it is created; for a program
+// run or a test that draws without the window.
+void LoadCurrentCodeModel(const TIniFile& Modeles, const TIniFile& Carotix);
 
 // ---------------------------------------------------------------------------
 // The model window's logic

@@ -41,6 +41,8 @@ TEST_F(CodeMotifCoulWindowTest, ShowsTheCurrentModelAndKeepsTabInTheGrid)
 {
     ScopedUi use(fake);
     TFCodeMotifCoul form;
+    // Created, not shown: the drawing already sees the current model.
+    EXPECT_EQ(CurrentCodeModel().Cell(kModelColCode, 1), "SAB");
     form.FormShow();
     ASSERT_EQ(form.CModele->count(), 2);
     EXPECT_EQ(form.CModele->currentIndex(), 0);

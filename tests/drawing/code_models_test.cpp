@@ -102,6 +102,20 @@ TEST_F(CodeModelTest, TheCurrentModelIsReadWithoutAWindow)
     ClearModelGrid(g);
 }
 
+TEST_F(CodeModelTest, TheNamedModelBecomesCurrent)
+{
+    WriteFileBytes(dir / "modeles.ini", "[Base]\r\nSAB=9,,,\r\n");
+    carotix.WriteString("Général", "ModèleMotifCouleur", "BASE");
+    LoadCurrentCodeModel(modeles, carotix);
+    TCodeMotifColour r;
+    GetCodeMotifColour("SAB1203", r);
+    EXPECT_EQ(r.Motif, 9);
+    carotix.WriteString("Général", "ModèleMotifCouleur", "Absent");
+    LoadCurrentCodeModel(modeles, carotix);
+    EXPECT_EQ(CurrentCodeModel().RowCount(), 3);
+    EXPECT_EQ(CurrentCodeModel().Cell(kModelColCode, 1), "");
+}
+
 TEST_F(CodeModelTest, CommaTextRoundTrips)
 {
     EXPECT_EQ(ToCommaText({"12", "", "", ""}), "12,,,");

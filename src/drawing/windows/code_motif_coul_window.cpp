@@ -246,6 +246,9 @@ TFCodeMotifCoul::TFCodeMotifCoul(QWidget* parent) : QDialog(parent)
     StatusBar1 = new QLabel(ToQString(kCodeModelStatus), this);
     StatusBar1->setObjectName("StatusBar1");
     layout->addWidget(StatusBar1);
+
+    // The drawing reads the current model from the start, window shown or not.
+    RefreshModels();
 }
 
 TFCodeMotifCoul::~TFCodeMotifCoul()
