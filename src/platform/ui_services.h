@@ -192,20 +192,27 @@ bool AskQuestion(const std::string& caption, const std::string& question, std::s
 // when fn failed.
 bool RunGuarded(const std::function<void()>& fn) noexcept;
 
+namespace guarded_slot_detail {
+// Passes the signal's arguments when the handler takes them, none otherwise.
+template <class F, class... A>
+void Call(F& fn, A&&... args)
+{
+    if constexpr (std::is_invocable_v<F&, A...>)
+        fn(std::forward<A>(args)...);
+    else
+        fn();
+}
+}  // namespace guarded_slot_detail
+
 // Wraps a callable for connect(): connect(button, &QPushButton::clicked,
 // GuardedSlot([this] { Save(); })). The arguments of the signal are passed on
 // when the callable takes them.
 template <class F>
 auto GuardedSlot(F fn)
 {
-    return [fn = std::move(fn)](auto&&... args) mutable
+    return [fn = std::move(fn)](auto&&... args) mutable -> void
                requires(std::is_invocable_v<F&, decltype(args)...> || std::is_invocable_v<F&>)
     {
-        RunGuarded([&] {
-            if constexpr (std::is_invocable_v<F&, decltype(args)...>)
-                fn(std::forward<decltype(args)>(args)...);
-            else
-                fn();
-        });
+        RunGuarded([&] { guarded_slot_detail::Call(fn, std::forward<decltype(args)>(args)...); });
     };
 }
