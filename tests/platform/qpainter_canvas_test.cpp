@@ -1,7 +1,9 @@
 // Pixel behaviour of the QPainter back end on images: the conventions every
 // drawing of the program relies on.
 #include <QImage>
+#include <QFile>
 #include <QPrinter>
+#include <QProcess>
 #include <gtest/gtest.h>
 
 #include <limits>
@@ -430,6 +432,35 @@ TEST(QPainterCanvasText, MeasuredOnTheTargetDevice)
     EXPECT_GT(caps.PhysicalOffsetX, 0);
     EXPECT_FALSE(paper.CanInvert());  // printers and PDF cannot invert pixels
     paper.InvertRect(TRect{0, 0, 100, 100});
+}
+
+TEST(QPainterCanvasText, PrintedTextReachesThePdf)
+{
+    const QString file = QString::fromStdString(::testing::TempDir() + "/canvas_text.pdf");
+    QFile::remove(file);
+    {
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(file);
+        QPainterCanvas c(&printer);
+        c.SetFontSize(12);
+        c.Brush.Style = BrushStyle::Clear;
+        c.TextOut(100, 100, "Profondeur été");
+        c.Font.Escapement = 900;
+        c.TextOut(500, 3000, "Depth");
+        c.Pen.Width = 8;
+        c.MoveTo(100, 400);
+        c.LineTo(4000, 400);
+    }
+    ASSERT_TRUE(QFile::exists(file));
+    QProcess p;
+    p.start("pdftotext", {file, "-"});
+    if (!p.waitForStarted())
+        GTEST_SKIP() << "pdftotext is not installed";
+    ASSERT_TRUE(p.waitForFinished(30000));
+    const QString text = QString::fromUtf8(p.readAllStandardOutput());
+    EXPECT_TRUE(text.contains(QString::fromUtf8("Profondeur été"))) << text.toStdString();
+    EXPECT_TRUE(text.contains("Depth")) << text.toStdString();
 }
 
 TEST(QPainterCanvasText, InjectedMetricsWin)
