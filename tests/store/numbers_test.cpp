@@ -279,6 +279,7 @@ TEST(DecimalSeparator, IsOneProcessWideSettingTakenFromTheLocale)
         ResetCLocale();
         ::setenv("LC_ALL", "fr_FR.UTF-8", 1);
         EXPECT_EQ(DecimalSeparatorFromLocale(), ',');
+        EXPECT_EQ(GetDecimalSeparator(), '.');   // asking changes nothing
         InitDecimalSeparatorFromLocale();
         EXPECT_EQ(GetDecimalSeparator(), ',');
         // Reading the user's separator leaves the process locale alone.

@@ -242,13 +242,19 @@ std::string GeneralText(const DecimalRecord& r, int precision)
 
 char GetDecimalSeparator() { return g_decimalSeparator; }
 
-void SetDecimalSeparator(char separator)
+namespace {
+bool IsValidSeparator(char separator)
 {
     const unsigned char c = static_cast<unsigned char>(separator);
     const bool punct = (c >= 0x21 && c <= 0x2F) || (c >= 0x3A && c <= 0x40) || (c >= 0x5B && c <= 0x60)
                        || (c >= 0x7B && c <= 0x7E);
-    if (!punct || separator == '+' || separator == '-' || separator == '$')
-        throw std::invalid_argument("invalid decimal separator");
+    return punct && separator != '+' && separator != '-' && separator != '$';
+}
+}  // namespace
+
+void SetDecimalSeparator(char separator)
+{
+    if (!IsValidSeparator(separator)) throw std::invalid_argument("invalid decimal separator");
     g_decimalSeparator = separator;
 }
 
@@ -258,28 +264,12 @@ char DecimalSeparatorFromLocale()
     if (loc == static_cast<locale_t>(nullptr)) return '.';
     char result = '.';
     const char* radix = nl_langinfo_l(RADIXCHAR, loc);
-    if (radix != nullptr && radix[0] != '\0' && radix[1] == '\0') {
-        const char c = radix[0];
-        if (c == ',' || c == '.' || (static_cast<unsigned char>(c) < 0x80 && c != '+' && c != '-' && c != '$'
-                                     && !IsDecimalDigit(c) && c > 0x20))
-            result = c;
-    }
+    if (radix != nullptr && radix[0] != '\0' && radix[1] == '\0' && IsValidSeparator(radix[0])) result = radix[0];
     freelocale(loc);
-    try {
-        SetDecimalSeparator(result);   // validation only; restored below
-    } catch (const std::invalid_argument&) {
-        result = '.';
-    }
     return result;
 }
 
-void InitDecimalSeparatorFromLocale()
-{
-    const char previous = g_decimalSeparator;
-    const char found = DecimalSeparatorFromLocale();
-    g_decimalSeparator = previous;
-    SetDecimalSeparator(found);
-}
+void InitDecimalSeparatorFromLocale() { SetDecimalSeparator(DecimalSeparatorFromLocale()); }
 
 ScopedDecimalSeparator::ScopedDecimalSeparator(char separator) : previous_(g_decimalSeparator)
 {
