@@ -548,6 +548,9 @@ std::size_t TBlock::SaveToFile(const std::string& fileName) const
         fs::path resolved = fs::weakly_canonical(target, ec);
         if (!ec) target = resolved;
     }
+    // A file the user may not write stays as it is, although the folder would
+    // let us replace it.
+    if (::access(target.c_str(), F_OK) == 0 && ::access(target.c_str(), W_OK) != 0) ThrowErrno(EACCES);
     const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
     std::string tmpl = (folder / ("." + target.filename().string() + ".XXXXXX")).string();
     const int tmpFd = ::mkostemp(tmpl.data(), O_CLOEXEC);

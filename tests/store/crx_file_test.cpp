@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <limits>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -414,6 +415,25 @@ TEST(CrxFiles, AFailedSaveLeavesTheOldFileByteForByte)
         ++files;
     }
     EXPECT_EQ(files, 1);
+}
+
+TEST(CrxFiles, AReadOnlyFileIsNotReplaced)
+{
+    if (::geteuid() == 0) GTEST_SKIP() << "the superuser may write every file";
+    TempDir dir;
+    const std::string file = (dir / "lecture.crx").string();
+    TDirBlock tree("Carotix");
+    tree.SaveToFile(file);
+    const std::string before = ReadFileBytes(file);
+    ASSERT_EQ(::chmod(file.c_str(), 0444), 0);
+    tree.SetPathInt("N", 0, btInt, 1);
+    try {
+        tree.SaveToFile(file);
+        FAIL() << "no error";
+    } catch (const EInOutError& e) {
+        EXPECT_STREQ(e.what(), "Access denied");
+    }
+    EXPECT_TRUE(ReadFileBytes(file) == before);
 }
 
 TEST(CrxFiles, WhereNoTemporaryFileCanBeMadeTheFileIsWrittenInPlace)
