@@ -160,12 +160,15 @@ void ParseBody(FilterText& in, TFiltre& filter, const std::string& singleTubeNam
             width = width * 10 + static_cast<std::int32_t>(c - U'0');
             c = in.Get();
             if (width > MaxFilterFieldWidth) {
+                bool cut = false;
                 while (c >= U'0' && c <= U'9') {
                     if (digits.size() < 20)
                         digits += static_cast<char>(c);
+                    else
+                        cut = true;
                     c = in.Get();
                 }
-                if (digits.size() >= 20)
+                if (cut)
                     digits += "...";
                 throw EFilterError("Largeur de champ trop grande dans le filtre (" + digits + ")\ndu champ "
                                    + f.FieldName + "\nLa largeur d'un champ ne peut dépasser "

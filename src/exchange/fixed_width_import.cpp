@@ -494,7 +494,8 @@ private:
             EndLine(c);
             ++report_.BlankLines;
         }
-        if (in_.Peek() == EndOfData)
+        // Old DOS and Windows tools end a text file with Ctrl-Z: it starts no record.
+        if (in_.Peek() == EndOfData || in_.Peek() == 0x1A)
             return false;
 
         ++record_;

@@ -240,6 +240,8 @@ TEST(FilterErrors, WidthIsBounded)
     // A run of digits that would overflow a 32-bit integer is refused the same way.
     std::string err = ErrorOf("T\n->a\nNom:S99999999999999999999999999999\n", "a");
     EXPECT_EQ(err.rfind("Largeur de champ trop grande dans le filtre (99999999999999999999...)", 0), 0u) << err;
+    err = ErrorOf("T\n->a\nNom:S12345678901234567890\n", "a");
+    EXPECT_EQ(err.rfind("Largeur de champ trop grande dans le filtre (12345678901234567890)", 0), 0u) << err;
 }
 
 TEST(FilterNames, MainHeadersOnlyWithTheirComment)

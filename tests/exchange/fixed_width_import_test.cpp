@@ -111,6 +111,10 @@ TEST_F(FixedWidthImport, BlankLinesAndAMissingFinalLineEnd)
     EXPECT_EQ(r.root->GetPathString("P2\\Litho", 0), "Argile");
     EXPECT_EQ(r.report.BlankLines, 3);
     EXPECT_EQ(r.report.DroppedNoKey, 0);
+    // The end-of-file mark of old DOS tools is no borehole.
+    Imported z = Import("*Indice:A4,Litho:A20\r\n", "P1  Sable\r\n\x1a");
+    EXPECT_EQ(z.root->ItemCount(), 1);
+    EXPECT_EQ(z.report.Records, 1);
 }
 
 TEST_F(FixedWidthImport, SeparatorCharacterIsRequiredButALineEndMayStandForIt)
