@@ -215,8 +215,13 @@ void Analysis::BuildGroups(bool rule)
         }
         case ItemClass::Adjective: {
             const bool active = inhibit == Inhibit::None;
-            if (inhibit == Inhibit::Pending) inhibit = Inhibit::Adjectives;
             const uint32_t target = AdjectiveTarget(idx, current, sentenceStart);
+            // "SANS GROS GRAVIERS": an adjective that waits for its noun
+            // leaves the inhibition to that noun; otherwise ("PEU SABLEUSE")
+            // the inhibition is the adjectives' only.
+            const size_t next = afterAdjectives_[idx + 1];
+            const bool waits = target == kNoGroup && next < n && items_[next].cls == ItemClass::Noun;
+            if (inhibit == Inhibit::Pending && !waits) inhibit = Inhibit::Adjectives;
             if (target == kNoGroup) pendingAdjs.push_back(static_cast<uint32_t>(adjs_.size()));
             adjs_.push_back({target, item.entry, active, static_cast<uint32_t>(idx)});
             break;

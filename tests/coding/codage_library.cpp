@@ -316,6 +316,9 @@ TEST(CoderRules, InhibitorsAndActivators)
     // Before an adjective the inhibitor silences the adjectives only.
     EXPECT_EQ(library->MakeCode("Sable peu graveleux"), "S1");
     EXPECT_EQ(library->MakeCode("Sable peu graveleux à graviers"), "S2");
+    // An adjective before its noun passes the inhibition on to the noun.
+    EXPECT_EQ(library->MakeCode("Sable sans fins graviers"), "S1");
+    EXPECT_EQ(library->MakeCode("Sable avec fins graviers"), "S2");
     // An inhibited noun cannot meet a rule on its own.
     EXPECT_EQ(library->MakeCode("Sans argile"), "");
 
