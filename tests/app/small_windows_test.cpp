@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QCursor>
 #include <QDir>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -540,6 +541,65 @@ TEST(QtPrompts, NamePromptUpperCasesTypedLetters)
     EXPECT_TRUE(Ui().AskName({"Nouvel ouvrage", "", "é"}, answer));
     EXPECT_EQ(answer.indice, "PZ");
     EXPECT_EQ(answer.design, "é");  // not typed: left to the caller's normalisation
+}
+
+TEST(QtPrompts, FileDialogsTakeTitleFolderFilterAndExtension)
+{
+    TempDir dir;
+    WriteFileBytes(dir / "a.crx", "x");
+    WriteFileBytes(dir / "b.crx", "x");
+    QtUiServices ui;
+    ScopedUi use(ui);
+
+    FileDialogRequest save;
+    save.title = "Enregistrer la collection sous...";
+    save.folder = dir.path().string();
+    save.filter = "Carotix (*.crx)|*.crx";
+    save.defaultExt = "crx";
+    save.overwritePrompt = true;
+    QFileDialog::AcceptMode mode = QFileDialog::AcceptOpen;
+    QString title, folder, suffix;
+    QStringList filters;
+    bool confirms = false;
+    OnNextModal([&](QWidget* w) {
+        auto* d = qobject_cast<QFileDialog*>(w);
+        ASSERT_NE(d, nullptr);
+        mode = d->acceptMode();
+        title = d->windowTitle();
+        folder = d->directory().absolutePath();
+        suffix = d->defaultSuffix();
+        filters = d->nameFilters();
+        confirms = !d->testOption(QFileDialog::DontConfirmOverwrite);
+        d->selectFile(QStringLiteral("nouvelle"));
+        static_cast<QDialog*>(d)->accept();
+    });
+    std::string path;
+    ASSERT_TRUE(AskSaveFile(save, path));
+    EXPECT_EQ(mode, QFileDialog::AcceptSave);
+    EXPECT_EQ(title, QStringLiteral("Enregistrer la collection sous..."));
+    EXPECT_EQ(folder, ToQString(dir.path().string()));
+    EXPECT_EQ(suffix, QStringLiteral("crx"));
+    EXPECT_EQ(filters, QStringList{QStringLiteral("Carotix (*.crx)")});
+    EXPECT_TRUE(confirms);
+    EXPECT_EQ(path, (dir / "nouvelle.crx").string());
+
+    // Several files, in the order chosen; a cancelled dialog gives none.
+    FileDialogRequest open;
+    open.folder = dir.path().string();
+    open.filter = "Carotix (*.crx)|*.crx";
+    QFileDialog::FileMode fileMode = QFileDialog::AnyFile;
+    OnNextModal([&](QWidget* w) {
+        auto* d = qobject_cast<QFileDialog*>(w);
+        ASSERT_NE(d, nullptr);
+        fileMode = d->fileMode();
+        d->selectFile(QStringLiteral("\"b.crx\" \"a.crx\""));
+        static_cast<QDialog*>(d)->accept();
+    });
+    std::vector<std::string> files = AskOpenFiles(open);
+    EXPECT_EQ(fileMode, QFileDialog::ExistingFiles);
+    EXPECT_EQ(files, (std::vector<std::string>{(dir / "b.crx").string(), (dir / "a.crx").string()}));
+    OnNextModal([](QWidget* w) { qobject_cast<QDialog*>(w)->reject(); });
+    EXPECT_TRUE(AskOpenFiles(open).empty());
 }
 
 TEST(QtPrompts, FileFiltersAndBusyCursor)
