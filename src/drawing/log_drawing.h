@@ -1,0 +1,69 @@
+// DessinerCoupe: the one entry that draws the lithological and technical log
+// ("coupe") of one ouvrage of one borehole into any rectangle of any canvas:
+// the log window's back buffer, a printer page, a metafile, the collection
+// window's icons. Every size is derived from the rectangle's width and height
+// (log_layout.h), so the picture is the same at every resolution.
+//
+// Order of drawing (each painter reads the LogContext of the call):
+//   hit-test maps emptied (screen drawing only), canvas, pen widths, base font;
+//   an empty path draws the pattern catalogue instead;
+//   depth range and window; nothing more when it is empty or the rectangle is
+//   smaller than 100 x 100;
+//   layout; title block (frame, band line, then the title-block objects);
+//   bottom-right text; the log's clip region; technical column; depth scale
+//   and lithology column; no clip; bottom picture.
+//
+// Painters still to come are called through the hooks declared below, at their
+// places in that order; log_painters_pending.cpp holds their empty bodies
+// until they are written.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+#include "drawing/log_layout.h"
+
+class Canvas;
+class TDirBlock;
+
+// Draws the log of ouvrage Designation (tube TubeName, empty for all) of the
+// borehole at Path under Root into Left..Right x Top..Bottom (bounds
+// included) of Target. DepthFrom and DepthTo (MissingFloat: automatic) are
+// offsets from the automatic top depth. ResetMaps: the screen drawing that
+// rebuilds the hit-test maps (hit_maps.h).
+// True when the log (or the pattern catalogue) was drawn, or the rectangle was
+// too small to draw in; false when the borehole directory does not exist or the
+// depth range is empty (a window whose end is not below its start included).
+bool DessinerCoupe(const TDirBlock& Root, std::string_view Path, std::string_view Designation,
+                   std::string_view TubeName, Canvas& Target, std::int32_t Left, std::int32_t Top, std::int32_t Right,
+                   std::int32_t Bottom, double DepthFrom, double DepthTo, bool ResetMaps);
+
+// The pattern catalogue (an empty path): patterns 1 to 96 in 6 columns of 16,
+// each numbered in red.
+void DessinerCatalogueMotifs(const LogContext& Log);
+
+// The title block: frame of the whole rectangle, the band line at YBandeau,
+// then the title-block objects (only when the band has a height:
+// OptTailleBandeau > 0).
+void DessinerEntete(LogContext& Log);
+
+// The title-block grid: band unit x (0..60 across) and y (0..4 x
+// OptTailleBandeau down the band) to device pixels. BandeauY is Top when the
+// band has no height (OptTailleBandeau <= 0).
+std::int32_t BandeauX(const LogContext& Log, std::int32_t x);
+std::int32_t BandeauY(const LogContext& Log, std::int32_t y);
+
+// ---------------------------------------------------------------------------
+// Hooks of the painters drawn around the columns
+// ---------------------------------------------------------------------------
+
+// The objects of the title block (lines and text cells of BandeauObjets),
+// filled per borehole; appends to ZonesOuvrage and ZonesDossier when
+// Log.ResetMaps. Called with a clear brush, only when OptTailleBandeau > 0.
+void DessinerObjetsBandeau(LogContext& Log);
+// The technical column, called with the log's clip region selected; leaves it
+// selected. False when it drew nothing (no open hole, no casing, no
+// annotation): the descriptions then take the room up to 0.9 of the width.
+bool DessinerColonneTechnique(LogContext& Log);
+// The picture at the bottom of the page (below YPage), called without clip.
+void DessinerImageBas(LogContext& Log);

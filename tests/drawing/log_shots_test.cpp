@@ -1,0 +1,160 @@
+// Draws whole logs of sample boreholes into images, as the log window and the
+// printer get them, and writes them to the build's shots/ folder for people to
+// look at. The checks are on colours of the lithology column, never on glyphs.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QImage>
+#include <QString>
+
+#include <map>
+
+#include "coding/codage_binding.h"
+#include "drawing/code_models.h"
+#include "drawing/hit_maps.h"
+#include "drawing/log_drawing.h"
+#include "drawing/primitives.h"
+#include "platform/base/rtl_numbers.h"
+#include "platform/qpainter_canvas.h"
+#include "sample_boreholes.h"
+#include "store/options.h"
+#include "temp_dir.h"
+
+namespace {
+
+const QString kFolder = QStringLiteral(CAROTIX_SHOTS_DIR "/logs");
+
+// A program folder with the shipped settings, colours, code model and coding
+// library, as the program starts with them.
+class LogShots : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        OptionsInitialize(program_.path());
+        LoadModelInto(CurrentCodeModel(), *IniModeles, "Standard");
+        CodageDLLInitialize(program_.path().string());
+        ASSERT_TRUE(QDir().mkpath(kFolder));
+    }
+    void TearDown() override
+    {
+        CodageDLL().Replace(UnboundCodingLibrary());
+        ClearModelGrid(CurrentCodeModel());
+        OptionsRelease();
+    }
+
+    QImage Draw(const std::string& indice, int w, int h, double from = MissingFloat, double to = MissingFloat,
+                bool* drawn = nullptr)
+    {
+        QImage img(w, h, QImage::Format_RGB32);
+        img.fill(Qt::white);
+        {
+            QPainterCanvas canvas(&img);
+            const bool ok = DessinerCoupe(root_, indice, indice, "", canvas, 0, 0, w - 1, h - 1, from, to, true);
+            if (drawn)
+                *drawn = ok;
+        }
+        SetDrawCanvas(nullptr);
+        return img;
+    }
+
+    // The most frequent colour of the lithology column between two rows.
+    static QRgb MainColour(const QImage& img, int x1, int x2, int y1, int y2)
+    {
+        std::map<QRgb, int> counts;
+        for (int y = y1; y <= y2; ++y)
+            for (int x = x1; x <= x2; ++x)
+                ++counts[img.pixel(x, y)];
+        QRgb best = 0;
+        int n = -1;
+        for (const auto& [c, k] : counts)
+            if (k > n) {
+                best = c;
+                n = k;
+            }
+        return best;
+    }
+
+    static QRgb ToQRgb(TColor c) { return qRgb(ColorRed(c), ColorGreen(c), ColorBlue(c)); }
+
+    ScopedDecimalSeparator separator_{','};
+    TempProgramDir program_{true, true};
+    TDirBlock root_{"Carotix"};
+};
+
+TEST_F(LogShots, ShallowWellShowsEachLevelInItsColour)
+{
+    BuildShallowWell(root_, "PZ1");
+    const QImage img = Draw("PZ1", 1000, 1414);
+    EXPECT_TRUE(img.save(kFolder + "/shallow_well.png"));
+    // One entry per level, each with its rectangle inside the log.
+    ASSERT_EQ(ZonesNiveaux.size(), 6u);
+    // The sand level (2.5 to 5 m) is drawn in the colour of its code's family.
+    TCodeMotifColour sand;
+    GetCodeMotifColour("SAB1107", sand);
+    const TRect r = ZonesNiveaux[2].Rect;
+    ASSERT_FALSE(r.IsEmpty());
+    const int xl = r.Left + 2, xr = r.Left + 60;
+    EXPECT_EQ(MainColour(img, xl, xr, r.Top + 3, r.Bottom - 3), ToQRgb(sand.Colour));
+}
+
+TEST_F(LogShots, DeepBoreholeOf200Levels)
+{
+    BuildDeepBorehole(root_, "F200", 200, 480.0);
+    const QImage img = Draw("F200", 1000, 1414);
+    EXPECT_TRUE(img.save(kFolder + "/deep_borehole_200.png"));
+    EXPECT_EQ(ZonesNiveaux.size(), 200u);
+}
+
+TEST_F(LogShots, LevelsWithoutCodesAreCodedThroughTheLibrary)
+{
+    ASSERT_TRUE(CodageDLL().MakeCodeBound());
+    BuildUncodedBorehole(root_, "U1");
+    const QImage img = Draw("U1", 1000, 1414);
+    EXPECT_TRUE(img.save(kFolder + "/uncoded_levels.png"));
+    ASSERT_EQ(ZonesNiveaux.size(), 5u);
+    // The sand level takes the colour its coded description selects, not the
+    // light grey of a level the library could not code.
+    const std::string code = CodageDLL().MakeCode("Sable grossier");
+    ASSERT_FALSE(code.empty());
+    TCodeMotifColour expected{12, 0xE0E0E0};
+    GetCodeMotifColour(code, expected);
+    const TRect r = ZonesNiveaux[1].Rect;
+    EXPECT_EQ(MainColour(img, r.Left + 2, r.Left + 60, r.Top + 3, r.Bottom - 3), ToQRgb(expected.Colour));
+}
+
+TEST_F(LogShots, DepthWindowOfADeepBorehole)
+{
+    BuildDeepBorehole(root_, "F200", 200, 480.0);
+    bool drawn = false;
+    const QImage img = Draw("F200", 1000, 1414, 100.0, 150.0, &drawn);
+    EXPECT_TRUE(drawn);
+    EXPECT_TRUE(img.save(kFolder + "/depth_window_100_150.png"));
+    // Levels outside the window keep empty rectangles.
+    int visible = 0;
+    for (const TZoneRect& z : ZonesNiveaux)
+        visible += z.Rect.IsEmpty() ? 0 : 1;
+    EXPECT_GT(visible, 10);
+    EXPECT_LT(visible, 40);
+}
+
+TEST_F(LogShots, SmallAndOversampledDrawings)
+{
+    BuildShallowWell(root_, "PZ1");
+    EXPECT_TRUE(Draw("PZ1", 300, 424).save(kFolder + "/shallow_well_300.png"));
+    EXPECT_TRUE(Draw("PZ1", 3000, 4242).scaled(1000, 1414, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                    .save(kFolder + "/shallow_well_smoothed.png"));
+}
+
+TEST_F(LogShots, PatternCatalogue)
+{
+    QImage img(1200, 1600, QImage::Format_RGB32);
+    img.fill(Qt::white);
+    {
+        QPainterCanvas canvas(&img);
+        EXPECT_TRUE(DessinerCoupe(root_, "", "", "", canvas, 0, 0, 1199, 1599, MissingFloat, MissingFloat, false));
+    }
+    SetDrawCanvas(nullptr);
+    EXPECT_TRUE(img.save(kFolder + "/pattern_catalogue.png"));
+}
+
+}  // namespace
