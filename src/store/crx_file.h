@@ -106,6 +106,7 @@ private:
     std::string scratch_;
     std::string* buf_;
     int fd_ = -1;
+    std::size_t written_ = 0;   // bytes handed to the file so far
     std::size_t unmapped_ = 0;
     int depth_ = 0;
 };
