@@ -81,10 +81,14 @@ TColor ModelRowColour(const StringGrid& Model, int Row, std::int32_t whenNotInte
 
 void GetCodeMotifColourIn(const StringGrid& Model, const std::string& Code, TCodeMotifColour& Result)
 {
-    // The program's own seven-character codes carry their pattern and colour.
-    if (Code.size() == 7 && IsDigitChar(Code[4]) && IsDigitChar(Code[5]) && IsDigitChar(Code[6])) {
-        Result.Motif = (Code[5] - '0') * 10 + (Code[6] - '0');
-        Result.Colour = ColourTable[static_cast<std::size_t>(Code[4] - '0')];
+    // The program's own seven-character codes carry their pattern and colour
+    // in their last three characters (counted as characters: a code may hold
+    // accented letters, which take more than one byte).
+    const std::size_t n = Code.size();
+    if (n >= 7 && Utf8Length(Code) == 7 && IsDigitChar(Code[n - 3]) && IsDigitChar(Code[n - 2]) &&
+        IsDigitChar(Code[n - 1])) {
+        Result.Motif = (Code[n - 2] - '0') * 10 + (Code[n - 1] - '0');
+        Result.Colour = ColourTable[static_cast<std::size_t>(Code[n - 3] - '0')];
     }
     const std::string family = CodeFamily(Code);
     // Every matching row applies in turn: the last one wins.

@@ -58,6 +58,10 @@ TEST_F(CodeModelTest, SevenCharacterCodesCarryTheirPatternAndColour)
     EXPECT_EQ(r.Colour, 0xFFFFFFu);
     r = Lookup(g, "SAB120");  // six characters
     EXPECT_EQ(r.Motif, 0);
+    // Seven characters, eight bytes.
+    r = Lookup(g, "\xC3\x89BO1545");
+    EXPECT_EQ(r.Motif, 45);
+    EXPECT_EQ(r.Colour, ColourTable[5]);
 }
 
 TEST_F(CodeModelTest, TheLastMatchingRowWins)
