@@ -158,7 +158,10 @@ void TooltipMouseMove(QWidget* owner, QWidget* control, QPoint point, bool toolt
 void TooltipDeactivate(QWidget* control, std::uint8_t& tooltipState)
 {
     if (tooltipState != 2) return;
-    if (control && QWidget::mouseGrabber() == control) control->releaseMouse();
+    // The grab may be held by one of the window's views rather than the
+    // window itself.
+    QWidget* grabber = QWidget::mouseGrabber();
+    if (control && grabber && (grabber == control || control->isAncestorOf(grabber))) grabber->releaseMouse();
     if (FInfo && FInfo->isVisible()) FInfo->hide();
     tooltipState = 0;
 }

@@ -90,5 +90,6 @@ inline constexpr int kTooltipCursorWidth = 32;
 void TooltipMouseMove(QWidget* owner, QWidget* control, QPoint point, bool tooltipsOn, std::uint8_t& tooltipState,
                       int& hoverRow, const std::function<int()>& rowAtMouse,
                       const std::function<std::string(int row)>& tooltipText);
-// The collection window or the main window lost the activation.
+// The collection window or the main window lost the activation; `control`
+// is the window (the grab of any of its views is released) or the view.
 void TooltipDeactivate(QWidget* control, std::uint8_t& tooltipState);
