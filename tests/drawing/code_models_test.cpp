@@ -59,7 +59,7 @@ TEST_F(CodeModelTest, SevenCharacterCodesCarryTheirPatternAndColour)
     r = Lookup(g, "SAB120");  // six characters
     EXPECT_EQ(r.Motif, 0);
     // Seven characters, eight bytes.
-    r = Lookup(g, "\xC3\x89BO1545");
+    r = Lookup(g, "\xC3\x89" "BO1545");
     EXPECT_EQ(r.Motif, 45);
     EXPECT_EQ(r.Colour, ColourTable[5]);
 }
