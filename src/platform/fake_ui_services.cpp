@@ -308,4 +308,5 @@ void FakeUiServices::Reset()
     opened_.clear();
     busyDepth_ = 0;
     busyCount_ = 0;
+    beeps_ = 0;
 }

@@ -88,6 +88,7 @@ public:
     const std::vector<std::string>& OpenedWithProgram() const { return opened_; }
     int BusyDepth() const { return busyDepth_; }          // 0 when every busy cursor was restored
     int BusyCount() const { return busyCount_; }          // busy cursors taken in all
+    int Beeps() const { return beeps_; }
     // Records a failure for every scripted answer left unused; returns true
     // when nothing failed at all.
     bool Verify();
@@ -101,6 +102,7 @@ public:
     std::vector<std::string> FileDialog(const FileDialogRequest& request) override;
     bool SelectFolder(const FolderRequest& request, std::string& folder) override;
     bool OpenWithAssociatedProgram(const std::string& path) override;
+    void Beep() override { ++beeps_; }
     void PushBusyCursor() override;
     void PopBusyCursor() override;
 
@@ -130,6 +132,7 @@ private:
     bool openSucceeds_ = true;
     int busyDepth_ = 0;
     int busyCount_ = 0;
+    int beeps_ = 0;
 };
 
 // The name of a result, for messages ("Yes", "Cancel"...).

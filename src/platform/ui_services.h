@@ -104,6 +104,9 @@ public:
     // Opens a file (or folder) with the program the desktop associates with it.
     virtual bool OpenWithAssociatedProgram(const std::string& path) = 0;
 
+    // The short warning sound of a refused key or action.
+    virtual void Beep() {}
+
     // Busy cursor, nested: use BusyCursor rather than these.
     virtual void PushBusyCursor() = 0;
     virtual void PopBusyCursor() = 0;

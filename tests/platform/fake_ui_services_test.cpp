@@ -192,7 +192,7 @@ TEST(FakeUiServices, BusyCursorIsRestoredOnEveryPath)
     EXPECT_TRUE(fake.Verify());
 }
 
-TEST(FakeUiServices, OpeningWithTheAssociatedProgramIsRecorded)
+TEST(FakeUiServices, OpeningWithTheAssociatedProgramAndBeepsAreRecorded)
 {
     FakeUiServices fake;
     ScopedUi use(fake);
@@ -200,6 +200,8 @@ TEST(FakeUiServices, OpeningWithTheAssociatedProgramIsRecorded)
     fake.SetOpenSucceeds(false);
     EXPECT_FALSE(Ui().OpenWithAssociatedProgram("/p/db_params.txt"));
     EXPECT_EQ(fake.OpenedWithProgram(), (std::vector<std::string>{"/p/filtres.txt", "/p/db_params.txt"}));
+    Ui().Beep();
+    EXPECT_EQ(fake.Beeps(), 1);
     EXPECT_TRUE(fake.Prompts().empty());
 }
 

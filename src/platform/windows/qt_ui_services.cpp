@@ -338,6 +338,11 @@ bool QtUiServices::OpenWithAssociatedProgram(const std::string& path)
     return QDesktopServices::openUrl(QUrl::fromLocalFile(ToQString(path)));
 }
 
+void QtUiServices::Beep()
+{
+    QApplication::beep();
+}
+
 void QtUiServices::PushBusyCursor()
 {
     QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor));

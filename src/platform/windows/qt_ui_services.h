@@ -91,6 +91,7 @@ public:
     std::vector<std::string> FileDialog(const FileDialogRequest& request) override;
     bool SelectFolder(const FolderRequest& request, std::string& folder) override;
     bool OpenWithAssociatedProgram(const std::string& path) override;
+    void Beep() override;
     void PushBusyCursor() override;
     void PopBusyCursor() override;
 
