@@ -83,3 +83,11 @@ TEST(TextCodec, CodePointSubstrings)
     EXPECT_EQ(TrimLeft("  a "), "a ");
     EXPECT_EQ(TrimRight("  a "), "  a");
 }
+
+TEST(TextCodec, PathsKeepTheirUtf8Bytes)
+{
+    const std::string name = "/tmp/forages été/F1.crx";
+    EXPECT_EQ(PathToUtf8(Utf8ToPath(name)), name);
+    EXPECT_EQ(PathToUtf8(Utf8ToPath(name).filename()), "F1.crx");
+    EXPECT_EQ(PathToUtf8(Utf8ToPath(name).parent_path().filename()), "forages été");
+}

@@ -424,3 +424,14 @@ std::string TrimRight(std::string_view text)
     while (last > 0 && static_cast<unsigned char>(text[last - 1]) <= 0x20) --last;
     return std::string(text.substr(0, last));
 }
+
+std::string PathToUtf8(const std::filesystem::path& path)
+{
+    const std::u8string u8 = path.u8string();
+    return std::string(u8.begin(), u8.end());
+}
+
+std::filesystem::path Utf8ToPath(std::string_view utf8)
+{
+    return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
+}

@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstddef>
+#include <filesystem>
 #include <string>
 #include <string_view>
 
@@ -66,3 +67,8 @@ std::string_view TrimView(std::string_view text);
 std::string Trim(std::string_view text);
 std::string TrimLeft(std::string_view text);
 std::string TrimRight(std::string_view text);
+
+// File names: paths hold UTF-8 bytes on Linux; C++20 gives them as u8string,
+// these give and take them as the program's own std::string texts.
+std::string PathToUtf8(const std::filesystem::path& path);
+std::filesystem::path Utf8ToPath(std::string_view utf8);
