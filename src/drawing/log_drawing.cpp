@@ -66,35 +66,6 @@ void DessinerCatalogueMotifs(const LogContext& Log)
 }
 
 // ---------------------------------------------------------------------------
-// Title block
-// ---------------------------------------------------------------------------
-
-std::int32_t BandeauX(const LogContext& Log, std::int32_t x)
-{
-    const std::int64_t span = std::int64_t(Log.Right) - Log.Left;
-    return ClampToInt32(RoundHalfEvenDiv(std::int64_t(x) * span + 60, 60) + Log.Left);
-}
-
-std::int32_t BandeauY(const LogContext& Log, std::int32_t y)
-{
-    if (OptTailleBandeau <= 0)
-        return Log.Top;
-    const std::int64_t span = std::int64_t(Log.YBandeau) - Log.Top;
-    return ClampToInt32(RoundHalfEvenDiv(std::int64_t(y) * span, 4 * std::int64_t(OptTailleBandeau)) + Log.Top);
-}
-
-void DessinerEntete(LogContext& Log)
-{
-    RectangleB(Log.Left, Log.Top, Log.Right, Log.Bottom);
-    AddSegmentA(Log.Left, Log.YBandeau, Log.Right, Log.YBandeau);
-    Log.Target->Brush.Style = BrushStyle::Clear;
-    // The band's grid divides by its size: a band of no height has no objects.
-    if (OptTailleBandeau > 0)
-        DessinerObjetsBandeau(Log);
-    Log.Target->Brush.Style = BrushStyle::Solid;
-}
-
-// ---------------------------------------------------------------------------
 // The entry
 // ---------------------------------------------------------------------------
 

@@ -9,13 +9,14 @@
 //   an empty path draws the pattern catalogue instead;
 //   depth range and window; nothing more when it is empty or the rectangle is
 //   smaller than 100 x 100;
-//   layout; title block (frame, band line, then the title-block objects);
+//   layout; title block;
 //   bottom-right text; the log's clip region; technical column; depth scale
 //   and lithology column; no clip; bottom picture.
 //
-// Painters still to come are called through the hooks declared below, at their
-// places in that order; log_painters_pending.cpp holds their empty bodies
-// until they are written.
+// The title block, the technical column and the bottom picture are painters of
+// their own modules (title_block.h, technical_column.h), declared again below
+// with the places DessinerCoupe calls them at; log_painters_pending.cpp gives
+// each an empty body while its module is absent.
 #pragma once
 
 #include <cstdint>
@@ -42,25 +43,14 @@ bool DessinerCoupe(const TDirBlock& Root, std::string_view Path, std::string_vie
 // each numbered in red.
 void DessinerCatalogueMotifs(const LogContext& Log);
 
-// The title block: frame of the whole rectangle, the band line at YBandeau,
-// then the title-block objects (only when the band has a height:
-// OptTailleBandeau > 0).
-void DessinerEntete(LogContext& Log);
-
-// The title-block grid: band unit x (0..60 across) and y (0..4 x
-// OptTailleBandeau down the band) to device pixels. BandeauY is Top when the
-// band has no height (OptTailleBandeau <= 0).
-std::int32_t BandeauX(const LogContext& Log, std::int32_t x);
-std::int32_t BandeauY(const LogContext& Log, std::int32_t y);
-
 // ---------------------------------------------------------------------------
 // Hooks of the painters drawn around the columns
 // ---------------------------------------------------------------------------
 
-// The objects of the title block (lines and text cells of BandeauObjets),
-// filled per borehole; appends to ZonesOuvrage and ZonesDossier when
-// Log.ResetMaps. Called with a clear brush, only when OptTailleBandeau > 0.
-void DessinerObjetsBandeau(LogContext& Log);
+// The title block: the frame of the whole rectangle, the band line at
+// YBandeau and the title-block objects (BandeauObjets), filled per borehole;
+// appends to ZonesOuvrage and ZonesDossier when Log.ResetMaps.
+void DessinerEntete(LogContext& Log);
 // The technical column, called with the log's clip region selected; leaves it
 // selected. False when it drew nothing (no open hole, no casing, no
 // annotation): the descriptions then take the room up to 0.9 of the width.
