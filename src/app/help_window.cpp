@@ -10,6 +10,9 @@
 #include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <cstdlib>
+#include <cxxabi.h>
+#include <typeinfo>
 
 #include "platform/rtf_reader.h"
 #include "platform/ui_services.h"
@@ -19,11 +22,29 @@
 TFHelp* FHelp = nullptr;
 TFRubriques* FRubriques = nullptr;
 
+std::string WidgetClassName(const QWidget* widget)
+{
+    if (!widget) return {};
+    // The object's own C++ class, so that a window class without its own meta
+    // object still answers its name rather than its Qt base class's.
+    std::string name;
+    int status = -1;
+    char* demangled = abi::__cxa_demangle(typeid(*widget).name(), nullptr, nullptr, &status);
+    if (status == 0 && demangled) name = demangled;
+    std::free(demangled);
+    if (name.empty()) return widget->metaObject()->className();
+    std::size_t angle = name.find('<');
+    if (angle != std::string::npos) name.erase(angle);
+    std::size_t scope = name.rfind("::");
+    if (scope != std::string::npos) name.erase(0, scope + 2);
+    return name;
+}
+
 std::string WindowClassChain(const QWidget* widget)
 {
     std::vector<std::string> names;
     for (const QWidget* w = widget; w; w = w->isWindow() ? nullptr : w->parentWidget()) {
-        std::string name = w->metaObject()->className();
+        std::string name = WidgetClassName(w);
         bool plumbing = name == "QWidget" || name == "QMdiSubWindow";
         if (!plumbing || (w->isWindow() && names.empty())) names.push_back(std::move(name));
     }
@@ -90,9 +111,8 @@ bool TFHelp::ShowTopic(const std::string& topic)
 
 void TFHelp::FollowChain(const std::string& chain)
 {
-    std::string own = metaObject()->className();
-    if (chain.empty() || chain == LastChain || chain == own ||
-        chain == own + "." + RichEdit1->metaObject()->className())
+    std::string own = WidgetClassName(this);
+    if (chain.empty() || chain == LastChain || chain == own || chain == own + "." + WidgetClassName(RichEdit1))
         return;
     LastChain = chain;
     std::string name = chain;

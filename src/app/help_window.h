@@ -18,6 +18,10 @@ class QListWidget;
 class QTextEdit;
 class QTimer;
 
+// The C++ class name of a widget, without namespace or template arguments
+// ("TFMain", "QMdiArea"), whether or not the class declares Q_OBJECT.
+std::string WidgetClassName(const QWidget* widget);
+
 // The class names of a widget and its parents up to its window, from the
 // window down, joined by ".". Qt's anonymous containers (plain QWidget
 // viewports and frames) and the frames of document windows (QMdiSubWindow)

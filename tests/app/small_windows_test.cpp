@@ -44,6 +44,12 @@ class TestMainWindow : public QMainWindow {
 class TestChild : public QWidget {
     Q_OBJECT
 };
+// A window class without a meta object of its own still answers its name.
+class TestPlainDialog : public QDialog {};
+namespace carotix_test {
+template <class T>
+class Templated : public QWidget {};
+}  // namespace carotix_test
 
 namespace {
 
@@ -327,9 +333,12 @@ TEST_F(HelpBox, ClassChainsOfRealWindows)
     EXPECT_EQ(WindowClassChain(bar), "TestMainWindow.QToolBar");
     EXPECT_EQ(WindowClassChain(&main), "TestMainWindow");
     // A dialog is a window of its own, even with a parent.
-    QDialog dialog(&main);
+    TestPlainDialog dialog;
+    dialog.setParent(&main, Qt::Dialog);
     QLineEdit edit(&dialog);
-    EXPECT_EQ(WindowClassChain(&edit), "QDialog.QLineEdit");
+    EXPECT_EQ(WindowClassChain(&edit), "TestPlainDialog.QLineEdit");
+    carotix_test::Templated<int> templated;
+    EXPECT_EQ(WidgetClassName(&templated), "Templated");
 
     // The timer's tick follows the widget under the cursor.
     TFHelp help(nullptr, dir.path() / "Aide");
