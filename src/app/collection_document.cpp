@@ -1,0 +1,55 @@
+#include "app/collection_document.h"
+
+#include <stdexcept>
+
+#include "store/blocks.h"
+#include "store/crx_file.h"
+#include "store/options.h"
+#include "store/recent_files.h"
+
+CollectionDocument::CollectionDocument()
+    : root_(std::make_unique<TDirBlock>(kCollectionRootName)),
+      snapshot_(std::make_unique<TDirBlock>(kCollectionRootName))
+{
+    EnsureUnitXY();
+}
+
+CollectionDocument::~CollectionDocument() = default;
+
+void CollectionDocument::Load()
+{
+    // The file is read into a tree of its own: only a tree that was read whole
+    // and has an accepted root replaces the collection. A window whose load
+    // failed therefore never holds a partial tree that a later save would
+    // write over the user's file.
+    auto fresh = std::make_unique<TDirBlock>(kCollectionRootName);
+    fresh->LoadFromFile(fileName_);
+    if (fresh->Name == "Root") fresh->Name = kCollectionRootName;
+    if (fresh->Name != kCollectionRootName) throw std::runtime_error(kInvalidFileFormat);
+    root_ = std::move(fresh);
+    TakeSnapshot();
+    EnsureUnitXY();
+    RecentAdd(fileName_);
+}
+
+void CollectionDocument::Save()
+{
+    root_->SaveToFile(fileName_);
+    RecentAdd(fileName_);
+}
+
+void CollectionDocument::TakeSnapshot() { snapshot_ = root_->CloneDir(); }
+
+void CollectionDocument::ClearSnapshot() { snapshot_ = std::make_unique<TDirBlock>(kCollectionRootName); }
+
+bool CollectionDocument::IsModified() const { return !SameBlock(root_.get(), snapshot_.get()); }
+
+std::string CollectionDocument::GetUnitXY() const { return root_->GetPathString(kUnitXYName, 0); }
+
+void CollectionDocument::SetUnitXY(const std::string& unit) { root_->SetPathString(kUnitXYName, 0, btString, unit); }
+
+void CollectionDocument::EnsureUnitXY()
+{
+    if (root_->IndexOfName(kUnitXYName) >= 0) return;
+    root_->SetPathString(kUnitXYName, 0, btString, GetDefaultUnitXY());
+}

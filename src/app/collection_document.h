@@ -1,0 +1,63 @@
+// The document of a collection window, without any widget: the tree rooted
+// "Carotix", its snapshot (the state last loaded or saved), the file name,
+// loading with the root rules, saving, change detection and the coordinate
+// unit "UnitéXY".
+#pragma once
+
+#include <memory>
+#include <string>
+
+class TDirBlock;
+
+inline constexpr const char* kCollectionRootName = "Carotix";
+inline constexpr const char* kUnitXYName = "Unit\xC3\xA9XY";              // "UnitéXY"
+inline constexpr const char* kInvalidFileFormat = "Format de fichier invalide";
+
+class CollectionDocument {
+public:
+    // An empty tree and an empty snapshot, both "Carotix", then EnsureUnitXY:
+    // a new collection differs from its snapshot by its unit alone and so
+    // counts as modified.
+    CollectionDocument();
+    ~CollectionDocument();
+    CollectionDocument(const CollectionDocument&) = delete;
+    CollectionDocument& operator=(const CollectionDocument&) = delete;
+
+    TDirBlock& Root() { return *root_; }
+    const TDirBlock& Root() const { return *root_; }
+    const TDirBlock& Snapshot() const { return *snapshot_; }
+
+    const std::string& FileName() const { return fileName_; }
+    void SetFileName(std::string fileName) { fileName_ = std::move(fileName); }
+
+    // Loads FileName() into a fresh tree. A stored root named "Root" takes the
+    // name "Carotix"; any other name than those two fails with "Format de
+    // fichier invalide". A file that cannot be read whole (truncated,
+    // malformed) fails with the store's message. On failure the document keeps
+    // the tree and snapshot it had: a half-read tree never becomes the
+    // collection. On success: snapshot, EnsureUnitXY (a file without a unit
+    // counts as modified) and the file goes to the head of the recent files.
+    void Load();
+    // Writes the tree to FileName() (through a temporary file renamed over it),
+    // then adds the file to the recent files. Does not retake the snapshot:
+    // callers do (TakeSnapshot) after a save they asked for.
+    void Save();
+    // The snapshot becomes a clone of the tree.
+    void TakeSnapshot();
+    // An empty snapshot: the tree then counts as modified (reopened backups).
+    void ClearSnapshot();
+    // The tree differs from its snapshot (types, names, values, children in order).
+    bool IsModified() const;
+
+    // "UnitéXY" at the root (element 0, text); "" when absent.
+    std::string GetUnitXY() const;
+    void SetUnitXY(const std::string& unit);
+    // Stores the default unit ([Dessin] "UnitéXY", default "km") when the root
+    // has no child of that name.
+    void EnsureUnitXY();
+
+private:
+    std::unique_ptr<TDirBlock> root_;
+    std::unique_ptr<TDirBlock> snapshot_;
+    std::string fileName_;
+};

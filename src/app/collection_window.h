@@ -1,0 +1,208 @@
+// TFChild: the document window of one collection inside the main window. It
+// owns the collection's document (collection_document.h), shows its ouvrages
+// in one of three views kept in step (a table, icons with a small log each, a
+// row of log strips on a common altitude scale), sorts and filters the list
+// and asks whether to save when it closes. The rules it applies live in
+// collection_rows.h; this class only puts them on screen.
+#pragma once
+
+#include <QListWidget>
+#include <QPixmap>
+#include <QTableWidget>
+#include <QWidget>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/collection_document.h"
+#include "app/collection_rows.h"
+
+class QStackedLayout;
+class TDirBlock;
+class TFChild;
+
+// The log-strip view: column c shows the row on table line c + 1; line 0 is a
+// header with the Indice, line 1 the strip. Columns are selected as a range.
+class TStripGrid : public QWidget {
+    Q_OBJECT
+public:
+    explicit TStripGrid(TFChild* owner);
+
+    static constexpr int kColumnWidth = 48;
+    static constexpr int kHeaderHeight = 20;
+
+    int ColumnCount() const;
+    int ColumnAt(int x) const;
+    // Selected columns as an inclusive range (-1, -1 when none).
+    int SelFirst = -1;
+    int SelLast = -1;
+    int Current = -1;
+    void SetSelection(int first, int last);
+    int ScrollX = 0;
+
+signals:
+    void selectionChangedByUser();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    TFChild* owner_;
+    int anchor_ = -1;
+};
+
+class TFChild : public QWidget {
+    Q_OBJECT
+public:
+    enum class View { List, Icons, Logs };
+
+    explicit TFChild(QWidget* parent = nullptr);
+    ~TFChild() override;
+
+    // ---- document ----
+    CollectionDocument& Document() { return *document_; }
+    TDirBlock& FRoot() { return document_->Root(); }
+    const std::string& FFileName() const { return document_->FileName(); }
+    // The file name and the window caption.
+    void SetFileName(const std::string& fileName);
+    // Loads FFileName (document rules), then refreshes the list. Failures
+    // pass to the caller; the document is left as it was.
+    void LoadCollection();
+    void SaveCollection();
+    void TakeSnapshot();
+    bool IsModified() const { return document_->IsModified(); }
+    std::string GetUnitXY() const { return document_->GetUnitXY(); }
+    void SetUnitXY(const std::string& unit) { document_->SetUnitXY(unit); }
+
+    // The close prompt: true when the window may close. Runs the save-as dialog
+    // through SaveAsHandler for a collection without a file name.
+    bool FormCloseQuery();
+    // Set by the main window: the save-as dialog for this window; answers
+    // whether the collection was saved.
+    std::function<bool(TFChild*)> SaveAsHandler;
+    // The caption shown by the window: "Nouveau" or the file path.
+    std::string Caption() const;
+
+    // ---- rows and views ----
+    const std::vector<CollectionRow>& Rows() const { return FRows; }
+    void RefreshList();
+    void FillView(int row);
+    int FindRow(const std::string& indice, const std::string& design) const;
+    int SelectedRow() const;
+    std::vector<int> GetSelectedRows() const;
+    void SelectRow(const std::string& indice, const std::string& design);
+    void SelectRows(const std::vector<int>& rows);
+    // Every line of the table view, copied to the other views.
+    void SelectAll();
+    int GridRowOfRow(int row) const;
+    int ItemOfRow(int row) const;
+    int FirstEmptyGridRow() const;
+    int GridLineCount() const;  // lines of the table view, header included
+    // The text of a table view cell (line 0 is the header).
+    std::string GridCell(int col, int line) const;
+
+    void ShowListView();
+    void ShowIconView();
+    void ShowLogView();
+    View CurrentView() const { return view_; }
+
+    bool FilterEmpty() const { return FFilterEmpty; }
+    // The "Filtrer les ouvrages vides" toggle: keeps the selected rows.
+    void SetFilterEmpty(bool on);
+    // A left press on the header cell of a column.
+    void HeaderClicked(int column);
+    int SortColumn() const { return FSortColumn; }
+    bool SortDescending() const { return FSortDescending; }
+
+    void AddBorehole(const std::string& indice, const std::string& design);
+    // "Nouvel ouvrage...": asks for the names and adds the ouvrage.
+    void NewBorehole();
+
+    // ---- the log window and the status line ----
+    void ShowBorehole(const std::string& indice, const std::string& design);
+    void StringGridClick();
+    std::vector<std::string> FillTubeList(const std::string& indice, const std::string& design,
+                                          bool withDefault) const;
+    bool HasOnlyDefaultTube() const;
+    // The main window's status line (undescribed codes).
+    std::function<void(const std::string&)> StatusLine;
+
+    // ---- editors opened by the table commands ----
+    void EditSection(const std::string& section, bool fromDatabase);
+    void EditTable(const std::string& table, bool dropIfEmpty, int rowToSelect, bool fromDatabase);
+    void EditKeywords(const std::string& table, bool flag);
+    void EditMultitubes(const std::string& table);
+    // Opens the table-command pop-up (FTables) at the mouse.
+    std::function<void()> OpenTablesPopup;
+
+    // ---- tooltip ----
+    std::string GetTooltipText(int row) const;
+    // The row under a point of a view (-1 none).
+    int RowAtMouse(QWidget* view, QPoint point) const;
+    // Whether "Afficher l'infobulle" is checked (set by the main window).
+    std::function<bool()> TooltipsOn;
+
+    // ---- log strips and thumbnails ----
+    const AltitudeRange& StripRange() const { return strips_; }
+    void ComputeAltitudeRange();
+    // Draws the strip of the column's row into a painter rectangle.
+    void DrawStripCell(QPainter& painter, int column, const QRect& cell);
+    // The thumbnail of a row, drawn on demand (45 x 64, drawn at 180 x 256).
+    const QPixmap& RowThumbnail(int row);
+    int ThumbnailCount() const { return static_cast<int>(FImages.size()); }
+
+    // Widgets, named as the program names them.
+    QTableWidget* StringGrid = nullptr;
+    QListWidget* ListView = nullptr;
+    TStripGrid* DrawGrid = nullptr;
+
+    static constexpr int kThumbWidth = 45;
+    static constexpr int kThumbHeight = 64;
+
+signals:
+    void closedWindow(TFChild* window);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    void StringGridSelectionChanged();
+    std::vector<int> GetSelectedRowsOfTable() const;
+    void ListViewSelectionChanged();
+    void StripSelectionChanged();
+    void DrawRowIcon(int row);
+    void ClearThumbnails();
+    void SortRows();
+    bool RowHidden(const CollectionRow& row) const;
+    void MouseMoveOver(QWidget* view, QPoint point);
+    void KeyEnter();
+    void CaptionChanged();
+
+    std::unique_ptr<CollectionDocument> document_;
+    std::vector<CollectionRow> FRows;
+    std::vector<int> FItemRows;
+    std::vector<int> FGridRows;
+    std::vector<GridField> fields_;
+    std::vector<QPixmap> FImages;
+    bool FIconsFilled = false;
+    bool FSelecting = false;
+    bool FFilterEmpty = false;
+    std::uint8_t FTooltipState = 0;
+    int FHoverRow = -1;
+    AltitudeRange strips_;
+    int FSortColumn = -1;
+    bool FSortDescending = false;
+    bool FRowClicked = false;
+    View view_ = View::List;
+    QStackedLayout* stack_ = nullptr;
+    QPixmap emptyThumb_;
+};

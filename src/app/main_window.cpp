@@ -1,0 +1,555 @@
+#include "app/main_window.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QCursor>
+#include <QFile>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QToolBar>
+#include <QToolButton>
+#include <filesystem>
+
+#include "app/collection_links.h"
+#include "app/collection_window.h"
+#include "app/info_window.h"
+#include "app/tables_window.h"
+#include "platform/ui_services.h"
+#include "platform/windows/qt_ui_services.h"
+#include "store/blocks.h"
+#include "store/options.h"
+#include "store/recent_files.h"
+
+TFMain* FMain = nullptr;
+
+namespace {
+
+const char* const kGeneral = "G\xC3\xA9n\xC3\xA9ral";
+const char* const kRepertoire = "R\xC3\xA9pertoire";
+const char* const kCrxFilter = "Carotix (*.crx)|*.crx";
+
+std::string FolderOf(const std::string& file)
+{
+    const std::u8string f = std::filesystem::u8path(file).parent_path().u8string();
+    return std::string(f.begin(), f.end());
+}
+
+}  // namespace
+
+TFMain::TFMain(QWidget* parent) : QMainWindow(parent)
+{
+    FMain = this;
+    setObjectName(QStringLiteral("TFMain"));
+    setWindowTitle(QStringLiteral("Carotix"));
+    clipboard_ = std::make_unique<TDirBlock>("Carotix");
+
+    MdiArea = new QMdiArea(this);
+    MdiArea->setObjectName(QStringLiteral("QMdiArea"));
+    setCentralWidget(MdiArea);
+    connect(MdiArea, &QMdiArea::subWindowActivated, this,
+            GuardedSlot([this](QMdiSubWindow* w) { SubWindowActivated(w); }));
+
+    ToolBarDefaut = addToolBar(QStringLiteral("ToolBarDefaut"));
+    ToolBarDefaut->setObjectName(QStringLiteral("ToolBarDefaut"));
+    ToolBarCustomIcons = addToolBar(QStringLiteral("ToolBarCustomIcons"));
+    ToolBarCustomIcons->setObjectName(QStringLiteral("ToolBarCustomIcons"));
+    ToolBarCustomIcons->setIconSize(QSize(16, 16));
+    ToolBarLabelsBtn = addToolBar(QStringLiteral("ToolBarLabelsBtn"));
+    ToolBarLabelsBtn->setObjectName(QStringLiteral("ToolBarLabelsBtn"));
+    ToolBarLabelsBtn->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    statusBar()->setObjectName(QStringLiteral("StatusBar"));
+
+    BuildMenus();
+    BuildTableCommands();
+    if (Basededonne1) Basededonne1->setVisible(OptMenuBDD);
+    if (TelechargeBDD1) TelechargeBDD1->setVisible(OptMenuBDD);
+    resize(1024, 720);
+}
+
+TFMain::~TFMain()
+{
+    if (FMain == this) FMain = nullptr;
+}
+
+QAction* TFMain::AddItem(QMenu* menu, const QString& caption, const QKeySequence& shortcut)
+{
+    QAction* a = menu->addAction(caption);
+    if (!shortcut.isEmpty()) a->setShortcut(shortcut);
+    return a;
+}
+
+void TFMain::NotYetAvailable(const QString& caption)
+{
+    QString text = caption;
+    text.remove(QLatin1Char('&'));
+    ShowMessage("La commande \xC2\xAB " + FromQString(text) + " \xC2\xBB n'est pas encore disponible dans cette version");
+}
+
+void TFMain::BuildMenus()
+{
+    auto later = [this](QMenu* menu, const QString& caption, const QKeySequence& shortcut = {}) {
+        QAction* a = AddItem(menu, caption, shortcut);
+        connect(a, &QAction::triggered, this, GuardedSlot([this, caption] { NotYetAvailable(caption); }));
+        return a;
+    };
+    auto run = [this](QAction* a, auto fn) { connect(a, &QAction::triggered, this, GuardedSlot(fn)); };
+
+    // &Fichier
+    Fichier1 = menuBar()->addMenu(QStringLiteral("&Fichier"));
+    QAction* nouveau = AddItem(Fichier1, QStringLiteral("&Nouvelle collection"), QKeySequence(QStringLiteral("Ctrl+N")));
+    run(nouveau, [this] { Nouveau1Click(); });
+    QAction* ouvrir = AddItem(Fichier1, QStringLiteral("Ou&vrir..."), QKeySequence(QStringLiteral("Ctrl+O")));
+    run(ouvrir, [this] { Ouvrir1Click(); });
+    Ouvrirrecent1 = Fichier1->addMenu(QStringLiteral("Ouvrir r\u00E9cent"));
+    QAction* enregistrer = AddItem(Fichier1, QStringLiteral("En&registrer"));
+    run(enregistrer, [this] { Enregistrer1Click(); });
+    QAction* sous = AddItem(Fichier1, QStringLiteral("Enregistrer &sous..."));
+    run(sous, [this] { if (TFChild* c = ActiveChild()) SaveCollectionAs(c); });
+    QAction* fermer = AddItem(Fichier1, QStringLiteral("Fermer"), QKeySequence(QStringLiteral("Ctrl+F4")));
+    run(fermer, [this] { if (TFChild* c = ActiveChild()) c->parentWidget()->close(); });
+    Fichier1->addSeparator();
+    later(Fichier1, QStringLiteral("Importer &Dravel..."));
+    later(Fichier1, QStringLiteral("Importer &Vexto..."));
+    later(Fichier1, QStringLiteral("Importer fichiers &Ora..."));
+    QAction* expOra = later(Fichier1, QStringLiteral("Exporter fichiers &Ora..."));
+    later(Fichier1, QStringLiteral("Importer &Csv..."));
+    QAction* expCsv = later(Fichier1, QStringLiteral("Exporter &Csv..."));
+    QAction* kml = later(Fichier1, QStringLiteral("Exporter vers Google Earth..."));
+    Fichier1->addSeparator();
+    QAction* quitter = AddItem(Fichier1, QStringLiteral("&Quitter"));
+    run(quitter, [this] { close(); });
+    needActive_ = {enregistrer, sous, fermer, expOra, expCsv, kml};
+    connect(Fichier1, &QMenu::aboutToShow, this, GuardedSlot([this] { Fichier1Click(); }));
+
+    // &Collection
+    Collection1 = menuBar()->addMenu(QStringLiteral("&Collection"));
+    QAction* all = AddItem(Collection1, QStringLiteral("S\u00E9lectionner tous les ouvrages"), QKeySequence(QStringLiteral("Ctrl+A")));
+    run(all, [this] { if (TFChild* c = ActiveChild()) c->SelectAll(); });
+    QAction* none = AddItem(Collection1, QStringLiteral("D\u00E9selectionner tout"), QKeySequence(QStringLiteral("Ctrl+D")));
+    run(none, [this] { if (TFChild* c = ActiveChild()) c->SelectRows({}); });
+    QAction* invert = AddItem(Collection1, QStringLiteral("Inverser la s\u00E9lection"), QKeySequence(QStringLiteral("Ctrl+I")));
+    run(invert, [this] {
+        TFChild* c = ActiveChild();
+        if (!c) return;
+        const std::vector<int> sel = c->GetSelectedRows();
+        std::vector<int> rows;
+        for (int r = 0; r < static_cast<int>(c->Rows().size()); ++r)
+            if (std::find(sel.begin(), sel.end(), r) == sel.end()) rows.push_back(r);
+        c->SelectRows(rows);
+    });
+    Collection1->addSeparator();
+    later(Collection1, QStringLiteral("Couper les ouvrages"), QKeySequence(QStringLiteral("Ctrl+X")));
+    later(Collection1, QStringLiteral("Copier les ouvrages"), QKeySequence(QStringLiteral("Ctrl+C")));
+    later(Collection1, QStringLiteral("Coller dans la collection courante"), QKeySequence(QStringLiteral("Ctrl+V")));
+    later(Collection1, QStringLiteral("Supprimer les ouvrages"), QKeySequence(QStringLiteral("Ctrl+Del")));
+    Collection1->addSeparator();
+    later(Collection1, QStringLiteral("Explorer la structure de la collection..."));
+    later(Collection1, QStringLiteral("Multiplier un champ..."));
+    connect(Collection1, &QMenu::aboutToShow, this, GuardedSlot([this] { Ouvrage2Click(); }));
+
+    // O&pérations
+    Operations1 = menuBar()->addMenu(QStringLiteral("O&p\u00E9rations"));
+    for (const char* caption : {"Exporter m\xC3\xA9tafichiers (.wmf, .emf) ...", "Configuration de l'impression...",
+                                "Boite d'impression...", "Impression de rapports...",
+                                "Imprimer la liste des motifs...", "Compl\xC3\xA9ter les codes des ouvrages s\xC3\xA9lectionn\xC3\xA9s",
+                                "Recoder les ouvrages s\xC3\xA9lectionn\xC3\xA9s", "Rechercher des niveaux...",
+                                "D\xC3\xA9selectionner tous les niveaux",
+                                "Exporter les niveaux lithologiques s\xC3\xA9lectionn\xC3\xA9s"})
+        later(Operations1, QString::fromUtf8(caption));
+    connect(Operations1, &QMenu::aboutToShow, this, GuardedSlot([this] { Ouvrage2Click(); }));
+
+    // O&uvrage
+    Edition1 = menuBar()->addMenu(QStringLiteral("O&uvrage"));
+    NouvelOuvrage1 = AddItem(Edition1, QStringLiteral("Nouvel ouvrage..."));
+    run(NouvelOuvrage1, [this] {
+        if (!ActiveChild()) Nouveau1Click();
+        NewBorehole();
+    });
+    Renommer1 = later(Edition1, QStringLiteral("Renommer..."));
+    TelechargeBDD1 = later(Edition1, QStringLiteral("T\u00E9l\u00E9charger de la base de donn\u00E9es"));
+    connect(Edition1, &QMenu::aboutToShow, this, GuardedSlot([this] { Edition1Click(); }));
+
+    // &Affichage
+    Affichage1 = menuBar()->addMenu(QStringLiteral("&Affichage"));
+    Liste1 = AddItem(Affichage1, QStringLiteral("Liste"));
+    Icones1 = AddItem(Affichage1, QStringLiteral("Ic\u00F4nes"));
+    Logs1 = AddItem(Affichage1, QStringLiteral("Logs"));
+    for (QAction* a : {Liste1, Icones1, Logs1}) a->setCheckable(true);
+    run(Liste1, [this] { if (TFChild* c = ActiveChild()) c->ShowListView(); });
+    run(Icones1, [this] { if (TFChild* c = ActiveChild()) c->ShowIconView(); });
+    run(Logs1, [this] { if (TFChild* c = ActiveChild()) c->ShowLogView(); });
+    FiltrerVides1 = AddItem(Affichage1, QStringLiteral("Filtrer les ouvrages vides"));
+    FiltrerVides1->setCheckable(true);
+    run(FiltrerVides1, [this] { if (TFChild* c = ActiveChild()) c->SetFilterEmpty(!c->FilterEmpty()); });
+    Affichage1->addSeparator();
+    Infobulle1 = AddItem(Affichage1, QStringLiteral("Afficher l'infobulle"));
+    Infobulle1->setCheckable(true);
+    AfficherCoupe1 = AddItem(Affichage1, QStringLiteral("Afficher la coupe"));
+    AfficherCoupe1->setCheckable(true);
+    run(AfficherCoupe1, [this] {
+        if (LogViewLink* link = GetLogViewLink()) link->ShowAndFocus();
+    });
+    later(Affichage1, QStringLiteral("Afficher l'image"));
+    later(Affichage1, QStringLiteral("Afficher la boite d'aide"));
+    Affichage1->addSeparator();
+    run(AddItem(Affichage1, QStringLiteral("Fen\u00EAtres en cascade")), [this] { MdiArea->cascadeSubWindows(); });
+    run(AddItem(Affichage1, QStringLiteral("Ranger horizontalement")), [this] { MdiArea->tileSubWindows(); });
+    run(AddItem(Affichage1, QStringLiteral("Ranger verticalement")), [this] { MdiArea->tileSubWindows(); });
+    connect(Affichage1, &QMenu::aboutToShow, this, GuardedSlot([this] { AffichageClick(); }));
+
+    // Confi&guration
+    Configuration1 = menuBar()->addMenu(QStringLiteral("Confi&guration"));
+    later(Configuration1, QStringLiteral("Filtre d'import/export Ora..."));
+    Basededonne1 = later(Configuration1, QStringLiteral("Base de donn\u00E9es..."));
+    for (const char* caption : {"Configuration du dessin et des coordonn\xC3\xA9" "es...", "Texte de l'infobulle...",
+                                "Choix des couleurs 0 \xC3\xA0 9...", "Edition du bandeau...",
+                                "Configuration du codage...", "Mod\xC3\xA8les de motifs et couleurs...",
+                                "Structure des donn\xC3\xA9" "es...", "Structure des fichiers CSV...",
+                                "Configuration de l'importation Dravel..."})
+        later(Configuration1, QString::fromUtf8(caption));
+
+    // Ai&de
+    Aide1 = menuBar()->addMenu(QStringLiteral("Ai&de"));
+    later(Aide1, QStringLiteral("Index"));
+    later(Aide1, QStringLiteral("A propos"));
+
+    // The fixed tool bar: short hint before "|", the long one in the status bar.
+    auto button = [this](const QString& hint, const std::function<void()>& fn) {
+        const QString shortHint = hint.section(QLatin1Char('|'), 0, 0);
+        const QString longHint = hint.section(QLatin1Char('|'), -1);
+        QAction* a = ToolBarDefaut->addAction(shortHint);
+        a->setToolTip(shortHint);
+        a->setStatusTip(longHint);
+        connect(a, &QAction::triggered, this, GuardedSlot(fn));
+    };
+    button(QStringLiteral("Nouveau|Nouvelle collection"), [this] { Nouveau1Click(); });
+    button(QStringLiteral("Ouvrir|Ouvrir des fichiers crx"), [this] { Ouvrir1Click(); });
+    button(QStringLiteral("Enregistrer|Enregistrer fichier crx"), [this] { Enregistrer1Click(); });
+    ToolBarDefaut->addSeparator();
+    button(QStringLiteral("Boite d'impression"), [this] { NotYetAvailable(QStringLiteral("Boite d'impression")); });
+    ToolBarDefaut->addSeparator();
+    button(QStringLiteral("Couper|Couper les ouvrages s\u00E9lectionn\u00E9s"), [this] { NotYetAvailable(QStringLiteral("Couper")); });
+    button(QStringLiteral("Copier|Copier les ouvrages s\u00E9lectionn\u00E9s"), [this] { NotYetAvailable(QStringLiteral("Copier")); });
+    button(QStringLiteral("Coller|Coller dans la collection courante"), [this] { NotYetAvailable(QStringLiteral("Coller")); });
+    ToolBarDefaut->addSeparator();
+    button(QStringLiteral("Nouvel ouvrage"), [this] {
+        if (!ActiveChild()) Nouveau1Click();
+        NewBorehole();
+    });
+    button(QStringLiteral("Afficher le rapport"), [this] {
+        if (!ActiveChild()) ShowBox("Rapport", "Aucune collection ouverte");
+        else NotYetAvailable(QStringLiteral("Afficher le rapport"));
+    });
+}
+
+void TFMain::BuildTableCommands()
+{
+    const std::vector<TableEntry> entries = ReadTableEntries();
+    if (!entries.empty()) Edition1->addSeparator();
+    std::vector<std::string> iconFiles;
+    std::vector<bool> iconExists;
+    for (const TableEntry& e : entries) {
+        const std::string file = e.IsSeparator() ? std::string() : TableIconPath(e.name);
+        iconFiles.push_back(file);
+        std::error_code ec;
+        iconExists.push_back(!file.empty() && std::filesystem::is_regular_file(std::filesystem::u8path(file), ec));
+    }
+    const std::vector<ToolButtonPlan> plan = PlanToolButtons(entries, iconFiles, iconExists);
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        const TableEntry& e = entries[i];
+        const ToolButtonPlan& p = plan[i];
+        QToolBar* bar = p.onIconBar ? ToolBarCustomIcons : ToolBarLabelsBtn;
+        if (e.IsSeparator()) {
+            Edition1->addSeparator();
+            TableButtons.push_back(bar->addSeparator());
+            continue;
+        }
+        const std::string name = e.name;
+        auto click = GuardedSlot([this, name] { ExecuteTableCommand(name, -1); });  // TableItemClick
+        QAction* item = Edition1->addAction(ToQString(name));
+        connect(item, &QAction::triggered, this, click);
+        TableItems.emplace_back(item, e.command);
+        QAction* b = nullptr;
+        if (p.kind == ToolButtonPlan::Kind::Icon) {
+            QImage image(ToQString(p.iconFile));
+            QPixmap pix = QPixmap::fromImage(image);
+            // Magenta is the transparent colour of the button bitmaps.
+            pix.setMask(pix.createMaskFromColor(QColor(255, 0, 255)));
+            b = bar->addAction(QIcon(pix), ToQString(name));
+        } else {
+            b = bar->addAction(ToQString(p.caption));
+        }
+        b->setToolTip(ToQString(name));
+        b->setObjectName(ToQString(name));
+        connect(b, &QAction::triggered, this, click);
+        TableButtons.push_back(b);
+    }
+}
+
+// ---- collection windows ------------------------------------------------------
+
+TFChild* TFMain::ActiveChild() const { return active_.data(); }
+
+std::vector<TFChild*> TFMain::Children() const
+{
+    std::vector<TFChild*> list;
+    for (QMdiSubWindow* w : MdiArea->subWindowList())
+        if (auto* c = qobject_cast<TFChild*>(w->widget())) list.push_back(c);
+    return list;
+}
+
+void TFMain::SubWindowActivated(QMdiSubWindow* window)
+{
+    // QMdiArea reports no window when the application turns to another
+    // top-level window (the log window): the collection stays the active one.
+    if (!window) return;
+    if (auto* c = qobject_cast<TFChild*>(window->widget())) active_ = c;
+}
+
+void TFMain::ChildClosed(TFChild* child)
+{
+    if (active_ && active_ != child) return;
+    active_ = nullptr;
+    for (QMdiSubWindow* w : MdiArea->subWindowList())
+        if (auto* c = qobject_cast<TFChild*>(w->widget()); c && c != child) active_ = c;
+    if (QMdiSubWindow* cur = MdiArea->currentSubWindow())
+        if (auto* c = qobject_cast<TFChild*>(cur->widget()); c && c != child) active_ = c;
+}
+
+TFChild* TFMain::AddChildWindow()
+{
+    auto* child = new TFChild();
+    child->SaveAsHandler = [this](TFChild* c) { return SaveCollectionAs(c); };
+    child->StatusLine = [this](const std::string& text) { statusBar()->showMessage(ToQString(text)); };
+    child->TooltipsOn = [this] { return TooltipsChecked(); };
+    child->OpenTablesPopup = [this] {
+        if (!FTables) return;
+        FTables->RunCommand = [this](const std::string& name) { ExecuteTableCommand(name, -1); };
+        FTables->PopupAt(QCursor::pos());
+    };
+    connect(child, &TFChild::closedWindow, this, [this](TFChild* c) { ChildClosed(c); });
+    connect(child, &QObject::destroyed, this, [this] {
+        if (!active_) ChildClosed(nullptr);
+    });
+    const bool only = MdiArea->subWindowList().isEmpty();
+    QMdiSubWindow* sub = MdiArea->addSubWindow(child);
+    sub->setAttribute(Qt::WA_DeleteOnClose);
+    sub->setWindowTitle(child->windowTitle());
+    connect(child, &QWidget::windowTitleChanged, sub, &QWidget::setWindowTitle);
+    const QSize client = MdiArea->viewport()->size();
+    sub->resize(std::max(200, client.width() - sub->x() - 4), std::max(150, client.height() - sub->y() - 4));
+    if (only) sub->showMaximized();
+    else sub->showNormal();
+    MdiArea->setActiveSubWindow(sub);
+    active_ = child;
+    return child;
+}
+
+TFChild* TFMain::Nouveau1Click()
+{
+    TFChild* child = AddChildWindow();
+    child->SetFileName("");
+    return child;
+}
+
+TFChild* TFMain::OpenCollectionFile(const std::string& path)
+{
+    TFChild* child = AddChildWindow();
+    child->SetFileName(path);
+    try {
+        child->LoadCollection();
+    } catch (...) {
+        // A collection that did not load is not shown at all: its window goes
+        // without asking to save, so no half-read tree can be written over the
+        // user's file.
+        QWidget* sub = child->parentWidget();
+        ChildClosed(child);
+        if (auto* w = qobject_cast<QMdiSubWindow*>(sub)) {
+            MdiArea->removeSubWindow(w);
+            w->hide();
+            w->deleteLater();
+        }
+        active_ = nullptr;
+        ChildClosed(nullptr);
+        throw;
+    }
+    return child;
+}
+
+bool TFMain::SaveCollectionAs(TFChild* child)
+{
+    if (!child) return false;
+    FileDialogRequest request;
+    request.title = "Enregistrer la collection sous...";
+    request.folder = IniCarotix ? IniCarotix->ReadString(kGeneral, kRepertoire, "") : std::string();
+    request.filter = kCrxFilter;
+    request.defaultExt = "crx";
+    request.overwritePrompt = true;
+    std::string file;
+    if (!AskSaveFile(request, file)) return false;
+    if (IniCarotix) IniCarotix->WriteString(kGeneral, kRepertoire, FolderOf(file));
+    // The window takes the new name only once the file was written: a failed
+    // save leaves it bound to the file it came from.
+    const std::string previous = child->FFileName();
+    child->Document().SetFileName(file);
+    try {
+        child->SaveCollection();
+    } catch (...) {
+        child->Document().SetFileName(previous);
+        throw;
+    }
+    child->SetFileName(file);
+    child->TakeSnapshot();
+    return true;
+}
+
+void TFMain::Enregistrer1Click()
+{
+    TFChild* c = ActiveChild();
+    if (!c) return;
+    if (c->FFileName().empty()) {
+        SaveCollectionAs(c);
+        return;
+    }
+    c->SaveCollection();
+    c->TakeSnapshot();
+}
+
+void TFMain::Ouvrir1Click()
+{
+    FileDialogRequest request;
+    request.folder = IniCarotix ? IniCarotix->ReadString(kGeneral, kRepertoire, "") : std::string();
+    request.filter = kCrxFilter;
+    request.defaultExt = "crx";
+    request.mustExist = true;
+    const std::vector<std::string> files = AskOpenFiles(request);
+    if (files.empty()) return;
+    if (IniCarotix) IniCarotix->WriteString(kGeneral, kRepertoire, FolderOf(files.front()));
+    for (const std::string& f : files) OpenCollectionFile(f);
+}
+
+// ---- menus opening --------------------------------------------------------
+
+void TFMain::Fichier1Click()
+{
+    const bool active = ActiveChild() != nullptr;
+    for (QAction* a : needActive_) a->setEnabled(active);
+    Ouvrirrecent1->clear();
+    std::vector<std::string> open;
+    for (TFChild* c : Children()) open.push_back(c->FFileName());
+    for (const std::string& f : RecentFilesList()) {
+        if (std::find(open.begin(), open.end(), f) != open.end()) continue;
+        QAction* a = Ouvrirrecent1->addAction(ToQString(f));
+        connect(a, &QAction::triggered, this, GuardedSlot([this, f] { OpenCollectionFile(f); }));
+    }
+    Ouvrirrecent1->setEnabled(!Ouvrirrecent1->isEmpty());
+}
+
+void TFMain::Ouvrage2Click()
+{
+    // The commands of these two menus come with a later version; their
+    // enabling follows the selection already.
+    TFChild* c = ActiveChild();
+    const bool sel = c && !c->GetSelectedRows().empty();
+    const bool rows = c && !c->Rows().empty();
+    const QList<QAction*> actions = Collection1->actions();
+    for (QAction* a : actions) {
+        const QString t = a->text();
+        if (a->isSeparator()) continue;
+        if (t.startsWith(QStringLiteral("Supprimer")) || t.startsWith(QStringLiteral("Copier")) ||
+            t.startsWith(QStringLiteral("Couper")) || t.startsWith(QStringLiteral("D\u00E9selectionner tout")))
+            a->setEnabled(sel);
+        else if (t.startsWith(QStringLiteral("Inverser")) || t.startsWith(QStringLiteral("S\u00E9lectionner tous")))
+            a->setEnabled(rows);
+        else if (t.startsWith(QStringLiteral("Coller")))
+            a->setEnabled(c && clipboard_->ItemCount() > 0);
+        else
+            a->setEnabled(c != nullptr);
+    }
+}
+
+void TFMain::AffichageClick()
+{
+    TFChild* c = ActiveChild();
+    for (QAction* a : {Liste1, Icones1, Logs1, FiltrerVides1}) a->setEnabled(c != nullptr);
+    Liste1->setChecked(c && c->CurrentView() == TFChild::View::List);
+    Icones1->setChecked(c && c->CurrentView() == TFChild::View::Icons);
+    Logs1->setChecked(c && c->CurrentView() == TFChild::View::Logs);
+    FiltrerVides1->setChecked(c && c->FilterEmpty());
+    if (LogViewLink* link = GetLogViewLink()) AfficherCoupe1->setChecked(link->IsShown());
+}
+
+void TFMain::Edition1Click()
+{
+    TFChild* c = ActiveChild();
+    const QList<QAction*> actions = Edition1->actions();
+    if (c) {
+        const int row = c->SelectedRow();
+        const bool hasIndice = row >= 0 && !c->Rows()[static_cast<std::size_t>(row)].Indice.empty();
+        const bool hasBoth = hasIndice && !c->Rows()[static_cast<std::size_t>(row)].Design.empty();
+        const bool single = hasBoth && c->HasOnlyDefaultTube();
+        Renommer1->setEnabled(hasIndice);
+        TelechargeBDD1->setEnabled(hasBoth);
+        for (auto& [action, command] : TableItems) action->setEnabled(TableItemEnabled(command, hasBoth, single));
+        NouvelOuvrage1->setEnabled(true);
+    } else {
+        for (int i = 1; i < actions.size(); ++i) {
+            QAction* a = actions[i];
+            if (a->isSeparator() || a == NouvelOuvrage1) continue;
+            a->setEnabled(false);
+        }
+    }
+}
+
+bool TFMain::TooltipsChecked() const { return Infobulle1 && Infobulle1->isChecked(); }
+
+// ---- table commands ----------------------------------------------------------
+
+void TFMain::ExecuteTableCommand(const std::string& name, int row) { ::ExecuteTableCommand(*this, name, row); }
+
+bool TFMain::HasActiveCollection() { return ActiveChild() != nullptr; }
+void TFMain::NewCollection() { Nouveau1Click(); }
+int TFMain::SelectedRow() { return ActiveChild() ? ActiveChild()->SelectedRow() : -1; }
+void TFMain::NewBorehole()
+{
+    if (TFChild* c = ActiveChild()) c->NewBorehole();
+}
+void TFMain::EditSection(const std::string& s, bool db) { ActiveChild()->EditSection(s, db); }
+void TFMain::EditTable(const std::string& t, bool drop, int row, bool db) { ActiveChild()->EditTable(t, drop, row, db); }
+void TFMain::EditKeywords(const std::string& t, bool flag) { ActiveChild()->EditKeywords(t, flag); }
+void TFMain::EditMultitubes(const std::string& t) { ActiveChild()->EditMultitubes(t); }
+bool TFMain::HasOnlyDefaultTube() { return !ActiveChild() || ActiveChild()->HasOnlyDefaultTube(); }
+void TFMain::SetTableTubeName(const std::string& tube) { tableTubeName_ = tube; }
+void TFMain::ShowSelectedBorehole()
+{
+    if (TFChild* c = ActiveChild()) c->StringGridClick();
+}
+void TFMain::RedrawLog()
+{
+    if (LogViewLink* link = GetLogViewLink()) link->Redraw();
+}
+
+// ---- closing -------------------------------------------------------------
+
+void TFMain::closeEvent(QCloseEvent* event)
+{
+    MdiArea->closeAllSubWindows();
+    if (!MdiArea->subWindowList().isEmpty()) {
+        event->ignore();  // a collection answered "Annuler"
+        return;
+    }
+    event->accept();
+}
+
+void TFMain::changeEvent(QEvent* event)
+{
+    // FormDeactivate: a tooltip shown with the mouse captured is released.
+    if (event->type() == QEvent::ActivationChange && !isActiveWindow())
+        if (TFChild* c = ActiveChild(); c && FInfo && FInfo->isVisible() && FInfo->Owner == c) {
+            std::uint8_t state = 2;
+            TooltipDeactivate(c, state);
+        }
+    QMainWindow::changeEvent(event);
+}
