@@ -123,7 +123,14 @@ bool DessinerCoupe(const TDirBlock& Root, std::string_view Path, std::string_vie
     } else if (log.W >= 100 && log.H >= 100) {
         CalculerMiseEnPage(log);
         Target.Font.Color = clBlack;
-        DessinerEntete(log);
+        // The title band's grid divides by the band's size: a band of no
+        // height keeps the page frame and the band line, without objects.
+        if (OptTailleBandeau > 0) {
+            DessinerEntete(log);
+        } else {
+            RectangleB(Left, Top, Right, Bottom);
+            AddSegmentA(Left, log.YBandeau, Right, log.YBandeau);
+        }
 
         std::string text;
         ExpandFields(BottomTextTemplate(), Root, Path, text, TubeName, Designation);

@@ -9,14 +9,14 @@
 //   an empty path draws the pattern catalogue instead;
 //   depth range and window; nothing more when it is empty or the rectangle is
 //   smaller than 100 x 100;
-//   layout; title block;
+//   layout; title block (only its frame and band line when the band has no
+//   height, OptTailleBandeau <= 0);
 //   bottom-right text; the log's clip region; technical column; depth scale
 //   and lithology column; no clip; bottom picture.
 //
 // The title block, the technical column and the bottom picture are painters of
 // their own modules (title_block.h, technical_column.h), declared again below
-// with the places DessinerCoupe calls them at; log_painters_pending.cpp gives
-// each an empty body while its module is absent.
+// with what DessinerCoupe expects of them at their places.
 #pragma once
 
 #include <cstdint>

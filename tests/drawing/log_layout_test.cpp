@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "log_test_support.h"
+#include "drawing/bandeau.h"
 #include "store/divers.h"
 
 namespace {
@@ -379,6 +380,29 @@ TEST_F(LogTest, BandOfNoHeightAndNoRoomForTheLog)
     EXPECT_EQ(FindText("Depth (m)"), nullptr);
     EXPECT_GT(canvas.CountOf(CanvasOp::PolyPolyline), 0u);
     EXPECT_EQ(canvas.CountOf(CanvasOp::TextOut), 1u);
+}
+
+TEST_F(LogTest, ABandOfNoHeightHasNoTitleObjects)
+{
+    BuildShallowWell(root, "PZ1");
+    const std::vector<TBandeauObjet> saved = BandeauObjets;
+    TBandeauObjet cell;
+    cell.x1 = 0;
+    cell.y1 = 0;
+    cell.x2 = 30;
+    cell.y2 = 4;
+    cell.Size = 20;
+    cell.Text = "Forage %Indice%";
+    BandeauObjets = {cell};
+    ASSERT_TRUE(Draw("PZ1"));
+    EXPECT_NE(FindText("Forage PZ1"), nullptr);
+    for (std::int32_t size : {0, -3}) {
+        OptTailleBandeau = size;
+        ASSERT_TRUE(Draw("PZ1"));
+        EXPECT_EQ(FindText("Forage PZ1"), nullptr) << size;
+        EXPECT_TRUE(HasSegment({0, 0}, {999, 0}));  // the frame is still drawn
+    }
+    BandeauObjets = saved;
 }
 
 TEST_F(LogTest, BottomPictureSettingRaisesTheLogBottom)

@@ -82,7 +82,7 @@ protected:
     const CanvasRecord* FindText(const std::string& text) const
     {
         for (const CanvasRecord& r : canvas.Records)
-            if (r.Op == CanvasOp::TextOut && r.Text == text)
+            if ((r.Op == CanvasOp::TextOut || r.Op == CanvasOp::TextRect) && r.Text == text)
                 return &r;
         return nullptr;
     }
