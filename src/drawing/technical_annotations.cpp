@@ -164,10 +164,8 @@ void EtalerBlocs(std::vector<TEtiquette*>& Blocs, double YLimiteHaut, double YLi
 {
     struct Run {
         std::size_t first, last;  // in Blocs
-        double top, sum;
+        double top, bottom, sum;  // extent covered and height needed
     };
-    std::vector<Run> runs;
-    runs.reserve(Blocs.size());
     auto restack = [&](const Run& r) {
         double y = r.top;
         for (std::size_t i = r.first; i <= r.last; ++i) {
@@ -175,28 +173,55 @@ void EtalerBlocs(std::vector<TEtiquette*>& Blocs, double YLimiteHaut, double YLi
             y += Blocs[i]->Hauteur;
         }
     };
+    // Stacks a run from the top that centres it on the extent it covers,
+    // kept above the bottom limit and never above the top one.
+    auto spread = [&](Run& r) {
+        const double E = r.bottom - r.top;
+        double top = r.top;
+        if (r.sum > E)
+            top -= (r.sum - E) / 2;
+        if (top + r.sum > YLimiteBas)
+            top = std::min(top, YLimiteBas - r.sum);
+        top = std::max(top, YLimiteHaut);
+        r.top = top;
+        r.bottom = top + r.sum;
+        restack(r);
+    };
+
+    // First the runs of blocks that overlap where they were asked for, each
+    // spread at once; then runs that now overlap each other are merged and
+    // spread again. Every merge joins two runs, so this ends.
+    std::vector<Run> runs;
+    runs.reserve(Blocs.size());
     for (std::size_t i = 0; i < Blocs.size(); ++i) {
-        runs.push_back({i, i, Blocs[i]->YTexte, double(Blocs[i]->Hauteur)});
-        // Each merge joins two runs: at most one per block, so this ends.
-        while (runs.size() >= 2) {
-            const Run cur = runs.back();
-            const Run prev = runs[runs.size() - 2];
-            if (!(prev.top + prev.sum > cur.top))
+        const double top = Blocs[i]->YTexte;
+        const double h = Blocs[i]->Hauteur;
+        if (!runs.empty() && runs.back().last + 1 == i && top < runs.back().bottom) {
+            Run& r = runs.back();
+            r.last = i;
+            r.top = std::min(r.top, top);
+            r.bottom = std::max(r.bottom, top + h);
+            r.sum += h;
+        } else {
+            runs.push_back({i, i, top, top + h, h});
+        }
+    }
+    std::vector<Run> stack;
+    stack.reserve(runs.size());
+    for (Run r : runs) {
+        if (r.first != r.last)
+            spread(r);
+        stack.push_back(r);
+        while (stack.size() >= 2) {
+            const Run cur = stack.back();
+            const Run prev = stack[stack.size() - 2];
+            if (!(prev.bottom > cur.top))
                 break;
-            const double extentTop = std::min(prev.top, cur.top);
-            const double extentBottom = std::max(prev.top + prev.sum, cur.top + cur.sum);
-            const double S = prev.sum + cur.sum;
-            const double E = extentBottom - extentTop;
-            double top = extentTop;
-            if (S > E)
-                top -= (S - E) / 2;
-            if (top + S > YLimiteBas)
-                top = std::min(top, YLimiteBas - S);
-            top = std::max(top, YLimiteHaut);
-            Run merged{prev.first, cur.last, top, S};
-            runs.pop_back();
-            runs.back() = merged;
-            restack(merged);
+            Run merged{prev.first, cur.last, std::min(prev.top, cur.top), std::max(prev.bottom, cur.bottom),
+                       prev.sum + cur.sum};
+            spread(merged);
+            stack.pop_back();
+            stack.back() = merged;
         }
     }
 }
