@@ -181,6 +181,73 @@ std::vector<std::string> SplitPath(const std::string& path)
     }
 }
 
+// The children of the collection's root by name, first of a name only, so that
+// each record finds its borehole at once however many there are. Open
+// addressing over (hash, block) pairs: one probe run in one array, and the
+// names are those of the blocks themselves (the import renames nothing).
+class BoreholeIndex {
+public:
+    void Reserve(std::size_t count)
+    {
+        std::size_t size = 16;
+        while (size < count * 2)
+            size *= 2;
+        if (size > slots_.size())
+            Rehash(size);
+    }
+    TBlock* Find(std::string_view name) const { return Find(name, Hash(name)); }
+    // Adds the block unless a block of its name is known already.
+    void Add(TBlock* block)
+    {
+        const std::size_t h = Hash(block->Name);
+        if (Find(block->Name, h))
+            return;
+        if ((count_ + 1) * 2 > slots_.size())
+            Rehash(slots_.empty() ? 16 : slots_.size() * 2);
+        Place(h, block);
+        ++count_;
+    }
+
+private:
+    struct Slot {
+        std::size_t hash = 0;
+        TBlock* block = nullptr;
+    };
+    static std::size_t Hash(std::string_view name) { return std::hash<std::string_view>{}(name); }
+    TBlock* Find(std::string_view name, std::size_t h) const
+    {
+        if (slots_.empty())
+            return nullptr;
+        const std::size_t mask = slots_.size() - 1;
+        for (std::size_t i = h & mask;; i = (i + 1) & mask) {
+            const Slot& slot = slots_[i];
+            if (!slot.block)
+                return nullptr;
+            if (slot.hash == h && slot.block->Name == name)
+                return slot.block;
+        }
+    }
+    void Place(std::size_t h, TBlock* block)
+    {
+        const std::size_t mask = slots_.size() - 1;
+        std::size_t i = h & mask;
+        while (slots_[i].block)
+            i = (i + 1) & mask;
+        slots_[i] = Slot{h, block};
+    }
+    void Rehash(std::size_t size)
+    {
+        std::vector<Slot> old = std::move(slots_);
+        slots_.assign(size, Slot{});
+        for (const Slot& slot : old)
+            if (slot.block)
+                Place(slot.hash, slot.block);
+    }
+
+    std::vector<Slot> slots_;
+    std::size_t count_ = 0;
+};
+
 enum class FieldEnd { Full, LineEnd, EndOfFile };
 
 class OracleImporter {
@@ -195,8 +262,14 @@ public:
             mainSeparatorBytes_.push_back(SeparatorByte(f.Separator));
         }
         BuildSlots(noSub_, "");
+        // Room for as many boreholes as the file can hold records, within reason.
+        std::uint64_t recordBytes = 1;
+        for (const TFilterField& f : main_)
+            recordBytes += static_cast<std::uint64_t>(f.Width) + (f.Separator != FilterSeparatorNone ? 1 : 0);
+        keys_.Reserve(static_cast<std::size_t>(root_->ItemCount())
+                      + static_cast<std::size_t>(std::min<std::uint64_t>(in_.Size() / recordBytes, 1u << 20)));
         for (int i = 0; i < root_->ItemCount(); ++i)
-            keys_.emplace(root_->Child(i)->Name, root_->Child(i));
+            keys_.Add(root_->Child(i));
     }
 
     void Run()
@@ -460,7 +533,11 @@ private:
             }
             const std::string& last = slot.segments.back();
             int idx = dir->IndexOfName(last);
-            if (idx >= 0) {
+            if (idx < 0) {
+                dir->AddChild(MakeBlock(v, last), true);
+                continue;
+            }
+            {
                 TBlock* column = dir->Child(idx);
                 if (v.kind == 'I' && column->BlockType() == btIntArray) {
                     static_cast<TIntArrayBlock*>(column)->Items.push_back(v.intValue);
@@ -607,8 +684,8 @@ private:
             }
             key = std::move(renamed);
         }
-        auto it = keys_.find(key);
-        if (it != keys_.end() && it->second->IsDir() && !referenceMerge_) {
+        TBlock* known = keys_.Find(key);
+        if (!referenceMerge_ && (!known || known->IsDir())) {
             std::size_t accepted = 0;
             for (std::size_t k = 0; k < pendingCount_; ++k)
                 accepted += sub.slots[k].accepted ? 1 : 0;
@@ -616,7 +693,17 @@ private:
                 DropWithoutValue(startLine);
                 return;
             }
-            MergeDirect(*static_cast<TDirBlock*>(it->second), sub);
+            TDirBlock* borehole;
+            if (!known) {
+                auto made = std::make_unique<TDirBlock>(key);
+                borehole = made.get();
+                root_->AddChild(std::move(made), true);
+                keys_.Add(borehole);
+                ++report_.NewBoreholes;
+            } else {
+                borehole = static_cast<TDirBlock*>(known);
+            }
+            MergeDirect(*borehole, sub);
             ++report_.Merged;
             return;
         }
@@ -627,22 +714,22 @@ private:
             DropWithoutValue(startLine);
             return;
         }
-        if (it == keys_.end()) {
+        if (!known) {
             TDirBlock* added = record.get();
             if (!root_->AddChild(std::move(record), true))
                 return;
-            keys_.emplace(key, added);
+            keys_.Add(added);
             ++report_.NewBoreholes;
             ++report_.Merged;
             return;
         }
-        if (!it->second->IsDir()) {
+        if (!known->IsDir()) {
             ++report_.NotMerged;
             report_.AddNote("Enregistrement " + IntToStr(record_) + " (" + where() + ") : \"" + key
                             + "\" désigne une valeur de la collection, pas un ouvrage : ignoré");
             return;
         }
-        MergeInto(*static_cast<TDirBlock*>(it->second), *record);
+        MergeInto(*static_cast<TDirBlock*>(known), *record);
         ++report_.Merged;
     }
 
@@ -689,7 +776,7 @@ private:
     SubFilter noSub_;
     SubFilter* sub_ = &noSub_;
     std::unordered_map<std::string, std::unique_ptr<SubFilter>> subFilters_;
-    std::unordered_map<std::string, TBlock*> keys_;
+    BoreholeIndex keys_;
     std::string raw_;
     std::unordered_set<std::string> renamedKeys_;
     std::int64_t record_ = 0;
