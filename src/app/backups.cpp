@@ -1,0 +1,245 @@
+#include "app/backups.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <charconv>
+#include <cstdlib>
+#include <cstring>
+#include <stdexcept>
+#include <system_error>
+
+#include "store/blocks.h"
+#include "store/crx_file.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr std::string_view kPrefix = "backup_";
+constexpr std::string_view kSuffix = ".crx";
+// Temporary files of the passes: hidden, and never taken for a copy.
+constexpr std::string_view kTempPrefix = ".backup_";
+constexpr std::string_view kTempSuffix = ".tmp";
+
+bool EndsWith(std::string_view s, std::string_view end)
+{
+    return s.size() >= end.size() && s.substr(s.size() - end.size()) == end;
+}
+
+bool StartsWith(std::string_view s, std::string_view start) { return s.substr(0, start.size()) == start; }
+
+std::string Utf8Name(const fs::path& p)
+{
+    const std::u8string s = p.filename().u8string();
+    return std::string(s.begin(), s.end());
+}
+
+// The number of "backup_<n>.crx", -1 for any other name.
+long long CopyNumber(std::string_view name)
+{
+    if (!IsBackupCopyName(name)) return -1;
+    const std::string_view digits = name.substr(kPrefix.size(), name.size() - kPrefix.size() - kSuffix.size());
+    long long n = 0;
+    const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), n);
+    if (ec != std::errc() || end != digits.data() + digits.size() || digits.empty()) return -1;
+    return n;
+}
+
+std::string DecimalText(long long n)
+{
+    char buf[24];
+    const auto [end, ec] = std::to_chars(buf, buf + sizeof buf, n);
+    return std::string(buf, ec == std::errc() ? end : buf);
+}
+
+void ThrowErrno(const std::string& what)
+{
+    throw std::runtime_error(what + " : " + std::strerror(errno));
+}
+
+}  // namespace
+
+std::int32_t BackupPeriodMs()
+{
+    const char* text = std::getenv(kBackupPeriodVariable);
+    if (!text || !*text) return kBackupPeriodMs;
+    const std::string_view s(text);
+    std::int32_t value = 0;
+    const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), value);
+    if (ec != std::errc() || end != s.data() + s.size() || value < 10) return kBackupPeriodMs;
+    return value;
+}
+
+bool IsBackupCopyName(std::string_view fileName)
+{
+    return fileName.size() >= kPrefix.size() + kSuffix.size() && StartsWith(fileName, kPrefix) &&
+           EndsWith(fileName, kSuffix);
+}
+
+std::string BackupCopyName(int index) { return std::string(kPrefix) + DecimalText(index) + std::string(kSuffix); }
+
+std::vector<fs::path> ListBackupCopies(const fs::path& folder)
+{
+    std::vector<fs::path> copies;
+    std::error_code ec;
+    fs::directory_iterator it(folder, ec);
+    if (ec) return copies;
+    for (; it != fs::directory_iterator(); it.increment(ec)) {
+        if (ec) break;
+        const std::string name = Utf8Name(it->path());
+        if (!IsBackupCopyName(name)) continue;
+        std::error_code ec2;
+        if (!it->is_regular_file(ec2) || ec2) continue;
+        copies.push_back(it->path());
+    }
+    std::sort(copies.begin(), copies.end(), [](const fs::path& a, const fs::path& b) {
+        const std::string na = Utf8Name(a);
+        const std::string nb = Utf8Name(b);
+        const long long ia = CopyNumber(na);
+        const long long ib = CopyNumber(nb);
+        if ((ia < 0) != (ib < 0)) return ia >= 0;  // numbered copies first
+        if (ia != ib) return ia < ib;
+        return na < nb;
+    });
+    return copies;
+}
+
+void WriteBackupCopy(const TDirBlock& tree, const fs::path& target)
+{
+    const std::string bytes = SaveBlockToBytes(tree);
+    const fs::path folder = target.parent_path();
+    std::string tmpl =
+        (folder / (std::string(kTempPrefix) + Utf8Name(target).substr(kPrefix.size()) + ".XXXXXX")).string();
+    const int fd = ::mkostemp(tmpl.data(), O_CLOEXEC);
+    if (fd < 0) ThrowErrno("Impossible de créer la copie de secours " + target.string());
+    try {
+        std::size_t done = 0;
+        while (done < bytes.size()) {
+            const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+            if (n < 0) {
+                if (errno == EINTR) continue;
+                ThrowErrno("Impossible d'écrire la copie de secours " + target.string());
+            }
+            done += static_cast<std::size_t>(n);
+        }
+        // On disk before it replaces the previous copy.
+        if (::fsync(fd) != 0) ThrowErrno("Impossible d'écrire la copie de secours " + target.string());
+        if (::close(fd) != 0) {
+            ::unlink(tmpl.c_str());
+            ThrowErrno("Impossible d'écrire la copie de secours " + target.string());
+        }
+    } catch (...) {
+        ::close(fd);
+        ::unlink(tmpl.c_str());
+        throw;
+    }
+    if (::rename(tmpl.c_str(), target.c_str()) != 0) {
+        const int saved = errno;
+        ::unlink(tmpl.c_str());
+        errno = saved;
+        ThrowErrno("Impossible de remplacer la copie de secours " + target.string());
+    }
+}
+
+BackupPassResult RunBackupPass(const fs::path& folder, const std::vector<const TDirBlock*>& trees,
+                               const BackupWriter& writer)
+{
+    BackupPassResult result;
+    try {
+        // Temporary files left by a pass that a crash interrupted.
+        std::error_code ec;
+        for (fs::directory_iterator it(folder, ec); !ec && it != fs::directory_iterator(); it.increment(ec)) {
+            const std::string name = Utf8Name(it->path());
+            if (StartsWith(name, kTempPrefix) && name.find(".crx.") != std::string::npos) {
+                std::error_code ec2;
+                if (it->is_regular_file(ec2)) fs::remove(it->path(), ec2);
+            }
+        }
+        for (std::size_t i = 0; i < trees.size(); ++i) {
+            const fs::path target = folder / BackupCopyName(static_cast<int>(i));
+            try {
+                if (!trees[i]) throw std::logic_error("no tree");
+                if (writer)
+                    writer(*trees[i], target);
+                else
+                    WriteBackupCopy(*trees[i], target);
+                ++result.written;
+            } catch (...) {
+                // The previous copy under this name stays whole; the other
+                // collections are still written.
+                ++result.failed;
+            }
+        }
+        if (result.failed == 0) {
+            for (const fs::path& copy : ListBackupCopies(folder)) {
+                const long long n = CopyNumber(Utf8Name(copy));
+                if (n >= 0 && n < static_cast<long long>(trees.size())) continue;
+                std::error_code ec2;
+                if (fs::remove(copy, ec2)) ++result.removed;
+            }
+        }
+    } catch (...) {
+        // The pass never reports: the program goes on without its copies.
+    }
+    return result;
+}
+
+int DeleteBackupCopies(const fs::path& folder)
+{
+    int deleted = 0;
+    try {
+        for (const fs::path& copy : ListBackupCopies(folder)) {
+            std::error_code ec;
+            if (fs::remove(copy, ec)) ++deleted;
+        }
+    } catch (...) {
+    }
+    return deleted;
+}
+
+fs::path SetAsideBackupCopy(const fs::path& copy)
+{
+    try {
+        const std::string base = copy.string() + ".illisible";
+        for (int n = 1; n < 1000; ++n) {
+            const fs::path target = n == 1 ? fs::path(base) : fs::path(base + "-" + DecimalText(n));
+            std::error_code ec;
+            if (fs::exists(target, ec) || ec) continue;
+            fs::rename(copy, target, ec);
+            if (ec) return {};
+            return target;
+        }
+    } catch (...) {
+    }
+    return {};
+}
+
+BackupLock::BackupLock(fs::path folder) : folder_(std::move(folder)) {}
+
+BackupLock::~BackupLock() { Release(); }
+
+bool BackupLock::TryAcquire()
+{
+    if (fd_ >= 0) return true;
+    const fs::path file = folder_ / kBackupLockName;
+    const int fd = ::open(file.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+    if (fd < 0) return false;
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        ::close(fd);
+        return false;
+    }
+    fd_ = fd;
+    return true;
+}
+
+void BackupLock::Release()
+{
+    if (fd_ < 0) return;
+    ::flock(fd_, LOCK_UN);
+    ::close(fd_);
+    fd_ = -1;
+}
