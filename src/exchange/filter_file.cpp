@@ -146,6 +146,12 @@ void ParseBody(FilterText& in, TFiltre& filter, const std::string& singleTubeNam
         field.FieldName = U32ToUtf8(rest);
         filter.push_back(field);
         TFilterField& f = filter.back();
+        // A data field's name is a block path: the collection file holds only
+        // so many nested blocks, so a path is bounded well below that.
+        if (!f.IsSelector
+            && std::count(f.FieldName.begin(), f.FieldName.end(), '\\') >= MaxFilterPathDepth)
+            throw EFilterError("Chemin trop long dans le filtre (plus de " + IntToStr(MaxFilterPathDepth)
+                               + " niveaux)\ndu champ " + f.FieldName);
 
         char32_t letter = in.Get();
         if (!IsTypeLetter(letter))

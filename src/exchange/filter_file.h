@@ -44,6 +44,8 @@ inline constexpr char32_t FilterSeparatorLineEnd = 13;
 // A width above this is refused: no sensible record needs it, and the reader
 // must not be told to gather gigabytes into one field.
 inline constexpr std::int32_t MaxFilterFieldWidth = 65535;
+// A data field's path (its names joined by "\") has at most this many names.
+inline constexpr int MaxFilterPathDepth = 64;
 // Filter files are small texts; a larger file is refused before it is read.
 inline constexpr std::uint64_t MaxFilterFileSize = 16u * 1024u * 1024u;
 

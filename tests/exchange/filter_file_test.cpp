@@ -244,6 +244,18 @@ TEST(FilterErrors, WidthIsBounded)
     EXPECT_EQ(err.rfind("Largeur de champ trop grande dans le filtre (12345678901234567890)", 0), 0u) << err;
 }
 
+TEST(FilterErrors, PathDepthIsBounded)
+{
+    std::string deep;
+    for (int i = 0; i < 63; ++i)
+        deep += "D\\";
+    EXPECT_EQ(Parse("T\n->a\n" + deep + "V:S1\n", "a").size(), 1u);
+    EXPECT_EQ(ErrorOf("T\n->a\n" + deep + "D\\V:S1\n", "a"),
+              "Chemin trop long dans le filtre (plus de 64 niveaux)\ndu champ " + deep + "D\\V");
+    // A selector lists names; its backslashes are no path.
+    EXPECT_EQ(Parse("T\n->a\n%" + deep + deep + "x:S1\n", "a").size(), 1u);
+}
+
 TEST(FilterNames, MainHeadersOnlyWithTheirComment)
 {
     std::vector<std::string> names{"stale"};
