@@ -5,7 +5,7 @@
 // is imported through the first main filter of the filter file, and every
 // filter and sub-filter the file names is parsed: malformed input must end in
 // one of the program's messages, never in a crash or a hang. The import is run
-// twice, with the direct merge into known boreholes and through record
+// twice, with the direct merge into the boreholes and through record
 // directories, and both must build the same tree.
 #include <cstddef>
 #include <cstdint>
@@ -61,7 +61,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     } catch (const std::runtime_error& e) {
         error = e.what();
     }
-    // The direct merge into known boreholes must give what merging each
+    // The direct merge into the boreholes must give what merging each
     // record's directory gives.
     try {
         ImportOracleDataThroughRecords(dataBytes, name, plain.get(), filterText, plainReport);

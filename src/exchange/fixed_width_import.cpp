@@ -280,7 +280,7 @@ public:
 
     // Merges every record through a record directory, as the block store
     // merges directories: the plain way, against which tests check the
-    // direct merge into known boreholes.
+    // direct merge.
     void UseRecordDirectories() { referenceMerge_ = true; }
 
 private:
@@ -501,9 +501,9 @@ private:
         return record;
     }
 
-    // Appends the record's values to a known borehole without building the
-    // record: the same result as merging the record directory, without its
-    // allocations, for the many records of one borehole.
+    // Appends the record's values to its borehole (a new one starts empty)
+    // without building the record: the same result as merging the record
+    // directory, without its allocations, for the many records of a file.
     void MergeDirect(TDirBlock& borehole, const SubFilter& sub)
     {
         for (std::size_t k = 0; k < pendingCount_; ++k) {

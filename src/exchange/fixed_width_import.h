@@ -103,9 +103,9 @@ void ImportOracleData(std::string_view dataBytes, const std::string& filterName,
                       OracleImportObserver* observer = nullptr);
 
 // The same import merging every record into its borehole through a record
-// directory, the plain way. ImportOracleData appends the records of a known
-// borehole straight into its columns; the tests and the fuzz target check that
-// both give the same tree.
+// directory, the plain way. ImportOracleData appends each record's values
+// straight into its borehole's columns (a new borehole starting empty); the
+// tests and the fuzz target check that both give the same tree.
 void ImportOracleDataThroughRecords(std::string_view dataBytes, const std::string& filterName, TDirBlock* Root,
                                     std::string_view filterText, OracleImportReport& report);
 

@@ -344,7 +344,7 @@ TEST_F(FixedWidthImport, ImportsIntoACollectionThatAlreadyHoldsTheBorehole)
     EXPECT_EQ(r.report.NewBoreholes, 1);
 }
 
-// Records of a known borehole are appended straight into its columns; the
+// Records are appended straight into their borehole's columns; the
 // result must be the tree that merging each record's directory gives.
 TEST_F(FixedWidthImport, DirectMergeMatchesMergingRecordDirectories)
 {
