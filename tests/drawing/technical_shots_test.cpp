@@ -1,0 +1,265 @@
+// Whole logs of boreholes with equipment, drawn into images as the log window
+// and the printer get them and written to the build's shots/ folder for
+// people to look at: a screened well with its fills and water level, a
+// multi-tube borehole with fill between tubes, a reducing cone, a borehole
+// with only an open hole, and the title block with its objects and a bottom
+// picture. The checks are on shapes and colours, never on glyphs.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QImage>
+#include <QPainter>
+#include <QString>
+
+#include "drawing/bandeau.h"
+#include "drawing/code_models.h"
+#include "drawing/hit_maps.h"
+#include "drawing/log_drawing.h"
+#include "drawing/log_layout.h"
+#include "drawing/primitives.h"
+#include "drawing/title_block.h"
+#include "platform/base/rtl_numbers.h"
+#include "platform/qpainter_canvas.h"
+#include "sample_boreholes.h"
+#include "store/options.h"
+#include "temp_dir.h"
+
+namespace {
+
+const QString kFolder = QStringLiteral(CAROTIX_SHOTS_DIR "/technical");
+
+using Cells = std::vector<std::pair<std::string, SampleCell>>;
+
+class TechnicalShots : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        OptionsInitialize(program_.path());
+        SetDecimalSeparator(',');
+        LoadModelInto(CurrentCodeModel(), *IniModeles, "Standard");
+        BandeauChargerCarotix();
+        ASSERT_TRUE(QDir().mkpath(kFolder));
+    }
+    void TearDown() override
+    {
+        ClearModelGrid(CurrentCodeModel());
+        BandeauObjets.clear();
+        SetImageBas(QImage());
+        OptTailleImageBas = 0;
+        OptTailleBandeau = 9;
+        OptSymboleEau = "Sinusoïde";
+        ResetZonesCoupe();
+        OptionsRelease();
+    }
+
+    QImage Draw(const std::string& indice, const std::string& tube = "", int w = 1000, int h = 1414)
+    {
+        QImage img(w, h, QImage::Format_RGB32);
+        img.fill(Qt::white);
+        {
+            QPainterCanvas canvas(&img);
+            EXPECT_TRUE(DessinerCoupe(root_, indice, indice, tube, canvas, 0, 0, w - 1, h - 1, MissingFloat,
+                                      MissingFloat, true));
+        }
+        SetDrawCanvas(nullptr);
+        return img;
+    }
+    void Save(const QImage& img, const char* name)
+    {
+        EXPECT_TRUE(img.save(kFolder + "/" + name + ".png"));
+    }
+    // Dark pixels in a rectangle of the image.
+    static int DarkPixels(const QImage& img, int x1, int y1, int x2, int y2)
+    {
+        int n = 0;
+        for (int y = y1; y < y2; ++y)
+            for (int x = x1; x < x2; ++x)
+                n += qGray(img.pixel(x, y)) < 100;
+        return n;
+    }
+
+    TDirBlock& Borehole(const std::string& indice, double prof, double diamTube, double water, int levels)
+    {
+        TDirBlock& bh = AddSampleBorehole(root_, indice);
+        SetSampleOuvrage(bh, indice, prof, diamTube, water);
+        AddSampleLevels(bh, GeneratedLevels(levels, prof));
+        return bh;
+    }
+
+    TempProgramDir program_{true, false};
+    TDirBlock root_{"Carotix"};
+};
+
+// A screened well: cemented head, bentonite seal, gravel pack around the
+// screen, a sump and a bottom plug, backfill below, water at 8.2 m.
+TDirBlock& BuildScreenedWell(TDirBlock& root, bool withOuvrage = true)
+{
+    TDirBlock& bh = AddSampleBorehole(root, "PZ2");
+    if (withOuvrage)
+        SetSampleOuvrage(bh, "PZ2", 40, 160, 8.2);
+    AddSampleLevels(bh, GeneratedLevels(12, 40));
+    AppendSampleRow(bh, "Trou-nu", {{"Deb", 0.0}, {"Fin", 12.0}, {"Diam", 311.0}, {"Méthode", std::int32_t(1)},
+                                    {"Fluide", std::int32_t(3)}});
+    AppendSampleRow(bh, "Trou-nu", {{"Deb", 12.0}, {"Fin", 40.0}, {"Diam", 250.0}, {"Méthode", std::int32_t(1)},
+                                    {"Fluide", std::int32_t(4)}});
+    auto casing = [&](double from, double to, double diam, int type, int nature, int centr) {
+        AppendSampleRow(bh, "Tubage", {{"Deb", from}, {"Fin", to}, {"Diam", diam}, {"Type", std::int32_t(type)},
+                                       {"Nature", std::int32_t(nature)}, {"NbCentr", std::int32_t(centr)}});
+    };
+    casing(0, 24, 160, 1, 4, 2);
+    casing(24, 36, 160, 2, 4, 2);
+    casing(36, 38, 160, 5, 4, 0);
+    casing(38, 38.5, 160, 4, 4, 0);
+    auto fill = [&](double from, double to, int type, int nature, double g1, double g2) {
+        AppendSampleRow(bh, "Annulaire", {{"Deb", from}, {"Fin", to}, {"Type", std::int32_t(type)},
+                                          {"Nature", std::int32_t(nature)}, {"GranDe", g1}, {"GranA", g2}});
+    };
+    fill(0, 8, 1, 1, 0, 0);
+    fill(8, 10, 4, 2, 0, 0);
+    fill(10, 38.5, 2, 1, 2, 4);
+    fill(38.5, 40, 3, 1, 0, 0);
+    return bh;
+}
+
+TEST_F(TechnicalShots, ScreenedWellWithFillsAndWaterLevel)
+{
+    BuildScreenedWell(root_);
+    const QImage img = Draw("PZ2");
+    Save(img, "screened_well");
+    // XAxe 650, DemiLargeurMax 80; the casing walls (half-width 160/311 x 80
+    // = 41) are thick and dark over the whole column.
+    LogContext* none = ActiveLog();
+    EXPECT_EQ(none, nullptr);
+    EXPECT_GT(DarkPixels(img, 607, 400, 612, 800), 400);
+    EXPECT_GT(DarkPixels(img, 689, 400, 694, 800), 400);
+    // The cement beside the casing near the top is filled grey.
+    const QRgb cement = img.pixel(590, 200);
+    EXPECT_LT(qGray(cement), 240);
+    EXPECT_GT(qGray(cement), 150);
+    EXPECT_EQ(ZonesTubage.size(), 1u);  // only the screen has a pattern
+    EXPECT_EQ(ZonesAnnulaire.size(), 4u);
+    EXPECT_EQ(ZonesTrouNu.size(), 2u);
+    // A big version, as printed.
+    Save(Draw("PZ2", "", 3000, 4242), "screened_well_3000");
+    OptSymboleEau = "Triangle plein";
+    Save(Draw("PZ2"), "screened_well_triangle");
+}
+
+TEST_F(TechnicalShots, MultiTubeBoreholeWithFillBetweenTubes)
+{
+    TDirBlock& bh = AddSampleBorehole(root_, "PMT");
+    SetSampleOuvrage(bh, "PMT", 60, MissingFloat, 14.0);
+    AddSampleLevels(bh, GeneratedLevels(15, 60));
+    AppendSampleRow(bh, "Trou-nu", {{"Deb", 0.0}, {"Fin", 20.0}, {"Diam", 400.0}});
+    AppendSampleRow(bh, "Trou-nu", {{"Deb", 20.0}, {"Fin", 60.0}, {"Diam", 300.0}});
+    auto casing = [&](const char* tube, double from, double to, double diam, int type) {
+        AppendSampleRow(bh, "Tubage", {{"Deb", from}, {"Fin", to}, {"Diam", diam}, {"Type", std::int32_t(type)},
+                                       {"Nature", std::int32_t(4)}, {"NomTube", std::string(tube)}});
+    };
+    casing("CUVELAGE", 0, 20, 320, 1);
+    casing("PMT1", 0, 50, 60, 1);
+    casing("PMT1", 50, 58, 60, 2);
+    casing("PMT2", 0, 25, 140, 1);
+    casing("PMT2", 25, 32, 140, 2);
+    auto inner = [&](double from, double to, int num, int type, int nature) {
+        AppendSampleRow(bh, "AnnulaireInterne", {{"Deb", from}, {"Fin", to}, {"Num", std::int32_t(num)},
+                                                 {"Type", std::int32_t(type)}, {"Nature", std::int32_t(nature)}});
+    };
+    inner(0, 20, 2, 1, 1);  // cement between PMT2 and the outer casing
+    inner(0, 23, 1, 4, 2);  // bentonite between PMT1 and PMT2
+    inner(23, 32, 1, 2, 1);
+    AppendSampleRow(bh, "Annulaire", {{"Deb", 20.0}, {"Fin", 34.0}, {"Type", std::int32_t(2)},
+                                      {"Nature", std::int32_t(1)}});
+    AppendSampleRow(bh, "Annulaire", {{"Deb", 34.0}, {"Fin", 60.0}, {"Type", std::int32_t(3)},
+                                      {"Nature", std::int32_t(3)}});
+    const QImage all = Draw("PMT");
+    Save(all, "multi_tube_all");
+    EXPECT_EQ(ZonesAnnulaireInterne.size(), 3u);
+    EXPECT_FALSE(ZonesAnnulaireInterne[1].Rgn.IsEmpty());
+    Save(Draw("PMT", "PMT1"), "multi_tube_pmt1");
+    Save(Draw("PMT", "PMT2"), "multi_tube_pmt2");
+}
+
+TEST_F(TechnicalShots, ReducingConeAndPointedShoe)
+{
+    TDirBlock& bh = Borehole("F3", 100, MissingFloat, 22.0, 20);
+    AppendSampleRow(bh, "Trou-nu", {{"Deb", 0.0}, {"Fin", 50.0}, {"Diam", 450.0}, {"Méthode", std::int32_t(3)}});
+    AppendSampleRow(bh, "Trou-nu", {{"Deb", 50.0}, {"Fin", 100.0}, {"Diam", 250.0}, {"Méthode", std::int32_t(2)},
+                                    {"Fluide", std::int32_t(1)}});
+    auto casing = [&](double from, double to, double diam, int type, int nature) {
+        AppendSampleRow(bh, "Tubage", {{"Deb", from}, {"Fin", to}, {"Diam", diam}, {"Type", std::int32_t(type)},
+                                       {"Nature", std::int32_t(nature)}});
+    };
+    casing(0, 45, 350, 1, 1);
+    casing(45, 50, 350, 3, 1);
+    casing(50, 80, 180, 1, 3);
+    casing(80, 95, 180, 2, 3);
+    casing(95, 100, 180, 7, 3);
+    AppendSampleRow(bh, "Annulaire", {{"Deb", 0.0}, {"Fin", 45.0}, {"Type", std::int32_t(1)},
+                                      {"Nature", std::int32_t(2)}});
+    AppendSampleRow(bh, "Annulaire", {{"Deb", 45.0}, {"Fin", 100.0}, {"Type", std::int32_t(2)},
+                                      {"Nature", std::int32_t(3)}, {"GranDe", 3.15}, {"GranA", 5.6}});
+    const QImage img = Draw("F3");
+    Save(img, "reducing_cone");
+    // The cone's walls cross the rows between 45 and 50 m slanted: dark
+    // pixels between the two straight walls there.
+    EXPECT_GT(DarkPixels(img, 580, 0, 720, img.height()), 2000);
+}
+
+TEST_F(TechnicalShots, OpenHoleOnly)
+{
+    TDirBlock& bh = Borehole("P4", 60, MissingFloat, 12.0, 10);
+    AppendSampleRow(bh, "Trou-nu", {{"Deb", 0.0}, {"Fin", 25.0}, {"Diam", 150.0}, {"Méthode", std::int32_t(2)},
+                                    {"Fluide", std::int32_t(1)}});
+    AppendSampleRow(bh, "Trou-nu", {{"Fin", 60.0}, {"Diam", 100.0}, {"Méthode", std::int32_t(2)},
+                                    {"Fluide", std::int32_t(1)}});
+    const QImage img = Draw("P4");
+    Save(img, "open_hole_only");
+    // The wide section (half-width 80) and the narrow one (53) below.
+    EXPECT_GT(DarkPixels(img, 568, 300, 572, 500), 150);
+    EXPECT_GT(DarkPixels(img, 595, 800, 599, 1000), 150);
+    EXPECT_EQ(ZonesTrouNu.size(), 2u);
+    EXPECT_TRUE(ZonesTubage.empty());
+}
+
+TEST_F(TechnicalShots, TitleBlockWithItsObjectsAndABottomPicture)
+{
+    TDirBlock& bh = BuildScreenedWell(root_, false);
+    AppendSampleRow(bh, "Ouvrage", {{"Désign", std::string("PZ2")}, {"Prof", 40.0}, {"DiamTube", 160.0},
+                                    {"ProfEau", 8.2}, {"X", 619352.5}, {"Y", 6754123.25}, {"Z", 112.4}});
+    AppendSampleRow(bh, "Dossier", {{"Commune", std::string("Orléans")}, {"Lieu-Dit", std::string("Les Aubrais")},
+                                    {"Nature", std::int32_t(1)}});
+    ASSERT_EQ(BandeauObjets.size(), 9u);
+    // A fourth row of the band with a centred text, a right-aligned one and
+    // one far too long for its cell.
+    OptTailleBandeau = 12;
+    ASSERT_TRUE(BandeauObjetFromString("Objet9=0,36,60,36,-1,\"\""));
+    ASSERT_TRUE(BandeauObjetFromString("Objet10=1,38,20,46,22,\"Désign : %Désign%\",center"));
+    ASSERT_TRUE(BandeauObjetFromString("Objet11=21,38,40,46,22,\"Eau à %Ouvrage\\ProfEau% m\",right"));
+    ASSERT_TRUE(BandeauObjetFromString(
+        "Objet12=41,38,59,46,22,\"%Dossier\\Commune%, %Dossier\\Lieu-Dit%, prof. %Ouvrage\\Prof% m\",right"));
+
+    QImage picture(400, 200, QImage::Format_RGB32);
+    {
+        QPainter p(&picture);
+        p.fillRect(picture.rect(), QColor(40, 90, 160));
+        p.fillRect(QRect(0, 100, 400, 100), QColor(200, 170, 90));
+    }
+    SetImageBas(picture);
+    OptTailleImageBas = 10;
+    const QImage img = Draw("PZ2");
+    Save(img, "title_block");
+    // The picture fills (364, 1275)-(634, 1410): blue above, sand below.
+    EXPECT_EQ(qBlue(img.pixel(500, 1300)), 160);
+    EXPECT_EQ(qRed(img.pixel(500, 1400)), 200);
+    EXPECT_EQ(img.pixel(360, 1300), qRgb(255, 255, 255));
+    EXPECT_EQ(img.pixel(640, 1300), qRgb(255, 255, 255));
+    // The band's lines: 12 units down of 48 in a band of 170 rows.
+    EXPECT_LT(qGray(img.pixel(300, 42)), 100);
+    EXPECT_LT(qGray(img.pixel(300, 128)), 100);
+    // A cell naming both tables counts as an ouvrage cell.
+    EXPECT_EQ(ZonesOuvrage.size(), 4u);
+    EXPECT_EQ(ZonesDossier.size(), 3u);
+}
+
+}  // namespace
