@@ -8,6 +8,7 @@
 #include <QPainter>
 #include <QScrollBar>
 #include <QStackedLayout>
+#include <QStyle>
 #include <QStyledItemDelegate>
 #include <algorithm>
 #include <stdexcept>
@@ -403,7 +404,11 @@ void TFChild::FillView(int row)
             }
             FGridRows[l + 1] = r;
         }
-        for (int c = 0; c < columns; ++c) StringGrid->setColumnWidth(c, std::max(widths[static_cast<std::size_t>(c)] + 6, 64));
+        // The text width plus 6 pixels, and the margins Qt's cells draw their
+        // text within, so that whole texts show.
+        const int margins = 2 * (StringGrid->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, StringGrid) + 1);
+        for (int c = 0; c < columns; ++c)
+            StringGrid->setColumnWidth(c, std::max(widths[static_cast<std::size_t>(c)] + 6 + margins, 64));
         StringGrid->setUpdatesEnabled(true);
         if (FSortColumn >= 0) {
             StringGrid->horizontalHeader()->setSortIndicatorShown(true);

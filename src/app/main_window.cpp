@@ -70,6 +70,11 @@ TFMain::TFMain(QWidget* parent) : QMainWindow(parent)
 
 TFMain::~TFMain()
 {
+    // The MDI area and the collection windows are destroyed after this body
+    // and signal on their way out: nothing may reach this half-destroyed
+    // window any more.
+    QObject::disconnect(MdiArea, nullptr, this, nullptr);
+    for (TFChild* c : findChildren<TFChild*>()) QObject::disconnect(c, nullptr, this, nullptr);
     if (FMain == this) FMain = nullptr;
 }
 
@@ -330,9 +335,6 @@ TFChild* TFMain::AddChildWindow()
         FTables->PopupAt(QCursor::pos());
     };
     connect(child, &TFChild::closedWindow, this, [this](TFChild* c) { ChildClosed(c); });
-    connect(child, &QObject::destroyed, this, [this] {
-        if (!active_) ChildClosed(nullptr);
-    });
     const bool only = MdiArea->subWindowList().isEmpty();
     QMdiSubWindow* sub = MdiArea->addSubWindow(child);
     sub->setAttribute(Qt::WA_DeleteOnClose);
