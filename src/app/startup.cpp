@@ -1,0 +1,468 @@
+#include "app/startup.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QCursor>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QShowEvent>
+#include <QTimer>
+#include <algorithm>
+
+#include "app/about_window.h"
+#include "app/collection_links.h"
+#include "app/collection_window.h"
+#include "app/desk_window.h"
+#include "app/help_window.h"
+#include "app/info_window.h"
+#include "app/main_window.h"
+#include "app/progress_window.h"
+#include "app/question_window.h"
+#include "app/snapping.h"
+#include "app/tables_window.h"
+#include "coding/codage_binding.h"
+#include "drawing/windows/code_motif_coul_window.h"
+#include "drawing/windows/log_window.h"
+#include "platform/base/rtl_numbers.h"
+#include "platform/ui_services.h"
+#include "platform/windows/qt_ui_services.h"
+#include "store/blocks.h"
+#include "store/options.h"
+#include "store/recent_files.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const char* const kGeneral = "G\xC3\xA9n\xC3\xA9ral";  // "Général"
+const char* const kAide = "Aide";
+
+std::string Utf8Path(const fs::path& p)
+{
+    const std::u8string s = p.u8string();
+    return std::string(s.begin(), s.end());
+}
+
+// Places a top-level window by its outer frame.
+void SetFrameGeometry(QWidget* w, int left, int top, int width, int height)
+{
+    const QRect frame = w->frameGeometry();
+    const QRect client = w->geometry();
+    const int extraW = frame.width() - client.width();
+    const int extraH = frame.height() - client.height();
+    w->move(left, top);
+    w->resize(std::max(1, width - extraW), std::max(1, height - extraH));
+}
+
+}  // namespace
+
+// ---- the log of steps -----------------------------------------------------------
+
+std::vector<std::string>& StartupLog()
+{
+    static std::vector<std::string> log;
+    return log;
+}
+
+void StartupNote(std::string step) { StartupLog().push_back(std::move(step)); }
+
+// ---- placeholders ---------------------------------------------------------------
+
+TPlaceholderWindow::TPlaceholderWindow(const char* className, QWidget* parent)
+    : QWidget(parent, Qt::Window), ClassName(className)
+{
+    setObjectName(QString::fromUtf8(className));
+    setProperty("className", QString::fromUtf8(className));
+    setWindowTitle(QString::fromUtf8(className));
+}
+
+// ---- units ----------------------------------------------------------------------
+
+bool InitializeUnits(const fs::path& programFolder)
+{
+    try {
+        OptionsInitialize(programFolder);
+    } catch (const EReadOnlyMedia& e) {
+        StartupNote("unit:read-only");
+        ShowBox(EReadOnlyMedia::kTitle, e.what(), MsgIcon::Error);
+        return false;
+    } catch (...) {
+        StartupNote("unit:failed");
+        ShowFailure(CurrentExceptionMessage());
+        return false;
+    }
+    StartupNote("unit:options");
+    InitDecimalSeparatorFromLocale();
+    StartupNote("unit:decimal-separator");
+    CodageDLLInitialize(Utf8Path(ProgramFolder()));
+    StartupNote("unit:codage");
+    RecentLoad();
+    StartupNote("unit:recent");
+    return true;
+}
+
+void FinalizeUnits()
+{
+    RunGuarded([] { RecentSave(); });
+    StartupNote("final:recent");
+    RunGuarded([] { OptionsFinalize(); });
+    StartupNote("final:options");
+    RunGuarded([] { CodageDLLFinalize(); });
+    StartupNote("final:codage");
+}
+
+// ---- the log window as the collection windows see it -----------------------------
+
+struct ProgramSession::LogLink : LogViewLink {
+    ProgramSession* session = nullptr;
+    TFCoupe* coupe() const { return session->coupe_; }
+    void SetBorehole(const TDirBlock* root, const std::string& indice, const std::string& design) override
+    {
+        // The tree belongs to the collection window; the log window writes
+        // into it only to toggle a level's selection.
+        coupe()->SetBorehole(const_cast<TDirBlock*>(root), root ? indice : std::string(), design);
+    }
+    const TDirBlock* ShownRoot() const override { return coupe()->ShownRoot(); }
+    void SetTubes(const std::vector<std::string>& tubes, int chosen) override { coupe()->SetTubes(tubes, chosen); }
+    void Redraw() override { coupe()->Redraw(); }
+    bool IsShown() const override { return coupe()->isVisible(); }
+    void ShowAndFocus() override
+    {
+        coupe()->show();
+        coupe()->raise();
+        coupe()->activateWindow();
+        coupe()->CTubes->setFocus();
+    }
+};
+
+// ---- the session ---------------------------------------------------------------
+
+ProgramSession::ProgramSession(std::string commandLineFile)
+    : commandLineFile_(std::move(commandLineFile)), lock_(ProgramFolder())
+{
+    QCoreApplication::setApplicationName(QStringLiteral("Carotix"));
+    QGuiApplication::setApplicationDisplayName(QStringLiteral("Carotix"));
+    StartupNote("title:Carotix");
+    EndProgram = [] { QCoreApplication::quit(); };
+    CreateWindows();
+}
+
+ProgramSession::~ProgramSession()
+{
+    if (TimerSauvegarde) TimerSauvegarde->stop();
+    if (TimerMove) TimerMove->stop();
+    if (GetLogViewLink() == logLink_.get()) SetLogViewLink(nullptr);
+    if (main_) main_->removeEventFilter(this);
+    // The main window goes last: the others are its children.
+    for (auto it = windows_.rbegin(); it != windows_.rend(); ++it) {
+        QWidget* w = *it;
+        if (w == main_.data()) continue;
+        delete w;
+    }
+    FDesk = nullptr;
+    FQuestion = nullptr;
+    FInfo = nullptr;
+    FProgress = nullptr;
+    FHelp = nullptr;
+    FRubriques = nullptr;
+    FAbout = nullptr;
+    FTables = nullptr;
+    FCodeMotifCoul = nullptr;
+    delete main_.data();
+    StartupNote("destroy:windows");
+}
+
+TFMain* ProgramSession::Main() const { return main_.data(); }
+
+QWidget* ProgramSession::Window(const std::string& className) const
+{
+    for (std::size_t i = 0; i < windows_.size() && i < kStartupWindowOrder.size(); ++i)
+        if (className == kStartupWindowOrder[i]) return windows_[i];
+    return nullptr;
+}
+
+void ProgramSession::CreateWindows()
+{
+    for (const char* name : kStartupWindowOrder) {
+        const std::string n = name;
+        QWidget* w = nullptr;
+        TFMain* m = main_.data();
+        if (n == "TFMain") {
+            main_ = new TFMain();
+            main_->installEventFilter(this);
+            w = main_.data();
+        } else if (n == "TFDesk") {
+            desk_ = new TFDesk(m);
+            desk_->setWindowFlag(Qt::Window);
+            FDesk = desk_;
+            w = desk_;
+        } else if (n == "TFQuestion") {
+            FQuestion = new TFQuestion(m);
+            w = FQuestion;
+        } else if (n == "TFCoupe") {
+            coupe_ = new TFCoupe(m);
+            w = coupe_;
+            LinkLogWindow();
+        } else if (n == "TFCodeMotifCoul") {
+            FCodeMotifCoul = new TFCodeMotifCoul(m);
+            w = FCodeMotifCoul;
+        } else if (n == "TFInfo") {
+            FInfo = new TFInfo(m);
+            w = FInfo;
+        } else if (n == "TFProgress") {
+            FProgress = new TFProgress(m);
+            w = FProgress;
+        } else if (n == "TFHelp") {
+            FHelp = new TFHelp(m);
+            w = FHelp;
+        } else if (n == "TFRubriques") {
+            FRubriques = new TFRubriques(FHelp, m);
+            w = FRubriques;
+        } else if (n == "TFAbout") {
+            FAbout = new TFAbout(m);
+            w = FAbout;
+        } else if (n == "TFTables") {
+            FTables = new TFTables(m);
+            FTables->RunCommand = [this](const std::string& command) {
+                if (main_) main_->ExecuteTableCommand(command, -1);
+            };
+            w = FTables;
+        } else {
+            w = new TPlaceholderWindow(name, m);
+        }
+        // Only the main window ends the program when it closes.
+        if (w != main_.data()) w->setAttribute(Qt::WA_QuitOnClose, false);
+        windows_.push_back(w);
+        StartupNote("create:" + n);
+    }
+}
+
+void ProgramSession::LinkLogWindow()
+{
+    logLink_ = std::make_unique<LogLink>();
+    logLink_->session = this;
+    SetLogViewLink(logLink_.get());
+    coupe_->RunTableCommand = [this](const std::string& name, int row) {
+        if (main_) main_->ExecuteTableCommand(name, row);
+    };
+    coupe_->DeskArea = [this] { return desk_ ? desk_->DeskRect : TRect{}; };
+    coupe_->Shown = [this] {
+        MainFitToLog();
+        if (main_ && main_->AfficherCoupe1) main_->AfficherCoupe1->setChecked(true);
+    };
+    coupe_->Hidden = [this] {
+        MainFitToDesk();
+        if (main_ && main_->AfficherCoupe1) main_->AfficherCoupe1->setChecked(false);
+    };
+    coupe_->FocusMainWindow = [this] {
+        if (main_) main_->activateWindow();
+    };
+}
+
+void ProgramSession::MainFitToLog()
+{
+    if (!main_ || !coupe_ || closed_) return;
+    const QRect f = main_->frameGeometry();
+    SetFrameGeometry(main_, f.left(), f.top(), coupe_->frameGeometry().left() - f.left(), f.height());
+}
+
+void ProgramSession::MainFitToDesk()
+{
+    if (!main_ || !desk_ || closed_) return;
+    const QRect f = main_->frameGeometry();
+    SetFrameGeometry(main_, f.left(), f.top(), desk_->DeskRect.Right - f.left(), f.height());
+}
+
+void ProgramSession::Show()
+{
+    if (main_) main_->show();
+    if (!shown_) FormShow();
+}
+
+void ProgramSession::FormShow()
+{
+    if (shown_ || !main_) return;
+    shown_ = true;
+    // 1. On the desk: its left, top and height; the width stays.
+    if (desk_) {
+        const TRect d = desk_->DeskRect;
+        SetFrameGeometry(main_, d.Left, d.Top, main_->frameGeometry().width(), static_cast<int>(d.Height()));
+    }
+    StartupNote("show:placed");
+    // 2. The log window beside it.
+    if (coupe_) {
+        coupe_->show();
+        coupe_->raise();
+    }
+    StartupNote("show:log-window");
+    // 3. The help box, with the mouse on it.
+    const bool aide = IniCarotix ? IniCarotix->ReadBool(kGeneral, kAide, true) : true;
+    if (aide && FHelp) {
+        FHelp->show();
+        const QRect h = FHelp->frameGeometry();
+        QCursor::setPos(h.left() + h.width() / 2, h.top() + h.height() / 2);
+        StartupNote("show:help");
+    }
+    // 4. The crash-recovery copies, when this instance owns them.
+    if (lock_.TryAcquire()) {
+        // Loading a copy puts it at the head of the recent files; a copy is
+        // no file to come back to, so the list is read again as it was
+        // stored (nothing else has been opened yet).
+        if (ReopenBackupCopies() > 0) RecentLoad();
+    } else {
+        StartupNote("backup:not-owner");
+    }
+    // 5. The collection named on the command line.
+    if (!commandLineFile_.empty()) {
+        StartupNote("show:open:" + commandLineFile_);
+        RunGuarded([&] { main_->OpenCollectionFile(commandLineFile_); });
+    }
+    // The timers run from the first showing on.
+    TimerSauvegarde = new QTimer(this);
+    TimerSauvegarde->setObjectName(QStringLiteral("TimerSauvegarde"));
+    TimerSauvegarde->setInterval(BackupPeriodMs());
+    connect(TimerSauvegarde, &QTimer::timeout, this, GuardedSlot([this] { TimerSauvegardeTimer(); }));
+    TimerSauvegarde->start();
+    TimerMove = new QTimer(this);
+    TimerMove->setObjectName(QStringLiteral("TimerMove"));
+    TimerMove->setInterval(kSnapPeriodMs);
+    connect(TimerMove, &QTimer::timeout, this, GuardedSlot([this] { TimerMoveTimer(); }));
+    TimerMove->start();
+    StartupNote("show:timers");
+}
+
+int ProgramSession::ReopenBackupCopies()
+{
+    if (!main_) return 0;
+    int reopened = 0;
+    for (const fs::path& copy : ListBackupCopies(ProgramFolder())) {
+        const std::string path = Utf8Path(copy);
+        try {
+            TFChild* child = main_->OpenCollectionFile(path);
+            // The copy is shown as modified and under its own path, but it has
+            // no file name: "Enregistrer" asks where to save it rather than
+            // writing into a copy that the next normal exit deletes.
+            child->Document().SetFileName(std::string());
+            child->Document().ClearSnapshot();
+            ++reopened;
+            StartupNote("show:reopen:" + Utf8Path(copy.filename()));
+        } catch (...) {
+            // One unreadable copy keeps none of the others from coming back;
+            // it is set aside, not destroyed.
+            const std::string message = CurrentExceptionMessage();
+            const fs::path aside = SetAsideBackupCopy(copy);
+            StartupNote("show:set-aside:" + Utf8Path(copy.filename()));
+            std::string text = "La copie de secours " + path + " n'a pas pu \xC3\xAAtre lue : " + message;
+            if (!aside.empty()) text += "\nElle a \xC3\xA9t\xC3\xA9 mise de c\xC3\xB4t\xC3\xA9 sous " + Utf8Path(aside) + ".";
+            ShowFailure(text);
+        }
+    }
+    return reopened;
+}
+
+std::vector<const TDirBlock*> ProgramSession::CollectionTrees() const
+{
+    std::vector<const TDirBlock*> trees;
+    if (!main_) return trees;
+    for (TFChild* c : main_->Children()) trees.push_back(&c->FRoot());
+    return trees;
+}
+
+BackupPassResult ProgramSession::TimerSauvegardeTimer()
+{
+    if (closed_) return {};
+    if (!lock_.Owned()) {
+        // Another instance owns the folder's copies. When it has gone, this
+        // one takes them over; copies it left behind come from a crash and
+        // are reopened before they are replaced.
+        if (!lock_.TryAcquire()) return {};
+        StartupNote("backup:lock-taken");
+        ReopenBackupCopies();
+    }
+    const BackupPassResult r = RunBackupPass(ProgramFolder(), CollectionTrees(), Writer);
+    StartupNote("backup:pass");
+    return r;
+}
+
+void ProgramSession::TimerMoveTimer()
+{
+    if (!main_ || closed_) return;
+    const QRect f = main_->frameGeometry();
+    const SnapGeometry before{f.left(), f.top(), f.width(), f.height()};
+    SnapTargets targets;
+    if (desk_) {
+        targets.HasDesk = true;
+        targets.Desk = desk_->DeskRect;
+    }
+    if (coupe_) {
+        targets.HasLog = true;
+        targets.LogVisible = coupe_->isVisible();
+        targets.LogLeft = coupe_->frameGeometry().left();
+    }
+    const SnapGeometry after = SnapMainWindow(before, targets);
+    if (!(after == before)) SetFrameGeometry(main_, after.Left, after.Top, after.Width, after.Height);
+}
+
+bool ProgramSession::MainWindowClosing()
+{
+    if (!main_) return true;
+    if (closed_) return true;
+    // Each collection asks whether to save; "Annuler" stops the shut-down.
+    main_->MdiArea->closeAllSubWindows();
+    if (!main_->MdiArea->subWindowList().isEmpty()) {
+        StartupNote("close:cancelled");
+        return false;
+    }
+    StartupNote("close:collections");
+    // FormClose.
+    const bool helpShown = FHelp && FHelp->isVisible();
+    RunGuarded([&] {
+        if (IniCarotix) IniCarotix->WriteBool(kGeneral, kAide, helpShown);
+    });
+    StartupNote(std::string("close:Aide=") + (helpShown ? "1" : "0"));
+    if (lock_.Owned()) {
+        DeleteBackupCopies(ProgramFolder());
+        StartupNote("close:backups-deleted");
+    }
+    closed_ = true;
+    if (TimerSauvegarde) TimerSauvegarde->stop();
+    if (TimerMove) TimerMove->stop();
+    // The program ends with the main window, whatever else is still shown.
+    for (QWidget* w : windows_)
+        if (w != main_.data() && w->isVisible()) w->hide();
+    if (EndProgram) EndProgram();
+    return true;
+}
+
+bool ProgramSession::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == main_.data()) {
+        if (event->type() == QEvent::Show && !shown_) {
+            RunGuarded([&] { FormShow(); });
+        } else if (event->type() == QEvent::Close && !closed_) {
+            bool mayClose = true;
+            RunGuarded([&] { mayClose = MainWindowClosing(); });
+            if (!mayClose) {
+                event->ignore();
+                return true;
+            }
+        }
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+int RunProgram(int argc, char** argv, const std::function<void(TFMain&)>& mainCreated)
+{
+    if (!InitializeUnits(DefaultProgramFolder())) return 1;
+    int result = 0;
+    {
+        ProgramSession session(argc > 1 && argv[1] ? std::string(argv[1]) : std::string());
+        if (mainCreated && session.Main()) mainCreated(*session.Main());
+        session.Show();
+        result = QApplication::exec();
+    }
+    FinalizeUnits();
+    return result;
+}
