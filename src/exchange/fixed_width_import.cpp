@@ -267,7 +267,7 @@ public:
         for (const TFilterField& f : main_)
             recordBytes += static_cast<std::uint64_t>(f.Width) + (f.Separator != FilterSeparatorNone ? 1 : 0);
         keys_.Reserve(static_cast<std::size_t>(root_->ItemCount())
-                      + static_cast<std::size_t>(std::min<std::uint64_t>(in_.Size() / recordBytes, 1u << 20)));
+                      + static_cast<std::size_t>(std::min<std::uint64_t>(in_.Size() / recordBytes, 1u << 18)));
         for (int i = 0; i < root_->ItemCount(); ++i)
             keys_.Add(root_->Child(i));
     }
