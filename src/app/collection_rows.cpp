@@ -253,8 +253,8 @@ std::vector<std::string> TubeList(const TDirBlock& root, const std::string& indi
     const std::string prefix = UpperCase(multiPrefix);
     const int n = tubes->RowCount();
     for (int r = 0; r < n; ++r) {
-        const std::string d = designs && !designs->IsDir() ? designs->GetString(r) : std::string();
-        if (d != design) continue;
+        // A table without a "Désign" column belongs to every ouvrage of the borehole.
+        if (designs && !designs->IsDir() && designs->GetString(r) != design) continue;
         std::string name = names && !names->IsDir() ? UpperCase(names->GetString(r)) : std::string();
         if (name.empty() || (withDefault && name.rfind(prefix, 0) != 0)) name = std::string(singleTube);
         if (std::find(list.begin(), list.end(), name) == list.end()) list.push_back(name);
@@ -276,8 +276,8 @@ bool OnlyDefaultTube(const TDirBlock& root, const std::string& indice, const std
     if (!names || names->IsDir()) return true;
     const int n = tubes->RowCount();
     for (int r = 0; r < n; ++r) {
-        const std::string d = designs && !designs->IsDir() ? designs->GetString(r) : std::string();
-        if (d != design) continue;
+        // A table without a "Désign" column belongs to every ouvrage of the borehole.
+        if (designs && !designs->IsDir() && designs->GetString(r) != design) continue;
         const std::string name = names->GetString(r);
         if (!name.empty() && name != singleTube) return false;
     }

@@ -121,10 +121,11 @@ std::optional<std::int32_t> StripTopOffset(std::optional<double> groundZ, const 
 // Tubes and codes
 // ---------------------------------------------------------------------------
 
-// The tube names of an ouvrage (indice\Tubage rows whose "Désign" equals the
-// designation exactly), upper-cased, the single tube standing for empty names
-// and, with withDefault, for names without the multi-tube prefix; listed once
-// each. With withDefault, the single tube is dropped when other names remain.
+// The tube names of an ouvrage: the indice\Tubage rows whose "Désign" equals
+// the designation exactly (every row of a table without "Désign"), their
+// names upper-cased, the single tube standing for empty names and, with
+// withDefault, for names without the multi-tube prefix; listed once each.
+// With withDefault, the single tube is dropped when other names remain.
 std::vector<std::string> TubeList(const TDirBlock& root, const std::string& indice, const std::string& design,
                                   bool withDefault, std::string_view singleTube, std::string_view multiPrefix);
 // True unless a Tubage row of the ouvrage has a non-empty tube name other than

@@ -63,6 +63,18 @@ TFMain::TFMain(QWidget* parent) : QMainWindow(parent)
 
     BuildMenus();
     BuildTableCommands();
+    // The coordinate unit of the settings is the active collection's own.
+    SetActiveCollectionUnitXY(
+        [this]() -> std::optional<std::string> {
+            if (TFChild* c = ActiveChild()) return c->GetUnitXY();
+            return std::nullopt;
+        },
+        [this](const std::string& unit) {
+            TFChild* c = ActiveChild();
+            if (!c) return false;
+            c->SetUnitXY(unit);
+            return true;
+        });
     if (Basededonne1) Basededonne1->setVisible(OptMenuBDD);
     if (TelechargeBDD1) TelechargeBDD1->setVisible(OptMenuBDD);
     resize(1024, 720);
@@ -75,6 +87,7 @@ TFMain::~TFMain()
     // window any more.
     QObject::disconnect(MdiArea, nullptr, this, nullptr);
     for (TFChild* c : findChildren<TFChild*>()) QObject::disconnect(c, nullptr, this, nullptr);
+    SetActiveCollectionUnitXY({}, {});
     if (FMain == this) FMain = nullptr;
 }
 

@@ -7,6 +7,9 @@
 #include <QApplication>
 #include <QHeaderView>
 #include <QImage>
+#include <QKeyEvent>
+#include <QListWidget>
+#include <QMenu>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QToolBar>
@@ -16,6 +19,7 @@
 #include "app/collection_links.h"
 #include "app/collection_window.h"
 #include "app/main_window.h"
+#include "app/tables_window.h"
 #include "platform/base/rtl_numbers.h"
 #include "platform/fake_ui_services.h"
 #include "sample_boreholes.h"
@@ -465,4 +469,157 @@ TEST_F(CollectionWindowTest, ShotsOfTheThreeViews)
     shoot("collection_icons.png");
     c->ShowLogView();
     shoot("collection_logs.png");
+}
+
+namespace {
+
+// The log window as the collection windows see it.
+struct FakeLogView : LogViewLink {
+    const TDirBlock* root = nullptr;
+    std::string indice, design;
+    std::vector<std::string> tubes;
+    int chosen = -2;
+    int redraws = 0;
+    bool shown = false;
+    int focused = 0;
+    void SetBorehole(const TDirBlock* r, const std::string& i, const std::string& d) override
+    {
+        root = r;
+        indice = i;
+        design = d;
+    }
+    const TDirBlock* ShownRoot() const override { return root; }
+    void SetTubes(const std::vector<std::string>& t, int c) override
+    {
+        tubes = t;
+        chosen = c;
+    }
+    void Redraw() override { ++redraws; }
+    bool IsShown() const override { return shown; }
+    void ShowAndFocus() override
+    {
+        shown = true;
+        ++focused;
+    }
+};
+
+}  // namespace
+
+TEST_F(CollectionWindowTest, TheLogWindowFollowsTheSelectedOuvrageAndIsClearedOnClose)
+{
+    FakeLogView log;
+    SetLogViewLink(&log);
+    std::vector<std::string> status;
+    CollectionDrawing codes;
+    codes.codeDescribed = [](const std::string& family) { return family != "REM" && family != "ARG"; };
+    SetCollectionDrawing(codes);
+    {
+        TFMain main;
+        main.show();
+        TFChild* c = main.OpenCollectionFile(SampleFile());
+        c->StatusLine = [&](const std::string& s) { status.push_back(s); };
+        c->SelectRows({3});
+        EXPECT_EQ(log.root, &c->FRoot());
+        EXPECT_EQ(log.indice, "PZ-MULTI");
+        EXPECT_EQ(log.tubes, (std::vector<std::string>{"PMT1", "PMT2", "PMT3"}));
+        EXPECT_EQ(log.chosen, 0);
+        EXPECT_GT(log.redraws, 0);
+        ASSERT_FALSE(status.empty());
+        EXPECT_EQ(status.back(), "Codes non d\xC3\xA9" "crits : REM, ARG");
+        c->SelectRows({0});
+        EXPECT_EQ(log.indice, "PUITS-1");
+        EXPECT_EQ(log.tubes, (std::vector<std::string>{"CUVELAGE"}));
+        EXPECT_EQ(status.back(), "");
+
+        // Enter in a view shows the log window and gives it the focus.
+        QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+        QApplication::sendEvent(c->StringGrid, &enter);
+        EXPECT_TRUE(log.shown);
+        EXPECT_EQ(log.focused, 1);
+
+        // Closing the collection it shows clears the log window.
+        const int before = log.redraws;
+        EXPECT_TRUE(c->parentWidget()->close());
+        EXPECT_EQ(log.root, nullptr);
+        EXPECT_GT(log.redraws, before);
+    }
+    SetLogViewLink(nullptr);
+}
+
+TEST_F(CollectionWindowTest, TooltipTextUnitAndTheTablesPopup)
+{
+    WriteFileBytes(InfobullePath, "%Indice% (%D\xC3\xA9sign%)\r\n%Dossier\\Commune%");
+    TFMain main;
+    main.show();
+    TFChild* c = main.OpenCollectionFile(SampleFile());
+    EXPECT_EQ(c->GetTooltipText(1), "F-VAL-01 (F1)\r\nPl\xC3\xA9lan-le-Grand");
+    EXPECT_EQ(c->GetTooltipText(-1), "");
+    // The row under a point of the table view.
+    const int y = c->StringGrid->rowViewportPosition(2) + 2;
+    EXPECT_EQ(c->RowAtMouse(c->StringGrid->viewport(), QPoint(5, y)), 2);
+    EXPECT_EQ(c->RowAtMouse(c->StringGrid->viewport(), QPoint(5, 2000)), -1);
+
+    // The coordinate unit of the settings is the active collection's.
+    EXPECT_EQ(GetUnitXY(), "m");
+    SetUnitXY("km");
+    EXPECT_EQ(c->GetUnitXY(), "km");
+    EXPECT_TRUE(c->IsModified());
+
+    // The pop-up lists the [Tables] names without separators and runs the picked one.
+    TFTables popup;
+    ASSERT_EQ(popup.ListBox1->count(), 10);
+    EXPECT_EQ(popup.ListBox1->item(2)->text().toStdString(), "Niveau");
+    std::vector<std::string> ran;
+    popup.RunCommand = [&](const std::string& name) { ran.push_back(name); };
+    popup.PopupAt(QPoint(10, 10));
+    popup.TablesPick();  // nothing selected: nothing runs
+    EXPECT_TRUE(ran.empty());
+    popup.PopupAt(QPoint(10, 10));
+    popup.ListBox1->setCurrentRow(2);
+    popup.TablesPick();
+    EXPECT_EQ(ran, (std::vector<std::string>{"Niveau"}));
+    EXPECT_FALSE(popup.isVisible());
+
+    // Shut-down: "Annuler" on a modified collection keeps the program running.
+    fake.AnswerMessage(MsgResult::Cancel, "Collection exemple.crx");
+    EXPECT_FALSE(main.close());
+    EXPECT_EQ(main.Children().size(), 1u);
+    fake.AnswerMessage(MsgResult::No, "Collection exemple.crx");
+    EXPECT_TRUE(main.close());
+}
+
+TEST_F(CollectionWindowTest, MenusEnableWhatTheActiveCollectionAllows)
+{
+    TFMain main;
+    main.show();
+    main.Edition1Click();
+    for (auto& [action, command] : main.TableItems) EXPECT_FALSE(action->isEnabled());
+    EXPECT_TRUE(main.NouvelOuvrage1->isEnabled());
+
+    const std::string file = SampleFile();
+    TFChild* c = main.OpenCollectionFile(file);
+    c->SelectRows({});
+    main.Edition1Click();
+    EXPECT_FALSE(main.Renommer1->isEnabled());
+
+    // The recent files leave out the ones already open.
+    emit main.Fichier1->aboutToShow();
+    for (QAction* a : main.Ouvrirrecent1->actions()) EXPECT_NE(a->text().toStdString(), file);
+    EXPECT_FALSE(main.Ouvrirrecent1->isEnabled());
+
+    // Inverting a selection: nothing selected gives everything, and back.
+    QAction* invert = nullptr;
+    for (QAction* a : main.Collection1->actions())
+        if (a->text().startsWith(QStringLiteral("Inverser"))) invert = a;
+    ASSERT_NE(invert, nullptr);
+    invert->trigger();
+    EXPECT_EQ(c->GetSelectedRows(), (std::vector<int>{0, 1, 2, 3}));
+    invert->trigger();
+    EXPECT_TRUE(c->GetSelectedRows().empty());
+
+    // The view items follow the active window.
+    c->ShowLogView();
+    emit main.Affichage1->aboutToShow();
+    EXPECT_TRUE(main.Logs1->isChecked());
+    EXPECT_FALSE(main.Liste1->isChecked());
 }
