@@ -1,17 +1,12 @@
-// The program entry: settings first (the program refuses to run from a
-// read-only place), then the prompts, the main window and the collection
-// named on the command line.
+// The program entry: the application object and the prompts, then the
+// program's fixed start-up order, its event loop and its shut-down.
 #include <QApplication>
-#include <QTimer>
-#include <string>
 
 #include "app/main_window.h"
-#include "app/tables_window.h"
+#include "app/startup.h"
 #include "platform/base/rtl_numbers.h"
 #include "platform/ui_services.h"
 #include "platform/windows/qt_ui_services.h"
-#include "store/options.h"
-#include "store/recent_files.h"
 
 int main(int argc, char** argv)
 {
@@ -22,34 +17,7 @@ int main(int argc, char** argv)
     QtUiServices ui;
     ScopedUi useUi(ui);
 
-    try {
-        OptionsInitialize(DefaultProgramFolder());
-    } catch (const EReadOnlyMedia& e) {
-        ShowBox(EReadOnlyMedia::kTitle, e.what(), MsgIcon::Error);
-        return 1;
-    } catch (...) {
-        ShowFailure(CurrentExceptionMessage());
-        return 1;
-    }
-    RecentLoad();
-
-    int result = 0;
-    {
-        TFMain window;
-        ui.SetParentWindow(&window);
-        TFTables tables(&window);
-        FTables = &tables;
-        window.show();
-        const std::string first = argc > 1 ? std::string(argv[1]) : std::string();
-        if (!first.empty())
-            QTimer::singleShot(0, &window, [&window, first] {
-                RunGuarded([&] { window.OpenCollectionFile(first); });
-            });
-        result = app.exec();
-        FTables = nullptr;
-    }
-
-    RunGuarded([] { RecentSave(); });
-    RunGuarded([] { OptionsFinalize(); });
-    return result;
+    // Units, the windows in their fixed order, the event loop and the
+    // shut-down (app/startup.h).
+    return RunProgram(argc, argv, [&ui](TFMain& window) { ui.SetParentWindow(&window); });
 }

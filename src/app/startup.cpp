@@ -10,6 +10,8 @@
 #include <QShowEvent>
 #include <QTimer>
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 
 #include "app/about_window.h"
 #include "app/collection_links.h"
@@ -66,7 +68,18 @@ std::vector<std::string>& StartupLog()
     return log;
 }
 
-void StartupNote(std::string step) { StartupLog().push_back(std::move(step)); }
+void StartupNote(std::string step)
+{
+    // Tests that run the program itself read its steps from a file.
+    if (const char* file = std::getenv(kStartupLogVariable); file && *file) {
+        if (std::FILE* f = std::fopen(file, "ab")) {
+            std::fwrite(step.data(), 1, step.size(), f);
+            std::fputc('\n', f);
+            std::fclose(f);
+        }
+    }
+    StartupLog().push_back(std::move(step));
+}
 
 // ---- placeholders ---------------------------------------------------------------
 
@@ -347,7 +360,7 @@ int ProgramSession::ReopenBackupCopies()
             child->Document().SetFileName(std::string());
             child->Document().ClearSnapshot();
             ++reopened;
-            StartupNote("show:reopen:" + Utf8Path(copy.filename()));
+            StartupNote("show:reopen:" + Utf8Path(copy.filename()) + (child->IsModified() ? ":modified" : ""));
         } catch (...) {
             // One unreadable copy keeps none of the others from coming back;
             // it is set aside, not destroyed.

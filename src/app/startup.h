@@ -50,6 +50,9 @@ inline constexpr std::array<const char*, 34> kStartupWindowOrder = {
     "TFStructure", "TFListeCodes", "TFTables",   "TFMultiply",  "TFMotCles",       "TFRapport"};
 
 // ---- the log of steps -------------------------------------------------------
+// When set, every step is also appended to this file, one line each (tests
+// that run the program itself read it).
+inline constexpr const char* kStartupLogVariable = "CAROTIX_STARTUP_LOG";
 std::vector<std::string>& StartupLog();
 void StartupNote(std::string step);
 

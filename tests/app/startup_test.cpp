@@ -242,9 +242,9 @@ TEST_F(Startup, CopiesComeBackModifiedWithoutAFileNameAndAnUnreadableOneIsSetAsi
     EXPECT_NE(fake_.Prompts()[0].text.find("mise de c\xC3\xB4t\xC3\xA9"), std::string::npos);
     EXPECT_TRUE(fs::exists(program_ / "backup_1.crx.illisible"));
     EXPECT_FALSE(fs::exists(program_ / "backup_1.crx"));
-    EXPECT_NE(IndexOf("show:reopen:backup_0.crx"), std::string::npos);
-    EXPECT_NE(IndexOf("show:reopen:backup_2.crx"), std::string::npos);
-    EXPECT_LT(IndexOf("show:reopen:backup_2.crx"), IndexOf("show:timers"));
+    EXPECT_NE(IndexOf("show:reopen:backup_0.crx:modified"), std::string::npos);
+    EXPECT_NE(IndexOf("show:reopen:backup_2.crx:modified"), std::string::npos);
+    EXPECT_LT(IndexOf("show:reopen:backup_2.crx:modified"), IndexOf("show:timers"));
 
     const std::vector<TFChild*> children = Main()->Children();
     ASSERT_EQ(children.size(), 2u);
@@ -353,7 +353,7 @@ TEST_F(Startup, TheCommandLineCollectionOpensAfterTheCopies)
     WriteCollection("backup_0.crx", "F1");
     const fs::path file = WriteCollection("ligne.crx", "PZ9");
     Start(file.string());
-    EXPECT_LT(IndexOf("show:reopen:backup_0.crx"), IndexOf("show:open:" + file.string()));
+    EXPECT_LT(IndexOf("show:reopen:backup_0.crx:modified"), IndexOf("show:open:" + file.string()));
     const std::vector<TFChild*> children = Main()->Children();
     ASSERT_EQ(children.size(), 2u);
     EXPECT_EQ(children[1]->FFileName(), file.string());
