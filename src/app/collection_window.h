@@ -124,6 +124,9 @@ public:
     void AddBorehole(const std::string& indice, const std::string& design);
     // "Nouvel ouvrage...": asks for the names and adds the ouvrage.
     void NewBorehole();
+    // "Compléter les codes" (false) / "Recoder" (true) on the selected ouvrages;
+    // defined with the coding commands (coding_import_commands.cpp).
+    void CodeBoreholes(bool recodeAll);
 
     // ---- the log window and the status line ----
     void ShowBorehole(const std::string& indice, const std::string& design);

@@ -12,6 +12,7 @@
 #include <QToolButton>
 #include <filesystem>
 
+#include "app/coding_import_commands.h"
 #include "app/collection_links.h"
 #include "app/collection_window.h"
 #include "app/info_window.h"
@@ -63,6 +64,8 @@ TFMain::TFMain(QWidget* parent) : QMainWindow(parent)
 
     BuildMenus();
     BuildTableCommands();
+    // Coding, fixed-width import and filter choice (coding_import_commands.cpp).
+    InstallCodingAndImportCommands(*this);
     // The coordinate unit of the settings is the active collection's own.
     SetActiveCollectionUnitXY(
         [this]() -> std::optional<std::string> {

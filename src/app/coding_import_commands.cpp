@@ -1,0 +1,106 @@
+#include "app/coding_import_commands.h"
+
+#include <QAction>
+#include <QMenu>
+#include <functional>
+
+#include "app/collection_window.h"
+#include "app/main_window.h"
+#include "coding/windows/coding_command.h"
+#include "exchange/windows/filter_chooser_window.h"
+#include "platform/ui_services.h"
+#include "platform/windows/qt_ui_services.h"
+
+// ---- the collection window's side ----------------------------------------
+
+void TFChild::CodeBoreholes(bool recodeAll)
+{
+    std::vector<CodingSelection> selection;
+    for (int r : GetSelectedRows())
+        if (r >= 0 && r < static_cast<int>(Rows().size()))
+            selection.push_back({Rows()[static_cast<std::size_t>(r)].Indice, Rows()[static_cast<std::size_t>(r)].Design});
+    RunCodingPass(FRoot(), selection, recodeAll);
+}
+
+TDirBlock& ChildOracleImportWindow::ImportRoot() { return child_->FRoot(); }
+
+void ChildOracleImportWindow::SetImportCaption(const std::string& caption)
+{
+    child_->setWindowTitle(ToQString(caption));
+}
+
+void ChildOracleImportWindow::RefreshList() { child_->RefreshList(); }
+
+void ChildOracleImportWindow::TakeSnapshot() { child_->TakeSnapshot(); }
+
+OracleImportWindow* MainOracleImportHost::NewImportWindow(const std::string& caption)
+{
+    TFChild* child = main_.Nouveau1Click();
+    window_ = std::make_unique<ChildOracleImportWindow>(child);
+    window_->SetImportCaption(caption);
+    return window_.get();
+}
+
+// ---- the main window's side ------------------------------------------------
+
+void Coder1Click(TFMain& main)
+{
+    if (TFChild* c = main.ActiveChild()) c->CodeBoreholes(true);
+}
+
+void Coder2Click(TFMain& main)
+{
+    if (TFChild* c = main.ActiveChild()) c->CodeBoreholes(false);
+}
+
+OracleImportRun ImporterOracle1Click(TFMain& main)
+{
+    MainOracleImportHost host(main);
+    return ImporterOracle1Click(host);
+}
+
+namespace {
+
+// The menu's item of that caption, or a new one at its end; whatever it was
+// connected to is replaced by `handler`.
+QAction* TakeItem(TFMain& main, QMenu* menu, const char* caption, const char* objectName, const char* hint,
+                  std::function<void()> handler)
+{
+    const QString text = QString::fromUtf8(caption);
+    QAction* item = nullptr;
+    for (QAction* a : menu->actions())
+        if (!a->isSeparator() && a->text() == text) {
+            item = a;
+            break;
+        }
+    if (item)
+        QObject::disconnect(item, &QAction::triggered, nullptr, nullptr);
+    else
+        item = menu->addAction(text);
+    item->setObjectName(QString::fromUtf8(objectName));
+    if (hint) item->setStatusTip(QString::fromUtf8(hint));
+    QObject::connect(item, &QAction::triggered, &main, GuardedSlot(std::move(handler)));
+    return item;
+}
+
+} // namespace
+
+void InstallCodingAndImportCommands(TFMain& main)
+{
+    TFMain* m = &main;
+    QAction* coder2 = TakeItem(main, main.Operations1, kCoder2Caption, "Coder2", kCoder2Hint, [m] { Coder2Click(*m); });
+    QAction* coder1 = TakeItem(main, main.Operations1, kCoder1Caption, "Coder1", kCoder1Hint, [m] { Coder1Click(*m); });
+    TakeItem(main, main.Fichier1, kOracleImportMenuCaption, "ImporterOracle1", kOracleImportMenuHint,
+             [m] { ImporterOracle1Click(*m); });
+    TakeItem(main, main.Configuration1, "Filtre d'import/export Ora...", "FiltredimporationOracle1", nullptr,
+             [m] { FiltredimporationOracle1Click(m); });
+
+    // Like the other commands on the selection, the coding items are enabled
+    // when the menu opens, by whether the active window has a selected row.
+    QObject::connect(main.Operations1, &QMenu::aboutToShow, &main, GuardedSlot([m, coder1, coder2] {
+                         TFChild* c = m->ActiveChild();
+                         const bool sel = c && !c->GetSelectedRows().empty();
+                         coder1->setEnabled(sel);
+                         coder2->setEnabled(sel);
+                     }));
+}
