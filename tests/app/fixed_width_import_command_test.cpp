@@ -1,7 +1,11 @@
 // File > "Importer fichiers &Ora...", headless: the command against a fake
 // main window and collection window, with the scripted prompts, over the
 // sample data files and the shipped filter file.
+#include <QAction>
 #include <QApplication>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
 #include <QProgressBar>
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -9,11 +13,14 @@
 #include <string>
 #include <vector>
 
+#include "app/collection_window.h"
+#include "app/main_window.h"
 #include "app/progress_window.h"
 #include "exchange/windows/fixed_width_import_command.h"
 #include "platform/base/ini_file.h"
 #include "platform/base/rtl_numbers.h"
 #include "platform/fake_ui_services.h"
+#include "platform/windows/qt_ui_services.h"
 #include "store/blocks.h"
 #include "store/options.h"
 #include "temp_dir.h"
@@ -279,6 +286,86 @@ TEST_F(ImportCommandTest, MissingSubFiltersAreSaidOnceEachAndRemarksListedAtTheE
     EXPECT_EQ(root.GetPathFloat("P1\\Tubage\\Diam", 0), 1.5);
     EXPECT_EQ(root.GetPathString("P2\\Pompe\\V", 0), "C");
     EXPECT_TRUE(fake_.Verify());
+}
+
+// The whole command from the main window's menu: two sample files into a new
+// collection window of the real program.
+TEST_F(ImportCommandTest, MenuCommandImportsTwoFilesIntoANewCollectionWindow)
+{
+    ScopedUi use(fake_);
+    TFMain main;
+    main.show();
+    QAction* item = main.findChild<QAction*>(QStringLiteral("ImporterOracle1"));
+    ASSERT_NE(item, nullptr);
+    EXPECT_TRUE(main.Fichier1->actions().contains(item));
+    EXPECT_EQ(FromQString(item->text()), "Importer fichiers &Ora...");
+    EXPECT_EQ(FromQString(item->statusTip()), "Importer des fichiers Oracle dans une nouvelle collection");
+
+    fake_.AnswerFiles({Data("niveau.ora"), Data("ouvrage.ora")}, "Importer fichiers Oracle");
+    fake_.AnswerMessage(MsgResult::Ok, "Import Oracle");
+    item->trigger();
+    EXPECT_TRUE(fake_.Verify());
+    EXPECT_EQ(fake_.BusyDepth(), 0);
+    EXPECT_FALSE(FProgress->isVisible());
+
+    TFChild* c = main.ActiveChild();
+    ASSERT_NE(c, nullptr);
+    EXPECT_EQ(main.Children().size(), 1u);
+    EXPECT_EQ(c->Caption(), Folder());
+    EXPECT_EQ(c->FFileName(), "");
+    EXPECT_TRUE(c->parentWidget()->isMaximized());
+    EXPECT_FALSE(c->IsModified());  // a fresh import counts as saved
+    EXPECT_EQ(IniRepertoire(), Folder());
+
+    // The list: one line per ouvrage, in the order the files named them.
+    ASSERT_EQ(c->GridLineCount(), 4);
+    const std::vector<std::pair<std::string, std::string>> expected{
+        {"06987X0123_F", "F1 LES GRANGES"}, {"06987X0145", "PZ2"}, {"07218X0009", "PUITS COMMUNAL"}};
+    for (int line = 1; line <= 3; ++line) {
+        EXPECT_EQ(c->GridCell(0, line), expected[static_cast<std::size_t>(line - 1)].first);
+        EXPECT_EQ(c->GridCell(1, line), expected[static_cast<std::size_t>(line - 1)].second);
+    }
+    EXPECT_EQ(c->GridCell(0, 0), "Indice");
+    EXPECT_EQ(c->GridCell(2, 1), "FORAGE");        // Dossier\Nature
+    EXPECT_EQ(c->GridCell(4, 2), "Vaulx-en-Velin");  // Dossier\Commune
+
+    // The levels, row by row.
+    const TDirBlock& root = c->FRoot();
+    const TDirBlock* levels = root.FindDir("06987X0123_F\\Niveau");
+    ASSERT_NE(levels, nullptr);
+    ASSERT_EQ(levels->RowCount(), 3);
+    EXPECT_EQ(levels->GetPathString("D\xC3\xA9sign", 2), "F1 LES GRANGES");
+    EXPECT_EQ(levels->GetPathFloat("Deb", 1), 0.8);
+    EXPECT_EQ(levels->GetPathFloat("Fin", 2), 45.0);
+    EXPECT_EQ(levels->GetPathString("Type", 0), "COUPE");
+    EXPECT_EQ(levels->GetPathString("CodeNiv", 1), "GRAV SAB");
+    EXPECT_EQ(levels->GetPathString("Strati", 2), "Mioc\xC3\xA8ne");
+    EXPECT_EQ(levels->GetPathString("Litho", 2), "Molasse gr\xC3\xA9seuse jaune \xC3\xA0 ocre, pass\xC3\xA9" "es marneuses");
+    const TDirBlock* puits = root.FindDir("07218X0009\\Niveau");
+    ASSERT_NE(puits, nullptr);
+    EXPECT_EQ(puits->RowCount(), 1);
+    EXPECT_EQ(puits->GetPathString("CodeNiv", 0), "");
+    EXPECT_EQ(puits->GetPathString("Litho", 0), "Sables et graviers \xC5\x93uvr\xC3\xA9s");
+    EXPECT_EQ(root.FindDir("06987X0145\\Niveau")->RowCount(), 2);
+    EXPECT_EQ(root.GetPathFloat("07218X0009\\Ouvrage\\X", 0), 851.4);
+
+    // A second import makes a second window.
+    fake_.AnswerFiles({Data("ouvrage.ora")});
+    fake_.AnswerMessage(MsgResult::Ok, "Import Oracle");
+    item->trigger();
+    EXPECT_EQ(main.Children().size(), 2u);
+    EXPECT_NE(main.ActiveChild(), c);
+    EXPECT_EQ(main.ActiveChild()->GridLineCount(), 4);
+    EXPECT_TRUE(fake_.Verify());
+}
+
+TEST_F(ImportCommandTest, FilterChoiceIsWiredIntoTheConfigurationMenu)
+{
+    TFMain main;
+    QAction* item = main.findChild<QAction*>(QStringLiteral("FiltredimporationOracle1"));
+    ASSERT_NE(item, nullptr);
+    EXPECT_TRUE(main.Configuration1->actions().contains(item));
+    EXPECT_EQ(FromQString(item->text()), "Filtre d'import/export Ora...");
 }
 
 TEST(ImportCommandFolder, FolderOfAPath)
