@@ -1,0 +1,82 @@
+// Start-up of the program up to the main window shown: the units (settings,
+// decimal separator, coding library, recent files), the 34 windows in their
+// order and the main window's first showing (log window, help box, timers).
+// Budget (release build): under 600 ms.
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+
+#include <filesystem>
+#include <memory>
+#include <random>
+#include <string>
+
+#include "app/main_window.h"
+#include "app/startup.h"
+#include "store/options.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// A program folder as the program finds it: the shipped data and the coding
+// library, in a temporary folder of its own.
+class ProgramFolderCopy {
+public:
+    ProgramFolderCopy()
+    {
+        std::random_device rd;
+        path_ = fs::temp_directory_path() / ("carotix-bench-startup-" + std::to_string(rd()));
+        fs::create_directories(path_);
+        fs::copy(CAROTIX_DATA_DIR, path_, fs::copy_options::recursive | fs::copy_options::overwrite_existing);
+        const fs::path library = fs::path(CAROTIX_PROGRAM_DIR) / "Codage.so";
+        if (fs::exists(library)) fs::copy_file(library, path_ / "Codage.so", fs::copy_options::overwrite_existing);
+    }
+    ~ProgramFolderCopy()
+    {
+        std::error_code ec;
+        fs::remove_all(path_, ec);
+    }
+    const fs::path& path() const { return path_; }
+
+private:
+    fs::path path_;
+};
+
+void BM_StartupToMainWindowShown(benchmark::State& state)
+{
+    ProgramFolderCopy folder;
+    for (auto _ : state) {
+        if (!InitializeUnits(folder.path())) {
+            state.SkipWithError("the units did not start");
+            break;
+        }
+        auto session = std::make_unique<ProgramSession>();
+        session->EndProgram = [] {};
+        session->Show();
+        QApplication::processEvents();
+        benchmark::DoNotOptimize(session->Windows().size());
+
+        state.PauseTiming();
+        if (session->Windows().size() != kStartupWindowOrder.size()) state.SkipWithError("windows missing");
+        session->Main()->close();
+        session.reset();
+        OptionsRelease();
+        StartupLog().clear();
+        state.ResumeTiming();
+    }
+}
+
+}  // namespace
+
+BENCHMARK(BM_StartupToMainWindowShown)->Unit(benchmark::kMillisecond);
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
