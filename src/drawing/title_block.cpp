@@ -183,3 +183,20 @@ bool ChargerImageBas(const std::filesystem::path& File, std::string* Error)
     ImageBasStore() = img;
     return true;
 }
+
+bool ChargerImageBasReglages(std::string* Error)
+{
+    if (!IniCarotix) {
+        ImageBasStore() = QImage();
+        return true;
+    }
+    const std::string name = IniCarotix->ReadString("Dessin", "ImageBas", "");
+    if (name.empty()) {
+        ImageBasStore() = QImage();
+        return true;
+    }
+    std::filesystem::path file = std::filesystem::u8path(name);
+    if (file.is_relative())
+        file = ProgramFolder() / file;
+    return ChargerImageBas(file, Error);
+}

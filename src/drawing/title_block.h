@@ -52,3 +52,7 @@ void SetImageBas(const QImage& Image);
 // leaves no picture; pictures larger than 100 megapixels are refused. False
 // with a message in *Error when a named file could not be used.
 bool ChargerImageBas(const std::filesystem::path& File, std::string* Error = nullptr);
+// Loads the picture named by carotix.ini [Dessin] "ImageBas" (a relative name
+// is taken from the program folder), as the drawing options window does when
+// it is created at start-up. No settings, or no name: no picture.
+bool ChargerImageBasReglages(std::string* Error = nullptr);

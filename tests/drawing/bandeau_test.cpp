@@ -253,4 +253,23 @@ TEST(TitleBlockGeometry, BottomPictureFilesThatCannotBeReadLeaveNoPicture)
     EXPECT_TRUE(ImageBas().isNull());
 }
 
+TEST(TitleBlockGeometry, BottomPictureNamedInTheSettings)
+{
+    TempProgramDir program(true, false);
+    OptionsInitialize(program.path());
+    EXPECT_TRUE(ChargerImageBasReglages());  // shipped empty
+    EXPECT_TRUE(ImageBas().isNull());
+    QImage img(30, 10, QImage::Format_RGB32);
+    img.fill(Qt::red);
+    ASSERT_TRUE(img.save(QString::fromStdString((program.path() / "logo.jpg").string()), "JPEG"));
+    IniCarotix->WriteString("Dessin", "ImageBas", "logo.jpg");
+    EXPECT_TRUE(ChargerImageBasReglages());
+    EXPECT_EQ(ImageBas().width(), 30);
+    IniCarotix->WriteString("Dessin", "ImageBas", "absente.jpg");
+    std::string error;
+    EXPECT_FALSE(ChargerImageBasReglages(&error));
+    EXPECT_TRUE(ImageBas().isNull());
+    OptionsRelease();
+}
+
 }  // namespace
