@@ -78,7 +78,11 @@ void StartupNote(std::string step)
             std::fclose(f);
         }
     }
-    StartupLog().push_back(std::move(step));
+    // The backup passes add a step every few minutes for as long as the
+    // program runs: only the latest steps are kept.
+    std::vector<std::string>& log = StartupLog();
+    if (log.size() >= 4096) log.erase(log.begin() + 64, log.begin() + 2048);
+    log.push_back(std::move(step));
 }
 
 // ---- placeholders ---------------------------------------------------------------
