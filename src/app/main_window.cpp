@@ -17,6 +17,7 @@
 #include "app/collection_window.h"
 #include "app/info_window.h"
 #include "app/tables_window.h"
+#include "drawing/windows/log_window.h"
 #include "platform/ui_services.h"
 #include "platform/windows/qt_ui_services.h"
 #include "store/blocks.h"
@@ -210,6 +211,12 @@ void TFMain::BuildMenus()
     AfficherCoupe1 = AddItem(Affichage1, QStringLiteral("Afficher la coupe"));
     AfficherCoupe1->setCheckable(true);
     run(AfficherCoupe1, [this] {
+        // The click has already toggled the check mark: unchecked now means
+        // the log window was shown and goes away.
+        if (!AfficherCoupe1->isChecked() && FCoupe) {
+            FCoupe->hide();
+            return;
+        }
         if (LogViewLink* link = GetLogViewLink()) link->ShowAndFocus();
     });
     later(Affichage1, QStringLiteral("Afficher l'image"));

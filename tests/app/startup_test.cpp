@@ -348,6 +348,25 @@ TEST_F(Startup, HelpBoxStaysHiddenWhenAideIsOff)
     Finish();
 }
 
+TEST_F(Startup, AfficherLaCoupeHidesAndShowsTheLogWindowAndTheMainWindowFollows)
+{
+    Start();
+    const TRect desk = session_->Desk()->DeskRect;
+    ASSERT_TRUE(Main()->AfficherCoupe1->isChecked());
+    Main()->AfficherCoupe1->trigger();
+    EXPECT_FALSE(session_->Coupe()->isVisible());
+    EXPECT_FALSE(Main()->AfficherCoupe1->isChecked());
+    // The main window takes the room back up to the desk's right edge.
+    EXPECT_EQ(Main()->frameGeometry().left() + Main()->frameGeometry().width(), desk.Right);
+    Main()->AfficherCoupe1->trigger();
+    EXPECT_TRUE(session_->Coupe()->isVisible());
+    EXPECT_TRUE(Main()->AfficherCoupe1->isChecked());
+    EXPECT_EQ(Main()->frameGeometry().left() + Main()->frameGeometry().width(),
+              session_->Coupe()->frameGeometry().left());
+    EXPECT_TRUE(Main()->close());
+    Finish();
+}
+
 TEST_F(Startup, TheCommandLineCollectionOpensAfterTheCopies)
 {
     WriteCollection("backup_0.crx", "F1");
