@@ -117,46 +117,59 @@ void LogView::Rebuild()
         return;
     }
     if (Racine && !Chemin.empty()) {
-        std::int32_t pw = 0;
-        std::int32_t ph = 0;
-        PageSize(ClientW, ClientH, Zoom, pw, ph);
-        PageW = pw;
-        PageH = ph;
-        if (ScrollX < 0) ScrollX = 0;
-        if (ScrollX > 1) ScrollX = 1;
-        if (ScrollY < 0) ScrollY = 0;
-        if (ScrollY > 1) ScrollY = 1;
-        double from = MissingFloat;
-        double to = MissingFloat;
-        DepthWindow(from, to);
-        const std::int32_t left = RoundHalfEven(-ScrollX * pw + static_cast<double>(static_cast<std::uint32_t>(ClientW) >> 1));
-        const std::int32_t top = RoundHalfEven(-ScrollY * ph + static_cast<double>(static_cast<std::uint32_t>(ClientH) >> 1));
-        const std::int64_t right = std::int64_t(left) + pw - 1;
-        const std::int64_t bottom = std::int64_t(top) + ph - 1;
-        {
-            QPainterCanvas canvas(&BackBuffer);
-            DessinerCoupe(*Racine, Chemin, Designation, NomTube, canvas, ClampToInt32(std::int64_t(left) * F),
-                          ClampToInt32(std::int64_t(top) * F), ClampToInt32(right * F), ClampToInt32(bottom * F),
-                          from, to, true);
+        try {
+            DrawIntoBackBuffer(F, started);
+        } catch (...) {
+            // A log that cannot be drawn leaves a white page and nothing to
+            // click; the window paints on.
+            BackBuffer = QImage(ClientW, ClientH, QImage::Format_RGB32);
+            BackBuffer.fill(Qt::white);
+            ResetZonesCoupe();
         }
-        if (F > 1) {
-            DownsampleBitmap(BackBuffer, F);
-            BackBuffer = BackBuffer.copy(0, 0, ClientW, ClientH);
-            ScaleZonesCoupe(F);
-            if (Now() - started > kSlowRebuildSeconds) OptDesactiverLissage = true;  // in memory only
-        }
-        // Selected levels are shown inverted, from the lithology column to the
-        // end of their description.
-        {
-            QPainterCanvas canvas(&BackBuffer);
-            for (const TZoneRect& z : ZonesNiveaux)
-                if (z.Rect.Height() > 0 && LevelSelected(z.Row)) canvas.InvertRect(z.Rect);
-        }
-        Increment = SpinIncrement(EtendueProfondeur(*Racine, Chemin, Designation, NomTube));
     } else {
         ResetZonesCoupe();
         if (F > 1) BackBuffer = BackBuffer.copy(0, 0, ClientW, ClientH);
     }
+}
+
+void LogView::DrawIntoBackBuffer(std::int32_t F, double started)
+{
+    std::int32_t pw = 0;
+    std::int32_t ph = 0;
+    PageSize(ClientW, ClientH, Zoom, pw, ph);
+    PageW = pw;
+    PageH = ph;
+    if (ScrollX < 0) ScrollX = 0;
+    if (ScrollX > 1) ScrollX = 1;
+    if (ScrollY < 0) ScrollY = 0;
+    if (ScrollY > 1) ScrollY = 1;
+    double from = MissingFloat;
+    double to = MissingFloat;
+    DepthWindow(from, to);
+    const std::int32_t left = RoundHalfEven(-ScrollX * pw + static_cast<double>(static_cast<std::uint32_t>(ClientW) >> 1));
+    const std::int32_t top = RoundHalfEven(-ScrollY * ph + static_cast<double>(static_cast<std::uint32_t>(ClientH) >> 1));
+    const std::int64_t right = std::int64_t(left) + pw - 1;
+    const std::int64_t bottom = std::int64_t(top) + ph - 1;
+    {
+        QPainterCanvas canvas(&BackBuffer);
+        DessinerCoupe(*Racine, Chemin, Designation, NomTube, canvas, ClampToInt32(std::int64_t(left) * F),
+                      ClampToInt32(std::int64_t(top) * F), ClampToInt32(right * F), ClampToInt32(bottom * F),
+                      from, to, true);
+    }
+    if (F > 1) {
+        DownsampleBitmap(BackBuffer, F);
+        BackBuffer = BackBuffer.copy(0, 0, ClientW, ClientH);
+        ScaleZonesCoupe(F);
+        if (Now() - started > kSlowRebuildSeconds) OptDesactiverLissage = true;  // in memory only
+    }
+    // Selected levels are shown inverted, from the lithology column to the
+    // end of their description.
+    {
+        QPainterCanvas canvas(&BackBuffer);
+        for (const TZoneRect& z : ZonesNiveaux)
+            if (z.Rect.Height() > 0 && LevelSelected(z.Row)) canvas.InvertRect(z.Rect);
+    }
+    Increment = SpinIncrement(EtendueProfondeur(*Racine, Chemin, Designation, NomTube));
 }
 
 void LogView::Paint(Canvas& target) const

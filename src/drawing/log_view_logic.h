@@ -132,4 +132,7 @@ public:
 
 private:
     double Now() const;
+    // The log into the back buffer at F times its size, brought back to the
+    // drawing area's size, and the selected levels inverted.
+    void DrawIntoBackBuffer(std::int32_t F, double started);
 };

@@ -36,7 +36,8 @@ TCoupeArea::TCoupeArea(TFCoupe* owner) : QWidget(owner), owner_(owner)
 void TCoupeArea::paintEvent(QPaintEvent*)
 {
     RunGuarded([&] {
-        owner_->View.RebuildIfNeeded();
+        // A rebuild measures the ouvrage again: the spins step by its increment.
+        if (owner_->View.RebuildIfNeeded()) owner_->SyncControls();
         QPainter painter(this);
         painter.fillRect(rect(), Qt::white);
         QPainterCanvas canvas(&painter);
