@@ -247,6 +247,8 @@ void ProgramSession::CreateWindows()
             };
             w = FTables;
         } else {
+            // A window of a later version: its place in the order is kept by
+            // an empty window until it comes with a branch of its own above.
             w = new TPlaceholderWindow(name, m);
         }
         // Only the main window ends the program when it closes.
