@@ -5,7 +5,12 @@
 #include <QImage>
 
 #include "drawing/bandeau.h"
+#include "drawing/hit_maps.h"
+#include "drawing/log_layout.h"
+#include "drawing/primitives.h"
 #include "drawing/title_block.h"
+#include "platform/recording_canvas.h"
+#include "sample_boreholes.h"
 #include "platform/base/ini_file.h"
 #include "platform/base/rtl_numbers.h"
 #include "store/options.h"
@@ -270,6 +275,62 @@ TEST(TitleBlockGeometry, BottomPictureNamedInTheSettings)
     EXPECT_FALSE(ChargerImageBasReglages(&error));
     EXPECT_TRUE(ImageBas().isNull());
     OptionsRelease();
+}
+
+TEST_F(BandeauTest, TitleBlockCellsAreFilledAlignedAndCut)
+{
+    RecordingCanvas canvas;
+    canvas.SetTextMeasurer(std::make_shared<FixedTextMetrics>(8, 16));
+    SetDrawCanvas(&canvas);
+    SetTextFont("Verdana", -14);
+    ClearLineBatches();
+    ResetZonesCoupe();
+    OptTailleBandeau = 9;
+    SetDecimalSeparator(',');
+    TDirBlock root("Carotix");
+    TDirBlock& bh = AddSampleBorehole(root, "PZ1");
+    SetSampleOuvrage(bh, "PZ1", 12.5);
+    LogContext log;
+    log.Root = &root;
+    log.Path = "PZ1";
+    log.Designation = "PZ1";
+    log.Target = &canvas;
+    log.Left = 0, log.Top = 0, log.Right = 599, log.Bottom = 999;
+    log.W = 600, log.H = 1000;
+    log.YBandeau = 90;
+    log.ResetMaps = true;
+
+    // Cells 10 units (100 pixels) wide: 12 characters of 8 pixels fit.
+    BandeauObjets = {
+        Texte(0, 12, 60, 12, -1, "", 0),
+        Texte(0, 0, 10, 12, 20, "%Indice%", 2),                      // "PZ1": centred
+        Texte(10, 0, 20, 12, 20, "P = %Ouvrage\\Prof%", 3),          // right-aligned
+        Texte(20, 0, 30, 12, 20, "%Dossier\\Commune% et un texte trop long", 3),
+    };
+    DessinerEntete(log);
+    const std::vector<CanvasRecord> texts = canvas.RecordsOf(CanvasOp::TextRect);
+    ASSERT_EQ(texts.size(), 3u);
+    // px(x) = [x / 60 x 599 + 1], py(y) = [y / 36 x 90].
+    EXPECT_EQ(texts[0].Rect, (TRect{1, 0, 101, 30}));
+    EXPECT_EQ(texts[0].Text, "PZ1");
+    EXPECT_EQ(texts[0].Points[0], (TPoint{(1 + 101 - 24) / 2, 0}));
+    EXPECT_EQ(texts[0].Font.Height, 12);  // [599 / 1000 x 20]
+    EXPECT_EQ(texts[0].Brush.Style, BrushStyle::Clear);
+    EXPECT_EQ(texts[1].Text, "P = 12,5");
+    EXPECT_EQ(texts[1].Points[0].X, 201 - 64);
+    // Too wide: cut with "..." and written at the left whatever the alignment.
+    EXPECT_EQ(texts[2].Text, " et un te...");
+    EXPECT_EQ(texts[2].Points[0].X, 201);
+    EXPECT_EQ(ZonesOuvrage.size(), 1u);
+    EXPECT_EQ(ZonesDossier.size(), 1u);
+    EXPECT_EQ(ZonesDossier[0], (TRect{201, 0, 300, 30}));
+    // The frame (thick), the band line and the line object (medium).
+    EXPECT_EQ(BatchB.PolylineCount, 4);
+    EXPECT_EQ(BatchA.PolylineCount, 2);
+    EXPECT_EQ(canvas.Brush.Style, BrushStyle::Solid);
+    ClearLineBatches();
+    ResetZonesCoupe();
+    SetDrawCanvas(nullptr);
 }
 
 }  // namespace

@@ -507,6 +507,75 @@ TEST_F(TechnicalColumnTest, FillBetweenTubesAndTheSecondCasingPassStayInsideTheL
     EXPECT_EQ(*canvas.ClipRegion(), *log.LogClip);
 }
 
+// ---------------------------------------------------------------------------
+// Annotations as drawn (fh = 16: a half line 8, two thirds 10)
+// ---------------------------------------------------------------------------
+
+const CanvasRecord* TextAt(const RecordingCanvas& c, const std::string& text)
+{
+    for (const CanvasRecord& r : c.Records)
+        if (r.Op == CanvasOp::TextOut && r.Text == text)
+            return &r;
+    return nullptr;
+}
+
+TEST_F(TechnicalColumnTest, DepthMarksAndLabelsAreWrittenBesideTheColumn)
+{
+    Log();
+    ASSERT_EQ(BaseLineHeight, 16);
+    OptSolVisible = true;
+    TechColumn T(log);
+    T.Profils.AjouterParoiInterne(100, 80, 1100, 80);
+    T.Repere(10);   // row 200: "10,00 " is 48 wide, 48 + 80 fits in 650 - 515
+    T.Repere(0.5);  // row 105: too close to the ground line at row 100
+    T.Repere(60);   // row 700
+    T.Etiquette(690, "tube plein", 300, 250, 350);
+    T.Etiquette(690, "crépine_PVC (2_centreurs)", 450, 450, 450);
+    canvas.ClearRecords();
+    DessinerAnnotations(log, T.Etiquettes, T.Profils);
+
+    const CanvasRecord* ten = TextAt(canvas, "10,00 ");
+    ASSERT_NE(ten, nullptr);
+    EXPECT_EQ(ten->Points[0], (TPoint{570 - 48, 192}));
+    // Below the ground line (row 100 + the thick pen 3) rather than across it.
+    const CanvasRecord* half = TextAt(canvas, "0,50 ");
+    ASSERT_NE(half, nullptr);
+    EXPECT_EQ(half->Points[0].Y, 103);
+    // A leader runs from the wall to the moved mark.
+    bool leader = false;
+    for (const CanvasRecord& r : canvas.RecordsOf(CanvasOp::PolyPolyline))
+        for (std::size_t i = 0; i + 1 < r.Points.size(); ++i)
+            leader = leader || (r.Points[i] == TPoint{570, 105} && r.Points[i + 1] == TPoint{562, 111});
+    EXPECT_TRUE(leader);
+
+    const CanvasRecord* tube = TextAt(canvas, " tube plein");
+    ASSERT_NE(tube, nullptr);
+    EXPECT_EQ(tube->Points[0], (TPoint{750, 292}));
+    // The second line in parentheses gets a third of a line more: 5 / 2 above.
+    const CanvasRecord* first = TextAt(canvas, " crépine PVC ");
+    const CanvasRecord* second = TextAt(canvas, " (2 centreurs)");
+    ASSERT_NE(first, nullptr);
+    ASSERT_NE(second, nullptr);
+    EXPECT_EQ(second->Points[0].Y - first->Points[0].Y, 10 + 2);
+    OptSolVisible = true;
+}
+
+TEST_F(TechnicalColumnTest, DepthMarksWithoutRoomBecomeLabels)
+{
+    Log();
+    log.XEchelleTech = 560;  // room 650 - 575 = 75
+    TechColumn T(log);
+    T.Profils.AjouterParoiInterne(100, 40, 1100, 40);
+    T.Repere(10);  // "10,00 " 48 + 40 > 75
+    canvas.ClearRecords();
+    DessinerAnnotations(log, T.Etiquettes, T.Profils);
+    ASSERT_EQ(T.Etiquettes.size(), 1u);
+    EXPECT_EQ(T.Etiquettes[0].Cle, 690);
+    const CanvasRecord* mark = TextAt(canvas, " 10,00");
+    ASSERT_NE(mark, nullptr);
+    EXPECT_EQ(mark->Points[0].X, 750);
+}
+
 TEST_F(TechnicalColumnTest, NothingToDrawReturnsFalse)
 {
     Log();
