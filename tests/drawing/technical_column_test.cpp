@@ -582,6 +582,10 @@ TEST_F(TechnicalColumnTest, NothingToDrawReturnsFalse)
     EXPECT_FALSE(DessinerColonneTechnique(log));
     AppendSampleRow(*bh, "Tubage", {{"Deb", 0.0}, {"Type", std::int32_t(1)}});  // no "Fin" column
     EXPECT_FALSE(DessinerColonneTechnique(log));
+    // A row whose end depth is missing draws nothing and does not count as a
+    // drawn casing (the descriptions keep the room of the empty column).
+    AppendSampleRow(*bh, "Tubage", {{"Deb", 5.0}, {"Fin", MissingFloat}, {"Type", std::int32_t(1)}});
+    EXPECT_FALSE(DessinerColonneTechnique(log));
     Casing(0, 10, 100, 1);
     EXPECT_TRUE(DessinerColonneTechnique(log));
 }
