@@ -190,6 +190,9 @@ bool DessinerAnnulaireInterne(TechColumn& T)
             const std::int32_t inner = std::min(b.XA1, b.XA2);
             const std::int32_t outer = std::max(b.XB1, b.XB2);
             filled = true;
+            // Lines still pending (the edges of the previous row) are drawn
+            // before the band's clip is selected, within the log's rows.
+            Log.SelectLogClip();
             FlushLines();
             Region band;
             if (inner == 0) {
@@ -216,7 +219,7 @@ bool DessinerAnnulaireInterne(TechColumn& T)
                 DrawMotif(x(inner), b.Y1, x(outer), b.Y2 - 1, L.Pattern, Log.W, Log.H, false);
             }
             FlushLines();
-            canvas.SelectNoClipRegion();
+            Log.SelectLogClip();
             if (Log.ResetMaps)
                 rowRegion.Unite(band);
             if (!labelled && b.Y1 <= L.Mid && L.Mid <= b.Y2) {

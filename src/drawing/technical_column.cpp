@@ -71,7 +71,9 @@ bool DessinerColonneTechnique(LogContext& Log)
         canvas.SelectClipRegion(clip);
         DessinerAnnulaire(T);
         FlushLines();
-        canvas.SelectNoClipRegion();
+        // Each band between tubes selects its own clip, always within the
+        // log's rows; nothing of this pass may reach the title block.
+        Log.SelectLogClip();
         if (DessinerAnnulaireInterne(T)) {
             // Casing drawn again over the fill between tubes, under the log's
             // clip so that a sliced page never paints casing over its title.

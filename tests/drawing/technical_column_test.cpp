@@ -486,9 +486,12 @@ TEST_F(TechnicalColumnTest, FillBetweenTubesAndTheSecondCasingPassStayInsideTheL
                     {{"Deb", 0.0}, {"Fin", 30.0}, {"Type", std::int32_t(4)}, {"Num", std::int32_t(1)}});
     AppendSampleRow(*bh, "AnnulaireInterne",
                     {{"Deb", 0.0}, {"Fin", 30.0}, {"Type", std::int32_t(4)}, {"Num", std::int32_t(5)}});
+    // A third row: the edges of the first are still pending when it starts.
+    AppendSampleRow(*bh, "AnnulaireInterne",
+                    {{"Deb", 10.0}, {"Fin", 20.0}, {"Type", std::int32_t(1)}, {"Num", std::int32_t(1)}});
     canvas.SetClipRegion(*log.LogClip);
     EXPECT_TRUE(DessinerColonneTechnique(log));
-    ASSERT_EQ(ZonesAnnulaireInterne.size(), 2u);
+    ASSERT_EQ(ZonesAnnulaireInterne.size(), 3u);
     EXPECT_TRUE(ZonesAnnulaireInterne[0].Rgn.Contains(650 + 40, 200));
     EXPECT_FALSE(ZonesAnnulaireInterne[0].Rgn.Contains(650, 200));
     EXPECT_TRUE(ZonesAnnulaireInterne[1].Rgn.IsEmpty());  // no fifth space
