@@ -107,8 +107,9 @@ TEST_F(HitMaps, LevelsOutsideTheWindowAreNeverHit)
     for (int y = -10; y < 1414; y += 7)
         for (int x = 0; x < 1000; x += 50) {
             const TZoneCoupe z = ZoneCoupeAt(x, y);
-            if (z.Hit())
+            if (z.Hit()) {
                 EXPECT_EQ(z.Row, 2) << x << "," << y;
+            }
         }
 }
 
