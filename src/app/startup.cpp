@@ -25,6 +25,9 @@
 #include "app/snapping.h"
 #include "app/tables_window.h"
 #include "coding/codage_binding.h"
+#include "drawing/bandeau.h"
+#include "drawing/log_layout.h"
+#include "drawing/title_block.h"
 #include "drawing/windows/code_motif_coul_window.h"
 #include "drawing/windows/log_window.h"
 #include "platform/base/rtl_numbers.h"
@@ -189,6 +192,32 @@ ProgramSession::~ProgramSession()
     FCodeMotifCoul = nullptr;
     delete main_.data();
     StartupNote("destroy:windows");
+    // The title block is written back only now, after every window is gone,
+    // and only when a change to it was accepted during the run.
+    RunGuarded([] { BandeauEnregistrerCarotix(); });
+}
+
+// Every log drawing reads the title-block objects from the moment the
+// title-block editor is created; its window comes later, its settings now.
+void ProgramSession::LoadTitleBlockSettings()
+{
+    RunGuarded([] {
+        for (const std::string& message : BandeauChargerCarotix())
+            std::fprintf(stderr, "carotix.ini [Bandeau]: %s\n", message.c_str());
+    });
+}
+
+// The bottom picture and its height belong to the drawing options window,
+// which loads them when it is created.
+void ProgramSession::LoadBottomPictureSettings()
+{
+    RunGuarded([] {
+        if (!IniCarotix) return;
+        OptTailleImageBas = std::clamp(IniCarotix->ReadInteger("Dessin", "TailleImageBas", 0), 0, 25);
+        std::string error;
+        if (!ChargerImageBasReglages(&error) && !error.empty())
+            std::fprintf(stderr, "%s\n", error.c_str());
+    });
 }
 
 TFMain* ProgramSession::Main() const { return main_.data(); }
@@ -250,6 +279,8 @@ void ProgramSession::CreateWindows()
             // A window of a later version: its place in the order is kept by
             // an empty window until it comes with a branch of its own above.
             w = new TPlaceholderWindow(name, m);
+            if (n == "TFBandeau") LoadTitleBlockSettings();
+            else if (n == "TFOptionDessin") LoadBottomPictureSettings();
         }
         // Only the main window ends the program when it closes.
         if (w != main_.data()) w->setAttribute(Qt::WA_QuitOnClose, false);

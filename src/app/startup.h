@@ -125,6 +125,8 @@ protected:
 private:
     void CreateWindows();
     void LinkLogWindow();
+    void LoadTitleBlockSettings();
+    void LoadBottomPictureSettings();
     void MainFitToLog();
     void MainFitToDesk();
     std::vector<const TDirBlock*> CollectionTrees() const;

@@ -25,6 +25,7 @@
 #include "app/help_window.h"
 #include "app/main_window.h"
 #include "app/startup.h"
+#include "drawing/bandeau.h"
 #include "drawing/hit_maps.h"
 #include "drawing/windows/log_window.h"
 #include "platform/fake_ui_services.h"
@@ -441,3 +442,27 @@ TEST_F(Startup, AClickOnALevelInTheLogWindowRunsItsTableCommand)
 }
 
 }  // namespace
+
+TEST_F(Startup, TheTitleBlockIsLoadedAtStartAndWrittenBackOnlyWhenChanged)
+{
+    Start();
+    ASSERT_FALSE(BandeauObjets.empty());  // the shipped carotix.ini has a title block
+    const std::size_t shipped = BandeauObjets.size();
+    const std::string before = ReadFileBytes(program_ / "carotix.ini");
+    EXPECT_TRUE(Main()->close());
+    Finish();
+    // Unchanged: the section is left as the file had it.
+    std::string after = ReadFileBytes(program_ / "carotix.ini");
+    EXPECT_EQ(after.substr(after.find("[Bandeau]"), 200), before.substr(before.find("[Bandeau]"), 200));
+
+    Start();
+    EXPECT_EQ(BandeauObjets.size(), shipped);
+    BandeauObjets.pop_back();
+    BandeauModifie = true;
+    EXPECT_TRUE(Main()->close());
+    Finish();
+    Start();
+    EXPECT_EQ(BandeauObjets.size(), shipped - 1);
+    EXPECT_TRUE(Main()->close());
+    Finish();
+}
