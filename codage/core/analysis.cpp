@@ -58,6 +58,9 @@ void ClassifySign(std::string_view s, Item& item)
     }
 }
 
+// A sign after which a lone word ends its clause.
+bool IsClauseEnd(std::string_view s) { return s == "," || s == ";" || s == "." || s == ")"; }
+
 }  // namespace
 
 void Analysis::Run(const Lexer& lexer, const Vocabulary& vocabulary, bool rule)
@@ -72,6 +75,7 @@ void Analysis::Classify(const Lexer& lexer, const Vocabulary& vocabulary)
     items_.clear();
     const auto& tokens = lexer.Tokens();
     const size_t n = tokens.size();
+    bool nounInSentence = false;
     size_t i = 0;
     while (i < n) {
         const RawToken& t = tokens[i];
@@ -102,8 +106,15 @@ void Analysis::Classify(const Lexer& lexer, const Vocabulary& vocabulary)
                 bool asAdjective = info.adjective >= 0;
                 if (asNoun && asAdjective) {
                     // CALCAIRE, FISSURE, MARBRE...: right after a noun or an
-                    // adjective the word qualifies it; elsewhere it names a rock.
-                    const bool qualifies = prev == ItemClass::Noun || prev == ItemClass::Adjective;
+                    // adjective the word qualifies it; so does a word that
+                    // stands alone between commas after the sentence's noun
+                    // ("CALCAIRE GRIS, FISSURE, DUR"); elsewhere it names a rock.
+                    bool qualifies = prev == ItemClass::Noun || prev == ItemClass::Adjective;
+                    if (!qualifies && nounInSentence && i > 0 && lexer.Text(tokens[i - 1]) == ",") {
+                        const size_t after = i + item.tokenCount;
+                        qualifies = after >= n || (tokens[after].kind == RawKind::Sign &&
+                                                   IsClauseEnd(lexer.Text(tokens[after])));
+                    }
                     asNoun = !qualifies;
                     asAdjective = qualifies;
                 }
@@ -135,6 +146,10 @@ void Analysis::Classify(const Lexer& lexer, const Vocabulary& vocabulary)
                 tokens[i + 1].kind == RawKind::Number)
                 item.cls = ItemClass::RangeJoin;
         }
+        if (item.cls == ItemClass::Noun)
+            nounInSentence = true;
+        else if (item.cls == ItemClass::StrongSeparator)
+            nounInSentence = false;
         items_.push_back(item);
         i += item.tokenCount;
     }
