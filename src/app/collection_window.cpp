@@ -387,6 +387,9 @@ void TFChild::FillView(int row)
             if (RowHidden(FRows[i])) continue;
             lines.emplace_back(static_cast<int>(i), GridRowTexts(FRoot(), FRows[i], fields_));
         }
+        // The grid keeps its current line across a refill, the first one at
+        // the start, as the log window shows the current line's ouvrage.
+        const int currentLine = StringGrid->currentRow();
         StringGrid->setRowCount(0);
         StringGrid->setColumnCount(columns);
         QStringList labels;
@@ -409,6 +412,11 @@ void TFChild::FillView(int row)
         const int margins = 2 * (StringGrid->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, StringGrid) + 1);
         for (int c = 0; c < columns; ++c)
             StringGrid->setColumnWidth(c, std::max(widths[static_cast<std::size_t>(c)] + 6 + margins, 64));
+        if (!lines.empty()) {
+            const int keep = std::clamp(currentLine, 0, static_cast<int>(lines.size()) - 1);
+            StringGrid->selectionModel()->setCurrentIndex(StringGrid->model()->index(keep, 0),
+                                                         QItemSelectionModel::NoUpdate);
+        }
         StringGrid->setUpdatesEnabled(true);
         if (FSortColumn >= 0) {
             StringGrid->horizontalHeader()->setSortIndicatorShown(true);

@@ -517,6 +517,9 @@ TEST_F(CollectionWindowTest, TheLogWindowFollowsTheSelectedOuvrageAndIsClearedOn
         TFMain main;
         main.show();
         TFChild* c = main.OpenCollectionFile(SampleFile());
+        // Opened, the list's first line is current and the log window shows it.
+        EXPECT_EQ(log.root, &c->FRoot());
+        EXPECT_EQ(log.indice, "PUITS-1");
         c->StatusLine = [&](const std::string& s) { status.push_back(s); };
         c->SelectRows({3});
         EXPECT_EQ(log.root, &c->FRoot());
@@ -596,11 +599,19 @@ TEST_F(CollectionWindowTest, MenusEnableWhatTheActiveCollectionAllows)
     for (auto& [action, command] : main.TableItems) EXPECT_FALSE(action->isEnabled());
     EXPECT_TRUE(main.NouvelOuvrage1->isEnabled());
 
+    // A collection without ouvrages has no current line to rename.
+    main.Nouveau1Click();
+    main.Edition1Click();
+    EXPECT_FALSE(main.Renommer1->isEnabled());
+
+    // An opened collection's list has its first line current, whose ouvrage
+    // the log window shows, even with nothing selected.
     const std::string file = SampleFile();
     TFChild* c = main.OpenCollectionFile(file);
     c->SelectRows({});
+    EXPECT_EQ(c->SelectedRow(), 0);
     main.Edition1Click();
-    EXPECT_FALSE(main.Renommer1->isEnabled());
+    EXPECT_TRUE(main.Renommer1->isEnabled());
 
     // The recent files leave out the ones already open.
     emit main.Fichier1->aboutToShow();
