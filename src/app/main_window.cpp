@@ -14,7 +14,9 @@
 
 #include "app/coding_import_commands.h"
 #include "app/collection_links.h"
+#include "app/about_window.h"
 #include "app/collection_window.h"
+#include "app/help_window.h"
 #include "app/info_window.h"
 #include "app/tables_window.h"
 #include "drawing/windows/log_window.h"
@@ -220,7 +222,16 @@ void TFMain::BuildMenus()
         if (LogViewLink* link = GetLogViewLink()) link->ShowAndFocus();
     });
     later(Affichage1, QStringLiteral("Afficher l'image"));
-    later(Affichage1, QStringLiteral("Afficher la boite d'aide"));
+    AfficherAide1 = AddItem(Affichage1, QStringLiteral("Afficher la boite d'aide"));
+    AfficherAide1->setCheckable(true);
+    run(AfficherAide1, [this] {
+        // The click has already toggled the check mark; the help box sets it
+        // back as it shows or hides.
+        if (!FHelp) return;
+        if (AfficherAide1->isChecked()) FHelp->show();
+        else FHelp->hide();
+        AfficherAide1->setChecked(FHelp->isVisible());
+    });
     Affichage1->addSeparator();
     run(AddItem(Affichage1, QStringLiteral("Fen\u00EAtres en cascade")), [this] { MdiArea->cascadeSubWindows(); });
     run(AddItem(Affichage1, QStringLiteral("Ranger horizontalement")), [this] { MdiArea->tileSubWindows(); });
@@ -240,8 +251,17 @@ void TFMain::BuildMenus()
 
     // Ai&de
     Aide1 = menuBar()->addMenu(QStringLiteral("Ai&de"));
-    later(Aide1, QStringLiteral("Index"));
-    later(Aide1, QStringLiteral("A propos"));
+    run(AddItem(Aide1, QStringLiteral("Index")), [] {
+        if (FHelp && !FHelp->isVisible()) FHelp->show();
+        if (FRubriques) {
+            FRubriques->show();
+            FRubriques->raise();
+        }
+    });
+    run(AddItem(Aide1, QStringLiteral("A propos")), [] {
+        if (FHelp) FHelp->hide();
+        if (FAbout) FAbout->exec();
+    });
 
     // The fixed tool bar: short hint before "|", the long one in the status bar.
     auto button = [this](const QString& hint, const std::function<void()>& fn) {
@@ -449,7 +469,17 @@ void TFMain::Ouvrir1Click()
     request.filter = kCrxFilter;
     request.defaultExt = "crx";
     request.mustExist = true;
-    const std::vector<std::string> files = AskOpenFiles(request);
+    // The help box tells how to open a collection while the dialog is shown,
+    // then follows the mouse again.
+    ShowHelpTopic("OpenCrx");
+    std::vector<std::string> files;
+    try {
+        files = AskOpenFiles(request);
+    } catch (...) {
+        HelpFollowAgain();
+        throw;
+    }
+    HelpFollowAgain();
     if (files.empty()) return;
     if (IniCarotix) IniCarotix->WriteString(kGeneral, kRepertoire, FolderOf(files.front()));
     for (const std::string& f : files) OpenCollectionFile(f);

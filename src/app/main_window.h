@@ -78,6 +78,7 @@ public:
     QAction* FiltrerVides1 = nullptr;
     QAction* Infobulle1 = nullptr;
     QAction* AfficherCoupe1 = nullptr;
+    QAction* AfficherAide1 = nullptr;
     // The run-time items of [Tables], with their commands.
     std::vector<std::pair<QAction*, std::string>> TableItems;
     std::vector<QAction*> TableButtons;

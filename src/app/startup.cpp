@@ -30,6 +30,7 @@
 #include "drawing/title_block.h"
 #include "drawing/windows/code_motif_coul_window.h"
 #include "drawing/windows/log_window.h"
+#include "exchange/windows/filter_chooser_window.h"
 #include "platform/base/rtl_numbers.h"
 #include "platform/ui_services.h"
 #include "platform/windows/qt_ui_services.h"
@@ -182,6 +183,7 @@ ProgramSession::~ProgramSession()
         delete w;
     }
     FDesk = nullptr;
+    FFiltreOra = nullptr;
     FQuestion = nullptr;
     FInfo = nullptr;
     FProgress = nullptr;
@@ -244,6 +246,9 @@ void ProgramSession::CreateWindows()
             desk_->setWindowFlag(Qt::Window);
             FDesk = desk_;
             w = desk_;
+        } else if (n == "TFFiltreOra") {
+            FFiltreOra = new TFFiltreOra(m);
+            w = FFiltreOra;
         } else if (n == "TFQuestion") {
             FQuestion = new TFQuestion(m);
             w = FQuestion;
@@ -262,6 +267,11 @@ void ProgramSession::CreateWindows()
             w = FProgress;
         } else if (n == "TFHelp") {
             FHelp = new TFHelp(m);
+            // FormShow and FormHide of the help box check and uncheck its
+            // menu item.
+            connect(FHelp, &TFHelp::visibilityChanged, this, [this](bool visible) {
+                if (main_ && main_->AfficherAide1) main_->AfficherAide1->setChecked(visible);
+            });
             w = FHelp;
         } else if (n == "TFRubriques") {
             FRubriques = new TFRubriques(FHelp, m);
