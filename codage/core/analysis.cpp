@@ -107,10 +107,12 @@ void Analysis::Classify(const Lexer& lexer, const Vocabulary& vocabulary)
                 if (asNoun && asAdjective) {
                     // CALCAIRE, FISSURE, MARBRE...: right after a noun or an
                     // adjective the word qualifies it; so does a word that
-                    // stands alone between commas after the sentence's noun
-                    // ("CALCAIRE GRIS, FISSURE, DUR"); elsewhere it names a rock.
+                    // stands alone between commas or brackets after the
+                    // sentence's noun ("CALCAIRE GRIS, FISSURE, DUR",
+                    // "CALCAIRE (FISSURE)"); elsewhere it names a rock.
                     bool qualifies = prev == ItemClass::Noun || prev == ItemClass::Adjective;
-                    if (!qualifies && nounInSentence && i > 0 && lexer.Text(tokens[i - 1]) == ",") {
+                    if (!qualifies && nounInSentence && i > 0 &&
+                        (lexer.Text(tokens[i - 1]) == "," || lexer.Text(tokens[i - 1]) == "(")) {
                         const size_t after = i + item.tokenCount;
                         qualifies = after >= n || (tokens[after].kind == RawKind::Sign &&
                                                    IsClauseEnd(lexer.Text(tokens[after])));
