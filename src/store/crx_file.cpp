@@ -107,6 +107,21 @@ void AppendUtf8AsCp1252(std::string& out, std::string_view utf8, std::size_t& un
     }
 }
 
+// A file that cannot be opened because a folder of its path is missing is
+// "Path not found", as the runtime has always reported it; "File not found" is
+// kept for a missing file in an existing folder. Creating a file can only miss
+// a folder.
+[[noreturn]] void ThrowOpenError(int err, const std::string& fileName, bool creating)
+{
+    if (err == ENOENT) {
+        std::error_code ec;
+        const std::filesystem::path folder = std::filesystem::path(fileName).parent_path();
+        if (creating || (!folder.empty() && !std::filesystem::is_directory(folder, ec)))
+            throw EInOutError("Path not found");
+    }
+    ThrowErrno(err);
+}
+
 class Fd {
 public:
     explicit Fd(int fd) : fd_(fd) {}
@@ -132,7 +147,7 @@ private:
 std::string ReadWholeFile(const std::string& fileName)
 {
     Fd fd(::open(fileName.c_str(), O_RDONLY | O_CLOEXEC));
-    if (fd.get() < 0) ThrowErrno(errno);
+    if (fd.get() < 0) ThrowOpenError(errno, fileName, false);
     struct stat st {};
     if (::fstat(fd.get(), &st) != 0) ThrowErrno(errno);
     if (S_ISDIR(st.st_mode)) ThrowErrno(EISDIR);
@@ -563,7 +578,7 @@ std::size_t TBlock::SaveToFile(const std::string& fileName) const
         // No temporary file can be made here (e.g. a folder we may not write to
         // holding a file we may): write in place.
         Fd fd(::open(target.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
-        if (fd.get() < 0) ThrowErrno(errno);
+        if (fd.get() < 0) ThrowOpenError(errno, target.string(), true);
         const std::size_t unmapped = WriteTree(*this, fd.get());
         fd.Close();
         return unmapped;

@@ -356,7 +356,17 @@ TEST(CrxFiles, MissingFilesAndFoldersRaiseInputOutputErrors)
     } catch (const EInOutError& e) {
         EXPECT_STREQ(e.what(), "File not found");
     }
-    EXPECT_THROW(root.SaveToFile((dir / "no" / "such" / "folder.crx").string()), EInOutError);
+    // A missing folder is told apart from a missing file, as the runtime did.
+    for (const bool saving : {true, false}) {
+        try {
+            const std::string inMissingFolder = (dir / "no" / "such" / "folder.crx").string();
+            if (saving) root.SaveToFile(inMissingFolder);
+            else root.LoadFromFile(inMissingFolder);
+            FAIL() << "no error";
+        } catch (const EInOutError& e) {
+            EXPECT_STREQ(e.what(), "Path not found") << saving;
+        }
+    }
     EXPECT_THROW(root.LoadFromFile(dir.path().string()), EInOutError);
     WriteFileBytes(dir / "short.crx", "\x07" "Carot");
     try {
