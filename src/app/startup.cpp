@@ -269,9 +269,9 @@ void ProgramSession::CreateWindows()
             FHelp = new TFHelp(m);
             // FormShow and FormHide of the help box check and uncheck its
             // menu item.
-            connect(FHelp, &TFHelp::visibilityChanged, this, [this](bool visible) {
+            connect(FHelp, &TFHelp::visibilityChanged, this, GuardedSlot([this](bool visible) {
                 if (main_ && main_->AfficherAide1) main_->AfficherAide1->setChecked(visible);
-            });
+            }));
             w = FHelp;
         } else if (n == "TFRubriques") {
             FRubriques = new TFRubriques(FHelp, m);

@@ -138,6 +138,7 @@ TEST_F(Startup, UnitsTitleThe34WindowsInOrderThenTheFirstShowing)
     EXPECT_STREQ(session_->Window("TFCoupe")->metaObject()->className(), "TFCoupe");
     EXPECT_STREQ(session_->Window("TFHelp")->metaObject()->className(), "TFHelp");
     EXPECT_STREQ(session_->Window("TFDesk")->metaObject()->className(), "TFDesk");
+    EXPECT_STREQ(session_->Window("TFFiltreOra")->metaObject()->className(), "TFFiltreOra");
     EXPECT_EQ(session_->Window("TFRapport")->property("className").toString(), "TFRapport");
     EXPECT_EQ(session_->Window("TFTableur")->objectName(), "TFTableur");
     EXPECT_EQ(session_->Coupe()->windowTitle(), QString::fromUtf8("Coupe(s) technique et lithologique"));
@@ -345,6 +346,14 @@ TEST_F(Startup, HelpBoxStaysHiddenWhenAideIsOff)
     Start();
     EXPECT_FALSE(FHelp->isVisible());
     EXPECT_EQ(IndexOf("show:help"), std::string::npos);
+    // "Afficher la boite d'aide" shows and hides it, its check mark following.
+    EXPECT_FALSE(Main()->AfficherAide1->isChecked());
+    Main()->AfficherAide1->trigger();
+    EXPECT_TRUE(FHelp->isVisible());
+    EXPECT_TRUE(Main()->AfficherAide1->isChecked());
+    Main()->AfficherAide1->trigger();
+    EXPECT_FALSE(FHelp->isVisible());
+    EXPECT_FALSE(Main()->AfficherAide1->isChecked());
     EXPECT_TRUE(Main()->close());
     Finish();
 }
