@@ -146,11 +146,14 @@ private:
 
 std::string ReadWholeFile(const std::string& fileName)
 {
-    Fd fd(::open(fileName.c_str(), O_RDONLY | O_CLOEXEC));
+    // O_NONBLOCK so that a pipe without a writer cannot hang the open; only
+    // regular files are read (a device such as /dev/zero would never end).
+    Fd fd(::open(fileName.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (fd.get() < 0) ThrowOpenError(errno, fileName, false);
     struct stat st {};
     if (::fstat(fd.get(), &st) != 0) ThrowErrno(errno);
     if (S_ISDIR(st.st_mode)) ThrowErrno(EISDIR);
+    if (!S_ISREG(st.st_mode)) throw EInOutError("Not a regular file");
     // Read straight into a buffer of the file's size; a file that grows
     // meanwhile is read to its end all the same.
     std::string bytes(st.st_size > 0 ? static_cast<std::size_t>(st.st_size) : 0, '\0');

@@ -368,6 +368,10 @@ TEST(CrxFiles, MissingFilesAndFoldersRaiseInputOutputErrors)
         }
     }
     EXPECT_THROW(root.LoadFromFile(dir.path().string()), EInOutError);
+    // Devices and pipes are no collections: refused at once, never read forever.
+    EXPECT_THROW(root.LoadFromFile("/dev/zero"), EInOutError);
+    ASSERT_EQ(::mkfifo((dir / "pipe.crx").c_str(), 0600), 0);
+    EXPECT_THROW(root.LoadFromFile((dir / "pipe.crx").string()), EInOutError);
     WriteFileBytes(dir / "short.crx", "\x07" "Carot");
     try {
         root.LoadFromFile((dir / "short.crx").string());
