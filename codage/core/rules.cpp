@@ -117,34 +117,34 @@ bool RuleSet::Completes(uint32_t from)
     return true;
 }
 
-bool RuleSet::Assign(uint32_t count)
+bool RuleSet::Assign(uint32_t count, uint32_t before)
 {
+    // Only the description group that meets the rule's first group decides
+    // between rules, so only that choice is searched: the earliest one, below
+    // `before`, with which the other groups can still all be met (a bipartite
+    // matching of the rest). Choosing the other groups as well would cost a
+    // matching per group and candidate, which a long rule against a long
+    // description turns into seconds.
     chosen_.assign(count, kNoGroup);
     if (count == 1) {
-        chosen_[0] = candidates_[0].front();
+        const uint32_t c = candidates_[0].front();
+        if (c >= before) return false;
+        chosen_[0] = c;
         return true;
     }
-    // Greedy in rule order, each choice kept only when the remaining groups
-    // can still all be met (a bipartite matching of what is left). Checking
-    // the whole rule first bounds the failed choices: once a full matching
-    // exists, only the few groups every matching of the rest needs can fail.
+    if (candidates_[0].front() >= before) return false;
     std::fill(fixed_.begin(), fixed_.end(), 0);
     if (!Completes(0)) return false;
-    for (uint32_t i = 0; i < count; ++i) {
-        bool ok = false;
-        for (uint32_t c : candidates_[i]) {
-            if (fixed_[c]) continue;
-            fixed_[c] = 1;
-            chosen_[i] = c;
-            if (Completes(i + 1)) {
-                ok = true;
-                break;
-            }
-            fixed_[c] = 0;
+    for (uint32_t c : candidates_[0]) {
+        if (c >= before) break;  // candidates are in text order
+        fixed_[c] = 1;
+        if (Completes(1)) {
+            chosen_[0] = c;
+            return true;
         }
-        if (!ok) return false;
+        fixed_[c] = 0;
     }
-    return true;
+    return false;
 }
 
 const Rule* RuleSet::Best(const Analysis& description, size_t nounCount)
@@ -185,13 +185,11 @@ const Rule* RuleSet::Best(const Analysis& description, size_t nounCount)
                 if (Meets(description, dg, rg)) list.push_back(dg);
             possible = !list.empty();
         }
-        if (!possible || !Assign(rule.groupCount)) continue;
-        // Groups are numbered in text order, so the number is the position.
-        const uint32_t position = chosen_[0];
-        if (best == nullptr || position < bestPosition) {
-            best = &rule;
-            bestPosition = position;
-        }
+        // Groups are numbered in text order, so the number is the position;
+        // a rule of equal terms wins only with an earlier position.
+        if (!possible || !Assign(rule.groupCount, best == nullptr ? kNoGroup : bestPosition)) continue;
+        best = &rule;
+        bestPosition = chosen_[0];
     }
     return best;
 }

@@ -49,9 +49,10 @@ public:
 
 private:
     bool Meets(const Analysis& d, uint32_t dg, const RuleGroup& rg) const;
-    // Gives each group of the rule a distinct group of the description, the
-    // lexicographically smallest choice in rule order; false when none exists.
-    bool Assign(uint32_t count);
+    // Whether every group of the rule can have its own group of the
+    // description with the first one met before `before`; chosen_[0] receives
+    // the earliest such group for the first one.
+    bool Assign(uint32_t count, uint32_t before);
     bool Completes(uint32_t from);
     bool Augment(uint32_t r, std::vector<uint8_t>& seen);
 
