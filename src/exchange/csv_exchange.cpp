@@ -1,0 +1,506 @@
+#include "exchange/csv_exchange.h"
+
+#include <filesystem>
+
+#include "platform/base/ini_file.h"
+#include "platform/base/rtl_numbers.h"
+#include "platform/base/text_codec.h"
+#include "store/blocks.h"
+#include "store/divers.h"
+#include "store/field_defs.h"
+#include "store/options.h"
+#include "store/templates.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const char* const kDesign = "D\xC3\xA9sign";  // "Désign"
+
+std::string LexiconCode(const std::string& line)
+{
+    const std::string value = ValuePart(line);
+    return value.substr(0, value.find('='));
+}
+
+const TFieldDef* FindDef(const TStructTable& defs, const std::string& path)
+{
+    for (const TFieldDef& d : defs)
+        if (d.Path == path) return &d;
+    return nullptr;
+}
+
+bool HasDigit(const std::string& text)
+{
+    for (char c : text)
+        if (c >= '0' && c <= '9') return true;
+    return false;
+}
+
+bool IsTemplate(const std::string& source) { return !source.empty() && source[0] == '%'; }
+bool IsLiteral(const std::string& source) { return !source.empty() && (source[0] == '"' || source[0] == '\''); }
+
+// The last element of a "\" path.
+std::string LastElement(const std::string& path)
+{
+    const std::size_t cut = path.rfind('\\');
+    return cut == std::string::npos ? path : path.substr(cut + 1);
+}
+
+std::vector<std::string> LexiconOf(const CsvSection& s, const std::string& source)
+{
+    return EditionSectionLines(s.TablePath + "\\" + source);
+}
+
+} // namespace
+
+// ---- csv.ini ---------------------------------------------------------------
+
+CsvSection FindCsvSection(const TIniFile& ini, const std::string& tableName)
+{
+    for (const std::string& section : ini.ReadSections()) {
+        const std::size_t eq = section.find('=');
+        const std::string name = section.substr(0, eq);
+        if (!SameTextNoCase(name, tableName)) continue;
+        CsvSection s;
+        s.Section = section;
+        s.Name = name;
+        s.TablePath = eq == std::string::npos ? std::string() : section.substr(eq + 1);
+        for (const std::string& line : ini.ReadSectionLines(section)) {
+            const std::size_t e = line.find('=');
+            CsvColumnSpec spec;
+            spec.Column = Trim(line.substr(0, e));
+            spec.Source = e == std::string::npos ? std::string() : Trim(line.substr(e + 1));
+            if (!spec.Column.empty()) s.Lines.push_back(std::move(spec));
+        }
+        return s;
+    }
+    throw ECsvError("Pas de section " + tableName + " dans csv.ini");
+}
+
+std::vector<std::string> CsvTableNames(const TIniFile& ini)
+{
+    std::vector<std::string> names;
+    for (const std::string& section : ini.ReadSections()) {
+        if (section.find('\\') != std::string::npos) continue;
+        const std::string name = section.substr(0, section.find('='));
+        if (IsPlainFileName(name)) names.push_back(name);
+    }
+    return names;
+}
+
+bool SplitFieldOther(const std::string& source, std::string& field, std::string& other)
+{
+    const std::size_t open = source.find('(');
+    if (open == std::string::npos || source.empty() || source.back() != ')') return false;
+    field = source.substr(0, open);
+    other = source.substr(open + 1, source.size() - open - 2);
+    return true;
+}
+
+// ---- lexicons --------------------------------------------------------------
+
+std::string CsvLexiconLabel(const std::string& value, const std::vector<std::string>& lineLexicon,
+                            const std::string& tablePath, const std::string& field, const std::string& otherValue)
+{
+    std::vector<std::string> chosen;
+    const std::vector<std::string>* lexicon = &lineLexicon;
+    if (!otherValue.empty()) {
+        chosen = EditionSectionLines(tablePath + "\\" + field + otherValue);
+        lexicon = &chosen;
+    }
+    for (const std::string& line : *lexicon)
+        if (LexiconCode(line) == value) {
+            const std::string label = NamePart(line);
+            return label == "NULL" ? std::string() : label;
+        }
+    return value;
+}
+
+std::string CsvLexiconCode(const std::string& value, const std::vector<std::string>& lineLexicon,
+                           const std::string& tablePath, const std::string& field, const std::string& otherValue)
+{
+    const std::string label = value.empty() ? std::string("NULL") : value;
+    if (!otherValue.empty()) {
+        for (const std::string& line : EditionSectionLines(tablePath + "\\" + field + otherValue))
+            if (NamePart(line) == label) {
+                const std::string code = LexiconCode(line);
+                return code.empty() ? value : code;
+            }
+        return value;
+    }
+    for (const std::string& line : lineLexicon)
+        if (NamePart(line) == label) return LexiconCode(line);
+    return value;
+}
+
+// ---- export ----------------------------------------------------------------
+
+std::string CsvReport::Summary(const std::string& file) const
+{
+    if (!HasRemarks()) return {};
+    std::string s = file + " :";
+    if (LineBreaks) s += "\n- " + IntToStr(LineBreaks) + " valeur(s) sur plusieurs lignes, écrite(s) sur une seule";
+    if (Unmapped)
+        s += "\n- " + IntToStr(static_cast<std::int64_t>(Unmapped))
+            + " caractère(s) sans équivalent Windows-1252, écrit(s) \"?\"";
+    if (RenamedKeys) s += "\n- " + IntToStr(RenamedKeys) + " indice(s) contenant \\ ou /, enregistré(s) avec _";
+    return s;
+}
+
+namespace {
+
+struct ExportLine {
+    const CsvColumnSpec* spec = nullptr;
+    std::vector<std::string> lexicon;
+    const TFieldDef* def = nullptr;
+};
+
+bool RowOfDesign(const TDirBlock& table, int r, const std::string& design)
+{
+    const std::string d = table.GetPathString(kDesign, r);
+    return d.empty() || d == design;
+}
+
+} // namespace
+
+std::string ExportCsvData(const TDirBlock& root, const std::vector<CsvExportRow>& rows, const CsvSection& section,
+                          CsvReport& report)
+{
+    if (section.Lines.empty()) return {};
+    TStructTable defs;
+    LoadTableDefinitions(defs, section.TablePath, "", true);
+    std::vector<ExportLine> lines;
+    for (const CsvColumnSpec& spec : section.Lines) {
+        ExportLine l;
+        l.spec = &spec;
+        l.lexicon = LexiconOf(section, spec.Source);
+        std::string field = spec.Source, other;
+        if (!FindDef(defs, spec.Source)) SplitFieldOther(spec.Source, field, other);
+        l.def = FindDef(defs, field);
+        lines.push_back(std::move(l));
+    }
+
+    std::string out = "INDICE";
+    for (const ExportLine& l : lines) out += ";" + QuoteIfNeeded(UpperCase(l.spec->Column));
+    out += "\r\n";
+
+    auto cell = [&](std::string value) {
+        if (value.find_first_of("\r\n") != std::string::npos) {
+            ++report.LineBreaks;
+            for (char& c : value)
+                if (c == '\r' || c == '\n') c = ' ';
+        }
+        return QuoteIfNeeded(value);
+    };
+
+    for (const CsvExportRow& row : rows) {
+        const TDirBlock* borehole = root.FindDir(row.Indice);
+        const TDirBlock* table = borehole ? borehole->FindDir(section.TablePath) : nullptr;
+        // A borehole whose name holds "\" would be looked up as a path.
+        if (borehole && (borehole->Parent() != &root)) table = nullptr;
+        if (!table) continue;
+        const int count = table->RowCount();
+        for (int r = 0; r < count; ++r) {
+            if (!RowOfDesign(*table, r, row.Design)) continue;
+            out += cell(row.Indice);
+            for (const ExportLine& l : lines) {
+                const std::string& source = l.spec->Source;
+                std::string value;
+                if (IsTemplate(source)) {
+                    ExpandFields(source, root, row.Indice, value, "", row.Design);
+                } else if (IsLiteral(source)) {
+                    value = Unquote(source);
+                } else {
+                    std::string field = source, other;
+                    if (table->BlockExists(source) || !SplitFieldOther(source, field, other)) {
+                        field = source;
+                        other.clear();
+                    }
+                    const std::string otherValue = other.empty() ? std::string() : table->GetPathString(other, r);
+                    value = CsvLexiconLabel(table->GetPathString(field, r), l.lexicon, section.TablePath, field,
+                                            otherValue);
+                    if (l.def && (l.def->Kind == 'D' || l.def->Kind == 'E')) {
+                        if (!HasDigit(value))
+                            value.clear();
+                        else if (l.def->Kind == 'E')
+                            value = DigitsToDate(value);
+                    }
+                }
+                out += ";" + cell(value);
+            }
+            out += "\r\n";
+            ++report.Rows;
+        }
+    }
+    std::size_t unmapped = 0;
+    std::string bytes = Utf8ToCp1252(out, &unmapped);
+    report.Unmapped += unmapped;
+    return bytes;
+}
+
+void ExportCsvFile(const std::string& FileName, const std::string& TableName, const TDirBlock& root,
+                   const std::vector<CsvExportRow>& rows, CsvReport& report)
+{
+    if (!IniCsv) throw ECsvError("Pas de section " + TableName + " dans csv.ini");
+    const CsvSection section = FindCsvSection(*IniCsv, TableName);
+    WriteFileReplacing(FileName, ExportCsvData(root, rows, section, report));
+}
+
+bool CsvTableHasRows(const TIniFile& ini, const std::string& TableName, const TDirBlock& root,
+                     const std::vector<CsvExportRow>& rows)
+{
+    CsvSection section;
+    try {
+        section = FindCsvSection(ini, TableName);
+    } catch (const ECsvError&) {
+        return false;
+    }
+    if (section.Lines.empty()) return false;
+    for (const CsvExportRow& row : rows) {
+        const TDirBlock* borehole = root.FindDir(row.Indice);
+        if (!borehole || borehole->Parent() != &root) continue;
+        const TDirBlock* table = borehole->FindDir(section.TablePath);
+        if (!table) continue;
+        for (int r = 0, n = table->RowCount(); r < n; ++r)
+            if (RowOfDesign(*table, r, row.Design)) return true;
+    }
+    return false;
+}
+
+// ---- import ----------------------------------------------------------------
+
+std::vector<std::string> SplitCsvLine(std::string_view line, bool trim)
+{
+    std::vector<std::string> cells;
+    std::string current;
+    bool inside = false;
+    auto finish = [&] {
+        std::string c = trim ? Trim(current) : current;
+        c = Unquote(c);
+        cells.push_back(trim ? Trim(c) : c);
+        current.clear();
+    };
+    for (char ch : line) {
+        if (ch == '"') inside = !inside;
+        if (ch == ';' && !inside) {
+            finish();
+            continue;
+        }
+        current += ch;
+    }
+    finish();
+    return cells;
+}
+
+namespace {
+
+struct ImportColumn {
+    int cell = -1;
+    const CsvColumnSpec* spec = nullptr;
+    std::string field;  // Field (the Source, or the part before "(")
+    std::string other;  // Other, "" none
+    const TFieldDef* def = nullptr;
+    std::vector<std::string> lexicon;
+    // A template column: its target table and column, date target, conditions.
+    bool isTemplate = false;
+    std::string targetTable;
+    std::string targetColumn;
+    bool dateTarget = false;
+    bool writesDesign = false;
+    std::vector<std::pair<std::string, std::string>> conditions;
+};
+
+std::vector<std::string_view> SplitLines(std::string_view text)
+{
+    std::vector<std::string_view> lines;
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '\r' && text[i] != '\n') continue;
+        lines.push_back(text.substr(start, i - start));
+        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+        start = i + 1;
+    }
+    if (start < text.size()) lines.push_back(text.substr(start));
+    return lines;
+}
+
+bool TableDefinesDesign(const std::string& table)
+{
+    for (const std::string& line : EditionSectionLines(table)) {
+        const std::string value = ValuePart(line);
+        if (value.substr(0, value.find(':')) == kDesign) return true;
+    }
+    return false;
+}
+
+void StoreByKind(TDirBlock& table, const std::string& path, int r, char kind, const std::string& value)
+{
+    switch (kind) {
+    case 'A':
+    case 'S':
+    case 'U':
+    case 'D':
+        table.SetPathString(path, r, btString, value);
+        break;
+    case 'E':
+        table.SetPathString(path, r, btString,
+                            value.find('/') != std::string::npos ? NormalizeDate(value) : value);
+        break;
+    case 'F':
+    case 'R':
+        table.SetPathString(path, r, btFloat, value);
+        break;
+    case 'I':
+    case 'N':
+        table.SetPathString(path, r, btInt, value);
+        break;
+    default:
+        break;
+    }
+}
+
+} // namespace
+
+void ImportCsvData(std::string_view text, const CsvSection& section, TDirBlock& root, const std::string& fileLabel,
+                   CsvReport& report)
+{
+    TStructTable defs;
+    LoadTableDefinitions(defs, section.TablePath, "", true);
+
+    const std::vector<std::string_view> lines = SplitLines(text);
+    std::size_t at = 0;
+    while (at < lines.size() && Trim(lines[at]).empty()) ++at;
+    if (at == lines.size()) throw ECsvError("Pas de champ Indice dans '" + fileLabel + "'");
+    const std::vector<std::string> header = SplitCsvLine(lines[at], true);
+    ++at;
+
+    int indexCell = -1;
+    std::vector<ImportColumn> columns;
+    for (int c = 0; c < static_cast<int>(header.size()); ++c) {
+        const std::string& name = header[static_cast<std::size_t>(c)];
+        if (name == "INDICE") {
+            if (indexCell < 0) indexCell = c;
+            continue;
+        }
+        for (const CsvColumnSpec& spec : section.Lines) {
+            if (UpperCase(spec.Column) != name) continue;
+            ImportColumn col;
+            col.cell = c;
+            col.spec = &spec;
+            col.field = spec.Source;
+            if (!FindDef(defs, spec.Source)) SplitFieldOther(spec.Source, col.field, col.other);
+            col.def = FindDef(defs, col.field);
+            if (!IsTemplate(spec.Source)) col.lexicon = LexiconOf(section, spec.Source);
+            columns.push_back(std::move(col));
+            break;
+        }
+    }
+    if (indexCell < 0) throw ECsvError("Pas de champ Indice dans '" + fileLabel + "'");
+
+    int designCell = -1;
+    for (const ImportColumn& col : columns)
+        if (!col.def && !IsTemplate(col.spec->Source) && LastElement(col.field) == kDesign) designCell = col.cell;
+
+    for (ImportColumn& col : columns) {
+        if (col.def || !IsTemplate(col.spec->Source)) continue;
+        col.isTemplate = true;
+        std::string t = col.spec->Source.substr(1);
+        const std::size_t pct = t.find('%');
+        t = pct == std::string::npos ? Trim(t) : t.substr(0, pct);
+        const std::size_t bar = t.find('|');
+        std::string target = t.substr(0, bar);
+        if (bar != std::string::npos) {
+            std::string_view rest = std::string_view(t).substr(bar + 1);
+            while (!rest.empty()) {
+                const std::size_t comma = rest.find(',');
+                const std::string item(rest.substr(0, comma));
+                if (item.find('=') != std::string::npos) {
+                    const std::string value = ValuePart(item);
+                    col.conditions.emplace_back(NamePart(item), value.substr(0, value.find(';')));
+                }
+                if (comma == std::string_view::npos) break;
+                rest = rest.substr(comma + 1);
+            }
+        }
+        if (target.size() >= 2 && target.compare(target.size() - 2, 2, ":E") == 0) {
+            col.dateTarget = true;
+            target.resize(target.size() - 2);
+        }
+        const std::size_t cut = target.rfind('\\');
+        col.targetTable = cut == std::string::npos ? std::string() : target.substr(0, cut);
+        col.targetColumn = cut == std::string::npos ? target : target.substr(cut + 1);
+        col.writesDesign = designCell >= 0 && TableDefinesDesign(col.targetTable);
+    }
+
+    for (; at < lines.size(); ++at) {
+        if (Trim(lines[at]).empty()) continue;
+        const std::vector<std::string> cells = SplitCsvLine(lines[at], false);
+        auto cellAt = [&](int c) {
+            return c >= 0 && c < static_cast<int>(cells.size()) ? cells[static_cast<std::size_t>(c)] : std::string();
+        };
+        std::string index = cellAt(indexCell);
+        if (index.empty()) continue;
+        if (index.find_first_of("\\/") != std::string::npos) {
+            ++report.RenamedKeys;
+            for (char& ch : index)
+                if (ch == '\\' || ch == '/') ch = '_';
+        }
+        try {
+            TDirBlock* borehole = root.GetOrCreateSubDir(index, false);
+            TDirBlock* table = borehole->ForceDir(section.TablePath);
+            const int r = table->RowCount();
+            std::vector<int> templateRows(columns.size(), 0);
+            for (std::size_t k = 0; k < columns.size(); ++k)
+                if (columns[k].isTemplate)
+                    templateRows[k] = borehole->ForceDir(columns[k].targetTable)->RowCount();
+
+            for (std::size_t k = 0; k < columns.size(); ++k) {
+                const ImportColumn& col = columns[k];
+                const std::string value = cellAt(col.cell);
+                if (col.def) {
+                    const std::string otherValue = col.other.empty() ? std::string() : table->GetPathString(col.other, r);
+                    const std::string code = CsvLexiconCode(value, col.lexicon, section.TablePath, col.field, otherValue);
+                    StoreByKind(*table, col.field, r, col.def->Kind, code);
+                } else if (col.isTemplate) {
+                    TDirBlock* target = borehole->ForceDir(col.targetTable);
+                    int tr = templateRows[k];
+                    std::string_view rest = value;
+                    while (true) {
+                        const std::size_t comma = rest.find(',');
+                        std::string item = Trim(rest.substr(0, comma));
+                        // An empty cell (or an empty item between commas) makes no row.
+                        if (!item.empty()) {
+                            if (col.dateTarget && item.find('/') != std::string::npos) item = NormalizeDate(item);
+                            target->SetPathString(col.targetColumn, tr, btString, item);
+                            if (col.writesDesign) target->SetPathString(kDesign, tr, btString, cellAt(designCell));
+                            for (const auto& [name, v] : col.conditions) target->SetPathString(name, tr, btString, v);
+                            ++tr;
+                        }
+                        if (comma == std::string_view::npos) break;
+                        rest = rest.substr(comma + 1);
+                    }
+                }
+            }
+        } catch (const std::exception& e) {
+            throw ECsvError(std::string(e.what()) + "\n\nFichier : " + fileLabel + "\nLigne : "
+                            + IntToStr(static_cast<std::int64_t>(at) + 1));
+        }
+        ++report.Rows;
+    }
+}
+
+void ImportCsvFile(const std::string& FileName, TDirBlock& root, CsvReport& report)
+{
+    const fs::path path = Utf8ToPath(FileName);
+    const std::string table = UpperCase(PathToUtf8(path.stem()));
+    if (!IniCsv) throw ECsvError("Pas de section " + table + " dans csv.ini");
+    const CsvSection section = FindCsvSection(*IniCsv, table);
+    std::string bytes, error;
+    std::error_code ec;
+    const auto size = fs::file_size(path, ec);
+    if (!ec && size > kMaxCsvFileBytes)
+        throw ECsvError("Le fichier '" + FileName + "' est trop grand pour être importé");
+    if (!ReadFileBounded(path, bytes, &error)) throw ECsvError(error);
+    ImportCsvData(DecodeTextFile(bytes), section, root, FileName, report);
+}

@@ -1,0 +1,231 @@
+// CSV exchange: the shipped csv.ini round trip, quoting, lexicons, dates,
+// designations, templates, and Python's csv module reading what we write.
+#include "exchange/csv_exchange.h"
+
+#include "platform/base/ini_file.h"
+#include "platform/base/rtl_numbers.h"
+#include "platform/base/text_codec.h"
+#include "store/blocks.h"
+#include "store/options.h"
+#include "temp_dir.h"
+
+#include <QProcess>
+#include <QStringList>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kLitho = "Argile \"grise\"; sableuse";
+
+class CsvExchange : public ::testing::Test {
+protected:
+    void SetUp() override { OptionsInitialize(program_.path()); }
+    void TearDown() override { OptionsRelease(); }
+
+    // Adds a section to csv.ini.
+    void AddSection(const std::string& name, const std::vector<std::string>& lines)
+    {
+        IniCsv->WriteSection(name, lines);
+    }
+
+    std::string Export(const std::string& table, const std::vector<CsvExportRow>& rows)
+    {
+        CsvReport report;
+        const std::string path = (out_ / (table + ".csv")).string();
+        ExportCsvFile(path, table, root_, rows, report);
+        return ReadFileBytes(path);
+    }
+
+    void Import(const std::string& file, const std::string& bytes, TDirBlock& into)
+    {
+        WriteFileBytes(out_ / file, bytes);
+        CsvReport report;
+        ImportCsvFile((out_ / file).string(), into, report);
+    }
+
+    ScopedDecimalSeparator comma_{','};
+    TempProgramDir program_;
+    TempDir out_;
+    TDirBlock root_{"Carotix"};
+};
+
+void BuildSample(TDirBlock& root)
+{
+    root.SetPathString("P1\\Ouvrage\\D\xC3\xA9sign", 0, btString, "A");
+    root.SetPathString("P1\\Ouvrage\\Nature", 0, btString, "FORAGE-GEO");
+    root.SetPathInt("P1\\Ouvrage\\Zone", 0, btInt, 2);
+    root.SetPathFloat("P1\\Ouvrage\\X", 0, btFloat, 601234.5);
+    root.SetPathString("P1\\Ouvrage\\DateEau", 0, btString, "20010512");
+    const char* design[] = {"A", "A"};
+    const double deb[] = {0, 2.5}, fin[] = {2.5, 10};
+    const std::string litho[] = {kLitho, "Sable 'fin'"};
+    for (int r = 0; r < 2; ++r) {
+        root.SetPathString("P1\\Niveau\\D\xC3\xA9sign", r, btString, design[r]);
+        root.SetPathFloat("P1\\Niveau\\Deb", r, btFloat, deb[r]);
+        root.SetPathFloat("P1\\Niveau\\Fin", r, btFloat, fin[r]);
+        root.SetPathString("P1\\Niveau\\Litho", r, btString, litho[r]);
+    }
+    root.SetPathString("P1\\Annulaire\\D\xC3\xA9sign", 0, btString, "A");
+    root.SetPathInt("P1\\Annulaire\\Type", 0, btInt, 1);
+    root.SetPathInt("P1\\Annulaire\\Nature", 0, btInt, 2);
+    root.SetPathInt("P1\\Trou-nu\\M\xC3\xA9thode", 0, btInt, 0);
+    root.SetPathInt("P1\\Trou-nu\\Fluide", 0, btInt, 42);
+    root.SetPathString("P2\\Niveau\\Litho", 0, btString, "Calcaire");
+}
+
+// Every value of `original` reads back the same from `imported`.
+void ExpectValuesKept(const TDirBlock& original, const TDirBlock& imported, const std::string& path = "")
+{
+    for (const auto& child : original.Items()) {
+        const std::string p = path.empty() ? child->Name : path + "\\" + child->Name;
+        if (child->IsDir()) {
+            ExpectValuesKept(static_cast<const TDirBlock&>(*child), imported, p);
+            continue;
+        }
+        const TBlock* back = imported.FindBlock(p);
+        ASSERT_NE(back, nullptr) << p;
+        ASSERT_EQ(back->Count(), child->Count()) << p;
+        for (int i = 0; i < child->Count(); ++i) EXPECT_EQ(back->GetString(i), child->GetString(i)) << p << " " << i;
+    }
+}
+
+TEST_F(CsvExchange, ShippedSettingsExportEveryTableAndReadItBack)
+{
+    BuildSample(root_);
+    const std::vector<CsvExportRow> rows = {{"P1", "A"}, {"P2", ""}};
+    std::vector<std::string> written;
+    for (const std::string& table : CsvTableNames(*IniCsv)) {
+        if (!CsvTableHasRows(*IniCsv, table, root_, rows)) continue;
+        Export(table, rows);
+        written.push_back(table);
+    }
+    EXPECT_EQ(written, (std::vector<std::string>{"Ouvrages", "Niveaux", "TrousNus", "Annulaires"}));
+
+    const std::string ouvrages = ReadFileBytes(out_ / "Ouvrages.csv");
+    EXPECT_EQ(ouvrages.substr(0, ouvrages.find("\r\n")),
+              "INDICE;DESIGNATION;NATURE;USAGE;ZONE;X;Y;Z;PROFONDEUR;NIVEAU_EAU;DATE_MESURE;DIAMETRE_TUBE;ETAT;ORIGINE");
+    // Lexicon labels, dates shown, the literal, the number with the separator.
+    EXPECT_NE(ouvrages.find("P1;A;FORAGE-GEOTHERMIQUE;;LAMBERT-II;601234,5;;;;;12/05/2001;;;\"Export Carotix\"\r\n"),
+              std::string::npos)
+        << ouvrages;
+    const std::string trous = ReadFileBytes(out_ / "TrousNus.csv");
+    EXPECT_NE(trous.find("P1;;;;;;42;\r\n"), std::string::npos) << trous;  // NULL label, unknown code kept
+    EXPECT_NE(ReadFileBytes(out_ / "Annulaires.csv").find("P1;A;;;CIMENTATION;BENTONITE-CIMENT;"), std::string::npos);
+
+    TDirBlock back("Carotix");
+    for (const std::string& table : written) {
+        CsvReport report;
+        ImportCsvFile((out_ / (table + ".csv")).string(), back, report);
+    }
+    ExpectValuesKept(root_, back);
+}
+
+TEST_F(CsvExchange, QuotesWhatNeedsItAndSplitsAsWritten)
+{
+    EXPECT_EQ(SplitCsvLine("P1;\"12;5\";\"a \"\"b\"\"\"; x ", false),
+              (std::vector<std::string>{"P1", "12;5", "a \"b\"", " x "}));
+    EXPECT_EQ(SplitCsvLine(" INDICE ; \" DE \" ;", true), (std::vector<std::string>{"INDICE", "DE", ""}));
+
+    AddSection("Q=Niveau", {"DESCRIPTION=Litho", "CODE=CodeNiv"});
+    root_.SetPathString("P 1\\Niveau\\Litho", 0, btString, "12;5");
+    root_.SetPathString("P 1\\Niveau\\Litho", 1, btString, "ligne\r\nsuivante");
+    root_.SetPathString("P 1\\Niveau\\CodeNiv", 1, btString, "\xC5\x93\xE2\x86\x92");  // œ and an arrow
+    CsvReport report;
+    const std::string bytes = ExportCsvData(root_, {{"P 1", ""}}, FindCsvSection(*IniCsv, "q"), report);
+    EXPECT_EQ(bytes, "INDICE;DESCRIPTION;CODE\r\n\"P 1\";\"12;5\";\r\n\"P 1\";\"ligne  suivante\";\x9C?\r\n");
+    EXPECT_EQ(report.LineBreaks, 1);
+    EXPECT_EQ(report.Unmapped, 1u);
+
+    TDirBlock back("Carotix");
+    CsvReport in;
+    ImportCsvData(Cp1252ToUtf8(bytes), FindCsvSection(*IniCsv, "Q"), back, "q.csv", in);
+    EXPECT_EQ(back.GetPathString("P 1\\Niveau\\Litho", 0), "12;5");
+    EXPECT_EQ(back.GetPathString("P 1\\Niveau\\CodeNiv", 1), "\xC5\x93?");
+}
+
+TEST_F(CsvExchange, WritesTheRowsOfEachDesignationAndDatesWithoutDigitsEmpty)
+{
+    AddSection("N=Niveau", {"LITHO=Litho", "DATE=DateMAJ"});
+    AddSection("NIVEAU", {"DATE=DateMAJ"});  // a section name without table counts too
+    IniEdition->WriteSection("Niveau", {"D\xC3\xA9sign=D\xC3\xA9sign:U10", "Litho=Litho:S80", "Date=DateMAJ:E10"});
+    const char* designs[] = {"A", "B", ""};
+    const char* dates[] = {"n/c", "20200101", ""};
+    for (int r = 0; r < 3; ++r) {
+        root_.SetPathString("P1\\Niveau\\D\xC3\xA9sign", r, btString, designs[r]);
+        root_.SetPathString("P1\\Niveau\\Litho", r, btString, std::string("L") + designs[r]);
+        root_.SetPathString("P1\\Niveau\\DateMAJ", r, btString, dates[r]);
+    }
+    CsvReport report;
+    EXPECT_EQ(ExportCsvData(root_, {{"P1", "A"}, {"P1", "B"}}, FindCsvSection(*IniCsv, "N"), report),
+              "INDICE;LITHO;DATE\r\nP1;LA;\r\nP1;L;\r\nP1;LB;01/01/2020\r\nP1;L;\r\n");
+    EXPECT_TRUE(CsvTableHasRows(*IniCsv, "n", root_, {{"P1", "B"}}));
+    EXPECT_FALSE(CsvTableHasRows(*IniCsv, "n", root_, {{"P2", ""}}));
+    EXPECT_FALSE(CsvTableHasRows(*IniCsv, "absente", root_, {{"P1", "A"}}));
+    EXPECT_THROW(FindCsvSection(*IniCsv, "absente"), ECsvError);
+}
+
+TEST_F(CsvExchange, ImportsTemplatesLexiconsAndIgnoresUnknownHeaders)
+{
+    AddSection("Liste=Liste", {"DESIGN=D\xC3\xA9sign", "MOTS=%MotsCl\xC3\xA9s\\MotCl\xC3\xA9|Th\xC3\xA8me=HYDRO%",
+                               "DATES=%Liste\\Jour:E%", "MINUS=Ignor\xC3\xA9"});
+    const std::string file = "INDICE;DESIGN;MOTS;DATES;minus\r\n\r\n"
+                             "P1;A;\"NAPPE-LIBRE, KARST,ALLUVIONS\";01/02/2003;x\r\n;A;KARST;;\r\nP/2;B;;;\r\n";
+    Import("liste.csv", file, root_);
+    EXPECT_EQ(root_.GetPathString("P1\\MotsCl\xC3\xA9s\\MotCl\xC3\xA9", 2), "ALLUVIONS");
+    EXPECT_EQ(root_.GetPathString("P1\\MotsCl\xC3\xA9s\\Th\xC3\xA8me", 2), "HYDRO");
+    EXPECT_EQ(root_.GetPathString("P1\\MotsCl\xC3\xA9s\\D\xC3\xA9sign", 1), "A");
+    EXPECT_EQ(root_.GetPathString("P1\\Liste\\Jour", 0), "20030201");
+    EXPECT_EQ(root_.FindBlock("P1\\Liste\\Ignor\xC3\xA9"), nullptr);
+    EXPECT_NE(root_.FindDir("P_2"), nullptr);  // a "/" in an index never makes a folder
+    // The same file again appends its rows.
+    Import("liste.csv", file, root_);
+    EXPECT_EQ(root_.FindBlock("P1\\MotsCl\xC3\xA9s\\MotCl\xC3\xA9")->Count(), 6);
+
+    // Lexicons on import: a label gives its code, an empty cell the code of NULL.
+    Import("TrousNus.csv", "INDICE;METHODE;FLUIDE\r\nP3;ROTARY;\r\nP3;;BOUE\r\n", root_);
+    EXPECT_EQ(root_.GetPathInt("P3\\Trou-nu\\M\xC3\xA9thode", 0), 1);
+    EXPECT_EQ(root_.GetPathInt("P3\\Trou-nu\\M\xC3\xA9thode", 1), 0);
+    EXPECT_EQ(root_.GetPathInt("P3\\Trou-nu\\Fluide", 1), 3);
+
+    try {
+        Import("Niveaux.csv", "indice;DE\r\nP1;1\r\n", root_);
+        FAIL() << "no error";
+    } catch (const ECsvError& e) {
+        EXPECT_EQ(std::string(e.what()), "Pas de champ Indice dans '" + (out_ / "Niveaux.csv").string() + "'");
+    }
+    try {
+        Import("Niveaux.csv", "INDICE;DE\r\nP1;1\r\nP1;un\r\n", root_);
+        FAIL() << "no error";
+    } catch (const ECsvError& e) {
+        EXPECT_NE(std::string(e.what()).find("Ligne : 3"), std::string::npos) << e.what();
+    }
+}
+
+// Python's csv module reads our files as any spreadsheet would.
+TEST_F(CsvExchange, PythonsCsvModuleReadsTheFile)
+{
+    BuildSample(root_);
+    Export("Niveaux", {{"P1", "A"}, {"P2", ""}});
+    QProcess python;
+    python.start("python3", {"-c",
+                             "import csv,sys\n"
+                             "rows=list(csv.reader(open(sys.argv[1],encoding='cp1252',newline=''),delimiter=';'))\n"
+                             "sys.stdout.buffer.write('\\n'.join('|'.join(r) for r in rows).encode('utf-8'))\n",
+                             QString::fromStdString((out_ / "Niveaux.csv").string())});
+    if (!python.waitForStarted(10000)) GTEST_SKIP() << "python3 is not available";
+    ASSERT_TRUE(python.waitForFinished(30000));
+    const std::string text = python.readAllStandardOutput().toStdString();
+    EXPECT_EQ(text,
+              "INDICE|DESIGNATION|DE|A|DESCRIPTION|CODE|TYPE|STRATIGRAPHIE|AQUIFERE|VENUE_EAU\n"
+              "P1|A|0|2,5|" + kLitho + "|||||\n"
+              "P1|A|2,5|10|Sable 'fin'|||||\n"
+              "P2||||Calcaire|||||");
+}
+
+} // namespace
