@@ -1,0 +1,171 @@
+#include "exchange/database_link.h"
+
+#include "platform/base/ini_file.h"
+#include "platform/base/rtl_numbers.h"
+#include "store/options.h"
+
+namespace {
+
+std::string Trimmed(const std::string& s)
+{
+    std::size_t b = 0, e = s.size();
+    while (b < e && s[b] == ' ') ++b;
+    while (e > b && s[e - 1] == ' ') --e;
+    return s.substr(b, e - b);
+}
+
+bool IsNameStart(unsigned char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_'; }
+bool IsNameChar(unsigned char c) { return IsNameStart(c) || (c >= '0' && c <= '9') || c == '$' || c == '#'; }
+
+}  // namespace
+
+std::string QuoteSqlText(const std::string& text)
+{
+    std::string r = "'";
+    for (char c : text) {
+        r += c;
+        if (c == '\'') r += '\'';
+    }
+    return r + "'";
+}
+
+std::string SqlText::Display() const
+{
+    std::string r;
+    std::size_t v = 0;
+    bool inQuote = false;
+    for (char c : sql) {
+        if (c == '\'') inQuote = !inQuote;
+        if (c == '?' && !inQuote && v < values.size()) r += QuoteSqlText(values[v++]);
+        else r += c;
+    }
+    return r;
+}
+
+std::string SqlSectionTarget(const std::string& section)
+{
+    const std::size_t eq = section.find('=');
+    return eq == std::string::npos ? section : section.substr(eq + 1);
+}
+
+std::string SqlSectionDbTable(const std::string& section)
+{
+    return Trimmed(section.substr(0, section.find('=')));
+}
+
+std::vector<std::string> SqlSectionsForTable(const std::string& table)
+{
+    std::vector<std::string> result;
+    if (!IniSql) return result;
+    for (const std::string& s : IniSql->ReadSections()) {
+        const std::size_t eq = s.find('=');
+        if (s == table || (eq != std::string::npos && s.substr(eq + 1) == table)) result.push_back(s);
+    }
+    return result;
+}
+
+bool IsReservedSqlKey(const std::string& key)
+{
+    const std::string k = UpperCaseAscii(key);
+    return k == "DESIGNATION" || k == "FROM" || k == "WHERE";
+}
+
+std::string SqlDateColumn(const std::string& key, char kind, int width)
+{
+    const int n = std::clamp(kind == 'E' ? width + 2 : width, 0, 10);
+    return "TO_CHAR(" + key + ",'" + std::string("dd/mm/yyyy").substr(0, static_cast<std::size_t>(n)) + "')";
+}
+
+SectionQuery BuildSectionColumns(const std::string& section, const TStructTable& defs,
+                                 const std::function<int(const std::string&)>& defOf)
+{
+    SectionQuery q;
+    if (!IniSql) return q;
+    std::string sql = "SELECT ";
+    for (const std::string& line : IniSql->ReadSectionValues(section)) {
+        const std::size_t eq = line.find('=');
+        const std::string key = line.substr(0, eq);
+        const std::string value = eq == std::string::npos ? std::string() : line.substr(eq + 1);
+        if (IsReservedSqlKey(key)) continue;
+        const int d = defOf(value);
+        if (d < 0 || d >= static_cast<int>(defs.size())) continue;
+        if (!q.defs.empty()) sql += ", ";
+        const TFieldDef& def = defs[static_cast<std::size_t>(d)];
+        if (def.Kind == 'D' || def.Kind == 'E') sql += SqlDateColumn(key, def.Kind, def.Width);
+        else sql += key;
+        q.defs.push_back(d);
+    }
+    if (!q.defs.empty()) q.text.sql = sql;
+    return q;
+}
+
+namespace {
+
+SectionQuery FinishQuery(SectionQuery q, const std::string& section, const std::string& prefix,
+                         const std::string& indice, const std::string& design)
+{
+    if (q.Empty()) return q;
+    const std::string from = IniSql->ReadString(section, "FROM", "");
+    const std::string where = IniSql->ReadString(section, "WHERE", "");
+    q.text.sql += " FROM " + (from.empty() ? SqlSectionDbTable(section) : from);
+    q.text.sql += " WHERE " + prefix + "INDICE = ?";
+    q.text.values.push_back(indice);
+    if (IniSql->ValueExists(section, "DESIGNATION")) {
+        q.text.sql += " AND " + prefix + "DESIGNATION = ?";
+        q.text.values.push_back(design);
+    }
+    if (!where.empty()) q.text.sql += " AND " + where;
+    q.text.sql += ";";
+    return q;
+}
+
+}  // namespace
+
+SectionQuery BuildSpreadsheetQuery(const std::string& section, const TStructTable& defs, const std::string& indice,
+                                   const std::string& design)
+{
+    SectionQuery q = BuildSectionColumns(section, defs, [&](const std::string& value) {
+        for (std::size_t i = 0; i < defs.size(); ++i)
+            if (defs[i].Path == value) return static_cast<int>(i);
+        return -1;
+    });
+    return FinishQuery(std::move(q), section, "", indice, design);
+}
+
+SectionQuery BuildRecordSheetQuery(const std::string& section, const TStructTable& defs, const std::string& indice,
+                                   const std::string& design, const std::string& table)
+{
+    SectionQuery q = BuildSectionColumns(section, defs, [&](const std::string& value) {
+        const std::string path = indice + "\\" + table + "\\" + value;
+        for (std::size_t i = 0; i < defs.size(); ++i)
+            if (defs[i].Path == path) return static_cast<int>(i);
+        return -1;
+    });
+    return FinishQuery(std::move(q), section, SqlSectionDbTable(section) + ".", indice, design);
+}
+
+std::string QueryFieldText(const DbValue& value)
+{
+    switch (value.kind) {
+    case DbValue::Kind::Null: return {};
+    case DbValue::Kind::Number: return FloatToStr(value.number);
+    case DbValue::Kind::Text: return value.text;
+    }
+    return {};
+}
+
+void CheckSqlName(const std::string& name, bool dotted)
+{
+    bool ok = !name.empty();
+    bool atStart = true;
+    for (std::size_t i = 0; ok && i < name.size(); ++i) {
+        const auto c = static_cast<unsigned char>(name[i]);
+        if (c == '.' && dotted && !atStart && i + 1 < name.size()) {
+            atStart = true;
+            continue;
+        }
+        ok = atStart ? IsNameStart(c) : IsNameChar(c);
+        atStart = false;
+    }
+    if (!ok) throw EDatabaseError("Nom de table ou de champ invalide : " + name);
+}

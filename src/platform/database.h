@@ -1,0 +1,115 @@
+// The database engine of the program: one connection chosen by an alias and
+// configured by NAME=value parameters (the lines of db_params.txt), and
+// queries on it that are opened, read record by record and closed.
+//
+// Two aliases exist:
+//   "SQLite"      the embedded database, a file. Parameter DATABASE NAME (a
+//                 path; a relative one is taken from the program folder).
+//   "PostgreSQL"  a server. Parameters SERVER NAME (host name, or the folder
+//                 of the server's socket), PORT, DATABASE NAME, USER NAME,
+//                 PASSWORD.
+// Parameter names compare without regard to case; an unknown one is refused
+// when the connection opens, so that a typing mistake does not go unnoticed.
+//
+// Sessions only read: the embedded file is opened read-only and the server's
+// transactions are read-only; a query holds exactly one statement (a second
+// one is refused by both drivers because every query is prepared). Values go
+// to the server as bound parameters ("?" in the text).
+//
+// On SQLite the function TO_CHAR(date, format) of the server databases is
+// provided, so that the same SQL texts run on both.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+// A failure of the engine; what() is the message shown to the user.
+class EDatabaseError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+inline constexpr const char* kSqliteAlias = "SQLite";
+inline constexpr const char* kPostgresAlias = "PostgreSQL";
+
+// The aliases the engine offers, in the order of the alias list.
+std::vector<std::string> DatabaseAliasNames();
+
+// One value read from a record.
+struct DbValue {
+    enum class Kind { Null, Number, Text };
+    Kind kind = Kind::Null;
+    double number = 0.0;  // Number: a floating value
+    std::string text;     // Text: integers as their digits, dates as yyyy-mm-dd
+    bool IsNull() const { return kind == Kind::Null; }
+};
+
+class TDatabase {
+public:
+    TDatabase();
+    ~TDatabase();
+    TDatabase(const TDatabase&) = delete;
+    TDatabase& operator=(const TDatabase&) = delete;
+
+    std::string AliasName;
+    // NAME=value lines; blank lines are ignored.
+    std::vector<std::string> Params;
+    // Where a relative DATABASE NAME of the embedded database is found.
+    std::filesystem::path BaseFolder;
+
+    // Connects (closing a previous connection first). Throws EDatabaseError.
+    void Open();
+    void Close();
+    bool Connected() const;
+
+    // Internal: the Qt connection name.
+    const std::string& ConnectionName() const { return connectionName_; }
+
+private:
+    std::string connectionName_;
+    bool open_ = false;
+};
+
+class TQuery {
+public:
+    explicit TQuery(TDatabase& database);
+    ~TQuery();
+    TQuery(const TQuery&) = delete;
+    TQuery& operator=(const TQuery&) = delete;
+
+    std::string SQL;
+    // Bound in order to the "?" of the text.
+    std::vector<std::string> Values;
+
+    // Runs the text and reads its records. Throws EDatabaseError (the
+    // driver's message) when it fails or when the connection is not open.
+    void Open();
+    void Close();
+    bool Active() const { return active_; }
+    int RecordCount() const { return static_cast<int>(rows_.size()); }
+    bool Eof() const { return current_ >= rows_.size(); }
+    void Next();
+    int FieldCount() const { return fieldCount_; }
+    // Column i of the current record; Null past the end or out of range.
+    DbValue Field(int i) const;
+
+    // The most records one query reads; more is refused with a message.
+    static constexpr std::size_t kMaxRecords = 1'000'000;
+
+private:
+    TDatabase& database_;
+    std::vector<std::vector<DbValue>> rows_;
+    std::size_t current_ = 0;
+    int fieldCount_ = 0;
+    bool active_ = false;
+};
+
+// The TO_CHAR of the embedded database on one value, for tests: `value` an
+// ISO date "yyyy-mm-dd" (optionally followed by a time), `format` made of dd,
+// mm, yyyy, yy, hh24, mi, ss and other characters copied as they are. False
+// when the value is not such a date.
+bool SqliteToChar(const std::string& value, const std::string& format, std::string& result);
