@@ -1,0 +1,299 @@
+// The database link and download: the SQL texts built from sql.ini, the
+// download of an ouvrage into a collection (designation check, sheets and
+// tables, lexicons of edition.ini), the lexicon and stratigraphy imports, and
+// the same download against a PostgreSQL server.
+#include "exchange/database_download.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "exchange/database_link.h"
+#include "platform/base/rtl_numbers.h"
+#include "platform/fake_ui_services.h"
+#include "postgres_server.h"
+#include "store/blocks.h"
+#include "store/options.h"
+#include "temp_dir.h"
+
+namespace {
+
+const std::string kDesign = "D\xC3\xA9sign";
+
+struct FakeHost : DownloadHost {
+    TDirBlock root{"Carotix"};
+    MsgResult answer = MsgResult::Yes;
+    int choice = 0;
+    std::vector<std::string> lines;
+    int dialogs = 0, redraws = 0, refreshes = 0;
+    std::string shown;
+
+    void Add(const std::string& indice, const std::string& design)
+    {
+        const int row = root.FindDir(indice + "\\Ouvrage") ? root.FindDir(indice + "\\Ouvrage")->RowCount() : 0;
+        root.SetPathString(indice + "\\Ouvrage\\" + kDesign, row, btString, design);
+    }
+    TDirBlock& Root() override { return root; }
+    bool HasOuvrage(const std::string& i, const std::string& d) override
+    {
+        return root.IndexOfPathString(i + "\\Ouvrage\\" + kDesign, d) >= 0;
+    }
+    void RefreshList() override { ++refreshes; }
+    void FillView(const std::string& i, const std::string& d) override { shown = i + "/" + d; }
+    void RedrawLog() override { ++redraws; }
+    MsgResult ChooseDesignation(const std::string&, const std::vector<std::string>& l, int& chosen) override
+    {
+        ++dialogs;
+        lines = l;
+        chosen = choice;
+        return answer;
+    }
+};
+
+struct FakeProgress : ImportProgress {
+    int maximum = -1, position = 0;
+    bool finished = false;
+    void Start(const std::string&, int, int max) override { maximum = max; }
+    void Step(int p) override { position = p; }
+    void Finish() override { finished = true; }
+};
+
+class DatabaseDownloadTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        OptionsInitialize(program_.path());
+        fake_.SetAutoOk(true);
+        db_.AliasName = kSqliteAlias;
+        db_.Params = {"DATABASE NAME=carotix.db"};
+        db_.BaseFolder = program_.path();
+    }
+    void TearDown() override
+    {
+        EXPECT_EQ(fake_.BusyDepth(), 0);
+        OptionsRelease();
+    }
+    void WriteSqlIni(const std::string& text) { WriteFileBytes(program_ / "sql.ini", text); }
+
+    TempProgramDir program_;
+    FakeUiServices fake_{[](const std::string& m) { ADD_FAILURE() << m; }};
+    ScopedUi ui_{fake_};
+    ScopedDecimalSeparator comma_{','};
+    TDatabase db_;
+};
+
+TFieldDef Def(const std::string& path, char kind, int width)
+{
+    TFieldDef d;
+    d.Name = d.Path = path;
+    d.Kind = kind;
+    d.Width = width;
+    return d;
+}
+
+// Downloads the ouvrage with the embedded database or the given one.
+void CheckDownloadedBorehole(FakeHost& host)
+{
+    const TDirBlock& r = host.root;
+    const std::string b = "0385-2X-0041\\";
+    EXPECT_EQ(r.GetPathString(b + "Ouvrage\\Nature", 0), "FORAGE");
+    EXPECT_EQ(r.GetPathInt(b + "Ouvrage\\Zone", 0), 6);
+    EXPECT_DOUBLE_EQ(r.GetPathFloat(b + "Ouvrage\\X", 0), 352980.5);
+    EXPECT_EQ(r.GetPathString(b + "Ouvrage\\DateEau", 0), "20040617");
+    EXPECT_EQ(r.GetPathString(b + "Dossier\\Commune", 0), "GUICHEN");
+    EXPECT_EQ(r.GetPathString(b + "Dossier\\Entrepreneur", 0), "Forages de l'Ouest");
+    EXPECT_EQ(r.GetPathString(b + "Dossier\\DateDossier", 0), "20040210");
+    // Levels: every record, sorted by depth, codes and types as stored.
+    ASSERT_EQ(r.FindDir(b + "Niveau")->RowCount(), 6);
+    EXPECT_EQ(r.GetPathString(b + "Niveau\\Litho", 0), "Terre v\xC3\xA9g\xC3\xA9tale brune");
+    EXPECT_EQ(r.GetPathString(b + "Niveau\\Litho", 1), "Limon argileux ocre");
+    EXPECT_EQ(r.GetPathString(b + "Niveau\\Litho", 2), "Sable moyen jaune \xC3\xA0 graviers");
+    EXPECT_EQ(r.GetPathString(b + "Niveau\\" + kDesign, 5), "F");
+    // Database words become the codes of the edition.ini lexicons.
+    EXPECT_EQ(r.GetPathInt(b + "Trou-nu\\M\xC3\xA9thode", 0), 1);
+    EXPECT_EQ(r.GetPathInt(b + "Trou-nu\\M\xC3\xA9thode", 1), 2);
+    EXPECT_EQ(r.GetPathInt(b + "Tubage\\Type", 0), 10);
+    EXPECT_EQ(r.GetPathInt(b + "Tubage\\Type", 2), 2);
+    EXPECT_EQ(r.GetPathInt(b + "Tubage\\TypeCrep", 2), 3);
+    EXPECT_EQ(r.GetPathInt(b + "Annulaire\\Texture", 2), 2);
+    EXPECT_EQ(r.GetPathString(b + "Pompage\\DateDeb", 1), "07/06/2004");
+    EXPECT_DOUBLE_EQ(r.GetPathFloat(b + "Pompage\\Debit", 0), 45.5);
+    // Tables that nothing fills are not left behind.
+    EXPECT_EQ(r.FindDir(b + "Doc"), nullptr);
+    EXPECT_EQ(r.FindDir(b + "Exec"), nullptr);
+    EXPECT_EQ(host.shown, "0385-2X-0041/F");
+    EXPECT_EQ(host.redraws, 1);
+}
+
+}  // namespace
+
+TEST_F(DatabaseDownloadTest, QueriesFollowSqlIni)
+{
+    WriteSqlIni("[OUV_NIV=Niveau]\r\nDESIGNATION=\r\nPROF_DEB=Deb\r\nDATE_OBS=DateObs\r\nINCONNU=Rien\r\n"
+                "[Niveau]\r\nfrom=NIV N\r\nwhere=N.TYPE = 'COUPE'\r\nD8=Court\r\nE4=Jour\r\n"
+                "[FICHE=Ouvrage]\r\nDESIGNATION=\r\nFROM=FICHE F JOIN X ON 1=1\r\nPROF=Prof\r\n"
+                "[VIDE=Niveau]\r\nINCONNU=Rien\r\n");
+    const TStructTable defs = {Def("Deb", 'F', 8), Def("DateObs", 'D', 10), Def("Court", 'D', 8), Def("Jour", 'E', 4)};
+    EXPECT_EQ(SqlSectionsForTable("Niveau"), (std::vector<std::string>{"OUV_NIV=Niveau", "Niveau", "VIDE=Niveau"}));
+    EXPECT_EQ(BuildSpreadsheetQuery("OUV_NIV=Niveau", defs, "B12", "F").text.Display(),
+              "SELECT PROF_DEB, TO_CHAR(DATE_OBS,'dd/mm/yyyy') FROM OUV_NIV WHERE INDICE = 'B12' AND DESIGNATION = 'F';");
+    const SectionQuery q = BuildSpreadsheetQuery("Niveau", defs, "L'ILE", "F");
+    EXPECT_EQ(q.text.sql, "SELECT TO_CHAR(D8,'dd/mm/yy'), TO_CHAR(E4,'dd/mm/') FROM NIV N WHERE INDICE = ? AND N.TYPE = 'COUPE';");
+    EXPECT_EQ(q.text.Display(), "SELECT TO_CHAR(D8,'dd/mm/yy'), TO_CHAR(E4,'dd/mm/') FROM NIV N WHERE INDICE = 'L''ILE' AND N.TYPE = 'COUPE';");
+    EXPECT_EQ(q.defs, (std::vector<int>{2, 3}));
+    EXPECT_TRUE(BuildSpreadsheetQuery("VIDE=Niveau", defs, "B12", "F").Empty());
+    const TStructTable sheet = {Def("B12\\Ouvrage\\Prof", 'F', 8)};
+    EXPECT_EQ(BuildRecordSheetQuery("FICHE=Ouvrage", sheet, "B12", "F", "Ouvrage").text.Display(),
+              "SELECT PROF FROM FICHE F JOIN X ON 1=1 WHERE FICHE.INDICE = 'B12' AND FICHE.DESIGNATION = 'F';");
+    EXPECT_THROW(CheckSqlName("OUVRAGE;DROP", false), EDatabaseError);
+    EXPECT_THROW(CheckSqlName("2A", false), EDatabaseError);
+    EXPECT_THROW(CheckSqlName("S.T", false), EDatabaseError);
+    EXPECT_NO_THROW(CheckSqlName("SCHEMA.STRATI_2", true));
+    EXPECT_EQ(QueryFieldText(DbValue{DbValue::Kind::Number, 12.5, {}}), "12,5");
+}
+
+TEST_F(DatabaseDownloadTest, DownloadFillsSheetsAndTables)
+{
+    FakeHost host;
+    host.Add("0385-2X-0041", "F");
+    // Something typed before the download: the ouvrage's rows are replaced,
+    // another ouvrage's rows stay.
+    host.root.SetPathString("0385-2X-0041\\Niveau\\" + kDesign, 0, btString, "F");
+    host.root.SetPathString("0385-2X-0041\\Niveau\\Litho", 0, btString, "ancien");
+    host.root.SetPathString("0385-2X-0041\\Niveau\\" + kDesign, 1, btString, "AUTRE");
+    host.root.SetPathString("0385-2X-0041\\Niveau\\Litho", 1, btString, "autre ouvrage");
+    EnsureConnected(db_);
+    ASSERT_TRUE(DownloadOuvrage(host, db_, "0385-2X-0041", "F"));
+    EXPECT_EQ(host.dialogs, 0);
+    EXPECT_TRUE(fake_.Prompts().empty()) << fake_.Prompts().front().text;
+    EXPECT_EQ(host.root.GetPathString("0385-2X-0041\\Niveau\\Litho", 1), "autre ouvrage");
+    host.root.FindDir("0385-2X-0041\\Niveau")->DeleteRow(1);
+    CheckDownloadedBorehole(host);
+    // Downloading again gives the same rows.
+    host.redraws = 0;
+    ASSERT_TRUE(DownloadOuvrage(host, db_, "0385-2X-0041", "F"));
+    CheckDownloadedBorehole(host);
+    EXPECT_EQ(host.root.FindDir("0385-2X-0041\\Tubage")->RowCount(), 4);
+}
+
+TEST_F(DatabaseDownloadTest, DesignationDialogRenamesOrStops)
+{
+    FakeHost host;
+    host.Add("PUITS-1", "PUITS-1");
+    EnsureConnected(db_);
+    host.answer = MsgResult::Cancel;
+    EXPECT_FALSE(DownloadOuvrage(host, db_, "PUITS-1", "PUITS-1"));
+    EXPECT_EQ(host.lines, (std::vector<std::string>{"PUITS-1 P"}));
+    EXPECT_EQ(host.root.FindDir("PUITS-1\\Niveau"), nullptr);
+
+    // An ouvrage of the new name is replaced only after Ok.
+    host.Add("PUITS-1", "P");
+    host.root.SetPathString("PUITS-1\\Niveau\\" + kDesign, 0, btString, "P");
+    host.answer = MsgResult::Yes;
+    fake_.AnswerMessage(MsgResult::Cancel, kOuvrageExistsTitle);
+    EXPECT_FALSE(DownloadOuvrage(host, db_, "PUITS-1", "PUITS-1"));
+    EXPECT_EQ(host.root.IndexOfPathString("PUITS-1\\Ouvrage\\" + kDesign, "PUITS-1"), 0);
+    fake_.AnswerMessage(MsgResult::Ok, kOuvrageExistsTitle);
+    EXPECT_TRUE(DownloadOuvrage(host, db_, "PUITS-1", "PUITS-1"));
+    EXPECT_EQ(host.root.FindDir("PUITS-1\\Ouvrage")->RowCount(), 1);
+    EXPECT_EQ(host.root.GetPathString("PUITS-1\\Ouvrage\\" + kDesign, 0), "P");
+    EXPECT_EQ(host.root.GetPathString("PUITS-1\\Ouvrage\\Usage", 0), "DOMESTIQUE");
+    EXPECT_EQ(host.root.FindDir("PUITS-1\\Niveau")->RowCount(), 2);
+    EXPECT_EQ(host.shown, "PUITS-1/P");
+
+    // "No" keeps the designation: nothing of the database matches it.
+    host.answer = MsgResult::No;
+    host.Add("0385-2X-0057", "PZ");
+    EXPECT_TRUE(DownloadOuvrage(host, db_, "0385-2X-0057", "PZ"));
+    EXPECT_EQ(host.root.FindDir("0385-2X-0057\\Niveau"), nullptr);
+    EXPECT_EQ(host.root.GetPathString("0385-2X-0057\\Dossier\\Commune", 0), "GOVEN");
+    // An Indice the database does not know: no dialog, nothing fetched.
+    host.dialogs = 0;
+    host.Add("INCONNU", "F");
+    EXPECT_TRUE(DownloadOuvrage(host, db_, "INCONNU", "F"));
+    EXPECT_EQ(host.dialogs, 0);
+    EXPECT_EQ(host.root.FindDir("INCONNU")->ItemCount(), 1);
+}
+
+TEST_F(DatabaseDownloadTest, MissingSectionsAreToldAndTheDownloadGoesOn)
+{
+    WriteSqlIni("[NIVEAU=Niveau]\r\nDESIGNATION=\r\nPROF_DEB=Deb\r\nLITHO=Litho\r\n[OUVRAGE=Ouvrage]\r\nRIEN=Rien\r\n");
+    FakeHost host;
+    host.Add("F-VAL-01", "F1");
+    EnsureConnected(db_);
+    ASSERT_TRUE(DownloadOuvrage(host, db_, "F-VAL-01", "F1"));
+    std::vector<std::string> texts;
+    for (const PromptRecord& p : fake_.Prompts()) {
+        EXPECT_EQ(p.title, kNoInformationTitle);
+        texts.push_back(p.text);
+    }
+    EXPECT_EQ(texts, (std::vector<std::string>{kTableNotInSqlIniText, kNoValidFieldText, kTableNotInSqlIniText,
+                                               kTableNotInSqlIniText, kTableNotInSqlIniText, kTableNotInSqlIniText}));
+    EXPECT_EQ(host.root.FindDir("F-VAL-01\\Niveau")->RowCount(), 2);
+
+    // A failing query ends the download; what was stored stays, the log is redrawn.
+    WriteSqlIni("[NIVEAU=Niveau]\r\nPROF_DEB=Deb\r\nCOLONNE_ABSENTE=Litho\r\n[DOSSIER=Dossier]\r\nCOMMUNE=Commune\r\n");
+    fake_.Reset();
+    fake_.SetAutoOk(true);
+    FakeHost other;
+    other.Add("F-VAL-01", "F1");
+    EXPECT_THROW(DownloadOuvrage(other, db_, "F-VAL-01", "F1"), EDatabaseError);
+    EXPECT_EQ(other.root.GetPathString("F-VAL-01\\Dossier\\Commune", 0), "PLELAN-LE-GRAND");
+    EXPECT_EQ(other.redraws, 1);
+}
+
+TEST_F(DatabaseDownloadTest, LexiconAndStratigraphyImports)
+{
+    FakeProgress progress;
+    fake_.AnswerText("LEX_LITHO.CODE", "Importer lexique").AnswerText("Niveau\\Litho", "Importer lexique");
+    ASSERT_TRUE(ImportLexicon(db_, progress));
+    EXPECT_EQ(fake_.Prompts()[1].proposal, "Code");
+    EXPECT_EQ(fake_.Prompts().back().text, "Lexique import\xC3\xA9");
+    EXPECT_TRUE(progress.finished);
+    EXPECT_EQ(progress.maximum, 10);
+    std::vector<std::string> lines = IniEdition->ReadSectionValues("Niveau\\Litho");
+    ASSERT_EQ(lines.size(), 10u);
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "GRES=GRES"), lines.end());
+    // Importing again replaces the section; a repeated value gives one line.
+    fake_.Reset();
+    fake_.SetAutoOk(true);
+    fake_.AnswerText("NIVEAU.AQUIFERE").AnswerText("").AnswerText("Niveau\\Litho");
+    ASSERT_TRUE(ImportLexicon(db_, progress));
+    lines = IniEdition->ReadSectionValues("Niveau\\Litho");
+    std::sort(lines.begin(), lines.end());
+    EXPECT_EQ(lines, (std::vector<std::string>{"NON=NON", "OUI=OUI", "SEMI=SEMI"}));
+    fake_.Reset();
+    fake_.AnswerText("LEX_LITHO.CODE FROM LEX_LITHO; --");
+    EXPECT_THROW(ImportLexicon(db_, progress), EDatabaseError);
+    fake_.Reset();
+    fake_.AnswerText("sans point");
+    EXPECT_FALSE(ImportLexicon(db_, progress));
+
+    fake_.Reset();
+    fake_.SetAutoOk(true);
+    for (const char* a : {"STRATIGRAPHIE", "DEBUT", "FIN", "NOM"}) fake_.AnswerText(a, "Importer stratigraphie");
+    ASSERT_TRUE(ImportStratigraphy(db_, progress));
+    EXPECT_EQ(progress.maximum, 34);
+    EXPECT_EQ(progress.position, 34);
+    StratiScaleLoad();
+    ASSERT_EQ(StratiScale.size(), 17u);
+    EXPECT_EQ(StratiScale[6].UnitName, "Cr\xC3\xA9tac\xC3\xA9");
+    EXPECT_EQ(StratiScale[6].StartValue, 66);
+    EXPECT_EQ(StratiScale[16].StartValue, 0);  // a null start
+    EXPECT_EQ(StratiScale[16].EndValue, 2500);
+    EXPECT_EQ(fake_.Prompts().back().text, "Stratigraphie import\xC3\xA9" "e");
+}
+
+TEST_F(DatabaseDownloadTest, DownloadFromPostgres)
+{
+    PostgresServer server;
+    if (!server.Start()) GTEST_SKIP() << "PostgreSQL test skipped: " << server.Problem();
+    db_.AliasName = kPostgresAlias;
+    db_.Params = server.Params();
+    FakeHost host;
+    host.Add("0385-2X-0041", "F");
+    EnsureConnected(db_);
+    ASSERT_TRUE(DownloadOuvrage(host, db_, "0385-2X-0041", "F"));
+    EXPECT_TRUE(fake_.Prompts().empty());
+    CheckDownloadedBorehole(host);
+}
