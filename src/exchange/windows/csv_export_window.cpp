@@ -1,0 +1,52 @@
+#include "exchange/windows/csv_export_window.h"
+
+#include "app/dir_tree.h"
+#include "exchange/csv_exchange.h"
+#include "platform/ui_services.h"
+#include "store/blocks.h"
+#include "store/options.h"
+
+TFExpCsv* FExpCsv = nullptr;
+
+TFExpCsv::TFExpCsv(QWidget* parent) : TExportDialog(parent, "Exporter Csv", 578, 407, 177, "Tables à exporter")
+{
+    setObjectName(QStringLiteral("FExpCsv"));
+    DirTree->SetDirTypes(dtNormal | dtAll);
+}
+
+void TFExpCsv::FillTables()
+{
+    std::vector<ExportCheckItem> items = Items();
+    UpdateExportCheckItems(items, IniCsv ? CsvTableNames(*IniCsv) : std::vector<std::string>());
+    SetItems(items);
+}
+
+ExportRun ExporterCsv1Click(ExportHost& host)
+{
+    ExportRun run;
+    TDirBlock* root = host.ActiveRoot();
+    if (!root) return run;
+    if (!FExpCsv) FExpCsv = new TFExpCsv(host.DialogParent());
+    FExpCsv->FillTables();
+    std::vector<ExportCheckItem> items = FExpCsv->Items();
+    if (items.empty()) {
+        ShowBox(kCsvConfigurationTitle, kCsvConfigurationMessage);
+        return run;
+    }
+    const std::vector<CsvExportRow> rows = host.ActiveRows();
+    for (ExportCheckItem& item : items)
+        if (CsvTableHasRows(*IniCsv, item.Text, *root, rows)) item.Checked = true;
+    FExpCsv->SetItems(items);
+
+    SelectStoredFolder(*FExpCsv, "CSV");
+    run.Shown = true;
+    if (!host.RunDialog(*FExpCsv)) return run;
+
+    RunExportItems(host, run, *FExpCsv, "CSV", "Export CSV", ".csv", kCsvExportProgressLabel,
+                   [&](const std::string& file, const std::string& item) {
+                       CsvReport report;
+                       ExportCsvFile(file, item, *root, rows, report);
+                       return report.Summary(FileNameOf(file));
+                   });
+    return run;
+}

@@ -1,0 +1,76 @@
+#include "exchange/windows/csv_import_command.h"
+
+#include "exchange/windows/csv_export_window.h"
+#include "platform/ui_services.h"
+#include "store/options.h"
+
+namespace {
+const char* const kRepertoire = "R\xC3\xA9pertoire";  // "Répertoire"
+}
+
+void ImportCsvIntoWindow(OracleImportWindow& window, const std::string& fileName, CsvReport& report)
+{
+    ImportCsvFile(fileName, window.ImportRoot(), report);
+}
+
+CsvImportRun ImporterCsv1Click(OracleImportHost& host)
+{
+    CsvImportRun run;
+    if (!IniCsv || CsvTableNames(*IniCsv).empty()) {
+        ShowBox(kCsvConfigurationTitle, kCsvConfigurationMessage);
+        return run;
+    }
+
+    host.ShowHelpTopic(kCsvImportHelpTopic);
+    FileDialogRequest request;
+    request.kind = FileDialogKind::OpenMulti;
+    request.title = kCsvImportDialogTitle;
+    request.filter = kCsvImportDialogFilter;
+    request.mustExist = true;
+    request.folder = IniCarotix ? IniCarotix->ReadString("CSV", kRepertoire, "") : std::string();
+    std::vector<std::string> files;
+    try {
+        files = AskOpenFiles(request);
+    } catch (...) {
+        host.HelpFollowAgain();
+        throw;
+    }
+    host.HelpFollowAgain();
+    if (files.empty()) return run;
+
+    const std::string folder = OracleImportFolderOf(files.front());
+    if (IniCarotix) IniCarotix->WriteString("CSV", kRepertoire, folder);
+
+    OracleImportWindow* window = host.NewImportWindow(folder);
+    run.Started = true;
+    run.Files = files;
+    std::string remarks;
+    {
+        BusyCursor busy;
+        host.ProgressStart(kCsvImportProgressLabel, static_cast<int>(files.size()));
+        try {
+            for (const std::string& file : files) {
+                CsvReport report;
+                ImportCsvIntoWindow(*window, file, report);
+                ++run.FilesDone;
+                host.ProgressStep(run.FilesDone);
+                if (report.HasRemarks())
+                    remarks += (remarks.empty() ? "" : "\n\n") + report.Summary(file);
+            }
+        } catch (...) {
+            run.Failure = CurrentExceptionMessage();
+        }
+        // Whatever happened: the boreholes read so far are listed and the new
+        // collection counts as saved.
+        host.ProgressEnd();
+        try {
+            window->RefreshList();
+        } catch (...) {
+            if (run.Failure.empty()) run.Failure = CurrentExceptionMessage();
+        }
+        window->TakeSnapshot();
+    }
+    if (!run.Failure.empty()) ShowFailure(run.Failure);
+    if (!remarks.empty()) ShowInformation(kCsvImportRemarksTitle, remarks);
+    return run;
+}
