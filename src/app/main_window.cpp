@@ -13,6 +13,7 @@
 #include <filesystem>
 
 #include "app/coding_import_commands.h"
+#include "app/exchange_commands.h"
 #include "app/collection_links.h"
 #include "app/about_window.h"
 #include "app/collection_window.h"
@@ -69,6 +70,8 @@ TFMain::TFMain(QWidget* parent) : QMainWindow(parent)
     BuildTableCommands();
     // Coding, fixed-width import and filter choice (coding_import_commands.cpp).
     InstallCodingAndImportCommands(*this);
+    // Fixed-width export, CSV import and export (exchange_commands.cpp).
+    InstallExchangeCommands(*this);
     // The coordinate unit of the settings is the active collection's own.
     SetActiveCollectionUnitXY(
         [this]() -> std::optional<std::string> {
