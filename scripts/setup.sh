@@ -9,7 +9,7 @@ packages=(
   libsqlite3-dev sqlite3 postgresql
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   clang libclang-rt-14-dev
-  poppler-utils emf2svg libwmf-bin gdal-bin python3
+  poppler-utils emf2svg libwmf-bin gsfonts gdal-bin python3
   fonts-dejavu-core fonts-liberation2
   xauth xvfb
 )
