@@ -13,6 +13,7 @@
 #include <filesystem>
 
 #include "app/coding_import_commands.h"
+#include "app/database_commands.h"
 #include "app/exchange_commands.h"
 #include "app/collection_links.h"
 #include "app/about_window.h"
@@ -70,6 +71,8 @@ TFMain::TFMain(QWidget* parent) : QMainWindow(parent)
     BuildTableCommands();
     // Coding, fixed-width import and filter choice (coding_import_commands.cpp).
     InstallCodingAndImportCommands(*this);
+    // The database window and the download (database_commands.cpp).
+    InstallDatabaseCommands(*this);
     // Fixed-width export, CSV import and export (exchange_commands.cpp).
     InstallExchangeCommands(*this);
     // The coordinate unit of the settings is the active collection's own.

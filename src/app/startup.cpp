@@ -16,6 +16,7 @@
 #include "app/about_window.h"
 #include "app/collection_links.h"
 #include "app/collection_window.h"
+#include "exchange/windows/database_window.h"
 #include "app/desk_window.h"
 #include "app/help_window.h"
 #include "app/info_window.h"
@@ -279,6 +280,9 @@ void ProgramSession::CreateWindows()
         } else if (n == "TFAbout") {
             FAbout = new TFAbout(m);
             w = FAbout;
+        } else if (n == "TFAutoDesign") {
+            FAutoDesign = new TFAutoDesign(m);
+            w = FAutoDesign;
         } else if (n == "TFTables") {
             FTables = new TFTables(m);
             FTables->RunCommand = [this](const std::string& command) {

@@ -1,0 +1,83 @@
+#include "app/database_commands.h"
+
+#include <QAction>
+#include <QMenu>
+
+#include "app/collection_window.h"
+#include "app/main_window.h"
+#include "exchange/windows/database_window.h"
+#include "platform/windows/qt_ui_services.h"
+
+TDirBlock& ChildDownloadHost::Root() { return child_.FRoot(); }
+
+bool ChildDownloadHost::HasOuvrage(const std::string& indice, const std::string& design)
+{
+    return child_.FindRow(indice, design) >= 0;
+}
+
+void ChildDownloadHost::RefreshList() { child_.RefreshList(); }
+
+void ChildDownloadHost::FillView(const std::string& indice, const std::string& design)
+{
+    // New rows and tables may have come: the list is built again, then the
+    // ouvrage is selected.
+    child_.RefreshList();
+    child_.FillView(child_.FindRow(indice, design));
+    child_.SelectRow(indice, design);
+}
+
+void ChildDownloadHost::RedrawLog() { main_.RedrawLog(); }
+
+MsgResult ChildDownloadHost::ChooseDesignation(const std::string& current, const std::vector<std::string>& lines,
+                                               int& chosen)
+{
+    return ::ChooseDesignation(current, lines, chosen);
+}
+
+void Basededonne1Click(TFMain& main)
+{
+    TFDatabase& window = DatabaseWindow(&main);
+    window.setWindowFlag(Qt::Dialog);
+    window.exec();
+}
+
+void TelechargeBDD1Click(TFMain& main)
+{
+    TFChild* child = main.ActiveChild();
+    if (!child) return;
+    const int row = child->SelectedRow();
+    if (row < 0 || row >= static_cast<int>(child->Rows().size())) return;
+    const CollectionRow selected = child->Rows()[static_cast<std::size_t>(row)];
+    TFDatabase& window = DatabaseWindow(&main);
+    EnsureConnected(window.Database1);
+    if (!window.Database1.Connected()) return;
+    ChildDownloadHost host(main, *child);
+    DownloadOuvrage(host, window.Database1, selected.Indice, selected.Design);
+}
+
+namespace {
+
+QAction* TakeOver(TFMain& main, QAction* item, QMenu* menu, const char* caption, const char* hint,
+                  std::function<void()> handler)
+{
+    if (!item)
+        for (QAction* a : menu->actions())
+            if (!a->isSeparator() && a->text() == QString::fromUtf8(caption)) item = a;
+    if (item) QObject::disconnect(item, &QAction::triggered, nullptr, nullptr);
+    else item = menu->addAction(QString::fromUtf8(caption));
+    if (hint) item->setStatusTip(QString::fromUtf8(hint));
+    QObject::connect(item, &QAction::triggered, &main, GuardedSlot(std::move(handler)));
+    return item;
+}
+
+}  // namespace
+
+void InstallDatabaseCommands(TFMain& main)
+{
+    TFMain* m = &main;
+    main.Basededonne1 = TakeOver(main, main.Basededonne1, main.Configuration1, "Base de donn\xC3\xA9" "es...",
+                                 "Acc\xC3\xA8s \xC3\xA0 la base de donn\xC3\xA9" "e", [m] { Basededonne1Click(*m); });
+    main.TelechargeBDD1 = TakeOver(main, main.TelechargeBDD1, main.Edition1,
+                                   "T\xC3\xA9l\xC3\xA9" "charger de la base de donn\xC3\xA9" "es", nullptr,
+                                   [m] { TelechargeBDD1Click(*m); });
+}
