@@ -292,11 +292,22 @@ void TDirTree::SetSelectedPath(const std::string& given)
         rest = slash == std::string::npos ? std::string() : rest.substr(slash + 1);
         if (level.empty()) continue;
         ReadChildren(node);
-        QTreeWidgetItem* next = nullptr;
-        for (int i = 0; i < node->childCount() && !next; ++i)
-            if (node->child(i)->text(0) == Q(level)) next = node->child(i);
-        for (int i = 0; i < node->childCount() && !next; ++i)
-            if (SameTextNoCase(S(node->child(i)->text(0)), level)) next = node->child(i);
+        auto find = [&]() -> QTreeWidgetItem* {
+            for (int i = 0; i < node->childCount(); ++i)
+                if (node->child(i)->text(0) == Q(level)) return node->child(i);
+            for (int i = 0; i < node->childCount(); ++i)
+                if (SameTextNoCase(S(node->child(i)->text(0)), level)) return node->child(i);
+            return nullptr;
+        };
+        QTreeWidgetItem* next = find();
+        if (!next) {
+            // The folder may have been made since the node was read (by
+            // another program, or by an export): read the node again once.
+            qDeleteAll(node->takeChildren());
+            node->setData(0, kReadRole, false);
+            ReadChildren(node);
+            next = find();
+        }
         if (!next) break;
         node = next;
     }
