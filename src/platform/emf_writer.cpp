@@ -12,7 +12,7 @@ constexpr std::int32_t MM_ANISOTROPIC = 8;
 constexpr std::int32_t TRANSPARENT = 1;
 constexpr std::int32_t OPAQUE = 2;
 constexpr std::int32_t ALTERNATE = 1;
-constexpr std::uint32_t PS_SOLID = 0, PS_DOT = 2, PS_NULL = 5;
+constexpr std::uint32_t PS_SOLID = 0, PS_DOT = 2, PS_NULL = 5, PS_GEOMETRIC = 0x00010000;
 constexpr std::uint32_t BS_SOLID = 0, BS_NULL = 1;
 constexpr std::uint32_t GM_COMPATIBLE = 1;
 constexpr std::uint32_t SRCCOPY = 0x00CC0020;
@@ -208,6 +208,14 @@ void EmfCanvas::RecText(std::int32_t x, std::int32_t y, const std::u32string& te
 
 void EmfCanvas::RecCreatePen(int slot, const TPen& pen)
 {
+    if (pen.Style == PenStyle::Solid && pen.Width > 1) {
+        // A wide pen is a geometric pen: its width is in logical units and
+        // its ends and joins are round (readers take the plain pen record's
+        // width as device pixels).
+        Simple(EMR_EXTCREATEPEN, {slot + 1, 0, 0, 0, 0, static_cast<std::int32_t>(PS_GEOMETRIC), pen.Width,
+                                  static_cast<std::int32_t>(BS_SOLID), static_cast<std::int32_t>(pen.Color), 0, 0});
+        return;
+    }
     const std::uint32_t style = pen.Style == PenStyle::Clear ? PS_NULL : pen.Style == PenStyle::Dot ? PS_DOT : PS_SOLID;
     Simple(EMR_CREATEPEN, {slot + 1, static_cast<std::int32_t>(style), pen.Width, 0, static_cast<std::int32_t>(pen.Color)});
 }

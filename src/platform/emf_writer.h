@@ -49,6 +49,7 @@ public:
         EMR_POLYGON16 = 86,
         EMR_POLYLINE16 = 87,
         EMR_POLYPOLYLINE16 = 90,
+        EMR_EXTCREATEPEN = 95,
     };
 
 protected:

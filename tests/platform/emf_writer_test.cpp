@@ -121,11 +121,12 @@ std::uint32_t CheckObjects(const EmfFile& f)
         const std::uint32_t h = r.size >= 12 ? f.U32(r.at + 8) : 0;
         switch (r.type) {
         case EmfCanvas::EMR_CREATEPEN:
+        case EmfCanvas::EMR_EXTCREATEPEN:
         case EmfCanvas::EMR_CREATEBRUSHINDIRECT:
         case EmfCanvas::EMR_EXTCREATEFONTINDIRECTW:
             EXPECT_EQ(live.count(h), 0u) << "handle " << h << " created twice";
             live.insert(h);
-            kindOf[h] = r.type == EmfCanvas::EMR_CREATEPEN ? 0 : r.type == EmfCanvas::EMR_CREATEBRUSHINDIRECT ? 1 : 2;
+            kindOf[h] = r.type == EmfCanvas::EMR_CREATEPEN || r.type == EmfCanvas::EMR_EXTCREATEPEN ? 0 : r.type == EmfCanvas::EMR_CREATEBRUSHINDIRECT ? 1 : 2;
             highest = std::max(highest, h);
             break;
         case EmfCanvas::EMR_SELECTOBJECT:
@@ -335,6 +336,13 @@ TEST(EmfWriter, SavesWithoutReplacingAndIsReadByEmf2svg)
     c.Font.Height = -60;
     c.Brush.Color = clWhite;
     c.TextOut(100, 1000, "Carotix");
+    // The wide pen is geometric: its width is in the picture's units.
+    const EmfFile f(c.Bytes());
+    const auto wide = f.Of(EmfCanvas::EMR_EXTCREATEPEN);
+    ASSERT_EQ(wide.size(), 1u);
+    EXPECT_EQ(f.U32(wide[0].at + 28), 0x10000u);
+    EXPECT_EQ(f.U32(wide[0].at + 32), 5u);
+
     const auto file = dir / "page.emf";
     ASSERT_TRUE(c.SaveToFile(file, false));
     EXPECT_EQ(ReadFileBytes(file), c.Bytes());
@@ -354,6 +362,7 @@ TEST(EmfWriter, SavesWithoutReplacingAndIsReadByEmf2svg)
     const std::string svg = ReadFileBytes(dir / "page.svg");
     EXPECT_NE(svg.find("<svg"), std::string::npos);
     EXPECT_NE(svg.find("Carotix"), std::string::npos);
+    EXPECT_NE(svg.find("stroke-width=\"5."), std::string::npos);
 }
 
 }  // namespace
