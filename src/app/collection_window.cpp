@@ -15,6 +15,7 @@
 
 #include "app/collection_links.h"
 #include "app/info_window.h"
+#include "app/keywords_window.h"
 #include "app/table_commands.h"
 #include "drawing/swatches.h"
 #include "platform/qpainter_canvas.h"
@@ -875,10 +876,17 @@ void TFChild::EditTable(const std::string& table, bool, int, bool)
     throw std::runtime_error(MissingEditorMessage("tableur " + table + " (TFTableur)"));
 }
 
-void TFChild::EditKeywords(const std::string& table, bool)
+void TFChild::EditKeywords(const std::string& table, bool flag)
 {
-    if (!ValidSelection(*this)) return;
-    throw std::runtime_error(MissingEditorMessage("mots-cl\xC3\xA9s " + table + " (TFMotCles)"));
+    // The keywords editor (keywords_window.cpp) checks the row itself.
+    const int row = SelectedRow();
+    try {
+        MotClesOpen(this, row, flag, table, this);
+    } catch (...) {
+        ShowMessage("Erreur avec la fen\xC3\xAAtre des mots-cl\xC3\xA9s : " + CurrentExceptionMessage());
+    }
+    if (row >= 0) FillView(row);
+    if (LogViewLink* log = GetLogViewLink()) log->Redraw();
 }
 
 void TFChild::EditMultitubes(const std::string& table)

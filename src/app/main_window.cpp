@@ -18,6 +18,7 @@
 #include "app/collection_links.h"
 #include "app/about_window.h"
 #include "app/collection_window.h"
+#include "app/search_commands.h"
 #include "app/help_window.h"
 #include "app/info_window.h"
 #include "app/tables_window.h"
@@ -71,6 +72,8 @@ TFMain::TFMain(QWidget* parent) : QMainWindow(parent)
     BuildTableCommands();
     // Coding, fixed-width import and filter choice (coding_import_commands.cpp).
     InstallCodingAndImportCommands(*this);
+    // The level search (search_commands.cpp).
+    InstallSearchCommands(*this);
     // The database window and the download (database_commands.cpp).
     InstallDatabaseCommands(*this);
     // Fixed-width export, CSV import and export (exchange_commands.cpp).

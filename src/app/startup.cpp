@@ -23,9 +23,14 @@
 #include "app/main_window.h"
 #include "app/progress_window.h"
 #include "app/question_window.h"
+#include "app/keywords_window.h"
 #include "app/snapping.h"
+#include "app/strati_window.h"
 #include "app/tables_window.h"
 #include "coding/codage_binding.h"
+#include "coding/windows/code_list_window.h"
+#include "coding/windows/level_search_window.h"
+#include "coding/windows/lexicon_picker_window.h"
 #include "drawing/bandeau.h"
 #include "drawing/log_layout.h"
 #include "drawing/title_block.h"
@@ -283,6 +288,21 @@ void ProgramSession::CreateWindows()
         } else if (n == "TFAutoDesign") {
             FAutoDesign = new TFAutoDesign(m);
             w = FAutoDesign;
+        } else if (n == "TFStrati") {
+            FStrati = new TFStrati(m);
+            w = FStrati;
+        } else if (n == "TFLex") {
+            FLex = new TFLex(m);
+            w = FLex;
+        } else if (n == "TFRechNiv") {
+            FRechNiv = new TFRechNiv(m);
+            w = FRechNiv;
+        } else if (n == "TFListeCodes") {
+            FListeCodes = new TFListeCodes(m);
+            w = FListeCodes;
+        } else if (n == "TFMotCles") {
+            FMotCles = new TFMotCles(m);
+            w = FMotCles;
         } else if (n == "TFTables") {
             FTables = new TFTables(m);
             FTables->RunCommand = [this](const std::string& command) {
