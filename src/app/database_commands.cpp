@@ -2,9 +2,15 @@
 
 #include <QAction>
 #include <QMenu>
+#include <optional>
 
 #include "app/collection_window.h"
 #include "app/main_window.h"
+#include "app/record_sheet_logic.h"
+#include "app/record_sheet_window.h"
+#include "app/spreadsheet_logic.h"
+#include "app/spreadsheet_window.h"
+#include "exchange/database_link.h"
 #include "exchange/windows/database_window.h"
 #include "platform/windows/qt_ui_services.h"
 
@@ -32,6 +38,45 @@ MsgResult ChildDownloadHost::ChooseDesignation(const std::string& current, const
                                                int& chosen)
 {
     return ::ChooseDesignation(current, lines, chosen);
+}
+
+namespace {
+
+// The editors work on the selected ouvrage.
+void SelectOuvrage(TFChild& child, const std::string& indice, const std::string& design)
+{
+    const int row = child.SelectedRow();
+    const auto& rows = child.Rows();
+    if (row >= 0 && row < static_cast<int>(rows.size()) && rows[static_cast<std::size_t>(row)].Indice == indice &&
+        rows[static_cast<std::size_t>(row)].Design == design)
+        return;
+    child.SelectRow(indice, design);
+}
+
+}  // namespace
+
+void ChildDownloadHost::SheetFromDatabase(TDatabase& database, const std::string& indice, const std::string& design,
+                                          const std::string& table)
+{
+    if (!SheetDatabaseAvailable()) {
+        DownloadHost::SheetFromDatabase(database, indice, design, table);
+        return;
+    }
+    SelectOuvrage(child_, indice, design);
+    UsedEditors = true;
+    child_.EditSection(table, true);
+}
+
+void ChildDownloadHost::TableFromDatabase(TDatabase& database, const std::string& indice, const std::string& design,
+                                          const std::string& table)
+{
+    if (!FTableur || !TableurSeams().RunQuery) {
+        DownloadHost::TableFromDatabase(database, indice, design, table);
+        return;
+    }
+    SelectOuvrage(child_, indice, design);
+    UsedEditors = true;
+    child_.EditTable(table, true, -1, true);
 }
 
 void Basededonne1Click(TFMain& main)
@@ -72,9 +117,46 @@ QAction* TakeOver(TFMain& main, QAction* item, QMenu* menu, const char* caption,
 
 }  // namespace
 
+namespace {
+
+// One query on the database window's connection, every record as texts.
+std::vector<std::vector<std::optional<std::string>>> RunOnConnection(TFMain& main, const std::string& sql,
+                                                                     const std::vector<std::string>& values)
+{
+    TFDatabase& window = DatabaseWindow(&main);
+    EnsureConnected(window.Database1);
+    TQuery query(window.Database1);
+    query.SQL = sql;
+    query.Values = values;
+    query.Open();
+    std::vector<std::vector<std::optional<std::string>>> records;
+    for (; !query.Eof(); query.Next()) {
+        std::vector<std::optional<std::string>> record;
+        for (int i = 0; i < query.FieldCount(); ++i) {
+            const DbValue v = query.Field(i);
+            if (v.IsNull()) record.emplace_back();
+            else record.emplace_back(QueryFieldText(v));
+        }
+        records.push_back(std::move(record));
+    }
+    return records;
+}
+
+}  // namespace
+
 void InstallDatabaseCommands(TFMain& main)
 {
     TFMain* m = &main;
+    // The editors' database buttons run on the same connection, for as long
+    // as this main window lives.
+    SetSheetQueryRunner([m](const std::string& sql, const std::vector<std::string>& values) {
+        return RunOnConnection(*m, sql, values);
+    });
+    TableurSeams().RunQuery = [m](const std::string& sql) { return RunOnConnection(*m, sql, {}); };
+    QObject::connect(&main, &QObject::destroyed, [] {
+        SetSheetQueryRunner({});
+        TableurSeams().RunQuery = {};
+    });
     main.Basededonne1 = TakeOver(main, main.Basededonne1, main.Configuration1, "Base de donn\xC3\xA9" "es...",
                                  "Acc\xC3\xA8s \xC3\xA0 la base de donn\xC3\xA9" "e", [m] { Basededonne1Click(*m); });
     main.TelechargeBDD1 = TakeOver(main, main.TelechargeBDD1, main.Edition1,

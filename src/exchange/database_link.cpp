@@ -1,7 +1,11 @@
 #include "exchange/database_link.h"
 
+#include <algorithm>
+#include <utility>
+
 #include "platform/base/ini_file.h"
 #include "platform/base/rtl_numbers.h"
+#include "platform/base/text_codec.h"
 #include "store/options.h"
 
 namespace {
@@ -142,6 +146,22 @@ SectionQuery BuildRecordSheetQuery(const std::string& section, const TStructTabl
         return -1;
     });
     return FinishQuery(std::move(q), section, SqlSectionDbTable(section) + ".", indice, design);
+}
+
+SqlText BuildLookupQuery(const std::string& section, const std::vector<std::pair<std::string, std::string>>& conditions)
+{
+    SqlText q;
+    const std::string name = SqlSectionDbTable(section);
+    const std::size_t dot = name.find('.');
+    if (dot == std::string::npos || conditions.empty()) return q;
+    q.sql = "select " + name.substr(dot + 1) + " from " + name.substr(0, dot) + " where ";
+    for (std::size_t i = 0; i < conditions.size(); ++i) {
+        if (i > 0) q.sql += " and ";
+        q.sql += conditions[i].first + " = ?";
+        q.values.push_back(conditions[i].second);
+    }
+    q.sql += ";";
+    return q;
 }
 
 std::string QueryFieldText(const DbValue& value)

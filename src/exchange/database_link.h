@@ -14,6 +14,7 @@
 
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/database.h"
@@ -65,6 +66,11 @@ SectionQuery BuildSpreadsheetQuery(const std::string& section, const TStructTabl
 // definitions matched by Indice\Table\value.
 SectionQuery BuildRecordSheetQuery(const std::string& section, const TStructTable& defs, const std::string& indice,
                                    const std::string& design, const std::string& table);
+// The record sheet's lookup of one field, from a section
+// "DBTABLE.COLUMN=Table\Field": select COLUMN from DBTABLE where each
+// (column, value) condition holds, joined by "and". Empty when the section
+// name holds no "." or no condition is given.
+SqlText BuildLookupQuery(const std::string& section, const std::vector<std::pair<std::string, std::string>>& conditions);
 // TO_CHAR(key,'dd/mm/yyyy' cut to the width) for kinds D and E (E: width + 2).
 std::string SqlDateColumn(const std::string& key, char kind, int width);
 

@@ -17,6 +17,7 @@
 #include "app/database_commands.h"
 #include "app/main_window.h"
 #include "app/progress_window.h"
+#include "app/spreadsheet_window.h"
 #include "platform/base/rtl_numbers.h"
 #include "platform/fake_ui_services.h"
 #include "platform/windows/qt_ui_services.h"
@@ -155,5 +156,32 @@ TEST_F(DatabaseWindowTest, MenuDownloadsTheSelectedOuvrage)
     ASSERT_EQ(fake_.Prompts().size(), 1u);
     EXPECT_NE(fake_.Prompts()[0].text.find("introuvable"), std::string::npos);
     EXPECT_EQ(child->FRoot().FindDir("0385-2X-0041\\Niveau"), nullptr);
+    delete FDatabase;
+}
+
+// With the editor windows of the program, the download goes through their
+// from-database mode, on the database window's connection.
+TEST_F(DatabaseWindowTest, DownloadThroughTheEditors)
+{
+    TFMain main;
+    FTableur = new TFTableur(&main);
+    TFChild* child = main.Nouveau1Click();
+    child->AddBorehole("0385-2X-0041", "F");
+    child->SelectRow("0385-2X-0041", "F");
+    main.TelechargeBDD1->trigger();
+    // The spreadsheet tells that it sorted the levels by depth; nothing else.
+    for (const PromptRecord& p : fake_.Prompts()) EXPECT_EQ(p.title, "Tri automatique") << p.text;
+    const TDirBlock& r = child->FRoot();
+    EXPECT_EQ(r.GetPathString("0385-2X-0041\\Ouvrage\\DateEau", 0), "20040617");
+    EXPECT_EQ(r.GetPathString("0385-2X-0041\\Dossier\\Commune", 0), "GUICHEN");
+    ASSERT_NE(r.FindDir("0385-2X-0041\\Niveau"), nullptr);
+    EXPECT_EQ(r.FindDir("0385-2X-0041\\Niveau")->RowCount(), 6);
+    EXPECT_EQ(r.GetPathString("0385-2X-0041\\Niveau\\Litho", 1), "Limon argileux ocre");
+    EXPECT_EQ(r.GetPathInt("0385-2X-0041\\Tubage\\Type", 0), 10);
+    EXPECT_EQ(r.GetPathInt("0385-2X-0041\\Trou-nu\\M\xC3\xA9thode", 1), 2);
+    EXPECT_EQ(r.FindDir("0385-2X-0041\\Doc"), nullptr);
+    EXPECT_GE(child->FindRow("0385-2X-0041", "F"), 0);
+    delete FTableur;
+    FTableur = nullptr;
     delete FDatabase;
 }

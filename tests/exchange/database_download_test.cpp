@@ -145,6 +145,9 @@ TEST_F(DatabaseDownloadTest, QueriesFollowSqlIni)
     const TStructTable sheet = {Def("B12\\Ouvrage\\Prof", 'F', 8)};
     EXPECT_EQ(BuildRecordSheetQuery("FICHE=Ouvrage", sheet, "B12", "F", "Ouvrage").text.Display(),
               "SELECT PROF FROM FICHE F JOIN X ON 1=1 WHERE FICHE.INDICE = 'B12' AND FICHE.DESIGNATION = 'F';");
+    EXPECT_EQ(BuildLookupQuery("DOSSIER.DEPARTEMENT=Dossier\\NomDep", {{"NUM_DEP", "35"}, {"NATURE", "L'EAU"}}).Display(),
+              "select DEPARTEMENT from DOSSIER where NUM_DEP = '35' and NATURE = 'L''EAU';");
+    EXPECT_TRUE(BuildLookupQuery("DOSSIER=Dossier", {{"NUM_DEP", "35"}}).sql.empty());
     EXPECT_THROW(CheckSqlName("OUVRAGE;DROP", false), EDatabaseError);
     EXPECT_THROW(CheckSqlName("2A", false), EDatabaseError);
     EXPECT_THROW(CheckSqlName("S.T", false), EDatabaseError);
