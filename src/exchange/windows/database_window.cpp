@@ -248,6 +248,11 @@ TFAutoDesign::TFAutoDesign(QWidget* parent) : QDialog(parent)
     connect(Button3, &QPushButton::clicked, this, [this] { done(static_cast<int>(MsgResult::Cancel) + 100); });
 }
 
+TFAutoDesign::~TFAutoDesign()
+{
+    if (FAutoDesign == this) FAutoDesign = nullptr;
+}
+
 MsgResult TFAutoDesign::Choose(const std::string& current, const std::vector<std::string>& lines, int& chosen)
 {
     LCur->setText(ToQString(current));

@@ -66,6 +66,7 @@ class TFAutoDesign : public QDialog {
     Q_OBJECT
 public:
     explicit TFAutoDesign(QWidget* parent = nullptr);
+    ~TFAutoDesign() override;
     QLabel* LCur;
     QListWidget* LOuvr;
     QPushButton* Button1;  // "Renommer comme cela": Yes
