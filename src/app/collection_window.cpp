@@ -16,6 +16,7 @@
 #include "app/collection_links.h"
 #include "app/info_window.h"
 #include "app/keywords_window.h"
+#include "app/spreadsheet_window.h"
 #include "app/table_commands.h"
 #include "drawing/swatches.h"
 #include "platform/qpainter_canvas.h"
@@ -870,10 +871,11 @@ void TFChild::EditSection(const std::string& section, bool)
     throw std::runtime_error(MissingEditorMessage("fiche " + section + " (TFEdition)"));
 }
 
-void TFChild::EditTable(const std::string& table, bool, int, bool)
+void TFChild::EditTable(const std::string& table, bool dropIfEmpty, int rowToSelect, bool fromDatabase)
 {
     if (!ValidSelection(*this)) return;
-    throw std::runtime_error(MissingEditorMessage("tableur " + table + " (TFTableur)"));
+    if (!FTableur) throw std::runtime_error(MissingEditorMessage("tableur " + table + " (TFTableur)"));
+    OpenSpreadsheet(*FTableur, *this, table, dropIfEmpty, rowToSelect, fromDatabase);
 }
 
 void TFChild::EditKeywords(const std::string& table, bool flag)

@@ -25,6 +25,7 @@
 #include "app/question_window.h"
 #include "app/keywords_window.h"
 #include "app/snapping.h"
+#include "app/spreadsheet_window.h"
 #include "app/strati_window.h"
 #include "app/tables_window.h"
 #include "coding/codage_binding.h"
@@ -288,6 +289,9 @@ void ProgramSession::CreateWindows()
         } else if (n == "TFAutoDesign") {
             FAutoDesign = new TFAutoDesign(m);
             w = FAutoDesign;
+        } else if (n == "TFTableur") {
+            FTableur = new TFTableur(m);
+            w = FTableur;
         } else if (n == "TFStrati") {
             FStrati = new TFStrati(m);
             w = FStrati;
