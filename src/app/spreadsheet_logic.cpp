@@ -258,8 +258,8 @@ void TableurSheet::AddEmptyRow()
             break;
         }
     }
-    // Two appended rows must not share a table row index beyond the table's
-    // end with anything but their neighbour: the store inserts them in order.
+    // Rows appended before a save share the index past the table's end; the
+    // store gives each its own table row, in grid order.
     RowMap.push_back({index, 0});
     const int row = static_cast<int>(RowMap.size());
     Grid.SetRowCount(row + 1);

@@ -306,8 +306,10 @@ TFTableur::TFTableur(QWidget* parent) : QDialog(parent)
                 if (!Sheet->TableDir) return;
                 Sheet->EnsureEmptyLastRow(row + 1);
                 if (EditMode()) QTimer::singleShot(0, this, [this] {
-                    if (EditMode() && Grid->currentItem() == nullptr && Grid->currentRow() >= 0)
+                    if (EditMode() && Grid->currentItem() == nullptr && Grid->currentRow() >= 0) {
+                        const QSignalBlocker block(Grid);
                         Grid->setItem(Grid->currentRow(), Grid->currentColumn(), new QTableWidgetItem());
+                    }
                     if (EditMode() && Grid->currentItem()) Grid->editItem(Grid->currentItem());
                 });
             }));

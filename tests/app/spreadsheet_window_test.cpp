@@ -3,6 +3,7 @@
 // question's three answers; its controls and the equipment drawing's seam.
 #include <QApplication>
 #include <QCheckBox>
+#include <QMenu>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTimer>
@@ -137,6 +138,42 @@ TEST_F(SpreadsheetWindowTest, EditAndTheCloseQuestionsThreeAnswers)
         t.close();
     });
     EXPECT_EQ(IniCarotix->ReadInteger("Dessin", "LargeurColonneMotif", 0), 90);
+}
+
+TEST_F(SpreadsheetWindowTest, NineLexiconEntriesMakeAMenuTenOpenThePicker)
+{
+    std::vector<std::string> lines;
+    for (int i = 1; i <= 9; ++i) lines.push_back("K" + std::to_string(i) + "=C" + std::to_string(i) + "=Label " + std::to_string(i));
+    IniEdition->WriteSection("Niveau\\Type", lines);
+    int picked = 0;
+    TableurSeams().PickLexicon = [&](const std::vector<std::string>& codes, const std::vector<std::string>&) {
+        ++picked;
+        EXPECT_EQ(codes.size(), 10u);
+        return std::optional<int>(9);
+    };
+    RunShown("Niveau", [&](TFTableur& t) {
+        const int type = t.Logic().ColumnOf("Type");
+        t.SetCurrentCell(type, 2);
+        int menus = 0;
+        t.RunMenu = [&](QMenu* menu, QPoint) {
+            ++menus;
+            EXPECT_EQ(FromQString(menu->actions()[0]->text()), "C1. Label 1");
+            return menu->actions()[1];
+        };
+        t.ShowCellPopup(QPoint(1, 1));
+        EXPECT_EQ(menus, 1);
+        EXPECT_EQ(t.Logic().Grid.Cell(type, 2), "C2");
+
+        lines.push_back("K10=C10=Label 10");
+        IniEdition->WriteSection("Niveau\\Type", lines);
+        t.ShowCellPopup(QPoint(1, 1));
+        EXPECT_EQ(menus, 1);
+        EXPECT_EQ(picked, 1);
+        EXPECT_EQ(t.Logic().Grid.Cell(type, 2), "C10");
+        t.RunMenu = nullptr;
+        fake.AnswerMessage(MsgResult::No, "Edition");
+        t.close();
+    });
 }
 
 TEST_F(SpreadsheetWindowTest, ValidateStoresWithoutAskingAndEmptyTablesAreDropped)
