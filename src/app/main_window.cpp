@@ -60,6 +60,10 @@ TFMain::TFMain(QWidget* parent) : QMainWindow(parent)
 
     ToolBarDefaut = addToolBar(QStringLiteral("ToolBarDefaut"));
     ToolBarDefaut->setObjectName(QStringLiteral("ToolBarDefaut"));
+    // The [Tables] buttons have a row of their own: beside the fixed tool bar
+    // a main window as narrow as the log window leaves it would hide most of
+    // them behind the overflow arrow.
+    addToolBarBreak();
     ToolBarCustomIcons = addToolBar(QStringLiteral("ToolBarCustomIcons"));
     ToolBarCustomIcons->setObjectName(QStringLiteral("ToolBarCustomIcons"));
     ToolBarCustomIcons->setIconSize(QSize(16, 16));
