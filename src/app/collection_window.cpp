@@ -15,6 +15,8 @@
 
 #include "app/collection_links.h"
 #include "app/info_window.h"
+#include "app/record_sheet_window.h"
+#include "app/tubes_window.h"
 #include "app/keywords_window.h"
 #include "app/spreadsheet_window.h"
 #include "app/table_commands.h"
@@ -865,10 +867,10 @@ bool ValidSelection(const TFChild& child)
 
 }  // namespace
 
-void TFChild::EditSection(const std::string& section, bool)
+void TFChild::EditSection(const std::string& section, bool fromDatabase)
 {
     if (!ValidSelection(*this)) return;
-    throw std::runtime_error(MissingEditorMessage("fiche " + section + " (TFEdition)"));
+    EditionOpen(*this, section, fromDatabase);
 }
 
 void TFChild::EditTable(const std::string& table, bool dropIfEmpty, int rowToSelect, bool fromDatabase)
@@ -894,7 +896,7 @@ void TFChild::EditKeywords(const std::string& table, bool flag)
 void TFChild::EditMultitubes(const std::string& table)
 {
     if (SelectedRow() < 0) return;
-    throw std::runtime_error(MissingEditorMessage("gestion des tubes " + table + " (TFMultitubes)"));
+    MultitubesOpen(*this, table);
 }
 
 // ---- tooltip ---------------------------------------------------------------

@@ -23,6 +23,10 @@
 #include "app/main_window.h"
 #include "app/progress_window.h"
 #include "app/question_window.h"
+#include "app/record_sheet_window.h"
+#include "app/structure_window.h"
+#include "app/multiply_window.h"
+#include "app/tubes_window.h"
 #include "app/keywords_window.h"
 #include "app/snapping.h"
 #include "app/spreadsheet_window.h"
@@ -307,6 +311,18 @@ void ProgramSession::CreateWindows()
         } else if (n == "TFMotCles") {
             FMotCles = new TFMotCles(m);
             w = FMotCles;
+        } else if (n == "TFEdition") {
+            FEdition = new TFEdition(m);
+            w = FEdition;
+        } else if (n == "TFMultitubes") {
+            FMultitubes = new TFMultitubes(m);
+            w = FMultitubes;
+        } else if (n == "TFStructure") {
+            FStructure = new TFStructure(m);
+            w = FStructure;
+        } else if (n == "TFMultiply") {
+            FMultiply = new TFMultiply(m);
+            w = FMultiply;
         } else if (n == "TFTables") {
             FTables = new TFTables(m);
             FTables->RunCommand = [this](const std::string& command) {
