@@ -309,7 +309,7 @@ TEST_F(RecordSheetTest, TheTableCommandOpensTheSheetAndTheCloseBoxAsks)
         seen = true;
         EXPECT_EQ(form->windowTitle(), QStringLiteral("B12 F - Essai"));
         EXPECT_GE(form->width(), kSheetMinWidth);
-        EXPECT_EQ(form->BDatabase->isEnabled(), false);  // no database engine here
+        EXPECT_EQ(form->BDatabase->isEnabled(), SheetDatabaseAvailable());
         auto* combo = qobject_cast<QComboBox*>(form->Editors[0]);
         ASSERT_NE(combo, nullptr);
         combo->setCurrentIndex(1);  // FORAGE
