@@ -3,6 +3,7 @@
 // question's three answers; its controls and the equipment drawing's seam.
 #include <QApplication>
 #include <QCheckBox>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QPushButton>
 #include <QTableWidget>
@@ -174,6 +175,32 @@ TEST_F(SpreadsheetWindowTest, NineLexiconEntriesMakeAMenuTenOpenThePicker)
         fake.AnswerMessage(MsgResult::No, "Edition");
         t.close();
     });
+}
+
+TEST_F(SpreadsheetWindowTest, KeysDeleteAndInsertRowsAndEscapeAsksBeforeClosing)
+{
+    RunShown("Niveau", [&](TFTableur& t) {
+        auto press = [&](int key, Qt::KeyboardModifiers mods = Qt::NoModifier) {
+            QKeyEvent event(QEvent::KeyPress, key, mods);
+            QApplication::sendEvent(t.Grid, &event);
+        };
+        t.SetCurrentCell(0, 1);
+        press(Qt::Key_Y, Qt::ControlModifier);   // delete the first level
+        EXPECT_EQ(t.Grid->rowCount(), 4);
+        EXPECT_EQ(t.Logic().DeletedRows.size(), 1u);
+        press(Qt::Key_N, Qt::ControlModifier);   // a new row above the current one
+        EXPECT_EQ(t.Grid->rowCount(), 5);
+        EXPECT_TRUE(t.Logic().RowIsEmpty(1));
+        press(Qt::Key_Return);
+        EXPECT_TRUE(t.EditMode());
+        EXPECT_TRUE(t.ToolEdit->isChecked());
+        press(Qt::Key_Return);
+        EXPECT_FALSE(t.EditMode());
+        fake.AnswerMessage(MsgResult::No, "Edition");
+        press(Qt::Key_Escape);
+        EXPECT_FALSE(t.isVisible());
+    });
+    EXPECT_EQ(Root().FindDir("PUITS-1\\Niveau")->RowCount(), 5);
 }
 
 TEST_F(SpreadsheetWindowTest, ValidateStoresWithoutAskingAndEmptyTablesAreDropped)
