@@ -188,15 +188,15 @@ void TFEdition::resizeEvent(QResizeEvent* event)
 void TFEdition::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        const QRect r = screen->availableGeometry();
-        move(r.center() - QPoint(frameGeometry().width() / 2, frameGeometry().height() / 2));
-    }
     BDatabase->setVisible(OptMenuBDD);
     BLex->setVisible(OptMenuBDD);
     BDatabase->setEnabled(SheetDatabaseAvailable());
     BLex->setEnabled(SheetDatabaseAvailable());
     RunGuarded([this] { FormResize(); });
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect r = screen->availableGeometry();
+        move(r.center() - QPoint(frameGeometry().width() / 2, frameGeometry().height() / 2));
+    }
 }
 
 void TFEdition::reject()
