@@ -336,3 +336,21 @@ TEST_F(RecordSheetTest, TheTableCommandOpensTheSheetAndTheCloseBoxAsks)
     EXPECT_EQ(child->FRoot().GetPathString("B12\\Essai\\Note", 0), "eau claire");
     child->TakeSnapshot();
 }
+
+TEST_F(RecordSheetTest, FromTheDatabaseTheSheetIsFilledAndStoredWithoutShowing)
+{
+    TFMain main;
+    TFChild* child = main.Nouveau1Click();
+    ASSERT_TRUE(child->FRoot().AddChild(root.FindDir("B12")->CloneDir(), false));
+    child->RefreshList();
+    child->SelectRow("B12", "F");
+    SetSheetQueryRunner([](const std::string&, const std::vector<std::string>&) {
+        return std::vector<SheetRecord>{{std::string("75"), std::string("01/02/2000"), std::string("SOURCE")}};
+    });
+    child->EditSection("Essai", true);
+    EXPECT_EQ(child->FRoot().GetPathFloat("B12\\Essai\\Prof", 0), 75.0);
+    EXPECT_EQ(child->FRoot().GetPathString("B12\\Essai\\DateEau", 0), "20000201");
+    EXPECT_EQ(child->FRoot().GetPathString("B12\\Essai\\Nature", 0), "SOURCE");
+    EXPECT_EQ(child->FRoot().GetPathFloat("B12\\Essai\\Debit", 0), 5000.0);  // not fetched: unchanged
+    child->TakeSnapshot();
+}
