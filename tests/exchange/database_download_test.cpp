@@ -9,6 +9,7 @@
 #include <algorithm>
 
 #include "exchange/database_link.h"
+#include <sqlite3.h>
 #include "platform/base/rtl_numbers.h"
 #include "platform/fake_ui_services.h"
 #include "postgres_server.h"
@@ -285,6 +286,39 @@ TEST_F(DatabaseDownloadTest, LexiconAndStratigraphyImports)
     EXPECT_EQ(StratiScale[16].StartValue, 0);  // a null start
     EXPECT_EQ(StratiScale[16].EndValue, 2500);
     EXPECT_EQ(fake_.Prompts().back().text, "Stratigraphie import\xC3\xA9" "e");
+}
+
+// Database texts that cannot be keys of an .ini line are not written as such:
+// they would cut the line or break the file.
+TEST_F(DatabaseDownloadTest, ImportsKeepTheSettingsFilesWhole)
+{
+    sqlite3* h = nullptr;
+    ASSERT_EQ(sqlite3_open((program_ / "bizarre.db").string().c_str(), &h), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(h,
+                           "CREATE TABLE LEX (V TEXT); INSERT INTO LEX VALUES ('OK'), ('A=B'), (' ESPACE'), ('ok'), "
+                           "(NULL), ('[X'), ('FIN');"
+                           "CREATE TABLE ECHELLE (D, F, N); INSERT INTO ECHELLE VALUES (1.6, '2', 'Haut=Bas');"
+                           "CREATE TABLE TROP (D, F, N); INSERT INTO TROP VALUES (3e10, 1, 'X');",
+                           nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    sqlite3_close(h);
+    db_.Params = {"DATABASE NAME=bizarre.db"};
+    FakeProgress progress;
+    fake_.AnswerText("LEX.V").AnswerText("Niveau\\Essai");
+    ASSERT_TRUE(ImportLexicon(db_, progress));
+    EXPECT_EQ(IniEdition->ReadSectionValues("Niveau\\Essai"), (std::vector<std::string>{"OK=OK", "FIN=FIN"}));
+
+    for (const char* a : {"ECHELLE", "D", "F", "N"}) fake_.AnswerText(a);
+    ASSERT_TRUE(ImportStratigraphy(db_, progress));
+    StratiScaleLoad();
+    ASSERT_EQ(StratiScale.size(), 1u);
+    EXPECT_EQ(StratiScale[0].UnitName, "Haut-Bas");
+    EXPECT_EQ(StratiScale[0].StartValue, 2);
+    EXPECT_EQ(StratiScale[0].EndValue, 2);
+    for (const char* a : {"TROP", "D", "F", "N"}) fake_.AnswerText(a);
+    EXPECT_THROW(ImportStratigraphy(db_, progress), EConvertError);
+    StratiScaleLoad();
+    EXPECT_EQ(StratiScale.size(), 1u);  // the scale stays as it was
 }
 
 TEST_F(DatabaseDownloadTest, DownloadFromPostgres)
