@@ -437,7 +437,9 @@ void QPainterCanvas::SetClipRegion(const std::optional<Region>& region)
 {
     clip_ = region;
     if (!region) {
-        painter_->setClipping(false);
+        // Not setClipping(false): with Qt 6.4 a clip region set after that is
+        // ignored and the previous one comes back.
+        painter_->setClipRegion(QRegion(), Qt::NoClip);
         return;
     }
     // An empty clip region hides everything, as the platform's did.
