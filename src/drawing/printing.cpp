@@ -138,7 +138,7 @@ std::vector<PrintEntry> PrintEntriesOf(const TDirBlock& root, const std::string&
 {
     std::vector<PrintEntry> entries;
     if (reports) {
-        entries.push_back(PrintEntry{indice, design, "", indice + kNbsp + design + kNbsp});
+        entries.push_back(PrintEntry{indice, design, "", indice + kPrintNbsp + design + kPrintNbsp});
         return entries;
     }
     std::vector<std::string> list = tubes;
@@ -147,7 +147,7 @@ std::vector<PrintEntry> PrintEntriesOf(const TDirBlock& root, const std::string&
         const double extent = EtendueProfondeur(root, indice, design, tube);
         if (extent == 0) continue;
         entries.push_back(
-            PrintEntry{indice, design, tube, indice + kNbsp + design + kNbsp + tube + kNbsp + "(" + FloatToStr(extent) + " m)"});
+            PrintEntry{indice, design, tube, indice + kPrintNbsp + design + kPrintNbsp + tube + kPrintNbsp + "(" + FloatToStr(extent) + " m)"});
     }
     return entries;
 }

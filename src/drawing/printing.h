@@ -88,7 +88,7 @@ std::vector<PageRange> MetafilePages(double extent, const PrintSettings& setting
 // ---------------------------------------------------------------------------
 
 // The no-break space (character 160) that joins the fields of a line.
-inline constexpr const char* kNbsp = "\xC2\xA0";
+inline constexpr const char* kPrintNbsp = "\xC2\xA0";
 
 // One printable thing: its line as shown, and what it names. Printing takes
 // the names from here, not back from the text, so names holding a no-break

@@ -159,7 +159,7 @@ TEST_F(PrintingTest, LogsArePagedBySlicesUpToTheMaximumDepth)
 
 TEST_F(PrintingTest, PrintWindowLinesNameEachTubeAndSkipEmptyLogs)
 {
-    const std::string nb = kNbsp;
+    const std::string nb = kPrintNbsp;
     std::vector<PrintEntry> lines = PrintEntriesOf(root, "M1", "M1", {"PMT1", "PMT2", "PMT3"}, false);
     ASSERT_EQ(lines.size(), 3u);
     EXPECT_EQ(lines[0].Text, "M1" + nb + "M1" + nb + "PMT1" + nb + "(10 m)");
