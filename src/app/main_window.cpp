@@ -13,6 +13,7 @@
 #include <filesystem>
 
 #include "app/coding_import_commands.h"
+#include "app/printing_commands.h"
 #include "app/structure_commands.h"
 #include "app/database_commands.h"
 #include "app/exchange_commands.h"
@@ -77,6 +78,8 @@ TFMain::TFMain(QWidget* parent) : QMainWindow(parent)
     BuildTableCommands();
     // Coding, fixed-width import and filter choice (coding_import_commands.cpp).
     InstallCodingAndImportCommands(*this);
+    // Printing and the metafile export (printing_commands.cpp).
+    InstallPrintingCommands(*this);
     // The structure browser and the field multiplier (structure_commands.cpp).
     InstallStructureCommands(*this);
     // The level search (search_commands.cpp).

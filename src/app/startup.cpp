@@ -40,6 +40,7 @@
 #include "drawing/log_layout.h"
 #include "drawing/title_block.h"
 #include "drawing/windows/code_motif_coul_window.h"
+#include "drawing/windows/print_window.h"
 #include "drawing/windows/log_window.h"
 #include "exchange/windows/filter_chooser_window.h"
 #include "platform/base/rtl_numbers.h"
@@ -270,6 +271,9 @@ void ProgramSession::CreateWindows()
         } else if (n == "TFCodeMotifCoul") {
             FCodeMotifCoul = new TFCodeMotifCoul(m);
             w = FCodeMotifCoul;
+        } else if (n == "TFImpression") {
+            FImpression = new TFImpression(m);
+            w = FImpression;
         } else if (n == "TFInfo") {
             FInfo = new TFInfo(m);
             w = FInfo;
