@@ -1,0 +1,49 @@
+#include "app/report_commands.h"
+
+#include <QAction>
+#include <QToolBar>
+
+#include "app/collection_window.h"
+#include "app/main_window.h"
+#include "drawing/report.h"
+#include "drawing/windows/report_window.h"
+#include "platform/ui_services.h"
+
+namespace {
+const char* const kRapportTitle = "Rapport";
+}  // namespace
+
+void ShowReport(TFChild& child)
+{
+    const int row = child.SelectedRow();
+    if (row < 0 || row >= static_cast<int>(child.Rows().size())) {
+        ShowBox(kRapportTitle, "Pas de forage s\xC3\xA9lectionn\xC3\xA9.");
+        return;
+    }
+    const CollectionRow& r = child.Rows()[static_cast<std::size_t>(row)];
+    if (!FRapport) new TFRapport(&child);  // the start-up makes it; tests may not
+    FRapport->RapportShow(child.FRoot(), r.Indice, r.Design);
+}
+
+void AfficherRapportClick(TFMain& main)
+{
+    TFChild* child = main.ActiveChild();
+    if (!child) {
+        ShowBox(kRapportTitle, "Aucune collection ouverte");
+        return;
+    }
+    ShowReport(*child);
+}
+
+void InstallReportCommands(TFMain& main)
+{
+    InstallReportPrinting();
+    TFMain* m = &main;
+    const QString caption = QString::fromUtf8(kShowReportCaption);
+    for (QAction* a : main.ToolBarDefaut->actions())
+        if (!a->isSeparator() && a->text() == caption) {
+            QObject::disconnect(a, &QAction::triggered, nullptr, nullptr);
+            a->setObjectName(QStringLiteral("ToolButtonRapport"));
+            QObject::connect(a, &QAction::triggered, &main, GuardedSlot([m] { AfficherRapportClick(*m); }));
+        }
+}

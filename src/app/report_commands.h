@@ -1,0 +1,20 @@
+// The main window's report preview: the "Afficher le rapport" button of the
+// fixed tool bar, which opens the preview on the active collection's selected
+// ouvrage. Installing it also hands report printing to the print window.
+#pragma once
+
+class TFChild;
+class TFMain;
+
+inline constexpr const char* kShowReportCaption = "Afficher le rapport";
+
+// Takes over the tool bar's button and installs report printing.
+void InstallReportCommands(TFMain& main);
+
+// The button: with an active collection window ShowReport, else the box
+// "Aucune collection ouverte" titled "Rapport".
+void AfficherRapportClick(TFMain& main);
+
+// The collection window's ShowReport: the preview on its selected ouvrage;
+// without one, the box "Pas de forage sélectionné." titled "Rapport".
+void ShowReport(TFChild& child);
