@@ -359,6 +359,8 @@ TEST_F(EquipmentShots, ScreenedWell)
     // Sky at the top, the gravel pack's texture beside the screen, water inside it.
     EXPECT_GT(qBlue(img.pixel(130, 3)), 200);
     EXPECT_NE(At(img, 70, 450), At(img, 70, 100));
+    // Each fill keeps to its own clip: inside the tube at 4 m there is air.
+    EXPECT_EQ(At(img, 130, 68), FluidColour(68, 126, 560));
     const TStructTable defs = Fields({"Deb", "Fin", "Diam", "Type"});
     const GridStub grid({{"-0,5", "24", "160", "1"}, {"24", "36", "160", "2"}, {"36", "38", "160", "5"},
                          {"38", "38,5", "160", "4"}, {"", "", "", ""}});

@@ -1,0 +1,90 @@
+#include "app/drawing_options_commands.h"
+
+#include <QAction>
+#include <QMenu>
+#include <functional>
+
+#include "app/collection_links.h"
+#include "app/collection_window.h"
+#include "app/main_window.h"
+#include "app/spreadsheet_logic.h"
+#include "app/spreadsheet_window.h"
+#include "drawing/equipment.h"
+#include "drawing/windows/image_window.h"
+#include "drawing/windows/options_window.h"
+#include "platform/ui_services.h"
+
+namespace {
+
+constexpr const char* kOptionsCaption = "Configuration du dessin et des coordonn\xC3\xA9" "es...";
+constexpr const char* kOptionsHint = "Options de dessin";
+constexpr const char* kImageCaption = "Afficher l'image";
+
+// The menu's item of that caption, or a new one at its end; whatever it was
+// connected to is replaced by `handler`.
+QAction* TakeItem(TFMain& main, QMenu* menu, const char* caption, const char* objectName, const char* hint,
+                  std::function<void()> handler)
+{
+    const QString text = QString::fromUtf8(caption);
+    QAction* item = nullptr;
+    for (QAction* a : menu->actions())
+        if (!a->isSeparator() && a->text() == text) {
+            item = a;
+            break;
+        }
+    if (item)
+        QObject::disconnect(item, &QAction::triggered, nullptr, nullptr);
+    else
+        item = menu->addAction(text);
+    item->setObjectName(QString::fromUtf8(objectName));
+    if (hint) item->setStatusTip(QString::fromUtf8(hint));
+    QObject::connect(item, &QAction::triggered, &main, GuardedSlot(std::move(handler)));
+    return item;
+}
+
+}  // namespace
+
+bool ConfigurationDessin1Click(TFMain& main)
+{
+    if (!FOptionDessin) new TFOptionDessin(&main);  // the start-up makes it; tests may not
+    if (FOptionDessin->exec() != QDialog::Accepted) return false;
+    for (TFChild* c : main.Children()) c->FillView(-1);
+    if (LogViewLink* log = GetLogViewLink()) log->Redraw();
+    if (FImage) FImage->FormResize();
+    return true;
+}
+
+void AfficherImage1Click(TFMain& main)
+{
+    if (!FImage) new TFImage(&main);
+    if (FImage->isVisible())
+        FImage->hide();
+    else
+        FImage->show();
+    if (QAction* item = TFImage::MenuItem()) item->setChecked(FImage->isVisible());
+}
+
+void ConnectEquipmentSeams()
+{
+    TableurSeams().DrawEquipment = [](const std::string& table, Canvas& canvas, int width, int height,
+                                      TDirBlock* borehole, TDirBlock*, const std::string& designation,
+                                      const TStructTable& defs, const StringGrid& grid) {
+        // The rows selected in the editor's grid are drawn highlighted.
+        const GridRect selection = FTableur ? FTableur->Selection() : GridRect{};
+        DrawEquipment(table, canvas, width, height, &grid, &defs, designation, borehole, selection);
+    };
+    TableurSeams().EquipmentRowsAt = [](int x, int y) { return EquipmentRowsAt(x, y); };
+}
+
+void InstallDrawingOptionsCommands(TFMain& main)
+{
+    TFMain* m = &main;
+    TakeItem(main, main.Configuration1, kOptionsCaption, "Configurationdudessin1", kOptionsHint,
+             [m] { ConfigurationDessin1Click(*m); });
+    QAction* image = TakeItem(main, main.Affichage1, kImageCaption, "AfficherImage1", nullptr,
+                              [m] { AfficherImage1Click(*m); });
+    image->setCheckable(true);
+    image->setChecked(FImage && FImage->isVisible());
+    TFImage::SetMenuItem(image);
+    ConnectEquipmentSeams();
+}
