@@ -1,0 +1,162 @@
+#include "exchange/dravel_import.h"
+
+#include <stdexcept>
+
+#include "coding/codage_binding.h"
+#include "platform/base/ini_file.h"
+#include "platform/base/rtl_numbers.h"
+#include "platform/base/text_codec.h"
+#include "store/blocks.h"
+#include "store/divers.h"
+#include "store/options.h"
+
+namespace {
+
+const char* const kDesign = "D\xC3\xA9sign";  // "Désign"
+
+// One mapping line's target as edition.ini describes it.
+struct TargetKind {
+    char Letter = 'S';
+    std::vector<std::string> Lexicon;
+};
+
+std::string FolderPart(std::string_view target)
+{
+    const std::size_t slash = target.rfind('\\');
+    return slash == std::string_view::npos ? std::string() : std::string(target.substr(0, slash));
+}
+
+// Scans the definitions of the target's table: a "Désign" definition makes
+// the row carry the designation, the target's own definition gives its kind
+// and lexicon and ends the scan.
+TargetKind DescribeTarget(const IniDocument& edition, const std::string& table, const std::string& target,
+                          TDirBlock& borehole, int row, const std::string& design)
+{
+    TargetKind kind;
+    if (table.empty()) return kind;
+    for (const std::string& line : edition.SectionValues(table)) {
+        const std::string value = ValuePart(line);
+        const std::size_t colon = value.find(':');
+        const std::string path = value.substr(0, colon);
+        const std::string type = colon == std::string::npos ? std::string() : value.substr(colon + 1);
+        if (path == kDesign) {
+            borehole.SetPathString(table + "\\" + kDesign, row, btString, design);
+            continue;
+        }
+        if (table + "\\" + path == target) {
+            if (!type.empty()) kind.Letter = type[0];
+            kind.Lexicon = edition.SectionValues(target);
+            if (kind.Lexicon.empty()) kind.Lexicon = edition.SectionValues(target + "*");
+            break;
+        }
+    }
+    return kind;
+}
+
+void StoreValue(TDirBlock& borehole, const std::string& target, int row, char letter, const std::string& value)
+{
+    switch (letter) {
+    case 'U':
+        borehole.SetPathString(target, row, btString, UpperCase(value));
+        break;
+    case 'F':
+    case 'R':
+        borehole.SetPathString(target, row, btFloat, value);
+        break;
+    case 'I':
+    case 'N':
+        borehole.SetPathString(target, row, btInt, value);
+        break;
+    case 'D':
+        borehole.SetPathString(target, row, btString, DigitsToDate(value));
+        break;
+    default:
+        borehole.SetPathString(target, row, btString, value);
+        break;
+    }
+}
+
+void ImportSection(const IniDocument& file, const std::string& section, const std::vector<std::string>& mapping,
+                   const IniDocument& edition, TDirBlock& borehole, int row, const std::string& design,
+                   const DravelCoder& makeCode)
+{
+    for (const std::string& line : mapping) {
+        const std::string key = NamePart(line);
+        const std::string target = ValuePart(line);
+        if (key.empty() || target.empty()) continue;
+        const TargetKind kind = DescribeTarget(edition, FolderPart(target), target, borehole, row, design);
+        const std::string* raw = file.FindValue(section, key);
+        std::string value = DravelLexiconCode(kind.Lexicon, raw ? *raw : std::string());
+        if (value.empty() && target == "Niveau\\Type") value = "COUPE";
+        StoreValue(borehole, target, row, kind.Letter, value);
+        if (target == "Niveau\\Litho" && makeCode)
+            borehole.SetPathString("Niveau\\CodeNiv", row, btString, makeCode(UpperCase(value)));
+    }
+}
+
+}  // namespace
+
+std::string DravelLexiconCode(const std::vector<std::string>& lexicon, std::string_view value)
+{
+    for (const std::string& line : lexicon) {
+        if (NamePart(line) != value) continue;
+        const std::string code = ValuePart(line);
+        return code.substr(0, code.find('='));
+    }
+    return std::string(value);
+}
+
+std::string ForeignBoreholeKey(std::string_view index, int& renamed)
+{
+    std::string key(index);
+    bool changed = false;
+    for (char& c : key)
+        if (c == '\\' || c == '/') {
+            c = '_';
+            changed = true;
+        }
+    if (changed) ++renamed;
+    return key;
+}
+
+void ImportDravelDocument(const IniDocument& file, const IniDocument& dravel, const IniDocument& edition,
+                          TDirBlock& root, const DravelCoder& makeCode, DravelReport& report)
+{
+    const std::string* indice = file.FindValue("OUVRAGE", "INDICE");
+    std::string index = indice ? *indice : std::string();
+    if (index.empty()) {
+        const std::string* numint = file.FindValue("OUVRAGE", "NUMINT");
+        index = numint ? *numint : std::string();
+    }
+    const std::string* designation = file.FindValue("OUVRAGE", "DESIGNATION");
+    const std::string design = designation && !designation->empty() ? *designation : std::string("F");
+    TDirBlock& borehole = *root.GetOrCreateSubDir(ForeignBoreholeKey(index, report.RenamedKeys), false);
+
+    for (const std::string& name : dravel.SectionNames()) {
+        const std::vector<std::string> mapping = dravel.SectionValues(name);
+        if (name.empty() || name.back() != '*') {
+            ImportSection(file, name, mapping, edition, borehole, 0, design, makeCode);
+            continue;
+        }
+        const std::string stem = name.substr(0, name.size() - 1);
+        // A gap in the numbering ends the rows: the file holds no more.
+        for (int n = 1;; ++n) {
+            const std::string section = stem + IntToStr(n);
+            if (!file.HasSectionHeader(section)) break;
+            ImportSection(file, section, mapping, edition, borehole, n - 1, design, makeCode);
+        }
+    }
+}
+
+void ImportDravel(const std::string& fileName, TDirBlock& root, DravelReport& report)
+{
+    std::string bytes;
+    std::string error;
+    if (!ReadFileBounded(Utf8ToPath(fileName), bytes, &error)) throw std::runtime_error(error);
+    const IniDocument file = IniDocument::Parse(bytes);
+    const IniDocument dravel = IniDravel ? IniDocument::Parse(IniDravel->ReadText()) : IniDocument();
+    const IniDocument edition = IniEdition ? IniDocument::Parse(IniEdition->ReadText()) : IniDocument();
+    DravelCoder coder;
+    if (CodageDLL().MakeCodeBound()) coder = [](std::string_view d) { return CodageDLL().MakeCode(d); };
+    ImportDravelDocument(file, dravel, edition, root, coder, report);
+}

@@ -1,0 +1,89 @@
+#include "exchange/windows/dravel_vexto_commands.h"
+
+#include <functional>
+
+#include "exchange/dravel_import.h"
+#include "exchange/vexto_import.h"
+#include "platform/base/ini_file.h"
+#include "platform/base/rtl_numbers.h"
+#include "platform/ui_services.h"
+#include "store/options.h"
+
+namespace {
+
+const char* const kGeneral = "G\xC3\xA9n\xC3\xA9ral";
+
+using FileImporter = std::function<void(const std::string& file, TDirBlock& root, DravelReport& report)>;
+
+ForeignImportRun RunForeignImport(OracleImportHost& host, const char* topic, const char* filter, const char* ext,
+                                  const char* folderKey, const FileImporter& importFile)
+{
+    ForeignImportRun run;
+    host.ShowHelpTopic(topic);
+    FileDialogRequest request;
+    request.kind = FileDialogKind::OpenMulti;
+    request.filter = filter;
+    request.defaultExt = ext;
+    request.mustExist = true;
+    request.folder = IniCarotix ? IniCarotix->ReadString(kGeneral, folderKey, "") : std::string();
+    std::vector<std::string> files;
+    try {
+        files = AskOpenFiles(request);
+    } catch (...) {
+        host.HelpFollowAgain();
+        throw;
+    }
+    if (files.empty()) {
+        host.HelpFollowAgain();
+        return run;
+    }
+
+    const std::string folder = OracleImportFolderOf(files.front());
+    OracleImportWindow* window = nullptr;
+    DravelReport report;
+    {
+        BusyCursor busy;
+        try {
+            if (IniCarotix) IniCarotix->WriteString(kGeneral, folderKey, folder);
+            window = host.NewImportWindow(folder);
+            run.Started = true;
+            run.Files = files;
+            for (const std::string& file : files) {
+                importFile(file, window->ImportRoot(), report);
+                ++run.FilesDone;
+            }
+        } catch (...) {
+            run.Failure = CurrentExceptionMessage();
+        }
+        // Whatever happened: the boreholes read so far are listed and the new
+        // collection counts as saved.
+        if (window) {
+            try {
+                window->RefreshList();
+            } catch (...) {
+                if (run.Failure.empty()) run.Failure = CurrentExceptionMessage();
+            }
+            window->TakeSnapshot();
+        }
+    }
+    host.HelpFollowAgain();
+    if (!run.Failure.empty()) ShowFailure(run.Failure);
+    if (report.RenamedKeys)
+        ShowInformation(kForeignImportRemarksTitle, IntToStr(report.RenamedKeys)
+                                                        + " indice(s) contenant \\ ou /, enregistr\xC3\xA9(s) avec _");
+    return run;
+}
+
+}  // namespace
+
+ForeignImportRun ImporterDravel1Click(OracleImportHost& host)
+{
+    return RunForeignImport(host, kDravelImportHelpTopic, kDravelImportDialogFilter, "ini", "R\xC3\xA9pertoireDravel",
+                            [](const std::string& f, TDirBlock& root, DravelReport& r) { ImportDravel(f, root, r); });
+}
+
+ForeignImportRun ImporterVexto1Click(OracleImportHost& host)
+{
+    return RunForeignImport(host, kVextoImportHelpTopic, kVextoImportDialogFilter, "lst", "R\xC3\xA9pertoireVexto",
+                            [](const std::string& f, TDirBlock& root, DravelReport& r) { ImportVexto(f, root, r); });
+}

@@ -1,0 +1,64 @@
+#include "exchange/windows/levels_kml_commands.h"
+
+#include "exchange/exchange_files.h"
+#include "exchange/levels_export.h"
+#include "exchange/windows/fixed_width_import_command.h"
+#include "platform/base/ini_file.h"
+#include "platform/base/rtl_numbers.h"
+#include "platform/ui_services.h"
+#include "store/options.h"
+
+namespace {
+const char* const kRepertoire = "R\xC3\xA9pertoire";  // "Répertoire"
+}
+
+bool ExpNiv1Click(LevelsKmlHost& host)
+{
+    const TDirBlock* root = host.ActiveRoot();
+    if (!root) return false;
+    FileDialogRequest request;
+    request.title = kLevelsExportDialogTitle;
+    request.filter = kLevelsExportDialogFilter;
+    request.defaultExt = "csv";
+    request.overwritePrompt = true;
+    request.folder = IniCarotix ? IniCarotix->ReadString("CSV", kRepertoire, "") : std::string();
+    std::string file;
+    if (!AskSaveFile(request, file)) return false;
+    if (IniCarotix) IniCarotix->WriteString("CSV", kRepertoire, OracleImportFolderOf(file));
+    const std::size_t unmapped = ExportLevels(*root, file);
+    if (unmapped)
+        ShowWarning("Export", IntToStr(static_cast<std::int64_t>(unmapped))
+                                  + " caract\xC3\xA8re(s) sans \xC3\xA9quivalent Windows-1252, \xC3\xA9" "crit(s) \"?\"");
+    return true;
+}
+
+void DeSelNiv1Click(LevelsKmlHost& host)
+{
+    TDirBlock* root = host.ActiveRoot();
+    if (!root) return;
+    ClearLevelSelection(*root);
+    host.RedrawLog();
+}
+
+bool ExporterversGoogleEarth1Click(LevelsKmlHost& host)
+{
+    const TDirBlock* root = host.ActiveRoot();
+    if (!root) return false;
+    const std::string fileName = host.ActiveFileName();
+    const std::string folderName = fileName.empty() ? std::string("Carotix") : FileNameOf(fileName);
+    const std::string text =
+        BuildKml(*root, host.ActiveRows(), folderName, [&host](const KmlRow& row) { return host.TooltipOf(row); });
+    if (text.empty()) {
+        ShowInformation(kApplicationTitle, kKmlNoPointMessage);
+        return false;
+    }
+    FileDialogRequest request;
+    request.filter = kKmlExportDialogFilter;
+    request.defaultExt = "kml";
+    request.overwritePrompt = true;
+    std::string file;
+    if (!AskSaveFile(request, file)) return false;
+    WriteFileReplacing(file, text);
+    ShowInformation(kApplicationTitle, kKmlDoneMessage);
+    return true;
+}

@@ -1,0 +1,106 @@
+// The Vexto import: the fixed layout over the sample list of two records,
+// slots that do not move to the next line, dates under the record's format,
+// repeated indices and missing sections.
+#include <gtest/gtest.h>
+#include <string>
+
+#include "exchange/vexto_import.h"
+#include "platform/base/rtl_numbers.h"
+#include "store/blocks.h"
+#include "store/divers.h"
+
+namespace {
+
+const std::string kD = "D\xC3\xA9sign";
+
+std::string Record(const std::string& index, const std::string& trouNu, const std::string& litho)
+{
+    return "--  IDENTIFICATION  --\n" + index + ",P1,05/03/2001,,,,,jj/mm/aaaa\n\n\n--  LOCALISATION  --\n\n\n\n\n"
+           "--  TROU NU  --\n" + trouNu + "--  TUBAGES  --\n--  ANNULAIRES  --\n--  LITHOLOGIE  --\n" + litho +
+           "--  POMPAGE D'ESSAI  --\n\n";
+}
+
+TEST(VextoImport, TheSampleListGivesTwoBoreholes)
+{
+    SetDecimalSeparator(',');
+    TDirBlock root("Carotix");
+    DravelReport report;
+    std::vector<std::string> coded;
+    ImportVexto(std::string(CAROTIX_TEST_DATA_DIR) + "/vexto_deux.lst", root, report);
+    ASSERT_EQ(root.ItemCount(), 2);
+    const TDirBlock& a = *root.FindDir("0123-4X-0056");
+    EXPECT_EQ(a.GetPathString("Ouvrage\\" + kD, 0), "F1");
+    EXPECT_EQ(a.GetPathString("Dossier\\DateDossier", 0), "20010305");
+    EXPECT_EQ(a.GetPathString("Dossier\\DateMAJ", 0), "20020612");
+    EXPECT_EQ(a.GetPathString("Dossier\\DateFin", 0), "20010415");
+    EXPECT_EQ(a.GetPathString("Dossier\\Entrepreneur", 0), "Forages de l'Est");
+    EXPECT_EQ(a.GetPathString("Dossier\\Lieu-Dit", 0), "Les Pr\xC3\xA9s");  // read in the OEM code page
+    EXPECT_EQ(a.GetPathInt("Dossier\\Comm", 0), 45);
+    EXPECT_DOUBLE_EQ(a.GetPathFloat("Ouvrage\\Y", 0), 48.85);
+    // "0,0" leads the line: the next slot reads the rest of that line.
+    ASSERT_EQ(a.FindDir("Trou-nu")->RowCount(), 2);
+    EXPECT_DOUBLE_EQ(a.GetPathFloat("Trou-nu\\Diam", 0), 215);
+    EXPECT_DOUBLE_EQ(a.GetPathFloat("Trou-nu\\Deb", 1), 12);
+    EXPECT_EQ(a.FindDir("Tubage")->RowCount(), 2);
+    EXPECT_DOUBLE_EQ(a.GetPathFloat("Tubage\\NbCentr", 0), 2);
+    // Annular type 9 is gravel pack: type 3, nature 4, no nature field read.
+    EXPECT_EQ(a.GetPathInt("Annulaire\\Type", 0), 3);
+    EXPECT_EQ(a.GetPathInt("Annulaire\\Nature", 0), 4);
+    EXPECT_DOUBLE_EQ(a.GetPathFloat("Annulaire\\GranA", 0), 2);
+    // An empty or "0" bottom moves on a line; quoted fields are undoubled.
+    ASSERT_EQ(a.FindDir("Niveau")->RowCount(), 3);
+    EXPECT_EQ(a.GetPathString("Niveau\\Litho", 0), "Terre v\xC3\xA9g\xC3\xA9tale");
+    EXPECT_EQ(a.GetPathString("Niveau\\Litho", 1), "Argile \"grise\" sableuse");
+    EXPECT_DOUBLE_EQ(a.GetPathFloat("Niveau\\Deb", 2), 12);
+    EXPECT_EQ(a.GetPathString("Niveau\\Type", 2), "COUPE");
+    EXPECT_EQ(a.GetPathString("Pompage\\DateDeb", 0), "20/06/2001");
+    EXPECT_EQ(a.GetPathString("Pompage\\D\xC3\xA9" "bitSpecif", 0), "1.5E-3");
+
+    const TDirBlock& b = *root.FindDir("0123-4X-0057");
+    EXPECT_EQ(b.GetPathString("Ouvrage\\" + kD, 0), "F");
+    EXPECT_EQ(b.GetPathString("Dossier\\DateDossier", 0), "");
+    EXPECT_EQ(b.FindDir("Trou-nu"), nullptr);
+    EXPECT_EQ(b.FindDir("Pompage"), nullptr);  // no start date: the rest is skipped
+    EXPECT_EQ(b.GetPathString("Niveau\\Litho", 0), "Sable");
+}
+
+TEST(VextoImport, RepeatedIndicesCoderAndMissingSections)
+{
+    SetDecimalSeparator('.');
+    TDirBlock root("Carotix");
+    DravelReport report;
+    std::string seen;
+    const DravelCoder coder = [&](std::string_view d) {
+        seen = std::string(d);
+        return std::string("C");
+    };
+    ImportVextoBytes(Record("X", "100,5,,\n", "1,a,\n2,b,\n") + Record("X", "", "7, argile grise ,\n"), root, coder,
+                     report);
+    ASSERT_EQ(root.ItemCount(), 1);
+    EXPECT_EQ(root.GetPathString("X\\Niveau\\Litho", 0), "argile grise");  // rewritten from row 0
+    EXPECT_EQ(root.GetPathString("X\\Niveau\\Litho", 1), "b");
+    EXPECT_EQ(seen, "argile grise");  // coded as written
+    EXPECT_EQ(root.GetPathString("X\\Niveau\\CodeNiv", 0), "C");
+
+    TDirBlock cut("Carotix");
+    try {
+        ImportVextoBytes(Record("Y", "", "") + "--  IDENTIFICATION  --\nZ,,,,,,,\n--  TROU NU  --\n", cut, {}, report);
+        FAIL() << "no failure";
+    } catch (const std::runtime_error& e) {
+        EXPECT_EQ(std::string(e.what()), "Section LOCALISATION non trouv\xC3\xA9" "e");
+    }
+    EXPECT_NE(cut.FindDir("Y"), nullptr);  // the records before stay
+}
+
+TEST(VextoImport, DatesReadUnderTheRecordsFormat)
+{
+    EXPECT_EQ(VextoDateToDate("05/03/2001", "jj/mm/aaaa"), "05/03/2001");
+    EXPECT_EQ(VextoDateToDate("03/05/2001", "mm/jj/aaaa"), "05/03/2001");
+    EXPECT_EQ(VextoDateToDate("2001-03-05", "aaaa-mm-jj"), "05/03/2001");
+    EXPECT_EQ(VextoDateToDate("5/3/01", "jj/mm/aa"), "05/03/2001");
+    EXPECT_EQ(VextoDateToDate("néant", "jj/mm/aaaa"), "");
+    EXPECT_EQ(VextoDateToDate("31/02/2001", "jj/mm/aaaa"), "");
+    EXPECT_EQ(VextoDateToDate("12/2001", "jj/mm/aaaa"), "");
+}
+
+}  // namespace
