@@ -5,7 +5,6 @@
 
 #include "app/collection_window.h"
 #include "app/main_window.h"
-#include "drawing/report.h"
 #include "drawing/windows/report_window.h"
 #include "platform/ui_services.h"
 
@@ -37,7 +36,6 @@ void AfficherRapportClick(TFMain& main)
 
 void InstallReportCommands(TFMain& main)
 {
-    InstallReportPrinting();
     TFMain* m = &main;
     const QString caption = QString::fromUtf8(kShowReportCaption);
     for (QAction* a : main.ToolBarDefaut->actions())

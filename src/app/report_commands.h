@@ -1,6 +1,6 @@
 // The main window's report preview: the "Afficher le rapport" button of the
 // fixed tool bar, which opens the preview on the active collection's selected
-// ouvrage. Installing it also hands report printing to the print window.
+// ouvrage.
 #pragma once
 
 class TFChild;
@@ -8,7 +8,7 @@ class TFMain;
 
 inline constexpr const char* kShowReportCaption = "Afficher le rapport";
 
-// Takes over the tool bar's button and installs report printing.
+// Takes over the tool bar's button.
 void InstallReportCommands(TFMain& main);
 
 // The button: with an active collection window ShowReport, else the box

@@ -80,6 +80,8 @@ TFRapport::TFRapport(QWidget* parent) : QDialog(parent)
     connect(ToolButton_Right, &QToolButton::clicked, this, GuardedSlot([this] { ToolButton_RightClick(); }));
     connect(ToolButton1, &QToolButton::clicked, this, GuardedSlot([this] { ToolButton1Click(); }));
     FRapport = this;
+    // The print window prints reports through the same layout as this preview.
+    InstallReportPrinting();
 }
 
 TFRapport::~TFRapport()
