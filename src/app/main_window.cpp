@@ -13,6 +13,7 @@
 #include <filesystem>
 
 #include "app/coding_import_commands.h"
+#include "app/drawing_options_commands.h"
 #include "app/printing_commands.h"
 #include "app/structure_commands.h"
 #include "app/database_commands.h"
@@ -84,6 +85,8 @@ TFMain::TFMain(QWidget* parent) : QMainWindow(parent)
     InstallStructureCommands(*this);
     // The level search (search_commands.cpp).
     InstallSearchCommands(*this);
+    // The drawing options and the equipment picture (drawing_options_commands.cpp).
+    InstallDrawingOptionsCommands(*this);
     // The database window and the download (database_commands.cpp).
     InstallDatabaseCommands(*this);
     // Fixed-width export, CSV import and export (exchange_commands.cpp).

@@ -41,7 +41,9 @@
 #include "drawing/title_block.h"
 #include "drawing/windows/code_motif_coul_window.h"
 #include "drawing/windows/print_window.h"
+#include "drawing/windows/image_window.h"
 #include "drawing/windows/log_window.h"
+#include "drawing/windows/options_window.h"
 #include "exchange/windows/filter_chooser_window.h"
 #include "platform/base/rtl_numbers.h"
 #include "platform/ui_services.h"
@@ -159,7 +161,12 @@ struct ProgramSession::LogLink : LogViewLink {
     }
     const TDirBlock* ShownRoot() const override { return coupe()->ShownRoot(); }
     void SetTubes(const std::vector<std::string>& tubes, int chosen) override { coupe()->SetTubes(tubes, chosen); }
-    void Redraw() override { coupe()->Redraw(); }
+    void Redraw() override
+    {
+        coupe()->Redraw();
+        // The equipment picture follows the log's ouvrage and data.
+        if (FImage) FImage->FormResize();
+    }
     bool IsShown() const override { return coupe()->isVisible(); }
     void ShowAndFocus() override
     {
@@ -218,19 +225,6 @@ void ProgramSession::LoadTitleBlockSettings()
     RunGuarded([] {
         for (const std::string& message : BandeauChargerCarotix())
             std::fprintf(stderr, "carotix.ini [Bandeau]: %s\n", message.c_str());
-    });
-}
-
-// The bottom picture and its height belong to the drawing options window,
-// which loads them when it is created.
-void ProgramSession::LoadBottomPictureSettings()
-{
-    RunGuarded([] {
-        if (!IniCarotix) return;
-        OptTailleImageBas = std::clamp(IniCarotix->ReadInteger("Dessin", "TailleImageBas", 0), 0, 25);
-        std::string error;
-        if (!ChargerImageBasReglages(&error) && !error.empty())
-            std::fprintf(stderr, "%s\n", error.c_str());
     });
 }
 
@@ -327,6 +321,13 @@ void ProgramSession::CreateWindows()
         } else if (n == "TFMultiply") {
             FMultiply = new TFMultiply(m);
             w = FMultiply;
+        } else if (n == "TFOptionDessin") {
+            // Its creation gives every log the bottom picture and its height.
+            FOptionDessin = new TFOptionDessin(m);
+            w = FOptionDessin;
+        } else if (n == "TFImage") {
+            FImage = new TFImage(m);
+            w = FImage;
         } else if (n == "TFTables") {
             FTables = new TFTables(m);
             FTables->RunCommand = [this](const std::string& command) {
@@ -338,7 +339,6 @@ void ProgramSession::CreateWindows()
             // an empty window until it comes with a branch of its own above.
             w = new TPlaceholderWindow(name, m);
             if (n == "TFBandeau") LoadTitleBlockSettings();
-            else if (n == "TFOptionDessin") LoadBottomPictureSettings();
         }
         // Only the main window ends the program when it closes.
         if (w != main_.data()) w->setAttribute(Qt::WA_QuitOnClose, false);

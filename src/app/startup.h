@@ -126,7 +126,6 @@ private:
     void CreateWindows();
     void LinkLogWindow();
     void LoadTitleBlockSettings();
-    void LoadBottomPictureSettings();
     void MainFitToLog();
     void MainFitToDesk();
     std::vector<const TDirBlock*> CollectionTrees() const;
