@@ -12,7 +12,7 @@ namespace {
 const char* const kRapportTitle = "Rapport";
 }  // namespace
 
-void ShowReport(TFChild& child)
+void OpenReportPreview(TFChild& child)
 {
     const int row = child.SelectedRow();
     if (row < 0 || row >= static_cast<int>(child.Rows().size())) {
@@ -24,24 +24,24 @@ void ShowReport(TFChild& child)
     FRapport->RapportShow(child.FRoot(), r.Indice, r.Design);
 }
 
-void AfficherRapportClick(TFMain& main)
+void ReportButtonClick(TFMain& main)
 {
     TFChild* child = main.ActiveChild();
     if (!child) {
         ShowBox(kRapportTitle, "Aucune collection ouverte");
         return;
     }
-    ShowReport(*child);
+    OpenReportPreview(*child);
 }
 
 void InstallReportCommands(TFMain& main)
 {
     TFMain* m = &main;
-    const QString caption = QString::fromUtf8(kShowReportCaption);
+    const QString caption = QString::fromUtf8(kReportButtonCaption);
     for (QAction* a : main.ToolBarDefaut->actions())
         if (!a->isSeparator() && a->text() == caption) {
             QObject::disconnect(a, &QAction::triggered, nullptr, nullptr);
             a->setObjectName(QStringLiteral("ToolButtonRapport"));
-            QObject::connect(a, &QAction::triggered, &main, GuardedSlot([m] { AfficherRapportClick(*m); }));
+            QObject::connect(a, &QAction::triggered, &main, GuardedSlot([m] { ReportButtonClick(*m); }));
         }
 }

@@ -6,15 +6,15 @@
 class TFChild;
 class TFMain;
 
-inline constexpr const char* kShowReportCaption = "Afficher le rapport";
+inline constexpr const char* kReportButtonCaption = "Afficher le rapport";
 
 // Takes over the tool bar's button.
 void InstallReportCommands(TFMain& main);
 
 // The button: with an active collection window ShowReport, else the box
 // "Aucune collection ouverte" titled "Rapport".
-void AfficherRapportClick(TFMain& main);
+void ReportButtonClick(TFMain& main);
 
 // The collection window's ShowReport: the preview on its selected ouvrage;
 // without one, the box "Pas de forage sélectionné." titled "Rapport".
-void ShowReport(TFChild& child);
+void OpenReportPreview(TFChild& child);
