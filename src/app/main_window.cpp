@@ -13,12 +13,12 @@
 #include <filesystem>
 
 #include "app/coding_import_commands.h"
+#include "app/report_commands.h"
 #include "app/drawing_options_commands.h"
 #include "app/printing_commands.h"
 #include "app/structure_commands.h"
 #include "app/database_commands.h"
 #include "app/exchange_commands.h"
-#include "app/more_exchange_commands.h"
 #include "app/collection_links.h"
 #include "app/about_window.h"
 #include "app/collection_window.h"
@@ -80,6 +80,8 @@ TFMain::TFMain(QWidget* parent) : QMainWindow(parent)
     BuildTableCommands();
     // Coding, fixed-width import and filter choice (coding_import_commands.cpp).
     InstallCodingAndImportCommands(*this);
+    // The report preview's button (report_commands.cpp).
+    InstallReportCommands(*this);
     // Printing and the metafile export (printing_commands.cpp).
     InstallPrintingCommands(*this);
     // The structure browser and the field multiplier (structure_commands.cpp).
@@ -92,8 +94,6 @@ TFMain::TFMain(QWidget* parent) : QMainWindow(parent)
     InstallDatabaseCommands(*this);
     // Fixed-width export, CSV import and export (exchange_commands.cpp).
     InstallExchangeCommands(*this);
-    // Dravel and Vexto imports, selected levels and KML (more_exchange_commands.cpp).
-    InstallDravelVextoLevelsKmlCommands(*this);
     // The coordinate unit of the settings is the active collection's own.
     SetActiveCollectionUnitXY(
         [this]() -> std::optional<std::string> {

@@ -41,6 +41,7 @@
 #include "drawing/title_block.h"
 #include "drawing/windows/code_motif_coul_window.h"
 #include "drawing/windows/print_window.h"
+#include "drawing/windows/report_window.h"
 #include "drawing/windows/image_window.h"
 #include "drawing/windows/log_window.h"
 #include "drawing/windows/options_window.h"
@@ -334,6 +335,9 @@ void ProgramSession::CreateWindows()
                 if (main_) main_->ExecuteTableCommand(command, -1);
             };
             w = FTables;
+        } else if (n == "TFRapport") {
+            FRapport = new TFRapport(m);
+            w = FRapport;
         } else {
             // A window of a later version: its place in the order is kept by
             // an empty window until it comes with a branch of its own above.

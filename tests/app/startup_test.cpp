@@ -140,7 +140,7 @@ TEST_F(Startup, UnitsTitleThe34WindowsInOrderThenTheFirstShowing)
     EXPECT_STREQ(session_->Window("TFHelp")->metaObject()->className(), "TFHelp");
     EXPECT_STREQ(session_->Window("TFDesk")->metaObject()->className(), "TFDesk");
     EXPECT_STREQ(session_->Window("TFFiltreOra")->metaObject()->className(), "TFFiltreOra");
-    EXPECT_EQ(session_->Window("TFRapport")->property("className").toString(), "TFRapport");
+    EXPECT_STREQ(session_->Window("TFRapport")->metaObject()->className(), "TFRapport");
     EXPECT_STREQ(session_->Window("TFTableur")->metaObject()->className(), "TFTableur");
     EXPECT_EQ(session_->Coupe()->windowTitle(), QString::fromUtf8("Coupe(s) technique et lithologique"));
 
