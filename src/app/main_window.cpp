@@ -19,6 +19,7 @@
 #include "app/structure_commands.h"
 #include "app/database_commands.h"
 #include "app/exchange_commands.h"
+#include "app/more_exchange_commands.h"
 #include "app/collection_links.h"
 #include "app/about_window.h"
 #include "app/collection_window.h"
@@ -94,6 +95,8 @@ TFMain::TFMain(QWidget* parent) : QMainWindow(parent)
     InstallDatabaseCommands(*this);
     // Fixed-width export, CSV import and export (exchange_commands.cpp).
     InstallExchangeCommands(*this);
+    // Dravel and Vexto imports, selected levels and KML (more_exchange_commands.cpp).
+    InstallDravelVextoLevelsKmlCommands(*this);
     // The coordinate unit of the settings is the active collection's own.
     SetActiveCollectionUnitXY(
         [this]() -> std::optional<std::string> {
