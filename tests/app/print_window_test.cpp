@@ -141,6 +141,8 @@ TEST_F(PrintWindowTest, OffersTheSelectedOuvragesWritesEditsWhenLeftAndPrintsThe
     EXPECT_EQ(Lines(w.LDispo), (std::vector<std::string>{"F1 F1  (120 m)"}));  // nothing for the empty log
     EXPECT_FALSE(w.GroupMarges->isHidden());
     EXPECT_TRUE(w.GroupRapport->isHidden());
+    fs::create_directories(fs::path(CAROTIX_SHOTS_DIR) / "app");
+    w.grab().save(QString::fromStdString((fs::path(CAROTIX_SHOTS_DIR) / "app" / "print_window.png").string()));
 
     // A margin inside the printer's unprintable strip is raised to it, shown
     // and stored (the PDF printer keeps 167 of 1,200 dots per inch).

@@ -25,7 +25,7 @@ namespace {
 
 constexpr int kClientWidth = 640;
 constexpr int kClientHeight = 420;
-constexpr int kGroupWidth = 200;
+constexpr int kGroupWidth = 250;
 constexpr int kMarginsHeight = 176;
 constexpr int kOptionsHeight = 104;
 constexpr int kPreviewSide = 80;
@@ -189,8 +189,8 @@ TFImpression::TFImpression(QWidget* parent) : QDialog(parent)
     EditPTranche = edit(GroupOptions, "EditPTranche");
     int y = 22;
     for (auto [label, e] : {std::pair{lPMax, EditPMax}, {lTTranche, EditTTranche}, {lPTranche, EditPTranche}}) {
-        label->setGeometry(8, y + 3, 136, 18);
-        e->setGeometry(146, y, 46, 22);
+        label->setGeometry(8, y + 3, kGroupWidth - 66, 18);
+        e->setGeometry(kGroupWidth - 54, y, 46, 22);
         y += 26;
     }
 
@@ -239,10 +239,11 @@ void TFImpression::Layout()
     GroupMarges->setGeometry(groupLeft, 8, kGroupWidth, kMarginsHeight);
     GroupOptions->setGeometry(groupLeft, 8 + kMarginsHeight + 6, kGroupWidth, kOptionsHeight);
     GroupRapport->setGeometry(groupLeft, 8, kGroupWidth, kMarginsHeight + 6 + kOptionsHeight);
-    EditH->setGeometry((kGroupWidth - 50) / 2, 22, 50, 22);
-    EditB->setGeometry((kGroupWidth - 50) / 2, 140, 50, 22);
-    EditG->setGeometry(6, 79, 50, 22);
-    EditD->setGeometry(kGroupWidth - 56, 79, 50, 22);
+    // Around the page preview, whose centre is 100 pixels from the group's left.
+    EditH->setGeometry(75, 22, 50, 22);
+    EditB->setGeometry(75, 140, 50, 22);
+    EditG->setGeometry(4, 79, 50, 22);
+    EditD->setGeometry(146, 79, 50, 22);
 
     // The lists share the room left of the groups and reach 10 pixels above
     // the bottom; "Fiches à imprimer" ends 8 pixels left of the margins.
