@@ -15,6 +15,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStandardPaths>
+#include <QToolBar>
 #include <QTimer>
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -224,9 +225,15 @@ TEST_F(PrintWindowTest, MainWindowCommandsWithoutACollectionAndTheirEnabling)
 {
     fake.AnswerMessage(MsgResult::Ok, "Impression").AnswerMessage(MsgResult::Ok, "Impression");
     TFMain bare;
-    ShowPrintWindow(bare, false);
     ShowPrintWindow(bare, true);
-    EXPECT_EQ(fake.Prompts()[0].text, "Aucune collection \xC3\xA0 imprimer");
+    // The fixed tool bar's button runs the print box.
+    QAction* button = nullptr;
+    for (QAction* a : bare.ToolBarDefaut->actions())
+        if (a->objectName() == QStringLiteral("ToolButtonImprimer")) button = a;
+    ASSERT_NE(button, nullptr);
+    button->trigger();
+    ASSERT_EQ(fake.Prompts().size(), 2u);
+    EXPECT_EQ(fake.Prompts()[1].text, "Aucune collection \xC3\xA0 imprimer");
 
     // The metafile item needs a selected ouvrage, the print box an ouvrage.
     QAction* meta = nullptr;
