@@ -16,6 +16,7 @@
 #include <string>
 
 #include "coding/coding_rules.h"
+#include "coding/windows/word_list_window.h"
 
 class QLineEdit;
 class QMenu;
@@ -23,7 +24,6 @@ class QPushButton;
 class QTableView;
 class PrintDocument;
 class TPrinterInfo;
-class TFListeMots;
 
 // A TextGrid shown in a view: grid row r is view row r - 1, grid column c is
 // view column c - FixedCols. Typed texts go to `Edited` (grid col, row, text).
