@@ -13,6 +13,7 @@
 #include <filesystem>
 
 #include "app/coding_import_commands.h"
+#include "app/coding_rules_commands.h"
 #include "app/report_commands.h"
 #include "app/drawing_options_commands.h"
 #include "app/printing_commands.h"
@@ -81,6 +82,8 @@ TFMain::TFMain(QWidget* parent) : QMainWindow(parent)
     BuildTableCommands();
     // Coding, fixed-width import and filter choice (coding_import_commands.cpp).
     InstallCodingAndImportCommands(*this);
+    // The coding rules dialog (coding_rules_commands.cpp).
+    InstallCodingRulesCommands(*this);
     // The report preview's button (report_commands.cpp).
     InstallReportCommands(*this);
     // Printing and the metafile export (printing_commands.cpp).

@@ -34,6 +34,7 @@
 #include "app/tables_window.h"
 #include "coding/codage_binding.h"
 #include "coding/windows/code_list_window.h"
+#include "coding/windows/coding_rules_window.h"
 #include "coding/windows/level_search_window.h"
 #include "coding/windows/lexicon_picker_window.h"
 #include "drawing/bandeau.h"
@@ -304,6 +305,10 @@ void ProgramSession::CreateWindows()
         } else if (n == "TFRechNiv") {
             FRechNiv = new TFRechNiv(m);
             w = FRechNiv;
+        } else if (n == "TFCodage") {
+            w = CreateFCodage(m);
+        } else if (n == "TFListeMots") {
+            w = CreateFListeMots(m);
         } else if (n == "TFListeCodes") {
             FListeCodes = new TFListeCodes(m);
             w = FListeCodes;
