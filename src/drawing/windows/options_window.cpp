@@ -193,6 +193,8 @@ TSpinImageBas::TSpinImageBas(QWidget* parent) : QSpinBox(parent)
 
 QString TSpinImageBas::TypedText() const { return lineEdit()->text(); }
 
+void TSpinImageBas::SetTypedText(const QString& text) { lineEdit()->setText(text); }
+
 QValidator::State TSpinImageBas::validate(QString& input, int& pos) const
 {
     const QValidator::State state = QSpinBox::validate(input, pos);
@@ -243,8 +245,8 @@ TFOptionDessin::TFOptionDessin(QWidget* parent) : QDialog(parent)
         return g;
     };
     auto row = [](QGroupBox* g, int i, const char* caption, const char* name) {
-        MakeLabel(g, caption, 8, 22 + i * 24, 112);
-        return MakeCombo(g, name, 122, 19 + i * 24, 100);
+        MakeLabel(g, caption, 8, 22 + i * 24, 136);
+        return MakeCombo(g, name, 146, 19 + i * 24, 76);
     };
     GroupTrouNu = group("Trou-nu", 4, 3);
     CTNDeb = row(GroupTrouNu, 0, "Champ  prof. d\xC3\xA9" "but :", "CTNDeb");
@@ -262,10 +264,10 @@ TFOptionDessin::TFOptionDessin(QWidget* parent) : QDialog(parent)
     CAnnNat = row(GroupAnnulaire, 3, "Champ  nature :", "CAnnNat");
 
     // The collection list, the bottom of the logs.
-    MakeLabel(this, "Champs \xC3\xA0 afficher dans la liste des ouvrages", 246, 6, 232);
+    MakeLabel(this, "Champs \xC3\xA0 afficher dans la liste des ouvrages", 246, 2, 232, 32)->setWordWrap(true);
     MemoChamps = new QPlainTextEdit(this);
     MemoChamps->setObjectName(QStringLiteral("MemoChamps"));
-    MemoChamps->setGeometry(246, 24, 229, 62);
+    MemoChamps->setGeometry(246, 34, 229, 54);
     MakeLabel(this, "Texte en bas \xC3\xA0 droite", 246, 92, 229);
     ETexteBasDroite = new QLineEdit(this);
     ETexteBasDroite->setObjectName(QStringLiteral("ETexteBasDroite"));
@@ -280,7 +282,7 @@ TFOptionDessin::TFOptionDessin(QWidget* parent) : QDialog(parent)
     ImageBas = new QLabel(this);
     ImageBas->setObjectName(QStringLiteral("ImageBas"));
     ImageBas->setScaledContents(true);
-    ImageBas->setGeometry(246, 180, 150, 40);
+    ImageBas->setGeometry(246, 180, 150, 60);
     MakeLabel(this, "Taille (%)", 400, 180, 75);
     SpinImageBas = new TSpinImageBas(this);
     SpinImageBas->setObjectName(QStringLiteral("SpinImageBas"));
@@ -288,7 +290,7 @@ TFOptionDessin::TFOptionDessin(QWidget* parent) : QDialog(parent)
     SpinImageBas->setValue(5);
 
     GroupSymbole = new QGroupBox(QString::fromUtf8("Symbole niveau d'eau"), this);
-    GroupSymbole->setGeometry(246, 226, 229, 66);
+    GroupSymbole->setGeometry(246, 246, 229, 66);
     RadioButton1 = new QRadioButton(QString::fromUtf8("Sinuso\xC3\xAF" "de"), GroupSymbole);
     RadioButton1->setGeometry(10, 20, 100, 20);
     RadioButton2 = new QRadioButton(QStringLiteral("Triangle"), GroupSymbole);
@@ -300,28 +302,28 @@ TFOptionDessin::TFOptionDessin(QWidget* parent) : QDialog(parent)
     RadioButton3->setObjectName(QStringLiteral("RadioButton3"));
 
     // Coordinates and display switches.
-    MakeLabel(this, "Unit\xC3\xA9 des coordonn\xC3\xA9" "es cart\xC3\xA9siennes de l'ouvrage XY :", 8, 359, 300);
+    MakeLabel(this, "Unit\xC3\xA9 des coordonn\xC3\xA9" "es cart\xC3\xA9siennes de l'ouvrage XY :", 8, 379, 336);
     EUniteXY = new QLineEdit(this);
     EUniteXY->setObjectName(QStringLiteral("EUniteXY"));
-    EUniteXY->setGeometry(330, 356, 145, 22);
-    MakeLabel(this, "Unit\xC3\xA9 des coordonn\xC3\xA9" "es latitude/longitude :", 8, 385, 300);
-    CLatitudeLongitude = MakeCombo(this, "CLatitudeLongitude", 330, 382, 145);
+    EUniteXY->setGeometry(346, 376, 129, 22);
+    MakeLabel(this, "Unit\xC3\xA9 des coordonn\xC3\xA9" "es latitude/longitude :", 8, 403, 336);
+    CLatitudeLongitude = MakeCombo(this, "CLatitudeLongitude", 346, 400, 129);
     for (const char* unit : kUnitesLatitudeLongitude) CLatitudeLongitude->addItem(QString::fromUtf8(unit));
     CheckBox_DesactiverLissage =
         new QCheckBox(QString::fromUtf8("D\xC3\xA9sactiver le lissage du dessin (affichage plus rapide)"), this);
     CheckBox_DesactiverLissage->setObjectName(QStringLiteral("CheckBox_DesactiverLissage"));
-    CheckBox_DesactiverLissage->setGeometry(8, 300, 470, 20);
+    CheckBox_DesactiverLissage->setGeometry(8, 352, 470, 20);
     CheckBox_SolVisible = new QCheckBox(QStringLiteral("Dessiner sol"), this);
     CheckBox_SolVisible->setObjectName(QStringLiteral("CheckBox_SolVisible"));
-    CheckBox_SolVisible->setGeometry(8, 324, 230, 20);
+    CheckBox_SolVisible->setGeometry(246, 320, 229, 20);
 
     Button1 = new QPushButton(QStringLiteral("Ok"), this);
     Button1->setObjectName(QStringLiteral("Button1"));
-    Button1->setGeometry(314, 418, 75, 26);
+    Button1->setGeometry(314, 426, 75, 24);
     Button1->setDefault(true);
     Button2 = new QPushButton(QStringLiteral("Annuler"), this);
     Button2->setObjectName(QStringLiteral("Button2"));
-    Button2->setGeometry(400, 418, 75, 26);
+    Button2->setGeometry(400, 426, 75, 24);
 
     connect(Button1, &QPushButton::clicked, this, GuardedSlot([this] { Button1Click(); }));
     connect(Button2, &QPushButton::clicked, this, &QDialog::reject);

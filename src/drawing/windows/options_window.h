@@ -118,6 +118,8 @@ class TSpinImageBas : public QSpinBox {
 public:
     explicit TSpinImageBas(QWidget* parent = nullptr);
     QString TypedText() const;
+    // Text as if typed into the spin (tests, scripted input).
+    void SetTypedText(const QString& text);
 
 protected:
     QValidator::State validate(QString& input, int& pos) const override;
