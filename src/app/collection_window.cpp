@@ -783,32 +783,6 @@ void TFChild::AddBorehole(const std::string& indice, const std::string& design)
     FillView(static_cast<int>(FRows.size()) - 1);
 }
 
-void TFChild::NewBorehole()
-{
-    NamePrompt prompt{"Nouvel ouvrage", "", ""};
-    for (;;) {
-        NamePrompt answer;
-        if (!Ui().AskName(prompt, answer)) return;
-        const std::string indice = TrimBlanks(UpperCaseAscii(answer.indice));
-        std::string design = TrimBlanks(UpperCaseAscii(answer.design));
-        if (design.empty()) design = "F";
-        if (indice.empty()) {
-            ShowErrorBox("Erreur", "Il n'y a pas d'indice.");
-            return;
-        }
-        if (indice.find('\\') != std::string::npos) {
-            ShowErrorBox("Erreur", "Le caract\xC3\xA8re \"\\\" n'est pas autoris\xC3\xA9 dans l'indice");
-            prompt.indice = answer.indice;
-            prompt.design = answer.design;
-            continue;
-        }
-        if (FFilterEmpty) SetFilterEmpty(false);
-        AddBorehole(indice, design);
-        SelectRow(indice, design);
-        return;
-    }
-}
-
 // ---- log window, status line, tubes ----------------------------------------
 
 void TFChild::StringGridClick()

@@ -122,8 +122,16 @@ public:
     bool SortDescending() const { return FSortDescending; }
 
     void AddBorehole(const std::string& indice, const std::string& design);
-    // "Nouvel ouvrage...": asks for the names and adds the ouvrage.
+    // The ouvrage commands (borehole_operations.h), defined with the main
+    // window's commands (main_commands.cpp). "Nouvel ouvrage...": asks for
+    // the names and adds the ouvrage.
     void NewBorehole();
+    void RenameBorehole();
+    void DeleteSelection();
+    void CopySelection(TDirBlock& clipboard);
+    void Paste(const TDirBlock& clipboard);
+    // A row's designation was renamed in the tree: the row follows and shows again.
+    void SetRowDesign(int row, const std::string& design);
     // "Compléter les codes" (false) / "Recoder" (true) on the selected ouvrages;
     // defined with the coding commands (coding_import_commands.cpp).
     void CodeBoreholes(bool recodeAll);

@@ -13,6 +13,7 @@
 #include <filesystem>
 
 #include "app/coding_import_commands.h"
+#include "app/main_commands.h"
 #include "app/coding_rules_commands.h"
 #include "app/report_commands.h"
 #include "app/drawing_options_commands.h"
@@ -80,6 +81,10 @@ TFMain::TFMain(QWidget* parent) : QMainWindow(parent)
 
     BuildMenus();
     BuildTableCommands();
+    // The ouvrage operations, the window arrangement and the configuration
+    // files (main_commands.cpp); first, so that the commands installed below
+    // take their own items over after it.
+    InstallMainCommands(*this);
     // Coding, fixed-width import and filter choice (coding_import_commands.cpp).
     InstallCodingAndImportCommands(*this);
     // The coding rules dialog (coding_rules_commands.cpp).

@@ -21,6 +21,7 @@
 #include "app/help_window.h"
 #include "app/info_window.h"
 #include "app/main_window.h"
+#include "app/name_window.h"
 #include "app/progress_window.h"
 #include "app/question_window.h"
 #include "app/record_sheet_window.h"
@@ -260,6 +261,8 @@ void ProgramSession::CreateWindows()
         } else if (n == "TFQuestion") {
             FQuestion = new TFQuestion(m);
             w = FQuestion;
+        } else if (n == "TFNomOuvrage") {
+            w = CreateNameWindow(m);
         } else if (n == "TFCoupe") {
             coupe_ = new TFCoupe(m);
             w = coupe_;
