@@ -1,6 +1,7 @@
 #include "sample_boreholes.h"
 
 #include <array>
+#include <cmath>
 #include <memory>
 
 SampleLevel MakeSampleLevel(double from, double to, std::string code, std::string litho, std::string strati,
@@ -151,7 +152,9 @@ std::vector<SampleLevel> GeneratedLevels(int count, double totalDepth)
         const Lithology& l = kLithologies[next() % kLithologies.size()];
         SampleLevel level;
         level.From = depth;
-        depth = i + 1 == count ? totalDepth : depth + totalDepth * weights[std::size_t(i)] / sum;
+        // Depths to the centimetre, as a driller would log them.
+        depth = i + 1 == count ? totalDepth
+                               : std::nearbyint((depth + totalDepth * weights[std::size_t(i)] / sum) * 100) / 100;
         level.To = depth;
         level.Code = l.Code;
         level.Litho = l.Litho;
