@@ -17,6 +17,8 @@
 #include "coding/codage_binding.h"
 #include "coding/windows/coding_rules_window.h"
 #include "drawing/printing.h"
+#include "drawing/windows/code_motif_coul_window.h"
+#include <QTimer>
 #include "platform/fake_ui_services.h"
 #include "store/options.h"
 #include "temp_dir.h"
@@ -91,6 +93,36 @@ TEST_F(CodingRulesWindowTest, RulesAreCheckedClosedOnlyByTheButtonsAndSavedForTh
     EXPECT_EQ(CodageDLL().MakeCode("SABLE"), "");
     ResetCollectionDrawing();
     TableurSeams().CodingRuleRows = {};
+    TableurSeams().PickCode = {};
+}
+
+TEST_F(CodingRulesWindowTest, MotifsOpensTheCodeModelOnTheCodeOrAppendsIt)
+{
+    TFCodage w;
+    TFCodeMotifCoul models;
+    FCodeMotifCoul = &models;
+    StringGrid& grid = models.Editor().Grid();
+    int shownRow = -1;
+    auto run = [&](const char* code) {
+        w.Edit2->setText(QString::fromUtf8(code));
+        // Closed once it has shown and chosen its cell.
+        QTimer::singleShot(0, &models, [&] {
+            QTimer::singleShot(0, &models, [&] {
+                shownRow = models.Grid->currentIndex().row();  // the model view shows grid rows as they are
+                models.done(QDialog::Accepted);
+            });
+        });
+        w.Button4Click();
+    };
+    run("QQQ9999");
+    const int rows = grid.RowCount();
+    EXPECT_EQ(grid.Cell(kModelColCode, rows - 2), "QQQ9999");
+    EXPECT_TRUE(GridRowIsEmpty(grid, rows - 1));
+    EXPECT_EQ(shownRow, rows - 2);
+    // Found the second time, not appended again.
+    run("QQQ9999");
+    EXPECT_EQ(grid.RowCount(), rows);
+    FCodeMotifCoul = nullptr;
 }
 
 TEST_F(CodingRulesWindowTest, RulesPrintOnPagesHeadedWithTheModel)

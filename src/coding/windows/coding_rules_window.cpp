@@ -15,11 +15,14 @@
 #include <QPushButton>
 #include <QStyledItemDelegate>
 #include <QTableView>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "app/collection_links.h"
 #include "app/spreadsheet_logic.h"
 #include "coding/codage_binding.h"
+#include "coding/picker_logic.h"
+#include "coding/windows/code_list_window.h"
 #include "coding/windows/word_list_window.h"
 #include "drawing/code_models.h"
 #include "drawing/rounding.h"
@@ -369,6 +372,10 @@ void TFCodage::Button4Click()
         FCodeMotifCoul->GridSetEditText(kModelColCode, row, code);
     }
     FCodeMotifCoul->SelectCell(kModelColCode, row);
+    // Showing the window refills its grid: the cell is chosen again once it shows.
+    QTimer::singleShot(0, FCodeMotifCoul, [row] {
+        if (FCodeMotifCoul) FCodeMotifCoul->SelectCell(kModelColCode, row);
+    });
     FCodeMotifCoul->exec();
     GridDescr->viewport()->update();
 }
@@ -591,6 +598,16 @@ TFCodage* CreateFCodage(QWidget* parent)
     TableurSeams().CodingRuleRows = [] {
         return FCodage ? RuleRows(FCodage->Editor().Grid) : std::vector<std::pair<std::string, std::string>>{};
     };
+    // The code list that shows them, unless the program already gave one.
+    if (!TableurSeams().PickCode)
+        TableurSeams().PickCode = [](const std::vector<std::vector<std::string>>& lines) -> std::optional<std::string> {
+            std::vector<PickerItem> items;
+            for (const auto& line : lines)
+                if (!line.empty()) items.push_back({line[0], std::vector<std::string>(line.begin() + 1, line.end())});
+            std::string code;
+            if (!PickLithologyCode(items, code)) return std::nullopt;
+            return Trim(code);
+        };
     CollectionDrawing drawing = GetCollectionDrawing();
     drawing.codeDescribed = [](const std::string& family) {
         return !FCodage || CodeHasRule(FCodage->Editor().Grid, family);
