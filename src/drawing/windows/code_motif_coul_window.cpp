@@ -247,6 +247,8 @@ TFCodeMotifCoul::TFCodeMotifCoul(QWidget* parent) : QDialog(parent)
     StatusBar1->setObjectName("StatusBar1");
     layout->addWidget(StatusBar1);
 
+    InstallSortsPrintAndPickers();
+
     // The drawing reads the current model from the start, window shown or not.
     RefreshModels();
 }

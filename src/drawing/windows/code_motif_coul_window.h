@@ -8,12 +8,15 @@
 #pragma once
 
 #include <QDialog>
+#include <functional>
 #include <memory>
 #include <string>
 
 #include "drawing/code_models.h"
 
 class QComboBox;
+class QMenu;
+class PrintDocument;
 class QTableView;
 class QLabel;
 class QToolBar;
@@ -45,6 +48,22 @@ public:
     void ToolButton5Click();  // "Coller"
     void CModeleChange(int index);
 
+    // The sorts, the printing and the right-click pickers
+    // (code_motif_coul_extras.cpp).
+    void ToolButton9Click();   // "Classer": drops PopupClasser down
+    void ToolButton10Click();  // "Impr."
+    void Classerparcode1Click();
+    void Classerparmotif1Click();
+    void Classerparcouleur1Click();
+    void Classerparluminosite1Click();
+    // A right click on cell (col, row): the pattern chooser or the palette.
+    void GridContextPopup(int col, int row);
+    // Tests print into a document of their own.
+    std::function<std::unique_ptr<PrintDocument>()> MakePrintDocument;
+    QToolButton* ToolButton9 = nullptr;
+    QToolButton* ToolButton10 = nullptr;
+    QMenu* PopupClasser = nullptr;
+
     // The widgets, named as the form names them.
     QTableView* Grid = nullptr;  // the model grid (Tab and Enter follow the editor's rules)
     QComboBox* CModele = nullptr;
@@ -65,6 +84,7 @@ private:
     // Shows the editor's state again: combo box items and selection, grid.
     void SyncFromEditor();
     void EnterKeyAt(int col, int row);
+    void InstallSortsPrintAndPickers();
 
     std::unique_ptr<CodeModelEditor> editor_;
     CodeModelTableModel* model_ = nullptr;
