@@ -17,6 +17,7 @@
 #include "app/coding_rules_commands.h"
 #include "app/report_commands.h"
 #include "app/drawing_options_commands.h"
+#include "app/colour_title_commands.h"
 #include "app/printing_commands.h"
 #include "app/structure_commands.h"
 #include "app/database_commands.h"
@@ -105,6 +106,8 @@ TFMain::TFMain(QWidget* parent) : QMainWindow(parent)
     InstallExchangeCommands(*this);
     // Dravel and Vexto imports, selected levels and KML (more_exchange_commands.cpp).
     InstallDravelVextoLevelsKmlCommands(*this);
+    // Colours, the pattern list and the title block (colour_title_commands.cpp).
+    InstallColourAndTitleCommands(*this);
     // The coordinate unit of the settings is the active collection's own.
     SetActiveCollectionUnitXY(
         [this]() -> std::optional<std::string> {

@@ -41,7 +41,11 @@
 #include "drawing/bandeau.h"
 #include "drawing/log_layout.h"
 #include "drawing/title_block.h"
+#include "drawing/windows/bandeau_window.h"
 #include "drawing/windows/code_motif_coul_window.h"
+#include "drawing/windows/colours_window.h"
+#include "drawing/windows/palette_window.h"
+#include "drawing/windows/pattern_chooser_window.h"
 #include "drawing/windows/print_window.h"
 #include "drawing/windows/report_window.h"
 #include "drawing/windows/image_window.h"
@@ -346,11 +350,19 @@ void ProgramSession::CreateWindows()
         } else if (n == "TFRapport") {
             FRapport = new TFRapport(m);
             w = FRapport;
+        } else if (n == "TFCouleurs") {
+            w = new TFCouleurs(m);
+        } else if (n == "TFPalette") {
+            w = new TFPalette(m);
+        } else if (n == "TFMotifs") {
+            w = new TFMotifs(m);
+        } else if (n == "TFBandeau") {
+            // Its creation loads the title block that every log reads.
+            w = new TFBandeau(m);
         } else {
             // A window of a later version: its place in the order is kept by
             // an empty window until it comes with a branch of its own above.
             w = new TPlaceholderWindow(name, m);
-            if (n == "TFBandeau") LoadTitleBlockSettings();
         }
         // Only the main window ends the program when it closes.
         if (w != main_.data()) w->setAttribute(Qt::WA_QuitOnClose, false);
