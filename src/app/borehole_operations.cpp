@@ -100,8 +100,8 @@ bool SameName(const TypedName& typed, const std::string& indice, const std::stri
     return typed.indice == UpperCaseAscii(indice) && typed.design == UpperCaseAscii(design);
 }
 
-// Runs the name prompt until a usable name is typed; false when given up.
-// `unchangedRefused`: typing the old name again is an error (copy under
+// Runs the name prompt until a usable name is typed or the prompt is given
+// up. `unchangedRefused`: typing the old name again is an error (copy under
 // another name) rather than the end of the command (rename).
 enum class NameAnswer { Cancelled, Unchanged, Accepted };
 NameAnswer AskNewName(const char* caption, const std::string& indice, const std::string& design,
