@@ -54,11 +54,14 @@ public:
     QLabel* StatusBar1 = nullptr;
     TCaptionButton* CaptionButton1 = nullptr;
 
+public:
+    // "Annuler", Escape and the close box: the question about changes.
+    void reject() override;
+
 protected:
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
-    void reject() override;
 
 private:
     void Paint();

@@ -47,9 +47,12 @@ public:
     QPushButton* BCancel = nullptr;
     QPushButton* Button3 = nullptr;
 
+public:
+    // "Annuler", Escape and the close box: the question about changes.
+    void reject() override;
+
 protected:
     void showEvent(QShowEvent* event) override;
-    void reject() override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:

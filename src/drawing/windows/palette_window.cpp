@@ -92,12 +92,20 @@ TFPalette::TFPalette(QWidget* parent) : QDialog(parent)
     Button2->setGeometry(425, 480, 85, 25);
     connect(BOk, &QPushButton::clicked, this, &QDialog::accept);
     connect(Button2, &QPushButton::clicked, this, &QDialog::reject);
-    connect(DrawGrid, &QTableWidget::currentCellChanged, this, GuardedSlot([this](int row, int column) {
-                if (!syncing_) DrawGridSelectCell(column, row);
+    // A grid that takes the focus without a current cell makes its first cell
+    // current: that is no choice of the user's, and would replace the colour
+    // the window was opened on.
+    connect(DrawGrid, &QTableWidget::currentCellChanged, this, GuardedSlot([this](int row, int column, int previousRow) {
+                if (!syncing_ && previousRow >= 0) DrawGridSelectCell(column, row);
             }));
-    connect(DrawGridDef, &QTableWidget::currentCellChanged, this, GuardedSlot([this](int, int column) {
-                if (!syncing_) DrawGridDefSelectCell(column);
+    connect(DrawGridDef, &QTableWidget::currentCellChanged, this,
+            GuardedSlot([this](int, int column, int previousRow) {
+                if (!syncing_ && previousRow >= 0) DrawGridDefSelectCell(column);
             }));
+    connect(DrawGrid, &QTableWidget::cellPressed, this,
+            GuardedSlot([this](int row, int column) { DrawGridSelectCell(column, row); }));
+    connect(DrawGridDef, &QTableWidget::cellPressed, this,
+            GuardedSlot([this](int, int column) { DrawGridDefSelectCell(column); }));
     connect(DrawGrid, &QTableWidget::cellDoubleClicked, this, GuardedSlot([this] { DrawGridDblClick(); }));
     connect(DrawGridDef, &QTableWidget::cellDoubleClicked, this, GuardedSlot([this] { accept(); }));
     ShowChooser();
