@@ -8,6 +8,9 @@
 
 #include <QAction>
 #include <QCoreApplication>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
@@ -16,8 +19,10 @@
 #include "app/collection_window.h"
 #include "app/main_window.h"
 #include "app/collection_links.h"
+#include "app/name_window.h"
 #include "platform/base/rtl_numbers.h"
 #include "platform/fake_ui_services.h"
+#include "platform/windows/qt_ui_services.h"
 #include "sample_collection.h"
 #include "store/blocks.h"
 #include "store/options.h"
@@ -211,4 +216,23 @@ TEST_F(MainCommands, ConfigurationFilesOpenWithTheirProgramAndRecentPathsKeepThe
     EXPECT_EQ(main->Ouvrirrecent1->actions().front()->text(),
               QString::fromStdString((dir / "R&&D.crx").string()));
     EXPECT_TRUE(main->Ouvrirrecent1->menuAction()->isEnabled());
+}
+
+TEST(NameWindow, IsTheNamePromptOfTheProgramsPrompts)
+{
+    QtUiServices ui;
+    ScopedUi use(ui);
+    std::unique_ptr<TFNomOuvrage> window(CreateNameWindow(nullptr));
+    ASSERT_EQ(FNomOuvrage, window.get());
+    QTimer::singleShot(0, [] {
+        FNomOuvrage->EIndice->setText(QStringLiteral("PZ2"));
+        FNomOuvrage->BOk->click();
+    });
+    NamePrompt answer;
+    EXPECT_TRUE(Ui().AskName({"Copier sous...", "PZ1", "F"}, answer));
+    EXPECT_EQ(answer.indice, "PZ2");
+    EXPECT_EQ(answer.design, "F");
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Copier sous..."));
+    window.reset();
+    EXPECT_EQ(FNomOuvrage, nullptr);
 }
