@@ -143,6 +143,20 @@ TFBandeau::TFBandeau(QWidget* parent) : QDialog(parent)
     layout->addWidget(StatusBar1);
     CaptionButton1 = new TCaptionButton(this);
     CaptionButton1->SetRightMargin(8);
+    {
+        // The accept button's glyph: a check mark on the button face.
+        QPixmap glyph(16, 14);
+        glyph.fill(palette().color(QPalette::Button));
+        QPainter p(&glyph);
+        QFont f = font();
+        f.setBold(true);
+        f.setPixelSize(13);
+        p.setFont(f);
+        p.setPen(palette().color(QPalette::ButtonText));
+        p.drawText(glyph.rect(), Qt::AlignHCenter | Qt::AlignTop, QStringLiteral("\u2714"));
+        p.end();
+        CaptionButton1->SetGlyph(glyph);
+    }
     CaptionButton1->OnClick = [this] { RunGuarded([this] { CaptionButton1Click(); }); };
 
     connect(SpinTailleBandeau, qOverload<int>(&QSpinBox::valueChanged), this,

@@ -160,12 +160,9 @@ void TFCouleurs::ShowEditor()
 
 void TFCouleurs::EditChanged(int component, QLineEdit* edit)
 {
-    try {
-        editor_.SetComponentText(component, FromQString(edit->text()));
-    } catch (...) {
-        ShowEditor();  // the bar and the colour stay as they were
-        throw;
-    }
+    // A text that is not a whole number is refused with its message; the bar,
+    // the colour and what was typed stay as they are.
+    editor_.SetComponentText(component, FromQString(edit->text()));
     if (!edit->text().isEmpty()) ShowEditor();
 }
 
