@@ -225,16 +225,6 @@ ProgramSession::~ProgramSession()
     RunGuarded([] { BandeauEnregistrerCarotix(); });
 }
 
-// Every log drawing reads the title-block objects from the moment the
-// title-block editor is created; its window comes later, its settings now.
-void ProgramSession::LoadTitleBlockSettings()
-{
-    RunGuarded([] {
-        for (const std::string& message : BandeauChargerCarotix())
-            std::fprintf(stderr, "carotix.ini [Bandeau]: %s\n", message.c_str());
-    });
-}
-
 TFMain* ProgramSession::Main() const { return main_.data(); }
 
 QWidget* ProgramSession::Window(const std::string& className) const

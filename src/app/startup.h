@@ -125,7 +125,6 @@ protected:
 private:
     void CreateWindows();
     void LinkLogWindow();
-    void LoadTitleBlockSettings();
     void MainFitToLog();
     void MainFitToDesk();
     std::vector<const TDirBlock*> CollectionTrees() const;
