@@ -74,7 +74,7 @@ bool IsTypeLetter(char32_t c)
 {
     std::string shown;
     if (letter == EndOfFile)
-        // The specification was cut off by the end of the file: say so rather
+        // The field line was cut off by the end of the file: say so rather
         // than show an invisible character.
         shown = "fin de fichier";
     else
@@ -97,8 +97,8 @@ char32_t TranslateSeparator(char32_t c)
     return c;
 }
 
-// Reads the field specifications of a filter whose body starts at the reader's
-// position, up to the next header, the empty specification or the end.
+// Reads the field lines of a filter whose body starts at the reader's
+// position, up to the next header, the empty field line or the end.
 void ParseBody(FilterText& in, TFiltre& filter, const std::string& singleTubeName)
 {
     while (!in.AtEnd()) {

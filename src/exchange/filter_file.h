@@ -21,7 +21,7 @@
 #include <string_view>
 #include <vector>
 
-// One field specification of a filter, in the order of the file.
+// One field line of a filter, in the order of the file.
 struct TFilterField {
     // The name as written, "*" and "%" removed: the block path of the value
     // below a borehole's directory for a data field, the comma-separated list

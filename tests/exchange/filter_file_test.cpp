@@ -1,4 +1,4 @@
-// The filter-file reader: header lookup, field specifications, defaults,
+// The filter-file reader: header lookup, field lines, defaults,
 // separators and the exact messages of malformed filters.
 #include "exchange/filter_file.h"
 
@@ -191,7 +191,7 @@ TEST(FilterFields, TypeLetterWithoutDigitsGivesWidthZero)
     EXPECT_EQ(f[1].Separator, U';');
 }
 
-TEST(FilterFields, EmptySpecificationOrNextHeaderEndsTheFilter)
+TEST(FilterFields, EmptyFieldLineOrNextHeaderEndsTheFilter)
 {
     EXPECT_EQ(Parse("T\n->a\nA:S1,:B:S2\n", "a").size(), 1u);
     EXPECT_EQ(Parse("T\n->a\nA:S1,*:B:S2\n", "a").size(), 1u);
