@@ -59,40 +59,14 @@ OracleImportRun ImporterOracle1Click(TFMain& main)
     return ImporterOracle1Click(host);
 }
 
-namespace {
-
-// The menu's item of that caption, or a new one at its end; whatever it was
-// connected to is replaced by `handler`.
-QAction* TakeItem(TFMain& main, QMenu* menu, const char* caption, const char* objectName, const char* hint,
-                  std::function<void()> handler)
-{
-    const QString text = QString::fromUtf8(caption);
-    QAction* item = nullptr;
-    for (QAction* a : menu->actions())
-        if (!a->isSeparator() && a->text() == text) {
-            item = a;
-            break;
-        }
-    if (item)
-        QObject::disconnect(item, &QAction::triggered, nullptr, nullptr);
-    else
-        item = menu->addAction(text);
-    item->setObjectName(QString::fromUtf8(objectName));
-    if (hint) item->setStatusTip(QString::fromUtf8(hint));
-    QObject::connect(item, &QAction::triggered, &main, GuardedSlot(std::move(handler)));
-    return item;
-}
-
-} // namespace
-
 void InstallCodingAndImportCommands(TFMain& main)
 {
     TFMain* m = &main;
-    QAction* coder2 = TakeItem(main, main.Operations1, kCoder2Caption, "Coder2", kCoder2Hint, [m] { Coder2Click(*m); });
-    QAction* coder1 = TakeItem(main, main.Operations1, kCoder1Caption, "Coder1", kCoder1Hint, [m] { Coder1Click(*m); });
-    TakeItem(main, main.Fichier1, kOracleImportMenuCaption, "ImporterOracle1", kOracleImportMenuHint,
+    QAction* coder2 = TakeMenuItem(main, main.Operations1, kCoder2Caption, "Coder2", kCoder2Hint, [m] { Coder2Click(*m); });
+    QAction* coder1 = TakeMenuItem(main, main.Operations1, kCoder1Caption, "Coder1", kCoder1Hint, [m] { Coder1Click(*m); });
+    TakeMenuItem(main, main.Fichier1, kOracleImportMenuCaption, "ImporterOracle1", kOracleImportMenuHint,
              [m] { ImporterOracle1Click(*m); });
-    TakeItem(main, main.Configuration1, "Filtre d'import/export Ora...", "FiltredimporationOracle1", nullptr,
+    TakeMenuItem(main, main.Configuration1, "Filtre d'import/export Ora...", "FiltredimporationOracle1", nullptr,
              [m] { FiltredimporationOracle1Click(m); });
 
     // Like the other commands on the selection, the coding items are enabled

@@ -20,28 +20,6 @@ constexpr const char* kOptionsCaption = "Configuration du dessin et des coordonn
 constexpr const char* kOptionsHint = "Options de dessin";
 constexpr const char* kImageCaption = "Afficher l'image";
 
-// The menu's item of that caption, or a new one at its end; whatever it was
-// connected to is replaced by `handler`.
-QAction* TakeItem(TFMain& main, QMenu* menu, const char* caption, const char* objectName, const char* hint,
-                  std::function<void()> handler)
-{
-    const QString text = QString::fromUtf8(caption);
-    QAction* item = nullptr;
-    for (QAction* a : menu->actions())
-        if (!a->isSeparator() && a->text() == text) {
-            item = a;
-            break;
-        }
-    if (item)
-        QObject::disconnect(item, &QAction::triggered, nullptr, nullptr);
-    else
-        item = menu->addAction(text);
-    item->setObjectName(QString::fromUtf8(objectName));
-    if (hint) item->setStatusTip(QString::fromUtf8(hint));
-    QObject::connect(item, &QAction::triggered, &main, GuardedSlot(std::move(handler)));
-    return item;
-}
-
 }  // namespace
 
 bool ConfigurationDessin1Click(TFMain& main)
@@ -79,9 +57,9 @@ void ConnectEquipmentSeams()
 void InstallDrawingOptionsCommands(TFMain& main)
 {
     TFMain* m = &main;
-    TakeItem(main, main.Configuration1, kOptionsCaption, "Configurationdudessin1", kOptionsHint,
+    TakeMenuItem(main, main.Configuration1, kOptionsCaption, "Configurationdudessin1", kOptionsHint,
              [m] { ConfigurationDessin1Click(*m); });
-    QAction* image = TakeItem(main, main.Affichage1, kImageCaption, "AfficherImage1", nullptr,
+    QAction* image = TakeMenuItem(main, main.Affichage1, kImageCaption, "AfficherImage1", nullptr,
                               [m] { AfficherImage1Click(*m); });
     image->setCheckable(true);
     image->setChecked(FImage && FImage->isVisible());

@@ -647,3 +647,23 @@ void TFMain::changeEvent(QEvent* event)
         }
     QMainWindow::changeEvent(event);
 }
+
+QAction* TakeMenuItem(TFMain& main, QMenu* menu, const char* caption, const char* objectName, const char* hint,
+                      std::function<void()> handler)
+{
+    const QString text = QString::fromUtf8(caption);
+    QAction* item = nullptr;
+    for (QAction* a : menu->actions())
+        if (!a->isSeparator() && a->text() == text) {
+            item = a;
+            break;
+        }
+    if (item)
+        QObject::disconnect(item, &QAction::triggered, nullptr, nullptr);
+    else
+        item = menu->addAction(text);
+    item->setObjectName(QString::fromUtf8(objectName));
+    if (hint) item->setStatusTip(QString::fromUtf8(hint));
+    QObject::connect(item, &QAction::triggered, &main, GuardedSlot(std::move(handler)));
+    return item;
+}

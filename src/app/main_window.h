@@ -7,6 +7,7 @@
 
 #include <QMainWindow>
 #include <QPointer>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -120,3 +121,10 @@ private:
 };
 
 extern TFMain* FMain;
+
+// Gives a command of its own to the menu item of that caption (a new item at the
+// end of the menu when there is none): whatever the item was connected to is
+// replaced by `handler`, run inside the slot guard. The commands of each part of
+// the program take over the main window's items this way.
+QAction* TakeMenuItem(TFMain& main, QMenu* menu, const char* caption, const char* objectName, const char* hint,
+                      std::function<void()> handler);

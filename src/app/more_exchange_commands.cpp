@@ -44,51 +44,26 @@ void MainLevelsKmlHost::RedrawLog()
     if (LogViewLink* log = GetLogViewLink()) log->Redraw();
 }
 
-namespace {
-
-// The menu's item of that caption, or a new one at its end; whatever it was
-// connected to is replaced by `handler`.
-void TakeOver(TFMain& main, QMenu* menu, const char* caption, const char* objectName, const char* hint,
-              std::function<void()> handler)
-{
-    const QString text = QString::fromUtf8(caption);
-    QAction* item = nullptr;
-    for (QAction* a : menu->actions())
-        if (!a->isSeparator() && a->text() == text) {
-            item = a;
-            break;
-        }
-    if (item)
-        QObject::disconnect(item, &QAction::triggered, nullptr, nullptr);
-    else
-        item = menu->addAction(text);
-    item->setObjectName(QString::fromUtf8(objectName));
-    if (hint) item->setStatusTip(QString::fromUtf8(hint));
-    QObject::connect(item, &QAction::triggered, &main, GuardedSlot(std::move(handler)));
-}
-
-}  // namespace
-
 void InstallDravelVextoLevelsKmlCommands(TFMain& main)
 {
     TFMain* m = &main;
-    TakeOver(main, main.Fichier1, kDravelImportMenuCaption, "ImporterDravel1", kDravelImportMenuHint, [m] {
+    TakeMenuItem(main, main.Fichier1, kDravelImportMenuCaption, "ImporterDravel1", kDravelImportMenuHint, [m] {
         MainOracleImportHost host(*m);
         ImporterDravel1Click(host);
     });
-    TakeOver(main, main.Fichier1, kVextoImportMenuCaption, "ImporterVexto1", kVextoImportMenuHint, [m] {
+    TakeMenuItem(main, main.Fichier1, kVextoImportMenuCaption, "ImporterVexto1", kVextoImportMenuHint, [m] {
         MainOracleImportHost host(*m);
         ImporterVexto1Click(host);
     });
-    TakeOver(main, main.Fichier1, kKmlExportMenuCaption, "ExporterversGoogleEarth1", nullptr, [m] {
+    TakeMenuItem(main, main.Fichier1, kKmlExportMenuCaption, "ExporterversGoogleEarth1", nullptr, [m] {
         MainLevelsKmlHost host(*m);
         ExporterversGoogleEarth1Click(host);
     });
-    TakeOver(main, main.Operations1, kClearLevelsMenuCaption, "DeSelNiv1", nullptr, [m] {
+    TakeMenuItem(main, main.Operations1, kClearLevelsMenuCaption, "DeSelNiv1", nullptr, [m] {
         MainLevelsKmlHost host(*m);
         DeSelNiv1Click(host);
     });
-    TakeOver(main, main.Operations1, kLevelsExportMenuCaption, "ExpNiv1", nullptr, [m] {
+    TakeMenuItem(main, main.Operations1, kLevelsExportMenuCaption, "ExpNiv1", nullptr, [m] {
         MainLevelsKmlHost host(*m);
         ExpNiv1Click(host);
     });
