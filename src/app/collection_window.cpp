@@ -822,10 +822,11 @@ bool TFChild::HasOnlyDefaultTube() const
 
 // ---- editors -------------------------------------------------------------
 //
-// The editors these entry points open are separate windows that are not part
-// of the program yet: each entry point checks the selection as it will, then
-// fails with a message naming the missing editor, which the table-command
-// dispatcher shows.
+// The entry points the [Tables] commands reach: each checks the selection,
+// then opens its editor (record sheet, spreadsheet, keywords, tube manager).
+// Only a window built without its spreadsheet editor, as some tests build it,
+// fails, with a message naming the editor that the table-command dispatcher
+// shows.
 
 namespace {
 

@@ -431,9 +431,9 @@ bool CodeModelEditor::DeleteModel()
     return true;
 }
 
-std::string CodeModelEditor::CopyModel()
+std::optional<std::string> CodeModelEditor::CopyModel()
 {
-    std::string text = GridCopyAll(grid_);
+    std::optional<std::string> text = GridCopyAll(grid_);
     ShowBox("Copier",
             "Le modèle a été copié sous forme de tableau dans le presse-papier.\n"
             "Il peut être copié/collé dans un tableur.",

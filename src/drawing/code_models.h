@@ -17,6 +17,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -142,8 +143,9 @@ public:
     bool NewModel();
     // "Suppr.": false when the user said no (or there is no current model).
     bool DeleteModel();
-    // "Copier": the clipboard text of the model, after the confirmation box.
-    std::string CopyModel();
+    // "Copier": the clipboard text of the model, after the confirmation box;
+    // nothing (the clipboard is left alone) when every row is empty.
+    std::optional<std::string> CopyModel();
     // "Coller": replaces the model by a clipboard text table; false when the
     // user said no or a code of the table is refused.
     bool PasteModel(const std::string& clipboardText);

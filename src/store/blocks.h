@@ -64,8 +64,9 @@ inline bool IsMissingInt(std::int32_t v) { return v == MissingInt; }
 inline bool IsMissingFloat(double v) { return v == MissingFloat; }
 
 // The store's own failures ("Path not found (Niveau\)", "Invalid block type",
-// "Unable to change self block type", " n'est pas un répertoire", ...). The
-// conversions raise EConvertError (rtl_numbers.h) and the file layer EInOutError
+// "Unable to change self block type", " n'est pas un répertoire", and the
+// reader's "Unsupported block type" and "Invalid block type"). The conversions
+// raise EConvertError (rtl_numbers.h) and the file layer EInOutError
 // (crx_file.h); all derive from std::runtime_error.
 class EBlockError : public std::runtime_error {
 public:
@@ -146,9 +147,11 @@ public:
     // --- File (defined in crx_file.cpp) ----------------------------------
     // Replaces this block's name and content with the root record of the file.
     // Call it on a freshly made block of the expected class (a collection loads
-    // into a new TDirBlock). Raises EBlockError "Invalid block type" when the
-    // file's root is of another kind, EInOutError for input/output failures and
-    // malformed files ("Read beyond end of file", "Unsupported block type"...).
+    // into a new TDirBlock). A malformed file raises EBlockError for a record
+    // it cannot hold ("Unsupported block type", "Unable to resize block";
+    // "Invalid block type" when the file's root is of another kind) and
+    // EInOutError when it ends too soon or nests too deep ("Read beyond end of
+    // file", "Too many nested blocks"); input/output failures raise EInOutError.
     // On failure the block holds what was read so far: discard it.
     void LoadFromFile(const std::string& fileName);
     // Writes the block and its subtree as a .crx file, safely: a temporary file

@@ -88,11 +88,11 @@ std::string GridCopyRows(const StringGrid& grid, int first, int last)
     return GridCopyRect(grid, GridRect{grid.FixedCols(), first, grid.ColCount() - 1, last});
 }
 
-std::string GridCopyAll(const StringGrid& grid)
+std::optional<std::string> GridCopyAll(const StringGrid& grid)
 {
     int last = grid.RowCount() - 1;
     while (last >= grid.FixedRows() && GridRowIsEmpty(grid, last)) --last;
-    if (last < grid.FixedRows()) return std::string();
+    if (last < grid.FixedRows()) return std::nullopt;
     return GridCopyRows(grid, grid.FixedRows(), last);
 }
 
@@ -123,7 +123,6 @@ std::vector<std::string> SplitClipboardLines(const std::string& text)
 void GridPasteText(StringGrid& grid, int col, int row, const std::string& text)
 {
     if (col >= grid.ColCount()) return;
-    col = std::max(col, grid.FixedCols());
     row = std::max(row, grid.FixedRows());
     std::vector<std::string> lines = SplitClipboardLines(text);
     while (!lines.empty() && TrimView(lines.back()).empty()) lines.pop_back();
@@ -139,7 +138,9 @@ void GridPasteText(StringGrid& grid, int col, int row, const std::string& text)
         const char* separators = tabsOnly ? "\t" : "\t,;";
         std::size_t pos = 0;
         bool left = !line.empty();
-        for (int c = col; c < grid.ColCount() && left; ++c) {
+        // A pasted row always fills the grid from its first data column, wherever
+        // the cursor stands: full rows copied elsewhere come back in place.
+        for (int c = 1; c < grid.ColCount() && left; ++c) {
             const std::size_t sep = line.find_first_of(separators, pos);
             if (sep == std::string::npos) {
                 grid.SetCell(c, row + static_cast<int>(i), line.substr(pos));

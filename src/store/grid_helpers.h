@@ -7,6 +7,7 @@
 // caller puts it on, or takes it from, the system clipboard.
 #pragma once
 
+#include <optional>
 #include <string>
 
 // A grid of text cells. Columns below FixedCols() and rows below FixedRows()
@@ -48,11 +49,13 @@ void GridDeleteRow(StringGrid& grid, int row);
 // CR LF at the rectangle's right edge. An empty rectangle gives "".
 std::string GridCopyRect(const StringGrid& grid, const GridRect& rect);
 std::string GridCopyRows(const StringGrid& grid, int first, int last);
-// From the first data row to the last non-empty row; "" when all are empty.
-std::string GridCopyAll(const StringGrid& grid);
+// From the first data row to the last non-empty row; nothing at all (the
+// clipboard keeps what it holds) when every row is empty.
+std::optional<std::string> GridCopyAll(const StringGrid& grid);
 
-// Pastes clipboard text with its first cell at (col, row) (fixed cells are
-// skipped), appending the rows it needs and one blank row after them when the
+// Pastes clipboard text from row `row` on, each line filling the columns from 1
+// to the last in turn; `col` only guards (a column outside the grid pastes
+// nothing). Appends the rows it needs and one blank row after them when the
 // grid had to grow. Empty lines at the end are dropped; a short line leaves the
 // rest of its row as it was. A line holding a tab is split at tabs only (so cells may hold "," or
 // ";"); other lines are split at tabs, "," and ";".

@@ -38,9 +38,11 @@ void RecentLoad()
             if (Find(name) == gRecent.end()) gRecent.push_back(std::move(name));
         }
     }
+    // Only existing files stay: a name that now leads to a folder (or to
+    // nothing) could not be opened from the menu.
     for (std::size_t i = gRecent.size(); i-- > 0;) {
         std::error_code ec;
-        if (gRecent[i].empty() || !fs::exists(fs::u8path(gRecent[i]), ec))
+        if (gRecent[i].empty() || !fs::is_regular_file(fs::u8path(gRecent[i]), ec))
             gRecent.erase(gRecent.begin() + static_cast<std::ptrdiff_t>(i));
     }
     Notify();

@@ -79,12 +79,12 @@ bool EndsWith(std::string_view text, std::string_view tail)
 }
 
 // The label of `value` in the edition.ini lexicon of the column (lines
-// key=code=label); the value itself when no line has that code.
+// key=code=label); the value itself when no line has that code. The section is
+// read as a settings section, so "[niveau\type]" serves %Niveau\Type*%.
 std::string TranslateThroughLexicon(const std::string& section, const std::string& value)
 {
-    std::vector<std::string> lines;
-    EditionSectionLoad(section, lines);
-    for (const std::string& line : lines) {
+    if (!IniEdition) return value;
+    for (const std::string& line : IniEdition->ReadSectionValues(section)) {
         const std::string rest = ValuePart(line);
         const std::size_t eq = rest.find('=');
         const std::string code = rest.substr(0, eq);

@@ -108,7 +108,8 @@ TEST_F(GridHelpersTest, ANarrowRectangleStillEndsEachLine)
 TEST_F(GridHelpersTest, CopyAllStopsAtTheLastFilledRowAndGivesNothingWhenEmpty)
 {
     Make(2, 5);
-    EXPECT_EQ(GridCopyAll(*grid), "");
+    // Nothing at all, not an empty text: the clipboard keeps what it holds.
+    EXPECT_EQ(GridCopyAll(*grid), std::nullopt);
     Row(2, {"", "x"});
     EXPECT_EQ(GridCopyAll(*grid), "\r\nx\r\n");
 }
@@ -150,13 +151,16 @@ TEST_F(GridHelpersTest, AShortLineLeavesTheRestOfTheRowAlone)
     EXPECT_EQ(RowText(1), "|X||3");
 }
 
-TEST_F(GridHelpersTest, PastingStartsAtTheGivenColumnAndIgnoresAColumnOutside)
+TEST_F(GridHelpersTest, PastedRowsFillFromTheFirstDataColumnWhereverTheCursorStands)
 {
+    // Full rows pasted with the cursor in the last column land unshifted and
+    // keep their last cells; a column outside the grid pastes nothing.
     Make(4, 2);
-    GridPasteText(*grid, 2, 1, "p\tq\tr");
-    EXPECT_EQ(RowText(1), "||p|q");
+    GridPasteText(*grid, 3, 1, "p\tq\tr\r\ns\tt\tu\r\n");
+    EXPECT_EQ(RowText(1), "|p|q|r");
+    EXPECT_EQ(RowText(2), "|s|t|u");
     GridPasteText(*grid, 4, 1, "z");
-    EXPECT_EQ(RowText(1), "||p|q");
+    EXPECT_EQ(RowText(1), "|p|q|r");
 }
 
 TEST_F(GridHelpersTest, SelectionIsTheBoundingRectangle)

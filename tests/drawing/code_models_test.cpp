@@ -349,7 +349,7 @@ TEST_F(CodeModelEditorTest, CopyPasteAndClose)
     ScopedUi use(fake);
     editor.RefreshModels();
     fake.AnswerMessage(MsgResult::Ok, "Copier");
-    const std::string text = editor.CopyModel();
+    const std::optional<std::string> text = editor.CopyModel();
     EXPECT_EQ(text, "SAB\t3\t255\t200\t120\r\nARG\t12\t\t\t\r\n");
     EXPECT_EQ(fake.Prompts()[0].icon, MsgIcon::Information);
 

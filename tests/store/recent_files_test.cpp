@@ -52,10 +52,13 @@ TEST_F(RecentFilesTest, AnEleventhNameDropsTheOldest)
     EXPECT_EQ(RecentFilesList().back(), names[1]);
 }
 
-TEST_F(RecentFilesTest, FilesDeletedSinceTheLastRunDisappearAtStartUp)
+TEST_F(RecentFilesTest, EntriesThatAreNotFilesDisappearAtStartUp)
 {
+    // A file deleted since the last run, a folder and an empty entry go.
     fs::remove(names[1]);
-    Start("Fichier0=" + names[0] + "\r\nFichier1=" + names[1] + "\r\nFichier2=" + names[2] + "\r\nFichier3=\r\n");
+    fs::create_directory(dir / "dossier.crx");
+    Start("Fichier0=" + names[0] + "\r\nFichier1=" + names[1] + "\r\nFichier2=" + names[2] + "\r\nFichier3=\r\n" +
+          "Fichier4=" + (dir / "dossier.crx").string() + "\r\n");
     EXPECT_EQ(RecentFilesList(), (std::vector<std::string> {names[0], names[2]}));
 }
 

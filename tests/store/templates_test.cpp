@@ -14,10 +14,12 @@ class TemplatesTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
+        // The lexicon is read as settings are: its section matches whatever
+        // the case, and the blanks around a line's "=" do not count.
         WriteFileBytes(dir / "edition.ini",
-                       "[Dossier\\Nature]\r\n"
+                       "[dossier\\NATURE]\r\n"
                        "FORAGE=FORAGE=Forage d'eau\r\n"
-                       "PIEZOMETRE=PIEZO=Pi\xE9zom\xE8tre\r\n"
+                       "PIEZOMETRE = PIEZO=Pi\xE9zom\xE8tre\r\n"
                        "VIDE=VIDE=\r\n");
         OptionsInitialize(dir.path());
         OptNomTubeSimple = "CUVELAGE";

@@ -320,8 +320,8 @@ void TFCodeMotifCoul::ToolButton6Click()
 
 void TFCodeMotifCoul::ToolButton4Click()
 {
-    const std::string text = editor_->CopyModel();
-    QGuiApplication::clipboard()->setText(ToQString(text));
+    if (const std::optional<std::string> text = editor_->CopyModel())
+        QGuiApplication::clipboard()->setText(ToQString(*text));
 }
 
 void TFCodeMotifCoul::ToolButton5Click()
