@@ -1,7 +1,8 @@
 // Coding throughput of the coding library with the shipped rules and word
 // lists, called through the program's binding as the coding pass calls it
 // (the per-text cache is bypassed: every call runs the coder).
-// Budget: 200,000 descriptions per second or more on one core (release build).
+// Budget: 500,000 descriptions per second or more on one core (release build);
+// items_per_second is the count of descriptions coded per second.
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>
@@ -41,6 +42,17 @@ const std::vector<std::string>& Descriptions()
         "Sable glauconieux vert, coquillier",
         "Niveau d'argile grise",
         "Forage arrêté",
+        "Limon 30 %, argile 70 %",
+        "Mélange sable/argile (30/70)",
+        "Poches de graviers dans une argile brune",
+        "Blocs emballés dans une matrice argilo-sableuse",
+        "Formation à dominante marneuse, bancs calcaires",
+        "Recouvrement limoneux",
+        "Calcaire dolomitique",
+        "Sable; fin",
+        "Argile non calcaire mais sableuse",
+        "Sous enrobé : grave sableuse",
+        "Arg. sableuse à qq graviers",
     };
     return texts;
 }

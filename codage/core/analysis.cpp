@@ -53,6 +53,7 @@ void ClassifySign(std::string_view s, Item& item)
     } else if (s == "," || s == ":" || s == "(" || s == ")" || s == "[" || s == "]" || s == "/" || s == "+" ||
                s == "-") {
         item.cls = ItemClass::Separator;
+        item.value = static_cast<unsigned char>(s[0]);  // Rank tells ":" and "/" apart
     } else if (s == ";" || s == "." || s == "!" || s == "?" || s == "\xE2\x80\xA6") {
         item.cls = ItemClass::StrongSeparator;
     }
@@ -61,6 +62,24 @@ void ClassifySign(std::string_view s, Item& item)
 // A sign after which a lone word ends its clause.
 bool IsClauseEnd(std::string_view s) { return s == "," || s == ";" || s == "." || s == ")"; }
 
+bool IsSeparator(ItemClass c) { return c == ItemClass::Separator || c == ItemClass::StrongSeparator; }
+
+// The class of the last item that is not a negation ("NON", "PEU"), nor the
+// "MAIS" that follows one: "argile non calcaire" and "ensemble non marneux
+// mais calcaire" qualify what comes before; "argile dans calcaire" does not.
+ItemClass PreviousClass(const std::vector<Item>& items, bool negated)
+{
+    for (size_t k = items.size(); k-- > 0;) {
+        const ItemClass c = items[k].cls;
+        if (c != ItemClass::Inhibitor && !(negated && c == ItemClass::Activator)) return c;
+    }
+    return ItemClass::OtherSign;
+}
+
+// Longest unknown word taken for an abbreviation when its period stays
+// unexplained ("env.", "moy."): its period ends no sentence.
+constexpr size_t kShortAbbreviation = 4;
+
 }  // namespace
 
 void Analysis::Run(const Lexer& lexer, const Vocabulary& vocabulary, bool rule)
@@ -68,6 +87,8 @@ void Analysis::Run(const Lexer& lexer, const Vocabulary& vocabulary, bool rule)
     Classify(lexer, vocabulary);
     BuildGroups(rule);
     Finish(rule);
+    order_.clear();
+    if (!rule) Rank(vocabulary);
 }
 
 void Analysis::Classify(const Lexer& lexer, const Vocabulary& vocabulary)
@@ -76,16 +97,37 @@ void Analysis::Classify(const Lexer& lexer, const Vocabulary& vocabulary)
     const auto& tokens = lexer.Tokens();
     const size_t n = tokens.size();
     bool nounInSentence = false;
+    bool negated = false;  // an inhibitor stands earlier in the clause
     size_t i = 0;
     while (i < n) {
         const RawToken& t = tokens[i];
-        Item item{ItemClass::OtherSign, static_cast<uint32_t>(i), 1, -1, 0, Op::None, 0};
+        Item item{ItemClass::OtherSign, static_cast<uint32_t>(i), 1, -1, 0, Op::None, 0, 0};
         if (t.kind == RawKind::Word) {
             item.cls = ItemClass::OtherWord;
-            const int32_t id = vocabulary.WordId(lexer.Text(t));
+            const std::string_view word = lexer.Text(t);
+            int32_t id = vocabulary.WordId(word);
+            // "arg. sableuse", "calc. fissure", "env. 30 %": a word cut short
+            // by a period stands for the known word it begins, and its period
+            // ends no sentence.
+            bool expanded = false;
+            if (i + 1 < n && tokens[i + 1].kind == RawKind::Sign && lexer.Text(tokens[i + 1]) == ".") {
+                if (id < 0) {
+                    if (word.size() >= 3) {
+                        const ItemClass prev = PreviousClass(items_, negated);
+                        const bool qualifies = prev == ItemClass::Noun || prev == ItemClass::Adjective;
+                        id = vocabulary.Abbreviation(word, qualifies);
+                        if (id < 0) id = vocabulary.Abbreviation(word, !qualifies);
+                        expanded = id >= 0;
+                    }
+                    if (expanded || word.size() <= kShortAbbreviation) item.tokenCount = 2;
+                } else if (word.size() <= 3) {
+                    const LexInfo& known = vocabulary.Info(static_cast<uint32_t>(id));
+                    if (known.inhibitor || known.activator) item.tokenCount = 2;
+                }
+            }
             if (id >= 0) {
                 LexInfo info = vocabulary.Info(static_cast<uint32_t>(id));
-                for (uint32_t p : vocabulary.PhrasesFrom(static_cast<uint32_t>(id))) {
+                if (!expanded) for (uint32_t p : vocabulary.PhrasesFrom(static_cast<uint32_t>(id))) {
                     const Phrase& phrase = vocabulary.GetPhrase(p);
                     const size_t len = phrase.words.size();
                     if (i + len > n) continue;
@@ -101,7 +143,8 @@ void Analysis::Classify(const Lexer& lexer, const Vocabulary& vocabulary)
                         break;
                     }
                 }
-                const ItemClass prev = items_.empty() ? ItemClass::OtherSign : items_.back().cls;
+                const ItemClass prev = PreviousClass(items_, negated);
+                item.role = info.role;
                 bool asNoun = info.noun >= 0;
                 bool asAdjective = info.adjective >= 0;
                 if (asNoun && asAdjective) {
@@ -152,12 +195,16 @@ void Analysis::Classify(const Lexer& lexer, const Vocabulary& vocabulary)
             nounInSentence = true;
         else if (item.cls == ItemClass::StrongSeparator)
             nounInSentence = false;
+        if (item.cls == ItemClass::Inhibitor)
+            negated = true;
+        else if (item.cls == ItemClass::Separator || item.cls == ItemClass::StrongSeparator)
+            negated = false;
         items_.push_back(item);
         i += item.tokenCount;
     }
 }
 
-uint32_t Analysis::AdjectiveTarget(size_t index, uint32_t current, uint32_t sentenceStart) const
+uint32_t Analysis::AdjectiveTarget(size_t index, uint32_t current, uint32_t sentenceStart, bool active) const
 {
     const size_t n = items_.size();
     const bool prevTerm = index > 0 && IsTerm(items_[index - 1].cls);
@@ -168,15 +215,16 @@ uint32_t Analysis::AdjectiveTarget(size_t index, uint32_t current, uint32_t sent
     // term of its own qualifies the noun that comes.
     if (!prevTerm && nounAhead) return kNoGroup;
     // Otherwise the nearest noun of the sentence it agrees with in number:
-    // "ARGILE A GRAVIERS SABLEUSE" gives SABLEUSE to ARGILE.
+    // "ARGILE A GRAVIERS SABLEUSE" gives SABLEUSE to ARGILE. An adjective that
+    // counts does not go to a noun that does not ("SANS ARGILE MAIS SABLEUX").
     if (current != kNoGroup && current >= sentenceStart) {
         const uint8_t number = AdjectiveNumber(items_[index].forms);
         const uint32_t stop = current >= sentenceStart + kAgreementReach ? current - kAgreementReach + 1 : sentenceStart;
         for (uint32_t g = current + 1; g-- > stop;)
-            if (groups_[g].number & number) return g;
+            if ((groups_[g].number & number) && (!active || groups_[g].active)) return g;
     }
     if (nounAhead) return kNoGroup;
-    if (current != kNoGroup && current >= sentenceStart) return current;
+    if (current != kNoGroup && current >= sentenceStart && (!active || groups_[current].active)) return current;
     return kNoGroup;
 }
 
@@ -196,14 +244,35 @@ void Analysis::BuildGroups(bool rule)
     for (size_t k = n; k-- > 0;)
         afterAdjectives_[k] = items_[k].cls == ItemClass::Adjective ? afterAdjectives_[k + 1] : static_cast<uint32_t>(k);
 
+    // Descriptions: adjectives that found no noun of their clause qualify
+    // none; they make a group of their own ("passage graveleux", "sable; fin").
+    auto ownGroup = [&] {
+        if (rule || pendingAdjs.empty()) return;
+        const auto g = static_cast<uint32_t>(groups_.size());
+        uint8_t number = 0;
+        bool active = false;
+        for (uint32_t a : pendingAdjs) {
+            adjs_[a].group = g;
+            number |= AdjectiveNumber(items_[adjs_[a].item].forms);
+            active = active || adjs_[a].active;
+        }
+        groups_.push_back({-1, adjs_[pendingAdjs.front()].item, number, active});
+        pendingAdjs.clear();
+        current = g;
+    };
+
     for (size_t idx = 0; idx < n; ++idx) {
         const Item& item = items_[idx];
         switch (item.cls) {
         case ItemClass::Separator:
+            ownGroup();
+            inhibit = Inhibit::None;
+            break;
         case ItemClass::Activator:
             inhibit = Inhibit::None;
             break;
         case ItemClass::StrongSeparator:
+            ownGroup();
             inhibit = Inhibit::None;
             sentenceStart = static_cast<uint32_t>(groups_.size());
             break;
@@ -232,7 +301,7 @@ void Analysis::BuildGroups(bool rule)
         }
         case ItemClass::Adjective: {
             const bool active = inhibit == Inhibit::None;
-            const uint32_t target = AdjectiveTarget(idx, current, sentenceStart);
+            const uint32_t target = AdjectiveTarget(idx, current, sentenceStart, active);
             // "SANS GROS GRAVIERS": an adjective that waits for its noun
             // leaves the inhibition to that noun; otherwise ("PEU SABLEUSE")
             // the inhibition is the adjectives' only.
@@ -303,10 +372,11 @@ void Analysis::BuildGroups(bool rule)
         groups_.push_back({-1, first, 3, true});
         for (uint32_t a : pendingAdjs) adjs_[a].group = g;
         for (uint32_t v : pendingValues) values_[v].group = g;
-    } else if (current != kNoGroup) {
-        // Words left over at the end of a description go to its last noun.
-        for (uint32_t a : pendingAdjs) adjs_[a].group = current;
-        for (uint32_t v : pendingValues) values_[v].group = current;
+    } else {
+        // Numbers left over at the end of a description go to its last noun.
+        ownGroup();
+        if (current != kNoGroup)
+            for (uint32_t v : pendingValues) values_[v].group = current;
     }
 }
 
@@ -387,6 +457,235 @@ void Analysis::Finish(bool rule)
             }
         }
     }
+}
+
+namespace {
+
+enum : uint8_t {
+    kCandidate = 1,  // active, names a lithology, not a site word
+    kMinor = 2,      // a lens, a pocket, or what one holds
+    kSite = 4,       // after SOUS
+    kDominant = 8,
+    kSeen = 16
+};
+
+// How far from DOMINANTE or DANS the lithology they speak of may stand.
+constexpr uint32_t kRoleReach = 12;
+
+bool IsSign(const Item& item, char sign)
+{
+    return item.cls == ItemClass::Separator && item.value == static_cast<unsigned char>(sign);
+}
+
+}  // namespace
+
+void Analysis::RatioShares(uint32_t firstItem, uint32_t endItem)
+{
+    // "sable/argile (30/70)", "sables et graviers 40/60": numbers joined by
+    // "/" that make 100 give their shares, in order, to the lithologies named
+    // just before them. "0/20" is a grading, not shares.
+    for (uint32_t i = firstItem; i < endItem; ++i) {
+        if (items_[i].cls != ItemClass::Number) continue;
+        uint32_t j = i;
+        double sum = items_[i].value;
+        uint32_t count = 1;
+        while (j + 2 < endItem && IsSign(items_[j + 1], '/') && items_[j + 2].cls == ItemClass::Number) {
+            j += 2;
+            sum += items_[j].value;
+            ++count;
+        }
+        if (count >= 2 && sum > 99 && sum < 101) {
+            std::vector<uint32_t> before;
+            for (uint32_t g = 0; g < groups_.size() && groups_[g].item < i; ++g)
+                if ((groupFlags_[g] & kCandidate) && groups_[g].item >= firstItem) before.push_back(g);
+            if (before.size() >= count) {
+                for (uint32_t k = 0; k < count; ++k)
+                    share_[before[before.size() - count + k]] = items_[i + 2 * k].value;
+                return;
+            }
+        }
+        i = j;
+    }
+}
+
+void Analysis::Rank(const Vocabulary& vocabulary)
+{
+    // Which group is the main lithology, the way a geologist reads it: one
+    // said to dominate; the head of "remblai : ..."; the largest share; the
+    // Y of "X dans Y"; then the first lithology named, lenses and pockets
+    // after the rest, what lies above the level ("sous enrobe") last.
+    const auto count = static_cast<uint32_t>(groups_.size());
+    if (count == 0) return;
+    groupFlags_.assign(count, 0);
+    share_.assign(count, -1);
+    sentence_.assign(count, 0);
+
+    for (uint32_t g = 0; g < count; ++g) {
+        Group& group = groups_[g];
+        group.litho = vocabulary.IsLithological(group.noun) ? group.noun : -1;
+        for (uint32_t k = group.adjBegin; k < group.adjBegin + group.adjCount && group.litho < 0; ++k)
+            if (adjs_[k].active) group.litho = vocabulary.AdjectiveNoun(adjs_[k].entry);
+    }
+
+    // Sentences, SOUS, lenses and what they hold.
+    const auto n = static_cast<uint32_t>(items_.size());
+    uint32_t sentence = 0;
+    bool under = false;
+    for (uint32_t i = 0; i < n; ++i) {
+        const Item& item = items_[i];
+        if (item.cls == ItemClass::StrongSeparator) {
+            ++sentence;
+            under = false;
+            continue;
+        }
+        if (item.cls == ItemClass::Separator) under = false;
+        if (item.role & kRoleUnder) under = true;
+        const uint32_t g = itemGroup_[i];
+        if (g == kNoGroup || groups_[g].item != i) continue;
+        sentence_[g] = sentence;
+        if (under) groupFlags_[g] |= kSite;
+        if (groups_[g].noun >= 0 && (item.role & kRoleMinor)) groupFlags_[g] |= kMinor;
+        uint32_t k = i;
+        while (k > 0 && items_[k - 1].cls == ItemClass::Of) --k;
+        if (k < i && k > 0 && items_[k - 1].cls == ItemClass::Noun && (items_[k - 1].role & kRoleMinor))
+            groupFlags_[g] |= kMinor;
+    }
+    uint32_t first = kNoGroup;
+    for (uint32_t g = 0; g < count; ++g) {
+        if (groups_[g].active && groups_[g].litho >= 0 && !(groupFlags_[g] & kSite)) {
+            groupFlags_[g] |= kCandidate;
+            if (first == kNoGroup) first = g;
+        }
+    }
+    auto candidate = [&](uint32_t g) { return g != kNoGroup && (groupFlags_[g] & kCandidate); };
+    auto opens = [&](uint32_t i) {
+        const uint32_t g = itemGroup_[i];
+        return g != kNoGroup && groups_[g].item == i ? g : kNoGroup;
+    };
+
+    // "a dominante sableuse", "dominante argile", "argile dominante".
+    for (uint32_t i = 0; i < n; ++i) {
+        if (!(items_[i].role & kRoleDominant)) continue;
+        uint32_t found = candidate(itemGroup_[i]) ? itemGroup_[i] : kNoGroup;
+        for (uint32_t j = i + 1; found == kNoGroup && j < n && j <= i + kRoleReach && !IsSeparator(items_[j].cls); ++j)
+            if (candidate(opens(j))) found = opens(j);
+        for (uint32_t j = i; found == kNoGroup && j-- > 0 && j + kRoleReach >= i &&
+                             items_[j].cls != ItemClass::StrongSeparator;)
+            if (candidate(itemGroup_[j])) found = itemGroup_[j];
+        if (found != kNoGroup) groupFlags_[found] |= kDominant;
+    }
+
+    auto push = [&](uint32_t g) {
+        if (g == kNoGroup || (groupFlags_[g] & kSeen)) return;
+        groupFlags_[g] |= kSeen;
+        order_.push_back(g);
+    };
+    for (uint32_t g = 0; g < count; ++g)
+        if (groupFlags_[g] & kDominant) push(g);
+
+    if (first != kNoGroup) {
+        // The sentence that names the first lithology decides; the ones after
+        // it add details ("limon brun. Argile a la base").
+        const uint32_t s0 = sentence_[first];
+        uint32_t begin = 0, end = n;
+        {
+            uint32_t s = 0;
+            for (uint32_t i = 0; i < n; ++i) {
+                if (items_[i].cls != ItemClass::StrongSeparator) continue;
+                ++s;
+                if (s == s0) begin = i + 1;
+                if (s == s0 + 1) {
+                    end = i;
+                    break;
+                }
+            }
+        }
+
+        // "remblai : graviers, limon": what follows the colon describes it.
+        const uint32_t after = afterAdjectives_[groups_[first].item + 1];
+        if (after < n && IsSign(items_[after], ':')) push(first);
+
+        // Shares: percentages, the rest shared by the lithologies without one.
+        bool anyShare = false;
+        double given = 0;
+        uint32_t without = 0;
+        for (uint32_t g = first; g < count && sentence_[g] == s0; ++g) {
+            if (!candidate(g)) continue;
+            double sum = 0;
+            uint32_t values = 0;
+            for (uint32_t k = groups_[g].valueBegin; k < groups_[g].valueBegin + groups_[g].valueCount; ++k) {
+                if (!values_[k].percent) continue;
+                sum += values_[k].value;
+                ++values;
+            }
+            if (values > 0) {
+                share_[g] = sum / values;
+                given += share_[g];
+                anyShare = true;
+            } else if (!(groupFlags_[g] & kMinor)) {
+                ++without;
+            }
+        }
+        if (!anyShare) {
+            RatioShares(begin, end);
+            for (uint32_t g = first; g < count && sentence_[g] == s0; ++g) anyShare = anyShare || share_[g] >= 0;
+        } else if (without > 0) {
+            const double rest = given < 100 ? (100 - given) / without : 0;
+            for (uint32_t g = first; g < count && sentence_[g] == s0; ++g)
+                if (candidate(g) && share_[g] < 0 && !(groupFlags_[g] & kMinor)) share_[g] = rest;
+        }
+        if (anyShare) {
+            uint32_t best = kNoGroup;
+            for (uint32_t g = first; g < count && sentence_[g] == s0; ++g)
+                if (candidate(g) && share_[g] >= 0 && (best == kNoGroup || share_[g] > share_[best])) best = g;
+            push(best);
+        }
+
+        // "poches de graviers dans une argile": X dans Y names Y, when X is a
+        // lithology or a lens, and Y a lithology, not a lens.
+        for (uint32_t i = begin; i < end; ++i) {
+            if (!(items_[i].role & kRoleWithin)) continue;
+            // "galets de quartz dans": the quartz tells what the cobbles are.
+            auto lithoOrLens = [&](uint32_t g) { return candidate(g) || (groupFlags_[g] & kMinor); };
+            bool left = false;
+            for (uint32_t j = i; j-- > begin && j + kRoleReach >= i;) {
+                const uint32_t g = itemGroup_[j];
+                if (g == kNoGroup) continue;
+                left = lithoOrLens(g);
+                uint32_t k = groups_[g].item;
+                while (!left && k > begin && items_[k - 1].cls == ItemClass::Of) {
+                    --k;
+                    left = k > begin && itemGroup_[k - 1] != kNoGroup && lithoOrLens(itemGroup_[k - 1]);
+                }
+                break;
+            }
+            if (!left) continue;
+            uint32_t target = kNoGroup;
+            for (uint32_t j = i + 1; j < end && j <= i + kRoleReach && !IsSeparator(items_[j].cls); ++j) {
+                const uint32_t g = opens(j);
+                if (g == kNoGroup) continue;
+                if (groupFlags_[g] & kMinor) break;
+                if (candidate(g)) {
+                    target = g;
+                    break;
+                }
+            }
+            if (target != kNoGroup) {
+                push(target);
+                break;
+            }
+        }
+    }
+
+    for (uint32_t g = 0; g < count; ++g)
+        if (candidate(g) && !(groupFlags_[g] & kMinor)) push(g);
+    for (uint32_t g = 0; g < count; ++g)
+        if (candidate(g)) push(g);
+    // Under SOUS: the nearest to the level first ("sous enrobe remblai").
+    for (uint32_t g = count; g-- > 0;)
+        if (groups_[g].active && groups_[g].litho >= 0) push(g);
+    for (uint32_t g = 0; g < count; ++g)
+        if (groups_[g].active) push(g);
 }
 
 }  // namespace codage

@@ -38,17 +38,23 @@ struct Item {
     uint8_t forms;   // the forms of the entry that the text matched
     Op op;
     double value;
+    uint8_t role;    // Role bits of the word
 };
 
 constexpr uint32_t kNoGroup = 0xFFFFFFFFu;
 
 struct Group {
-    int32_t noun;   // -1: any noun (a rule that names only adjectives or conditions)
+    int32_t noun;   // -1: any noun (a rule that names only adjectives or conditions), or
+                    // in a description adjectives that qualify no noun ("horizon humifere")
     uint32_t item;  // the item that opened the group: its position in the text
     uint8_t number; // bit 0 singular, bit 1 plural
     bool active;
     uint32_t adjBegin = 0, adjCount = 0;
     uint32_t valueBegin = 0, valueCount = 0;
+    // Descriptions: the lithology the group names, its noun when that heads a
+    // rule, else the noun of its first active lithological adjective ("niveau
+    // sableux" names SABLE); -1 for none.
+    int32_t litho = -1;
 };
 
 struct AdjRef {
@@ -81,11 +87,18 @@ public:
     const std::vector<uint32_t>& ItemGroups() const { return itemGroup_; }
     const std::vector<uint8_t>& ItemActive() const { return itemActive_; }
 
+    // Descriptions: the groups in the order in which they may be the main
+    // lithology, the likeliest first (see Rank); only active groups.
+    const std::vector<uint32_t>& MainOrder() const { return order_; }
+
 private:
     void Classify(const Lexer& lexer, const Vocabulary& vocabulary);
     void BuildGroups(bool rule);
-    uint32_t AdjectiveTarget(size_t index, uint32_t current, uint32_t sentenceStart) const;
+    uint32_t AdjectiveTarget(size_t index, uint32_t current, uint32_t sentenceStart, bool active) const;
     void Finish(bool rule);
+    void Rank(const Vocabulary& vocabulary);
+    // The shares of the groups given as "sable/argile (30/70)", into share_.
+    void RatioShares(uint32_t firstItem, uint32_t endItem);
 
     std::vector<Item> items_;
     // Per item: the first item at or after it that is not an adjective, so
@@ -98,6 +111,12 @@ private:
     std::vector<uint8_t> itemActive_;
     std::vector<AdjRef> sortAdjs_;
     std::vector<ValueRef> sortValues_;
+
+    // Work space of Rank.
+    std::vector<uint32_t> order_;
+    std::vector<uint8_t> groupFlags_;
+    std::vector<double> share_;
+    std::vector<uint32_t> sentence_;
 };
 
 }  // namespace codage

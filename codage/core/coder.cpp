@@ -1,5 +1,7 @@
 #include "core/coder.h"
 
+#include <unordered_map>
+
 #include "codage.h"
 
 namespace codage {
@@ -20,7 +22,44 @@ void Coder::Load(const std::filesystem::path& folder)
     for (const auto& r : ReadCsvFile(folder / "Activateurs.csv", 1)) vocabulary_.AddActivator(r[0]);
     // The third field (the pattern) is the editor's; the coder needs two.
     for (auto& r : ReadCsvFile(folder / "Descriptions.csv", 2)) AddRule(r[0], std::move(r[1]));
+    FinishRules();
+}
+
+void Coder::FinishRules()
+{
     rules_.Finish();
+    // A noun that heads a rule names a lithology. An adjective that makes a
+    // rule on its own ("SABLEUX;SAB1107") names the lithology of the first
+    // one-noun rule with the same code (SABLE); an adjective spelled as a
+    // noun that names a lithology (CALCAIRE) names that one.
+    const size_t nouns = vocabulary_.Nouns().size();
+    const size_t adjectives = vocabulary_.Adjectives().size();
+    std::vector<uint8_t> litho(nouns, 0);
+    std::vector<int32_t> adjNoun(adjectives, -1);
+    std::unordered_map<std::string_view, int32_t> nounOfCode;
+    for (const Rule& rule : rules_.Rules()) {
+        const RuleGroup& head = rules_.GroupOf(rule, 0);
+        if (head.noun >= 0 && static_cast<size_t>(head.noun) < nouns) litho[static_cast<size_t>(head.noun)] = 1;
+        if (rule.groupCount == 1 && head.noun >= 0 && head.adjCount == 0 && head.condCount == 0)
+            nounOfCode.emplace(rule.code, head.noun);
+    }
+    for (const Rule& rule : rules_.Rules()) {
+        const RuleGroup& head = rules_.GroupOf(rule, 0);
+        if (rule.groupCount != 1 || head.noun >= 0 || head.adjCount != 1 || head.condCount != 0) continue;
+        const int32_t adjective = rules_.AdjectiveOf(head, 0);
+        const auto it = nounOfCode.find(rule.code);
+        if (it != nounOfCode.end() && adjective >= 0 && static_cast<size_t>(adjective) < adjectives &&
+            adjNoun[static_cast<size_t>(adjective)] < 0)
+            adjNoun[static_cast<size_t>(adjective)] = it->second;
+    }
+    for (size_t a = 0; a < adjectives; ++a) {
+        if (adjNoun[a] >= 0) continue;
+        const int32_t id = vocabulary_.WordId(vocabulary_.Adjectives()[a][0]);
+        if (id < 0) continue;
+        const int32_t noun = vocabulary_.Info(static_cast<uint32_t>(id)).noun;
+        if (noun >= 0 && static_cast<size_t>(noun) < nouns && litho[static_cast<size_t>(noun)]) adjNoun[a] = noun;
+    }
+    vocabulary_.SetLithology(std::move(litho), std::move(adjNoun));
 }
 
 void Coder::AddRule(std::string_view description, std::string code)
@@ -75,7 +114,14 @@ const std::vector<OutToken>& Coder::Tokenize(std::string_view text)
         }
         if (groups[i] != kNoGroup) out.group = static_cast<int32_t>(groups[i]) + 1;
         for (uint32_t k = 0; k < item.tokenCount; ++k) {
-            out.text = lexer_.Text(raw[item.firstToken + k]);
+            const RawToken& token = raw[item.firstToken + k];
+            out.text = lexer_.Text(token);
+            if (token.kind == RawKind::Sign) {
+                // The period of an abbreviation ("arg.") is no word.
+                OutToken sign{CODAGE_KIND_OTHER, out.text, -1, 0, 0, 0, 0};
+                tokens_.push_back(sign);
+                continue;
+            }
             tokens_.push_back(out);
         }
     }

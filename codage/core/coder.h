@@ -44,7 +44,8 @@ public:
     void AddActivator(std::string_view word) { vocabulary_.AddActivator(word); }
     // Rules must come after the words they name; FinishRules once at the end.
     void AddRule(std::string_view description, std::string code);
-    void FinishRules() { rules_.Finish(); }
+    // Orders the rules and tells the vocabulary which words name lithologies.
+    void FinishRules();
 
     // The code of a description, "" when no rule applies.
     std::string_view Code(std::string_view text);

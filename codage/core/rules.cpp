@@ -60,19 +60,24 @@ void RuleSet::Add(const Analysis& analysis, std::string code, uint32_t line)
         return;
     }
     rules_.push_back({std::move(code), line, terms, static_cast<uint32_t>(groupMark),
-                      static_cast<uint32_t>(groups_.size() - groupMark)});
+                      static_cast<uint32_t>(groups_.size() - groupMark), groups_[groupMark].noun >= 0});
 }
 
 void RuleSet::Finish()
 {
-    std::stable_sort(rules_.begin(), rules_.end(), [](const Rule& a, const Rule& b) { return a.terms > b.terms; });
+    // "TOURBE ARGILEUSE": the rule of the peat, not the rule of the clayey.
+    std::stable_sort(rules_.begin(), rules_.end(), [](const Rule& a, const Rule& b) {
+        return a.terms != b.terms ? a.terms > b.terms : a.namesNoun && !b.namesNoun;
+    });
 }
 
-bool RuleSet::Meets(const Analysis& d, uint32_t dg, const RuleGroup& rg) const
+bool RuleSet::Meets(const Analysis& d, uint32_t dg, const RuleGroup& rg, bool main) const
 {
     const Group& g = d.Groups()[dg];
     if (!g.active) return false;
-    if (rg.noun >= 0 && g.noun != rg.noun) return false;
+    // The main group meets a rule's first group by the lithology it names too:
+    // "niveau sableux" meets SABLE.
+    if (rg.noun >= 0 && g.noun != rg.noun && !(main && g.litho == rg.noun)) return false;
     const auto& adjs = d.Adjectives();
     for (uint32_t i = rg.adjBegin; i < rg.adjBegin + rg.adjCount; ++i) {
         bool found = false;
@@ -94,7 +99,7 @@ bool RuleSet::Meets(const Analysis& d, uint32_t dg, const RuleGroup& rg) const
 bool RuleSet::Augment(uint32_t r, std::vector<uint8_t>& seen)
 {
     for (uint32_t c : candidates_[r]) {
-        if (fixed_[c] || seen[c]) continue;
+        if (seen[c]) continue;
         seen[c] = 1;
         if (owner_[c] == kNoGroup || Augment(owner_[c], seen)) {
             owner_[c] = r;
@@ -104,94 +109,59 @@ bool RuleSet::Augment(uint32_t r, std::vector<uint8_t>& seen)
     return false;
 }
 
-bool RuleSet::Completes(uint32_t from)
+bool RuleSet::Completes(uint32_t count)
 {
-    const auto count = static_cast<uint32_t>(chosen_.size());
-    if (from >= count) return true;
+    // A bipartite matching of the rule's other groups to the description's
+    // groups that meet them (their lists leave the main group out).
     std::fill(owner_.begin(), owner_.end(), kNoGroup);
     seen_.resize(owner_.size());
-    for (uint32_t r = from; r < count; ++r) {
+    for (uint32_t r = 1; r < count; ++r) {
         std::fill(seen_.begin(), seen_.end(), 0);
         if (!Augment(r, seen_)) return false;
     }
     return true;
 }
 
-bool RuleSet::Assign(uint32_t count, uint32_t before)
-{
-    // Only the description group that meets the rule's first group decides
-    // between rules, so only that choice is searched: the earliest one, below
-    // `before`, with which the other groups can still all be met (a bipartite
-    // matching of the rest). Choosing the other groups as well would cost a
-    // matching per group and candidate, which a long rule against a long
-    // description turns into seconds.
-    chosen_.assign(count, kNoGroup);
-    if (count == 1) {
-        const uint32_t c = candidates_[0].front();
-        if (c >= before) return false;
-        chosen_[0] = c;
-        return true;
-    }
-    if (candidates_[0].front() >= before) return false;
-    std::fill(fixed_.begin(), fixed_.end(), 0);
-    if (!Completes(0)) return false;
-    for (uint32_t c : candidates_[0]) {
-        if (c >= before) break;  // candidates are in text order
-        fixed_[c] = 1;
-        if (Completes(1)) {
-            chosen_[0] = c;
-            return true;
-        }
-        fixed_[c] = 0;
-    }
-    return false;
-}
 
 const Rule* RuleSet::Best(const Analysis& description, size_t nounCount)
 {
     const auto& groups = description.Groups();
-    if (groups.empty()) return nullptr;
+    const auto& order = description.MainOrder();
+    if (groups.empty() || order.empty()) return nullptr;
     if (stamp_.size() < nounCount) stamp_.resize(nounCount, 0);
     if (++clock_ == 0) {
         std::fill(stamp_.begin(), stamp_.end(), 0);
         clock_ = 1;
     }
-    bool anyActive = false;
     for (const Group& g : groups) {
         if (!g.active) continue;
-        anyActive = true;
-        if (g.noun >= 0 && static_cast<size_t>(g.noun) < nounCount) stamp_[static_cast<size_t>(g.noun)] = clock_;
+        for (const int32_t noun : {g.noun, g.litho})
+            if (noun >= 0 && static_cast<size_t>(noun) < nounCount) stamp_[static_cast<size_t>(noun)] = clock_;
     }
-    if (!anyActive) return nullptr;
     owner_.assign(groups.size(), kNoGroup);
-    fixed_.assign(groups.size(), 0);
 
-    const Rule* best = nullptr;
-    uint32_t bestPosition = 0;
-    for (const Rule& rule : rules_) {
-        if (best != nullptr && rule.terms < best->terms) break;
-        bool possible = true;
-        for (uint32_t i = 0; i < rule.groupCount && possible; ++i) {
-            const int32_t noun = groups_[rule.groupBegin + i].noun;
-            possible = noun < 0 || (static_cast<size_t>(noun) < nounCount && stamp_[static_cast<size_t>(noun)] == clock_);
+    for (const uint32_t main : order) {
+        for (const Rule& rule : rules_) {
+            bool possible = true;
+            for (uint32_t i = 0; i < rule.groupCount && possible; ++i) {
+                const int32_t noun = groups_[rule.groupBegin + i].noun;
+                possible =
+                    noun < 0 || (static_cast<size_t>(noun) < nounCount && stamp_[static_cast<size_t>(noun)] == clock_);
+            }
+            if (!possible || !Meets(description, main, groups_[rule.groupBegin], true)) continue;
+            if (candidates_.size() < rule.groupCount) candidates_.resize(rule.groupCount);
+            for (uint32_t i = 1; i < rule.groupCount && possible; ++i) {
+                auto& list = candidates_[i];
+                list.clear();
+                const RuleGroup& rg = groups_[rule.groupBegin + i];
+                for (uint32_t dg = 0; dg < groups.size(); ++dg)
+                    if (dg != main && Meets(description, dg, rg, false)) list.push_back(dg);
+                possible = !list.empty();
+            }
+            if (possible && (rule.groupCount == 1 || Completes(rule.groupCount))) return &rule;
         }
-        if (!possible) continue;
-        if (candidates_.size() < rule.groupCount) candidates_.resize(rule.groupCount);
-        for (uint32_t i = 0; i < rule.groupCount && possible; ++i) {
-            auto& list = candidates_[i];
-            list.clear();
-            const RuleGroup& rg = groups_[rule.groupBegin + i];
-            for (uint32_t dg = 0; dg < groups.size(); ++dg)
-                if (Meets(description, dg, rg)) list.push_back(dg);
-            possible = !list.empty();
-        }
-        // Groups are numbered in text order, so the number is the position;
-        // a rule of equal terms wins only with an earlier position.
-        if (!possible || !Assign(rule.groupCount, best == nullptr ? kNoGroup : bestPosition)) continue;
-        best = &rule;
-        bestPosition = chosen_[0];
     }
-    return best;
+    return nullptr;
 }
 
 }  // namespace codage

@@ -102,8 +102,61 @@ void Vocabulary::Clear()
     phrases_.clear();
     nouns_.clear();
     adjectives_.clear();
+    lithoNouns_.clear();
+    adjNouns_.clear();
+    forms_.clear();
     for (const char* w : {"DE", "D'", "DES", "DU", "D"}) words_[Intern(w)].info.function = Function::Of;
     for (const char* w : {"A", "AU"}) words_[Intern(w)].info.function = Function::Range;
+    // The words by which geologists say which lithology leads. They keep
+    // whatever class the word lists give them besides.
+    for (const char* w : {"DANS", "SEIN"}) words_[Intern(w)].info.role |= kRoleWithin;
+    for (const char* w : {"DOMINANTE", "DOMINANTES", "DOMINANT", "DOMINANTS", "PREDOMINANCE", "PREPONDERANCE",
+                          "MAJORITAIREMENT"})
+        words_[Intern(w)].info.role |= kRoleDominant;
+    for (const char* w : {"PASSEE", "PASSEES", "LENTILLE", "LENTILLES", "POCHE", "POCHES", "INCLUSION", "INCLUSIONS",
+                          "INTERCALATION", "INTERCALATIONS", "LIT", "LITS", "FILET", "FILETS", "VEINE", "VEINES",
+                          "FILON", "FILONS", "NODULE", "NODULES", "ROGNON", "ROGNONS", "FRAGMENT", "FRAGMENTS",
+                          "DEBRIS", "ELEMENT", "ELEMENTS", "ENCLAVE", "ENCLAVES", "TRACE", "TRACES"})
+        words_[Intern(w)].info.role |= kRoleMinor;
+    words_[Intern("SOUS")].info.role |= kRoleUnder;
+}
+
+void Vocabulary::SetLithology(std::vector<uint8_t> lithologicalNouns, std::vector<int32_t> adjectiveNouns)
+{
+    lithoNouns_ = std::move(lithologicalNouns);
+    adjNouns_ = std::move(adjectiveNouns);
+    forms_.clear();
+    auto add = [&](const std::string& text, int32_t entry, bool adjective) {
+        if (text.empty() || text.find(' ') != std::string::npos) return;
+        const int32_t id = WordId(text);
+        if (id >= 0) forms_.push_back({text, static_cast<uint32_t>(id), entry, adjective});
+    };
+    for (size_t n = 0; n < nouns_.size(); ++n) add(nouns_[n][0], static_cast<int32_t>(n), false);
+    for (size_t a = 0; a < adjectives_.size(); ++a) add(adjectives_[a][0], static_cast<int32_t>(a), true);
+    std::stable_sort(forms_.begin(), forms_.end(), [](const Form& a, const Form& b) { return a.text < b.text; });
+}
+
+int32_t Vocabulary::Abbreviation(std::string_view prefix, bool adjective) const
+{
+    int32_t best = -1;
+    bool bestLitho = false;
+    size_t bestSize = 0;
+    int32_t bestEntry = 0;
+    auto it = std::lower_bound(forms_.begin(), forms_.end(), prefix,
+                               [](const Form& f, std::string_view p) { return std::string_view(f.text) < p; });
+    for (; it != forms_.end() && std::string_view(it->text).substr(0, prefix.size()) == prefix; ++it) {
+        if (it->adjective != adjective) continue;
+        const bool litho = adjective ? AdjectiveNoun(it->entry) >= 0 : IsLithological(it->entry);
+        const bool better = best < 0 || (litho && !bestLitho) ||
+                            (litho == bestLitho && (it->text.size() < bestSize ||
+                                                    (it->text.size() == bestSize && it->entry < bestEntry)));
+        if (!better) continue;
+        best = static_cast<int32_t>(it->word);
+        bestLitho = litho;
+        bestSize = it->text.size();
+        bestEntry = it->entry;
+    }
+    return best;
 }
 
 uint32_t Vocabulary::Intern(std::string_view word)

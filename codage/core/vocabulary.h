@@ -32,6 +32,15 @@ enum class Function : uint8_t {
     Range  // A, AU: "20 A 30 %"
 };
 
+// What a word tells of the lithologies around it, whatever its class. The
+// coder knows these words by itself, as it knows DE and A.
+enum Role : uint8_t {
+    kRoleWithin = 1,    // DANS, SEIN: "X dans Y" names Y as the main lithology
+    kRoleDominant = 2,  // DOMINANTE, PREDOMINANCE...: "a dominante X" names X
+    kRoleMinor = 4,     // PASSEE, LENTILLE, POCHE...: what they hold is not the main one
+    kRoleUnder = 8      // SOUS: what lies above the level ("sous enrobe") is not it
+};
+
 // What the vocabulary says of a word or of a phrase of several words.
 struct LexInfo {
     int32_t noun = -1;
@@ -41,6 +50,7 @@ struct LexInfo {
     bool inhibitor = false;
     bool activator = false;
     Function function = Function::None;
+    uint8_t role = 0;  // Role bits
 };
 
 struct Phrase {
@@ -65,6 +75,26 @@ public:
     // Phrases of two words or more that begin with this word, longest first.
     const std::vector<uint32_t>& PhrasesFrom(uint32_t id) const { return words_[id].phrases; }
     const Phrase& GetPhrase(uint32_t index) const { return phrases_[index]; }
+
+    // What the rules make of the words (Coder::FinishRules): the nouns that
+    // head a rule name lithologies, and an adjective that names one on its
+    // own ("SABLEUX", "ARGILO") stands for the noun of that lithology.
+    void SetLithology(std::vector<uint8_t> lithologicalNouns, std::vector<int32_t> adjectiveNouns);
+    bool IsLithological(int32_t noun) const
+    {
+        return noun >= 0 && static_cast<size_t>(noun) < lithoNouns_.size() && lithoNouns_[static_cast<size_t>(noun)];
+    }
+    // The noun an adjective stands for, -1 for none.
+    int32_t AdjectiveNoun(int32_t adjective) const
+    {
+        return adjective >= 0 && static_cast<size_t>(adjective) < adjNouns_.size()
+                   ? adjNouns_[static_cast<size_t>(adjective)]
+                   : -1;
+    }
+    // The word an abbreviation stands for ("ARG" written "arg."): among the
+    // one-word forms that begin with it, a lithology first, then the shortest,
+    // then the first listed; nouns or adjectives as asked. -1 for none.
+    int32_t Abbreviation(std::string_view prefix, bool adjective) const;
 
     // Normalised forms, as the lists show them.
     const std::vector<std::array<std::string, 2>>& Nouns() const { return nouns_; }
@@ -99,6 +129,16 @@ private:
     std::vector<Phrase> phrases_;
     std::vector<std::array<std::string, 2>> nouns_;
     std::vector<std::array<std::string, 4>> adjectives_;
+    std::vector<uint8_t> lithoNouns_;
+    std::vector<int32_t> adjNouns_;
+    // One-word singular (masculine) forms in byte order, for abbreviations.
+    struct Form {
+        std::string text;
+        uint32_t word;
+        int32_t entry;
+        bool adjective;
+    };
+    std::vector<Form> forms_;
 };
 
 }  // namespace codage

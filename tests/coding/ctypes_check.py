@@ -2,8 +2,9 @@
 """Loads the built coding library through ctypes, outside any C++ code, and
 checks that it gives the expected codes of the shared case table.
 
-Usage: ctypes_check.py LIBRARY DATA_DIR CASES.tsv
-The library and the shipped word lists are copied into a temporary folder
+Usage: ctypes_check.py LIBRARY DATA_DIR CASES.tsv [CORPUS.tsv]
+With a corpus of descriptions and their main lithologies, it also prints the
+share it gets right and fails under 95 %. The library and the shipped word lists are copied into a temporary folder
 first: the library reads its files from its own folder.
 """
 import ctypes
@@ -35,20 +36,59 @@ class CodageListeNoms(ctypes.Structure):
     _fields_ = [("Count", ctypes.c_int32), ("Items", ctypes.POINTER(CodageNomEntry))]
 
 
-def read_cases(path):
+def read_cases(path, with_kind=False):
     cases = []
     with open(path, encoding="utf-8") as f:
         for line in f:
             line = line.rstrip("\r\n")
             if not line or line.startswith("#"):
                 continue
-            description, code, _ = line.split("\t")
-            cases.append(("" if description == '""' else description, "" if code == '""' else code))
+            description, code, kind = line.split("\t")
+            case = ("" if description == '""' else description, "" if code == '""' else code)
+            cases.append(case + (kind,) if with_kind else case)
     return cases
+
+
+def leading_capitals(code):
+    n = 0
+    while n < len(code) and "A" <= code[n] <= "Z":
+        n += 1
+    return code[:n]
+
+
+def main_lithology_right(code, expected):
+    """A bare family ("ARG") asks for the code's leading capitals; a whole code for itself."""
+    if expected and expected.isalpha():
+        return leading_capitals(code) == expected
+    return code == expected
+
+
+def score_corpus(lib, corpus_file):
+    """Prints the share of main lithologies right, by kind; False under 95 %."""
+    by_kind = {}
+    wrong = []
+    for description, expected, kind in read_cases(corpus_file, with_kind=True):
+        code = ctypes.c_char_p()
+        lib.MakeCode(description.encode("utf-8"), ctypes.byref(code))
+        got = code.value.decode("utf-8")
+        ok = main_lithology_right(got, expected)
+        right, total = by_kind.get(kind, (0, 0))
+        by_kind[kind] = (right + ok, total + 1)
+        if not ok:
+            wrong.append(f"  {kind}: {description!r} -> {got!r}, main lithology {expected}")
+    right = sum(r for r, _ in by_kind.values())
+    total = sum(t for _, t in by_kind.values())
+    for kind, (r, t) in by_kind.items():
+        print(f"  {kind:<10} {r}/{t}")
+    print("\n".join(wrong))
+    share = 100.0 * right / total if total else 0.0
+    print(f"corpus: {right}/{total} main lithologies right ({share:.1f} %)")
+    return total > 0 and share >= 95.0
 
 
 def main():
     library, data_dir, cases_file = sys.argv[1:4]
+    corpus_file = sys.argv[4] if len(sys.argv) > 4 else None
     cases = read_cases(cases_file)
     with tempfile.TemporaryDirectory(prefix="carotix-ctypes-") as folder:
         for name in ("Descriptions.csv", "Noms.csv", "Adjectifs.csv", "Inhibiteurs.csv", "Activateurs.csv"):
@@ -95,6 +135,9 @@ def main():
                 after.contents.Count != count_before or count_before < 150:
             failures += 1
             print("FAIL noun list:", count_before, after.contents.Count)
+
+        if corpus_file and not score_corpus(lib, corpus_file):
+            failures += 1
 
         print(f"{len(cases)} descriptions, {failures} failure(s)")
         return 1 if failures else 0
