@@ -8,9 +8,9 @@
 #include "store/recent_files.h"
 
 CollectionDocument::CollectionDocument()
-    : root_(std::make_unique<TDirBlock>(kCollectionRootName)),
-      snapshot_(std::make_unique<TDirBlock>(kCollectionRootName))
+    : root_(std::make_unique<TDirBlock>(kCollectionRootName))
 {
+    ClearSnapshot();
     EnsureUnitXY();
 }
 
@@ -38,11 +38,11 @@ void CollectionDocument::Save()
     RecentAdd(fileName_);
 }
 
-void CollectionDocument::TakeSnapshot() { snapshot_ = root_->CloneDir(); }
+void CollectionDocument::TakeSnapshot() { snapshot_ = DigestOf(*root_); }
 
-void CollectionDocument::ClearSnapshot() { snapshot_ = std::make_unique<TDirBlock>(kCollectionRootName); }
+void CollectionDocument::ClearSnapshot() { snapshot_ = DigestOf(TDirBlock(kCollectionRootName)); }
 
-bool CollectionDocument::IsModified() const { return !SameBlock(root_.get(), snapshot_.get()); }
+bool CollectionDocument::IsModified() const { return !(DigestOf(*root_) == snapshot_); }
 
 std::string CollectionDocument::GetUnitXY() const { return root_->GetPathString(kUnitXYName, 0); }
 

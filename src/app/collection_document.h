@@ -1,11 +1,13 @@
 // The document of a collection window, without any widget: the tree rooted
-// "Carotix", its snapshot (the state last loaded or saved), the file name,
-// loading with the root rules, saving, change detection and the coordinate
-// unit "UnitéXY".
+// "Carotix", its snapshot (the digest of the state last loaded or saved), the
+// file name, loading with the root rules, saving, change detection and the
+// coordinate unit "UnitéXY".
 #pragma once
 
 #include <memory>
 #include <string>
+
+#include "store/blocks.h"
 
 class TDirBlock;
 
@@ -25,7 +27,6 @@ public:
 
     TDirBlock& Root() { return *root_; }
     const TDirBlock& Root() const { return *root_; }
-    const TDirBlock& Snapshot() const { return *snapshot_; }
 
     const std::string& FileName() const { return fileName_; }
     void SetFileName(std::string fileName) { fileName_ = std::move(fileName); }
@@ -42,7 +43,8 @@ public:
     // then adds the file to the recent files. Does not retake the snapshot:
     // callers do (TakeSnapshot) after a save they asked for.
     void Save();
-    // The snapshot becomes a clone of the tree.
+    // The snapshot becomes the digest of the tree (a digest rather than a copy:
+    // a collection of 100,000 boreholes would otherwise be held twice).
     void TakeSnapshot();
     // An empty snapshot: the tree then counts as modified (reopened backups).
     void ClearSnapshot();
@@ -58,6 +60,6 @@ public:
 
 private:
     std::unique_ptr<TDirBlock> root_;
-    std::unique_ptr<TDirBlock> snapshot_;
+    BlockDigest snapshot_;
     std::string fileName_;
 };

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <numeric>
+#include <unordered_map>
 
 #include "drawing/code_models.h"
 #include "drawing/rounding.h"
@@ -76,6 +77,24 @@ int FindRow(const std::vector<CollectionRow>& rows, std::string_view indice, std
     for (std::size_t i = 0; i < rows.size(); ++i)
         if (UpperCase(rows[i].Indice) == ui && UpperCase(rows[i].Design) == ud) return static_cast<int>(i);
     return -1;
+}
+
+std::vector<int> FindRows(const std::vector<CollectionRow>& rows,
+                          const std::vector<std::pair<std::string, std::string>>& wanted)
+{
+    auto key = [](std::string_view indice, std::string_view design) {
+        std::string k = UpperCase(indice);
+        k += '\0';
+        k += UpperCase(design);
+        return k;
+    };
+    std::unordered_map<std::string, int> first;
+    first.reserve(rows.size());
+    for (std::size_t i = 0; i < rows.size(); ++i) first.try_emplace(key(rows[i].Indice, rows[i].Design), static_cast<int>(i));
+    std::vector<int> found;
+    for (const auto& [indice, design] : wanted)
+        if (const auto it = first.find(key(indice, design)); it != first.end()) found.push_back(it->second);
+    return found;
 }
 
 std::vector<GridField> ParseGridFields(std::string_view champsGrille)

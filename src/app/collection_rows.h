@@ -11,6 +11,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 class TDirBlock;
@@ -33,6 +34,10 @@ void BuildRowList(const TDirBlock& root, std::vector<CollectionRow>& rows);
 // The row whose Indice and Désign equal the given ones once both sides are
 // upper-cased; -1 when none.
 int FindRow(const std::vector<CollectionRow>& rows, std::string_view indice, std::string_view design);
+// FindRow of each (Indice, Désign) pair, in the pairs' order, rows not found
+// left out; in one pass over the rows however many pairs are asked.
+std::vector<int> FindRows(const std::vector<CollectionRow>& rows,
+                          const std::vector<std::pair<std::string, std::string>>& wanted);
 
 // ---------------------------------------------------------------------------
 // Columns of the table view: [Général] "ChampsGrille"

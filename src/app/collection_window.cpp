@@ -411,6 +411,7 @@ void TFChild::FillView(int row)
             }
             FGridRows[l + 1] = r;
         }
+        RowMapsChanged();
         // The text width plus 6 pixels, and the margins Qt's cells draw their
         // text within, so that whole texts show.
         const int margins = 2 * (StringGrid->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, StringGrid) + 1);
@@ -440,6 +441,7 @@ void TFChild::FillView(int row)
             if (StringGrid->columnWidth(c) < fm.horizontalAdvance(t) + 6) StringGrid->setColumnWidth(c, fm.horizontalAdvance(t) + 6);
         }
         FGridRows[static_cast<std::size_t>(line)] = row;
+        RowMapsChanged();
     }
     FSelecting = wasSelecting;
 
@@ -457,6 +459,7 @@ void TFChild::FillView(int row)
                 ListView->addItem(item);
                 FItemRows.push_back(static_cast<int>(i));
             }
+            RowMapsChanged();
             const QList<QTableWidgetSelectionRange> ranges = StringGrid->selectedRanges();
             for (const auto& range : ranges)
                 for (int l = range.topRow() + 1; l <= range.bottomRow() + 1; ++l) {
@@ -473,6 +476,7 @@ void TFChild::FillView(int row)
                 it->setData(Qt::UserRole, row);
                 ListView->addItem(it);
                 FItemRows.push_back(row);
+                RowMapsChanged();
                 item = ListView->count() - 1;
             }
             if (item >= 0) {
@@ -508,20 +512,36 @@ std::string TFChild::GridCell(int col, int line) const
     return it ? FromQString(it->text()) : std::string();
 }
 
+// The first table line and the first icon of every row, so that selecting
+// thousands of rows does not scan the lines once per row.
+void TFChild::BuildRowMaps() const
+{
+    auto inverse = [](const std::vector<int>& of, std::size_t from, std::vector<int>& into) {
+        into.clear();
+        for (std::size_t k = of.size(); k-- > from;) {
+            const int row = of[k];
+            if (row < 0) continue;
+            if (static_cast<std::size_t>(row) >= into.size()) into.resize(static_cast<std::size_t>(row) + 1, -1);
+            into[static_cast<std::size_t>(row)] = static_cast<int>(k);
+        }
+    };
+    inverse(FGridRows, 1, lineOfRow_);
+    inverse(FItemRows, 0, itemOfRow_);
+    rowMapsValid_ = true;
+}
+
 int TFChild::GridRowOfRow(int row) const
 {
     if (row < 0) return -1;
-    for (std::size_t l = 1; l < FGridRows.size(); ++l)
-        if (FGridRows[l] == row) return static_cast<int>(l);
-    return -1;
+    if (!rowMapsValid_) BuildRowMaps();
+    return static_cast<std::size_t>(row) < lineOfRow_.size() ? lineOfRow_[static_cast<std::size_t>(row)] : -1;
 }
 
 int TFChild::ItemOfRow(int row) const
 {
     if (row < 0) return -1;
-    for (std::size_t i = 0; i < FItemRows.size(); ++i)
-        if (FItemRows[i] == row) return static_cast<int>(i);
-    return -1;
+    if (!rowMapsValid_) BuildRowMaps();
+    return static_cast<std::size_t>(row) < itemOfRow_.size() ? itemOfRow_[static_cast<std::size_t>(row)] : -1;
 }
 
 int TFChild::FirstEmptyGridRow() const
@@ -728,6 +748,7 @@ void TFChild::ShowIconView()
             ListView->addItem(item);
             FItemRows.push_back(static_cast<int>(i));
         }
+        RowMapsChanged();
         for (int r : selected)
             if (const int item = ItemOfRow(r); item >= 0) ListView->item(item)->setSelected(true);
         FIconsFilled = true;
@@ -762,9 +783,7 @@ void TFChild::SetFilterEmpty(bool on)
     const int top = StringGrid->verticalScrollBar()->value();
     FFilterEmpty = on;
     RefreshList();
-    std::vector<int> rows;
-    for (const auto& [i, d] : keep)
-        if (const int r = FindRow(i, d); r >= 0) rows.push_back(r);
+    const std::vector<int> rows = FindRows(FRows, keep);
     SelectRows(rows);
     StringGrid->verticalScrollBar()->setValue(top);
 }

@@ -202,6 +202,13 @@ private:
     std::vector<CollectionRow> FRows;
     std::vector<int> FItemRows;
     std::vector<int> FGridRows;
+    // GridRowOfRow and ItemOfRow for every row, built again after FGridRows or
+    // FItemRows change.
+    mutable std::vector<int> lineOfRow_;
+    mutable std::vector<int> itemOfRow_;
+    mutable bool rowMapsValid_ = false;
+    void RowMapsChanged() { rowMapsValid_ = false; }
+    void BuildRowMaps() const;
     std::vector<GridField> fields_;
     std::vector<QPixmap> FImages;
     bool FIconsFilled = false;

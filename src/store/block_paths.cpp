@@ -2,6 +2,8 @@
 // through the holding directory.
 #include "store/blocks.h"
 
+#include <algorithm>
+
 #include "platform/base/rtl_numbers.h"
 
 namespace {
@@ -76,8 +78,79 @@ TDirBlock* TDirBlock::ChildDir(int index) const
     return b != nullptr && b->IsDir() ? static_cast<TDirBlock*>(b) : nullptr;
 }
 
+// ---------------------------------------------------------------------------
+// The name index of a large directory
+// ---------------------------------------------------------------------------
+
+TDirBlock::NameIndex* TDirBlock::Index() const
+{
+    if (!index_ && items_.size() >= kIndexedFrom) BuildIndex();
+    return index_.get();
+}
+
+void TDirBlock::BuildIndex() const
+{
+    auto index = std::make_unique<NameIndex>();
+    index->reserve(items_.size());
+    for (std::size_t k = 0; k < items_.size(); ++k) {
+        TBlock* b = items_[k].get();
+        b->slot_ = static_cast<std::int32_t>(k);
+        NameEntry& e = (*index)[b->Name];
+        if (e.count++ == 0) e.first = b;
+    }
+    slotsValid_ = items_.size();
+    index_ = std::move(index);
+}
+
+int TDirBlock::SlotOf(const TBlock* child) const
+{
+    const auto s = static_cast<std::size_t>(child->slot_);
+    if (s < slotsValid_ && s < items_.size() && items_[s].get() == child) return static_cast<int>(s);
+    // Removals moved the children after them down: number them again.
+    for (std::size_t k = std::min(slotsValid_, items_.size()); k < items_.size(); ++k)
+        items_[k]->slot_ = static_cast<std::int32_t>(k);
+    slotsValid_ = items_.size();
+    return child->slot_;
+}
+
+// `child` now stands at `position`.
+void TDirBlock::IndexAdd(TBlock* child, int position) const
+{
+    if (!index_) return;
+    child->slot_ = position;
+    if (static_cast<std::size_t>(position) == slotsValid_) ++slotsValid_;
+    NameEntry& e = (*index_)[child->Name];
+    if (e.count++ == 0 || position < SlotOf(e.first)) e.first = child;
+}
+
+// `child`, at `position`, is about to leave (or to change its name).
+void TDirBlock::IndexRemove(TBlock* child, int position) const
+{
+    if (!index_) return;
+    const auto it = index_->find(child->Name);
+    if (it == index_->end()) {
+        // The name was changed behind the directory's back: start afresh.
+        index_.reset();
+        return;
+    }
+    NameEntry& e = it->second;
+    if (--e.count == 0) {
+        index_->erase(it);
+    } else if (e.first == child) {
+        e.first = nullptr;
+        for (std::size_t k = static_cast<std::size_t>(position) + 1; k < items_.size(); ++k)
+            if (items_[k]->Name == child->Name) {
+                e.first = items_[k].get();
+                break;
+            }
+        if (!e.first) index_.reset();
+    }
+}
+
 int TDirBlock::IndexOf(const TBlock* block) const
 {
+    if (block == nullptr || block->parent_ != this) return -1;
+    if (Index()) return SlotOf(block);
     for (std::size_t k = 0; k < items_.size(); ++k)
         if (items_[k].get() == block) return static_cast<int>(k);
     return -1;
@@ -85,6 +158,13 @@ int TDirBlock::IndexOf(const TBlock* block) const
 
 int TDirBlock::IndexOfName(std::string_view name) const
 {
+    if (const NameIndex* index = Index()) {
+        const auto it = index->find(name);
+        if (it == index->end()) return -1;
+        if (it->second.first->Name == name) return SlotOf(it->second.first);
+        BuildIndex();   // a name was changed behind the directory's back
+        return IndexOfName(name);
+    }
     for (std::size_t k = 0; k < items_.size(); ++k)
         if (items_[k]->Name == name) return static_cast<int>(k);
     return -1;
@@ -92,7 +172,15 @@ int TDirBlock::IndexOfName(std::string_view name) const
 
 int TDirBlock::IndexOfDir(std::string_view name) const
 {
-    for (std::size_t k = 0; k < items_.size(); ++k)
+    std::size_t from = 0;
+    if (const NameIndex* index = Index()) {
+        const int k = IndexOfName(name);
+        if (k < 0) return -1;
+        if (items_[static_cast<std::size_t>(k)]->IsDir()) return k;
+        if (index_->find(name)->second.count == 1) return -1;
+        from = static_cast<std::size_t>(k) + 1;   // a value block of that name comes first
+    }
+    for (std::size_t k = from; k < items_.size(); ++k)
         if (items_[k]->IsDir() && items_[k]->Name == name) return static_cast<int>(k);
     return -1;
 }
@@ -101,6 +189,7 @@ TBlock* TDirBlock::Append(std::unique_ptr<TBlock> block)
 {
     block->parent_ = this;
     items_.push_back(std::move(block));
+    IndexAdd(items_.back().get(), static_cast<int>(items_.size()) - 1);
     return items_.back().get();
 }
 
@@ -108,8 +197,10 @@ TBlock* TDirBlock::ReplaceAt(int c, std::unique_ptr<TBlock> block)
 {
     block->parent_ = this;
     auto& slot = items_[static_cast<std::size_t>(c)];
+    IndexRemove(slot.get(), c);
     slot->parent_ = nullptr;
     slot = std::move(block);   // destroys the old block
+    IndexAdd(slot.get(), c);
     return slot.get();
 }
 
@@ -125,7 +216,10 @@ bool TDirBlock::AddChecked(TBlock* b, bool owned, bool allowDuplicate)
     const std::size_t bs = b->Name.find('\\');
     if (bs != std::string::npos) {
         TDirBlock* sub = GetOrCreateSubDir(std::string_view(b->Name).substr(0, bs), false);
-        b->Name.erase(0, bs + 1);
+        // A block that still has a parent is renamed through it, which keeps
+        // that directory's name index right.
+        if (b->parent_ != nullptr) b->parent_->RenameChild(b->parent_->IndexOf(b), b->Name.substr(bs + 1), true);
+        else b->Name.erase(0, bs + 1);
         return sub->AddChecked(b, owned, false);
     }
     if (b->parent_ == this) return false;
@@ -160,8 +254,10 @@ std::unique_ptr<TBlock> TDirBlock::RemoveAt(int index)
 {
     if (index < 0 || index >= ItemCount()) return nullptr;
     auto it = items_.begin() + index;
+    IndexRemove(it->get(), index);
     std::unique_ptr<TBlock> taken = std::move(*it);
     items_.erase(it);
+    slotsValid_ = std::min(slotsValid_, static_cast<std::size_t>(index));
     taken->parent_ = nullptr;
     return taken;
 }
@@ -176,11 +272,18 @@ bool TDirBlock::RenameChild(int index, std::string_view newName, bool allowDupli
     if (b == nullptr) return false;
     if (b->Name == newName) return true;
     if (!allowDuplicate && IndexOfName(newName) >= 0) return false;
+    IndexRemove(b, index);
     b->Name.assign(newName);
+    IndexAdd(b, index);
     return true;
 }
 
-void TDirBlock::Clear() { items_.clear(); }
+void TDirBlock::Clear()
+{
+    items_.clear();
+    index_.reset();
+    slotsValid_ = 0;
+}
 
 // ---------------------------------------------------------------------------
 // Paths

@@ -6,6 +6,7 @@
 #include "platform/base/rtl_numbers.h"
 
 #include <cmath>
+#include <cstring>
 
 namespace {
 
@@ -511,6 +512,124 @@ bool SameBlock(const TBlock* a, const TBlock* b)
     default:
         throw EBlockError("Unable to compares blocks");
     }
+}
+
+namespace {
+
+// Two 64-bit lanes fed 64-bit words, each mixed as MurmurHash3 mixes its
+// blocks, with a final avalanche over both.
+class DigestWriter {
+public:
+    void Word(std::uint64_t w)
+    {
+        a_ = Rotl((a_ ^ (w * kC1)) * kC2, 31) * 5 + 0x52dce729;
+        b_ = Rotl((b_ + (w * kC2)) ^ kC1, 29) * 9 + 0x38495ab5;
+        ++words_;
+    }
+    void Bytes(std::string_view text)
+    {
+        Word(text.size());
+        std::size_t k = 0;
+        for (; k + 8 <= text.size(); k += 8) {
+            std::uint64_t w;
+            std::memcpy(&w, text.data() + k, 8);
+            Word(w);
+        }
+        if (k < text.size()) {
+            std::uint64_t w = 0;
+            std::memcpy(&w, text.data() + k, text.size() - k);
+            Word(w);
+        }
+    }
+    void Double(double v)
+    {
+        if (std::isnan(v)) v = std::numeric_limits<double>::quiet_NaN();
+        if (v == 0.0) v = 0.0;
+        std::uint64_t w;
+        std::memcpy(&w, &v, 8);
+        Word(w);
+    }
+    BlockDigest Finish() const
+    {
+        std::uint64_t a = a_ ^ words_, b = b_ ^ (words_ * kC1);
+        a += b;
+        b += a;
+        a = Avalanche(a);
+        b = Avalanche(b);
+        a += b;
+        b += a;
+        return BlockDigest{a, b};
+    }
+
+private:
+    static constexpr std::uint64_t kC1 = 0x87c37b91114253d5ull;
+    static constexpr std::uint64_t kC2 = 0x4cf5ad432745937full;
+    static std::uint64_t Rotl(std::uint64_t x, int r) { return (x << r) | (x >> (64 - r)); }
+    static std::uint64_t Avalanche(std::uint64_t k)
+    {
+        k ^= k >> 33;
+        k *= 0xff51afd7ed558ccdull;
+        k ^= k >> 33;
+        k *= 0xc4ceb9fe1a85ec53ull;
+        k ^= k >> 33;
+        return k;
+    }
+    std::uint64_t a_ = 0x9E3779B97F4A7C15ull;
+    std::uint64_t b_ = 0xC2B2AE3D27D4EB4Full;
+    std::uint64_t words_ = 0;
+};
+
+}  // namespace
+
+BlockDigest DigestOf(const TBlock& block)
+{
+    DigestWriter d;
+    // Depth first in child order, without recursion: a tree may be very deep.
+    std::vector<const TBlock*> pending{&block};
+    while (!pending.empty()) {
+        const TBlock* b = pending.back();
+        pending.pop_back();
+        d.Word(b->BlockType());
+        d.Bytes(b->Name);
+        switch (b->BlockType()) {
+        case btDir: {
+            const auto& items = static_cast<const TDirBlock*>(b)->Items();
+            d.Word(items.size());
+            for (auto it = items.rbegin(); it != items.rend(); ++it) pending.push_back(it->get());
+            break;
+        }
+        case btString:
+            d.Bytes(static_cast<const TStrBlock*>(b)->Value);
+            break;
+        case btStringArray: {
+            auto* a = static_cast<const TStrArrayBlock*>(b);
+            d.Word(static_cast<std::uint64_t>(a->ItemCount()));
+            for (int k = 0; k < a->ItemCount(); ++k) d.Bytes(a->Item(k));
+            break;
+        }
+        case btInt:
+            d.Word(static_cast<std::uint32_t>(static_cast<const TIntBlock*>(b)->Value));
+            break;
+        case btIntArray: {
+            const auto& items = static_cast<const TIntArrayBlock*>(b)->Items;
+            d.Word(items.size());
+            for (std::int32_t v : items) d.Word(static_cast<std::uint32_t>(v));
+            break;
+        }
+        case btFloat:
+            d.Double(static_cast<const TFloatBlock*>(b)->Value);
+            break;
+        case btFloatArray: {
+            const auto& items = static_cast<const TFloatArrayBlock*>(b)->Items;
+            d.Word(items.size());
+            for (double v : items) d.Double(v);
+            break;
+        }
+        default:
+            break;
+        }
+    }
+    return d.Finish();
 }
 
 std::unique_ptr<TBlock> CreateBlockOfType(std::uint8_t typeCode)

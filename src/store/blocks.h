@@ -32,6 +32,7 @@
 #include <string>
 #include <string_view>
 #include <type_traits>
+#include <unordered_map>
 #include <vector>
 
 class TDirBlock;
@@ -175,6 +176,9 @@ protected:
     friend class TDirBlock;
     TDirBlock* parent_ = nullptr;
     std::uint8_t blockType_ = btNone;
+    // The block's index in its parent's children, kept by a parent that holds
+    // a name index (see TDirBlock), valid below the parent's slotsValid_.
+    std::int32_t slot_ = 0;
 };
 
 // ---------------------------------------------------------------------------
@@ -345,7 +349,13 @@ public:
     TDirBlock* ChildDir(int index) const;
     const std::vector<std::unique_ptr<TBlock>>& Items() const { return items_; }
 
-    // --- Lookups (linear, first match, exact bytes) ------------------------
+    // --- Lookups (first match, exact bytes) --------------------------------
+    // Linear scans in a small directory; a large one (a collection's
+    // boreholes) keeps an index of its children's names, built on its first
+    // look-up and kept by every change made through the directory, so that a
+    // look-up takes constant time on average. The index sees a child's name
+    // only through the directory: rename a child with RenameChild, never by
+    // writing its Name.
     int IndexOf(const TBlock* block) const;
     int IndexOfName(std::string_view name) const;
     // Passes over value blocks of that name.
@@ -512,7 +522,32 @@ private:
     void StoreThroughParent(TBlock* b, int i, std::uint8_t typeCode, int kind,
                             std::string_view text, std::int32_t intValue, double floatValue);
 
+    // The name index: for each name, its first child and how many children
+    // bear it.
+    struct NameEntry {
+        TBlock* first = nullptr;
+        int count = 0;
+    };
+    struct NameHash {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
+    };
+    using NameIndex = std::unordered_map<std::string, NameEntry, NameHash, std::equal_to<>>;
+    // Directories with fewer children are scanned.
+    static constexpr std::size_t kIndexedFrom = 32;
+    // The index, built when missing and the directory is large; nullptr for
+    // a small directory.
+    NameIndex* Index() const;
+    void BuildIndex() const;
+    // The position of a child, through the slots (renumbered when stale).
+    int SlotOf(const TBlock* child) const;
+    void IndexAdd(TBlock* child, int position) const;
+    void IndexRemove(TBlock* child, int position) const;
+
     std::vector<std::unique_ptr<TBlock>> items_;
+    mutable std::unique_ptr<NameIndex> index_;
+    // Children below this position hold their index in slot_.
+    mutable std::size_t slotsValid_ = 0;
 };
 
 // True when both trees hold the same names, types and values, children in the
@@ -520,6 +555,18 @@ private:
 // equals its clone); doubles otherwise compare exactly. A type code other than
 // 0, 1, 5, 8-12 raises "Unable to compares blocks".
 bool SameBlock(const TBlock* a, const TBlock* b);
+
+// A 128-bit digest of a tree: names, types, values and children in order, read
+// as SameBlock reads them (every NaN alike, 0.0 and -0.0 alike). Trees that
+// SameBlock finds equal have equal digests; trees that differ have different
+// digests but for a chance of one in 2^128. A collection keeps the digest of
+// its last saved state instead of a second copy of the whole tree.
+struct BlockDigest {
+    std::uint64_t high = 0;
+    std::uint64_t low = 0;
+    friend bool operator==(const BlockDigest&, const BlockDigest&) = default;
+};
+BlockDigest DigestOf(const TBlock& block);
 
 // A new block of the given in-memory type code (0, 1, 5, 8, 9, 10, 11, 12)
 // with its default value, or nullptr for any other code.

@@ -7,6 +7,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
 #include <limits>
 
 namespace {
@@ -538,6 +542,86 @@ std::unique_ptr<TDirBlock> SampleTree()
     return root;
 }
 
+// A large directory answers its look-ups through a name index: after every
+// kind of change, each look-up must give what a scan in child order gives.
+TEST(Children, LookUpsInALargeDirectoryStayRightThroughEveryChange)
+{
+    TDirBlock root("Carotix");
+    TDirBlock& big = *root.ForceDir("Big");
+    TDirBlock other("Other");
+    for (int k = 0; k < 40; ++k) {
+        const std::string name = "B" + std::to_string(k);
+        if (k % 5 == 0) big.AddChild(std::make_unique<TStrBlock>(name, "v"), true);
+        else big.AddChild(std::make_unique<TDirBlock>(name), true);
+    }
+    const std::vector<std::string> names{"B0", "B1", "B5", "B10", "B7", "B38", "B39", "N", "V", "X", "Y", "Z", "Absent", ""};
+    auto check = [&](const std::string& step) {
+        SCOPED_TRACE(step);
+        for (int k = 0; k < big.ItemCount(); ++k) ASSERT_EQ(big.IndexOf(big.Child(k)), k);
+        EXPECT_EQ(big.IndexOf(&other), -1);
+        for (const std::string& name : names) {
+            int first = -1, firstDir = -1;
+            for (int k = big.ItemCount() - 1; k >= 0; --k)
+                if (big.Child(k)->Name == name) {
+                    first = k;
+                    if (big.Child(k)->IsDir()) firstDir = k;
+                }
+            EXPECT_EQ(big.IndexOfName(name), first) << name;
+            EXPECT_EQ(big.IndexOfDir(name), firstDir) << name;
+            if (!name.empty())   // the empty path is the directory itself
+                EXPECT_EQ(big.FindDir(name), firstDir < 0 ? nullptr : big.Child(firstDir)) << name;
+        }
+    };
+    const std::vector<std::pair<std::string, std::function<void()>>> steps{
+        {"built", [] {}},
+        {"a duplicate dir after a value block of its name", [&] { big.AddChild(std::make_unique<TDirBlock>("B5"), true); }},
+        {"a duplicate of the first child", [&] { big.AddChild(std::make_unique<TDirBlock>("B0"), true); }},
+        {"a taken name refused", [&] { EXPECT_FALSE(big.AddChild(std::make_unique<TDirBlock>("B1"), false)); }},
+        {"a value then a dir named V", [&] {
+             big.AddChild(std::make_unique<TIntBlock>("V", 1), false);
+             big.AddChild(std::make_unique<TDirBlock>("V"), true);
+         }},
+        {"a path name X\\Y", [&] { big.AddChild(std::make_unique<TDirBlock>("X\\Y"), false); }},
+        {"a child named with a path moved out", [&] {
+             big.AddChild(std::make_unique<TDirBlock>("Q"), true);
+             EXPECT_TRUE(big.RenameChild(big.IndexOfName("Q"), "Z\\B38", false));
+             EXPECT_TRUE(other.AddChild(big.Child(big.IndexOfName("Z\\B38")), false));
+             EXPECT_NE(other.FindDir("Z\\B38"), nullptr);
+         }},
+        {"the first child deleted", [&] { big.DeleteChild(0); }},
+        {"a middle child deleted", [&] { big.DeleteChild(big.IndexOfName("B7")); }},
+        {"the last child deleted", [&] { big.DeleteChild(big.ItemCount() - 1); }},
+        {"a child moved to another directory", [&] { EXPECT_TRUE(other.AddChild(big.Child(big.IndexOfName("B1")), false)); }},
+        {"a child moved back", [&] { EXPECT_TRUE(big.AddChild(other.Child(0), false)); }},
+        {"renamed to a taken name", [&] { EXPECT_TRUE(big.RenameChild(3, "B38", true)); }},
+        {"renamed away from a duplicate", [&] { EXPECT_TRUE(big.RenameChild(big.IndexOfName("B38"), "N", false)); }},
+        {"a rename refused", [&] { EXPECT_FALSE(big.RenameChild(0, "B39", false)); }},
+        {"a single value promoted", [&] { big.SetPathString("B10", 2, btString, "w"); }},
+        {"an integer column converted", [&] { big.SetPathFloat("V", 0, btFloat, 2.5); }},
+        {"a merge into a directory and a new one", [&] {
+             EXPECT_TRUE(big.MergeChild(std::make_unique<TDirBlock>("B39")));
+             EXPECT_TRUE(big.MergeChild(std::make_unique<TDirBlock>("Y")));
+         }},
+        {"row 0 of every column deleted", [&] { big.DeleteRow(0); }},
+        {"cleared and filled again", [&] {
+             big.Clear();
+             for (int k = 39; k >= 0; --k) big.AddChild(std::make_unique<TDirBlock>("B" + std::to_string(k % 20)), true);
+         }},
+        {"read again from a file", [&] {
+             const std::string file = ::testing::TempDir() + "name_index.crx";
+             big.SaveToFile(file);
+             big.Clear();
+             big.AddChild(std::make_unique<TDirBlock>("Y"), true);
+             for (int k = 0; k < 40; ++k) big.IndexOfName("Y");
+             big.LoadFromFile(file);
+         }},
+    };
+    for (const auto& [label, step] : steps) {
+        step();
+        check(label);
+    }
+}
+
 TEST(CopyAndCompare, ATreeEqualsItsCloneNaNIncluded)
 {
     auto tree = SampleTree();
@@ -555,31 +639,45 @@ TEST(CopyAndCompare, ATreeEqualsItsCloneNaNIncluded)
     EXPECT_TRUE(SameBlock(sub.get(), tree->FindBlock("F1\\Niveau\\Bas")));
 }
 
-TEST(CopyAndCompare, SameBlockLooksAtOrderNamesTypesAndValues)
+// The digest of a tree tells the same as SameBlock.
+TEST(CopyAndCompare, SameBlockAndTheDigestLookAtOrderNamesTypesAndValues)
 {
     EXPECT_TRUE(SameBlock(nullptr, nullptr));
+    auto same = [](const TBlock& a, const TBlock& b) {
+        const bool digests = DigestOf(a) == DigestOf(b);
+        EXPECT_EQ(digests, SameBlock(&a, &b)) << a.Name;
+        return digests;
+    };
     TDirBlock a("D"), b("D");
     EXPECT_FALSE(SameBlock(&a, nullptr));
+    EXPECT_TRUE(same(a, b));
     a.AddChild(std::make_unique<TIntBlock>("x", 1), false);
     a.AddChild(std::make_unique<TIntBlock>("y", 2), false);
     b.AddChild(std::make_unique<TIntBlock>("y", 2), false);
     b.AddChild(std::make_unique<TIntBlock>("x", 1), false);
-    EXPECT_FALSE(SameBlock(&a, &b));   // order counts
+    EXPECT_FALSE(same(a, b));   // order counts
     TIntBlock i("v", 1);
     TFloatBlock f("v", 1.0);
-    EXPECT_FALSE(SameBlock(&i, &f));
+    EXPECT_FALSE(same(i, f));
     TIntBlock j("V", 1);
-    EXPECT_FALSE(SameBlock(&i, &j));
-    TFloatArrayBlock fa("a", {1.0, kNaN, MissingFloat}), fb("a", {1.0, kNaN, MissingFloat});
-    EXPECT_TRUE(SameBlock(&fa, &fb));
+    EXPECT_FALSE(same(i, j));
+    TFloatArrayBlock fa("a", {1.0, kNaN, MissingFloat, 0.0}), fb("a", {1.0, -kNaN, MissingFloat, -0.0});
+    EXPECT_TRUE(same(fa, fb));
     fb.Items[2] = 0;
-    EXPECT_FALSE(SameBlock(&fa, &fb));
+    EXPECT_FALSE(same(fa, fb));
     TStrArrayBlock sa("s"), sb("s");
     sa.Append("ab");
     sa.Append("c");
     sb.Append("a");
     sb.Append("bc");
-    EXPECT_FALSE(SameBlock(&sa, &sb));
+    EXPECT_FALSE(same(sa, sb));
+    // A directory's children against the same values one level down.
+    TDirBlock nested("D"), flat("D");
+    nested.ForceDir("E")->AddChild(std::make_unique<TStrBlock>("t", "x"), false);
+    flat.AddChild(std::make_unique<TDirBlock>("E"), false);
+    flat.AddChild(std::make_unique<TStrBlock>("t", "x"), false);
+    EXPECT_FALSE(same(nested, flat));
+    EXPECT_TRUE(same(nested, *nested.Clone()));
 }
 
 }  // namespace
