@@ -179,6 +179,8 @@ void Analysis::Classify(const Lexer& lexer, const Vocabulary& vocabulary)
                     item.cls = ItemClass::Of;
                 } else if (info.function == Function::Range) {
                     item.cls = ItemClass::RangeJoin;
+                } else if (info.function == Function::Article) {
+                    item.cls = ItemClass::Article;
                 }
             }
         } else if (t.kind == RawKind::Number) {
@@ -606,11 +608,25 @@ void Analysis::Rank(const Vocabulary& vocabulary)
         if (after < n && IsSign(items_[after], ':')) push(first);
 
         // Shares: percentages, the rest shared by the lithologies without one.
+        // A lithology named again ("argile a meuliere, 40 % de meuliere")
+        // gives its share to where it was named first.
+        if (firstOfLitho_.size() < vocabulary.Nouns().size()) firstOfLitho_.resize(vocabulary.Nouns().size());
+        std::vector<uint32_t>& pooled = pooled_;
+        pooled.assign(count, kNoGroup);
+        for (uint32_t g = first; g < count && sentence_[g] == s0; ++g)
+            if (candidate(g)) firstOfLitho_[static_cast<size_t>(groups_[g].litho)] = kNoGroup;
+        for (uint32_t g = first; g < count && sentence_[g] == s0; ++g) {
+            if (!candidate(g)) continue;
+            uint32_t& seen = firstOfLitho_[static_cast<size_t>(groups_[g].litho)];
+            if (seen == kNoGroup) seen = g;
+            pooled[g] = seen;
+        }
         bool anyShare = false;
         double given = 0;
         uint32_t without = 0;
         for (uint32_t g = first; g < count && sentence_[g] == s0; ++g) {
             if (!candidate(g)) continue;
+            // Two numbers of one group are a range ("20 a 40 %"): their mean counts.
             double sum = 0;
             uint32_t values = 0;
             for (uint32_t k = groups_[g].valueBegin; k < groups_[g].valueBegin + groups_[g].valueCount; ++k) {
@@ -618,21 +634,21 @@ void Analysis::Rank(const Vocabulary& vocabulary)
                 sum += values_[k].value;
                 ++values;
             }
-            if (values > 0) {
-                share_[g] = sum / values;
-                given += share_[g];
-                anyShare = true;
-            } else if (!(groupFlags_[g] & kMinor)) {
-                ++without;
-            }
+            if (values == 0) continue;
+            const uint32_t to = pooled[g];
+            share_[to] = (share_[to] < 0 ? 0 : share_[to]) + sum / values;
+            given += sum / values;
+            anyShare = true;
         }
+        for (uint32_t g = first; g < count && sentence_[g] == s0; ++g)
+            if (candidate(g) && pooled[g] == g && share_[g] < 0 && !(groupFlags_[g] & kMinor)) ++without;
         if (!anyShare) {
             RatioShares(begin, end);
             for (uint32_t g = first; g < count && sentence_[g] == s0; ++g) anyShare = anyShare || share_[g] >= 0;
         } else if (without > 0) {
             const double rest = given < 100 ? (100 - given) / without : 0;
             for (uint32_t g = first; g < count && sentence_[g] == s0; ++g)
-                if (candidate(g) && share_[g] < 0 && !(groupFlags_[g] & kMinor)) share_[g] = rest;
+                if (candidate(g) && pooled[g] == g && share_[g] < 0 && !(groupFlags_[g] & kMinor)) share_[g] = rest;
         }
         if (anyShare) {
             uint32_t best = kNoGroup;
@@ -660,8 +676,14 @@ void Analysis::Rank(const Vocabulary& vocabulary)
                 break;
             }
             if (!left) continue;
+            // Y follows DANS through articles, DE, adjectives and nouns that
+            // name no lithology ("dans une matrice d'argile"); any other word
+            // ends the search ("dans laquelle", "dans sa partie basale").
             uint32_t target = kNoGroup;
             for (uint32_t j = i + 1; j < end && j <= i + kRoleReach && !IsSeparator(items_[j].cls); ++j) {
+                const ItemClass c = items_[j].cls;
+                if (c != ItemClass::Noun && c != ItemClass::Adjective && c != ItemClass::Of && c != ItemClass::Article)
+                    break;
                 const uint32_t g = opens(j);
                 if (g == kNoGroup) continue;
                 if (groupFlags_[g] & kMinor) break;

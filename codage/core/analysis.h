@@ -18,6 +18,7 @@ enum class ItemClass : uint8_t {
     Activator,
     Of,         // DE, D', DES, DU
     RangeJoin,  // A, AU, or "-" between two numbers
+    Article,    // UN, UNE, LE, LA, LES, L'
     OtherWord,
     Number,
     Percent,
@@ -117,6 +118,8 @@ private:
     std::vector<uint8_t> groupFlags_;
     std::vector<double> share_;
     std::vector<uint32_t> sentence_;
+    std::vector<uint32_t> pooled_;        // per group: the group its share goes to
+    std::vector<uint32_t> firstOfLitho_;  // per noun: the first group that names it
 };
 
 }  // namespace codage

@@ -107,6 +107,7 @@ void Vocabulary::Clear()
     forms_.clear();
     for (const char* w : {"DE", "D'", "DES", "DU", "D"}) words_[Intern(w)].info.function = Function::Of;
     for (const char* w : {"A", "AU"}) words_[Intern(w)].info.function = Function::Range;
+    for (const char* w : {"UN", "UNE", "LE", "LA", "LES", "L'", "L"}) words_[Intern(w)].info.function = Function::Article;
     // The words by which geologists say which lithology leads. They keep
     // whatever class the word lists give them besides.
     for (const char* w : {"DANS", "SEIN"}) words_[Intern(w)].info.role |= kRoleWithin;

@@ -29,7 +29,8 @@ std::vector<std::vector<std::string>> ReadCsvFile(const std::filesystem::path& f
 enum class Function : uint8_t {
     None,
     Of,    // DE, D', DES, DU, D: "30 % DE SABLE" gives the number to the noun that follows
-    Range  // A, AU: "20 A 30 %"
+    Range,   // A, AU: "20 A 30 %"
+    Article  // UN, UNE, LE, LA, LES, L': "dans une argile"
 };
 
 // What a word tells of the lithologies around it, whatever its class. The

@@ -51,7 +51,8 @@ typedef struct CodageToken {
                            adjective 0 masc. sg., 1 masc. pl., 2 fem. sg., 3 fem. pl. */
     uint8_t Flags;      /* CODAGE_FLAG_... */
     int32_t Group;      /* 1-based number of the group (a noun with its adjectives and
-                           numbers) the token belongs to, 0 for none */
+                           numbers, or adjectives that qualify no noun) the token
+                           belongs to, 0 for none */
     uint8_t Active;     /* 1 when the token counts for coding (not inhibited) */
     uint8_t Reserved1;
     uint8_t Reserved2;

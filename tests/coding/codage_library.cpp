@@ -400,6 +400,47 @@ TEST(CoderRules, NumericConditions)
     EXPECT_EQ(library->MakeCode("Sable 20 à 40 %, argile"), "SA");
 }
 
+TEST(CoderRules, TheMainLithologyChoosesTheRule)
+{
+    CoderFolder folder;
+    folder.WriteSmallVocabulary();
+    folder.Write("Descriptions.csv", Lines({"ARGILE;A1;", "SABLE;S1;", "\"ARGILE SABLEUX\";A2;", "SABLEUX;S1;",
+                                            "GRAVELEUX;G9;", "\"SABLE GRAVIER\";S2;"}));
+    auto library = folder.Bind();
+    const std::vector<std::pair<const char*, const char*>> cases{
+        // The first lithology named leads, whatever a later group would meet.
+        {"Sable, argile sableuse", "S1"},
+        {"Argile sableuse, sable", "A2"},
+        // Shares, given or left over, then "X dans Y".
+        {"Sable 30 %, argile 70 %", "A1"},
+        {"Argile avec 80 % de sable", "S1"},
+        {"Sable/argile 30/70", "A1"},
+        {"Graviers dans une argile", "A1"},
+        {"Passées de sable dans une argile", "A1"},
+        {"Sable et graviers", "S2"},
+        // SABLEUX names the lithology of the noun rule with its code; a noun
+        // rule wins over an adjective rule of as many terms.
+        {"Niveau sableux", "S1"},
+        {"Sable, argile 60 %", "A1"},
+        {"Argile graveleuse", "A1"},
+        {"Sans argile mais sableux", "S1"},
+        // G9 names no noun: the rule codes, but names no lithology to lead.
+        {"Graveleux", "G9"},
+        {"Graveleux, argile", "A1"},
+        // A clause sign ends the group; a word cut short stands for its word.
+        {"Argile; sableuse", "A1"},
+        {"Arg. sableuse", "A2"},
+    };
+    for (const auto& [text, code] : cases) EXPECT_EQ(library->MakeCode(text), code) << text;
+
+    const auto tokens = library->Tokenize("Arg. sableuse");
+    ASSERT_EQ(tokens.size(), 3u);
+    EXPECT_EQ(tokens[0].Kind, CODAGE_KIND_NOUN);
+    EXPECT_EQ(tokens[1].Text, ".");
+    EXPECT_EQ(tokens[1].Kind, CODAGE_KIND_OTHER);
+    EXPECT_EQ(tokens[2].Group, tokens[0].Group);
+}
+
 TEST(CoderRules, RuleOfAdjectivesOnlyMeetsAnyNoun)
 {
     CoderFolder folder;
