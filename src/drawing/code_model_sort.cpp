@@ -1,7 +1,7 @@
 #include "drawing/code_model_sort.h"
 
 #include <algorithm>
-#include <numeric>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -19,75 +19,77 @@
 
 namespace {
 
-template <class Key>
-void SortRows(StringGrid& g, int first, int last, const std::function<std::optional<Key>(int)>& keyOf)
+// The exchange sort users know from the program's models: position i takes, in
+// turn, every later row whose key is smaller. It is not stable, and the order
+// of equal keys it leaves is part of what a sorted model looks like, so it is
+// kept as it is. A key that cannot be read ends the pass of position i at once:
+// such a row never moves and fences the rows around it.
+template <class Key, class Greater>
+void ExchangeSort(StringGrid& g, int first, int last, const std::function<std::optional<Key>(int)>& keyOf,
+                  Greater greater)
 {
     if (first == -1) first = 1;
     if (last == -1) last = g.RowCount() - 2;
     first = std::max(first, 0);
     last = std::min(last, g.RowCount() - 1);
     if (last - 1 < first) return;
-    std::vector<std::optional<Key>> keys;
-    for (int r = first; r <= last; ++r) keys.push_back(keyOf(r));
-    // Each run of readable keys between unreadable ones is sorted on its own.
-    std::vector<std::array<std::string, 16>> saved;
-    const int cols = std::min(g.ColCount(), 16);
-    std::size_t i = 0;
-    while (i < keys.size()) {
-        if (!keys[i]) {
-            ++i;
-            continue;
+    const int cols = g.ColCount();
+    std::vector<std::string> saved(static_cast<std::size_t>(std::max(cols, 0)));
+    for (int i = first; i < last; ++i) {
+        std::optional<Key> keyI = keyOf(i);
+        if (!keyI) continue;
+        for (int j = i + 1; j <= last; ++j) {
+            std::optional<Key> keyJ = keyOf(j);
+            if (!keyJ) break;
+            if (!greater(*keyI, *keyJ)) continue;
+            for (int c = 0; c < cols; ++c) saved[static_cast<std::size_t>(c)] = g.Cell(c, i);
+            for (int c = 0; c < cols; ++c) g.SetCell(c, i, g.Cell(c, j));
+            for (int c = 0; c < cols; ++c) g.SetCell(c, j, saved[static_cast<std::size_t>(c)]);
+            keyI = std::move(keyJ);
         }
-        std::size_t j = i;
-        while (j < keys.size() && keys[j]) ++j;
-        std::vector<std::size_t> order(j - i);
-        std::iota(order.begin(), order.end(), i);
-        std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return *keys[a] < *keys[b]; });
-        saved.assign(order.size(), {});
-        for (std::size_t k = 0; k < order.size(); ++k)
-            for (int c = 0; c < cols; ++c)
-                saved[k][static_cast<std::size_t>(c)] = g.Cell(c, first + static_cast<int>(order[k]));
-        for (std::size_t k = 0; k < order.size(); ++k)
-            for (int c = 0; c < cols; ++c)
-                g.SetCell(c, first + static_cast<int>(i + k), saved[k][static_cast<std::size_t>(c)]);
-        i = j;
     }
 }
 
-// A hue or luminance to the millionth: a strict weak ordering that treats
-// rounding noise as equality.
-std::optional<std::int64_t> ColourKey(const StringGrid& g, int row, double (*measure)(const TVec&))
+std::optional<double> ColourKey(const StringGrid& g, int row, double (*measure)(const TVec&))
 {
     const auto r = TryStrToInt(g.Cell(kModelColRouge, row));
     const auto gr = TryStrToInt(g.Cell(kModelColVert, row));
     const auto b = TryStrToInt(g.Cell(kModelColBleu, row));
     if (!r || !gr || !b) return std::nullopt;
-    const double key = measure(MakeVec(*r / 255.0, *gr / 255.0, *b / 255.0));
-    const auto q = TryRoundHalfEvenToInt64(key * 1e6);
-    if (!q) return std::nullopt;
-    return *q;
+    return measure(MakeVec(*r / 255.0, *gr / 255.0, *b / 255.0));
 }
+
+// Hues and luminances that differ by a millionth or less count as equal.
+bool ColourGreater(double a, double b) { return a - b > 0.000001; }
 
 }  // namespace
 
 void SortModelByCode(StringGrid& Grid, int First, int Last)
 {
-    SortRows<std::string>(Grid, First, Last, [&](int r) { return std::optional<std::string>(Grid.Cell(kModelColCode, r)); });
+    // Codes compare by their Windows-1252 character codes, case included.
+    ExchangeSort<std::string>(
+        Grid, First, Last, [&](int r) { return std::optional<std::string>(Utf8ToCp1252(Grid.Cell(kModelColCode, r))); },
+        [](const std::string& a, const std::string& b) {
+            return std::lexicographical_compare(b.begin(), b.end(), a.begin(), a.end(), [](char x, char y) {
+                return static_cast<unsigned char>(x) < static_cast<unsigned char>(y);
+            });
+        });
 }
 
 void SortModelByMotif(StringGrid& Grid, int First, int Last)
 {
-    SortRows<std::int32_t>(Grid, First, Last, [&](int r) { return TryStrToInt(Grid.Cell(kModelColMotif, r)); });
+    ExchangeSort<std::int32_t>(Grid, First, Last, [&](int r) { return TryStrToInt(Grid.Cell(kModelColMotif, r)); },
+                               [](std::int32_t a, std::int32_t b) { return a > b; });
 }
 
 void SortModelByHue(StringGrid& Grid, int First, int Last)
 {
-    SortRows<std::int64_t>(Grid, First, Last, [&](int r) { return ColourKey(Grid, r, &HueOf); });
+    ExchangeSort<double>(Grid, First, Last, [&](int r) { return ColourKey(Grid, r, &HueOf); }, ColourGreater);
 }
 
 void SortModelByLuminance(StringGrid& Grid, int First, int Last)
 {
-    SortRows<std::int64_t>(Grid, First, Last, [&](int r) { return ColourKey(Grid, r, &Luminance); });
+    ExchangeSort<double>(Grid, First, Last, [&](int r) { return ColourKey(Grid, r, &Luminance); }, ColourGreater);
 }
 
 // ---- printing -------------------------------------------------------------------

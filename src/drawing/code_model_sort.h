@@ -2,11 +2,11 @@
 // printing a model or the list of the 100 lithology patterns as pages of
 // swatches.
 //
-// The sorts are stable: rows with equal keys keep their order. A row whose
-// key cannot be read (a pattern or colour cell that is not a whole integer)
-// stays where it is; the rows between two such rows are sorted among
-// themselves. Hues and luminances are compared to the millionth, so that two
-// colours whose keys differ only by rounding noise keep their order.
+// The sorts are the exchange sort of the program's models (not stable: equal
+// keys end in the order its exchanges leave). A row whose key cannot be read (a
+// pattern or colour cell that is not a whole integer) stays where it is; the
+// rows between two such rows are sorted among themselves. Hues and luminances
+// that differ by a millionth or less are never exchanged.
 #pragma once
 
 #include <cstdint>

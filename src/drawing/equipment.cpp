@@ -199,7 +199,7 @@ private:
     const TDirBlock* Table(std::string_view name) const { return Borehole ? Borehole->FindDir(name) : nullptr; }
     bool Belongs(const TBlock* design, int row) const
     {
-        return Designation.empty() || RowBelongsToOuvrage(design, row, Designation);
+        return RowBelongsToOuvrage(design, row, Designation);
     }
     int GridCol(const std::string& name) const
     {

@@ -39,7 +39,7 @@ const TBlock* DesignColumn(const TDirBlock& table) { return TableColumn(&table, 
 
 bool RowBelongsToOuvrage(const TBlock* designColumn, int row, std::string_view designation)
 {
-    if (!designColumn)
+    if (!designColumn || designation.empty())
         return true;
     const std::string d = designColumn->GetString(row);
     return d.empty() || d == designation;

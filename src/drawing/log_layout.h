@@ -9,8 +9,9 @@
 //
 // Which rows of a table belong to the drawn ouvrage is decided in one place,
 // RowBelongsToOuvrage: a table without a "Désign" column belongs to the whole
-// borehole; otherwise a row belongs when its designation is empty or equals
-// the drawn one. Every reader of the log (bounds, levels, the lithology strip,
+// borehole, and so does every row when the drawn designation is empty;
+// otherwise a row belongs when its designation is empty or equals the drawn
+// one. Every reader of the log (bounds, levels, the lithology strip,
 // the technical column) uses it, so a row is never drawn by one column and
 // ignored by another.
 #pragma once
@@ -42,7 +43,8 @@ extern std::int32_t OptTailleImageBas;
 // The "Désign" column of a table (a value child of that name), or null.
 const TBlock* DesignColumn(const TDirBlock& table);
 // True when row `row` belongs to the ouvrage `designation`: no "Désign" column,
-// or the row's designation is empty, or it equals `designation` exactly.
+// an empty `designation`, or the row's designation is empty or equals
+// `designation` exactly.
 bool RowBelongsToOuvrage(const TBlock* designColumn, int row, std::string_view designation);
 // The row of the borehole's table "Ouvrage" that describes the ouvrage: the row
 // whose "Désign" equals `designation`; row 0 when the table has no "Désign"

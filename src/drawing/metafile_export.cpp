@@ -82,9 +82,10 @@ MetafileExportResult ExportMetafiles(const MetafileExportRequest& request)
 
     auto writePage = [&](const MetafileExportRow& row, const std::string& tube, const PageRange& page) {
         std::unique_ptr<MetafileCanvas> canvas = MakeMetafileCanvas(request.Emf);
-        // The log fills the page exactly: the drawing's bounds are included,
-        // so it spans 0..Width-1 and 0..Height-1.
-        if (!DessinerCoupe(root, row.Indice, row.Design, tube, *canvas, 0, 0, kMetafileWidth - 1, kMetafileHeight - 1,
+        // The log is drawn into 0..Width x 0..Height, bounds included, as the
+        // program's metafiles always were: users' layouts and peers reading
+        // the files expect those coordinates.
+        if (!DessinerCoupe(root, row.Indice, row.Design, tube, *canvas, 0, 0, kMetafileWidth, kMetafileHeight,
                            page.From, page.To, false)) {
             ++result.NotDrawn;
             return;

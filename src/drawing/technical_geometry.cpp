@@ -159,13 +159,17 @@ void ProfilsTechniques::AjouterParoiInterne(std::int32_t Y1, std::int32_t W1, st
     Profile(ProfilTrou, Y1, W1, Y2, W2, false, Y1, W1, Y2, W2);
     if (Y1 > Y2)
         return;
+    // The inside of the walls. A wall of pen width M covers the columns
+    // x - M / 2 .. x + (M - 1) / 2; the region stops short of them on both
+    // sides (its right edge is left out), so no fill clipped by it paints over
+    // a wall.
     const std::int64_t Ma = penMedium_ / 2;
     const std::int64_t Mb = (penMedium_ + 2) / 2;
     const std::int64_t x = xAxe_;
     const std::vector<TPoint> poly = {
         {Px(x - W1 + Mb), Y1},
-        {Px(x + W1 - Ma + 1), Y1},
-        {Px(x + W2 - Ma + 1), Y2},
+        {Px(x + W1 - Ma), Y1},
+        {Px(x + W2 - Ma), Y2},
         {Px(x - W2 + Mb), Y2},
     };
     RegionTrou.Unite(Region::FromPolygon(poly));

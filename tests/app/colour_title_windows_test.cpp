@@ -107,6 +107,18 @@ TEST_F(ColourTitleWindowsTest, PatternChooserNumbersAndPrintedList)
     EXPECT_EQ(form.DrawGrid->currentRow(), 7);
     form.BOkClick();
     EXPECT_EQ(form.SelectedMotif, 47);
+    // The number's font has a cell height of a quarter of the picture: its box
+    // (framed down the left column) is 200 / 4 = 50 rows high, to a rounding
+    // of the face's metrics.
+    {
+        const QImage numbered = form.CellPicture(0, 0, 200, 200, false);
+        const QColor frame = form.DrawGrid->palette().color(QPalette::Text);
+        int rows = 0;
+        while (rows < numbered.height() && numbered.pixelColor(0, rows) == frame) ++rows;
+        EXPECT_GE(rows, 49);
+        EXPECT_LE(rows, 51);
+        EXPECT_NE(numbered.pixelColor(0, rows + 1), frame);
+    }
     form.CheckBox_Numerotation->setChecked(false);
     EXPECT_FALSE(IniCarotix->ReadBool("G\xC3\xA9n\xC3\xA9ral", "Num\xC3\xA9rotationMotifs", true));
     // Pattern 0 without its number draws only the background.

@@ -36,7 +36,7 @@ TDeviceCaps A4()
 
 }  // namespace
 
-TEST(CodeModelSort, CodeAndMotifAreStableAndLeaveUnreadableRowsInPlace)
+TEST(CodeModelSort, CodeAndMotifExchangeRowsAndLeaveUnreadableRowsInPlace)
 {
     CodeModelGrid g = Model({{"b", "1", "", "", ""}, {"B", "2", "", "", ""}, {"AB", "3", "", "", ""},
                              {"A", "4", "", "", ""}, {"", "5", "", "", ""}, {"A", "6", "", "", ""}});
@@ -44,6 +44,12 @@ TEST(CodeModelSort, CodeAndMotifAreStableAndLeaveUnreadableRowsInPlace)
     EXPECT_EQ(Column(g, kModelColCode), (std::vector<std::string>{"", "A", "A", "AB", "B", "b"}));
     EXPECT_EQ(Column(g, kModelColMotif), (std::vector<std::string>{"5", "4", "6", "3", "2", "1"}));
     EXPECT_EQ(g.Cell(kModelColCode, g.RowCount() - 1), "");  // the blank row stays last
+    // Equal keys end where the exchanges leave them: the first B goes last.
+    CodeModelGrid e = Model({{"B", "1", "", "", ""}, {"B", "2", "", "", ""}, {"A", "3", "", "", ""}});
+    SortModelByCode(e);
+    EXPECT_EQ(Column(e, kModelColMotif), (std::vector<std::string>{"3", "2", "1"}));
+    SortModelByMotif(e);
+    EXPECT_EQ(Column(e, kModelColMotif), (std::vector<std::string>{"1", "2", "3"}));
 
     CodeModelGrid m = Model({{"X", "7", "", "", ""}, {"Y", "", "", "", ""}, {"Z", "3", "", "", ""}});
     SortModelByMotif(m);
@@ -59,10 +65,14 @@ TEST(CodeModelSort, HueAndLuminance)
     CodeModelGrid g = Model({{"BLEU", "", "0", "0", "255"}, {"ROUGE", "", "255", "0", "0"}, {"GRIS", "", "90", "90", "90"},
                              {"SOMBRE", "", "128", "0", "0"}, {"VERT", "", "0", "255", "0"}});
     SortModelByHue(g);
-    // Greys first; red and dark red share a hue and keep their order.
+    // Greys first; red and dark red share a hue and are never exchanged.
     EXPECT_EQ(Column(g, kModelColCode), (std::vector<std::string>{"GRIS", "ROUGE", "SOMBRE", "VERT", "BLEU"}));
     SortModelByLuminance(g);
     EXPECT_EQ(Column(g, kModelColCode), (std::vector<std::string>{"SOMBRE", "BLEU", "GRIS", "ROUGE", "VERT"}));
+    // The grey exchanged with red leaves dark red before red.
+    CodeModelGrid e = Model({{"ROUGE", "", "255", "0", "0"}, {"SOMBRE", "", "128", "0", "0"}, {"GRIS", "", "90", "90", "90"}});
+    SortModelByHue(e);
+    EXPECT_EQ(Column(e, kModelColCode), (std::vector<std::string>{"GRIS", "SOMBRE", "ROUGE"}));
 }
 
 TEST(CodeModelPrint, PagesSlotsAndHeadings)

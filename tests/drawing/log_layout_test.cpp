@@ -23,7 +23,9 @@ TEST(LogRows, OneRuleDecidesWhichRowsBelongToTheOuvrage)
     EXPECT_TRUE(RowBelongsToOuvrage(&design, 0, "A"));
     EXPECT_TRUE(RowBelongsToOuvrage(&design, 1, "A"));   // a row without designation belongs to every ouvrage
     EXPECT_FALSE(RowBelongsToOuvrage(&design, 2, "A"));
-    EXPECT_FALSE(RowBelongsToOuvrage(&design, 0, ""));   // an unnamed ouvrage does not take named rows
+    // Drawing no designation in particular draws every row of the borehole.
+    EXPECT_TRUE(RowBelongsToOuvrage(&design, 0, ""));
+    EXPECT_TRUE(RowBelongsToOuvrage(&design, 2, ""));
     EXPECT_TRUE(RowBelongsToOuvrage(nullptr, 5, "A"));   // no "Désign" column: the whole borehole
 }
 

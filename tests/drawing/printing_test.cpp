@@ -6,12 +6,16 @@
 #include <QStandardPaths>
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
+#include <set>
 
 #include "drawing/metafile_export.h"
 #include "drawing/printing.h"
 #include "log_test_support.h"
+#include "platform/emf_writer.h"
 #include "platform/metafile_canvas.h"
+#include "platform/wmf_writer.h"
 #include "temp_dir.h"
 
 namespace fs = std::filesystem;
@@ -325,6 +329,74 @@ TEST_F(MetafileExportTest, OneFilePerSliceAndTubeAndNoneForAnEmptyLog)
     EXPECT_EQ(Files(), (std::vector<std::string>{"F2 CUVELAGE.wmf", "F3 CUVELAGE(2).wmf", "F3 CUVELAGE(3).wmf",
                                                  "F3 CUVELAGE(4).wmf", "F3 CUVELAGE.wmf", "M1 PMT1.wmf", "M1 PMT2.wmf",
                                                  "M1 PMT3.wmf"}));
+}
+
+// The x of every long vertical segment of an exported page, read from the
+// file's line records (EMF poly-polylines, WMF polylines).
+std::set<std::int32_t> LongVerticals(const std::string& b, bool emf)
+{
+    auto u16 = [&](std::size_t at) { return std::uint32_t(std::uint8_t(b[at])) | std::uint32_t(std::uint8_t(b[at + 1])) << 8; };
+    auto u32 = [&](std::size_t at) { return u16(at) | u16(at + 2) << 16; };
+    auto i16 = [&](std::size_t at) { return std::int32_t(std::int16_t(u16(at))); };
+    std::set<std::int32_t> xs;
+    auto add = [&](std::int32_t x1, std::int32_t y1, std::int32_t x2, std::int32_t y2) {
+        if (x1 == x2 && std::abs(y2 - y1) > 3000) xs.insert(x1);
+    };
+    if (emf) {
+        for (std::size_t at = 0; at + 8 <= b.size();) {
+            const std::uint32_t type = u32(at), size = u32(at + 4);
+            if (size < 8 || at + size > b.size()) break;
+            if (type == EmfCanvas::EMR_POLYPOLYLINE16 || type == EmfCanvas::EMR_POLYPOLYLINE) {
+                const bool small = type == EmfCanvas::EMR_POLYPOLYLINE16;
+                const std::uint32_t polys = u32(at + 24);
+                std::size_t pt = at + 32 + 4 * std::size_t(polys);
+                for (std::uint32_t k = 0; k < polys; ++k) {
+                    const std::uint32_t n = u32(at + 32 + 4 * std::size_t(k));
+                    auto X = [&](std::size_t i) { return small ? i16(pt + 4 * i) : std::int32_t(u32(pt + 8 * i)); };
+                    auto Y = [&](std::size_t i) { return small ? i16(pt + 4 * i + 2) : std::int32_t(u32(pt + 8 * i + 4)); };
+                    for (std::size_t i = 1; i < n; ++i) add(X(i - 1), Y(i - 1), X(i), Y(i));
+                    pt += (small ? 4 : 8) * std::size_t(n);
+                }
+            }
+            at += size;
+        }
+    } else {
+        for (std::size_t at = 22 + 18; at + 6 <= b.size();) {
+            const std::size_t size = 2 * std::size_t(u32(at));
+            const std::uint32_t function = u16(at + 4);
+            if (size < 6 || at + size > b.size()) break;
+            if (function == WmfCanvas::META_POLYLINE) {
+                const std::uint32_t n = u16(at + 6);
+                for (std::size_t i = 1; i < n; ++i)
+                    add(i16(at + 8 + 4 * (i - 1)), i16(at + 10 + 4 * (i - 1)), i16(at + 8 + 4 * i), i16(at + 10 + 4 * i));
+            }
+            at += size;
+        }
+    }
+    return xs;
+}
+
+// Each page is drawn into 0..10000 x 0..14142, bounds included, so the drawing
+// is 10001 wide: the technical axis is at 0.65 x 10001 = 6500.65 -> 6501 and
+// the open hole's walls, DemiLargeurMax = 0.08 x 10001 = 800.08 -> 800 from it.
+TEST_F(MetafileExportTest, PagesAreDrawnIntoTenThousandByFourteenThousandOneHundredFortyTwo)
+{
+    TDirBlock& bh = AddSampleBorehole(root, "TN");
+    SetSampleOuvrage(bh, "TN", 40.0);
+    AddSampleLevels(bh, GeneratedLevels(4, 40.0));
+    AppendSampleRow(bh, "Trou-nu", {{"Deb", 0.0}, {"Fin", 40.0}, {"Diam", 200.0}});
+    for (const bool emf : {false, true}) {
+        SCOPED_TRACE(emf ? "emf" : "wmf");
+        fs::remove_all(dir.path() / "TN.wmf");
+        fs::remove_all(dir.path() / "TN.emf");
+        const MetafileExportResult res = ExportMetafiles(Request({{"TN", "TN"}}, "%Indice%", emf));
+        ASSERT_EQ(res.Written.size(), 1u);
+        const std::set<std::int32_t> xs = LongVerticals(ReadFileBytes(res.Written[0]), emf);
+        EXPECT_TRUE(xs.count(5701)) << "left wall";
+        EXPECT_TRUE(xs.count(7301)) << "right wall";
+        EXPECT_FALSE(xs.count(5700));
+        EXPECT_FALSE(xs.count(7300));
+    }
 }
 
 TEST_F(MetafileExportTest, TheToolsReadAnExportedLog)

@@ -71,11 +71,11 @@ TEST(ProfilsTechniques, CasingWallsRaiseTheProfileAndCutTheHole)
     EXPECT_EQ(p.TrouA(100), 60);
     EXPECT_EQ(p.TrouA(300), 60);
     EXPECT_EQ(p.TrouA(99), 0);
-    // The inside of the hole, inset by the medium pen (Mb = 1, Ma = 0).
+    // The inside of the hole, the walls' columns 440 and 560 left out.
     EXPECT_TRUE(p.RegionTrou.Contains(441, 150));
     EXPECT_FALSE(p.RegionTrou.Contains(440, 150));
-    EXPECT_TRUE(p.RegionTrou.Contains(560, 150));
-    EXPECT_FALSE(p.RegionTrou.Contains(561, 150));
+    EXPECT_TRUE(p.RegionTrou.Contains(559, 150));
+    EXPECT_FALSE(p.RegionTrou.Contains(560, 150));
 
     p.AjouterParoi(150, 30, 250, 30, true);
     p.AjouterParoi(120, 10, 200, 40, false);  // a cone inside it

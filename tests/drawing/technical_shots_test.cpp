@@ -222,6 +222,40 @@ TEST_F(TechnicalShots, OpenHoleOnly)
     EXPECT_TRUE(ZonesTubage.empty());
 }
 
+// A solid fill inside an open hole stops at the inside of both walls: the
+// walls' own pixel columns stay black on the left and on the right, at the
+// screen's width (one-pixel pens) and at a printed one (three-pixel pens).
+TEST_F(TechnicalShots, SolidFillInAnOpenHoleLeavesBothWallsVisible)
+{
+    TDirBlock& bh = Borehole("P6", 40, MissingFloat, MissingFloat, 4);
+    AppendSampleRow(bh, "Trou-nu", {{"Deb", 0.0}, {"Fin", 40.0}, {"Diam", 200.0}});
+    AppendSampleRow(bh, "Annulaire", {{"Deb", 0.0}, {"Fin", 40.0}, {"Type", std::int32_t(1)}, {"Nature", std::int32_t(1)}});
+    struct Case {
+        int w, h;
+        int axis, halfWidth, pen;  // XAxe = 0.65 W, half-width = DemiLargeurMax = 0.08 W, PenMedium = W div 1000
+        int row;
+    };
+    for (const Case c : {Case{1000, 1414, 650, 80, 1, 700}, Case{3000, 4242, 1950, 240, 3, 2100}}) {
+        SCOPED_TRACE(c.w);
+        const QImage img = Draw("P6", "", c.w, c.h);
+        if (c.w == 1000) Save(img, "open_hole_solid_fill");
+        const QRgb fill = img.pixel(c.axis, c.row);
+        ASSERT_LT(qGray(fill), 240);
+        ASSERT_GT(qGray(fill), 100);
+        // A pen of width p is drawn over the columns x - p / 2 .. x + (p - 1) / 2.
+        for (const int wall : {c.axis - c.halfWidth, c.axis + c.halfWidth}) {
+            for (int x = wall - c.pen / 2; x <= wall + (c.pen - 1) / 2; ++x)
+                for (const int y : {c.row - 200, c.row, c.row + 200})
+                    EXPECT_EQ(img.pixel(x, y), qRgb(0, 0, 0)) << "wall column " << x << ", row " << y;
+        }
+        // The fill reaches the walls from inside.
+        for (const int y : {c.row - 200, c.row, c.row + 200}) {
+            EXPECT_EQ(img.pixel(c.axis - c.halfWidth + (c.pen + 1) / 2 + 1, y), fill);
+            EXPECT_EQ(img.pixel(c.axis + c.halfWidth - c.pen / 2 - 2, y), fill);
+        }
+    }
+}
+
 TEST_F(TechnicalShots, TitleBlockWithItsObjectsAndABottomPicture)
 {
     TDirBlock& bh = BuildScreenedWell(root_, false);

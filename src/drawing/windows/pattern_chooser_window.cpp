@@ -147,17 +147,20 @@ QImage TFMotifs::CellPicture(int column, int row, int width, int height, bool se
     DownsampleBitmap(big, 3);
     QImage small = big.copy(0, 0, std::max(width, 1), std::max(height, 1));
     if (ShowNumbers) {
-        QPainter p(&small);
-        QFont font = DrawGrid->font();
-        font.setPixelSize(std::max(small.height() / 4, 1));
-        p.setFont(font);
-        const QString text = QStringLiteral("%1").arg(motif, 2, 10, QLatin1Char('0'));
-        const QFontMetrics fm(font);
-        p.setPen(fore);
-        p.setBrush(pal.color(QPalette::Base));
-        p.drawRect(0, 0, fm.horizontalAdvance(text) + 4, fm.height());
-        p.setPen(pal.color(QPalette::Text));
-        p.drawText(1, fm.ascent(), text);
+        // The number's font is sized by its cell height (a quarter of the
+        // picture's), not by its character height, so the box around it takes
+        // a quarter of the cell whatever the face.
+        QPainterCanvas canvas(&small);
+        canvas.Font.Name = FromQString(DrawGrid->font().family());
+        canvas.Font.Height = std::max(small.height() / 4, 1);
+        canvas.Font.Color = FromQColor(pal.color(QPalette::Text));
+        const std::string text = (motif < 10 ? "0" : "") + std::to_string(motif);
+        const TSize extent = canvas.TextExtent(text);
+        canvas.Pen = TPen{PenStyle::Solid, FromQColor(fore), 1};
+        canvas.Brush = TBrush{BrushStyle::Solid, FromQColor(pal.color(QPalette::Base))};
+        canvas.Rectangle(0, 0, extent.cx + 4, extent.cy);
+        canvas.Brush.Style = BrushStyle::Clear;
+        canvas.TextOut(1, 0, text);
     }
     return small;
 }
