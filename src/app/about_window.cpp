@@ -5,6 +5,7 @@
 #include <QDialogButtonBox>
 #include <QFileInfo>
 #include <QLabel>
+#include <QLocale>
 #include <QPushButton>
 #include <QTextEdit>
 #include <QVBoxLayout>
@@ -32,7 +33,9 @@ std::string LastChangeText(const std::filesystem::path& file)
     std::string text = "Dernière modif. : ";
     QFileInfo info(ToQString(file.string()));
     if (info.exists())
-        text += FromQString(info.lastModified().toString(QStringLiteral("dd/MM/yyyy HH:mm:ss")));
+        // The user's own way of writing a date and a time (the system locale,
+        // or the one the program was given).
+        text += FromQString(QLocale().toString(info.lastModified(), QLocale::ShortFormat));
     return text;
 }
 

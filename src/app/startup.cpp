@@ -189,8 +189,9 @@ struct ProgramSession::LogLink : LogViewLink {
 ProgramSession::ProgramSession(std::string commandLineFile)
     : commandLineFile_(std::move(commandLineFile)), lock_(ProgramFolder())
 {
+    // The name only: a display name would be appended by the platform to every
+    // window's caption ("... — Carotix"), and the captions are the program's own.
     QCoreApplication::setApplicationName(QStringLiteral("Carotix"));
-    QGuiApplication::setApplicationDisplayName(QStringLiteral("Carotix"));
     StartupNote("title:Carotix");
     EndProgram = [] { QCoreApplication::quit(); };
     CreateWindows();

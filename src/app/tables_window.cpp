@@ -1,6 +1,5 @@
 #include "app/tables_window.h"
 
-#include <QApplication>
 #include <QEvent>
 #include <QKeyEvent>
 #include <QListWidget>
@@ -9,6 +8,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "app/desk_window.h"
 #include "app/table_commands.h"
 #include "platform/ui_services.h"
 #include "platform/windows/qt_ui_services.h"
@@ -47,19 +47,21 @@ void TFTables::showEvent(QShowEvent* event)
 
 void TFTables::PopupAt(QPoint globalPos)
 {
+    // The list's items add a margin of 3 on each side of their text: the
+    // widest name plus 6 shows whole, and the window adds 2 on each side.
     const QFontMetrics fm(ListBox1->font());
     int width = 0;
     for (int i = 0; i < ListBox1->count(); ++i) width = std::max(width, fm.horizontalAdvance(ListBox1->item(i)->text()));
-    width = std::max(width + 6, 6) + 16;
+    const int listWidth = std::max(width + 6, 6);
     const int lineHeight = std::max(ListBox1->sizeHintForRow(0), fm.height());
-    const int listHeight = ListBox1->count() * lineHeight + 2;
-    resize(width + 4, listHeight + 4);
-    QRect desk = screen() ? screen()->availableGeometry() : QRect(0, 0, 1024, 768);
-    if (QScreen* s = QApplication::screenAt(globalPos)) desk = s->availableGeometry();
-    int x = std::min(globalPos.x(), desk.right() + 1 - this->width());
-    int y = std::min(globalPos.y(), desk.bottom() + 1 - this->height());
-    x = std::max(x, desk.left());
-    y = std::max(y, desk.top());
+    const int listHeight = ListBox1->count() * lineHeight;
+    resize(listWidth + 4, listHeight + 4);
+    const TRect desk = FDesk ? FDesk->DeskRect
+                             : TFDesk::DeskOf(screen() ? screen()->availableGeometry() : QRect(0, 0, 1024, 768));
+    int x = std::min(globalPos.x(), desk.Right - this->width());
+    int y = std::min(globalPos.y(), desk.Bottom - this->height());
+    x = std::max(x, desk.Left);
+    y = std::max(y, desk.Top);
     move(x, y);
     show();
     raise();

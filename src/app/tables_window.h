@@ -18,8 +18,8 @@ public:
     // Runs a command by name (the main window's ExecuteTableCommand(name, -1)).
     std::function<void(const std::string& name)> RunCommand;
 
-    // Sizes the pop-up to its lines and shows it at `globalPos`, kept inside
-    // the screen's available area.
+    // Sizes the pop-up to its lines and shows it at `globalPos`, moved left
+    // and up to stay inside the desk rectangle (FDesk's DeskRect).
     void PopupAt(QPoint globalPos);
     // Hides the pop-up and runs the selected line, if any.
     void TablesPick();

@@ -211,6 +211,11 @@ void MultitubesOpen(TFChild& child, const std::string& table)
     FMultitubes->Open(nullptr, nullptr, std::string(), std::string(), std::string());
     // A table name that names nothing leaves the borehole itself at the path.
     if (table.empty()) return;
-    if (TDirBlock* dir = root.FindDir(path); dir && dir->ItemCount() == 0 && dir->Parent())
-        dir->Parent()->DeleteChild(dir->Parent()->IndexOf(dir));
+    // A table without any column holds nothing the editors show: it goes,
+    // whatever else it was left holding.
+    TDirBlock* dir = root.FindDir(path);
+    if (!dir || !dir->Parent()) return;
+    for (int i = 0; i < dir->ItemCount(); ++i)
+        if (const TBlock* b = dir->Child(i); b && b->IsValue()) return;
+    dir->Parent()->DeleteChild(dir->Parent()->IndexOf(dir));
 }

@@ -165,25 +165,86 @@ int KeywordOperatorRank(std::string_view token)
     return 0;
 }
 
+namespace {
+
+// The capital without its accent of a letter of the Windows-1252 repertoire
+// ("é" and "É" give "E", "œ" gives "OE"); an empty text for anything else.
+std::string_view FoldedLetter(char32_t c)
+{
+    static constexpr std::string_view kLatin1[64] = {
+        "A", "A", "A", "A", "A", "A", "AE", "C", "E", "E", "E", "E", "I", "I", "I", "I",
+        "D", "N", "O", "O", "O", "O", "O", "",  "O", "U", "U", "U", "U", "Y", "TH", "SS",
+        "A", "A", "A", "A", "A", "A", "AE", "C", "E", "E", "E", "E", "I", "I", "I", "I",
+        "D", "N", "O", "O", "O", "O", "O", "",  "O", "U", "U", "U", "U", "Y", "TH", "Y"};
+    static constexpr std::string_view kAscii[26] = {"A", "B", "C", "D", "E", "F", "G", "H", "I", "J", "K", "L", "M",
+                                                    "N", "O", "P", "Q", "R", "S", "T", "U", "V", "W", "X", "Y", "Z"};
+    if (c >= U'A' && c <= U'Z') return kAscii[c - U'A'];
+    if (c >= U'a' && c <= U'z') return kAscii[c - U'a'];
+    if (c >= 0xC0 && c <= 0xFF) return kLatin1[c - 0xC0];
+    switch (c) {
+    case 0x152: case 0x153: return "OE";
+    case 0x160: case 0x161: return "S";
+    case 0x17D: case 0x17E: return "Z";
+    case 0x178: return "Y";
+    default: return {};
+    }
+}
+
+bool IsDigit(char32_t c) { return c >= U'0' && c <= U'9'; }
+bool IsWordChar(char32_t c) { return IsDigit(c) || !FoldedLetter(c).empty(); }
+bool IsApostrophe(char32_t c) { return c == U'\'' || c == 0x2019; }
+
+}  // namespace
+
 TArrayOfToken KeywordTokenize(std::string_view text)
 {
     TArrayOfToken tokens;
     const std::u32string chars = Utf8ToU32(Trim(text));
-    std::size_t i = 0;
-    while (i < chars.size()) {
-        std::size_t j = i + 1;
-        if (IsKeywordChar(chars[i]))
-            while (j < chars.size() && IsKeywordChar(chars[j])) ++j;
-        // "&&" and "||" are operator words of their own, as the coding
-        // library's tokens give them.
-        else if ((chars[i] == U'&' || chars[i] == U'|') && j < chars.size() && chars[j] == chars[i])
-            ++j;
+    auto push = [&tokens](std::string text) {
         if (tokens.size() == tokens.capacity()) tokens.reserve(tokens.size() + 8);
         TToken t;
-        t.Text = U32ToUtf8(std::u32string_view(chars).substr(i, j - i));
+        t.Text = std::move(text);
         tokens.push_back(std::move(t));
-        i = j;
-        while (i < chars.size() && chars[i] <= 0x20) ++i;
+    };
+    std::size_t i = 0;
+    while (i < chars.size()) {
+        const char32_t c = chars[i];
+        if (c <= 0x20) {
+            ++i;
+        } else if (IsWordChar(c)) {
+            // A word or a number, read as the coding library reads them: in
+            // capitals without accents, a decimal separator kept between
+            // digits ("2,8"), an elided article keeping its apostrophe.
+            std::string word;
+            while (i < chars.size()) {
+                const char32_t d = chars[i];
+                if (IsDigit(d)) {
+                    word += static_cast<char>(d);
+                } else if (const std::string_view f = FoldedLetter(d); !f.empty()) {
+                    word += f;
+                } else if ((d == U',' || d == U'.') && IsDigit(chars[i - 1]) && i + 1 < chars.size() &&
+                           IsDigit(chars[i + 1])) {
+                    word += static_cast<char>(d);
+                } else {
+                    break;
+                }
+                ++i;
+            }
+            if (i < chars.size() && IsApostrophe(chars[i])) {
+                word += '\'';
+                ++i;
+            }
+            push(std::move(word));
+            // A hyphen between two words only splits them ("gris-vert").
+            if (i + 1 < chars.size() && chars[i] == U'-' && IsWordChar(chars[i + 1])) ++i;
+        } else {
+            std::size_t j = i + 1;
+            // "&&" and "||" are operator words of their own, as the coding
+            // library's tokens give them.
+            if ((c == U'&' || c == U'|') && j < chars.size() && chars[j] == c) ++j;
+            push(U32ToUtf8(std::u32string_view(chars).substr(i, j - i)));
+            i = j;
+        }
     }
     return tokens;
 }
@@ -282,10 +343,7 @@ LevelSearchResult RunLevelSearch(TDirBlock& root, const std::vector<LevelSearchR
                 if (!column || !column->IsValue() || column->Name == kDesign || column->Name == kSelection) continue;
                 const std::string value = column->GetString(r);
                 if (value.empty()) continue;
-                // Without the library the words are compared as the edit
-                // types them, in capitals; descriptions are mostly written
-                // in lower case.
-                TArrayOfToken words = libraryTokens ? CodageDLL().Tokenize(value) : KeywordTokenize(UpperCase(value));
+                TArrayOfToken words = libraryTokens ? CodageDLL().Tokenize(value) : KeywordTokenize(value);
                 for (TToken& t : words) keywords.push_back(std::move(t));
             }
             // Without words, the depth range alone chooses the levels.

@@ -30,10 +30,12 @@ public:
 // other token 0.
 int KeywordOperatorRank(std::string_view token);
 
-// The tokens of a text when the coding library has no Tokenize: runs of
-// digits and capital letters (A-Z and the accented capitals), every other
-// character alone, but for the operators "&&" and "||"; spaces separate. The
-// case is not changed.
+// The tokens of a text when the coding library has no Tokenize, read as the
+// library reads them, so that a search finds the same levels with or without
+// it: words in capitals without accents ("grès" gives GRES), numbers keeping a
+// decimal separator between digits ("2,8"), an elided article keeping its
+// apostrophe ("D'"), a hyphen between two words only splitting them; every
+// other character alone, but for the operators "&&" and "||"; spaces separate.
 TArrayOfToken KeywordTokenize(std::string_view text);
 // Tokenize of the coding library when bound, else KeywordTokenize.
 TArrayOfToken KeywordTokens(std::string_view text);

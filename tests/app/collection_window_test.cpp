@@ -584,6 +584,26 @@ TEST_F(CollectionWindowTest, TooltipTextUnitAndTheTablesPopup)
     popup.PopupAt(QPoint(10, 10));
     popup.TablesPick();  // nothing selected: nothing runs
     EXPECT_TRUE(ran.empty());
+    // The pop-up is as wide as its widest name + 6, + 4 for the window, as
+    // high as its lines + 4; at the desk's far corner it is moved left and up
+    // to stay inside the desk, which is the screen inset by 4.
+    {
+        const QFontMetrics fm(popup.ListBox1->font());
+        int widest = 0;
+        for (int i = 0; i < popup.ListBox1->count(); ++i)
+            widest = std::max(widest, fm.horizontalAdvance(popup.ListBox1->item(i)->text()));
+        EXPECT_EQ(popup.width(), widest + 6 + 4);
+        EXPECT_EQ(popup.height(), 10 * std::max(popup.ListBox1->sizeHintForRow(0), fm.height()) + 4);
+        EXPECT_EQ(popup.ListBox1->width(), widest + 6);
+        const QRect screen = popup.screen()->availableGeometry();
+        popup.hide();
+        popup.PopupAt(screen.bottomRight());
+        EXPECT_EQ(popup.x(), screen.left() + screen.width() - 4 - popup.width());
+        EXPECT_EQ(popup.y(), screen.top() + screen.height() - 4 - popup.height());
+        popup.hide();
+        popup.PopupAt(screen.topLeft());
+        EXPECT_EQ(popup.pos(), screen.topLeft() + QPoint(4, 4));
+    }
     popup.PopupAt(QPoint(10, 10));
     popup.ListBox1->setCurrentRow(2);
     popup.TablesPick();

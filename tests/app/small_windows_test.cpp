@@ -3,7 +3,10 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCursor>
+#include <QDateTime>
 #include <QDir>
+#include <QFile>
+#include <QLocale>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -433,10 +436,22 @@ TEST(AboutBox, ChangelogFromTheCurrentFolderElseTheProgramFolder)
     TFAbout about;
     about.Fill(program / "changelog.rtf", elsewhere.path(), program.path());
     EXPECT_EQ(about.RichEdit1->toPlainText(), QStringLiteral("Version du programme"));
-    EXPECT_TRUE(QRegularExpression(QStringLiteral("^Dernière modif\\. : \\d\\d/\\d\\d/\\d{4} \\d\\d:\\d\\d:\\d\\d$"))
-                    .match(about.LModif->text())
-                    .hasMatch())
+    // The last change is written in the locale's own date and time form.
+    {
+        QFile changelog(QString::fromStdString((program / "changelog.rtf").string()));
+        ASSERT_TRUE(changelog.open(QIODevice::ReadWrite));
+        ASSERT_TRUE(changelog.setFileTime(QDateTime(QDate(2026, 3, 9), QTime(14, 35, 10)),
+                                          QFileDevice::FileModificationTime));
+    }
+    const QLocale previous;
+    QLocale::setDefault(QLocale(QLocale::French, QLocale::France));
+    about.Fill(program / "changelog.rtf", elsewhere.path(), program.path());
+    EXPECT_EQ(about.LModif->text(), QStringLiteral("Dernière modif. : 09/03/2026 14:35"));
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    about.Fill(program / "changelog.rtf", elsewhere.path(), program.path());
+    EXPECT_TRUE(about.LModif->text().startsWith(QStringLiteral("Dernière modif. : 3/9/26 2:35")))
         << about.LModif->text().toStdString();
+    QLocale::setDefault(previous);
     about.Fill(program / "absent", elsewhere.path(), elsewhere.path());
     EXPECT_TRUE(about.RichEdit1->toPlainText().isEmpty());
     EXPECT_EQ(about.LModif->text(), QStringLiteral("Dernière modif. : "));

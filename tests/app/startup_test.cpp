@@ -132,6 +132,11 @@ TEST_F(Startup, UnitsTitleThe34WindowsInOrderThenTheFirstShowing)
     expected.insert(expected.end(), {"show:placed", "show:log-window", "show:help", "show:timers"});
     EXPECT_EQ(log, expected);
     EXPECT_EQ(QCoreApplication::applicationName(), "Carotix");
+    // No display name of its own: the platform appends one to every caption
+    // when it is set, and an unset one follows the application's name.
+    QCoreApplication::setApplicationName(QStringLiteral("Autre"));
+    EXPECT_EQ(QGuiApplication::applicationDisplayName(), QStringLiteral("Autre"));
+    QCoreApplication::setApplicationName(QStringLiteral("Carotix"));
 
     // One window per class, the real ones and the placeholders alike.
     ASSERT_EQ(session_->Windows().size(), 34u);

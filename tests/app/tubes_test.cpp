@@ -193,6 +193,8 @@ TEST_F(TubesTest, TheTableCommandShowsTheManagerAndDropsAnEmptyTable)
     TFMain main;
     TFChild* child = main.Nouveau1Click();
     child->FRoot().ForceDir("C2\\Ouvrage")->SetPathString(kD, 0, btString, "P");
+    // A table left holding no column, only a folder, is dropped all the same.
+    child->FRoot().ForceDir("C2\\Tubage\\Notes");
     child->RefreshList();
     child->SelectRow("C2", "P");
     FMultitubes = new TFMultitubes(&main);

@@ -65,15 +65,25 @@ protected:
 
 }  // namespace
 
-TEST_F(LevelSearchTest, TokenizerKeepsRunsOfCapitalsAndDigitsAndSplitsTheRest)
+TEST_F(LevelSearchTest, TokenizerReadsWordsAndNumbersAsTheCodingLibraryDoes)
 {
-    std::vector<std::string> texts;
-    for (const TToken& t : KeywordTokenize("  ARGILE&&(SABLE2 ||ÉTÉ),x ")) {
-        texts.push_back(t.Text);
-        EXPECT_EQ(t.Kind, 0);
-        EXPECT_EQ(t.Entry, -1);
-    }
-    EXPECT_EQ(texts, (std::vector<std::string>{"ARGILE", "&&", "(", "SABLE2", "||", "\xC3\x89T\xC3\x89", ")", ",", "x"}));
+    auto texts = [](std::string_view text) {
+        std::vector<std::string> out;
+        for (const TToken& t : KeywordTokenize(text)) {
+            out.push_back(t.Text);
+            EXPECT_EQ(t.Kind, 0);
+            EXPECT_EQ(t.Entry, -1);
+        }
+        return out;
+    };
+    // Words in capitals without accents, operators and signs on their own.
+    EXPECT_EQ(texts("  ARGILE&&(SABLE2 ||\xC3\x89T\xC3\x89),x "),
+              (std::vector<std::string>{"ARGILE", "&&", "(", "SABLE2", "||", "ETE", ")", ",", "X"}));
+    // Numbers keep their decimal separator; an elided article its apostrophe;
+    // a hyphen between words only splits them, elsewhere it is a NOT.
+    EXPECT_EQ(texts("Gr\xC3\xA8s \xC5\x93uvre d'argile gris-vert 2,8 m 3. -SABLE"),
+              (std::vector<std::string>{"GRES", "OEUVRE", "D'", "ARGILE", "GRIS", "VERT", "2,8", "M", "3", ".", "-",
+                                        "SABLE"}));
     EXPECT_TRUE(KeywordTokenize(" \t ").empty());
     EXPECT_EQ(KeywordOperatorRank("NON"), 10);
     EXPECT_EQ(KeywordOperatorRank("&&"), 8);
@@ -93,7 +103,13 @@ TEST_F(LevelSearchTest, PrioritiesImplicitAndNegationAndParentheses)
     EXPECT_FALSE(Holds("A ET B OU C", "A"));
     EXPECT_TRUE(Holds("A & B | C", "A B"));
     EXPECT_TRUE(Holds("A && B || C", "A B"));
-    EXPECT_TRUE(Holds("GR\xC3\x88S", "GR\xC3\x88S ROUGE"));  // accented capitals make one word
+    // Without the coding library words match whatever their case and accents,
+    // and a number with its decimal comma is a keyword, not a syntax error.
+    EXPECT_TRUE(Holds("GR\xC3\x88S", "GR\xC3\x88S ROUGE"));
+    EXPECT_TRUE(Holds("GRES", "gr\xC3\xA8s rouge"));
+    EXPECT_TRUE(Holds("ARGILE 2,8", "argile \xC3\xA0 2,8 m"));
+    EXPECT_FALSE(Holds("2,8", "2 8"));
+    EXPECT_TRUE(Holds("GRIS-VERT", "schiste gris vert"));
     // Parentheses.
     EXPECT_FALSE(Holds("(ARGILE OU SABLE) ET GRAVIER", "ARGILE"));
     EXPECT_TRUE(Holds("ARGILE OU SABLE ET (GRAVIER OU GALET)", "SABLE GALET"));
@@ -186,6 +202,13 @@ TEST_F(LevelSearchTest, SearchSelectsDeselectsAndInvertsTheMatchedLevelsOfTheRow
     root.SetPathString("P2\\Niveau\\Litho", 0, btString, "argile");
     root.SetPathString("P2\\Niveau\\Litho", 1, btString, "craie");
     const std::vector<LevelSearchRow> rows{{"P1", "A"}, {"P1", "B"}, {"P2", "X"}, {"P2", "Y"}, {"ABSENT", ""}};
+
+    // Without the library, "GRES" finds "Grès" as it does with it.
+    root.SetPathString("P3\\Niveau\\Litho", 0, btString, "Gr\xC3\xA8s fin, 2,8 % d'argile");
+    EXPECT_EQ(RunLevelSearch(root, {{"P3", ""}}, ReadLevelSearchCriteria("GRES ET 2,8", "", "", false),
+                             LevelAction::Select)
+                  .MatchedLevels,
+              1);
 
     LevelSearchCriteria c = ReadLevelSearchCriteria("ARGILE", "", "", false);
     LevelSearchResult res = RunLevelSearch(root, rows, c, LevelAction::Select);
