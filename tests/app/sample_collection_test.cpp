@@ -8,13 +8,28 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include <set>
+
 #include "app/collection_rows.h"
+#include "app/info_window.h"
+#include "coding/coding_rules.h"
+#include "platform/base/ini_file.h"
+#include "platform/base/rtl_numbers.h"
 #include "sample_collection.h"
 #include "store/blocks.h"
+#include "store/options.h"
+#include "temp_dir.h"
 
 namespace {
 
 std::filesystem::path SampleFile() { return std::filesystem::path(CAROTIX_DATA_DIR) / "Exemples" / "exemple.crx"; }
+
+std::unique_ptr<TDirBlock> LoadSample()
+{
+    auto shipped = std::make_unique<TDirBlock>();
+    shipped->LoadFromFile(SampleFile().string());
+    return shipped;
+}
 
 }  // namespace
 
@@ -26,8 +41,8 @@ TEST(SampleCollection, ShippedFileMatchesItsGenerator)
         built->SaveToFile(SampleFile().string());
     }
     ASSERT_TRUE(std::filesystem::is_regular_file(SampleFile())) << SampleFile();
-    TDirBlock shipped;
-    shipped.LoadFromFile(SampleFile().string());
+    const std::unique_ptr<TDirBlock> loaded = LoadSample();
+    TDirBlock& shipped = *loaded;
     EXPECT_EQ(shipped.Name, "Carotix");
 
     std::vector<CollectionRow> a, b;
@@ -52,4 +67,64 @@ TEST(SampleCollection, ShippedFileMatchesItsGenerator)
     EXPECT_EQ(LevelExtentOfLevels(shipped, "F-VAL-01", "F1").bottom, 182.0);
     EXPECT_EQ(TubeList(shipped, "PZ-MULTI", "PZ-MULTI", true, "CUVELAGE", "PMT"),
               (std::vector<std::string>{"PMT1", "PMT2", "PMT3"}));
+}
+
+// The shipped program folder as its users find it: the rules, read from data/
+// as they are when the test runs, describe every code of the sample (opening
+// it shows no "Codes non décrits"), and the "Standard" model gives a pattern
+// and a colour to every family of code those rules can give.
+TEST(SampleCollection, TheShippedRulesDescribeItAndTheStandardModelCoversTheRules)
+{
+    CodingRulesEditor rules;
+    rules.Load(CAROTIX_DATA_DIR);
+    ASSERT_FALSE(rules.LoadFailed);
+    const TIniFile modeles(std::filesystem::path(CAROTIX_DATA_DIR) / "modeles.ini");
+    const std::vector<std::string> keys = modeles.ReadSection("Standard");
+    const std::set<std::string> modelled(keys.begin(), keys.end());
+
+    int codes = 0;
+    for (const auto& [code, description] : RuleRows(rules.Grid)) {
+        const std::string family = LeadingCapitals(code);
+        if (family.empty()) continue;
+        ++codes;
+        EXPECT_TRUE(modelled.count(family)) << "no \"Standard\" entry for " << code << " (" << description << ")";
+    }
+    EXPECT_GT(codes, 100);
+
+    const std::unique_ptr<TDirBlock> loaded = LoadSample();
+    const TDirBlock& sample = *loaded;
+    std::vector<CollectionRow> rows;
+    BuildRowList(sample, rows);
+    for (const CollectionRow& row : rows) {
+        const auto undescribed =
+            UndescribedCodes(sample, row.Indice, [&](const std::string& family) { return CodeHasRule(rules.Grid, family); });
+        ASSERT_TRUE(undescribed.has_value()) << row.Indice;
+        EXPECT_EQ(UndescribedCodesText(*undescribed), "") << row.Indice;
+        const auto all = UndescribedCodes(sample, row.Indice, nullptr);
+        for (const std::string& family : *all) EXPECT_TRUE(modelled.count(family)) << row.Indice << ": " << family;
+    }
+}
+
+// The shipped tooltip template shows the main fields of each ouvrage of the
+// sample (the tooltip of the collection window and the KML descriptions).
+TEST(SampleCollection, TheShippedTooltipShowsTheOuvragesMainFields)
+{
+    TempProgramDir program;
+    OptionsInitialize(program.path());
+    ScopedDecimalSeparator comma{','};
+    const std::unique_ptr<TDirBlock> loaded = LoadSample();
+    const TDirBlock& sample = *loaded;
+    EXPECT_EQ(TooltipText(program / "infobulle.txt", sample, "PUITS-1", "PUITS-1"),
+              "PUITS-1 - PUITS-1\r\n"
+              "Puits domestique\r\n"
+              "Commune : Bain-de-Bretagne\r\n"
+              "Lieu-dit : La Ferme Neuve\r\n"
+              "X : 352410\tY : 6781250 m\r\n"
+              "Altitude : 48,2 m\r\n"
+              "Profondeur : 9 m\r\n"
+              "Niveau d'eau : 2,8 m\r\n");
+    // The second ouvrage of an index shows its own values.
+    EXPECT_NE(TooltipText(program / "infobulle.txt", sample, "F-VAL-01", "F2").find("Profondeur : 24 m"),
+              std::string::npos);
+    OptionsRelease();
 }

@@ -115,7 +115,7 @@ struct Lithology {
 // Codes of the program's seven-character form: family, a digit, the colour
 // digit and the two-digit pattern number.
 constexpr std::array<Lithology, 10> kLithologies{{
-    {"TVV1030", "Terre végétale brune"},
+    {"TER1896", "Terre végétale brune"},
     {"ARG1215", "Argile plastique grise, légèrement sableuse"},
     {"SAB1107", "Sable fin à moyen, jaune, bien classé"},
     {"GRA1336", "Graves et galets calcaires,matrice sableuse abondante"},
@@ -169,7 +169,7 @@ TDirBlock& BuildShallowWell(TDirBlock& root, const std::string& indice)
     TDirBlock& bh = AddSampleBorehole(root, indice);
     SetSampleOuvrage(bh, indice, 12.0, 160.0, 3.5);
     AddSampleLevels(bh, {
-                            MakeSampleLevel(0.0, 0.4, "TVV1030", "Terre végétale", "Quaternaire"),
+                            MakeSampleLevel(0.0, 0.4, "TER1896", "Terre végétale", "Quaternaire"),
                             MakeSampleLevel(0.4, 2.5, "LIM1802", "Limon argileux ocre,quelques graviers", "Quaternaire"),
                             MakeSampleLevel(2.5, 5.0, "SAB1107", "Sable fin à moyen, jaune, bien classé", "Quaternaire"),
                             MakeSampleLevel(5.0, 7.2, "GRA1336", "Graves et galets calcaires dans une matrice sableuse", "Quaternaire"),

@@ -31,7 +31,7 @@ std::unique_ptr<TDirBlock> BuildSampleCollection()
     SetPlace(*root, "PUITS-1", 0, 352410.0, 6781250.0, 48.2);
     SetDossier(well, "Puits domestique", "La Ferme Neuve", "Bain-de-Bretagne");
     AddSampleLevels(well, {
-                              MakeSampleLevel(0.0, 0.5, "TVV1030", "Terre v\xC3\xA9g\xC3\xA9tale brune", "Quaternaire"),
+                              MakeSampleLevel(0.0, 0.5, "TER1896", "Terre v\xC3\xA9g\xC3\xA9tale brune", "Quaternaire"),
                               MakeSampleLevel(0.5, 3.0, "LIM1802", "Limon argileux ocre", "Quaternaire"),
                               MakeSampleLevel(3.0, 6.5, "SAB1107", "Sable moyen jaune, quelques graviers", "Quaternaire"),
                               MakeSampleLevel(6.5, 8.2, "GRA1336", "Graviers et galets roul\xC3\xA9s", "Quaternaire"),
