@@ -122,7 +122,6 @@ bool RuleSet::Completes(uint32_t count)
     return true;
 }
 
-
 const Rule* RuleSet::Best(const Analysis& description, size_t nounCount)
 {
     const auto& groups = description.Groups();
