@@ -11,9 +11,7 @@
 int main(int argc, char** argv)
 {
     GuardedApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Carotix"));
-    InstallQtFrenchTranslation();
-    SetDecimalSeparator(DecimalSeparatorFromLocale());
+    PrepareApplication();
     QtUiServices ui;
     ScopedUi useUi(ui);
 

@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 
 #include "app/about_window.h"
 #include "app/collection_links.h"
@@ -53,9 +54,13 @@
 #include "drawing/windows/options_window.h"
 #include "exchange/windows/filter_chooser_window.h"
 #include "platform/base/rtl_numbers.h"
+#include "platform/base/text_codec.h"
 #include "platform/ui_services.h"
 #include "platform/windows/qt_ui_services.h"
+#include "platform/base/ini_file.h"
 #include "store/blocks.h"
+#include "store/divers.h"
+#include "store/field_defs.h"
 #include "store/options.h"
 #include "store/recent_files.h"
 
@@ -122,8 +127,33 @@ TPlaceholderWindow::TPlaceholderWindow(const char* className, QWidget* parent)
 
 // ---- units ----------------------------------------------------------------------
 
+namespace {
+
+// What the store and the settings have to tell the user reaches them in the
+// program's boxes, from the first settings read on.
+void InstallUnitReports()
+{
+    SetFieldDefReporter([](const std::string& message) { ShowMessage(message); });
+    TIniFile::SetReportHandler([](const std::string& message) { ShowMessage(message); });
+    SetFolderChooser([](const std::string& caption) -> std::optional<std::string> {
+        std::string folder;
+        if (!AskFolder(caption, std::string(), folder)) return std::nullopt;
+        return folder;
+    });
+}
+
+void RemoveUnitReports()
+{
+    SetFieldDefReporter({});
+    TIniFile::SetReportHandler({});
+    SetFolderChooser({});
+}
+
+}  // namespace
+
 bool InitializeUnits(const fs::path& programFolder)
 {
+    InstallUnitReports();
     try {
         OptionsInitialize(programFolder);
     } catch (const EReadOnlyMedia& e) {
@@ -153,6 +183,7 @@ void FinalizeUnits()
     StartupNote("final:options");
     RunGuarded([] { CodageDLLFinalize(); });
     StartupNote("final:codage");
+    RemoveUnitReports();
 }
 
 // ---- the log window as the collection windows see it -----------------------------
@@ -202,6 +233,8 @@ ProgramSession::~ProgramSession()
     if (TimerSauvegarde) TimerSauvegarde->stop();
     if (TimerMove) TimerMove->stop();
     if (GetLogViewLink() == logLink_.get()) SetLogViewLink(nullptr);
+    TableurSeams().ChooseStrati = {};
+    TableurSeams().PickLexicon = {};
     if (main_) main_->removeEventFilter(this);
     // The main window goes last: the others are its children.
     for (auto it = windows_.rbegin(); it != windows_.rend(); ++it) {
@@ -296,9 +329,26 @@ void ProgramSession::CreateWindows()
             w = FTableur;
         } else if (n == "TFStrati") {
             FStrati = new TFStrati(m);
+            // The spreadsheet's "Strati" cells choose with it.
+            TableurSeams().ChooseStrati = []() -> std::optional<std::string> {
+                std::string name;
+                if (!ChooseStrati(name)) return std::nullopt;
+                return name;
+            };
             w = FStrati;
         } else if (n == "TFLex") {
             FLex = new TFLex(m);
+            // The spreadsheet's long lexicons are chosen in it.
+            TableurSeams().PickLexicon = [](const std::vector<std::string>& codes,
+                                            const std::vector<std::string>& labels) -> std::optional<int> {
+                std::string code;
+                if (!PickLexicon(codes, labels, code)) return std::nullopt;
+                for (std::size_t i = 0; i < codes.size(); ++i)
+                    if (codes[i] == code) return static_cast<int>(i);
+                for (std::size_t i = 0; i < codes.size(); ++i)
+                    if (Trim(codes[i]) == Trim(code)) return static_cast<int>(i);
+                return std::nullopt;
+            };
             w = FLex;
         } else if (n == "TFRechNiv") {
             FRechNiv = new TFRechNiv(m);
@@ -576,16 +626,35 @@ bool ProgramSession::eventFilter(QObject* watched, QEvent* event)
     return QObject::eventFilter(watched, event);
 }
 
+void PrepareApplication()
+{
+    QApplication::setApplicationName(QStringLiteral("Carotix"));
+    InstallQtFrenchTranslation();
+    SetDecimalSeparator(DecimalSeparatorFromLocale());
+}
+
+std::unique_ptr<ProgramSession> StartProgram(const fs::path& programFolder, std::string commandLineFile,
+                                             const std::function<void(TFMain&)>& mainCreated)
+{
+    if (!InitializeUnits(programFolder)) return nullptr;
+    auto session = std::make_unique<ProgramSession>(std::move(commandLineFile));
+    if (mainCreated && session->Main()) mainCreated(*session->Main());
+    session->Show();
+    return session;
+}
+
+void EndProgramSession(std::unique_ptr<ProgramSession> session)
+{
+    session.reset();
+    FinalizeUnits();
+}
+
 int RunProgram(int argc, char** argv, const std::function<void(TFMain&)>& mainCreated)
 {
-    if (!InitializeUnits(DefaultProgramFolder())) return 1;
-    int result = 0;
-    {
-        ProgramSession session(argc > 1 && argv[1] ? std::string(argv[1]) : std::string());
-        if (mainCreated && session.Main()) mainCreated(*session.Main());
-        session.Show();
-        result = QApplication::exec();
-    }
-    FinalizeUnits();
+    std::unique_ptr<ProgramSession> session =
+        StartProgram(DefaultProgramFolder(), argc > 1 && argv[1] ? std::string(argv[1]) : std::string(), mainCreated);
+    if (!session) return 1;
+    const int result = QApplication::exec();
+    EndProgramSession(std::move(session));
     return result;
 }

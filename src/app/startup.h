@@ -141,8 +141,20 @@ private:
     std::unique_ptr<LogLink> logLink_;
 };
 
+// The application object as the program sets it up before anything else:
+// its name, Qt's own texts in French and the user's decimal separator.
+void PrepareApplication();
+
+// The start-up for a program folder: the units, the session with its windows
+// (`mainCreated` is told of the main window once they exist: the prompts take
+// it as their parent) and the main window's first showing. Null when the
+// units refused to start (their box was shown).
+std::unique_ptr<ProgramSession> StartProgram(const std::filesystem::path& programFolder,
+                                             std::string commandLineFile,
+                                             const std::function<void(TFMain&)>& mainCreated = {});
+// The end of the shut-down: the windows destroyed, then the units finalised.
+void EndProgramSession(std::unique_ptr<ProgramSession> session);
+
 // The whole program: units, session, event loop, shut-down. The caller has
-// made the application object and installed the prompts; `mainCreated` is
-// told of the main window once the windows exist (the prompts take it as
-// their parent).
+// made the application object and installed the prompts.
 int RunProgram(int argc, char** argv, const std::function<void(TFMain&)>& mainCreated = {});

@@ -541,6 +541,8 @@ void SetFolderChooser(FolderChooser chooser)
     InstalledChooser() = std::move(chooser);
 }
 
+bool FolderChooserInstalled() { return static_cast<bool>(InstalledChooser()); }
+
 std::string EnsureDirectory(const std::string& folder, const std::string& caption)
 {
     return EnsureDirectory(folder, caption, InstalledChooser());

@@ -176,6 +176,7 @@ std::string ReadFieldComma(TextFieldReader& file, bool fromOem);
 using FolderChooser = std::function<std::optional<std::string>(const std::string& caption)>;
 // The folder chooser the program installs at start-up (none by default).
 void SetFolderChooser(FolderChooser chooser);
+bool FolderChooserInstalled();
 // The folder when it exists; otherwise the chooser's answer. Throws
 // std::runtime_error "Opération annulée" when the user cancels (or when there
 // is no chooser).

@@ -39,6 +39,8 @@ void SetFieldDefReporter(FieldDefReporter reporter)
     InstalledReporter() = std::move(reporter);
 }
 
+bool FieldDefReporterInstalled() { return static_cast<bool>(InstalledReporter()); }
+
 void LoadTableDefinitions(TStructTable& definitions, std::string_view table, std::string_view parent,
                           bool noPrefix)
 {

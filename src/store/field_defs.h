@@ -40,6 +40,7 @@ using TStructTable = std::vector<TFieldDef>;
 using FieldDefReporter = std::function<void(const std::string& message)>;
 // Installs the reporter; an empty one restores the default (standard error).
 void SetFieldDefReporter(FieldDefReporter reporter);
+bool FieldDefReporterInstalled();
 
 // Fills the definitions from [table]. Paths are parent\table\path, or just the
 // path with noPrefix. A failure is reported ("Une erreur est intervenue lors du

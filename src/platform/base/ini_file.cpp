@@ -101,6 +101,12 @@ std::function<void(const std::string&)>& ReportHandler()
     return handler;
 }
 
+bool& ReportHandlerSet()
+{
+    static bool set = false;
+    return set;
+}
+
 std::string PathText(const fs::path& p) { return p.string(); }
 
 std::string WriteErrorMessage(const fs::path& file, int err)
@@ -455,8 +461,11 @@ TIniFile::TIniFile(fs::path fileName) : fileName_(std::move(fileName)) {}
 
 void TIniFile::SetReportHandler(std::function<void(const std::string&)> handler)
 {
-    ReportHandler() = handler ? std::move(handler) : [](const std::string&) {};
+    ReportHandlerSet() = static_cast<bool>(handler);
+    ReportHandler() = handler ? std::move(handler) : [](const std::string& message) { std::cerr << message << '\n'; };
 }
+
+bool TIniFile::ReportHandlerInstalled() { return ReportHandlerSet(); }
 
 const IniDocument* TIniFile::Refresh(std::string* error) const
 {

@@ -206,6 +206,8 @@ public:
     // Where "characters written as ?" reports go (the program shows them to the
     // user; the default prints to standard error). Process-wide.
     static void SetReportHandler(std::function<void(const std::string& message)> handler);
+    // Whether the program installed one (standard error is the fallback).
+    static bool ReportHandlerInstalled();
 
 private:
     const IniDocument* Refresh(std::string* error) const;  // the file as it is now; null when unreadable
