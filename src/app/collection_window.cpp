@@ -12,6 +12,7 @@
 #include <QStyledItemDelegate>
 #include <algorithm>
 #include <stdexcept>
+#include <unordered_map>
 
 #include "app/collection_links.h"
 #include "app/info_window.h"
@@ -64,6 +65,122 @@ std::string LastPathComponent(const std::string& path)
 }
 
 }  // namespace
+
+// ---------------------------------------------------------------------------
+// TCollectionGridModel, TCollectionGrid
+// ---------------------------------------------------------------------------
+
+int TCollectionGridModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : rows_; }
+
+int TCollectionGridModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : columns_; }
+
+QVariant TCollectionGridModel::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::EditRole)) return {};
+    return ToQString(Text(index.row(), index.column()));
+}
+
+QVariant TCollectionGridModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 && section < headers_.size())
+        return headers_[section];
+    return QAbstractTableModel::headerData(section, orientation, role);
+}
+
+Qt::ItemFlags TCollectionGridModel::flags(const QModelIndex& index) const
+{
+    return index.isValid() ? Qt::ItemIsSelectable | Qt::ItemIsEnabled : Qt::NoItemFlags;
+}
+
+void TCollectionGridModel::SetRowCount(int rows)
+{
+    rows = std::max(0, rows);
+    if (rows == rows_) return;
+    if (rows < rows_) {
+        beginRemoveRows({}, rows, rows_ - 1);
+        rows_ = rows;
+        cells_.resize(static_cast<std::size_t>(rows_) * static_cast<std::size_t>(columns_));
+        cells_.shrink_to_fit();
+        endRemoveRows();
+    } else {
+        beginInsertRows({}, rows_, rows - 1);
+        rows_ = rows;
+        cells_.resize(static_cast<std::size_t>(rows_) * static_cast<std::size_t>(columns_));
+        endInsertRows();
+    }
+}
+
+void TCollectionGridModel::SetColumnCount(int columns)
+{
+    columns = std::max(0, columns);
+    if (columns == columns_) return;
+    std::vector<std::string> cells(static_cast<std::size_t>(rows_) * static_cast<std::size_t>(columns));
+    const int kept = std::min(columns, columns_);
+    for (int r = 0; r < rows_; ++r)
+        for (int c = 0; c < kept; ++c)
+            cells[static_cast<std::size_t>(r) * static_cast<std::size_t>(columns) + static_cast<std::size_t>(c)] =
+                std::move(cells_[static_cast<std::size_t>(r) * static_cast<std::size_t>(columns_) + static_cast<std::size_t>(c)]);
+    const bool removing = columns < columns_;
+    if (removing) beginRemoveColumns({}, columns, columns_ - 1);
+    else beginInsertColumns({}, columns_, columns - 1);
+    columns_ = columns;
+    cells_ = std::move(cells);
+    while (headers_.size() > columns_) headers_.removeLast();
+    if (removing) endRemoveColumns();
+    else endInsertColumns();
+}
+
+void TCollectionGridModel::SetHeaders(const QStringList& labels)
+{
+    if (labels.size() > columns_) SetColumnCount(static_cast<int>(labels.size()));
+    headers_ = labels;
+    while (headers_.size() > columns_) headers_.removeLast();
+    if (columns_ > 0) emit headerDataChanged(Qt::Horizontal, 0, columns_ - 1);
+}
+
+void TCollectionGridModel::SetLine(int row, std::vector<std::string>&& texts)
+{
+    if (row < 0 || row >= rows_ || columns_ == 0) return;
+    const auto base = static_cast<std::size_t>(row) * static_cast<std::size_t>(columns_);
+    const std::size_t n = std::min(texts.size(), static_cast<std::size_t>(columns_));
+    for (std::size_t c = 0; c < n; ++c) cells_[base + c] = std::move(texts[c]);
+    emit dataChanged(index(row, 0), index(row, columns_ - 1));
+}
+
+const std::string& TCollectionGridModel::Text(int row, int column) const
+{
+    static const std::string kNone;
+    if (row < 0 || row >= rows_ || column < 0 || column >= columns_) return kNone;
+    return cells_[static_cast<std::size_t>(row) * static_cast<std::size_t>(columns_) + static_cast<std::size_t>(column)];
+}
+
+QString TCollectionGridModel::Header(int column) const
+{
+    return column >= 0 && column < headers_.size() ? headers_[column] : QString();
+}
+
+TCollectionGrid::TCollectionGrid(QWidget* parent) : QTableView(parent), model_(new TCollectionGridModel(this))
+{
+    setModel(model_);
+    connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] { emit itemSelectionChanged(); });
+}
+
+QList<QTableWidgetSelectionRange> TCollectionGrid::selectedRanges() const
+{
+    QList<QTableWidgetSelectionRange> ranges;
+    for (const QItemSelectionRange& r : selectionModel()->selection())
+        ranges.append(QTableWidgetSelectionRange(r.top(), r.left(), r.bottom(), r.right()));
+    return ranges;
+}
+
+void TCollectionGrid::setRangeSelected(const QTableWidgetSelectionRange& range, bool select)
+{
+    const QModelIndex topLeft = model_->index(range.topRow(), range.leftColumn());
+    const QModelIndex bottomRight = model_->index(range.bottomRow(), range.rightColumn());
+    if (!topLeft.isValid() || !bottomRight.isValid()) return;
+    selectionModel()->select(QItemSelection(topLeft, bottomRight),
+                             select ? QItemSelectionModel::Select : QItemSelectionModel::Deselect);
+}
 
 // ---------------------------------------------------------------------------
 // TStripGrid
@@ -189,7 +306,7 @@ TFChild::TFChild(QWidget* parent) : QWidget(parent), document_(std::make_unique<
     stack_ = new QStackedLayout(this);
     stack_->setContentsMargins(0, 0, 0, 0);
 
-    StringGrid = new QTableWidget(this);
+    StringGrid = new TCollectionGrid(this);
     StringGrid->setObjectName(QStringLiteral("StringGrid"));
     StringGrid->verticalHeader()->hide();
     StringGrid->verticalHeader()->setDefaultSectionSize(18);
@@ -228,7 +345,7 @@ TFChild::TFChild(QWidget* parent) : QWidget(parent), document_(std::make_unique<
     emptyThumb_ = QPixmap(kThumbWidth, kThumbHeight);
     emptyThumb_.fill(Qt::white);
 
-    connect(StringGrid, &QTableWidget::itemSelectionChanged, this,
+    connect(StringGrid, &TCollectionGrid::itemSelectionChanged, this,
             GuardedSlot([this] { StringGridSelectionChanged(); }));
     connect(StringGrid->horizontalHeader(), &QHeaderView::sectionClicked, this,
             GuardedSlot([this](int section) { HeaderClicked(section); }));
@@ -401,14 +518,19 @@ void TFChild::FillView(int row)
         StringGrid->setHorizontalHeaderLabels(labels);
         StringGrid->setRowCount(std::max<int>(1, static_cast<int>(lines.size())));
         FGridRows.assign(static_cast<std::size_t>(StringGrid->rowCount() + 1), -1);
+        // Each distinct text is measured once: a column holds the same few
+        // natures and towns over thousands of lines.
+        std::unordered_map<std::string, int> measured;
         for (std::size_t l = 0; l < lines.size(); ++l) {
-            const auto& [r, texts] = lines[l];
+            auto& [r, texts] = lines[l];
             for (int c = 0; c < columns; ++c) {
-                const QString t = ToQString(texts[static_cast<std::size_t>(c)]);
-                StringGrid->setItem(static_cast<int>(l), c, new QTableWidgetItem(t));
-                if (!t.isEmpty())
-                    widths[static_cast<std::size_t>(c)] = std::max(widths[static_cast<std::size_t>(c)], fm.horizontalAdvance(t));
+                const std::string& t = texts[static_cast<std::size_t>(c)];
+                if (t.empty()) continue;
+                auto [it, fresh] = measured.try_emplace(t, 0);
+                if (fresh) it->second = fm.horizontalAdvance(ToQString(t));
+                widths[static_cast<std::size_t>(c)] = std::max(widths[static_cast<std::size_t>(c)], it->second);
             }
+            StringGrid->Texts().SetLine(static_cast<int>(l), std::move(texts));
             FGridRows[l + 1] = r;
         }
         RowMapsChanged();
@@ -434,12 +556,13 @@ void TFChild::FillView(int row)
         if (line < 0) line = FirstEmptyGridRow();
         if (line >= GridLineCount()) StringGrid->setRowCount(line);
         if (FGridRows.size() < static_cast<std::size_t>(line + 1)) FGridRows.resize(static_cast<std::size_t>(line + 1), -1);
-        const std::vector<std::string> texts = GridRowTexts(FRoot(), FRows[static_cast<std::size_t>(row)], fields_);
-        for (int c = 0; c < columns && c < StringGrid->columnCount(); ++c) {
-            const QString t = ToQString(texts[static_cast<std::size_t>(c)]);
-            StringGrid->setItem(line - 1, c, new QTableWidgetItem(t));
-            if (StringGrid->columnWidth(c) < fm.horizontalAdvance(t) + 6) StringGrid->setColumnWidth(c, fm.horizontalAdvance(t) + 6);
+        std::vector<std::string> texts = GridRowTexts(FRoot(), FRows[static_cast<std::size_t>(row)], fields_);
+        texts.resize(std::min<std::size_t>(texts.size(), static_cast<std::size_t>(std::min(columns, StringGrid->columnCount()))));
+        for (std::size_t c = 0; c < texts.size(); ++c) {
+            const int advance = fm.horizontalAdvance(ToQString(texts[c]));
+            if (StringGrid->columnWidth(static_cast<int>(c)) < advance + 6) StringGrid->setColumnWidth(static_cast<int>(c), advance + 6);
         }
+        StringGrid->Texts().SetLine(line - 1, std::move(texts));
         FGridRows[static_cast<std::size_t>(line)] = row;
         RowMapsChanged();
     }
@@ -505,11 +628,9 @@ int TFChild::GridLineCount() const { return StringGrid->rowCount() + 1; }
 std::string TFChild::GridCell(int col, int line) const
 {
     if (line == 0) {
-        const QTableWidgetItem* h = StringGrid->horizontalHeaderItem(col);
-        return h ? FromQString(h->text()) : std::string();
+        return FromQString(StringGrid->Texts().Header(col));
     }
-    const QTableWidgetItem* it = StringGrid->item(line - 1, col);
-    return it ? FromQString(it->text()) : std::string();
+    return StringGrid->Texts().Text(line - 1, col);
 }
 
 // The first table line and the first icon of every row, so that selecting
@@ -556,7 +677,7 @@ int TFChild::FirstEmptyGridRow() const
 namespace {
 
 // The selected line range of the table view (lines from 1), or (-1, -1).
-std::pair<int, int> SelectedLineRange(const QTableWidget* grid)
+std::pair<int, int> SelectedLineRange(const TCollectionGrid* grid)
 {
     int first = -1, last = -1;
     for (const auto& range : grid->selectedRanges()) {
@@ -568,7 +689,7 @@ std::pair<int, int> SelectedLineRange(const QTableWidget* grid)
     return {first, last};
 }
 
-void SelectLineRange(QTableWidget* grid, int first, int last)
+void SelectLineRange(TCollectionGrid* grid, int first, int last)
 {
     grid->clearSelection();
     if (first < 1 || grid->columnCount() == 0) return;

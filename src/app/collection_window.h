@@ -8,7 +8,9 @@
 
 #include <QListWidget>
 #include <QPixmap>
-#include <QTableWidget>
+#include <QAbstractTableModel>
+#include <QTableView>
+#include <QTableWidgetSelectionRange>
 #include <QWidget>
 #include <cstdint>
 #include <functional>
@@ -22,6 +24,59 @@
 class QStackedLayout;
 class TDirBlock;
 class TFChild;
+
+// The texts of the table view: one UTF-8 text per cell, made into a QString
+// only when a cell is drawn, so that a list of 100,000 ouvrages holds no
+// item object per cell.
+class TCollectionGridModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    using QAbstractTableModel::QAbstractTableModel;
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+
+    void SetRowCount(int rows);
+    void SetColumnCount(int columns);
+    void SetHeaders(const QStringList& labels);
+    // The texts of a line, column by column (missing ones empty).
+    void SetLine(int row, std::vector<std::string>&& texts);
+    const std::string& Text(int row, int column) const;
+    QString Header(int column) const;
+
+private:
+    int rows_ = 0;
+    int columns_ = 0;
+    QStringList headers_;
+    std::vector<std::string> cells_;   // row by row
+};
+
+// The table view of a collection window: the part of QTableWidget's interface
+// the window uses, over TCollectionGridModel.
+class TCollectionGrid : public QTableView {
+    Q_OBJECT
+public:
+    explicit TCollectionGrid(QWidget* parent = nullptr);
+    int rowCount() const { return model_->rowCount(); }
+    int columnCount() const { return model_->columnCount(); }
+    // Lines added are empty; lines removed lose their texts.
+    void setRowCount(int rows) { model_->SetRowCount(rows); }
+    void setColumnCount(int columns) { model_->SetColumnCount(columns); }
+    void setHorizontalHeaderLabels(const QStringList& labels) { model_->SetHeaders(labels); }
+    int currentRow() const { return currentIndex().row(); }
+    QList<QTableWidgetSelectionRange> selectedRanges() const;
+    void setRangeSelected(const QTableWidgetSelectionRange& range, bool select);
+    TCollectionGridModel& Texts() { return *model_; }
+    const TCollectionGridModel& Texts() const { return *model_; }
+
+signals:
+    void itemSelectionChanged();
+
+private:
+    TCollectionGridModel* model_;
+};
 
 // The log-strip view: column c shows the row on table line c + 1; line 0 is a
 // header with the Indice, line 1 the strip. Columns are selected as a range.
@@ -170,7 +225,7 @@ public:
     int ThumbnailCount() const { return static_cast<int>(FImages.size()); }
 
     // Widgets, named as the program names them.
-    QTableWidget* StringGrid = nullptr;
+    TCollectionGrid* StringGrid = nullptr;
     QListWidget* ListView = nullptr;
     TStripGrid* DrawGrid = nullptr;
 
