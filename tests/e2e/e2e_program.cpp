@@ -162,7 +162,7 @@ void E2eTest::ClickRow(TFChild& child, int row, Qt::MouseButton button, Qt::Keyb
 {
     const int line = child.GridRowOfRow(row);
     ASSERT_GE(line, 1) << "row " << row << " is not shown";
-    child.StringGrid->scrollToItem(child.StringGrid->item(line - 1, 0));
+    child.StringGrid->scrollTo(child.StringGrid->model()->index(line - 1, 0));
     ClickCell(child.StringGrid, line - 1, 0, button, modifiers);
 }
 
