@@ -120,7 +120,9 @@ void Draw(Canvas& c, Input& in)
             if (in.Byte() % 2) {
                 std::vector<TPoint> pts(3 + in.Byte() % 5);
                 for (TPoint& p : pts) p = {in.Coord() % 20000, in.Coord() % 20000};
-                r.Unite(Region::FromPolygon(pts));
+                // As the drawing code does, a clip polygon is kept to the device.
+                const TDeviceCaps caps = c.DeviceCaps();
+                r.Unite(Region::FromPolygon(pts, TRect{0, 0, caps.HorzRes, caps.VertRes}));
             }
             c.SelectClipRegion(r);
             break;

@@ -19,6 +19,6 @@ export QT_QPA_PLATFORM=offscreen
 for n in "${targets[@]}"; do
   work="$(mktemp -d)"; cp -r "$here/fuzz/corpus/$n/." "$work/" 2>/dev/null || true
   echo "== fuzz_$n for ${secs}s"
-  "$build/fuzz/fuzz_$n" -max_total_time="$secs" -timeout=10 -rss_limit_mb=4096 "$work"
+  "$build/fuzz/fuzz_$n" -max_total_time="$secs" -timeout=2 -rss_limit_mb=4096 "$work"
   rm -rf "$work"
 done

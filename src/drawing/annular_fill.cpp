@@ -1,6 +1,7 @@
 // Annular fill (between the open hole and the casing) and fill between tubes.
 #include <algorithm>
 #include <functional>
+#include <optional>
 
 #include "drawing/hit_maps.h"
 #include "drawing/log_layout.h"
@@ -194,18 +195,26 @@ bool DessinerAnnulaireInterne(TechColumn& T)
             // before the band's clip is selected, within the log's rows.
             Log.SelectLogClip();
             FlushLines();
+            // The band only ever shows through the log's clip: it is cut to
+            // the clip's bounds before its region is built, so that a band
+            // reaching far off the page costs no more than its visible part.
+            const std::optional<TRect> within =
+                Log.LogClip ? std::optional<TRect>(Log.LogClip->BoundingRect()) : std::nullopt;
+            auto polygon = [&](const std::vector<TPoint>& pts) {
+                return within ? Region::FromPolygon(pts, *within) : Region::FromPolygon(pts);
+            };
             Region band;
             if (inner == 0) {
-                band = Region::FromPolygon({{x(-std::int64_t(b.XB1)), b.Y1},
-                                            {x(b.XB1), b.Y1},
-                                            {x(b.XB2), b.Y2},
-                                            {x(-std::int64_t(b.XB2)), b.Y2}});
+                band = polygon({{x(-std::int64_t(b.XB1)), b.Y1},
+                                {x(b.XB1), b.Y1},
+                                {x(b.XB2), b.Y2},
+                                {x(-std::int64_t(b.XB2)), b.Y2}});
             } else {
-                band = Region::FromPolygon({{x(-std::int64_t(b.XB1)), b.Y1},
-                                            {x(-std::int64_t(b.XA1)), b.Y1},
-                                            {x(-std::int64_t(b.XA2)), b.Y2},
-                                            {x(-std::int64_t(b.XB2)), b.Y2}});
-                band.Unite(Region::FromPolygon({{x(b.XB1), b.Y1}, {x(b.XA1), b.Y1}, {x(b.XA2), b.Y2}, {x(b.XB2), b.Y2}}));
+                band = polygon({{x(-std::int64_t(b.XB1)), b.Y1},
+                                {x(-std::int64_t(b.XA1)), b.Y1},
+                                {x(-std::int64_t(b.XA2)), b.Y2},
+                                {x(-std::int64_t(b.XB2)), b.Y2}});
+                band.Unite(polygon({{x(b.XB1), b.Y1}, {x(b.XA1), b.Y1}, {x(b.XA2), b.Y2}, {x(b.XB2), b.Y2}}));
             }
             Region clip = band;
             if (Log.LogClip)

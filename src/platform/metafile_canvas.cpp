@@ -466,6 +466,14 @@ void MetafileCanvas::FillPixelRects(const std::vector<TRect>& rects, const TBrus
     }
 }
 
+Region MetafileCanvas::ShapeWithinClip(const std::vector<TPoint>& pts) const
+{
+    // Only the part under the clip is ever filled: the polygon is cut to the
+    // clip's bounds before its region is built.
+    if (clip_) return Region::FromPolygon(pts, clip_->BoundingRect());
+    return Region::FromPolygon(pts);
+}
+
 void MetafileCanvas::ShapeUnderRegion(const Region& shape, const std::vector<TPoint>& outline)
 {
     if (Brush.Style == BrushStyle::Solid) FillPixelRects(ClippedRects(shape), Brush);
@@ -526,7 +534,7 @@ void MetafileCanvas::Polygon(const TPoint* points, std::size_t count)
         RecPolygon(pts.data(), pts.size());
         return;
     }
-    ShapeUnderRegion(Region::FromPolygon(pts), outline);
+    ShapeUnderRegion(ShapeWithinClip(pts), outline);
 }
 
 void MetafileCanvas::Ellipse(const TRect& in)
@@ -551,7 +559,7 @@ void MetafileCanvas::Ellipse(const TRect& in)
     }
     std::vector<TPoint> outline = pts;
     outline.push_back(pts.front());
-    ShapeUnderRegion(Region::FromPolygon(pts), outline);
+    ShapeUnderRegion(ShapeWithinClip(pts), outline);
 }
 
 void MetafileCanvas::SetPixel(std::int32_t x, std::int32_t y, TColor colour)

@@ -183,6 +183,7 @@ private:
     // The part of a shape's pixels under the geometric clip.
     std::vector<TRect> ClippedRects(const Region& shape) const;
     std::vector<std::vector<TPoint>> ClipToRegion(const std::vector<TPoint>& line) const;
+    Region ShapeWithinClip(const std::vector<TPoint>& pts) const;
     void ShapeUnderRegion(const Region& shape, const std::vector<TPoint>& outline);
     void WriteText(std::int32_t x, std::int32_t y, std::string_view utf8Text);
 

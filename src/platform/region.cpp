@@ -86,6 +86,25 @@ Region Region::FromPolygon(const TPoint* points, std::size_t count)
     return g;
 }
 
+Region Region::FromPolygon(const TPoint* points, std::size_t count, const TRect& within)
+{
+    if (count < 3 || points == nullptr)
+        return Region();
+    TRect box = within;
+    if (box.Right < box.Left) std::swap(box.Left, box.Right);
+    if (box.Bottom < box.Top) std::swap(box.Top, box.Bottom);
+    box = coordclip::ClampRect(box, PolygonCoordLimit);
+    if (box.Right <= box.Left || box.Bottom <= box.Top)
+        return Region();
+    // Cutting along the box's edges keeps the alternate-fill parity of every
+    // pixel inside it; the box's own right and bottom edges are left out as a
+    // rectangle region leaves them out.
+    const std::vector<TPoint> cut = coordclip::ClipPolygonToBox(points, count, box.Left, box.Top, box.Right, box.Bottom);
+    if (cut.size() < 3)
+        return Region();
+    return FromPolygon(cut.data(), cut.size()).Intersected(Region(box));
+}
+
 bool Region::Contains(std::int32_t x, std::int32_t y) const
 {
     return region_.contains(QPoint(x, y));

@@ -34,6 +34,15 @@ public:
     // Alternate-fill polygon; fewer than 3 points give an empty region.
     static Region FromPolygon(const TPoint* points, std::size_t count);
     static Region FromPolygon(const std::vector<TPoint>& points) { return FromPolygon(points.data(), points.size()); }
+    // The same polygon kept to the box `within` (the device, or the clip it
+    // will be intersected with): cut geometrically before the region is built,
+    // so that a polygon reaching far off the device costs no more than its
+    // visible part.
+    static Region FromPolygon(const TPoint* points, std::size_t count, const TRect& within);
+    static Region FromPolygon(const std::vector<TPoint>& points, const TRect& within)
+    {
+        return FromPolygon(points.data(), points.size(), within);
+    }
 
     bool IsEmpty() const { return region_.isEmpty(); }
     // Point test (PtInRegion): is the pixel (x, y) part of the region?

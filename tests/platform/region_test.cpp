@@ -105,3 +105,22 @@ TEST(Region, HugeCoordinatesAreClippedNotTrusted)
     moved.Offset(kMax, kMax);
     EXPECT_FALSE(moved.IsEmpty());
 }
+
+TEST(Region, PolygonKeptToABoxIsTheVisiblePartOfThePolygon)
+{
+    // A slanted triangle reaching far off a small device: built within the
+    // device it holds exactly the device's part of the whole polygon, and the
+    // rows off the device are never walked.
+    const std::vector<TPoint> tri = {{-6000, -6000}, {6000, -5000}, {100, 6000}};
+    const TRect device{0, 0, 2000, 2828};
+    const Region kept = Region::FromPolygon(tri, device);
+    const Region whole = Region::FromPolygon(tri).Intersected(Region(device));
+    std::size_t differing = 0;
+    for (std::int32_t y = 0; y < 2828; y += 11)
+        for (std::int32_t x = 0; x < 2000; x += 13)
+            differing += kept.Contains(x, y) != whole.Contains(x, y);
+    EXPECT_EQ(differing, 0u);
+    EXPECT_EQ(kept.BoundingRect(), whole.BoundingRect());
+    EXPECT_TRUE(Region::FromPolygon(tri, TRect{30000, 0, 30010, 10}).IsEmpty());
+    EXPECT_TRUE(Region::FromPolygon(tri, TRect{5, 5, 5, 50}).IsEmpty());
+}
