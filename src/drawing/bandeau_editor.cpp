@@ -225,7 +225,11 @@ void BandeauEditor::MouseUp(bool ctrl)
         std::int64_t best = 0;
         bool any = false;
         for (std::size_t i = 0; i < BandeauObjets.size(); ++i) {
-            const TRect b = Bounds(BandeauObjets[i]);
+            // A horizontal or vertical line covers one row or column of
+            // units: the rectangle it is crossed by selects it.
+            TRect b = Bounds(BandeauObjets[i]);
+            if (b.Right == b.Left) ++b.Right;
+            if (b.Bottom == b.Top) ++b.Bottom;
             const TRect x{std::max(b.Left, sel.Left), std::max(b.Top, sel.Top), std::min(b.Right, sel.Right),
                           std::min(b.Bottom, sel.Bottom)};
             if (!x.IsEmpty()) {

@@ -153,8 +153,10 @@ void PrintModelRow(Canvas& canvas, std::int32_t X1, std::int32_t Y1, std::int32_
 {
     const std::string code = Utf8Length(Code) > 4 ? Utf8Substr(Code, 0, 4) : Code;
     const std::int32_t X3 = std::min(X1 + 2 * (Y2 - Y1), (X1 + X2) / 2);
-    const std::int64_t colour = std::int64_t(StrToIntDefault(Rouge, 255)) + std::int64_t(StrToIntDefault(Vert, 255)) * 256 +
-                                std::int64_t(StrToIntDefault(Bleu, 255)) * 65536;
+    // Each component is reduced to 8 bits as the screen reduces it: a 300
+    // must not spill into the next channel.
+    auto component = [](const std::string& text) { return std::int64_t(StrToIntDefault(text, 255)) & 0xFF; };
+    const std::int64_t colour = component(Rouge) + component(Vert) * 256 + component(Bleu) * 65536;
     DrawMotifPattern(canvas, static_cast<TColor>(colour), StrToIntVal(Motif), Scale, TRect{X1, Y1, X3, Y2});
     PlainFont(canvas, std::min(Y2 - Y1, (X2 - X3) / 3) / 2);
     canvas.Brush.Style = BrushStyle::Clear;

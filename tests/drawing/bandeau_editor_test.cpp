@@ -144,3 +144,19 @@ TEST_F(BandeauEditorTest, ClosingAsksAndNoPutsEverythingBack)
     EXPECT_TRUE(BandeauModifie);
     EXPECT_TRUE(fake.Verify());
 }
+
+TEST_F(BandeauEditorTest, RubberBandSelectsTheStraightLinesItCrosses)
+{
+    // A horizontal and a vertical line, whose rectangles have no height or
+    // no width, and a text off the band's path.
+    BandeauObjets = {Text(0, 20, 30, 20, 0, ""), Text(40, 0, 40, 30, 0, ""), Text(50, 30, 60, 40, 20)};
+    Down(10, 15);
+    Move(45, 25);
+    editor->MouseUp(false);
+    EXPECT_EQ(editor->Selection(), (std::vector<std::size_t>{0, 1}));
+    // A band that stops short of both lines selects neither of them.
+    Down(10, 21);
+    Move(39, 25);
+    editor->MouseUp(false);
+    EXPECT_EQ(editor->Selection(), (std::vector<std::size_t>{0}));  // the plain-click rule: nearest centre
+}

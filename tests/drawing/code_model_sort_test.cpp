@@ -5,6 +5,7 @@
 #include "drawing/code_models.h"
 #include "drawing/printing.h"
 #include "platform/fake_ui_services.h"
+#include "platform/recording_canvas.h"
 
 namespace {
 
@@ -147,4 +148,20 @@ TEST(CodeModelPrint, PatternListOnOnePage)
     EXPECT_EQ(rects[rects.size() - 2].Pen.Width, 4);
     EXPECT_EQ(rects.back().Pen.Width, 1);
     EXPECT_TRUE(fake.Verify());
+}
+
+TEST(CodeModelPrint, ComponentsAreReducedAsOnScreen)
+{
+    // Green 300 and blue 255: on screen the green is reduced to 44, the blue
+    // stays whole; printed it must be the same colour, not a spill into blue.
+    const CodeModelGrid g = Model({{"AB", "0", "0", "300", "255"}, {"CD", "0", "-1", "", "256"}});
+    for (int row = 1; row <= 2; ++row) {
+        RecordingCanvas canvas;
+        PrintModelRow(canvas, 0, 0, 400, 40, g.Cell(kModelColCode, row), g.Cell(kModelColMotif, row),
+                      g.Cell(kModelColRouge, row), g.Cell(kModelColVert, row), g.Cell(kModelColBleu, row), 1);
+        const auto fills = canvas.RecordsOf(CanvasOp::FillRect);
+        ASSERT_FALSE(fills.empty());
+        EXPECT_EQ(fills[0].Brush.Color, ModelRowColour(g, row, 255, true)) << row;
+    }
+    EXPECT_EQ(ModelRowColour(g, 1, 255, true), RGBColor(0, 44, 255));
 }
