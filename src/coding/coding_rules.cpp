@@ -107,10 +107,13 @@ void LoadGridFromCsv(StringGrid& grid, const fs::path& file)
 
 // ---- writing -------------------------------------------------------------------
 
-std::string CsvField(std::string_view cell)
+std::string CsvField(std::string_view cell, bool startsFile)
 {
     const std::string up = UpperCase(cell);
-    if (up.find_first_of("\" ;,") == std::string::npos) return up;
+    // A file starting with U+FEFF reads as a byte-order mark: a first cell
+    // starting with that character is quoted, so that it reads back whole.
+    const bool looksLikeMark = startsFile && up.starts_with("\xEF\xBB\xBF");
+    if (!looksLikeMark && up.find_first_of("\" ;,") == std::string::npos) return up;
     std::string out = "\"";
     for (char c : up) {
         out += c;
@@ -126,7 +129,7 @@ std::string GridCsvText(const StringGrid& grid)
         if (GridRowIsEmpty(grid, r)) continue;
         for (int c = grid.FixedCols(); c < grid.ColCount(); ++c) {
             if (c > grid.FixedCols()) text += ';';
-            text += CsvField(grid.Cell(c, r));
+            text += CsvField(grid.Cell(c, r), text.empty());
         }
         text += "\r\n";
     }
@@ -334,31 +337,46 @@ void CodingRulesEditor::SelectRow(int row)
     Edit2Text = Grid.Cell(kRuleColCode, CurrentRow);
 }
 
-bool CodingRulesEditor::AfterEdit()
+bool CodingRulesEditor::GoToRow(int row)
 {
-    const bool last = CurrentRow == Grid.RowCount() - 1;
-    if (GridRowIsEmpty(Grid, CurrentRow) && !last) {
-        GridDeleteRow(Grid, CurrentRow);
+    const int left = CurrentRow;
+    bool removed = false;
+    if (row != left && left < Grid.RowCount() - 1 && GridRowIsEmpty(Grid, left)) {
+        GridDeleteRow(Grid, left);
         GridEnsureEmptyLastRow(Grid);
-        SelectRow(CurrentRow);
-        return true;
+        if (row > left) --row;
+        removed = true;
     }
-    GridEnsureEmptyLastRow(Grid);
-    return false;
+    SelectRow(row);
+    return removed;
 }
 
-bool CodingRulesEditor::Edit1Change(const std::string& text)
+bool CodingRulesEditor::DropEmptyRows()
+{
+    bool removed = false;
+    for (int r = Grid.RowCount() - 2; r >= Grid.FixedRows(); --r) {
+        if (!GridRowIsEmpty(Grid, r)) continue;
+        GridDeleteRow(Grid, r);
+        if (CurrentRow > r) --CurrentRow;
+        removed = true;
+    }
+    GridEnsureEmptyLastRow(Grid);
+    SelectRow(CurrentRow);
+    return removed;
+}
+
+void CodingRulesEditor::Edit1Change(const std::string& text)
 {
     Edit1Text = text;
     Grid.SetCell(kRuleColDescription, CurrentRow, Trim(text));
-    return AfterEdit();
+    GridEnsureEmptyLastRow(Grid);
 }
 
-bool CodingRulesEditor::Edit2Change(const std::string& text)
+void CodingRulesEditor::Edit2Change(const std::string& text)
 {
     Edit2Text = text;
     Grid.SetCell(kRuleColCode, CurrentRow, text);
-    return AfterEdit();
+    GridEnsureEmptyLastRow(Grid);
 }
 
 std::string CodingRulesEditor::SetEditText(int col, int row, const std::string& text)
@@ -372,6 +390,15 @@ std::string CodingRulesEditor::SetEditText(int col, int row, const std::string& 
 
 void CodingRulesEditor::SortBy(int column, int first, int last)
 {
+    // A rule emptied in the edits would sort to the top: sorting leaves it,
+    // so it is removed first.
+    const int row = CurrentRow;
+    if (row < Grid.RowCount() - 1 && GridRowIsEmpty(Grid, row)) {
+        GridDeleteRow(Grid, row);
+        GridEnsureEmptyLastRow(Grid);
+        if (first > row) --first;
+        if (last >= row) --last;
+    }
     // The trailing blank row is never sorted in: the grid keeps ending with it.
     if (first >= last) SortGridRows(Grid, column, -1, -1);
     else SortGridRows(Grid, column, first, std::min(last, Grid.RowCount() - 2));
@@ -415,6 +442,7 @@ std::size_t CodingRulesEditor::Save(const fs::path& folder)
     if (LoadFailed)
         throw CodingFileError("Le fichier \xC2\xAB " + PathToUtf8(folder / kDescriptionsFile) +
                               " \xC2\xBB n'a pas pu \xC3\xAAtre lu : il n'est pas remplac\xC3\xA9.");
+    DropEmptyRows();
     const std::size_t unmapped = SaveGridToCsv(Grid, folder / kDescriptionsFile);
     CodageDLL().LoadData();
     return unmapped;

@@ -77,7 +77,8 @@ void LoadGridFromBytes(StringGrid& grid, std::string_view bytes);
 // One saved field: upper-cased (Windows-1252 case rules, accents included)
 // and quoted, inner quotes doubled, when it holds a double quote, a space, a
 // ";" or a ",".
-std::string CsvField(std::string_view cell);
+// `startsFile`: the field opens the file (a leading U+FEFF is then quoted).
+std::string CsvField(std::string_view cell, bool startsFile = false);
 // The file's text: one line per row that has a non-empty cell, cells joined
 // by ";", CR LF after each line.
 std::string GridCsvText(const StringGrid& grid);
@@ -147,12 +148,19 @@ public:
     // FormCreate / FormShow: Descriptions.csv of the folder (failures are
     // passed on after the grid is emptied).
     void Load(const std::filesystem::path& folder);
-    // GridDescrClick: the edits take the row's Description and Code.
+    // The edits take the row's Description and Code.
     void SelectRow(int row);
-    // Edit1Change / Edit2Change. True when the row became empty and was
-    // deleted (the edits then show the row now current).
-    bool Edit1Change(const std::string& text);
-    bool Edit2Change(const std::string& text);
+    // GridDescrClick: the user leaves the current row for `row`. A rule left
+    // empty is removed then (not while it is typed); true when it was.
+    bool GoToRow(int row);
+    // Edit1Change / Edit2Change: the current row takes the text, even an
+    // empty one (clearing a rule to type it again must not lose the row or
+    // move the edits onto another rule); a blank row stays at the end.
+    void Edit1Change(const std::string& text);
+    void Edit2Change(const std::string& text);
+    // Removes every empty rule but the trailing blank row (leaving the edits
+    // or saving); true when one was removed.
+    bool DropEmptyRows();
     // GridSetEditText: the cell takes the text, a blank row is appended when
     // the last row was edited; the warning text ("" when none).
     std::string SetEditText(int col, int row, const std::string& text);
@@ -169,8 +177,6 @@ public:
     // of characters written as "?".
     std::size_t Save(const std::filesystem::path& folder);
 
-private:
-    bool AfterEdit();
 };
 
 // The word-list dialog without widgets: the four grids.

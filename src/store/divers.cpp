@@ -375,7 +375,9 @@ namespace {
 TextEncoding DetectEncoding(std::string& bytes)
 {
     if (bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) {
-        bytes.erase(0, 3);
+        // Bytes that are not UTF-8 behind the mark are repaired as every
+        // other text file's are, so that no raw byte reaches the fields.
+        bytes = DecodeTextFile(bytes);
         return TextEncoding::Utf8Bom;
     }
     return IsValidUtf8(bytes) ? TextEncoding::Utf8 : TextEncoding::Cp1252;
@@ -391,7 +393,10 @@ TextFieldReader::TextFieldReader(std::string bytes) : bytes_(std::move(bytes))
 TextFieldReader::TextFieldReader(std::string bytes, TextEncoding encoding)
     : bytes_(std::move(bytes)), encoding_(encoding)
 {
-    if (encoding_ == TextEncoding::Utf8Bom && bytes_.compare(0, 3, "\xEF\xBB\xBF") == 0) bytes_.erase(0, 3);
+    if (encoding_ == TextEncoding::Utf8Bom) {
+        if (bytes_.compare(0, 3, "\xEF\xBB\xBF") == 0) bytes_.erase(0, 3);
+        if (!IsValidUtf8(bytes_)) bytes_ = DecodeTextFile("\xEF\xBB\xBF" + bytes_);
+    }
 }
 
 TextFieldReader TextFieldReader::LoadFromFile(const std::string& path)

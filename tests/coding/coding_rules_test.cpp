@@ -9,6 +9,7 @@
 
 #include "coding/codage_binding.h"
 #include "coding/coding_rules.h"
+#include "platform/base/text_codec.h"
 #include "temp_dir.h"
 
 namespace fs = std::filesystem;
@@ -91,6 +92,32 @@ TEST(CodingRuleFiles, SavingUpperCasesQuotesAndSkipsBlankRows)
     g.SetCell(kRuleColDescription, 4, "\xE2\x84\xA2");  // ™ exists in Windows-1252
     g.SetCell(kRuleColCode, 4, "\xE2\x88\x9A");         // √ does not
     EXPECT_EQ(SaveGridToCsv(g, dir / "Descriptions.csv"), 1u);
+}
+
+TEST(CodingRuleFiles, ByteOrderMarksReadAndWriteBack)
+{
+    // A mark over bytes that are not UTF-8: repaired as every text file is,
+    // so what the grid holds is what a save writes and reads back.
+    for (const std::string bytes : {std::string("\xEF\xBB\xBF\xFF"), std::string("\xEF\xBB\xBF" "AB\xC3;X\xFFZ\r\n")}) {
+        TextGrid g = MakeRulesGrid();
+        LoadGridFromBytes(g, bytes);
+        EXPECT_EQ(g.Cell(kRuleColDescription, 1), DecodeTextFile(bytes.substr(0, bytes.find(';'))));
+        EXPECT_TRUE(IsValidUtf8(g.Cell(kRuleColDescription, 1)));
+        TextGrid back = MakeRulesGrid();
+        LoadGridFromBytes(back, GridCsvText(g));
+        EXPECT_EQ(Row(back, 1), Row(g, 1));
+    }
+    // A first cell starting with U+FEFF keeps that character through a UTF-8 save.
+    TempDir dir;
+    WriteFileBytes(dir / "Noms.csv", "\xC3\x89" "BOULIS;X\r\n");
+    TextGrid g = MakeNounsGrid();
+    LoadGridFromCsv(g, dir / "Noms.csv");
+    g.SetCell(0, 1, "\xEF\xBB\xBF" "ZUT");
+    SaveGridToCsv(g, dir / "Noms.csv");
+    TextGrid back = MakeNounsGrid();
+    LoadGridFromCsv(back, dir / "Noms.csv");
+    EXPECT_EQ(back.Cell(0, 1), "\xEF\xBB\xBF" "ZUT");
+    EXPECT_EQ(back.Cell(1, 1), "X");
 }
 
 TEST(CodingRuleFiles, MissingUnreadableAndOversizedFiles)
@@ -190,32 +217,44 @@ TEST(CodingRuleGrids, SortsLookupsAndPrintPlan)
     EXPECT_EQ(PrintableRuleCount(printed), 3);
 }
 
-TEST(CodingRulesEditorRows, EditsKeepOneTrailingBlankRowAndDropEmptiedRows)
+TEST(CodingRulesEditorRows, EditsKeepOneTrailingBlankRowAndDropEmptiedRowsWhenLeft)
 {
     CodingRulesEditor e;
     e.SelectRow(1);
-    EXPECT_FALSE(e.Edit1Change("  SABLE  "));
+    e.Edit1Change("  SABLE  ");
     EXPECT_EQ(e.Grid.Cell(kRuleColDescription, 1), "SABLE");
     EXPECT_EQ(e.Grid.RowCount(), 3);
     e.Edit2Change("SAB1107");
-    e.SelectRow(2);
+    EXPECT_FALSE(e.GoToRow(2));
     e.Edit1Change("ARGILE");
     ASSERT_EQ(e.Grid.RowCount(), 4);
-    // Emptying the first row deletes it; the edits show the row that took its place.
-    e.SelectRow(1);
+    // Clearing a rule to type it again keeps the row and the edits on it.
+    e.GoToRow(1);
     e.Edit2Change("");
-    EXPECT_TRUE(e.Edit1Change(""));
+    e.Edit1Change("");
+    EXPECT_EQ(e.Grid.RowCount(), 4);
+    EXPECT_EQ(e.CurrentRow, 1);
+    e.Edit1Change("G");
+    EXPECT_EQ(Row(e.Grid, 1), (std::vector<std::string>{"G", "", ""}));
+    EXPECT_EQ(Row(e.Grid, 2), (std::vector<std::string>{"ARGILE", "", ""}));
+    // Left empty, it goes when the user leaves it; the row clicked stays the one shown.
+    e.Edit1Change("");
+    EXPECT_TRUE(e.GoToRow(2));
     EXPECT_EQ(e.Grid.RowCount(), 3);
+    EXPECT_EQ(e.CurrentRow, 1);
     EXPECT_EQ(e.Edit1Text, "ARGILE");
-    // Typing into the blank row adds another; emptying it again deletes it.
-    e.SelectRow(2);
+    // Typing into the blank row adds another; emptying it and leaving deletes it.
+    e.GoToRow(2);
     e.Edit1Change("X");
     EXPECT_EQ(e.Grid.RowCount(), 4);
-    EXPECT_TRUE(e.Edit1Change(""));
+    e.Edit1Change("");
+    EXPECT_EQ(e.Grid.RowCount(), 4);
+    EXPECT_TRUE(e.DropEmptyRows());
     EXPECT_EQ(e.Grid.RowCount(), 3);
     // The trailing blank row itself is never deleted.
-    e.SelectRow(2);
-    EXPECT_FALSE(e.Edit2Change(""));
+    e.GoToRow(2);
+    e.Edit2Change("");
+    EXPECT_FALSE(e.GoToRow(1));
     EXPECT_EQ(e.Grid.RowCount(), 3);
     // Cut and paste move rules through the clipboard text.
     const std::string text = e.Cut(1, 1);

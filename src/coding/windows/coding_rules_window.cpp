@@ -311,7 +311,8 @@ void TFCodage::AfterGridChange()
 void TFCodage::Edit1Change(const QString& text)
 {
     const int rows = editor_.Grid.RowCount();
-    if (editor_.Edit1Change(FromQString(text)) || rows != editor_.Grid.RowCount()) {
+    editor_.Edit1Change(FromQString(text));
+    if (rows != editor_.Grid.RowCount()) {
         AfterGridChange();
         ShowEdits();
     } else {
@@ -323,7 +324,8 @@ void TFCodage::Edit1Change(const QString& text)
 void TFCodage::Edit2Change(const QString& text)
 {
     const int rows = editor_.Grid.RowCount();
-    if (editor_.Edit2Change(FromQString(text)) || rows != editor_.Grid.RowCount()) {
+    editor_.Edit2Change(FromQString(text));
+    if (rows != editor_.Grid.RowCount()) {
         AfterGridChange();
         ShowEdits();
     } else {
@@ -335,7 +337,7 @@ void TFCodage::Edit2Change(const QString& text)
 
 void TFCodage::GridDescrClick(int row)
 {
-    editor_.SelectRow(row);
+    if (editor_.GoToRow(row)) AfterGridChange();
     ShowEdits();
 }
 
@@ -450,7 +452,9 @@ void TFCodage::Coller1Click()
 void TFCodage::Button2Click()
 {
     // A save that fails leaves the dialog open, the rules as typed.
-    ShowUnmapped(editor_.Save(ProgramFolder()));
+    const std::size_t unmapped = editor_.Save(ProgramFolder());
+    AfterGridChange();  // the save removed the empty rules
+    ShowUnmapped(unmapped);
     closing_ = true;
     done(QDialog::Accepted);
     closing_ = false;
