@@ -6,7 +6,9 @@
 #include <QApplication>
 #include <QPushButton>
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QMenu>
 #include <QTableView>
 #include <gtest/gtest.h>
@@ -193,4 +195,66 @@ TEST_F(CodingRulesWindowTest, TheMainWindowItemOpensTheRules)
     ASSERT_NE(item, nullptr);
     EXPECT_EQ(item->objectName().toStdString(), "Configurationducodage1");
     EXPECT_EQ(item->statusTip().toStdString(), "Edition des descriptions pour le codage");
+}
+
+namespace {
+
+void Key(QWidget* w, int key, Qt::KeyboardModifiers mods = Qt::NoModifier, const QString& text = {})
+{
+    QKeyEvent press(QEvent::KeyPress, key, mods, text);
+    QApplication::sendEvent(w, &press);
+    QKeyEvent release(QEvent::KeyRelease, key, mods, text);
+    QApplication::sendEvent(w, &release);
+}
+
+void ClickRow(QTableView* grid, int row)
+{
+    const QPoint at = grid->visualRect(grid->model()->index(row, 0)).center();
+    QMouseEvent press(QEvent::MouseButtonPress, at, grid->viewport()->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton,
+                      Qt::NoModifier);
+    QApplication::sendEvent(grid->viewport(), &press);
+    QMouseEvent release(QEvent::MouseButtonRelease, at, grid->viewport()->mapToGlobal(at), Qt::LeftButton,
+                        Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(grid->viewport(), &release);
+}
+
+std::string Description(const TFCodage& w, int row)
+{
+    return w.GridDescr->model()->index(row, 0).data().toString().toStdString();
+}
+
+}  // namespace
+
+TEST_F(CodingRulesWindowTest, ClearingARuleWhileTypingKeepsItsRow)
+{
+    std::unique_ptr<TFCodage> w(CreateFCodage(nullptr));
+    w->show();
+    ClickRow(w->GridDescr, 1);
+    ASSERT_EQ(w->Edit1->text().toStdString(), "SABLON");
+    const int rows = w->GridDescr->model()->rowCount();
+    const std::string next = Description(*w, 2);
+    // Rub out the code, then the description, as a person retyping a rule does.
+    w->Edit2->setFocus();
+    Key(w->Edit2, Qt::Key_A, Qt::ControlModifier);
+    Key(w->Edit2, Qt::Key_Backspace);
+    EXPECT_EQ(w->Edit2->text().toStdString(), "");
+    w->Edit1->setFocus();
+    Key(w->Edit1, Qt::Key_A, Qt::ControlModifier);
+    Key(w->Edit1, Qt::Key_Backspace);
+    EXPECT_EQ(w->Edit1->text().toStdString(), "");
+    EXPECT_EQ(w->GridDescr->model()->rowCount(), rows);
+    EXPECT_EQ(w->GridDescr->currentIndex().row(), 1);
+    EXPECT_EQ(Description(*w, 1), "");
+    // The next key goes into the same rule, not into the one below.
+    Key(w->Edit1, Qt::Key_G, Qt::NoModifier, QStringLiteral("g"));
+    EXPECT_EQ(w->Edit1->text().toStdString(), "G");
+    EXPECT_EQ(Description(*w, 1), "G");
+    EXPECT_EQ(Description(*w, 2), next);
+    // Left empty, the rule goes when another one is clicked.
+    Key(w->Edit1, Qt::Key_Backspace);
+    ClickRow(w->GridDescr, 2);
+    EXPECT_EQ(w->GridDescr->model()->rowCount(), rows - 1);
+    EXPECT_EQ(Description(*w, 1), next);
+    EXPECT_EQ(w->Edit1->text().toStdString(), next);
+    EXPECT_EQ(w->GridDescr->currentIndex().row(), 1);
 }
