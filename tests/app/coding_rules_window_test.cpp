@@ -253,7 +253,11 @@ TEST_F(CodingRulesWindowTest, ClearingARuleWhileTypingKeepsItsRow)
     // Left empty, the rule goes when another one is clicked.
     Key(w->Edit1, Qt::Key_Backspace);
     ClickRow(w->GridDescr, 2);
+    QApplication::processEvents();
     EXPECT_EQ(w->GridDescr->model()->rowCount(), rows - 1);
+    const QModelIndexList selected = w->GridDescr->selectionModel()->selectedRows();
+    ASSERT_EQ(selected.size(), 1);
+    EXPECT_EQ(selected[0].row(), 1);
     EXPECT_EQ(Description(*w, 1), next);
     EXPECT_EQ(w->Edit1->text().toStdString(), next);
     EXPECT_EQ(w->GridDescr->currentIndex().row(), 1);

@@ -337,7 +337,13 @@ void TFCodage::Edit2Change(const QString& text)
 
 void TFCodage::GridDescrClick(int row)
 {
-    if (editor_.GoToRow(row)) AfterGridChange();
+    if (editor_.GoToRow(row)) {
+        AfterGridChange();
+        // A mouse press that moved here goes on to select the row under the
+        // pointer, which is now the rule below: the row shown in the edits is
+        // selected again once the press is done.
+        QTimer::singleShot(0, this, [this] { AfterGridChange(); });
+    }
     ShowEdits();
 }
 
