@@ -77,14 +77,16 @@ void StoreValue(TDirBlock& borehole, const std::string& target, int row, char le
 }
 
 void ImportSection(const IniDocument& file, const std::string& section, const std::vector<std::string>& mapping,
-                   const IniDocument& edition, TDirBlock& borehole, int row, const std::string& design,
-                   const DravelCoder& makeCode)
+                   const IniDocument& edition, TDirBlock& borehole, ForeignRowPlacer& rows, int fileRow,
+                   const std::string& design, const DravelCoder& makeCode)
 {
     for (const std::string& line : mapping) {
         const std::string key = NamePart(line);
         const std::string target = ValuePart(line);
         if (key.empty() || target.empty()) continue;
-        const TargetKind kind = DescribeTarget(edition, FolderPart(target), target, borehole, row, design);
+        const std::string table = FolderPart(target);
+        const int row = rows.Row(table, fileRow);
+        const TargetKind kind = DescribeTarget(edition, table, target, borehole, row, design);
         const std::string* raw = file.FindValue(section, key);
         std::string value = DravelLexiconCode(kind.Lexicon, raw ? *raw : std::string());
         if (value.empty() && target == "Niveau\\Type") value = "COUPE";
@@ -95,6 +97,16 @@ void ImportSection(const IniDocument& file, const std::string& section, const st
 }
 
 }  // namespace
+
+int ForeignRowPlacer::Row(const std::string& table, int row)
+{
+    auto it = base_.find(table);
+    if (it == base_.end()) {
+        const TDirBlock* dir = table.empty() ? nullptr : borehole_.FindDir(table);
+        it = base_.emplace(table, dir ? dir->RowCount() : 0).first;
+    }
+    return it->second + row;
+}
 
 std::string DravelLexiconCode(const std::vector<std::string>& lexicon, std::string_view value)
 {
@@ -122,6 +134,9 @@ std::string ForeignBoreholeKey(std::string_view index, int& renamed)
 void ImportDravelDocument(const IniDocument& file, const IniDocument& dravel, const IniDocument& edition,
                           TDirBlock& root, const DravelCoder& makeCode, DravelReport& report)
 {
+    // Without its [OUVRAGE] section or an index the file names no borehole:
+    // it is refused rather than filed under an empty name.
+    if (!file.HasSectionHeader("OUVRAGE")) throw DravelRefusal(DravelRefusal::NoOuvrage);
     const std::string* indice = file.FindValue("OUVRAGE", "INDICE");
     std::string index = indice ? *indice : std::string();
     if (index.empty()) {
@@ -130,12 +145,14 @@ void ImportDravelDocument(const IniDocument& file, const IniDocument& dravel, co
     }
     const std::string* designation = file.FindValue("OUVRAGE", "DESIGNATION");
     const std::string design = designation && !designation->empty() ? *designation : std::string("F");
+    if (Trim(index).empty()) throw DravelRefusal(DravelRefusal::NoIndex);
     TDirBlock& borehole = *root.GetOrCreateSubDir(ForeignBoreholeKey(index, report.RenamedKeys), false);
+    ForeignRowPlacer rows(borehole);
 
     for (const std::string& name : dravel.SectionNames()) {
         const std::vector<std::string> mapping = dravel.SectionValues(name);
         if (name.empty() || name.back() != '*') {
-            ImportSection(file, name, mapping, edition, borehole, 0, design, makeCode);
+            ImportSection(file, name, mapping, edition, borehole, rows, 0, design, makeCode);
             continue;
         }
         const std::string stem = name.substr(0, name.size() - 1);
@@ -143,7 +160,7 @@ void ImportDravelDocument(const IniDocument& file, const IniDocument& dravel, co
         for (int n = 1;; ++n) {
             const std::string section = stem + IntToStr(n);
             if (!file.HasSectionHeader(section)) break;
-            ImportSection(file, section, mapping, edition, borehole, n - 1, design, makeCode);
+            ImportSection(file, section, mapping, edition, borehole, rows, n - 1, design, makeCode);
         }
     }
 }
@@ -158,5 +175,12 @@ void ImportDravel(const std::string& fileName, TDirBlock& root, DravelReport& re
     const IniDocument edition = IniEdition ? IniDocument::Parse(IniEdition->ReadText()) : IniDocument();
     DravelCoder coder;
     if (CodageDLL().MakeCodeBound()) coder = [](std::string_view d) { return CodageDLL().MakeCode(d); };
-    ImportDravelDocument(file, dravel, edition, root, coder, report);
+    try {
+        ImportDravelDocument(file, dravel, edition, root, coder, report);
+    } catch (const DravelRefusal& refusal) {
+        const std::string quoted = "\xC2\xAB " + fileName + " \xC2\xBB";
+        throw std::runtime_error(refusal.Reason == DravelRefusal::NoOuvrage
+                                     ? "Le fichier " + quoted + " n'a pas de section [OUVRAGE] : il n'est pas import\xC3\xA9."
+                                     : "Le fichier " + quoted + " ne donne pas d'indice d'ouvrage : il n'est pas import\xC3\xA9.");
+    }
 }

@@ -9,6 +9,8 @@
 #pragma once
 
 #include <functional>
+#include <map>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -24,6 +26,20 @@ struct DravelReport {
     int RenamedKeys = 0;  // indices holding "\" or "/", stored with "_"
 };
 
+// Where an imported ouvrage's rows go in a borehole that may already hold
+// other ouvrages (from earlier files or records): after the rows each table
+// holds when the ouvrage first touches it, so that no value of the others is
+// written over. Row(table, r) is the borehole row of the ouvrage's row r.
+class ForeignRowPlacer {
+public:
+    explicit ForeignRowPlacer(const TDirBlock& borehole) : borehole_(borehole) {}
+    int Row(const std::string& table, int row);
+
+private:
+    const TDirBlock& borehole_;
+    std::map<std::string, int> base_;
+};
+
 // The code of a lexicon label: the first "label=code[=...]" line whose label
 // equals the value exactly (case included) gives its code; the value itself
 // when none does.
@@ -33,7 +49,19 @@ std::string DravelLexiconCode(const std::vector<std::string>& lexicon, std::stri
 // directory: "\" and "/" would split paths, so each becomes "_" (counted).
 std::string ForeignBoreholeKey(std::string_view index, int& renamed);
 
-// Imports one parsed Dravel file into `root` with the mapping of `dravel`
+// A Dravel file that names no borehole: no [OUVRAGE] section, or neither
+// INDICE nor NUMINT in it. ImportDravel turns it into a message naming the file.
+struct DravelRefusal : std::runtime_error {
+    enum Kind { NoOuvrage, NoIndex };
+    explicit DravelRefusal(Kind kind)
+        : std::runtime_error(kind == NoOuvrage ? "no [OUVRAGE] section" : "no borehole index"), Reason(kind) {}
+    Kind Reason;
+};
+
+// Imports one parsed Dravel file into `root`. A borehole already there (from
+// an earlier file) gets this file's ouvrage as new rows after the rows its
+// tables hold, the other ouvrages' values kept. Raises DravelRefusal for a
+// file that names no borehole, before anything is created. with the mapping of `dravel`
 // (dravel.ini) and the field definitions and lexicons of `edition`
 // (edition.ini). Conversion failures of the block store pass to the caller,
 // with what was stored before them kept.

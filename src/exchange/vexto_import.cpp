@@ -1,6 +1,7 @@
 #include "exchange/vexto_import.h"
 
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <vector>
 
@@ -114,9 +115,15 @@ public:
     }
 
 private:
-    void Text(const std::string& path, int row, const std::string& value) { bh_->SetPathString(path, row, btString, value); }
-    void Int(const std::string& path, int row, const std::string& value) { bh_->SetPathString(path, row, btInt, value); }
-    void Float(const std::string& path, int row, const std::string& value) { bh_->SetPathString(path, row, btFloat, value); }
+    void Set(const std::string& path, int row, std::uint8_t type, const std::string& value)
+    {
+        const std::size_t slash = path.rfind('\\');
+        const std::string table = slash == std::string::npos ? std::string() : path.substr(0, slash);
+        bh_->SetPathString(path, rows_->Row(table, row), type, value);
+    }
+    void Text(const std::string& path, int row, const std::string& value) { Set(path, row, btString, value); }
+    void Int(const std::string& path, int row, const std::string& value) { Set(path, row, btInt, value); }
+    void Float(const std::string& path, int row, const std::string& value) { Set(path, row, btFloat, value); }
     std::string DossierDate(const std::string& field) const { return NormalizeDate(VextoDateToDate(field, format_)); }
     void Skip(int n)
     {
@@ -133,7 +140,12 @@ private:
         const std::string index = in_.Field();
         design_ = TrimBlanks(in_.Field());
         if (design_.empty()) design_ = "F";
+        // A record without index names no borehole: it is refused rather
+        // than filed under an empty name.
+        if (TrimBlanks(index).empty()) throw DravelRefusal(DravelRefusal::NoIndex);
         bh_ = root_.GetOrCreateSubDir(ForeignBoreholeKey(index, report_.RenamedKeys), false);
+        // A second record of a borehole adds its ouvrage after the rows there.
+        rows_.emplace(*bh_);
         const std::string dossier = in_.Field();
         const std::string maj = in_.Field();
         Skip(3);
@@ -296,6 +308,7 @@ private:
     const DravelCoder& makeCode_;
     DravelReport& report_;
     TDirBlock* bh_ = nullptr;
+    std::optional<ForeignRowPlacer> rows_;
     std::string design_;
     std::string format_;
 };
@@ -381,5 +394,10 @@ void ImportVexto(const std::string& fileName, TDirBlock& root, DravelReport& rep
     if (!ReadFileBounded(Utf8ToPath(fileName), bytes, &error)) throw std::runtime_error(error);
     DravelCoder coder;
     if (CodageDLL().MakeCodeBound()) coder = [](std::string_view d) { return CodageDLL().MakeCode(d); };
-    ImportVextoBytes(bytes, root, coder, report);
+    try {
+        ImportVextoBytes(bytes, root, coder, report);
+    } catch (const DravelRefusal&) {
+        throw std::runtime_error("Le fichier \xC2\xAB " + fileName +
+                                 " \xC2\xBB donne un ouvrage sans indice : il n'est pas import\xC3\xA9.");
+    }
 }

@@ -3,6 +3,8 @@
 // the sample files.
 #include <gtest/gtest.h>
 #include <string>
+#include <tuple>
+#include <vector>
 
 #include "exchange/dravel_import.h"
 #include "platform/base/ini_file.h"
@@ -97,6 +99,52 @@ TEST(DravelImport, BadInputStopsWithAMessageOrIsMadeSafe)
     EXPECT_EQ(a.report.RenamedKeys, 1);
     EXPECT_EQ(DravelLexiconCode({"Argile=AR=x", "Sable=SA"}, "Sable"), "SA");
     EXPECT_EQ(DravelLexiconCode({"Argile=AR=x"}, "Grès"), "Grès");
+}
+
+TEST(DravelImport, ASecondOuvrageOfABoreholeAddsRowsAndKeepsTheFirstWhole)
+{
+    Imported a;
+    Import(a, "[OUVRAGE]\nINDICE=I1\nDESIGNATION=P1\n[DOSSIER]\nDATE=20010305\nDEP=10\n"
+              "[Niveau1]\nDE=0\nLITHO=argile\n[Niveau2]\nDE=2\nLITHO=sable\n");
+    Import(a, "[OUVRAGE]\nINDICE=I1\nDESIGNATION=P2\n[DOSSIER]\nDATE=20020101\nDEP=20\n[Niveau1]\nDE=5\nLITHO=craie\n");
+    const TDirBlock* bh = a.root.FindDir("I1");
+    ASSERT_NE(bh, nullptr);
+    EXPECT_EQ(a.root.ItemCount(), 1);
+    ASSERT_EQ(bh->FindDir("Niveau")->RowCount(), 3);
+    const std::vector<std::tuple<std::string, double, std::string>> levels = {
+        {"P1", 0, "argile"}, {"P1", 2, "sable"}, {"P2", 5, "craie"}};
+    for (int r = 0; r < 3; ++r) {
+        EXPECT_EQ(bh->GetPathString("Niveau\\" + kD, r), std::get<0>(levels[r])) << r;
+        EXPECT_DOUBLE_EQ(bh->GetPathFloat("Niveau\\Deb", r), std::get<1>(levels[r])) << r;
+        EXPECT_EQ(bh->GetPathString("Niveau\\Litho", r), std::get<2>(levels[r])) << r;
+    }
+    ASSERT_EQ(bh->FindDir("Dossier")->RowCount(), 2);
+    EXPECT_EQ(bh->GetPathString("Dossier\\DateDossier", 0), "05/03/2001");
+    EXPECT_EQ(bh->GetPathInt("Dossier\\Dep", 0), 10);
+    EXPECT_EQ(bh->GetPathString("Dossier\\DateDossier", 1), "01/01/2002");
+    EXPECT_EQ(bh->GetPathInt("Dossier\\Dep", 1), 20);
+}
+
+TEST(DravelImport, AFileNamingNoBoreholeIsRefused)
+{
+    Imported a;
+    EXPECT_THROW(Import(a, "[DOSSIER]\nDATE=20010305\n[Niveau1]\nDE=0\n"), DravelRefusal);
+    EXPECT_THROW(Import(a, "[OUVRAGE]\nINDICE=\nNUMINT= \nDESIGNATION=P1\n[Niveau1]\nDE=0\n"), DravelRefusal);
+    EXPECT_EQ(a.root.ItemCount(), 0);
+    // Through the menu's reader the message names the file.
+    TempProgramDir dir;
+    OptionsInitialize(dir.path());
+    const std::string file = (dir.path() / "ouv9.ini").string();
+    WriteFileBytes(dir.path() / "ouv9.ini", "[Niveau1]\nDE=0\n");
+    try {
+        ImportDravel(file, a.root, a.report);
+        ADD_FAILURE() << "imported";
+    } catch (const std::runtime_error& e) {
+        EXPECT_EQ(std::string(e.what()), "Le fichier \xC2\xAB " + file +
+                                             " \xC2\xBB n'a pas de section [OUVRAGE] : il n'est pas import\xC3\xA9.");
+    }
+    OptionsRelease();
+    EXPECT_EQ(a.root.ItemCount(), 0);
 }
 
 TEST(DravelImport, ShippedMappingOverTheSampleFiles)

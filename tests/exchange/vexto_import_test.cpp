@@ -13,9 +13,10 @@ namespace {
 
 const std::string kD = "D\xC3\xA9sign";
 
-std::string Record(const std::string& index, const std::string& trouNu, const std::string& litho)
+std::string Record(const std::string& index, const std::string& trouNu, const std::string& litho,
+                   const std::string& design = "P1")
 {
-    return "--  IDENTIFICATION  --\n" + index + ",P1,05/03/2001,,,,,jj/mm/aaaa\n\n\n--  LOCALISATION  --\n\n\n\n\n"
+    return "--  IDENTIFICATION  --\n" + index + "," + design + ",05/03/2001,,,,,jj/mm/aaaa\n\n\n--  LOCALISATION  --\n\n\n\n\n"
            "--  TROU NU  --\n" + trouNu + "--  TUBAGES  --\n--  ANNULAIRES  --\n--  LITHOLOGIE  --\n" + litho +
            "--  POMPAGE D'ESSAI  --\n\n";
 }
@@ -74,13 +75,34 @@ TEST(VextoImport, RepeatedIndicesCoderAndMissingSections)
         seen = std::string(d);
         return std::string("C");
     };
-    ImportVextoBytes(Record("X", "100,5,,\n", "1,a,\n2,b,\n") + Record("X", "", "7, argile grise ,\n"), root, coder,
-                     report);
+    ImportVextoBytes(Record("X", "100,5,,\n", "1,a,\n2,b,\n") + Record("X", "", "7, argile grise ,\n", "P2"), root,
+                     coder, report);
     ASSERT_EQ(root.ItemCount(), 1);
-    EXPECT_EQ(root.GetPathString("X\\Niveau\\Litho", 0), "argile grise");  // rewritten from row 0
-    EXPECT_EQ(root.GetPathString("X\\Niveau\\Litho", 1), "b");
+    // The second ouvrage of X comes after the first one's rows, which stay whole.
+    const TDirBlock& x = *root.FindDir("X");
+    ASSERT_EQ(x.FindDir("Niveau")->RowCount(), 3);
+    const char* const litho[] = {"a", "b", "argile grise"};
+    const char* const design[] = {"P1", "P1", "P2"};
+    for (int r = 0; r < 3; ++r) {
+        EXPECT_EQ(x.GetPathString("Niveau\\Litho", r), litho[r]);
+        EXPECT_EQ(x.GetPathString("Niveau\\" + kD, r), design[r]);
+    }
+    EXPECT_DOUBLE_EQ(x.GetPathFloat("Niveau\\Deb", 2), 0);
+    EXPECT_DOUBLE_EQ(x.GetPathFloat("Niveau\\Fin", 2), 7);
+    ASSERT_EQ(x.FindDir("Ouvrage")->RowCount(), 2);
+    EXPECT_EQ(x.GetPathString("Ouvrage\\" + kD, 0), "P1");
+    EXPECT_EQ(x.GetPathString("Ouvrage\\" + kD, 1), "P2");
+    EXPECT_EQ(x.FindDir("Dossier")->RowCount(), 2);
+    EXPECT_EQ(x.GetPathString("Dossier\\DateDossier", 0), "20010305");
+    EXPECT_EQ(x.FindDir("Trou-nu")->RowCount(), 1);
+    EXPECT_DOUBLE_EQ(x.GetPathFloat("Trou-nu\\Diam", 0), 100);
     EXPECT_EQ(seen, "argile grise");  // coded as written
-    EXPECT_EQ(root.GetPathString("X\\Niveau\\CodeNiv", 0), "C");
+    EXPECT_EQ(x.GetPathString("Niveau\\CodeNiv", 2), "C");
+
+    // A record without index is refused; no borehole named "" appears.
+    TDirBlock none("Carotix");
+    EXPECT_THROW(ImportVextoBytes(Record(" ", "", "1,a,\n"), none, {}, report), DravelRefusal);
+    EXPECT_EQ(none.ItemCount(), 0);
 
     TDirBlock cut("Carotix");
     try {
