@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <stdexcept>
 
+#include "exchange/database_link.h"
 #include "platform/base/rtl_numbers.h"
 #include "platform/base/text_codec.h"
 #include "platform/ui_services.h"
@@ -308,11 +309,13 @@ void RecordSheet::CompleteFromLookups()
         const std::string source = SectionSource(*s);
         const std::size_t dot = source.find('.');
         if (dot == std::string::npos) continue;
+        CheckSqlIniColumn(*s, source.substr(dot + 1));
         std::string conditions;
         std::vector<std::string> values;
         for (const std::string& line : SqlSectionLines(*s)) {
             const int j = FieldOfSqlValue(ValuePart(line));
             if (j < 0 || GetValue(j).empty()) continue;
+            CheckSqlIniColumn(*s, NamePart(line));
             if (!conditions.empty()) conditions += " and ";
             conditions += Trim(NamePart(line)) + " = ?";
             values.push_back(GetValue(j));

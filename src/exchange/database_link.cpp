@@ -1,6 +1,7 @@
 #include "exchange/database_link.h"
 
 #include <algorithm>
+#include <string_view>
 #include <utility>
 
 #include "platform/base/ini_file.h"
@@ -21,7 +22,54 @@ std::string Trimmed(const std::string& s)
 bool IsNameStart(unsigned char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_'; }
 bool IsNameChar(unsigned char c) { return IsNameStart(c) || (c >= '0' && c <= '9') || c == '$' || c == '#'; }
 
+// A plain name, dotted parts allowed: [a-z_][a-z0-9_$#]*(.[a-z_][a-z0-9_$#]*)*
+bool IsDottedName(std::string_view name)
+{
+    bool atStart = true;
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        const auto c = static_cast<unsigned char>(name[i]);
+        if (c == '.' && !atStart && i + 1 < name.size()) {
+            atStart = true;
+            continue;
+        }
+        if (!(atStart ? IsNameStart(c) : IsNameChar(c))) return false;
+        atStart = false;
+    }
+    return !name.empty();
+}
+
+std::string_view TrimmedView(std::string_view s)
+{
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
+    return s;
+}
+
 }  // namespace
+
+bool IsSqlIniColumn(const std::string& key)
+{
+    const std::string_view k = TrimmedView(key);
+    if (IsDottedName(k)) return true;
+    // TO_CHAR ( name , 'format' ), the format without quote inside.
+    if (k.size() < 8 || UpperCaseAscii(std::string(k.substr(0, 7))) != "TO_CHAR") return false;
+    std::string_view rest = TrimmedView(k.substr(7));
+    if (rest.size() < 2 || rest.front() != '(' || rest.back() != ')') return false;
+    rest = rest.substr(1, rest.size() - 2);
+    const std::size_t comma = rest.find(',');
+    if (comma == std::string_view::npos || !IsDottedName(TrimmedView(rest.substr(0, comma)))) return false;
+    const std::string_view format = TrimmedView(rest.substr(comma + 1));
+    return format.size() >= 2 && format.front() == '\'' && format.back() == '\'' &&
+           format.substr(1, format.size() - 2).find('\'') == std::string_view::npos;
+}
+
+void CheckSqlIniColumn(const std::string& section, const std::string& key)
+{
+    if (!IsSqlIniColumn(key))
+        throw EDatabaseError("sql.ini, section [" + section + "] : la cl\xC3\xA9 \xC2\xAB " + key +
+                             " \xC2\xBB n'est ni un nom de colonne ni TO_CHAR d'un nom de colonne ; la requ\xC3\xAAte "
+                             "n'est pas envoy\xC3\xA9" "e.");
+}
 
 std::string QuoteSqlText(const std::string& text)
 {
@@ -93,6 +141,7 @@ SectionQuery BuildSectionColumns(const std::string& section, const TStructTable&
         if (IsReservedSqlKey(key)) continue;
         const int d = defOf(value);
         if (d < 0 || d >= static_cast<int>(defs.size())) continue;
+        CheckSqlIniColumn(section, key);
         if (!q.defs.empty()) sql += ", ";
         const TFieldDef& def = defs[static_cast<std::size_t>(d)];
         if (def.Kind == 'D' || def.Kind == 'E') sql += SqlDateColumn(key, def.Kind, def.Width);
@@ -154,8 +203,10 @@ SqlText BuildLookupQuery(const std::string& section, const std::vector<std::pair
     const std::string name = SqlSectionDbTable(section);
     const std::size_t dot = name.find('.');
     if (dot == std::string::npos || conditions.empty()) return q;
+    CheckSqlIniColumn(section, name.substr(dot + 1));
     q.sql = "select " + name.substr(dot + 1) + " from " + name.substr(0, dot) + " where ";
     for (std::size_t i = 0; i < conditions.size(); ++i) {
+        CheckSqlIniColumn(section, conditions[i].first);
         if (i > 0) q.sql += " and ";
         q.sql += conditions[i].first + " = ?";
         q.values.push_back(conditions[i].second);

@@ -82,3 +82,11 @@ std::string QueryFieldText(const DbValue& value);
 // letters, digits, "_", "$" and "#", not starting with a digit; `dotted`
 // allows schema.table. Throws EDatabaseError otherwise.
 void CheckSqlName(const std::string& name, bool dotted);
+
+// The column expressions of sql.ini (the keys of a section, the column of a
+// lookup section) go into SQL texts only as a column name, optionally
+// qualified (table.column), or TO_CHAR of one with a format text: anything
+// else could call a function. Throws EDatabaseError naming the key and its
+// section otherwise.
+bool IsSqlIniColumn(const std::string& key);
+void CheckSqlIniColumn(const std::string& section, const std::string& key);

@@ -9,6 +9,8 @@
 #include <QSqlRecord>
 #include <QVariant>
 #include <atomic>
+#include <cctype>
+#include <libpq-fe.h>
 #include <sqlite3.h>
 
 #include "platform/base/text_codec.h"
@@ -160,35 +162,112 @@ DbValue ToValue(const QVariant& v)
 
 std::atomic<int> gConnectionCounter{0};
 
-// One statement only: a ";" may end the text but nothing may follow it
-// (quotes, quoted names and comments are skipped). The server driver prepares
-// a text by sending it whole, so this is what keeps a second statement out.
-bool SingleStatement(const std::string& sql)
+// ---- PostgreSQL through libpq ------------------------------------------------
+//
+// Qt's driver prepares a text by sending "PREPARE ... AS <text>" as a simple
+// query, which the server runs whole: a text holding a second statement (even
+// one hidden from a client-side check, behind dollar quotes) would run too.
+// Queries therefore go through libpq's extended protocol, where the server
+// itself refuses a second statement, each inside its own read-only
+// transaction that is rolled back afterwards: a setting switched by a
+// function call or a large object made by one is undone with it.
+
+PGconn* PostgresHandle(const QSqlDatabase& db)
 {
-    bool ended = false;
+    const QVariant handle = db.driver() ? db.driver()->handle() : QVariant();
+    // Qt names the type after libpq's struct (PGconn is a typedef of pg_conn).
+    if (!handle.isValid() ||
+        (qstrcmp(handle.typeName(), "PGconn*") != 0 && qstrcmp(handle.typeName(), "pg_conn*") != 0))
+        return nullptr;
+    return *static_cast<PGconn* const*>(handle.data());
+}
+
+std::string PostgresError(PGconn* conn, const PGresult* result)
+{
+    std::string text = result ? PQresultErrorMessage(result) : "";
+    if (text.empty() && conn) text = PQerrorMessage(conn);
+    while (!text.empty() && (text.back() == '\n' || text.back() == ' ')) text.pop_back();
+    if (text.empty()) text = "Erreur de la base de donn\xC3\xA9" "es";
+    if (!IsValidUtf8(text)) text = Cp1252ToUtf8(text);
+    return text;
+}
+
+struct PgResult {
+    PGresult* r = nullptr;
+    ~PgResult() { PQclear(r); }
+};
+
+// The "?" of the program's texts become $1, $2... Quoted texts, quoted
+// names, dollar-quoted texts and comments are passed over; a text the scan
+// misreads can only fail, since the server still parses one statement.
+std::string NumberPlaceholders(const std::string& sql)
+{
+    std::string out;
+    int n = 0;
     for (std::size_t i = 0; i < sql.size(); ++i) {
         const char c = sql[i];
-        if (c == ' ' || c == '\t' || c == '\r' || c == '\n') continue;
-        if (c == ';') {
-            ended = true;
-            continue;
-        }
-        if (ended) return false;
+        auto copyTo = [&](std::size_t end) {
+            out.append(sql, i, end - i);
+            i = end - 1;
+        };
         if (c == '\'' || c == '"') {
-            const std::size_t close = sql.find(c, i + 1);
-            if (close == std::string::npos) return true;  // the driver reports it
-            i = close;
+            std::size_t close = sql.find(c, i + 1);
+            copyTo(close == std::string::npos ? sql.size() : close + 1);
         } else if (c == '-' && i + 1 < sql.size() && sql[i + 1] == '-') {
             const std::size_t eol = sql.find('\n', i);
-            if (eol == std::string::npos) return true;
-            i = eol;
+            copyTo(eol == std::string::npos ? sql.size() : eol + 1);
         } else if (c == '/' && i + 1 < sql.size() && sql[i + 1] == '*') {
             const std::size_t close = sql.find("*/", i + 2);
-            if (close == std::string::npos) return true;
-            i = close + 1;
+            copyTo(close == std::string::npos ? sql.size() : close + 2);
+        } else if (c == '$' && (i == 0 || !(std::isalnum(static_cast<unsigned char>(sql[i - 1])) || sql[i - 1] == '_'))) {
+            std::size_t j = i + 1;
+            while (j < sql.size() && (std::isalnum(static_cast<unsigned char>(sql[j])) || sql[j] == '_')) ++j;
+            if (j < sql.size() && sql[j] == '$' && !(j > i + 1 && std::isdigit(static_cast<unsigned char>(sql[i + 1])))) {
+                const std::string tag = sql.substr(i, j - i + 1);
+                const std::size_t close = sql.find(tag, j + 1);
+                copyTo(close == std::string::npos ? sql.size() : close + tag.size());
+            } else {
+                out += c;
+            }
+        } else if (c == '?') {
+            out += "$" + std::to_string(++n);
+        } else {
+            out += c;
         }
     }
-    return true;
+    return out;
+}
+
+DbValue PostgresValue(const PGresult* r, int row, int col)
+{
+    DbValue v;
+    if (PQgetisnull(r, row, col)) return v;
+    const char* text = PQgetvalue(r, row, col);
+    const std::string t(text, static_cast<std::size_t>(PQgetlength(r, row, col)));
+    switch (PQftype(r, col)) {
+    case 700:   // float4
+    case 701:   // float8
+    case 1700:  // numeric
+    {
+        bool ok = false;
+        const double d = QString::fromStdString(t).toDouble(&ok);
+        if (ok) {
+            v.kind = DbValue::Kind::Number;
+            v.number = d;
+            return v;
+        }
+        break;
+    }
+    case 16:  // bool
+        v.kind = DbValue::Kind::Text;
+        v.text = t == "t" ? "true" : "false";
+        return v;
+    default:
+        break;
+    }
+    v.kind = DbValue::Kind::Text;
+    v.text = IsValidUtf8(t) ? t : Cp1252ToUtf8(t);
+    return v;
 }
 
 }  // namespace
@@ -311,7 +390,8 @@ void TDatabase::Open()
         }
         db.setUserName(Q(p.user));
         db.setPassword(Q(p.password));
-        // Every transaction of the session is read-only.
+        // Every transaction of the session is read-only (each query also runs
+        // in a read-only transaction of its own, rolled back after it).
         db.setConnectOptions(QStringLiteral("options='-c default_transaction_read_only=on'"));
         if (!db.open()) {
             const std::string message = ErrorText(db.lastError());
@@ -343,9 +423,11 @@ void TQuery::Open()
 {
     Close();
     if (!database_.Connected()) throw EDatabaseError("La base de donn\xC3\xA9" "es n'est pas connect\xC3\xA9" "e");
-    if (!SingleStatement(SQL))
-        throw EDatabaseError("Une requ\xC3\xAAte ne peut contenir qu'une seule instruction SQL");
     QSqlDatabase db = QSqlDatabase::database(Q(database_.ConnectionName()), false);
+    if (db.driverName() == QStringLiteral("QPSQL")) {
+        OpenOnPostgres(db);
+        return;
+    }
     QSqlQuery q(db);
     q.setForwardOnly(true);
     q.setNumericalPrecisionPolicy(QSql::LowPrecisionDouble);
@@ -369,6 +451,43 @@ void TQuery::Open()
         const std::string message = ErrorText(q.lastError());
         Close();
         throw EDatabaseError(message);
+    }
+    active_ = true;
+}
+
+void TQuery::OpenOnPostgres(const QSqlDatabase& db)
+{
+    PGconn* conn = PostgresHandle(db);
+    if (!conn) throw EDatabaseError("Base PostgreSQL : acc\xC3\xA8s au moteur impossible");
+    {
+        PgResult begin{PQexec(conn, "BEGIN TRANSACTION READ ONLY")};
+        if (PQresultStatus(begin.r) != PGRES_COMMAND_OK) throw EDatabaseError(PostgresError(conn, begin.r));
+    }
+    // Whatever the query did, the transaction ends rolled back.
+    struct Rollback {
+        PGconn* conn;
+        ~Rollback() { PQclear(PQexec(conn, "ROLLBACK")); }
+    } rollback{conn};
+    const std::string sql = NumberPlaceholders(SQL);
+    std::vector<const char*> values;
+    values.reserve(Values.size());
+    for (const std::string& v : Values) values.push_back(v.c_str());
+    PgResult result{PQexecParams(conn, sql.c_str(), static_cast<int>(values.size()), nullptr, values.data(), nullptr,
+                                 nullptr, 0)};
+    const ExecStatusType status = PQresultStatus(result.r);
+    if (status == PGRES_COMMAND_OK || status == PGRES_EMPTY_QUERY)
+        throw EDatabaseError("La requ\xC3\xAAte ne lit aucune donn\xC3\xA9" "e");
+    if (status != PGRES_TUPLES_OK) throw EDatabaseError(PostgresError(conn, result.r));
+    const int rows = PQntuples(result.r);
+    if (static_cast<std::size_t>(rows) > kMaxRecords)
+        throw EDatabaseError("La requ\xC3\xAAte rend trop d'enregistrements");
+    fieldCount_ = PQnfields(result.r);
+    rows_.reserve(static_cast<std::size_t>(rows));
+    for (int r = 0; r < rows; ++r) {
+        std::vector<DbValue> row;
+        row.reserve(static_cast<std::size_t>(fieldCount_));
+        for (int c = 0; c < fieldCount_; ++c) row.push_back(PostgresValue(result.r, r, c));
+        rows_.push_back(std::move(row));
     }
     active_ = true;
 }

@@ -11,10 +11,12 @@
 // Parameter names compare without regard to case; an unknown one is refused
 // when the connection opens, so that a typing mistake does not go unnoticed.
 //
-// Sessions only read: the embedded file is opened read-only and the server's
-// transactions are read-only; a query holds exactly one statement (a second
-// one is refused by both drivers because every query is prepared). Values go
-// to the server as bound parameters ("?" in the text).
+// Sessions only read: the embedded file is opened read-only; on the server
+// every query runs alone in a read-only transaction that is rolled back after
+// it. A query holds exactly one statement: a second one is refused by the
+// engines themselves (SQLite prepares one statement; the server is sent the
+// text as one prepared statement). Values go to the engine as bound
+// parameters ("?" in the text).
 //
 // On SQLite the function TO_CHAR(date, format) of the server databases is
 // provided, so that the same SQL texts run on both.
@@ -26,6 +28,8 @@
 #include <stdexcept>
 #include <string>
 #include <vector>
+
+class QSqlDatabase;
 
 // A failure of the engine; what() is the message shown to the user.
 class EDatabaseError : public std::runtime_error {
@@ -101,6 +105,7 @@ public:
     static constexpr std::size_t kMaxRecords = 1'000'000;
 
 private:
+    void OpenOnPostgres(const QSqlDatabase& db);
     TDatabase& database_;
     std::vector<std::vector<DbValue>> rows_;
     std::size_t current_ = 0;

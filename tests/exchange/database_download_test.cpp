@@ -153,6 +153,12 @@ TEST_F(DatabaseDownloadTest, QueriesFollowSqlIni)
     EXPECT_THROW(CheckSqlName("2A", false), EDatabaseError);
     EXPECT_THROW(CheckSqlName("S.T", false), EDatabaseError);
     EXPECT_NO_THROW(CheckSqlName("SCHEMA.STRATI_2", true));
+    // sql.ini columns: names, qualified names, TO_CHAR of one; nothing else.
+    for (const char* key : {"PROF_DEB", "N.PROF", "S.N.PROF ", "TO_CHAR(DATE_OBS,'dd/mm/yyyy')", "to_char ( N.D , 'yy' )"})
+        EXPECT_TRUE(IsSqlIniColumn(key)) << key;
+    for (const char* key : {"", "PROF+1", "LOWER(LITHO)", "lo_from_bytea(0,'x')", "TO_CHAR(D,'a''b')", "TO_CHAR(D)",
+                            "TO_CHAR(set_config('a','b',false),'x')", "PROF -- x", "(SELECT 1)", "N..PROF", "2A"})
+        EXPECT_FALSE(IsSqlIniColumn(key)) << key;
     EXPECT_EQ(QueryFieldText(DbValue{DbValue::Kind::Number, 12.5, {}}), "12,5");
 }
 
@@ -333,4 +339,92 @@ TEST_F(DatabaseDownloadTest, DownloadFromPostgres)
     ASSERT_TRUE(DownloadOuvrage(host, db_, "0385-2X-0041", "F"));
     EXPECT_TRUE(fake_.Prompts().empty());
     CheckDownloadedBorehole(host);
+}
+
+namespace {
+
+// The first column of the first record, or the engine's refusal.
+std::string Ask(TDatabase& db, const std::string& sql, const std::vector<std::string>& values = {})
+{
+    TQuery q(db);
+    q.SQL = sql;
+    q.Values = values;
+    try {
+        q.Open();
+    } catch (const EDatabaseError& e) {
+        return std::string("refus: ") + e.what();
+    }
+    return q.Eof() ? std::string() : QueryFieldText(q.Field(0));
+}
+
+}  // namespace
+
+TEST_F(DatabaseDownloadTest, NoTextCanWriteThroughTheServerLink)
+{
+    PostgresServer server;
+    if (!server.Start()) GTEST_SKIP() << "PostgreSQL test skipped: " << server.Problem();
+    db_.AliasName = kPostgresAlias;
+    db_.Params = server.Params();
+    EnsureConnected(db_);
+    const std::vector<std::string> tables = {"OUVRAGE", "DOSSIER", "NIVEAU", "TROU_NU", "TUBAGE", "ANNULAIRE",
+                                             "POMPAGE", "LEX_LITHO", "STRATIGRAPHIE"};
+    auto counts = [&] {
+        std::vector<std::string> c;
+        for (const std::string& t : tables) c.push_back(Ask(db_, "SELECT COUNT(*) FROM " + t));
+        c.push_back(Ask(db_, "SELECT COUNT(*) FROM pg_largeobject_metadata"));
+        return c;
+    };
+    const std::vector<std::string> before = counts();
+    ASSERT_EQ(before.front(), "7");
+    ASSERT_EQ(before.back(), "0");
+
+    // As query texts: a function switching the guard off or writing a large
+    // object runs at most inside a transaction that is rolled back; writes,
+    // second statements and dollar-quoted second statements are refused.
+    Ask(db_, "SELECT set_config('default_transaction_read_only','off',false)");
+    EXPECT_EQ(Ask(db_, "SELECT current_setting('default_transaction_read_only')"), "on");
+    Ask(db_, "SELECT lo_from_bytea(0,'x')");
+    for (const std::string& sql :
+         {std::string("DELETE FROM NIVEAU"), std::string("WITH d AS (DELETE FROM NIVEAU RETURNING *) SELECT COUNT(*) FROM d"),
+          std::string("SELECT 1; DELETE FROM NIVEAU"),
+          std::string("SELECT $$'$$; COMMIT; SET default_transaction_read_only = off; COMMIT; DELETE FROM NIVEAU; --'"),
+          std::string("SELECT set_config('default_transaction_read_only','off',false); DELETE FROM NIVEAU")})
+        EXPECT_EQ(Ask(db_, sql).rfind("refus: ", 0), 0u) << sql;
+    // A value bound to "?" stays a value.
+    EXPECT_EQ(Ask(db_, "SELECT COUNT(*) FROM OUVRAGE WHERE INDICE = ?", {"x'; DELETE FROM NIVEAU; --"}), "0");
+
+    // Through sql.ini: a column that is not a name is refused naming its key;
+    // FROM and WHERE texts meet the same server guards.
+    WriteSqlIni("[A=Niveau]\r\nset_config('default_transaction_read_only','off',false)=Litho\r\n"
+                "[B=Niveau]\r\nlo_from_bytea(0,'x')=Litho\r\n"
+                "[C=Niveau]\r\nFROM=(WITH d AS (DELETE FROM NIVEAU RETURNING *) SELECT * FROM d) N\r\nLITHO=Litho\r\n"
+                "[D=Niveau]\r\nFROM=NIVEAU\r\nWHERE=1=1; DELETE FROM NIVEAU\r\nLITHO=Litho\r\n"
+                "[E=Niveau]\r\nFROM=NIVEAU\r\nWHERE=$$'$$ = ''; COMMIT; DELETE FROM NIVEAU; --'\r\nLITHO=Litho\r\n"
+                "[F=Niveau]\r\nTO_CHAR(DATE_OBS, 'dd/mm/yyyy')=Litho\r\nNIVEAU.LITHO=Litho\r\n");
+    const TStructTable defs = {Def("Litho", 'S', 80)};
+    for (const char* section : {"A=Niveau", "B=Niveau", "C=Niveau", "D=Niveau", "E=Niveau"}) {
+        std::string refusal;
+        try {
+            const SectionQuery q = BuildSpreadsheetQuery(section, defs, "0385-2X-0041", "F");
+            TQuery query(db_);
+            query.SQL = q.text.sql;
+            query.Values = q.text.values;
+            query.Open();
+        } catch (const EDatabaseError& e) {
+            refusal = e.what();
+        }
+        EXPECT_FALSE(refusal.empty()) << section;
+        if (section[0] == 'A')
+            EXPECT_EQ(refusal, "sql.ini, section [A=Niveau] : la cl\xC3\xA9 \xC2\xAB set_config('default_transaction_read_only',"
+                               "'off',false) \xC2\xBB n'est ni un nom de colonne ni TO_CHAR d'un nom de colonne ; la "
+                               "requ\xC3\xAAte n'est pas envoy\xC3\xA9" "e.");
+    }
+    EXPECT_EQ(BuildSpreadsheetQuery("F=Niveau", defs, "B", "F").text.sql,
+              "SELECT TO_CHAR(DATE_OBS, 'dd/mm/yyyy'), NIVEAU.LITHO FROM F WHERE INDICE = ?;");
+    EXPECT_THROW(BuildLookupQuery("DOSSIER.lo_from_bytea(0,'x')=Dossier\\NomDep", {{"NUM_DEP", "35"}}), EDatabaseError);
+    EXPECT_THROW(BuildLookupQuery("DOSSIER.COMMUNE=Dossier\\NomDep", {{"set_config('a','b',false)", "35"}}),
+                 EDatabaseError);
+
+    EXPECT_EQ(counts(), before);
+    EXPECT_EQ(Ask(db_, "SELECT current_setting('default_transaction_read_only')"), "on");
 }
