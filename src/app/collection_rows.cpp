@@ -50,6 +50,7 @@ void AddUniqueRow(const std::string& indice, const std::string& design, std::vec
 void BuildRowList(const TDirBlock& root, std::vector<CollectionRow>& rows)
 {
     rows.clear();
+    rows.reserve(static_cast<std::size_t>(root.ItemCount()));
     // Within one borehole the designations are few; the linear check of
     // AddUniqueRow is kept to the rows of that borehole so that a collection of
     // thousands of boreholes builds in linear time.

@@ -12,6 +12,9 @@
 #include <QStyledItemDelegate>
 #include <algorithm>
 #include <stdexcept>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 #include <unordered_map>
 
 #include "app/collection_links.h"
@@ -57,6 +60,13 @@ protected:
 private:
     TFChild* owner_;
 };
+
+void ReleaseFreedMemory()
+{
+#ifdef __GLIBC__
+    malloc_trim(0);
+#endif
+}
 
 std::string LastPathComponent(const std::string& path)
 {
@@ -378,6 +388,9 @@ void TFChild::LoadCollection()
     document_->Load();
     ClearThumbnails();
     RefreshList();
+    // Reading and listing a large collection leaves much memory freed in the
+    // heap (the file's buffer, the list's working copies): give it back.
+    ReleaseFreedMemory();
 }
 
 void TFChild::SaveCollection() { document_->Save(); }
@@ -502,12 +515,10 @@ void TFChild::FillView(int row)
         StringGrid->clearSelection();
         std::vector<int> widths(static_cast<std::size_t>(columns), 0);
         for (int c = 0; c < columns; ++c) widths[static_cast<std::size_t>(c)] = hfm.horizontalAdvance(ToQString(headers[static_cast<std::size_t>(c)])) + 16;
-        std::vector<std::pair<int, std::vector<std::string>>> lines;
+        std::vector<int> lines;   // the row of each line
         lines.reserve(FRows.size());
-        for (std::size_t i = 0; i < FRows.size(); ++i) {
-            if (RowHidden(FRows[i])) continue;
-            lines.emplace_back(static_cast<int>(i), GridRowTexts(FRoot(), FRows[i], fields_));
-        }
+        for (std::size_t i = 0; i < FRows.size(); ++i)
+            if (!RowHidden(FRows[i])) lines.push_back(static_cast<int>(i));
         // The grid keeps its current line across a refill, the first one at
         // the start, as the log window shows the current line's ouvrage.
         const int currentLine = StringGrid->currentRow();
@@ -522,7 +533,8 @@ void TFChild::FillView(int row)
         // natures and towns over thousands of lines.
         std::unordered_map<std::string, int> measured;
         for (std::size_t l = 0; l < lines.size(); ++l) {
-            auto& [r, texts] = lines[l];
+            const int r = lines[l];
+            std::vector<std::string> texts = GridRowTexts(FRoot(), FRows[static_cast<std::size_t>(r)], fields_);
             for (int c = 0; c < columns; ++c) {
                 const std::string& t = texts[static_cast<std::size_t>(c)];
                 if (t.empty()) continue;
