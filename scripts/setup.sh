@@ -11,7 +11,8 @@ packages=(
   clang libclang-rt-14-dev
   poppler-utils emf2svg libwmf-bin gsfonts gdal-bin python3
   fonts-dejavu-core fonts-liberation2
-  xauth xvfb
+  xauth xvfb openbox libx11-dev libxtst-dev
+  cups printer-driver-cups-pdf
 )
 
 missing=()

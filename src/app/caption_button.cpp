@@ -72,7 +72,9 @@ void TCaptionButton::Place()
     const int caption = std::max(18, owner_->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, owner_));
     const int height = std::max(14, caption - 6);
     const int width = height + 2;
-    const int left = std::max(0, owner_->width() - rightMargin_);
+    // RightMargin is the distance from the window's right edge to the
+    // button's right side.
+    const int left = std::max(0, owner_->width() - rightMargin_ - width);
     button_->setGeometry(left, 2, width, height);
     button_->setIconSize(QSize(width - 4, height - 4));
     button_->raise();

@@ -3,10 +3,10 @@
 //
 // The window manager of this system paints the title bar itself and gives
 // programs no way into it, so the button stands at the top right of the
-// owner window's client area, RightMargin pixels from its right edge, and
-// follows the window as it is resized. It fires OnClick when pressed and
-// released on it; a press moved off the button and released elsewhere does
-// nothing.
+// owner window's client area, its right side RightMargin pixels from the
+// window's right edge, and follows the window as it is resized. It fires
+// OnClick when pressed and released on it; a press moved off the button and
+// released elsewhere does nothing.
 #pragma once
 
 #include <QObject>

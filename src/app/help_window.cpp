@@ -1,4 +1,5 @@
 #include "app/help_window.h"
+#include "platform/windows/frame_placement.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -76,8 +77,13 @@ TFHelp::TFHelp(QWidget* parent, std::filesystem::path helpFolder)
     Timer1->start();
     resize(300, 420);
     if (QScreen* screen = QGuiApplication::primaryScreen()) {
-        QRect area = screen->availableGeometry();
-        move(area.center() - rect().center());
+        // Centred by its frame, once the window manager has framed it.
+        const QRect area = screen->availableGeometry();
+        PlaceFrame(this, [this, area](const QMargins& m) {
+            QRect frame(QPoint(0, 0), size().grownBy(m));
+            frame.moveCenter(area.center());
+            return frame;
+        });
     }
     ShowTopic("Carotix");
     Follow = true;
@@ -221,9 +227,17 @@ void TFRubriques::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
     if (!help_) return;
-    int left = std::max(0, help_->x() - frameGeometry().width());
-    move(left, y());
-    help_->move(left + frameGeometry().width(), help_->y());
+    // The list sits against the help box's left side, both by their frames
+    // (again once the window manager has framed them), at the help box's
+    // height on the desk.
+    PlaceFrame(this, [this](const QMargins& m) {
+        const QRect help = help_->frameGeometry();
+        const QSize size = this->size().grownBy(m);
+        const QRect frame(QPoint(std::max(0, help.left() - size.width()), help.top()), size);
+        const QRect moved(QPoint(frame.left() + size.width(), help.top()), help.size());
+        if (moved != help) PlaceFrame(help_, moved);
+        return frame;
+    });
 }
 
 void TFRubriques::closeEvent(QCloseEvent* event)

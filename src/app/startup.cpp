@@ -15,6 +15,7 @@
 #include <optional>
 
 #include "app/about_window.h"
+#include "platform/windows/frame_placement.h"
 #include "app/collection_links.h"
 #include "app/collection_window.h"
 #include "exchange/windows/database_window.h"
@@ -75,17 +76,6 @@ std::string Utf8Path(const fs::path& p)
 {
     const std::u8string s = p.u8string();
     return std::string(s.begin(), s.end());
-}
-
-// Places a top-level window by its outer frame.
-void SetFrameGeometry(QWidget* w, int left, int top, int width, int height)
-{
-    const QRect frame = w->frameGeometry();
-    const QRect client = w->geometry();
-    const int extraW = frame.width() - client.width();
-    const int extraH = frame.height() - client.height();
-    w->move(left, top);
-    w->resize(std::max(1, width - extraW), std::max(1, height - extraH));
 }
 
 }  // namespace
@@ -437,15 +427,24 @@ void ProgramSession::LinkLogWindow()
 void ProgramSession::MainFitToLog()
 {
     if (!main_ || !coupe_ || closed_) return;
-    const QRect f = main_->frameGeometry();
-    SetFrameGeometry(main_, f.left(), f.top(), coupe_->frameGeometry().left() - f.left(), f.height());
+    if (!FramePlacementPending(main_)) mainFrame_ = main_->frameGeometry();
+    mainFrame_.setRight(coupe_->frameGeometry().left() - 1);
+    PlaceMain();
 }
 
 void ProgramSession::MainFitToDesk()
 {
     if (!main_ || !desk_ || closed_) return;
-    const QRect f = main_->frameGeometry();
-    SetFrameGeometry(main_, f.left(), f.top(), desk_->DeskRect.Right - f.left(), f.height());
+    if (!FramePlacementPending(main_)) mainFrame_ = main_->frameGeometry();
+    mainFrame_.setRight(desk_->DeskRect.Right - 1);
+    PlaceMain();
+}
+
+void ProgramSession::PlaceMain()
+{
+    // The frame the main window should have: its placement is made again
+    // once the window manager has framed it, from this rectangle.
+    PlaceFrame(main_, [this](const QMargins&) { return mainFrame_; });
 }
 
 void ProgramSession::Show()
@@ -459,9 +458,11 @@ void ProgramSession::FormShow()
     if (shown_ || !main_) return;
     shown_ = true;
     // 1. On the desk: its left, top and height; the width stays.
+    mainFrame_ = main_->frameGeometry();
     if (desk_) {
         const TRect d = desk_->DeskRect;
-        SetFrameGeometry(main_, d.Left, d.Top, main_->frameGeometry().width(), static_cast<int>(d.Height()));
+        mainFrame_ = QRect(d.Left, d.Top, mainFrame_.width(), static_cast<int>(d.Height()));
+        PlaceMain();
     }
     StartupNote("show:placed");
     // 2. The log window beside it.
@@ -562,7 +563,8 @@ BackupPassResult ProgramSession::TimerSauvegardeTimer()
 void ProgramSession::TimerMoveTimer()
 {
     if (!main_ || closed_) return;
-    const QRect f = main_->frameGeometry();
+    // Once framed, the window stands where the person left it.
+    const QRect f = FramePlacementPending(main_) ? mainFrame_ : main_->frameGeometry();
     const SnapGeometry before{f.left(), f.top(), f.width(), f.height()};
     SnapTargets targets;
     if (desk_) {
@@ -575,7 +577,11 @@ void ProgramSession::TimerMoveTimer()
         targets.LogLeft = coupe_->frameGeometry().left();
     }
     const SnapGeometry after = SnapMainWindow(before, targets);
-    if (!(after == before)) SetFrameGeometry(main_, after.Left, after.Top, after.Width, after.Height);
+    mainFrame_ = f;
+    if (!(after == before)) {
+        mainFrame_ = QRect(after.Left, after.Top, after.Width, after.Height);
+        PlaceMain();
+    }
 }
 
 bool ProgramSession::MainWindowClosing()

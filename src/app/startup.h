@@ -127,6 +127,7 @@ private:
     void LinkLogWindow();
     void MainFitToLog();
     void MainFitToDesk();
+    void PlaceMain();
     std::vector<const TDirBlock*> CollectionTrees() const;
 
     std::string commandLineFile_;
@@ -137,6 +138,7 @@ private:
     BackupLock lock_;
     bool shown_ = false;
     bool closed_ = false;
+    QRect mainFrame_;
     struct LogLink;
     std::unique_ptr<LogLink> logLink_;
 };

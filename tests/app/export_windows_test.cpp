@@ -92,7 +92,7 @@ TEST(CaptionButton, FiresOnlyWhenReleasedOnItAndFollowsTheWindow)
     int clicks = 0;
     first.OnClick = [&] { ++clicks; };
     window.show();
-    EXPECT_EQ(first.ButtonRect().left(), 400 - TCaptionButton::kDefaultRightMargin);
+    EXPECT_EQ(first.ButtonRect().right() + 1, 400 - TCaptionButton::kDefaultRightMargin);
     QToolButton* b = first.Button();
     const QPoint inside = b->rect().center();
     Mouse(b, QEvent::MouseButtonPress, inside);
@@ -106,7 +106,7 @@ TEST(CaptionButton, FiresOnlyWhenReleasedOnItAndFollowsTheWindow)
 
     first.SetRightMargin(60);
     window.resize(500, 300);
-    EXPECT_EQ(first.ButtonRect().left(), 440);
+    EXPECT_EQ(first.ButtonRect().right() + 1, 440);
     first.SetVisible(false);
     EXPECT_FALSE(b->isVisible());
 }

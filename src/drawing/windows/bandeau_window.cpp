@@ -4,6 +4,7 @@
 #include <QButtonGroup>
 #include <QComboBox>
 #include <QKeyEvent>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -135,7 +136,6 @@ TFBandeau::TFBandeau(QWidget* parent) : QDialog(parent)
     group->addButton(CenterAlign);
     group->addButton(RightAlign);
     LeftAlign->setChecked(true);
-    layout->addWidget(ToolBar1);
     Surface = new BandeauSurface(this);
     layout->addWidget(Surface, 1);
     StatusBar1 = new QLabel(this);
@@ -158,6 +158,16 @@ TFBandeau::TFBandeau(QWidget* parent) : QDialog(parent)
         CaptionButton1->SetGlyph(glyph);
     }
     CaptionButton1->OnClick = [this] { RunGuarded([this] { CaptionButton1Click(); }); };
+    {
+        // The tool bar's row leaves the caption button its corner, so that
+        // the button never lies over a control.
+        auto* row = new QHBoxLayout;
+        row->setContentsMargins(0, 0, 0, 0);
+        row->setSpacing(0);
+        row->addWidget(ToolBar1, 1);
+        row->addSpacing(CaptionButton1->ButtonRect().width() + CaptionButton1->RightMargin() + 4);
+        layout->insertLayout(0, row);
+    }
 
     connect(SpinTailleBandeau, qOverload<int>(&QSpinBox::valueChanged), this,
             GuardedSlot([this] { SpinTailleBandeauChange(); }));
@@ -168,10 +178,13 @@ TFBandeau::TFBandeau(QWidget* parent) : QDialog(parent)
     for (QToolButton* b : {LeftAlign, CenterAlign, RightAlign})
         connect(b, &QToolButton::clicked, this, GuardedSlot([this] { AlignClick(); }));
 
+    // Wide enough for the tool bar of the "Texte" mode (all its controls
+    // shown, as they are now) beside the caption button.
+    const int need = ToolBar1->sizeHint().width() + CaptionButton1->ButtonRect().width() + CaptionButton1->RightMargin() + 4;
     CMode->setCurrentIndex(2);
     CModeChange();
     SpinTailleBandeau->setValue(std::clamp(OptTailleBandeau, 1, 100));
-    resize(700, 200);
+    resize(std::max(700, need), 200);
     FormResize();
     if (!FBandeau) FBandeau = this;
 }

@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFontMetrics>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
@@ -19,6 +20,7 @@
 #include "drawing/rounding.h"
 #include "platform/qpainter_canvas.h"
 #include "platform/ui_services.h"
+#include "platform/windows/frame_placement.h"
 #include "platform/windows/qt_ui_services.h"
 
 TFCoupe* FCoupe = nullptr;
@@ -142,6 +144,12 @@ TFCoupe::TFCoupe(QWidget* parent) : QWidget(parent, Qt::Tool)
         s->setRange(INT_MIN / 2, INT_MAX / 2);
         s->setSingleStep(10);
         s->setKeyboardTracking(false);
+        // Wide enough for depths of five digits, not for the whole range,
+        // whose ten-digit texts would push the tool bar's last controls
+        // behind its extension button.
+        const QFontMetrics fm(s->font());
+        const int slack = s->sizeHint().width() - fm.horizontalAdvance(QString::number(INT_MIN / 2));
+        s->setFixedWidth(slack + fm.horizontalAdvance(QStringLiteral("-99999")));
     }
     CAjuster = new QCheckBox(QStringLiteral("Ajuster"), ToolBar);
     CAjuster->setObjectName(QStringLiteral("CAjuster"));
@@ -275,14 +283,22 @@ void TFCoupe::showEvent(QShowEvent* event)
     QWidget::showEvent(event);
     if (event->spontaneous()) return;
     RunGuarded([&] {
-        const QRect frame = frameGeometry();
-        const QRect client = geometry();
-        const int extraW = frame.width() - client.width();
-        const int extraH = frame.height() - client.height();
-        const TRect place = PlaceOnDesk(Desk(), extraW, extraH, ToolBar->sizeHint().height());
-        move(place.Left, place.Top);
-        resize(static_cast<int>(place.Width()) - extraW, static_cast<int>(place.Height()) - extraH);
-        if (Shown) Shown();
+        // Placed by its frame, again once the window manager has framed it;
+        // the main window follows each placement.
+        PlaceFrame(
+            this,
+            [this](const QMargins& m) {
+                const int extraW = m.left() + m.right();
+                const int extraH = m.top() + m.bottom();
+                TRect place = PlaceOnDesk(Desk(), extraW, extraH, ToolBar->sizeHint().height());
+                // Never so narrow that the tool bar hides its last controls.
+                const int need = ToolBar->sizeHint().width() + extraW;
+                if (place.Width() < need) place.Left = place.Right - need;
+                return QRect(place.Left, place.Top, static_cast<int>(place.Width()), static_cast<int>(place.Height()));
+            },
+            [this] {
+                if (Shown) Shown();
+            });
     });
 }
 

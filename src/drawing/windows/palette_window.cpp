@@ -4,7 +4,9 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QPushButton>
+#include <QStyledItemDelegate>
 #include <QTableWidget>
 
 #include "platform/ui_services.h"
@@ -25,6 +27,24 @@ QString ShapeStyle(TColor c, int outline)
         .arg(outline);
 }
 
+// A cell shows its colour whether selected or not: the selected cell is
+// drawn with a black outline, never hidden under the selection highlight.
+class ColourCellDelegate final : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        painter->save();
+        painter->fillRect(option.rect, index.data(Qt::BackgroundRole).value<QBrush>());
+        if (option.state & QStyle::State_Selected) {
+            painter->setPen(QPen(Qt::black, 1));
+            painter->setBrush(Qt::NoBrush);
+            painter->drawRect(option.rect.adjusted(0, 0, -1, -1));
+        }
+        painter->restore();
+    }
+};
+
 QTableWidget* MakeGrid(QWidget* parent, int rows, const char* name)
 {
     auto* g = new QTableWidget(rows, 10, parent);
@@ -38,6 +58,7 @@ QTableWidget* MakeGrid(QWidget* parent, int rows, const char* name)
     g->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     g->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     g->setFixedSize(10 * 33 + 2, rows * 33 + 2);
+    g->setItemDelegate(new ColourCellDelegate(g));
     for (int r = 0; r < rows; ++r)
         for (int c = 0; c < 10; ++c) g->setItem(r, c, new QTableWidgetItem);
     return g;

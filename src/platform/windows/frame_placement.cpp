@@ -1,0 +1,126 @@
+#include "platform/windows/frame_placement.h"
+
+#include <QEvent>
+#include <QGuiApplication>
+#include <QPointer>
+#include <QTimer>
+#include <QWidget>
+#include <algorithm>
+
+namespace {
+
+// Watches one window until the window manager has framed it, then places it
+// again with the real margins.
+class FramePlacer final : public QObject {
+public:
+    explicit FramePlacer(QWidget* window) : QObject(window), window_(window)
+    {
+        setObjectName(QStringLiteral("FramePlacer"));
+        window->installEventFilter(this);
+        timer_.setInterval(20);
+        connect(&timer_, &QTimer::timeout, this, [this] { Check(); });
+    }
+
+    void Place(FrameTarget target, std::function<void()> placed)
+    {
+        target_ = std::move(target);
+        placed_ = std::move(placed);
+        // Without a window manager (headless platforms) no frame ever comes.
+        const QString platform = QGuiApplication::platformName();
+        pending_ = platform != QLatin1String("offscreen") && platform != QLatin1String("minimal");
+        Apply();
+        if (window_->isVisible()) Watch();
+    }
+
+    bool Pending() const { return pending_; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (watched == window_ && pending_) {
+            switch (event->type()) {
+            case QEvent::Show:
+                Watch();
+                break;
+            case QEvent::Hide:
+                timer_.stop();
+                break;
+            case QEvent::Move:
+            case QEvent::Resize:
+            case QEvent::WindowActivate:
+                if (timer_.isActive()) Check();
+                break;
+            default:
+                break;
+            }
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    void Apply()
+    {
+        used_ = FrameMargins(window_);
+        const QRect frame = target_(used_);
+        const QRect client = frame.marginsRemoved(used_);
+        window_->setGeometry(client.left(), client.top(), std::max(1, client.width()), std::max(1, client.height()));
+        if (placed_) placed_();
+    }
+
+    // The frame may come a moment after the showing: look for it for a
+    // while, and stop once the window stands framed where it should. Later
+    // moves are the person's own: the placement is not made again.
+    void Watch()
+    {
+        ticks_ = 0;
+        timer_.start();
+    }
+
+    void Check()
+    {
+        if (!window_ || !window_->isVisible()) {
+            timer_.stop();
+            return;
+        }
+        const QMargins now = FrameMargins(window_);
+        if (now != used_) Apply();
+        if (!now.isNull()) pending_ = false;
+        if (!pending_ || ++ticks_ > 100) timer_.stop();
+    }
+
+    QPointer<QWidget> window_;
+    FrameTarget target_;
+    std::function<void()> placed_;
+    QMargins used_;
+    bool pending_ = false;
+    QTimer timer_;
+    int ticks_ = 0;
+};
+
+}  // namespace
+
+QMargins FrameMargins(const QWidget* window)
+{
+    const QRect frame = window->frameGeometry();
+    const QRect client = window->geometry();
+    return QMargins(client.left() - frame.left(), client.top() - frame.top(), frame.right() - client.right(),
+                    frame.bottom() - client.bottom());
+}
+
+void PlaceFrame(QWidget* window, FrameTarget target, std::function<void()> placed)
+{
+    QObject* found = window->findChild<QObject*>(QStringLiteral("FramePlacer"), Qt::FindDirectChildrenOnly);
+    auto* placer = found ? static_cast<FramePlacer*>(found) : new FramePlacer(window);
+    placer->Place(std::move(target), std::move(placed));
+}
+
+void PlaceFrame(QWidget* window, const QRect& frame)
+{
+    PlaceFrame(window, [frame](const QMargins&) { return frame; });
+}
+
+bool FramePlacementPending(const QWidget* window)
+{
+    const QObject* found = window->findChild<QObject*>(QStringLiteral("FramePlacer"), Qt::FindDirectChildrenOnly);
+    return found && static_cast<const FramePlacer*>(found)->Pending();
+}
