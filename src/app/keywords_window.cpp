@@ -5,6 +5,8 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QStyle>
+#include <QLayout>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -108,8 +110,15 @@ void TFMotCles::SetColumns(QTreeWidget* list)
     list->setColumnCount(std::max<int>(1, static_cast<int>(titles.size())));
     list->setHeaderLabels(titles);
     if (!titles.isEmpty()) {
+        // Measured on the list as laid out in the window, which has no
+        // geometry yet when it is first prepared; each column keeps at least
+        // its title's width.
+        if (layout()) layout()->activate();
         const int width = list->viewport()->width() / static_cast<int>(titles.size());
-        for (int c = 0; c < titles.size(); ++c) list->setColumnWidth(c, std::max(width, 40));
+        const QHeaderView* h = list->header();
+        const int margin = 2 * h->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, h);
+        for (int c = 0; c < titles.size(); ++c)
+            list->setColumnWidth(c, std::max({width, 40, h->fontMetrics().horizontalAdvance(titles[c]) + margin}));
     }
 }
 

@@ -8,7 +8,9 @@
 #include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QStatusBar>
+#include <QResizeEvent>
 #include <QToolBar>
+#include <algorithm>
 #include <QToolButton>
 #include <filesystem>
 
@@ -68,6 +70,12 @@ TFMain::TFMain(QWidget* parent) : QMainWindow(parent)
 
     ToolBarDefaut = addToolBar(QStringLiteral("ToolBarDefaut"));
     ToolBarDefaut->setObjectName(QStringLiteral("ToolBarDefaut"));
+    for (int i = 0; i < 2; ++i) {
+        if (i == 1) addToolBarBreak();
+        defaultRows_[i] = addToolBar(QStringLiteral("ToolBarDefautRow%1").arg(i + 1));
+        defaultRows_[i]->setObjectName(QStringLiteral("ToolBarDefautRow%1").arg(i + 1));
+        defaultRows_[i]->hide();
+    }
     // The [Tables] buttons have a row of their own: beside the fixed tool bar
     // a main window as narrow as the log window leaves it would hide most of
     // them behind the overflow arrow.
@@ -329,6 +337,80 @@ void TFMain::BuildMenus()
         if (!ActiveChild()) ShowBox("Rapport", "Aucune collection ouverte");
         else NotYetAvailable(QStringLiteral("Afficher le rapport"));
     });
+}
+
+void TFMain::resizeEvent(QResizeEvent* event)
+{
+    QMainWindow::resizeEvent(event);
+    FitDefaultToolBar();
+}
+
+void TFMain::FitDefaultToolBar()
+{
+    if (fittingBars_ || !defaultRows_[0]) return;
+    fittingBars_ = true;
+    // The groups of the fixed tool bar, as its separators part them.
+    std::vector<std::vector<QAction*>> groups(1);
+    for (QAction* a : ToolBarDefaut->actions()) {
+        if (a->isSeparator()) groups.emplace_back();
+        else groups.back().push_back(a);
+    }
+    const int room = width();
+    int split = static_cast<int>(groups.size());
+    if (ToolBarDefaut->sizeHint().width() > room) {
+        // The first row takes the groups that fit it, the second the rest.
+        auto widthOf = [this](const std::vector<QAction*>& g) {
+            int w = 8;
+            for (QAction* a : g)
+                if (QWidget* b = ToolBarDefaut->widgetForAction(a); b && a->isVisible()) w += b->sizeHint().width();
+            return w;
+        };
+        // What the tool bar takes beside its buttons: its handle and margins.
+        int used = ToolBarDefaut->sizeHint().width();
+        for (const std::vector<QAction*>& g : groups) used -= widthOf(g);
+        used = std::max(0, used);
+        split = 0;
+        while (split < static_cast<int>(groups.size()) && used + widthOf(groups[static_cast<std::size_t>(split)]) <= room)
+            used += widthOf(groups[static_cast<std::size_t>(split++)]);
+        split = std::max(split, 1);
+    }
+    if (split != defaultSplit_) {
+        defaultSplit_ = split;
+        for (QToolBar* row : defaultRows_) {
+            for (QAction* a : row->actions()) {
+                row->removeAction(a);
+                if (a->parent() == row) a->deleteLater();
+            }
+        }
+        if (split < static_cast<int>(groups.size())) {
+            for (int g = 0; g < static_cast<int>(groups.size()); ++g) {
+                QToolBar* row = defaultRows_[g < split ? 0 : 1];
+                if (g != 0 && g != split) row->addSeparator();
+                for (QAction* original : groups[static_cast<std::size_t>(g)]) {
+                    // A button of its own that runs the fixed tool bar's action
+                    // and follows its caption, state and visibility.
+                    QAction* mirror = row->addAction(original->icon(), original->text());
+                    auto follow = [mirror, original] {
+                        mirror->setText(original->text());
+                        mirror->setIcon(original->icon());
+                        mirror->setToolTip(original->toolTip());
+                        mirror->setStatusTip(original->statusTip());
+                        mirror->setEnabled(original->isEnabled());
+                        mirror->setVisible(original->isVisible());
+                        mirror->setCheckable(original->isCheckable());
+                        mirror->setChecked(original->isChecked());
+                    };
+                    follow();
+                    connect(original, &QAction::changed, mirror, follow);
+                    connect(mirror, &QAction::triggered, original, [original] { original->trigger(); });
+                }
+            }
+        }
+        const bool wrapped = split < static_cast<int>(groups.size());
+        ToolBarDefaut->setVisible(!wrapped);
+        for (QToolBar* row : defaultRows_) row->setVisible(wrapped);
+    }
+    fittingBars_ = false;
 }
 
 void TFMain::BuildTableCommands()

@@ -98,9 +98,14 @@ public:
     void ShowSelectedBorehole() override;
     void RedrawLog() override;
 
+    // The fixed tool bar's buttons on as many rows as the window's width
+    // needs (run at each resize).
+    void FitDefaultToolBar();
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void BuildMenus();
@@ -118,6 +123,11 @@ private:
     QPointer<TFChild> active_;
     std::string tableTubeName_;
     std::vector<QAction*> needActive_;
+    // Rows standing in for the fixed tool bar when the window is too narrow
+    // for it: buttons that trigger its own actions, groups kept whole.
+    QToolBar* defaultRows_[2] = {nullptr, nullptr};
+    int defaultSplit_ = -1;
+    bool fittingBars_ = false;
 };
 
 extern TFMain* FMain;

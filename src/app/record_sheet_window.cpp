@@ -192,6 +192,12 @@ void TFEdition::showEvent(QShowEvent* event)
     BLex->setVisible(OptMenuBDD);
     BDatabase->setEnabled(SheetDatabaseAvailable());
     BLex->setEnabled(SheetDatabaseAvailable());
+    // The buttons stand on both sides of the middle: the window is at least
+    // twice as wide as the wider side, so that no caption is cut.
+    const int leftSide = BOk->width() + 4 + BAnnul->width() + 4;
+    const int rightSide = OptMenuBDD ? BDatabase->width() + 4 + BLex->width() + 4 : 0;
+    setMinimumWidth(std::max(kSheetMinWidth, 2 * std::max(leftSide, rightSide)));
+    if (width() < minimumWidth()) resize(minimumWidth(), height());
     RunGuarded([this] { FormResize(); });
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         const QRect r = screen->availableGeometry();

@@ -397,14 +397,27 @@ void TFTableur::Open(TDirBlock* root, const std::string& indice, const std::stri
 
 // ---- showing, closing -----------------------------------------------------------------
 
+// A widget of a tool bar is shown and hidden through its action: the tool
+// bar keeps a widget it placed on screen whatever the widget says.
+static void SetToolVisible(QWidget* w, bool visible)
+{
+    if (auto* bar = qobject_cast<QToolBar*>(w->parentWidget()))
+        for (QAction* a : bar->actions())
+            if (bar->widgetForAction(a) == w) {
+                a->setVisible(visible);
+                return;
+            }
+    w->setVisible(visible);
+}
+
 void TFTableur::ApplyControlStates()
 {
-    ButtonBDD->setVisible(OptMenuBDD);
+    SetToolVisible(ButtonBDD, OptMenuBDD);
     ButtonBDD->setEnabled(static_cast<bool>(TableurSeams().RunQuery));
     const bool coding = Sheet->CodingColumnsPresent();
     const bool bound = CodageDLL().MakeCodeBound();
     for (QWidget* w : {static_cast<QWidget*>(CAutoCodage), static_cast<QWidget*>(BCode), static_cast<QWidget*>(BCodeSel)}) {
-        w->setVisible(coding);
+        SetToolVisible(w, coding);
         w->setEnabled(bound);
     }
     SelLigne->setVisible(Sheet->SelLigneVisible);
@@ -426,6 +439,10 @@ void TFTableur::showEvent(QShowEvent* event)
     QDialog::showEvent(event);
     RunGuarded([this] {
         ApplyControlStates();
+        // As wide as the tool bar of this table needs, so that no button
+        // falls behind its extension button.
+        if (auto* bar = findChild<QToolBar*>(); bar && width() < bar->sizeHint().width())
+            resize(bar->sizeHint().width(), height());
         Sheet->RedrawImage = true;
         Timer1->start();
     });

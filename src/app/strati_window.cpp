@@ -75,7 +75,9 @@ TFStrati::TFStrati(QWidget* parent) : QDialog(parent)
     connect(ToolButton9, &QAction::triggered, this, GuardedSlot([this] { ToolButton9Click(); }));
     connect(ToolDepl, &QAction::triggered, this, GuardedSlot([this] { ToolDeplClick(); }));
     connect(ToolSelect, &QAction::triggered, this, GuardedSlot([this] { ToolSelectClick(); }));
-    resize(800, 600);
+    // As wide as its tool bar needs, so that no button falls behind the tool
+    // bar's extension button.
+    resize(std::max(800, ToolBar1->sizeHint().width()), 600);
     Randomize();
     if (!FStrati) FStrati = this;
 }

@@ -1,12 +1,15 @@
 #include "coding/windows/level_search_window.h"
 
 #include <QCheckBox>
+#include <QGridLayout>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QShowEvent>
+#include <QVBoxLayout>
 
 #include "app/collection_links.h"
 #include "app/collection_window.h"
@@ -16,52 +19,78 @@
 
 TFRechNiv* FRechNiv = nullptr;
 
-namespace {
-
-template <class W>
-W* Place(W* w, int x, int y, int width, int height)
-{
-    w->setGeometry(x, y, width, height);
-    return w;
-}
-
-QLabel* Label(QWidget* parent, const char* text, int x, int y, int width)
-{
-    return Place(new QLabel(QString::fromUtf8(text), parent), x, y, width, 17);
-}
-
-}  // namespace
 
 TFRechNiv::TFRechNiv(QWidget* parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("TFRechNiv"));
     setWindowTitle(QString::fromUtf8(kLevelSearchCaption));
 
-    GroupBox1 = Place(new QGroupBox(QStringLiteral("Crit\u00E8res"), this), 4, 4, 392, 104);
-    Label(GroupBox1, "Contenant les mots-cl\xC3\xA9s :", 8, 20, 370);
-    EMotsCles = Place(new QLineEdit(GroupBox1), 8, 38, 376, 22);
-    Label(GroupBox1, "Profondeur de", 8, 72, 84);
-    EProfDe = Place(new QLineEdit(GroupBox1), 92, 70, 56, 22);
-    Label(GroupBox1, "\xC3\xA0", 154, 72, 12);
-    EProfA = Place(new QLineEdit(GroupBox1), 168, 70, 56, 22);
-    Label(GroupBox1, "m\xC3\xA8tres", 230, 72, 50);
-    CInclStricte = Place(new QCheckBox(QStringLiteral("Inclusion stricte"), GroupBox1), 284, 70, 104, 22);
+    // Laid out from the texts' own widths, at least at the sizes the dialog
+    // was drawn with (criteria 392 wide, scope and action groups 194, buttons
+    // 84 x 25), so that no caption is cut whatever the fonts.
+    GroupBox1 = new QGroupBox(QStringLiteral("Crit\u00E8res"), this);
+    GroupBox1->setMinimumSize(392, 104);
+    auto* criteria = new QVBoxLayout(GroupBox1);
+    criteria->addWidget(new QLabel(QString::fromUtf8("Contenant les mots-cl\xC3\xA9s :"), GroupBox1));
+    EMotsCles = new QLineEdit(GroupBox1);
+    criteria->addWidget(EMotsCles);
+    auto* depth = new QHBoxLayout;
+    criteria->addLayout(depth);
+    depth->addWidget(new QLabel(QStringLiteral("Profondeur de"), GroupBox1));
+    EProfDe = new QLineEdit(GroupBox1);
+    EProfDe->setFixedWidth(56);
+    depth->addWidget(EProfDe);
+    depth->addWidget(new QLabel(QString::fromUtf8("\xC3\xA0"), GroupBox1));
+    EProfA = new QLineEdit(GroupBox1);
+    EProfA->setFixedWidth(56);
+    depth->addWidget(EProfA);
+    depth->addWidget(new QLabel(QString::fromUtf8("m\xC3\xA8tres"), GroupBox1));
+    depth->addStretch(1);
+    CInclStricte = new QCheckBox(QStringLiteral("Inclusion stricte"), GroupBox1);
+    depth->addWidget(CInclStricte);
 
-    GroupBox2 = Place(new QGroupBox(QStringLiteral("Rechercher dans"), this), 4, 112, 194, 70);
-    RTousOuvr = Place(new QRadioButton(QStringLiteral("Tous les ouvrages"), GroupBox2), 8, 20, 180, 20);
-    ROuvrSel = Place(new QRadioButton(QStringLiteral("Les ouvrages s\u00E9lectionn\u00E9s"), GroupBox2), 8, 42, 180, 20);
+    GroupBox2 = new QGroupBox(QStringLiteral("Rechercher dans"), this);
+    GroupBox2->setMinimumSize(194, 70);
+    auto* scope = new QVBoxLayout(GroupBox2);
+    RTousOuvr = new QRadioButton(QStringLiteral("Tous les ouvrages"), GroupBox2);
+    ROuvrSel = new QRadioButton(QStringLiteral("Les ouvrages s\u00E9lectionn\u00E9s"), GroupBox2);
+    scope->addWidget(RTousOuvr);
+    scope->addWidget(ROuvrSel);
     RTousOuvr->setChecked(true);
 
-    GroupBox3 = Place(new QGroupBox(QStringLiteral("Action"), this), 202, 112, 194, 116);
-    RSelNiv = Place(new QRadioButton(QStringLiteral("S\u00E9lectionner les niveaux"), GroupBox3), 8, 20, 180, 20);
-    RDeselNiv = Place(new QRadioButton(QStringLiteral("D\u00E9s\u00E9lectionner les niveaux"), GroupBox3), 8, 42, 180, 20);
-    RInvSelNiv = Place(new QRadioButton(QStringLiteral("Inverser la s\u00E9lection"), GroupBox3), 8, 64, 180, 20);
-    CSelOuvr = Place(new QCheckBox(QStringLiteral("S\u00E9lectionner les ouvrages"), GroupBox3), 8, 90, 180, 20);
+    GroupBox3 = new QGroupBox(QStringLiteral("Action"), this);
+    GroupBox3->setMinimumSize(194, 116);
+    auto* action = new QVBoxLayout(GroupBox3);
+    RSelNiv = new QRadioButton(QStringLiteral("S\u00E9lectionner les niveaux"), GroupBox3);
+    RDeselNiv = new QRadioButton(QStringLiteral("D\u00E9s\u00E9lectionner les niveaux"), GroupBox3);
+    RInvSelNiv = new QRadioButton(QStringLiteral("Inverser la s\u00E9lection"), GroupBox3);
+    CSelOuvr = new QCheckBox(QStringLiteral("S\u00E9lectionner les ouvrages"), GroupBox3);
+    for (QWidget* w : std::initializer_list<QWidget*>{RSelNiv, RDeselNiv, RInvSelNiv, CSelOuvr}) action->addWidget(w);
     RSelNiv->setChecked(true);
 
-    BOk = Place(new QPushButton(QStringLiteral("Ok"), this), 12, 196, 84, 25);
+    BOk = new QPushButton(QStringLiteral("Ok"), this);
     BOk->setDefault(true);
-    Button2 = Place(new QPushButton(QStringLiteral("Annuler"), this), 108, 196, 84, 25);
+    Button2 = new QPushButton(QStringLiteral("Annuler"), this);
+    for (QPushButton* b : {BOk, Button2}) b->setMinimumSize(84, 25);
+
+    auto* grid = new QGridLayout(this);
+    grid->setContentsMargins(4, 4, 4, 8);
+    grid->setSpacing(4);
+    grid->addWidget(GroupBox1, 0, 0, 1, 2);
+    auto* left = new QVBoxLayout;
+    left->addWidget(GroupBox2);
+    auto* buttons = new QHBoxLayout;
+    buttons->setContentsMargins(8, 8, 0, 0);
+    buttons->addWidget(BOk);
+    buttons->addWidget(Button2);
+    buttons->addStretch(1);
+    left->addLayout(buttons);
+    left->addStretch(1);
+    grid->addLayout(left, 1, 0);
+    grid->addWidget(GroupBox3, 1, 1, Qt::AlignTop);
+    // Its size is the criteria group's width and the action group's bottom
+    // plus the margins; the person cannot change it.
+    grid->setSizeConstraint(QLayout::SetFixedSize);
 
     // The expression is typed in capitals, by the program's own case rules.
     connect(EMotsCles, &QLineEdit::textEdited, this, GuardedSlot([this](const QString& text) {
@@ -93,7 +122,6 @@ void TFRechNiv::showEvent(QShowEvent* event)
 
 void TFRechNiv::FormShow()
 {
-    setFixedSize(GroupBox1->width() + 8, GroupBox3->geometry().bottom() + 1 + 8);
     const bool several = child_ && child_->GetSelectedRows().size() > 1;
     (several ? ROuvrSel : RTousOuvr)->setChecked(true);
     EMotsCles->setFocus();

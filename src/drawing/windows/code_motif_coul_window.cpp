@@ -14,6 +14,7 @@
 #include <QTableView>
 #include <QTimer>
 #include <QToolBar>
+#include <algorithm>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <stdexcept>
@@ -248,6 +249,9 @@ TFCodeMotifCoul::TFCodeMotifCoul(QWidget* parent) : QDialog(parent)
     layout->addWidget(StatusBar1);
 
     InstallSortsPrintAndPickers();
+    // As wide as the tool bar and the status line need, so that no button
+    // falls behind the tool bar's extension button.
+    resize(std::max({420, ToolBar1->sizeHint().width(), StatusBar1->sizeHint().width()}), 480);
 
     // The drawing reads the current model from the start, window shown or not.
     RefreshModels();

@@ -1,6 +1,9 @@
 #include "drawing/windows/metafile_export_window.h"
 
+#include <QFontMetrics>
+#include <QGridLayout>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -8,6 +11,8 @@
 #include <QRadioButton>
 #include <QResizeEvent>
 #include <QShowEvent>
+#include <QVBoxLayout>
+#include <algorithm>
 #include <filesystem>
 #include <system_error>
 
@@ -57,53 +62,63 @@ TFExpMeta::TFExpMeta(QWidget* parent) : QDialog(parent)
     DirTree = new TDirTree(this);
     DirTree->setObjectName(QStringLiteral("DirTree"));
 
+    // The panel on the right is laid out from its texts' own widths, at
+    // least 220 pixels wide as it was drawn, so that no caption is cut.
     Panel = new QWidget(this);
     Panel->setObjectName(QStringLiteral("Panel"));
-    Panel->setGeometry(0, 8, kPanelWidth, kPanelHeight);
-    auto* lNb = new QLabel(QStringLiteral("Nombre d'ouvrages :"), Panel);
-    lNb->setGeometry(0, 3, 130, 18);
+    auto* panel = new QVBoxLayout(Panel);
+    panel->setContentsMargins(0, 0, 0, 0);
+    auto* nb = new QHBoxLayout;
+    nb->addWidget(new QLabel(QStringLiteral("Nombre d'ouvrages :"), Panel));
     EditNb = new QLineEdit(Panel);
     EditNb->setObjectName(QStringLiteral("EditNb"));
     EditNb->setReadOnly(true);
-    EditNb->setGeometry(134, 0, 60, 22);
-    auto* lName = new QLabel(QStringLiteral("Nom de fichier :"), Panel);
-    lName->setGeometry(0, 30, kPanelWidth, 18);
+    EditNb->setFixedWidth(60);
+    nb->addWidget(EditNb);
+    nb->addStretch(1);
+    panel->addLayout(nb);
+    panel->addWidget(new QLabel(QStringLiteral("Nom de fichier :"), Panel));
     MemoName = new QPlainTextEdit(Panel);
     MemoName->setObjectName(QStringLiteral("MemoName"));
     MemoName->setLineWrapMode(QPlainTextEdit::NoWrap);
     MemoName->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    MemoName->setGeometry(0, 50, kPanelWidth, 26);
+    MemoName->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    MemoName->setFixedHeight(QFontMetrics(MemoName->font()).lineSpacing() + 12);
     MemoName->setPlainText(QString::fromUtf8(kDefaultMetafileTemplate));
+    panel->addWidget(MemoName);
 
     GroupFormat = new QGroupBox(QStringLiteral("Format m\u00E9tafichier"), Panel);
-    GroupFormat->setGeometry(0, 84, kPanelWidth, 66);
+    auto* format = new QVBoxLayout(GroupFormat);
     RadioWMF = new QRadioButton(QStringLiteral("Normal (.wmf)"), GroupFormat);
     RadioWMF->setObjectName(QStringLiteral("RadioWMF"));
-    RadioWMF->setGeometry(8, 20, kPanelWidth - 16, 20);
     RadioEMF = new QRadioButton(QStringLiteral("Etendu (.emf)"), GroupFormat);
     RadioEMF->setObjectName(QStringLiteral("RadioEMF"));
-    RadioEMF->setGeometry(8, 42, kPanelWidth - 16, 20);
+    format->addWidget(RadioWMF);
+    format->addWidget(RadioEMF);
     RadioWMF->setChecked(true);
+    panel->addWidget(GroupFormat);
 
     GroupOptions = new QGroupBox(QStringLiteral("Options de trac\u00E9"), Panel);
-    GroupOptions->setGeometry(0, 156, kPanelWidth, 100);
+    auto* options = new QGridLayout(GroupOptions);
     auto edit = [this](const char* name) {
         auto* e = new QLineEdit(GroupOptions);
         e->setObjectName(QString::fromLatin1(name));
+        e->setFixedWidth(52);
         return e;
     };
     EditPMax = edit("EditPMax");
     EditTTranche = edit("EditTTranche");
     EditPTranche = edit("EditPTranche");
-    int y = 20;
+    int row = 0;
     for (auto [text, e] : {std::pair{"Profondeur max. (m) :", EditPMax},
                            {"Taille des tranches (m) :", EditTTranche},
                            {"Faire des tranches si prof > ", EditPTranche}}) {
-        auto* label = new QLabel(QString::fromUtf8(text), GroupOptions);
-        label->setGeometry(8, y + 3, 150, 18);
-        e->setGeometry(160, y, 52, 22);
-        y += 26;
+        options->addWidget(new QLabel(QString::fromUtf8(text), GroupOptions), row, 0);
+        options->addWidget(e, row, 1);
+        ++row;
     }
+    options->setColumnStretch(0, 1);
+    panel->addWidget(GroupOptions);
 
     BOk = new QPushButton(QStringLiteral("Ok"), Panel);
     BOk->setObjectName(QStringLiteral("BOk"));
@@ -112,9 +127,14 @@ TFExpMeta::TFExpMeta(QWidget* parent) : QDialog(parent)
     BAnnul->setObjectName(QStringLiteral("BAnnul"));
     BNewFold = new QPushButton(QStringLiteral("Nouveau dossier"), Panel);
     BNewFold->setObjectName(QStringLiteral("BNewFold"));
-    BOk->setGeometry(0, 266, 64, 26);
-    BAnnul->setGeometry(70, 266, 64, 26);
-    BNewFold->setGeometry(140, 266, 80, 26);
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(BOk);
+    buttons->addWidget(BAnnul);
+    buttons->addWidget(BNewFold);
+    panel->addLayout(buttons);
+    panel->addStretch(1);
+    const QSize need = panel->sizeHint();
+    Panel->setGeometry(0, 8, std::max(kPanelWidth, need.width()), std::max(kPanelHeight, need.height()));
 
     connect(BOk, &QPushButton::clicked, this, GuardedSlot([this] { BOkClick(); }));
     connect(BAnnul, &QPushButton::clicked, this, [this] { done(2); });
@@ -123,7 +143,8 @@ TFExpMeta::TFExpMeta(QWidget* parent) : QDialog(parent)
     connect(EditPTranche, &QLineEdit::editingFinished, this, GuardedSlot([this] { EditPTrancheExit(); }));
     connect(EditTTranche, &QLineEdit::editingFinished, this, GuardedSlot([this] { EditTTrancheExit(); }));
 
-    resize(560, kMinimumHeight);
+    // The tree keeps the width it had beside a panel of 220 pixels.
+    resize(560 + Panel->width() - kPanelWidth, std::max(kMinimumHeight, 2 * Panel->y() + Panel->height()));
     LayoutControls();
 }
 

@@ -6,6 +6,7 @@
 #include <QResizeEvent>
 #include <QShowEvent>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <filesystem>
 #include <system_error>
 
@@ -56,6 +57,15 @@ TExportDialog::TExportDialog(QWidget* parent, const char* caption, int width, in
     layout->addWidget(BNewFold);
     layout->addWidget(Label2);
     layout->addWidget(CheckListBox, 1);
+    // The panel is as wide as its captions need, and the dialog wider by as
+    // much, so that the tree keeps the room it was given.
+    int need = panelWidth;
+    for (QWidget* w : std::initializer_list<QWidget*>{Label2, BOk, BAnnul, BNewFold})
+        need = std::max(need, w->sizeHint().width());
+    if (need > panelWidth) {
+        resize(width + need - panelWidth, height);
+        Panel1->setGeometry(this->width() - need - 8, 8, need, height - 16);
+    }
     connect(BOk, &QPushButton::clicked, this, &QDialog::accept);
     connect(BAnnul, &QPushButton::clicked, this, &QDialog::reject);
     connect(BNewFold, &QPushButton::clicked, this, GuardedSlot([this] { BNewFoldClick(); }));
