@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QDragEnterEvent>
 #include <QDragMoveEvent>
 #include <QDropEvent>
@@ -12,6 +13,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPrinter>
+#include <QPrinterInfo>
 #include <QPushButton>
 
 #include "app/collection_window.h"
@@ -210,6 +212,12 @@ TFImpression::TFImpression(QWidget* parent) : QDialog(parent)
     Button2 = new QPushButton(QStringLiteral("Fermer"), this);
     Button2->setObjectName(QStringLiteral("Button2"));
 
+    LabelImprimante = new QLabel(QStringLiteral("Imprimante :"), this);
+    CImprimante = new QComboBox(this);
+    CImprimante->setObjectName(QStringLiteral("CImprimante"));
+    LabelImprimante->setBuddy(CImprimante);
+    connect(CImprimante, qOverload<int>(&QComboBox::activated), this, GuardedSlot([this] { CImprimanteChange(); }));
+
     connect(Button1, &QPushButton::clicked, this, GuardedSlot([this] { Button1Click(); }));
     connect(Button2, &QPushButton::clicked, this, &QDialog::reject);
     const std::pair<QLineEdit*, void (TFImpression::*)()> exits[] = {
@@ -247,12 +255,19 @@ void TFImpression::Layout()
 
     // The lists share the room left of the groups and reach 10 pixels above
     // the bottom; "Fiches à imprimer" ends 8 pixels left of the margins.
+    // Below them, the printer the pages go to.
     const int listsRight = groupLeft - 8;
     const int listWidth = (listsRight - 8 - 8) / 2;
+    const int printerTop = kClientHeight - 10 - CImprimante->sizeHint().height();
+    const int labelWidth = LabelImprimante->sizeHint().width();
+    LabelImprimante->setGeometry(8, printerTop, labelWidth, CImprimante->sizeHint().height());
+    CImprimante->setGeometry(8 + labelWidth + 6, printerTop, listsRight - 8 - labelWidth - 6,
+                             CImprimante->sizeHint().height());
+    const int listsBottom = printerTop - 6;
     LabelDispo->setGeometry(8, 8, listWidth, 18);
     LabelImprime->setGeometry(listsRight - listWidth, 8, listWidth, 18);
-    LDispo->setGeometry(8, 28, listWidth, kClientHeight - 10 - 28);
-    LImprime->setGeometry(listsRight - listWidth, 28, listWidth, kClientHeight - 10 - 28);
+    LDispo->setGeometry(8, 28, listWidth, listsBottom - 28);
+    LImprime->setGeometry(listsRight - listWidth, 28, listWidth, listsBottom - 28);
 
     // The buttons sit centred under the first and the third quarter of the
     // margins group.
@@ -339,6 +354,18 @@ void TFImpression::FormShow()
 
     // The geometry of the printer chosen now, which may have changed since
     // the last showing.
+    FillPrinters();
+    ReadPrinterPage();
+
+    const PrintSettings s = ReadPrintSettings();
+    ShowNumber(EditPMax, s.ProfMaximum);
+    ShowNumber(EditPTranche, s.ProfTranches);
+    ShowNumber(EditTTranche, s.TailleTranches);
+    Layout();
+}
+
+void TFImpression::ReadPrinterPage()
+{
     if (!printer_) printer_.emplace();
     printer_->ReadGeometry(PrinterDeviceCaps(CurrentPrinter()));
     const PagePreview preview = ComputePagePreview(*printer_, PrintSettings{});
@@ -346,12 +373,33 @@ void TFImpression::FormShow()
     ShapeOmbre->setGeometry(preview.Shadow.Left, preview.Shadow.Top, preview.Shadow.Width, preview.Shadow.Height);
     ShapeOmbre->lower();
     DrawPagePreview();
+}
 
-    const PrintSettings s = ReadPrintSettings();
-    ShowNumber(EditPMax, s.ProfMaximum);
-    ShowNumber(EditPTranche, s.ProfTranches);
-    ShowNumber(EditTTranche, s.TailleTranches);
-    Layout();
+void TFImpression::FillPrinters()
+{
+    const QPrinter& printer = CurrentPrinter();
+    const QString current = printer.outputFormat() == QPrinter::NativeFormat ? printer.printerName() : QString();
+    CImprimante->clear();
+    for (const QString& name : QPrinterInfo::availablePrinterNames()) CImprimante->addItem(name, name);
+    CImprimante->addItem(QStringLiteral("Fichier PDF"), QString());
+    const int at = current.isEmpty() ? -1 : CImprimante->findData(current);
+    CImprimante->setCurrentIndex(at >= 0 ? at : CImprimante->count() - 1);
+}
+
+void TFImpression::CImprimanteChange()
+{
+    const QString name = CImprimante->currentData().toString();
+    QPrinter& printer = CurrentPrinter();
+    if (name.isEmpty()) {
+        // The PDF file is asked for when printing.
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(QString());
+    } else {
+        printer.setOutputFileName(QString());
+        printer.setOutputFormat(QPrinter::NativeFormat);
+        printer.setPrinterName(name);
+    }
+    ReadPrinterPage();
 }
 
 void TFImpression::DrawPagePreview()

@@ -19,6 +19,7 @@
 #include "drawing/printing.h"
 
 class QCheckBox;
+class QComboBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -137,6 +138,15 @@ public:
     QCheckBox* CheckBox_NbPairPages;
     QPushButton* Button1;  // "Imprimer"
     QPushButton* Button2;  // "Fermer"
+    // The system's print queues, then the PDF file; the choice becomes the
+    // current printer.
+    QLabel* LabelImprimante;
+    QComboBox* CImprimante;
+
+    // Lists the system's queues and shows the current printer among them.
+    void FillPrinters();
+    // Makes the chosen line the current printer and shows its page.
+    void CImprimanteChange();
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -148,6 +158,8 @@ private:
     void AddEntry(QListWidget* list, const PrintEntry& entry);
     void ShowNumber(QLineEdit* edit, double value) const;
     void ExitEdit(QLineEdit* edit, const char* key, bool preview);
+    // Reads the current printer's page and shows it in the preview.
+    void ReadPrinterPage();
 
     bool modeRapport_ = false;
     QPointer<TFChild> collection_;
