@@ -8,6 +8,7 @@
 #include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QStatusBar>
+#include <QLayout>
 #include <QResizeEvent>
 #include <QToolBar>
 #include <algorithm>
@@ -70,8 +71,8 @@ TFMain::TFMain(QWidget* parent) : QMainWindow(parent)
 
     ToolBarDefaut = addToolBar(QStringLiteral("ToolBarDefaut"));
     ToolBarDefaut->setObjectName(QStringLiteral("ToolBarDefaut"));
-    for (int i = 0; i < 2; ++i) {
-        if (i == 1) addToolBarBreak();
+    for (int i = 0; i < kDefaultRows; ++i) {
+        if (i > 0) addToolBarBreak();
         defaultRows_[i] = addToolBar(QStringLiteral("ToolBarDefautRow%1").arg(i + 1));
         defaultRows_[i]->setObjectName(QStringLiteral("ToolBarDefautRow%1").arg(i + 1));
         defaultRows_[i]->hide();
@@ -345,7 +346,7 @@ void TFMain::resizeEvent(QResizeEvent* event)
     FitDefaultToolBar();
 }
 
-void TFMain::FitDefaultToolBar()
+void TFMain::FitDefaultToolBar(int width)
 {
     if (fittingBars_ || !defaultRows_[0]) return;
     fittingBars_ = true;
@@ -355,60 +356,69 @@ void TFMain::FitDefaultToolBar()
         if (a->isSeparator()) groups.emplace_back();
         else groups.back().push_back(a);
     }
-    const int room = width();
-    int split = static_cast<int>(groups.size());
+    const int room = width < 0 ? this->width() : width;
+    // The rows' first groups: one row when the tool bar fits the window,
+    // else as many groups on each row as fit it (one at least).
+    std::vector<int> starts{0};
     if (ToolBarDefaut->sizeHint().width() > room) {
-        // The first row takes the groups that fit it, the second the rest.
         auto widthOf = [this](const std::vector<QAction*>& g) {
             int w = 8;
             for (QAction* a : g)
                 if (QWidget* b = ToolBarDefaut->widgetForAction(a); b && a->isVisible()) w += b->sizeHint().width();
             return w;
         };
-        // What the tool bar takes beside its buttons: its handle and margins.
-        int used = ToolBarDefaut->sizeHint().width();
-        for (const std::vector<QAction*>& g : groups) used -= widthOf(g);
-        used = std::max(0, used);
-        split = 0;
-        while (split < static_cast<int>(groups.size()) && used + widthOf(groups[static_cast<std::size_t>(split)]) <= room)
-            used += widthOf(groups[static_cast<std::size_t>(split++)]);
-        split = std::max(split, 1);
+        // What a tool bar takes beside its buttons: its handle and margins.
+        int frame = ToolBarDefaut->sizeHint().width();
+        for (const std::vector<QAction*>& g : groups) frame -= widthOf(g);
+        frame = std::max(0, frame);
+        int used = frame;
+        for (int g = 0; g < static_cast<int>(groups.size()); ++g) {
+            const int w = widthOf(groups[static_cast<std::size_t>(g)]);
+            if (used + w > room && g > starts.back() && static_cast<int>(starts.size()) < kDefaultRows) {
+                starts.push_back(g);
+                used = frame;
+            }
+            used += w;
+        }
     }
-    if (split != defaultSplit_) {
-        defaultSplit_ = split;
+    if (starts != defaultStarts_) {
+        defaultStarts_ = starts;
         for (QToolBar* row : defaultRows_) {
             for (QAction* a : row->actions()) {
                 row->removeAction(a);
                 if (a->parent() == row) a->deleteLater();
             }
+            row->hide();
         }
-        if (split < static_cast<int>(groups.size())) {
-            for (int g = 0; g < static_cast<int>(groups.size()); ++g) {
-                QToolBar* row = defaultRows_[g < split ? 0 : 1];
-                if (g != 0 && g != split) row->addSeparator();
-                for (QAction* original : groups[static_cast<std::size_t>(g)]) {
-                    // A button of its own that runs the fixed tool bar's action
-                    // and follows its caption, state and visibility.
-                    QAction* mirror = row->addAction(original->icon(), original->text());
-                    auto follow = [mirror, original] {
-                        mirror->setText(original->text());
-                        mirror->setIcon(original->icon());
-                        mirror->setToolTip(original->toolTip());
-                        mirror->setStatusTip(original->statusTip());
-                        mirror->setEnabled(original->isEnabled());
-                        mirror->setVisible(original->isVisible());
-                        mirror->setCheckable(original->isCheckable());
-                        mirror->setChecked(original->isChecked());
-                    };
-                    follow();
-                    connect(original, &QAction::changed, mirror, follow);
-                    connect(mirror, &QAction::triggered, original, [original] { original->trigger(); });
-                }
+        const bool wrapped = starts.size() > 1;
+        for (int g = 0; wrapped && g < static_cast<int>(groups.size()); ++g) {
+            int r = 0;
+            while (r + 1 < static_cast<int>(starts.size()) && g >= starts[static_cast<std::size_t>(r) + 1]) ++r;
+            QToolBar* row = defaultRows_[r];
+            if (g != starts[static_cast<std::size_t>(r)]) row->addSeparator();
+            for (QAction* original : groups[static_cast<std::size_t>(g)]) {
+                // A button of its own that runs the fixed tool bar's action
+                // and follows its caption, state and visibility.
+                QAction* mirror = row->addAction(original->icon(), original->text());
+                auto follow = [mirror, original] {
+                    mirror->setText(original->text());
+                    mirror->setIcon(original->icon());
+                    mirror->setToolTip(original->toolTip());
+                    mirror->setStatusTip(original->statusTip());
+                    mirror->setEnabled(original->isEnabled());
+                    mirror->setVisible(original->isVisible());
+                    mirror->setCheckable(original->isCheckable());
+                    mirror->setChecked(original->isChecked());
+                };
+                follow();
+                connect(original, &QAction::changed, mirror, follow);
+                connect(mirror, &QAction::triggered, original, [original] { original->trigger(); });
             }
+            row->show();
         }
-        const bool wrapped = split < static_cast<int>(groups.size());
         ToolBarDefaut->setVisible(!wrapped);
-        for (QToolBar* row : defaultRows_) row->setVisible(wrapped);
+        // The window's smallest size follows the rows at once.
+        if (layout()) layout()->activate();
     }
     fittingBars_ = false;
 }

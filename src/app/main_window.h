@@ -99,8 +99,8 @@ public:
     void RedrawLog() override;
 
     // The fixed tool bar's buttons on as many rows as the window's width
-    // needs (run at each resize).
-    void FitDefaultToolBar();
+    // needs (run at each resize; before one, with the width to come).
+    void FitDefaultToolBar(int width = -1);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -125,8 +125,9 @@ private:
     std::vector<QAction*> needActive_;
     // Rows standing in for the fixed tool bar when the window is too narrow
     // for it: buttons that trigger its own actions, groups kept whole.
-    QToolBar* defaultRows_[2] = {nullptr, nullptr};
-    int defaultSplit_ = -1;
+    static constexpr int kDefaultRows = 4;
+    QToolBar* defaultRows_[kDefaultRows] = {};
+    std::vector<int> defaultStarts_;
     bool fittingBars_ = false;
 };
 

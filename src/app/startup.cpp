@@ -428,7 +428,7 @@ void ProgramSession::MainFitToLog()
 {
     if (!main_ || !coupe_ || closed_) return;
     if (!FramePlacementPending(main_)) mainFrame_ = main_->frameGeometry();
-    mainFrame_.setRight(coupe_->frameGeometry().left() - 1);
+    mainFrame_.setRight(PlacedFrame(coupe_).left() - 1);
     PlaceMain();
 }
 
@@ -442,6 +442,10 @@ void ProgramSession::MainFitToDesk()
 
 void ProgramSession::PlaceMain()
 {
+    // Its tool bar rows are made for the new width first, so that the rows
+    // of a wider window do not hold it wide.
+    const QMargins m = FrameMargins(main_);
+    main_->FitDefaultToolBar(mainFrame_.width() - m.left() - m.right());
     // The frame the main window should have: its placement is made again
     // once the window manager has framed it, from this rectangle.
     PlaceFrame(main_, [this](const QMargins&) { return mainFrame_; });

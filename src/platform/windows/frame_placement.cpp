@@ -33,6 +33,7 @@ public:
     }
 
     bool Pending() const { return pending_; }
+    QRect Target() const { return frame_; }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override
@@ -61,8 +62,8 @@ private:
     void Apply()
     {
         used_ = FrameMargins(window_);
-        const QRect frame = target_(used_);
-        const QRect client = frame.marginsRemoved(used_);
+        frame_ = target_(used_);
+        const QRect client = frame_.marginsRemoved(used_);
         window_->setGeometry(client.left(), client.top(), std::max(1, client.width()), std::max(1, client.height()));
         if (placed_) placed_();
     }
@@ -92,6 +93,7 @@ private:
     FrameTarget target_;
     std::function<void()> placed_;
     QMargins used_;
+    QRect frame_;
     bool pending_ = false;
     QTimer timer_;
     int ticks_ = 0;
@@ -123,4 +125,12 @@ bool FramePlacementPending(const QWidget* window)
 {
     const QObject* found = window->findChild<QObject*>(QStringLiteral("FramePlacer"), Qt::FindDirectChildrenOnly);
     return found && static_cast<const FramePlacer*>(found)->Pending();
+}
+
+QRect PlacedFrame(const QWidget* window)
+{
+    // The window system may report a new geometry only a moment later: the
+    // frame asked for is the one to go by meanwhile.
+    const QObject* found = window->findChild<QObject*>(QStringLiteral("FramePlacer"), Qt::FindDirectChildrenOnly);
+    return found ? static_cast<const FramePlacer*>(found)->Target() : window->frameGeometry();
 }

@@ -30,3 +30,7 @@ void PlaceFrame(QWidget* window, const QRect& frame);
 
 // True while a placement waits for the window manager's frame.
 bool FramePlacementPending(const QWidget* window);
+
+// The outer rectangle of the window's last placement (its frame geometry
+// when it was never placed here).
+QRect PlacedFrame(const QWidget* window);
