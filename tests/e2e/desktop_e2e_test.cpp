@@ -1,0 +1,435 @@
+// The real program on a real X server with a window manager (Xvfb and
+// Openbox): after start-up, and after each window is closed and shown again
+// through the program's own keys and menus, every frame the window manager
+// draws around the program's windows, title bar included, lies inside the
+// screen, the main window and the log window tiling the desk as the program
+// places them. Pictures of the screen go to the build's shots/windows/.
+//
+// The test acts as a person does: clicks on title bars and keys typed through
+// the X server's test extension, nothing else. It is skipped with a message
+// where Xvfb or Openbox are missing.
+#include <gtest/gtest.h>
+
+#include <QImage>
+
+// Xlib's macros (Status, None, Bool) come after every Qt header.
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
+
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fcntl.h>
+#include <map>
+#include <optional>
+#include <spawn.h>
+#include <string>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+#include "temp_dir.h"
+
+extern char** environ;
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+namespace {
+
+constexpr int kScreenW = 1280;
+constexpr int kScreenH = 800;
+
+std::optional<fs::path> FindProgram(const char* name)
+{
+    const char* path = std::getenv("PATH");
+    std::string dirs = path ? path : "/usr/bin:/bin";
+    dirs += ":/usr/bin:/usr/sbin";
+    std::size_t start = 0;
+    while (start <= dirs.size()) {
+        const std::size_t end = std::min(dirs.find(':', start), dirs.size());
+        const fs::path candidate = fs::path(dirs.substr(start, end - start)) / name;
+        if (::access(candidate.c_str(), X_OK) == 0) return candidate;
+        start = end + 1;
+    }
+    return std::nullopt;
+}
+
+// A child process, ended when the test ends.
+class Child {
+public:
+    Child() = default;
+    Child(const Child&) = delete;
+    Child& operator=(const Child&) = delete;
+    ~Child() { Stop(); }
+
+    bool Start(const std::vector<std::string>& args, const std::vector<std::string>& env,
+               const fs::path& dir = {}, int keepFd = -1)
+    {
+        std::vector<char*> argv;
+        for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        std::vector<std::string> envStrings;
+        for (char** e = environ; *e; ++e) {
+            const std::string s = *e;
+            bool replaced = false;
+            for (const std::string& n : env)
+                if (s.substr(0, s.find('=') + 1) == n.substr(0, n.find('=') + 1)) replaced = true;
+            if (!replaced) envStrings.push_back(s);
+        }
+        for (const std::string& n : env) envStrings.push_back(n);
+        std::vector<char*> envp;
+        for (std::string& s : envStrings) envp.push_back(s.data());
+        envp.push_back(nullptr);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        const std::string log = (fs::temp_directory_path() / ("carotix-desktop-" + fs::path(args[0]).filename().string() + ".log")).string();
+        posix_spawn_file_actions_addopen(&actions, 1, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        posix_spawn_file_actions_adddup2(&actions, 1, 2);
+        if (!dir.empty()) posix_spawn_file_actions_addchdir_np(&actions, dir.c_str());
+        (void)keepFd;
+        const int rc = posix_spawn(&pid_, args[0].c_str(), &actions, nullptr, argv.data(), envp.data());
+        posix_spawn_file_actions_destroy(&actions);
+        if (rc != 0) pid_ = -1;
+        return pid_ > 0;
+    }
+    bool Running()
+    {
+        if (pid_ <= 0) return false;
+        int status = 0;
+        if (::waitpid(pid_, &status, WNOHANG) == pid_) {
+            pid_ = -1;
+            return false;
+        }
+        return true;
+    }
+    void Stop()
+    {
+        if (pid_ <= 0) return;
+        ::kill(pid_, SIGTERM);
+        for (int i = 0; i < 50 && Running(); ++i) std::this_thread::sleep_for(20ms);
+        if (pid_ > 0) {
+            ::kill(pid_, SIGKILL);
+            ::waitpid(pid_, nullptr, 0);
+            pid_ = -1;
+        }
+    }
+    pid_t Pid() const { return pid_; }
+
+private:
+    pid_t pid_ = -1;
+};
+
+struct Frame {
+    Window frame = 0;   // the window manager's frame, a child of the root
+    Window client = 0;  // the program's window inside it
+    std::string title;
+    int x = 0, y = 0, w = 0, h = 0;
+    bool operator==(const Frame& o) const
+    {
+        return frame == o.frame && x == o.x && y == o.y && w == o.w && h == o.h && title == o.title;
+    }
+};
+
+class Desktop : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        const auto xvfb = FindProgram("Xvfb");
+        const auto openbox = FindProgram("openbox");
+        if (!xvfb || !openbox) GTEST_SKIP() << "Xvfb or openbox is not installed (scripts/setup.sh installs them)";
+        // A display number nobody uses.
+        for (int n = 150; n < 250 && display_.empty(); ++n) {
+            if (fs::exists("/tmp/.X11-unix/X" + std::to_string(n)) || fs::exists("/tmp/.X" + std::to_string(n) + "-lock"))
+                continue;
+            const std::string name = ":" + std::to_string(n);
+            if (!xserver_.Start({xvfb->string(), name, "-screen", "0", std::to_string(kScreenW) + "x" + std::to_string(kScreenH) + "x24",
+                                 "-nolisten", "tcp"},
+                                {}))
+                continue;
+            for (int i = 0; i < 250 && !dpy_; ++i) {
+                std::this_thread::sleep_for(20ms);
+                if (!xserver_.Running()) break;
+                dpy_ = XOpenDisplay(name.c_str());
+            }
+            if (dpy_) display_ = name;
+            else xserver_.Stop();
+        }
+        ASSERT_TRUE(dpy_) << "Xvfb did not start";
+        int event, error, major, minor;
+        ASSERT_TRUE(XTestQueryExtension(dpy_, &event, &error, &major, &minor)) << "no XTEST extension";
+        ASSERT_TRUE(wm_.Start({openbox->string()}, {"DISPLAY=" + display_}));
+        // The window manager is there once it has named itself on the root.
+        const Atom check = XInternAtom(dpy_, "_NET_SUPPORTING_WM_CHECK", False);
+        ASSERT_TRUE(WaitFor([&] { return RootWindowProperty(check).has_value(); }, 10s)) << "openbox did not start";
+    }
+
+    void TearDown() override
+    {
+        program_.Stop();
+        if (dpy_) XCloseDisplay(dpy_);
+        wm_.Stop();
+        xserver_.Stop();
+    }
+
+    std::optional<long> RootWindowProperty(Atom atom)
+    {
+        Atom type;
+        int format;
+        unsigned long count, after;
+        unsigned char* data = nullptr;
+        if (XGetWindowProperty(dpy_, DefaultRootWindow(dpy_), atom, 0, 1, False, AnyPropertyType, &type, &format,
+                               &count, &after, &data) != Success || !data || count == 0) {
+            if (data) XFree(data);
+            return std::nullopt;
+        }
+        long v = *reinterpret_cast<long*>(data);
+        XFree(data);
+        return v;
+    }
+
+    template <class F>
+    bool WaitFor(F condition, std::chrono::milliseconds limit)
+    {
+        const auto end = std::chrono::steady_clock::now() + limit;
+        while (std::chrono::steady_clock::now() < end) {
+            if (condition()) return true;
+            std::this_thread::sleep_for(50ms);
+        }
+        return condition();
+    }
+
+    std::string Title(Window w)
+    {
+        Atom type;
+        int format;
+        unsigned long count, after;
+        unsigned char* data = nullptr;
+        const Atom netName = XInternAtom(dpy_, "_NET_WM_NAME", False);
+        const Atom utf8 = XInternAtom(dpy_, "UTF8_STRING", False);
+        std::string title;
+        if (XGetWindowProperty(dpy_, w, netName, 0, 1024, False, utf8, &type, &format, &count, &after, &data) ==
+                Success &&
+            data)
+            title.assign(reinterpret_cast<char*>(data), count);
+        if (data) XFree(data);
+        return title;
+    }
+
+    long Pid(Window w)
+    {
+        Atom type;
+        int format;
+        unsigned long count, after;
+        unsigned char* data = nullptr;
+        long pid = 0;
+        const Atom atom = XInternAtom(dpy_, "_NET_WM_PID", False);
+        if (XGetWindowProperty(dpy_, w, atom, 0, 1, False, XA_CARDINAL, &type, &format, &count, &after, &data) ==
+                Success &&
+            data && count == 1)
+            pid = *reinterpret_cast<long*>(data);
+        if (data) XFree(data);
+        return pid;
+    }
+
+    // The program's client window inside a frame (the one that has WM_STATE).
+    Window ClientOf(Window w, int depth = 0)
+    {
+        const Atom state = XInternAtom(dpy_, "WM_STATE", False);
+        Atom type;
+        int format;
+        unsigned long count, after;
+        unsigned char* data = nullptr;
+        if (XGetWindowProperty(dpy_, w, state, 0, 0, False, AnyPropertyType, &type, &format, &count, &after, &data) ==
+                Success &&
+            type != None) {
+            if (data) XFree(data);
+            return w;
+        }
+        if (data) XFree(data);
+        if (depth > 3) return 0;
+        Window root, parent, *children = nullptr;
+        unsigned int n = 0;
+        Window found = 0;
+        if (XQueryTree(dpy_, w, &root, &parent, &children, &n)) {
+            for (unsigned int i = 0; i < n && !found; ++i) found = ClientOf(children[i], depth + 1);
+            if (children) XFree(children);
+        }
+        return found;
+    }
+
+    // The frames of the program's windows shown now, by title.
+    std::map<std::string, Frame> Frames()
+    {
+        std::map<std::string, Frame> out;
+        Window root, parent, *children = nullptr;
+        unsigned int n = 0;
+        XSync(dpy_, False);
+        if (!XQueryTree(dpy_, DefaultRootWindow(dpy_), &root, &parent, &children, &n)) return out;
+        for (unsigned int i = 0; i < n; ++i) {
+            XWindowAttributes a;
+            if (!XGetWindowAttributes(dpy_, children[i], &a) || a.map_state != IsViewable) continue;
+            const Window client = ClientOf(children[i]);
+            if (!client || Pid(client) != program_.Pid()) continue;
+            Frame f{children[i], client, Title(client), a.x, a.y, a.width + 2 * a.border_width,
+                    a.height + 2 * a.border_width};
+            if (a.width <= 1 || a.height <= 1) continue;
+            out[f.title] = f;
+        }
+        if (children) XFree(children);
+        return out;
+    }
+
+    static std::string TitleStarting(const std::map<std::string, Frame>& frames, const std::string& start)
+    {
+        for (const auto& [title, f] : frames)
+            if (title.rfind(start, 0) == 0) return title;
+        return {};
+    }
+
+    // Waits until the windows whose titles start with `expected` are shown
+    // and the frames have not moved for a while.
+    std::map<std::string, Frame> Settled(const std::vector<std::string>& expected, const std::vector<std::string>& gone = {})
+    {
+        std::map<std::string, Frame> last;
+        int stable = 0;
+        WaitFor(
+            [&] {
+                std::map<std::string, Frame> now = Frames();
+                bool all = true;
+                for (const std::string& e : expected) all = all && !TitleStarting(now, e).empty();
+                for (const std::string& g : gone) all = all && TitleStarting(now, g).empty();
+                stable = all && now == last ? stable + 1 : 0;
+                last = std::move(now);
+                return stable >= 8;
+            },
+            40s);
+        return last;
+    }
+
+    void Click(int x, int y)
+    {
+        XTestFakeMotionEvent(dpy_, -1, x, y, 0);
+        XTestFakeButtonEvent(dpy_, 1, True, 0);
+        XTestFakeButtonEvent(dpy_, 1, False, 0);
+        XFlush(dpy_);
+        std::this_thread::sleep_for(200ms);
+    }
+    void Keys(std::initializer_list<KeySym> held, KeySym key)
+    {
+        for (KeySym k : held) XTestFakeKeyEvent(dpy_, XKeysymToKeycode(dpy_, k), True, 0);
+        XTestFakeKeyEvent(dpy_, XKeysymToKeycode(dpy_, key), True, 0);
+        XTestFakeKeyEvent(dpy_, XKeysymToKeycode(dpy_, key), False, 0);
+        for (KeySym k : held) XTestFakeKeyEvent(dpy_, XKeysymToKeycode(dpy_, k), False, 0);
+        XFlush(dpy_);
+        std::this_thread::sleep_for(300ms);
+    }
+    // A click in the middle of a window's title bar makes it the active one.
+    void Activate(const Frame& f)
+    {
+        XWindowAttributes a;
+        int cx = 0, cy = 0;
+        Window child;
+        XGetWindowAttributes(dpy_, f.client, &a);
+        XTranslateCoordinates(dpy_, f.client, DefaultRootWindow(dpy_), 0, 0, &cx, &cy, &child);
+        Click(f.x + f.w / 2, f.y + std::max(2, (cy - f.y) / 2));
+    }
+
+    void Shot(const std::string& name)
+    {
+        XImage* image = XGetImage(dpy_, DefaultRootWindow(dpy_), 0, 0, kScreenW, kScreenH, AllPlanes, ZPixmap);
+        ASSERT_TRUE(image);
+        QImage picture(kScreenW, kScreenH, QImage::Format_RGB32);
+        for (int y = 0; y < kScreenH; ++y)
+            for (int x = 0; x < kScreenW; ++x)
+                picture.setPixel(x, y, static_cast<QRgb>(XGetPixel(image, x, y)) | 0xFF000000u);
+        XDestroyImage(image);
+        const fs::path dir = fs::path(CAROTIX_SHOTS_DIR) / "windows";
+        fs::create_directories(dir);
+        picture.save(QString::fromStdString((dir / (name + ".png")).string()), "PNG");
+    }
+
+    // Every frame inside the screen; the main window and the log window on
+    // the desk as the program places them (4 pixels from the screen's edges,
+    // side by side).
+    void ExpectOnScreen(const std::map<std::string, Frame>& frames, const std::string& when)
+    {
+        for (const auto& [title, f] : frames) {
+            EXPECT_TRUE(f.x >= 0 && f.y >= 0 && f.x + f.w <= kScreenW && f.y + f.h <= kScreenH)
+                << when << ": the frame of \"" << title << "\" is at " << f.x << "," << f.y << " " << f.w << "x" << f.h;
+        }
+        const std::string mainTitle = TitleStarting(frames, "Carotix");
+        const std::string logTitle = TitleStarting(frames, "Coupe(s)");
+        if (mainTitle.empty() || logTitle.empty()) return;
+        const Frame& m = frames.at(mainTitle);
+        const Frame& l = frames.at(logTitle);
+        EXPECT_EQ(m.x, 4) << when;
+        EXPECT_EQ(m.y, 4) << when;
+        EXPECT_EQ(m.y + m.h, kScreenH - 4) << when;
+        EXPECT_EQ(m.x + m.w, l.x) << when << ": the main window ends where the log window begins";
+        EXPECT_EQ(l.y, 4) << when;
+        EXPECT_EQ(l.x + l.w, kScreenW - 4) << when;
+    }
+
+    Display* dpy_ = nullptr;
+    std::string display_;
+    Child xserver_, wm_, program_;
+};
+
+TEST_F(Desktop, EveryFrameLiesInsideTheScreenAfterStartAndAfterEachWindowIsShownAgain)
+{
+    // The built program in a temporary program folder, on its sample.
+    TempProgramDir folder(true, true);
+    const fs::path exe = folder / "carotix";
+    fs::copy_file(fs::path(CAROTIX_PROGRAM_DIR) / "carotix", exe);
+    const std::string asan = std::getenv("ASAN_OPTIONS") ? std::getenv("ASAN_OPTIONS") : "detect_leaks=0";
+    ASSERT_TRUE(program_.Start({exe.string(), (folder / "Exemples" / "exemple.crx").string()},
+                               {"DISPLAY=" + display_, "QT_QPA_PLATFORM=xcb", "ASAN_OPTIONS=" + asan, "LC_ALL=C.UTF-8"},
+                               folder.path()));
+
+    // Start-up: the main window, the log window beside it, the help box.
+    auto frames = Settled({"Carotix", "Coupe(s)", "Aide"});
+    ASSERT_FALSE(TitleStarting(frames, "Carotix").empty()) << "the main window did not show";
+    ASSERT_FALSE(TitleStarting(frames, "Coupe(s)").empty()) << "the log window did not show";
+    ASSERT_FALSE(TitleStarting(frames, "Aide").empty()) << "the help box did not show";
+    Shot("desktop-start");
+    ExpectOnScreen(frames, "after start-up");
+
+    // The log window closed by the window manager (Alt+F4), then shown again
+    // by Enter in the collection.
+    Activate(frames.at(TitleStarting(frames, "Coupe(s)")));
+    Keys({XK_Alt_L}, XK_F4);
+    frames = Settled({"Carotix", "Aide"}, {"Coupe(s)"});
+    ASSERT_TRUE(TitleStarting(frames, "Coupe(s)").empty()) << "the log window did not close";
+    Activate(frames.at(TitleStarting(frames, "Carotix")));
+    Keys({}, XK_Return);
+    frames = Settled({"Carotix", "Coupe(s)", "Aide"});
+    ASSERT_FALSE(TitleStarting(frames, "Coupe(s)").empty()) << "Enter in the collection did not show the log window";
+    Shot("desktop-log-shown-again");
+    ExpectOnScreen(frames, "after the log window is shown again");
+
+    // The help box closed, then shown again with its topics by Aide > Index.
+    Activate(frames.at(TitleStarting(frames, "Aide")));
+    Keys({XK_Alt_L}, XK_F4);
+    frames = Settled({"Carotix", "Coupe(s)"}, {"Aide"});
+    ASSERT_TRUE(TitleStarting(frames, "Aide").empty()) << "the help box did not close";
+    Activate(frames.at(TitleStarting(frames, "Carotix")));
+    Keys({XK_Alt_L}, XK_d);
+    Keys({}, XK_Return);
+    frames = Settled({"Carotix", "Coupe(s)", "Aide", "Rubriques d'aide"});
+    ASSERT_FALSE(TitleStarting(frames, "Rubriques d'aide").empty()) << "Aide > Index did not show the topics";
+    Shot("desktop-help-shown-again");
+    ExpectOnScreen(frames, "after the help box and its topics are shown");
+    const Frame& help = frames.at(TitleStarting(frames, "Aide"));
+    const Frame& topics = frames.at(TitleStarting(frames, "Rubriques d'aide"));
+    EXPECT_EQ(topics.x + topics.w, help.x) << "the topics sit against the help box's left side";
+    EXPECT_EQ(topics.y, help.y);
+}
+
+}  // namespace

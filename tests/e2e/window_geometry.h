@@ -1,0 +1,19 @@
+// What a person sees of a window at the size it opens with: every visible
+// label, check box, radio button, push button and tool button shows its whole
+// text (wide enough, not cut by its parents, not covered by a sibling), no
+// tool bar hides an action behind its extension button, and every caption
+// button lies wholly inside its window, its right side RightMargin pixels from
+// the window's right edge. Texts are measured with the installed fonts.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+class QWidget;
+
+// One line per fault, each naming the widget ("Window/objectName 'text'").
+std::vector<std::string> WindowGeometryFaults(QWidget* window);
+
+// Saves what the window shows as a PNG picture for people to look at.
+void SaveWindowShot(QWidget* window, const std::filesystem::path& file);

@@ -1,0 +1,136 @@
+// Every window of the program at the size it opens with, with the installed
+// fonts: the windows of the start-up, then the windows and dialogs their
+// commands open, each opened as a person opens it (menus, tool buttons).
+// Each must show the whole text of its labels, check boxes, radio buttons,
+// push and tool buttons, hide no tool bar button behind an extension button
+// and keep its caption button inside the window (window_geometry.h). A
+// picture of each goes to the build's shots/windows/ for people to look at.
+#include <QAbstractButton>
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <functional>
+#include <QMenu>
+#include <QToolBar>
+#include <QToolButton>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "app/collection_window.h"
+#include "app/main_window.h"
+#include "e2e_program.h"
+#include "store/blocks.h"
+#include "temp_dir.h"
+#include "window_geometry.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class WindowGeometry : public E2eTest {
+protected:
+    // Checks a window as it shows now and keeps its picture.
+    void Check(QWidget* window, const std::string& name)
+    {
+        ASSERT_TRUE(window) << name;
+        Settle();
+        for (const std::string& fault : WindowGeometryFaults(window)) faults_.push_back(name + ": " + fault);
+        SaveWindowShot(window, fs::path(CAROTIX_SHOTS_DIR) / "windows" / (name + ".png"));
+        ++checked_;
+    }
+
+    // Opens a modal window through a menu item of the main window (found by
+    // its name, reached through the menu bar by its captions), checks it
+    // and closes it with Escape.
+    void CheckModal(const char* itemName, const std::string& name)
+    {
+        QAction* item = Main().findChild<QAction*>(QString::fromLatin1(itemName));
+        ASSERT_TRUE(item) << itemName;
+        QMenu* menu = nullptr;
+        for (QObject* o : item->associatedObjects())
+            if (auto* m = qobject_cast<QMenu*>(o)) menu = m;
+        ASSERT_TRUE(menu) << itemName;
+        CheckModalAfter(name, [&] {
+            EXPECT_TRUE(Menu({menu->title().toStdString(), item->text().toStdString()})) << itemName;
+        });
+    }
+
+    // Runs an action that shows a modal window, checks the window and
+    // closes it.
+    void CheckModalAfter(const std::string& name, const std::function<void()>& action)
+    {
+        bool seen = false;
+        WhenShown([] { return QApplication::activeModalWidget() != nullptr; },
+                  [&] {
+                      QWidget* w = QApplication::activeModalWidget();
+                      seen = true;
+                      Check(w, name);
+                      Key(w, Qt::Key_Escape);
+                  });
+        action();
+        Settle();
+        EXPECT_TRUE(seen) << name << " did not show";
+    }
+
+    std::vector<std::string> faults_;
+    int checked_ = 0;
+};
+
+TEST_F(WindowGeometry, EveryWindowShowsItsWholeTextsAtTheSizeItOpensWith)
+{
+    // The fixed-width export needs a filter file chosen beforehand.
+    {
+        const fs::path ini = Folder() / "carotix.ini";
+        std::string text = ReadFileBytes(ini);
+        const std::string key = "\r\nFiltre=\r\n";
+        const std::size_t at = text.find(key);
+        ASSERT_NE(at, std::string::npos);
+        text.replace(at, key.size(), "\r\nFiltre=" + (Folder() / "filtre_bss.txt").string() + "\r\n");
+        WriteFileBytes(ini, text);
+    }
+    Start(SamplePath().string());
+    TFChild* child = Main().ActiveChild();
+    ASSERT_TRUE(child);
+    ClickRow(*child, 0);
+
+    // The start-up: the main window with its collection, the log window
+    // beside it, the help box; then the help topics through "Aide" > "Index".
+    Check(&Main(), "main");
+    Check(Window("TFCoupe"), "log");
+    Check(Window("TFHelp"), "help");
+    ASSERT_TRUE(Menu({"Ai&de", "Index"}));
+    Check(Window("TFRubriques"), "help-topics");
+
+    // The dialogs of the menus.
+    CheckModal("Imprimer1", "print");
+    CheckModal("ImpressionRapports1", "print-reports");
+    CheckModal("ExporterWMF1", "metafile-export");
+    CheckModal("ExporterOracle1", "fixed-width-export");
+    CheckModal("ExporterCsv1", "csv-export");
+    CheckModal("RechNiv1", "level-search");
+    CheckModal("Modelesdemotifs1", "code-models");
+    CheckModal("Editiondubandeau1", "title-block");
+    CheckModal("Choixdescouleurs1", "colours");
+    CheckModal("Configurationdudessin1", "drawing-options");
+    CheckModal("FiltredimporationOracle1", "filter-choice");
+    CheckModal("ExplorerStructure1", "structure");
+    CheckModal("MultiplierChamp1", "multiply");
+
+    // The editors of the ouvrage's tables, through the "O&uvrage" menu on the
+    // first ouvrage.
+    const char* const tables[][2] = {{"Informations sur l'ouvrage", "record-sheet"},
+                                     {"Niveau", "spreadsheet"},
+                                     {"Gestion des tubes", "tubes"},
+                                     {"Mots-cl\xC3\xA9s", "keywords"}};
+    for (const auto& [caption, name] : tables)
+        CheckModalAfter(name, [&] { EXPECT_TRUE(Menu({"O&uvrage", caption})) << caption; });
+
+    EXPECT_GE(checked_, 20);
+    std::string all;
+    for (const std::string& f : faults_) all += "\n  " + f;
+    EXPECT_TRUE(faults_.empty()) << faults_.size() << " fault(s):" << all;
+}
+
+}  // namespace
