@@ -388,7 +388,11 @@ TEST_F(Desktop, EveryFrameLiesInsideTheScreenAfterStartAndAfterEachWindowIsShown
     TempProgramDir folder(true, true);
     const fs::path exe = folder / "carotix";
     fs::copy_file(fs::path(CAROTIX_PROGRAM_DIR) / "carotix", exe);
-    const std::string asan = std::getenv("ASAN_OPTIONS") ? std::getenv("ASAN_OPTIONS") : "detect_leaks=0";
+    // The X11 keyboard library reads a string past its end under ASan's
+    // strict string checks, before any code of ours runs: not checked here.
+    const std::string asan =
+        std::string(std::getenv("ASAN_OPTIONS") ? std::getenv("ASAN_OPTIONS") : "detect_leaks=0") +
+        ":strict_string_checks=0";
     ASSERT_TRUE(program_.Start({exe.string(), (folder / "Exemples" / "exemple.crx").string()},
                                {"DISPLAY=" + display_, "QT_QPA_PLATFORM=xcb", "ASAN_OPTIONS=" + asan, "LC_ALL=C.UTF-8"},
                                folder.path()));
