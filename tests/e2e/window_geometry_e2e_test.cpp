@@ -11,7 +11,10 @@
 #include <QComboBox>
 #include <functional>
 #include <QMenu>
+#include <QPushButton>
 #include <QToolBar>
+#include <QTableWidget>
+#include <QTimer>
 #include <QToolButton>
 
 #include <filesystem>
@@ -20,6 +23,8 @@
 
 #include "app/collection_window.h"
 #include "app/main_window.h"
+#include "drawing/windows/colours_window.h"
+#include "drawing/windows/palette_window.h"
 #include "e2e_program.h"
 #include "store/blocks.h"
 #include "temp_dir.h"
@@ -131,6 +136,49 @@ TEST_F(WindowGeometry, EveryWindowShowsItsWholeTextsAtTheSizeItOpensWith)
     std::string all;
     for (const std::string& f : faults_) all += "\n  " + f;
     EXPECT_TRUE(faults_.empty()) << faults_.size() << " fault(s):" << all;
+}
+
+}  // namespace
+
+namespace {
+
+// The palette opened from the colour table ("Palette..."): its current cell
+// shows the colour it opens on, framed in black, not the selection's
+// highlight.
+TEST_F(WindowGeometry, ThePaletteShowsTheColourItOpensOnWithABlackOutline)
+{
+    Start();
+    QAction* item = Main().findChild<QAction*>(QStringLiteral("Choixdescouleurs1"));
+    ASSERT_TRUE(item);
+    QMenu* menu = nullptr;
+    for (QObject* o : item->associatedObjects())
+        if (auto* m = qobject_cast<QMenu*>(o)) menu = m;
+    ASSERT_TRUE(menu);
+    bool checked = false;
+    WhenShown([] { return FCouleurs && FCouleurs->isVisible(); },
+              [&] {
+                  QTimer::singleShot(300, [&] {
+                      QWidget* w = QApplication::activeModalWidget();
+                      ASSERT_TRUE(FPalette && w == FPalette);
+                      Check(FPalette, "palette");
+                      QTableWidget* grid = FPalette->DrawGrid;
+                      const QModelIndex cell = grid->model()->index(grid->currentRow(), grid->currentColumn());
+                      const QRect r = grid->visualRect(cell);
+                      const QImage picture = grid->viewport()->grab().toImage();
+                      const QColor colour = grid->item(cell.row(), cell.column())->background().color();
+                      EXPECT_EQ(picture.pixelColor(r.center()), colour);
+                      EXPECT_EQ(picture.pixelColor(r.topLeft()), QColor(Qt::black));
+                      EXPECT_EQ(picture.pixelColor(r.bottomRight()), QColor(Qt::black));
+                      checked = true;
+                      Key(FPalette, Qt::Key_Escape);
+                  });
+                  Click(FCouleurs->Button3);
+                  Key(FCouleurs, Qt::Key_Escape);
+              });
+    ASSERT_TRUE(Menu({menu->title().toStdString(), item->text().toStdString()}));
+    Settle();
+    EXPECT_TRUE(checked);
+    EXPECT_TRUE(faults_.empty());
 }
 
 }  // namespace
