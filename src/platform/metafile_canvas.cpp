@@ -468,10 +468,13 @@ void MetafileCanvas::FillPixelRects(const std::vector<TRect>& rects, const TBrus
 
 Region MetafileCanvas::ShapeWithinClip(const std::vector<TPoint>& pts) const
 {
-    // Only the part under the clip is ever filled: the polygon is cut to the
-    // clip's bounds before its region is built.
-    if (clip_) return Region::FromPolygon(pts, clip_->BoundingRect());
-    return Region::FromPolygon(pts);
+    // Only the part under the clip, on the page, is ever seen: the polygon is
+    // cut to the clip's bounds within the device before its region is built.
+    if (!clip_) return Region::FromPolygon(pts);
+    const TRect c = clip_->BoundingRect();
+    const TRect box{std::max(c.Left, 0), std::max(c.Top, 0), std::min(c.Right, width_), std::min(c.Bottom, height_)};
+    if (box.Right <= box.Left || box.Bottom <= box.Top) return Region();
+    return Region::FromPolygon(pts, box);
 }
 
 void MetafileCanvas::ShapeUnderRegion(const Region& shape, const std::vector<TPoint>& outline)
