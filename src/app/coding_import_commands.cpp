@@ -62,13 +62,8 @@ OracleImportRun ImporterOracle1Click(TFMain& main)
 void InstallCodingAndImportCommands(TFMain& main)
 {
     TFMain* m = &main;
-    QAction* coder2 = TakeMenuItem(main, main.Operations1, kCoder2Caption, "Coder2", kCoder2Hint, [m] { Coder2Click(*m); });
-    QAction* coder1 = TakeMenuItem(main, main.Operations1, kCoder1Caption, "Coder1", kCoder1Hint, [m] { Coder1Click(*m); });
-    TakeMenuItem(main, main.Fichier1, kOracleImportMenuCaption, "ImporterOracle1", kOracleImportMenuHint,
-             [m] { ImporterOracle1Click(*m); });
-    TakeMenuItem(main, main.Configuration1, "Filtre d'import/export Ora...", "FiltredimporationOracle1", nullptr,
-             [m] { FiltredimporationOracle1Click(m); });
-
+    QAction* coder1 = main.findChild<QAction*>(QStringLiteral("Coder1"));
+    QAction* coder2 = main.findChild<QAction*>(QStringLiteral("Coder2"));
     // Like the other commands on the selection, the coding items are enabled
     // when the menu opens, by whether the active window has a selected row.
     QObject::connect(main.Operations1, &QMenu::aboutToShow, &main, GuardedSlot([m, coder1, coder2] {

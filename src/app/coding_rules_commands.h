@@ -5,7 +5,5 @@
 
 class TFMain;
 
-// Gives the item its handler and hint (the item is added when the menu lacks it).
-void InstallCodingRulesCommands(TFMain& main);
 // TFMain.Configurationducodage1Click.
 void Configurationducodage1Click();

@@ -37,13 +37,3 @@ void EditionBandeau1Click(TFMain& main)
 
 void ImprimerListeMotifs1Click(TFMain&) { TFMotifs::PrintMotifList(); }
 
-void InstallColourAndTitleCommands(TFMain& main)
-{
-    TFMain* m = &main;
-    TakeMenuItem(main, main.Configuration1, kChoixCouleursCaption, "Choixdescouleurs1", nullptr,
-             [m] { ChoixCouleurs1Click(*m); });
-    TakeMenuItem(main, main.Configuration1, kEditionBandeauCaption, "Editiondubandeau1", kEditionBandeauHint,
-             [m] { EditionBandeau1Click(*m); });
-    TakeMenuItem(main, main.Operations1, kListeMotifsCaption, "Imprimerlalistedesmotifs1", nullptr,
-             [m] { ImprimerListeMotifs1Click(*m); });
-}

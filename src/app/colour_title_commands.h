@@ -13,8 +13,6 @@ inline constexpr const char* kEditionBandeauHint =
     "Bandeau d'information en haut des coupes lithologique et technique";
 inline constexpr const char* kListeMotifsCaption = "Imprimer la liste des motifs...";
 
-// Takes the three items over (added when missing).
-void InstallColourAndTitleCommands(TFMain& main);
 
 // True when the colour table was changed with "Ok" (the log is redrawn).
 bool ChoixCouleurs1Click(TFMain& main);

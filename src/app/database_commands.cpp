@@ -102,18 +102,6 @@ void TelechargeBDD1Click(TFMain& main)
 
 namespace {
 
-QAction* TakeOver(TFMain& main, QAction* item, QMenu* menu, const char* caption, const char* hint,
-                  std::function<void()> handler)
-{
-    if (!item)
-        for (QAction* a : menu->actions())
-            if (!a->isSeparator() && a->text() == QString::fromUtf8(caption)) item = a;
-    if (item) QObject::disconnect(item, &QAction::triggered, nullptr, nullptr);
-    else item = menu->addAction(QString::fromUtf8(caption));
-    if (hint) item->setStatusTip(QString::fromUtf8(hint));
-    QObject::connect(item, &QAction::triggered, &main, GuardedSlot(std::move(handler)));
-    return item;
-}
 
 }  // namespace
 
@@ -157,9 +145,4 @@ void InstallDatabaseCommands(TFMain& main)
         SetSheetQueryRunner({});
         TableurSeams().RunQuery = {};
     });
-    main.Basededonne1 = TakeOver(main, main.Basededonne1, main.Configuration1, "Base de donn\xC3\xA9" "es...",
-                                 "Acc\xC3\xA8s \xC3\xA0 la base de donn\xC3\xA9" "e", [m] { Basededonne1Click(*m); });
-    main.TelechargeBDD1 = TakeOver(main, main.TelechargeBDD1, main.Edition1,
-                                   "T\xC3\xA9l\xC3\xA9" "charger de la base de donn\xC3\xA9" "es", nullptr,
-                                   [m] { TelechargeBDD1Click(*m); });
 }

@@ -56,12 +56,7 @@ void ConnectEquipmentSeams()
 
 void InstallDrawingOptionsCommands(TFMain& main)
 {
-    TFMain* m = &main;
-    TakeMenuItem(main, main.Configuration1, kOptionsCaption, "Configurationdudessin1", kOptionsHint,
-             [m] { ConfigurationDessin1Click(*m); });
-    QAction* image = TakeMenuItem(main, main.Affichage1, kImageCaption, "AfficherImage1", nullptr,
-                              [m] { AfficherImage1Click(*m); });
-    image->setCheckable(true);
+    QAction* image = main.AfficherImage1;
     image->setChecked(FImage && FImage->isVisible());
     TFImage::SetMenuItem(image);
     ConnectEquipmentSeams();

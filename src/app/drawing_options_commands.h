@@ -8,7 +8,7 @@
 
 class TFMain;
 
-// Takes over the two menu items (added when missing) and connects the
+// Ticks "Afficher l'image" while the picture is shown and connects the
 // spreadsheet's equipment seams.
 void InstallDrawingOptionsCommands(TFMain& main);
 

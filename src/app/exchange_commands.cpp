@@ -31,19 +31,3 @@ QWidget* MainExportHost::DialogParent()
     return &main_;
 }
 
-void InstallExchangeCommands(TFMain& main)
-{
-    TFMain* m = &main;
-    TakeMenuItem(main, main.Fichier1, kOracleExportMenuCaption, "ExporterOracle1", kOracleExportMenuHint, [m] {
-        MainExportHost host(*m);
-        ExporterOracle1Click(host);
-    });
-    TakeMenuItem(main, main.Fichier1, kCsvImportMenuCaption, "ImporterCsv1", kCsvImportMenuHint, [m] {
-        MainOracleImportHost host(*m);
-        ImporterCsv1Click(host);
-    });
-    TakeMenuItem(main, main.Fichier1, kCsvExportMenuCaption, "ExporterCsv1", kCsvExportMenuHint, [m] {
-        MainExportHost host(*m);
-        ExporterCsv1Click(host);
-    });
-}

@@ -10,9 +10,6 @@
 
 class TFMain;
 
-// Gives the main window's items of these commands their handlers and hints,
-// taking them over by caption (items the menus lack are added).
-void InstallExchangeCommands(TFMain& main);
 
 // The exports' view of the main window: the active collection window's tree
 // and listed ouvrages.

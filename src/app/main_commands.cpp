@@ -54,35 +54,6 @@ private:
     TFChild& child_;
 };
 
-// Menu captions, letter for letter.
-const char* const kCouper = "Couper les ouvrages";
-const char* const kCopier = "Copier les ouvrages";
-const char* const kColler = "Coller dans la collection courante";
-const char* const kSupprimer = "Supprimer les ouvrages";
-
-// The item of that caption among `actions`, or a new one at the end of `menu`
-// (none without a menu); whatever it was connected to is replaced by `handler`.
-QAction* TakeOver(TFMain& main, const QList<QAction*>& actions, QMenu* menu, const char* caption,
-                  const char* objectName, std::function<void()> handler)
-{
-    const QString text = QString::fromUtf8(caption);
-    QAction* item = nullptr;
-    for (QAction* a : actions)
-        if (!a->isSeparator() && a->text() == text) {
-            item = a;
-            break;
-        }
-    if (item)
-        QObject::disconnect(item, &QAction::triggered, nullptr, nullptr);
-    else if (menu)
-        item = menu->addAction(text);
-    else
-        return nullptr;
-    item->setObjectName(QString::fromUtf8(objectName));
-    QObject::connect(item, &QAction::triggered, &main, GuardedSlot(std::move(handler)));
-    return item;
-}
-
 bool HasSelection(TFChild* child) { return child && !child->GetSelectedRows().empty(); }
 
 // Menus enable their items only while they are open: an item with a shortcut
@@ -95,12 +66,6 @@ void KeepShortcutsLive(TFMain& main, QMenu* menu)
         for (QAction* a : menu->actions())
             if (!a->isSeparator() && !a->shortcut().isEmpty()) a->setEnabled(true);
     });
-}
-
-void ModelesMotifs1Click(TFMain& main)
-{
-    if (FCodeMotifCoul) FCodeMotifCoul->exec();
-    main.RedrawLog();
 }
 
 }  // namespace
@@ -227,9 +192,9 @@ void Ouvrage2Click(TFMain& main)
         bool enabled;
     };
     const Rule rules[] = {
-        {kSupprimer, sel},
-        {kCopier, sel},
-        {kCouper, sel},
+        {kSupprimerCaption, sel},
+        {kCopierCaption, sel},
+        {kCouperCaption, sel},
         {"Exporter m\xC3\xA9tafichiers (.wmf, .emf) ...", sel},
         {"D\xC3\xA9selectionner tout", sel},
         {"Recoder les ouvrages s\xC3\xA9lectionn\xC3\xA9s", sel},
@@ -240,7 +205,7 @@ void Ouvrage2Click(TFMain& main)
         {"D\xC3\xA9selectionner tous les niveaux", rows},
         {"Rechercher des niveaux...", rows},
         {"Exporter les niveaux lithologiques s\xC3\xA9lectionn\xC3\xA9s", rows},
-        {kColler, paste},
+        {kCollerCaption, paste},
         {"Explorer la structure de la collection...", c != nullptr},
         {"Multiplier un champ...", c != nullptr},
     };
@@ -252,43 +217,15 @@ void Ouvrage2Click(TFMain& main)
         }
 }
 
+void ModelesMotifs1Click(TFMain& main)
+{
+    if (FCodeMotifCoul) FCodeMotifCoul->exec();
+    main.RedrawLog();
+}
+
 void InstallMainCommands(TFMain& main)
 {
     TFMain* m = &main;
-    const QList<QAction*> collection = main.Collection1->actions();
-    TakeOver(main, collection, main.Collection1, kCouper, "Couperlesouvrages1", [m] { Couper1Click(*m); });
-    TakeOver(main, collection, main.Collection1, kCopier, "Copierlesouvrages1", [m] { Copier1Click(*m); });
-    TakeOver(main, collection, main.Collection1, kColler, "Coller1", [m] { Coller1Click(*m); });
-    TakeOver(main, collection, main.Collection1, kSupprimer, "Supprimerlesouvrages1", [m] { Supprimer1Click(*m); });
-    if (main.Renommer1) {
-        QObject::disconnect(main.Renommer1, &QAction::triggered, nullptr, nullptr);
-        QObject::connect(main.Renommer1, &QAction::triggered, &main, GuardedSlot([m] { Renommer1Click(*m); }));
-    }
-
-    // The fixed tool bar runs the same commands.
-    const QList<QAction*> buttons = main.ToolBarDefaut->actions();
-    TakeOver(main, buttons, nullptr, "Couper", "ToolButtonCouper", [m] { Couper1Click(*m); });
-    TakeOver(main, buttons, nullptr, "Copier", "ToolButtonCopier", [m] { Copier1Click(*m); });
-    TakeOver(main, buttons, nullptr, "Coller", "ToolButtonColler", [m] { Coller1Click(*m); });
-
-    const QList<QAction*> display = main.Affichage1->actions();
-    TakeOver(main, display, main.Affichage1, "Ranger horizontalement", "Rangerhorizontalement1",
-             [m] { TileDocumentWindows(*m->MdiArea, TileDirection::Horizontal); });
-    TakeOver(main, display, main.Affichage1, "Ranger verticalement", "Rangerverticalement1",
-             [m] { TileDocumentWindows(*m->MdiArea, TileDirection::Vertical); });
-
-    const QList<QAction*> config = main.Configuration1->actions();
-    TakeOver(main, config, main.Configuration1, "Texte de l'infobulle...", "Textedelinfobulle1",
-             [] { TexteInfobulle1Click(); });
-    TakeOver(main, config, main.Configuration1, "Mod\xC3\xA8les de motifs et couleurs...", "Modelesdemotifs1",
-             [m] { ModelesMotifs1Click(*m); });
-    TakeOver(main, config, main.Configuration1, "Structure des donn\xC3\xA9" "es...", "Structuredesdonnees1",
-             [] { OpenProgramFileWithItsProgram("edition.ini"); });
-    TakeOver(main, config, main.Configuration1, "Structure des fichiers CSV...", "StructuredesfichiersCSV1",
-             [] { OpenProgramFileWithItsProgram("csv.ini"); });
-    TakeOver(main, config, main.Configuration1, "Configuration de l'importation Dravel...", "ConfigurationDravel1",
-             [] { OpenProgramFileWithItsProgram("dravel.ini"); });
-
     // Enabling when "&Collection" or "O&pérations" opens; the commands that
     // other parts install afterwards add their own rules after these.
     for (QMenu* menu : {main.Collection1, main.Operations1})

@@ -4,8 +4,8 @@
 // configuration files opened with their associated program, the code-model
 // window, and the enabling rules of "&Collection" and "O&pérations".
 //
-// InstallMainCommands takes over the main window's items by caption, before
-// the other Install*Commands functions, which take theirs over after it.
+// The main window makes each item with its command; InstallMainCommands adds
+// the enabling rules, before the other Install*Commands functions add theirs.
 #pragma once
 
 #include <string>
@@ -33,6 +33,15 @@ void TexteInfobulle1Click();
 // A file of the program folder opened with its associated program
 // ("edition.ini", "csv.ini", "dravel.ini").
 void OpenProgramFileWithItsProgram(const std::string& name);
+
+// "Modèles de motifs et couleurs...": the models window, then the log again.
+void ModelesMotifs1Click(TFMain& main);
+
+// Menu captions, letter for letter.
+inline constexpr const char* kCouperCaption = "Couper les ouvrages";
+inline constexpr const char* kCopierCaption = "Copier les ouvrages";
+inline constexpr const char* kCollerCaption = "Coller dans la collection courante";
+inline constexpr const char* kSupprimerCaption = "Supprimer les ouvrages";
 
 // TFMain.Ouvrage2Click: the enabling of "&Collection" and "O&pérations" when
 // one of them opens.

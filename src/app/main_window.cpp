@@ -30,6 +30,15 @@
 #include "app/about_window.h"
 #include "app/collection_window.h"
 #include "app/search_commands.h"
+#include "coding/windows/coding_command.h"
+#include "drawing/windows/metafile_export_window.h"
+#include "exchange/windows/csv_export_window.h"
+#include "exchange/windows/csv_import_command.h"
+#include "exchange/windows/dravel_vexto_commands.h"
+#include "exchange/windows/filter_chooser_window.h"
+#include "exchange/windows/fixed_width_import_command.h"
+#include "exchange/windows/levels_kml_commands.h"
+#include "exchange/windows/save_oracle_window.h"
 #include "app/help_window.h"
 #include "app/info_window.h"
 #include "app/tables_window.h"
@@ -91,32 +100,14 @@ TFMain::TFMain(QWidget* parent) : QMainWindow(parent)
 
     BuildMenus();
     BuildTableCommands();
-    // The ouvrage operations, the window arrangement and the configuration
-    // files (main_commands.cpp); first, so that the commands installed below
-    // take their own items over after it.
+    // What the commands need besides their items: the enabling rules of the
+    // menus as they open, and the seams of the editors.
     InstallMainCommands(*this);
-    // Coding, fixed-width import and filter choice (coding_import_commands.cpp).
     InstallCodingAndImportCommands(*this);
-    // The coding rules dialog (coding_rules_commands.cpp).
-    InstallCodingRulesCommands(*this);
-    // The report preview's button (report_commands.cpp).
-    InstallReportCommands(*this);
-    // Printing and the metafile export (printing_commands.cpp).
     InstallPrintingCommands(*this);
-    // The structure browser and the field multiplier (structure_commands.cpp).
-    InstallStructureCommands(*this);
-    // The level search (search_commands.cpp).
     InstallSearchCommands(*this);
-    // The drawing options and the equipment picture (drawing_options_commands.cpp).
     InstallDrawingOptionsCommands(*this);
-    // The database window and the download (database_commands.cpp).
     InstallDatabaseCommands(*this);
-    // Fixed-width export, CSV import and export (exchange_commands.cpp).
-    InstallExchangeCommands(*this);
-    // Dravel and Vexto imports, selected levels and KML (more_exchange_commands.cpp).
-    InstallDravelVextoLevelsKmlCommands(*this);
-    // Colours, the pattern list and the title block (colour_title_commands.cpp).
-    InstallColourAndTitleCommands(*this);
     // The coordinate unit of the settings is the active collection's own.
     SetActiveCollectionUnitXY(
         [this]() -> std::optional<std::string> {
@@ -152,18 +143,16 @@ QAction* TFMain::AddItem(QMenu* menu, const QString& caption, const QKeySequence
     return a;
 }
 
-void TFMain::NotYetAvailable(const QString& caption)
-{
-    QString text = caption;
-    text.remove(QLatin1Char('&'));
-    ShowMessage("La commande \xC2\xAB " + FromQString(text) + " \xC2\xBB n'est pas encore disponible dans cette version");
-}
-
 void TFMain::BuildMenus()
 {
-    auto later = [this](QMenu* menu, const QString& caption, const QKeySequence& shortcut = {}) {
-        QAction* a = AddItem(menu, caption, shortcut);
-        connect(a, &QAction::triggered, this, GuardedSlot([this, caption] { NotYetAvailable(caption); }));
+    TFMain* m = this;
+    // Every item is made here with its command, once.
+    auto item = [this](QMenu* menu, const char* caption, const char* objectName, const char* hint,
+                       std::function<void()> handler, const QKeySequence& shortcut = {}) {
+        QAction* a = AddItem(menu, QString::fromUtf8(caption), shortcut);
+        if (objectName) a->setObjectName(QString::fromUtf8(objectName));
+        if (hint) a->setStatusTip(QString::fromUtf8(hint));
+        connect(a, &QAction::triggered, this, GuardedSlot(std::move(handler)));
         return a;
     };
     auto run = [this](QAction* a, auto fn) { connect(a, &QAction::triggered, this, GuardedSlot(fn)); };
@@ -182,13 +171,31 @@ void TFMain::BuildMenus()
     QAction* fermer = AddItem(Fichier1, QStringLiteral("Fermer"), QKeySequence(QStringLiteral("Ctrl+F4")));
     run(fermer, [this] { if (TFChild* c = ActiveChild()) c->parentWidget()->close(); });
     Fichier1->addSeparator();
-    later(Fichier1, QStringLiteral("Importer &Dravel..."));
-    later(Fichier1, QStringLiteral("Importer &Vexto..."));
-    later(Fichier1, QStringLiteral("Importer fichiers &Ora..."));
-    QAction* expOra = later(Fichier1, QStringLiteral("Exporter fichiers &Ora..."));
-    later(Fichier1, QStringLiteral("Importer &Csv..."));
-    QAction* expCsv = later(Fichier1, QStringLiteral("Exporter &Csv..."));
-    QAction* kml = later(Fichier1, QStringLiteral("Exporter vers Google Earth..."));
+    item(Fichier1, kDravelImportMenuCaption, "ImporterDravel1", kDravelImportMenuHint, [m] {
+        MainOracleImportHost host(*m);
+        ImporterDravel1Click(host);
+    });
+    item(Fichier1, kVextoImportMenuCaption, "ImporterVexto1", kVextoImportMenuHint, [m] {
+        MainOracleImportHost host(*m);
+        ImporterVexto1Click(host);
+    });
+    item(Fichier1, kOracleImportMenuCaption, "ImporterOracle1", kOracleImportMenuHint, [m] { ImporterOracle1Click(*m); });
+    QAction* expOra = item(Fichier1, kOracleExportMenuCaption, "ExporterOracle1", kOracleExportMenuHint, [m] {
+        MainExportHost host(*m);
+        ExporterOracle1Click(host);
+    });
+    item(Fichier1, kCsvImportMenuCaption, "ImporterCsv1", kCsvImportMenuHint, [m] {
+        MainOracleImportHost host(*m);
+        ImporterCsv1Click(host);
+    });
+    QAction* expCsv = item(Fichier1, kCsvExportMenuCaption, "ExporterCsv1", kCsvExportMenuHint, [m] {
+        MainExportHost host(*m);
+        ExporterCsv1Click(host);
+    });
+    QAction* kml = item(Fichier1, kKmlExportMenuCaption, "ExporterversGoogleEarth1", nullptr, [m] {
+        MainLevelsKmlHost host(*m);
+        ExporterversGoogleEarth1Click(host);
+    });
     Fichier1->addSeparator();
     QAction* quitter = AddItem(Fichier1, QStringLiteral("&Quitter"));
     run(quitter, [this] { close(); });
@@ -212,24 +219,39 @@ void TFMain::BuildMenus()
         c->SelectRows(rows);
     });
     Collection1->addSeparator();
-    later(Collection1, QStringLiteral("Couper les ouvrages"), QKeySequence(QStringLiteral("Ctrl+X")));
-    later(Collection1, QStringLiteral("Copier les ouvrages"), QKeySequence(QStringLiteral("Ctrl+C")));
-    later(Collection1, QStringLiteral("Coller dans la collection courante"), QKeySequence(QStringLiteral("Ctrl+V")));
-    later(Collection1, QStringLiteral("Supprimer les ouvrages"), QKeySequence(QStringLiteral("Ctrl+Del")));
+    item(Collection1, kCouperCaption, "Couperlesouvrages1", nullptr, [m] { Couper1Click(*m); },
+         QKeySequence(QStringLiteral("Ctrl+X")));
+    item(Collection1, kCopierCaption, "Copierlesouvrages1", nullptr, [m] { Copier1Click(*m); },
+         QKeySequence(QStringLiteral("Ctrl+C")));
+    item(Collection1, kCollerCaption, "Coller1", nullptr, [m] { Coller1Click(*m); },
+         QKeySequence(QStringLiteral("Ctrl+V")));
+    item(Collection1, kSupprimerCaption, "Supprimerlesouvrages1", nullptr, [m] { Supprimer1Click(*m); },
+         QKeySequence(QStringLiteral("Ctrl+Del")));
     Collection1->addSeparator();
-    later(Collection1, QStringLiteral("Explorer la structure de la collection..."));
-    later(Collection1, QStringLiteral("Multiplier un champ..."));
+    item(Collection1, "Explorer la structure de la collection...", "ExplorerStructure1", nullptr,
+         [m] { ExplorerStructure1Click(*m); });
+    item(Collection1, "Multiplier un champ...", "MultiplierChamp1", nullptr, [m] { MultiplierChamp1Click(*m); });
     connect(Collection1, &QMenu::aboutToShow, this, GuardedSlot([this] { Ouvrage2Click(); }));
 
     // O&pérations
     Operations1 = menuBar()->addMenu(QStringLiteral("O&p\u00E9rations"));
-    for (const char* caption : {"Exporter m\xC3\xA9tafichiers (.wmf, .emf) ...", "Configuration de l'impression...",
-                                "Boite d'impression...", "Impression de rapports...",
-                                "Imprimer la liste des motifs...", "Compl\xC3\xA9ter les codes des ouvrages s\xC3\xA9lectionn\xC3\xA9s",
-                                "Recoder les ouvrages s\xC3\xA9lectionn\xC3\xA9s", "Rechercher des niveaux...",
-                                "D\xC3\xA9selectionner tous les niveaux",
-                                "Exporter les niveaux lithologiques s\xC3\xA9lectionn\xC3\xA9s"})
-        later(Operations1, QString::fromUtf8(caption));
+    item(Operations1, kExportMetaMenuCaption, "ExporterWMF1", kExportMetaMenuHint,
+         [m] { ExporterWMF1Click(m, m->ActiveChild()); });
+    item(Operations1, kPrinterSetupMenuCaption, "Configurationdelimpression1", nullptr, [m] { PrinterSetup(*m); });
+    item(Operations1, kPrintLogsMenuCaption, "Imprimer1", nullptr, [m] { ShowPrintWindow(*m, false); });
+    item(Operations1, kPrintReportsMenuCaption, "ImpressionRapports1", nullptr, [m] { ShowPrintWindow(*m, true); });
+    item(Operations1, kListeMotifsCaption, "Imprimerlalistedesmotifs1", nullptr, [m] { ImprimerListeMotifs1Click(*m); });
+    item(Operations1, kCoder2Caption, "Coder2", kCoder2Hint, [m] { Coder2Click(*m); });
+    item(Operations1, kCoder1Caption, "Coder1", kCoder1Hint, [m] { Coder1Click(*m); });
+    item(Operations1, kRechNivMenuCaption, "RechNiv1", nullptr, [m] { RechNiv1Click(*m); });
+    item(Operations1, kClearLevelsMenuCaption, "DeSelNiv1", nullptr, [m] {
+        MainLevelsKmlHost host(*m);
+        DeSelNiv1Click(host);
+    });
+    item(Operations1, kLevelsExportMenuCaption, "ExpNiv1", nullptr, [m] {
+        MainLevelsKmlHost host(*m);
+        ExpNiv1Click(host);
+    });
     connect(Operations1, &QMenu::aboutToShow, this, GuardedSlot([this] { Ouvrage2Click(); }));
 
     // O&uvrage
@@ -239,8 +261,9 @@ void TFMain::BuildMenus()
         if (!ActiveChild()) Nouveau1Click();
         NewBorehole();
     });
-    Renommer1 = later(Edition1, QStringLiteral("Renommer..."));
-    TelechargeBDD1 = later(Edition1, QStringLiteral("T\u00E9l\u00E9charger de la base de donn\u00E9es"));
+    Renommer1 = item(Edition1, "Renommer...", "Renommer1", nullptr, [m] { Renommer1Click(*m); });
+    TelechargeBDD1 = item(Edition1, "T\xC3\xA9l\xC3\xA9" "charger de la base de donn\xC3\xA9" "es", "TelechargeBDD1", nullptr,
+                          [m] { TelechargeBDD1Click(*m); });
     connect(Edition1, &QMenu::aboutToShow, this, GuardedSlot([this] { Edition1Click(); }));
 
     // &Affichage
@@ -269,7 +292,8 @@ void TFMain::BuildMenus()
         }
         if (LogViewLink* link = GetLogViewLink()) link->ShowAndFocus();
     });
-    later(Affichage1, QStringLiteral("Afficher l'image"));
+    AfficherImage1 = item(Affichage1, "Afficher l'image", "AfficherImage1", nullptr, [m] { AfficherImage1Click(*m); });
+    AfficherImage1->setCheckable(true);
     AfficherAide1 = AddItem(Affichage1, QStringLiteral("Afficher la boite d'aide"));
     AfficherAide1->setCheckable(true);
     run(AfficherAide1, [this] {
@@ -282,20 +306,34 @@ void TFMain::BuildMenus()
     });
     Affichage1->addSeparator();
     run(AddItem(Affichage1, QStringLiteral("Fen\u00EAtres en cascade")), [this] { MdiArea->cascadeSubWindows(); });
-    run(AddItem(Affichage1, QStringLiteral("Ranger horizontalement")), [this] { MdiArea->tileSubWindows(); });
-    run(AddItem(Affichage1, QStringLiteral("Ranger verticalement")), [this] { MdiArea->tileSubWindows(); });
+    item(Affichage1, "Ranger horizontalement", "Rangerhorizontalement1", nullptr,
+         [m] { TileDocumentWindows(*m->MdiArea, TileDirection::Horizontal); });
+    item(Affichage1, "Ranger verticalement", "Rangerverticalement1", nullptr,
+         [m] { TileDocumentWindows(*m->MdiArea, TileDirection::Vertical); });
     connect(Affichage1, &QMenu::aboutToShow, this, GuardedSlot([this] { AffichageClick(); }));
 
     // Confi&guration
     Configuration1 = menuBar()->addMenu(QStringLiteral("Confi&guration"));
-    later(Configuration1, QStringLiteral("Filtre d'import/export Ora..."));
-    Basededonne1 = later(Configuration1, QStringLiteral("Base de donn\u00E9es..."));
-    for (const char* caption : {"Configuration du dessin et des coordonn\xC3\xA9" "es...", "Texte de l'infobulle...",
-                                "Choix des couleurs 0 \xC3\xA0 9...", "Edition du bandeau...",
-                                "Configuration du codage...", "Mod\xC3\xA8les de motifs et couleurs...",
-                                "Structure des donn\xC3\xA9" "es...", "Structure des fichiers CSV...",
-                                "Configuration de l'importation Dravel..."})
-        later(Configuration1, QString::fromUtf8(caption));
+    item(Configuration1, "Filtre d'import/export Ora...", "FiltredimporationOracle1", nullptr,
+         [m] { FiltredimporationOracle1Click(m); });
+    Basededonne1 = item(Configuration1, "Base de donn\xC3\xA9" "es...", "Basededonne1",
+                        "Acc\xC3\xA8s \xC3\xA0 la base de donn\xC3\xA9" "e", [m] { Basededonne1Click(*m); });
+    item(Configuration1, "Configuration du dessin et des coordonn\xC3\xA9" "es...", "Configurationdudessin1",
+         "Options de dessin", [m] { ConfigurationDessin1Click(*m); });
+    item(Configuration1, "Texte de l'infobulle...", "Textedelinfobulle1", nullptr, [] { TexteInfobulle1Click(); });
+    item(Configuration1, kChoixCouleursCaption, "Choixdescouleurs1", nullptr, [m] { ChoixCouleurs1Click(*m); });
+    item(Configuration1, kEditionBandeauCaption, "Editiondubandeau1", kEditionBandeauHint,
+         [m] { EditionBandeau1Click(*m); });
+    item(Configuration1, "Configuration du codage...", "Configurationducodage1",
+         "Edition des descriptions pour le codage", [] { Configurationducodage1Click(); });
+    item(Configuration1, "Mod\xC3\xA8les de motifs et couleurs...", "Modelesdemotifs1", nullptr,
+         [m] { ModelesMotifs1Click(*m); });
+    item(Configuration1, "Structure des donn\xC3\xA9" "es...", "Structuredesdonnees1", nullptr,
+         [] { OpenProgramFileWithItsProgram("edition.ini"); });
+    item(Configuration1, "Structure des fichiers CSV...", "StructuredesfichiersCSV1", nullptr,
+         [] { OpenProgramFileWithItsProgram("csv.ini"); });
+    item(Configuration1, "Configuration de l'importation Dravel...", "ConfigurationDravel1", nullptr,
+         [] { OpenProgramFileWithItsProgram("dravel.ini"); });
 
     // Ai&de
     Aide1 = menuBar()->addMenu(QStringLiteral("Ai&de"));
@@ -312,32 +350,30 @@ void TFMain::BuildMenus()
     });
 
     // The fixed tool bar: short hint before "|", the long one in the status bar.
-    auto button = [this](const QString& hint, const std::function<void()>& fn) {
+    auto button = [this](const QString& hint, const char* objectName, const std::function<void()>& fn) {
         const QString shortHint = hint.section(QLatin1Char('|'), 0, 0);
         const QString longHint = hint.section(QLatin1Char('|'), -1);
         QAction* a = ToolBarDefaut->addAction(shortHint);
         a->setToolTip(shortHint);
         a->setStatusTip(longHint);
+        if (objectName) a->setObjectName(QString::fromUtf8(objectName));
         connect(a, &QAction::triggered, this, GuardedSlot(fn));
     };
-    button(QStringLiteral("Nouveau|Nouvelle collection"), [this] { Nouveau1Click(); });
-    button(QStringLiteral("Ouvrir|Ouvrir des fichiers crx"), [this] { Ouvrir1Click(); });
-    button(QStringLiteral("Enregistrer|Enregistrer fichier crx"), [this] { Enregistrer1Click(); });
+    button(QStringLiteral("Nouveau|Nouvelle collection"), nullptr, [this] { Nouveau1Click(); });
+    button(QStringLiteral("Ouvrir|Ouvrir des fichiers crx"), nullptr, [this] { Ouvrir1Click(); });
+    button(QStringLiteral("Enregistrer|Enregistrer fichier crx"), nullptr, [this] { Enregistrer1Click(); });
     ToolBarDefaut->addSeparator();
-    button(QStringLiteral("Boite d'impression"), [this] { NotYetAvailable(QStringLiteral("Boite d'impression")); });
+    button(QString::fromUtf8(kPrintLogsButtonHint), "ToolButtonImprimer", [m] { ShowPrintWindow(*m, false); });
     ToolBarDefaut->addSeparator();
-    button(QStringLiteral("Couper|Couper les ouvrages s\u00E9lectionn\u00E9s"), [this] { NotYetAvailable(QStringLiteral("Couper")); });
-    button(QStringLiteral("Copier|Copier les ouvrages s\u00E9lectionn\u00E9s"), [this] { NotYetAvailable(QStringLiteral("Copier")); });
-    button(QStringLiteral("Coller|Coller dans la collection courante"), [this] { NotYetAvailable(QStringLiteral("Coller")); });
+    button(QStringLiteral("Couper|Couper les ouvrages s\u00E9lectionn\u00E9s"), "ToolButtonCouper", [m] { Couper1Click(*m); });
+    button(QStringLiteral("Copier|Copier les ouvrages s\u00E9lectionn\u00E9s"), "ToolButtonCopier", [m] { Copier1Click(*m); });
+    button(QStringLiteral("Coller|Coller dans la collection courante"), "ToolButtonColler", [m] { Coller1Click(*m); });
     ToolBarDefaut->addSeparator();
-    button(QStringLiteral("Nouvel ouvrage"), [this] {
+    button(QStringLiteral("Nouvel ouvrage"), nullptr, [this] {
         if (!ActiveChild()) Nouveau1Click();
         NewBorehole();
     });
-    button(QStringLiteral("Afficher le rapport"), [this] {
-        if (!ActiveChild()) ShowBox("Rapport", "Aucune collection ouverte");
-        else NotYetAvailable(QStringLiteral("Afficher le rapport"));
-    });
+    button(QString::fromUtf8(kReportButtonCaption), "ToolButtonRapport", [m] { ReportButtonClick(*m); });
 }
 
 void TFMain::resizeEvent(QResizeEvent* event)
@@ -738,24 +774,4 @@ void TFMain::changeEvent(QEvent* event)
             TooltipDeactivate(c, state);
         }
     QMainWindow::changeEvent(event);
-}
-
-QAction* TakeMenuItem(TFMain& main, QMenu* menu, const char* caption, const char* objectName, const char* hint,
-                      std::function<void()> handler)
-{
-    const QString text = QString::fromUtf8(caption);
-    QAction* item = nullptr;
-    for (QAction* a : menu->actions())
-        if (!a->isSeparator() && a->text() == text) {
-            item = a;
-            break;
-        }
-    if (item)
-        QObject::disconnect(item, &QAction::triggered, nullptr, nullptr);
-    else
-        item = menu->addAction(text);
-    item->setObjectName(QString::fromUtf8(objectName));
-    if (hint) item->setStatusTip(QString::fromUtf8(hint));
-    QObject::connect(item, &QAction::triggered, &main, GuardedSlot(std::move(handler)));
-    return item;
 }

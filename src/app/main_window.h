@@ -80,6 +80,7 @@ public:
     QAction* Infobulle1 = nullptr;
     QAction* AfficherCoupe1 = nullptr;
     QAction* AfficherAide1 = nullptr;
+    QAction* AfficherImage1 = nullptr;
     // The run-time items of [Tables], with their commands.
     std::vector<std::pair<QAction*, std::string>> TableItems;
     std::vector<QAction*> TableButtons;
@@ -116,7 +117,6 @@ private:
     void Fichier1Click();
     void Ouvrage2Click();
     void AffichageClick();
-    void NotYetAvailable(const QString& caption);
     QAction* AddItem(QMenu* menu, const QString& caption, const QKeySequence& shortcut = {});
 
     std::unique_ptr<TDirBlock> clipboard_;
@@ -132,10 +132,3 @@ private:
 };
 
 extern TFMain* FMain;
-
-// Gives a command of its own to the menu item of that caption (a new item at the
-// end of the menu when there is none): whatever the item was connected to is
-// replaced by `handler`, run inside the slot guard. The commands of each part of
-// the program take over the main window's items this way.
-QAction* TakeMenuItem(TFMain& main, QMenu* menu, const char* caption, const char* objectName, const char* hint,
-                      std::function<void()> handler);

@@ -44,27 +44,3 @@ void MainLevelsKmlHost::RedrawLog()
     if (LogViewLink* log = GetLogViewLink()) log->Redraw();
 }
 
-void InstallDravelVextoLevelsKmlCommands(TFMain& main)
-{
-    TFMain* m = &main;
-    TakeMenuItem(main, main.Fichier1, kDravelImportMenuCaption, "ImporterDravel1", kDravelImportMenuHint, [m] {
-        MainOracleImportHost host(*m);
-        ImporterDravel1Click(host);
-    });
-    TakeMenuItem(main, main.Fichier1, kVextoImportMenuCaption, "ImporterVexto1", kVextoImportMenuHint, [m] {
-        MainOracleImportHost host(*m);
-        ImporterVexto1Click(host);
-    });
-    TakeMenuItem(main, main.Fichier1, kKmlExportMenuCaption, "ExporterversGoogleEarth1", nullptr, [m] {
-        MainLevelsKmlHost host(*m);
-        ExporterversGoogleEarth1Click(host);
-    });
-    TakeMenuItem(main, main.Operations1, kClearLevelsMenuCaption, "DeSelNiv1", nullptr, [m] {
-        MainLevelsKmlHost host(*m);
-        DeSelNiv1Click(host);
-    });
-    TakeMenuItem(main, main.Operations1, kLevelsExportMenuCaption, "ExpNiv1", nullptr, [m] {
-        MainLevelsKmlHost host(*m);
-        ExpNiv1Click(host);
-    });
-}

@@ -8,9 +8,6 @@
 
 class TFMain;
 
-// Gives the main window's items of these commands their handlers and hints,
-// taking them over by caption (items the menus lack are added).
-void InstallDravelVextoLevelsKmlCommands(TFMain& main);
 
 // The commands' view of the main window's active collection window.
 class MainLevelsKmlHost final : public LevelsKmlHost {

@@ -17,27 +17,6 @@ namespace {
 
 // The item of that caption, or a new one at the menu's end; whatever it was
 // connected to is replaced by `handler`.
-QAction* TakeOver(TFMain& main, const QList<QAction*>& actions, QMenu* menu, const char* caption,
-                  const char* objectName, const char* hint, std::function<void()> handler)
-{
-    const QString text = QString::fromUtf8(caption);
-    QAction* item = nullptr;
-    for (QAction* a : actions)
-        if (!a->isSeparator() && a->text() == text) {
-            item = a;
-            break;
-        }
-    if (item)
-        QObject::disconnect(item, &QAction::triggered, nullptr, nullptr);
-    else if (menu)
-        item = menu->addAction(text);
-    else
-        return nullptr;
-    item->setObjectName(QString::fromUtf8(objectName));
-    if (hint) item->setStatusTip(QString::fromUtf8(hint));
-    QObject::connect(item, &QAction::triggered, &main, GuardedSlot(std::move(handler)));
-    return item;
-}
 
 }  // namespace
 
@@ -70,18 +49,8 @@ void InstallPrintingCommands(TFMain& main)
 {
     TFMain* m = &main;
     QMenu* ops = main.Operations1;
-    QAction* meta = TakeOver(main, ops->actions(), ops, kExportMetaMenuCaption, "ExporterWMF1", kExportMetaMenuHint,
-                             [m] { ExporterWMF1Click(m, m->ActiveChild()); });
-    TakeOver(main, ops->actions(), ops, kPrinterSetupMenuCaption, "Configurationdelimpression1", nullptr,
-             [m] { PrinterSetup(*m); });
-    QAction* logs = TakeOver(main, ops->actions(), ops, kPrintLogsMenuCaption, "Imprimer1", nullptr,
-                             [m] { ShowPrintWindow(*m, false); });
-    TakeOver(main, ops->actions(), ops, kPrintReportsMenuCaption, "ImpressionRapports1", nullptr,
-             [m] { ShowPrintWindow(*m, true); });
-    // The fixed tool bar's button runs the same print box.
-    TakeOver(main, main.ToolBarDefaut->actions(), nullptr, kPrintLogsButtonHint, "ToolButtonImprimer", nullptr,
-             [m] { ShowPrintWindow(*m, false); });
-
+    QAction* meta = main.findChild<QAction*>(QStringLiteral("ExporterWMF1"));
+    QAction* logs = main.findChild<QAction*>(QStringLiteral("Imprimer1"));
     // Enabled when the menu opens: the export needs a selected ouvrage, the
     // print box at least one ouvrage in the active collection.
     QObject::connect(ops, &QMenu::aboutToShow, &main, GuardedSlot([m, meta, logs] {

@@ -34,14 +34,3 @@ void ReportButtonClick(TFMain& main)
     OpenReportPreview(*child);
 }
 
-void InstallReportCommands(TFMain& main)
-{
-    TFMain* m = &main;
-    const QString caption = QString::fromUtf8(kReportButtonCaption);
-    for (QAction* a : main.ToolBarDefaut->actions())
-        if (!a->isSeparator() && a->text() == caption) {
-            QObject::disconnect(a, &QAction::triggered, nullptr, nullptr);
-            a->setObjectName(QStringLiteral("ToolButtonRapport"));
-            QObject::connect(a, &QAction::triggered, &main, GuardedSlot([m] { ReportButtonClick(*m); }));
-        }
-}

@@ -8,8 +8,6 @@ class TFMain;
 
 inline constexpr const char* kReportButtonCaption = "Afficher le rapport";
 
-// Takes over the tool bar's button.
-void InstallReportCommands(TFMain& main);
 
 // The button: with an active collection window ShowReport, else the box
 // "Aucune collection ouverte" titled "Rapport".

@@ -15,20 +15,8 @@ void RechNiv1Click(TFMain& main)
 
 void InstallSearchCommands(TFMain& main)
 {
-    const QString caption = QString::fromUtf8(kRechNivMenuCaption);
-    QAction* item = nullptr;
-    for (QAction* a : main.Operations1->actions())
-        if (!a->isSeparator() && a->text() == caption) {
-            item = a;
-            break;
-        }
-    if (item)
-        QObject::disconnect(item, &QAction::triggered, nullptr, nullptr);
-    else
-        item = main.Operations1->addAction(caption);
-    item->setObjectName(QStringLiteral("RechNiv1"));
     TFMain* m = &main;
-    QObject::connect(item, &QAction::triggered, &main, GuardedSlot([m] { RechNiv1Click(*m); }));
+    QAction* item = main.findChild<QAction*>(QStringLiteral("RechNiv1"));
     // Enabled when the active window has at least one row, as the other
     // commands on the whole collection.
     QObject::connect(main.Operations1, &QMenu::aboutToShow, &main, GuardedSlot([m, item] {

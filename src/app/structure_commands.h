@@ -5,9 +5,6 @@
 
 class TFMain;
 
-// Gives the two "&Collection" items their handlers (items the menu lacks are
-// added). Called once by TFMain's constructor.
-void InstallStructureCommands(TFMain& main);
 
 // The two commands; nothing without an active collection window.
 void ExplorerStructure1Click(TFMain& main);

@@ -108,7 +108,6 @@ TEST_F(ReportWindowTest, PagesFollowTheWindowSizeAndPrintToPdf)
 TEST_F(ReportWindowTest, ButtonAsksForACollectionAndASelectedOuvrage)
 {
     main = std::make_unique<TFMain>();
-    InstallReportCommands(*main);  // again: taking the button over twice is harmless
     QAction* button = nullptr;
     for (QAction* a : main->ToolBarDefaut->actions())
         if (a->text() == "Afficher le rapport") button = a;

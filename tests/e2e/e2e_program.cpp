@@ -9,6 +9,7 @@
 #include <QTableWidget>
 #include <QTest>
 #include <QTimer>
+#include <QToolButton>
 
 #include <chrono>
 
@@ -190,8 +191,15 @@ bool E2eTest::MenuOf(QWidget* window, const std::vector<std::string>& path)
     if (!bar || path.size() < 2) return false;
     QAction* top = ItemIn(bar->actions(), path[0]);
     if (!top || !top->menu() || !top->isEnabled() || !top->isVisible()) return false;
-    QTest::mouseClick(bar, Qt::LeftButton, Qt::NoModifier, bar->actionGeometry(top).center());
     QMenu* menu = top->menu();
+    // A menu the bar has no room for hides behind its extension button: the
+    // person widens the window first.
+    if (bar->actionAt(bar->actionGeometry(top).center()) != top || bar->width() < bar->sizeHint().width()) {
+        window->window()->resize(std::max(window->window()->width(), bar->sizeHint().width() + 40),
+                                 window->window()->height());
+        Settle();
+    }
+    QTest::mouseClick(bar, Qt::LeftButton, Qt::NoModifier, bar->actionGeometry(top).center());
     if (!QTest::qWaitFor([menu] { return menu->isVisible(); }, 2000)) return false;
     for (std::size_t i = 1; i < path.size(); ++i) {
         QAction* item = ItemIn(menu->actions(), path[i]);
