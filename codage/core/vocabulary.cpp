@@ -1,7 +1,8 @@
 #include "core/vocabulary.h"
 
 #include <algorithm>
-#include <fstream>
+
+#include "platform/base/safe_files.h"
 
 namespace codage {
 
@@ -57,14 +58,10 @@ std::vector<std::string> SplitCsvLine(std::string_view line)
 std::vector<std::vector<std::string>> ReadCsvFile(const std::filesystem::path& file, size_t fields, size_t maxBytes)
 {
     std::vector<std::vector<std::string>> records;
-    std::error_code ec;
-    const auto size = std::filesystem::file_size(file, ec);
-    if (ec || size > maxBytes) return records;
-    std::ifstream in(file, std::ios::binary);
-    if (!in) return records;
-    std::string bytes(static_cast<size_t>(size), '\0');
-    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    bytes.resize(static_cast<size_t>(in.gcount()));
+    // The program's bounded reader: a pipe, a device or a folder in place of
+    // a word list gives an empty list, never a hang.
+    std::string bytes;
+    if (!ReadFileBytes(file, bytes, maxBytes)) return records;
     const std::string text = ToUtf8(bytes);
 
     size_t pos = 0;

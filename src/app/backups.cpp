@@ -13,6 +13,7 @@
 #include <system_error>
 
 #include "store/blocks.h"
+#include "platform/base/safe_files.h"
 #include "store/crx_file.h"
 
 namespace fs = std::filesystem;
@@ -21,9 +22,6 @@ namespace {
 
 constexpr std::string_view kPrefix = "backup_";
 constexpr std::string_view kSuffix = ".crx";
-// Temporary files of the passes: hidden, and never taken for a copy.
-constexpr std::string_view kTempPrefix = ".backup_";
-constexpr std::string_view kTempSuffix = ".tmp";
 
 bool EndsWith(std::string_view s, std::string_view end)
 {
@@ -54,11 +52,6 @@ std::string DecimalText(long long n)
     char buf[24];
     const auto [end, ec] = std::to_chars(buf, buf + sizeof buf, n);
     return std::string(buf, ec == std::errc() ? end : buf);
-}
-
-void ThrowErrno(const std::string& what)
-{
-    throw std::runtime_error(what + " : " + std::strerror(errno));
 }
 
 }  // namespace
@@ -110,39 +103,9 @@ std::vector<fs::path> ListBackupCopies(const fs::path& folder)
 
 void WriteBackupCopy(const TDirBlock& tree, const fs::path& target)
 {
-    const std::string bytes = SaveBlockToBytes(tree);
-    const fs::path folder = target.parent_path();
-    std::string tmpl =
-        (folder / (std::string(kTempPrefix) + Utf8Name(target).substr(kPrefix.size()) + ".XXXXXX")).string();
-    const int fd = ::mkostemp(tmpl.data(), O_CLOEXEC);
-    if (fd < 0) ThrowErrno("Impossible de créer la copie de secours " + target.string());
-    try {
-        std::size_t done = 0;
-        while (done < bytes.size()) {
-            const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-            if (n < 0) {
-                if (errno == EINTR) continue;
-                ThrowErrno("Impossible d'écrire la copie de secours " + target.string());
-            }
-            done += static_cast<std::size_t>(n);
-        }
-        // On disk before it replaces the previous copy.
-        if (::fsync(fd) != 0) ThrowErrno("Impossible d'écrire la copie de secours " + target.string());
-        if (::close(fd) != 0) {
-            ::unlink(tmpl.c_str());
-            ThrowErrno("Impossible d'écrire la copie de secours " + target.string());
-        }
-    } catch (...) {
-        ::close(fd);
-        ::unlink(tmpl.c_str());
-        throw;
-    }
-    if (::rename(tmpl.c_str(), target.c_str()) != 0) {
-        const int saved = errno;
-        ::unlink(tmpl.c_str());
-        errno = saved;
-        ThrowErrno("Impossible de remplacer la copie de secours " + target.string());
-    }
+    // The block store's save: a temporary file, flushed, renamed over the
+    // previous copy, the folder synced; never in place.
+    tree.SaveToFile(target.string());
 }
 
 BackupPassResult RunBackupPass(const fs::path& folder, const std::vector<const TDirBlock*>& trees,
@@ -151,14 +114,7 @@ BackupPassResult RunBackupPass(const fs::path& folder, const std::vector<const T
     BackupPassResult result;
     try {
         // Temporary files left by a pass that a crash interrupted.
-        std::error_code ec;
-        for (fs::directory_iterator it(folder, ec); !ec && it != fs::directory_iterator(); it.increment(ec)) {
-            const std::string name = Utf8Name(it->path());
-            if (StartsWith(name, kTempPrefix) && name.find(".crx.") != std::string::npos) {
-                std::error_code ec2;
-                if (it->is_regular_file(ec2)) fs::remove(it->path(), ec2);
-            }
-        }
+        RemoveStaleTempFiles(folder);
         for (std::size_t i = 0; i < trees.size(); ++i) {
             const fs::path target = folder / BackupCopyName(static_cast<int>(i));
             try {

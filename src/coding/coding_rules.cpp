@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include "coding/codage_binding.h"
+#include "platform/base/safe_files.h"
 #include "platform/base/text_codec.h"
 #include "store/divers.h"
 
@@ -91,17 +92,14 @@ void LoadGridFromCsv(StringGrid& grid, const fs::path& file)
 {
     grid.SetRowCount(grid.FixedRows() + 1);
     GridClearRow(grid, grid.FixedRows());
-    std::error_code ec;
-    if (!fs::exists(fs::status(file, ec))) return;  // a missing file is an empty list
+    std::string bytes;
+    const ReadStatus read = ReadFileBytes(file, bytes, kMaxCodingFileSize);
+    if (read.failure == ReadFailure::System && read.err == ENOENT) return;  // a missing file is an empty list
     const std::string name = PathToUtf8(file);
-    const auto size = fs::file_size(file, ec);
-    if (ec) throw CodingFileError("Impossible de lire le fichier \xC2\xAB " + name + " \xC2\xBB.");
-    if (size > kMaxCodingFileSize)
+    if (read.failure == ReadFailure::TooBig)
         throw CodingFileError("Le fichier \xC2\xAB " + name + " \xC2\xBB est trop grand pour \xC3\xAAtre lu.");
-    std::ifstream in(file, std::ios::binary);
-    std::string bytes(static_cast<std::size_t>(size), '\0');
-    if (!in || !in.read(bytes.data(), static_cast<std::streamsize>(bytes.size())))
-        throw CodingFileError("Impossible de lire le fichier \xC2\xAB " + name + " \xC2\xBB.");
+    if (!read)
+        throw CodingFileError("Impossible de lire le fichier \xC2\xAB " + name + " \xC2\xBB : " + read.Reason() + ".");
     LoadGridFromBytes(grid, bytes);
 }
 
@@ -141,59 +139,23 @@ namespace {
 [[noreturn]] void WriteFailure(const fs::path& file, int err)
 {
     throw CodingFileError("Impossible d'enregistrer le fichier \xC2\xAB " + PathToUtf8(file) + " \xC2\xBB : " +
-                          std::system_category().message(err));
+                          SystemErrorText(err) + ".");
 }
 
 // The whole file replaced at once: a failure or a crash leaves the old one whole.
 void ReplaceFile(const fs::path& file, const std::string& bytes)
 {
-    mode_t mode = 0644;
-    struct stat st {};
-    if (::stat(file.c_str(), &st) == 0) {
-        // A read-only file stays protected, though its folder would let us replace it.
-        if (::access(file.c_str(), W_OK) != 0) WriteFailure(file, errno);
-        mode = st.st_mode & 07777;
-    }
-    const fs::path dir = file.has_parent_path() ? file.parent_path() : fs::path(".");
-    std::string tmpl = (dir / ("." + PathToUtf8(file.filename()) + ".XXXXXX")).string();
-    const int fd = ::mkstemp(tmpl.data());
-    if (fd < 0) WriteFailure(file, errno);
-    auto fail = [&](int err) {
-        ::close(fd);
-        ::unlink(tmpl.c_str());
-        WriteFailure(file, err);
-    };
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            fail(errno);
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    if (::fchmod(fd, mode) != 0) fail(errno);
-    if (::fsync(fd) != 0 && errno != EINVAL && errno != EROFS) fail(errno);
-    if (::close(fd) != 0) {
-        const int err = errno;
-        ::unlink(tmpl.c_str());
-        WriteFailure(file, err);
-    }
-    if (::rename(tmpl.c_str(), file.c_str()) != 0) {
-        const int err = errno;
-        ::unlink(tmpl.c_str());
-        WriteFailure(file, err);
+    try {
+        WriteFileSafely(file, bytes);
+    } catch (const EFileError& e) {
+        WriteFailure(file, e.Error());
     }
 }
 
 TextEncoding EncodingOf(const fs::path& file)
 {
-    std::error_code ec;
-    const auto size = fs::file_size(file, ec);
-    if (ec || size > kMaxCodingFileSize) return TextEncoding::Cp1252;
-    std::ifstream in(file, std::ios::binary);
-    std::string bytes(static_cast<std::size_t>(size), '\0');
-    if (!in || !in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()))) return TextEncoding::Cp1252;
+    std::string bytes;
+    if (!ReadFileBytes(file, bytes, kMaxCodingFileSize)) return TextEncoding::Cp1252;
     TextEncoding enc = TextEncoding::Cp1252;
     DecodeTextFile(bytes, &enc);
     return enc == TextEncoding::Utf8 || enc == TextEncoding::Utf8Bom ? enc : TextEncoding::Cp1252;

@@ -1,6 +1,8 @@
 #include "drawing/title_block.h"
+#include "platform/base/safe_files.h"
 
 #include <QImage>
+#include <QBuffer>
 #include <QImageReader>
 #include <QString>
 
@@ -166,8 +168,22 @@ bool ChargerImageBas(const std::filesystem::path& File, std::string* Error)
     if (File.empty())
         return true;
     const std::string shown(reinterpret_cast<const char*>(File.u8string().c_str()));
-    const QString name = QString::fromStdString(shown);
-    QImageReader reader(name);
+    // Read through the program's bounded reader (a pipe or a device named
+    // as the picture must not hang the drawing), then decoded from memory.
+    QByteArray data;
+    {
+        std::string bytes;
+        std::string error;
+        if (!ReadFileBounded(File, bytes, &error, kMaxImageFileBytes)) {
+            if (Error)
+                *Error = error;
+            return false;
+        }
+        data = QByteArray::fromStdString(bytes);
+    }
+    QBuffer buffer(&data);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
     const QSize size = reader.size();
     if (size.isValid() && std::int64_t(size.width()) * size.height() > kMaxImagePixels) {
         if (Error)

@@ -10,67 +10,22 @@
 #include <unistd.h>
 
 #include "platform/base/rtl_numbers.h"
+#include "platform/base/safe_files.h"
 #include "platform/base/text_codec.h"
 
 namespace fs = std::filesystem;
 
-namespace {
-
-std::string Reason(int err)
-{
-    return std::system_category().message(err);
-}
-
-[[noreturn]] void Fail(const std::string& path, int err)
-{
-    std::string quoted;
-    for (char c : path) {
-        quoted += c;
-        if (c == '\'') quoted += '\'';
-    }
-    throw EExportFileError("Impossible de créer le fichier '" + quoted + "'\n" + Reason(err));
-}
-
-} // namespace
-
 void WriteFileReplacing(const std::string& path, std::string_view bytes)
 {
-    static std::atomic<unsigned> counter{0};
-    const fs::path target = Utf8ToPath(path);
-    const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
-    const std::string tempName = "." + PathToUtf8(target.filename()) + ".tmp" + IntToStr(::getpid()) + "_"
-        + IntToStr(counter.fetch_add(1));
-    const fs::path temp = folder / Utf8ToPath(tempName);
-
-    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0) Fail(path, errno);
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            const int err = errno;
-            ::close(fd);
-            ::unlink(temp.c_str());
-            Fail(path, err);
+    try {
+        WriteFileSafely(Utf8ToPath(path), bytes);
+    } catch (const EFileError& e) {
+        std::string quoted;
+        for (char c : path) {
+            quoted += c;
+            if (c == '\'') quoted += '\'';
         }
-        done += static_cast<std::size_t>(n);
-    }
-    if (::fsync(fd) != 0 && errno != EINVAL && errno != EROFS) {
-        const int err = errno;
-        ::close(fd);
-        ::unlink(temp.c_str());
-        Fail(path, err);
-    }
-    if (::close(fd) != 0) {
-        const int err = errno;
-        ::unlink(temp.c_str());
-        Fail(path, err);
-    }
-    if (::rename(temp.c_str(), target.c_str()) != 0) {
-        const int err = errno;
-        ::unlink(temp.c_str());
-        Fail(path, err);
+        throw EExportFileError("Impossible de cr\xC3\xA9" "er le fichier '" + quoted + "'\n" + SystemErrorText(e.Error()));
     }
 }
 

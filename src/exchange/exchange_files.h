@@ -1,9 +1,9 @@
 // Writing the files of the exports safely.
 //
-// Every export writes its whole file at once through WriteFileReplacing: the
-// bytes go to a temporary file in the target's folder, which is then renamed
-// over the target, so that a failure (a full disk, a folder that refuses the
-// file) leaves any old file whole and never a half-written one.
+// Every export writes its whole file at once through WriteFileReplacing, the
+// program's safe writer (see platform/base/safe_files.h): a failure (a full
+// disk, a folder that refuses the file) leaves any old file whole and never a
+// half-written one.
 #pragma once
 
 #include <stdexcept>
@@ -18,7 +18,7 @@ public:
 
 // Writes `bytes` to `path` (UTF-8) through a temporary file and a rename.
 // Raises EExportFileError "Impossible de créer le fichier '<path>'" (with the
-// system's reason) on failure; the target is then unchanged.
+// system's reason in French) on failure; the target is then unchanged.
 void WriteFileReplacing(const std::string& path, std::string_view bytes);
 
 // The name of a path without its folder ("" for "").

@@ -1,4 +1,5 @@
 #include "exchange/filter_file.h"
+#include "platform/base/safe_files.h"
 
 #include "platform/base/rtl_numbers.h"
 #include "platform/base/text_codec.h"
@@ -250,23 +251,12 @@ void ParseFilterNames(std::string_view utf8Text, std::vector<std::string>& Names
 std::string ReadFilterFileText(const std::string& FileName)
 {
     const std::string openError = "Impossible d'ouvrir le fichier de filtre " + QuotePath(FileName);
-    std::error_code ec;
-    std::filesystem::path path = std::filesystem::u8path(FileName);
-    if (std::filesystem::is_directory(path, ec))
-        throw EFilterError(openError);
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        throw EFilterError(openError);
     std::string bytes;
-    char buffer[65536];
-    while (in) {
-        in.read(buffer, sizeof buffer);
-        bytes.append(buffer, static_cast<std::size_t>(in.gcount()));
-        if (bytes.size() > MaxFilterFileSize)
-            throw EFilterError("Le fichier de filtre " + QuotePath(FileName) + " est trop grand (plus de "
-                               + IntToStr(static_cast<std::int64_t>(MaxFilterFileSize / (1024 * 1024))) + " Mo).");
-    }
-    if (in.bad())
+    const ReadStatus read = ReadFileBytes(std::filesystem::u8path(FileName), bytes, MaxFilterFileSize);
+    if (read.failure == ReadFailure::TooBig)
+        throw EFilterError("Le fichier de filtre " + QuotePath(FileName) + " est trop grand (plus de "
+                           + IntToStr(static_cast<std::int64_t>(MaxFilterFileSize / (1024 * 1024))) + " Mo).");
+    if (!read)
         throw EFilterError(openError);
     return DecodeTextFile(bytes);
 }

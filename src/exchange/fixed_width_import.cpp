@@ -1,4 +1,5 @@
 #include "exchange/fixed_width_import.h"
+#include "platform/base/safe_files.h"
 
 #include "platform/base/rtl_numbers.h"
 #include "platform/base/text_codec.h"
@@ -7,6 +8,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <unistd.h>
 #include <filesystem>
 #include <memory>
 #include <system_error>
@@ -913,10 +915,13 @@ void ImportOracleFile(const std::string& DataFile, TDirBlock* Root, const std::s
     if (!LoadMainFilter(filterText, OracleFilterNameOf(DataFile), mainFilter, report))
         return;
 
-    std::error_code ec;
-    std::filesystem::path path = std::filesystem::u8path(DataFile);
-    std::uint64_t size = std::filesystem::file_size(path, ec);
-    std::FILE* file = (ec || std::filesystem::is_directory(path, ec)) ? nullptr : std::fopen(DataFile.c_str(), "rb");
+    // Streamed, but opened as every file of the program is: only a regular
+    // file, without blocking on a pipe.
+    std::uint64_t size = 0;
+    const int fd = OpenRegularFile(std::filesystem::u8path(DataFile), nullptr, &size, UINT64_MAX);
+    std::FILE* file = fd >= 0 ? ::fdopen(fd, "rb") : nullptr;
+    if (fd >= 0 && !file)
+        ::close(fd);
     if (!file)
         throw EOracleImportError("Impossible d'ouvrir le fichier de données " + QuotePath(DataFile), 0, 0);
     DataReader reader(file, size, observer);

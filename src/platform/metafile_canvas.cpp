@@ -1,5 +1,7 @@
 #include "platform/metafile_canvas.h"
 
+#include "platform/base/safe_files.h"
+
 #include <QFont>
 #include <QFontMetrics>
 #include <QFontMetricsF>
@@ -732,65 +734,21 @@ void MetafileCanvas::StretchDraw(const TRect& r, const QImage& image)
 
 bool WriteFileSafely(const std::filesystem::path& path, std::string_view bytes, bool replace)
 {
-    namespace fs = std::filesystem;
-    auto failure = [&](int err) {
-        return std::runtime_error("Impossible d'\xC3\xA9" "crire le fichier \xC2\xAB " + PathToUtf8(path) + " \xC2\xBB : " +
-                                  std::generic_category().message(err));
-    };
-    fs::path dir = path.parent_path();
-    if (dir.empty()) dir = ".";
-    std::string tmpl = (dir / ("." + path.filename().string() + ".XXXXXX")).string();
-    const int fd = ::mkstemp(tmpl.data());
-    if (fd < 0) throw failure(errno);
-    auto fail = [&](int err) {
-        ::close(fd);
-        ::unlink(tmpl.c_str());
-        throw failure(err);
-    };
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            fail(errno);
+    // The program's safe writer; with replace false the file appears whole
+    // under its name, or not at all when something took the name meanwhile.
+    try {
+        std::error_code ec;
+        if (!replace && std::filesystem::exists(std::filesystem::symlink_status(path, ec))) {
+            errno = EEXIST;
+            return false;
         }
-        done += static_cast<std::size_t>(n);
+        SafeTempFile temp(path);
+        temp.Write(bytes);
+        if (temp.Commit(replace)) return true;
+    } catch (const EFileError& e) {
+        throw std::runtime_error("Impossible d'\xC3\xA9" "crire le fichier \xC2\xAB " + PathToUtf8(path) + " \xC2\xBB : " +
+                                 SystemErrorText(e.Error()) + ".");
     }
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    if (::fchmod(fd, 0666 & ~mask) != 0) fail(errno);
-    if (::fsync(fd) != 0) fail(errno);
-    if (::close(fd) != 0) {
-        const int err = errno;
-        ::unlink(tmpl.c_str());
-        throw failure(err);
-    }
-    const std::string target = path.string();
-    if (replace) {
-        if (::rename(tmpl.c_str(), target.c_str()) != 0) {
-            const int err = errno;
-            ::unlink(tmpl.c_str());
-            throw failure(err);
-        }
-        return true;
-    }
-    // A new name only: the file appears whole under its name, or not at all
-    // when something took the name meanwhile.
-    if (::renameat2(AT_FDCWD, tmpl.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0) return true;
-    int err = errno;
-    if (err == EINVAL || err == ENOSYS) {
-        // A file system without the no-replace rename: a hard link refuses
-        // an existing name just as well.
-        if (::link(tmpl.c_str(), target.c_str()) == 0) {
-            ::unlink(tmpl.c_str());
-            return true;
-        }
-        err = errno;
-    }
-    ::unlink(tmpl.c_str());
-    if (err == EEXIST) {
-        errno = EEXIST;
-        return false;
-    }
-    throw failure(err);
+    errno = EEXIST;
+    return false;
 }

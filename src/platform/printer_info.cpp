@@ -3,12 +3,12 @@
 #include <QFile>
 #include <QPainter>
 #include <QPrinter>
-#include <QTemporaryFile>
 #include <cmath>
 #include <filesystem>
 #include <system_error>
 
 #include "platform/base/rtl_numbers.h"
+#include "platform/base/safe_files.h"
 #include "platform/qpainter_canvas.h"
 
 namespace {
@@ -141,13 +141,17 @@ bool QPrinterDocument::BeginDoc(const std::string& title)
     pdfTarget_.clear();
     pdfTemp_.clear();
     if (printer_.outputFormat() == QPrinter::PdfFormat && !printer_.outputFileName().isEmpty()) {
+        // The program's temporary file beside the target: the permissions of
+        // the user's umask (or of the file it replaces), renamed over the
+        // target only once the document is whole.
         const QString target = printer_.outputFileName();
-        QTemporaryFile temp(target + QStringLiteral(".XXXXXX"));
-        temp.setAutoRemove(false);
-        if (!temp.open()) return false;
+        try {
+            pdfFile_ = std::make_unique<SafeTempFile>(FsPath(target));
+        } catch (const EFileError&) {
+            return false;
+        }
         pdfTarget_ = target;
-        pdfTemp_ = temp.fileName();
-        temp.close();
+        pdfTemp_ = QFile::decodeName(QByteArray::fromStdString(pdfFile_->Path().string()));
         printer_.setOutputFileName(pdfTemp_);
     }
     painter_ = std::make_unique<QPainter>();
@@ -190,9 +194,11 @@ bool QPrinterDocument::EndDoc()
     bool ok = printer_.printerState() != QPrinter::Error;
     if (!pdfTemp_.isEmpty()) {
         if (ok) {
-            std::error_code ec;
-            std::filesystem::rename(FsPath(pdfTemp_), FsPath(pdfTarget_), ec);
-            if (ec) ok = false;
+            try {
+                pdfFile_->Commit();
+            } catch (const EFileError&) {
+                ok = false;
+            }
         }
         DropPdfTemp();
     }
@@ -210,7 +216,7 @@ void QPrinterDocument::Abort()
 void QPrinterDocument::DropPdfTemp()
 {
     if (pdfTemp_.isEmpty()) return;
-    QFile::remove(pdfTemp_);  // nothing left after a successful rename
+    pdfFile_.reset();  // removes the file unless it was renamed
     printer_.setOutputFileName(pdfTarget_);
     pdfTemp_.clear();
     pdfTarget_.clear();

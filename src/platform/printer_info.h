@@ -91,6 +91,8 @@ public:
 
 // A print document on a QPrinter (a real printer or a PDF file). The origin
 // of every page is the printable area's top-left corner.
+class SafeTempFile;
+
 class QPrinterDocument final : public PrintDocument {
 public:
     explicit QPrinterDocument(QPrinter& printer);
@@ -111,6 +113,7 @@ private:
     QPrinter& printer_;
     QString pdfTarget_;  // the PDF file named by the printer
     QString pdfTemp_;    // the file written until the document ends
+    std::unique_ptr<SafeTempFile> pdfFile_;  // holds pdfTemp_ (locked) until it is renamed
     std::unique_ptr<QPainter> painter_;
     std::unique_ptr<QPainterCanvas> canvas_;
 };

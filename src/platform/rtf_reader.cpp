@@ -1,4 +1,5 @@
 #include "platform/rtf_reader.h"
+#include "platform/base/safe_files.h"
 
 #include <QBrush>
 #include <QColor>
@@ -558,19 +559,10 @@ RtfReadResult LoadRtfFile(const std::string& path, QTextDocument& doc)
         result.error = std::move(message);
         return result;
     };
-    std::error_code ec;
     // Only regular files: a device or a pipe could never end or never answer.
-    if (!std::filesystem::is_regular_file(std::filesystem::path(path), ec))
-        return fail("Impossible d'ouvrir le fichier " + path);
-    std::ifstream in(std::filesystem::path(path), std::ios::binary);
-    if (!in) return fail("Impossible d'ouvrir le fichier " + path);
-    in.seekg(0, std::ios::end);
-    std::streamoff size = in.tellg();
-    if (size < 0) return fail("Impossible de lire le fichier " + path);
-    if (static_cast<unsigned long long>(size) > kRtfMaxFileSize)
-        return fail("Le fichier " + path + " est trop volumineux");
-    std::string bytes(static_cast<std::size_t>(size), '\0');
-    in.seekg(0, std::ios::beg);
-    if (size > 0 && !in.read(bytes.data(), size)) return fail("Impossible de lire le fichier " + path);
+    std::string bytes;
+    const ReadStatus read = ReadFileBytes(std::filesystem::path(path), bytes, kRtfMaxFileSize);
+    if (read.failure == ReadFailure::TooBig) return fail("Le fichier " + path + " est trop volumineux");
+    if (!read) return fail("Impossible d'ouvrir le fichier " + path + " : " + read.Reason());
     return ReadRtf(bytes, doc);
 }

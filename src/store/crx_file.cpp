@@ -1,6 +1,7 @@
 // Reading and writing .crx files (see crx_file.h for the layout).
 #include "store/crx_file.h"
 
+#include "platform/base/safe_files.h"
 #include "platform/base/text_codec.h"
 
 #include <bit>
@@ -95,80 +96,35 @@ void AppendUtf8AsCp1252(std::string& out, std::string_view utf8, std::size_t& un
     }
 }
 
-[[noreturn]] void ThrowErrno(int err)
-{
-    switch (err) {
-    case ENOENT: throw EInOutError("File not found");
-    case ENOTDIR: throw EInOutError("Path not found");
-    case EACCES: case EPERM: case EROFS: case EISDIR: case ETXTBSY: throw EInOutError("Access denied");
-    case ENOSPC: case EDQUOT: case EFBIG: throw EInOutError("Disk full");
-    case EMFILE: case ENFILE: throw EInOutError("Too many open files");
-    default: throw EInOutError("I/O error " + std::to_string(err));
-    }
-}
+[[noreturn]] void ThrowErrno(int err) { throw EInOutError(SystemErrorText(err)); }
 
-// A file that cannot be opened because a folder of its path is missing is
-// "Path not found", as the runtime has always reported it; "File not found" is
-// kept for a missing file in an existing folder. Creating a file can only miss
-// a folder.
-[[noreturn]] void ThrowOpenError(int err, const std::string& fileName, bool creating)
+// A file that cannot be opened because a folder of its path is missing is told
+// apart from a missing file in an existing folder, as the runtime has always
+// reported them.
+[[noreturn]] void ThrowOpenError(int err, const std::string& fileName)
 {
     if (err == ENOENT) {
         std::error_code ec;
         const std::filesystem::path folder = std::filesystem::path(fileName).parent_path();
-        if (creating || (!folder.empty() && !std::filesystem::is_directory(folder, ec)))
-            throw EInOutError("Path not found");
+        if (!folder.empty() && !std::filesystem::is_directory(folder, ec)) throw EInOutError("Chemin introuvable");
+        throw EInOutError("Fichier introuvable");
     }
     ThrowErrno(err);
 }
 
-class Fd {
-public:
-    explicit Fd(int fd) : fd_(fd) {}
-    ~Fd()
-    {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    int get() const { return fd_; }
-    // Closes and reports the error of close (a delayed write error).
-    void Close()
-    {
-        const int fd = fd_;
-        fd_ = -1;
-        if (::close(fd) != 0) ThrowErrno(errno);
-    }
-
-private:
-    int fd_;
-};
-
 std::string ReadWholeFile(const std::string& fileName)
 {
-    // O_NONBLOCK so that a pipe without a writer cannot hang the open; only
-    // regular files are read (a device such as /dev/zero would never end).
-    Fd fd(::open(fileName.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-    if (fd.get() < 0) ThrowOpenError(errno, fileName, false);
-    struct stat st {};
-    if (::fstat(fd.get(), &st) != 0) ThrowErrno(errno);
-    if (S_ISDIR(st.st_mode)) ThrowErrno(EISDIR);
-    if (!S_ISREG(st.st_mode)) throw EInOutError("Not a regular file");
-    // Read straight into a buffer of the file's size; a file that grows
-    // meanwhile is read to its end all the same.
-    std::string bytes(st.st_size > 0 ? static_cast<std::size_t>(st.st_size) : 0, '\0');
-    std::size_t used = 0;
-    for (;;) {
-        if (used == bytes.size()) bytes.resize(bytes.size() + (1 << 16));
-        const ssize_t got = ::read(fd.get(), bytes.data() + used, bytes.size() - used);
-        if (got < 0) {
-            if (errno == EINTR) continue;
-            ThrowErrno(errno);
-        }
-        if (got == 0) break;
-        used += static_cast<std::size_t>(got);
+    // Through the program's one bounded reader: a pipe, a device or a folder
+    // in place of a collection is refused at once, never read forever.
+    std::string bytes;
+    const ReadStatus s = ReadFileBytes(fileName, bytes, kMaxCrxFileBytes);
+    switch (s.failure) {
+    case ReadFailure::None: return bytes;
+    case ReadFailure::System: ThrowOpenError(s.err, fileName);
+    case ReadFailure::Directory: throw EInOutError("C'est un dossier");
+    case ReadFailure::NotRegular: throw EInOutError("Ce n'est pas un fichier ordinaire");
+    case ReadFailure::TooBig: throw EInOutError("Fichier trop volumineux");
     }
-    bytes.resize(used);
     return bytes;
 }
 
@@ -562,54 +518,22 @@ std::size_t WriteTree(const TBlock& block, int fd)
 
 std::size_t TBlock::SaveToFile(const std::string& fileName) const
 {
-    namespace fs = std::filesystem;
-    // Saving through a symbolic link replaces the file it points to, not the link.
-    fs::path target(fileName);
-    std::error_code ec;
-    if (fs::is_symlink(target, ec)) {
-        fs::path resolved = fs::weakly_canonical(target, ec);
-        if (!ec) target = resolved;
-    }
-    // A file the user may not write stays as it is, although the folder would
-    // let us replace it.
-    if (::access(target.c_str(), F_OK) == 0 && ::access(target.c_str(), W_OK) != 0) ThrowErrno(EACCES);
-    const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
-    std::string tmpl = (folder / ("." + target.filename().string() + ".XXXXXX")).string();
-    const int tmpFd = ::mkostemp(tmpl.data(), O_CLOEXEC);
-
-    if (tmpFd < 0) {
-        // No temporary file can be made here (e.g. a folder we may not write to
-        // holding a file we may): write in place.
-        Fd fd(::open(target.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
-        if (fd.get() < 0) ThrowOpenError(errno, target.string(), true);
-        const std::size_t unmapped = WriteTree(*this, fd.get());
-        fd.Close();
-        return unmapped;
-    }
-
-    Fd fd(tmpFd);
+    // Never in place: a temporary file beside the target, renamed over it once
+    // whole and on disk (symbolic links are followed, the link stays). When no
+    // temporary file can be made there, the save fails and the file stays as
+    // it was.
     try {
-        // The new file keeps the permissions of the one it replaces; a new one
-        // gets the usual ones.
-        struct stat st {};
-        mode_t mode;
-        if (::stat(target.c_str(), &st) == 0) {
-            mode = st.st_mode & 07777;
-        } else {
-            const mode_t mask = ::umask(0);
-            ::umask(mask);
-            mode = 0666 & ~mask;
+        SafeTempFile temp(fileName);
+        std::size_t unmapped = 0;
+        try {
+            unmapped = WriteTree(*this, temp.Fd());
+        } catch (const EInOutError& e) {
+            throw EInOutError("Impossible d'enregistrer \xC2\xAB " + PathText(temp.Target()) + " \xC2\xBB : " +
+                              e.what() + ".");
         }
-        ::fchmod(fd.get(), mode);
-        const std::size_t unmapped = WriteTree(*this, fd.get());
-        // On disk before it replaces the old file, so that even a system crash
-        // leaves one of the two whole.
-        if (::fsync(fd.get()) != 0) ThrowErrno(errno);
-        fd.Close();
-        if (::rename(tmpl.c_str(), target.c_str()) != 0) ThrowErrno(errno);
+        temp.Commit();
         return unmapped;
-    } catch (...) {
-        ::unlink(tmpl.c_str());
-        throw;
+    } catch (const EFileError& e) {
+        throw EInOutError(e.what());
     }
 }

@@ -26,8 +26,10 @@
 #include <string>
 #include <string_view>
 
-// Input/output failures and malformed files: "File not found", "Access denied",
-// "Disk full", "Read beyond end of file", "Too many nested blocks"...
+// Input/output failures and malformed files. System errors are told in French
+// ("Fichier introuvable", "Permission refusée", "Impossible d'enregistrer « f » :
+// Plus de place sur le disque."); malformed files in the runtime's words
+// ("Read beyond end of file", "Too many nested blocks"...).
 class EInOutError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
@@ -37,6 +39,10 @@ public:
 // five levels deep). Deeper files fail with "Too many nested blocks", and the
 // writer refuses to write a tree that could not be read back.
 constexpr int kMaxCrxDepth = 256;
+
+// The largest .crx file read (bytes): what the reader allocates is bounded by
+// the file's size, and a file beyond this is refused.
+constexpr std::size_t kMaxCrxFileBytes = std::size_t{1} << 32;
 
 // Reads records from the bytes of a whole file.
 class CrxReader {

@@ -1,4 +1,5 @@
 #include "store/divers.h"
+#include "platform/base/safe_files.h"
 
 #include <cmath>
 #include <ctime>
@@ -401,16 +402,10 @@ TextFieldReader::TextFieldReader(std::string bytes, TextEncoding encoding)
 
 TextFieldReader TextFieldReader::LoadFromFile(const std::string& path)
 {
-    std::error_code ec;
-    const std::uintmax_t size = std::filesystem::file_size(path, ec);
-    if (ec) throw std::runtime_error("Impossible de lire le fichier " + path);
-    if (size > MaxFileSize) throw std::runtime_error("Fichier trop volumineux : " + path);
-    std::ifstream in(path, std::ios::binary);
-    if (!in) throw std::runtime_error("Impossible de lire le fichier " + path);
-    std::string bytes(static_cast<std::size_t>(size), '\0');
-    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    if (in.gcount() != static_cast<std::streamsize>(bytes.size()))
-        throw std::runtime_error("Erreur de lecture du fichier " + path);
+    std::string bytes;
+    const ReadStatus read = ReadFileBytes(Utf8ToPath(path), bytes, MaxFileSize);
+    if (read.failure == ReadFailure::TooBig) throw std::runtime_error("Fichier trop volumineux : " + path);
+    if (!read) throw std::runtime_error("Impossible de lire le fichier " + path + " : " + read.Reason());
     return TextFieldReader(std::move(bytes));
 }
 

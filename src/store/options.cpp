@@ -265,6 +265,9 @@ void OptionsInitialize(const fs::path& programFolder)
 
     gProgramFolder = dir;
     try {
+        // The keys start-up adds (missing colours...) go to each file in one
+        // rewrite, however large the file.
+        IniWriteBatch batch;
         gIni.carotix = std::make_unique<TIniFile>(dir / "carotix.ini");
         IniCarotix = gIni.carotix.get();
         OracleFilterName = IniCarotix->ReadString("Oracle", "Filtre", "");
@@ -296,6 +299,7 @@ void OptionsInitialize(const fs::path& programFolder)
         InfobullePath = dir / "infobulle.txt";
 
         LoadOptionGlobals();
+        batch.Commit();
     } catch (...) {
         OptionsRelease();
         throw;

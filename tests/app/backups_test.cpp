@@ -152,13 +152,13 @@ TEST(BackupPass, FoldersNamedLikeCopiesAndOtherFilesAreLeftAlone)
     fs::create_directory(dir / "backup_5.crx");
     WriteFileBytes(dir / "backup_0.crx.bak", "old");
     WriteFileBytes(dir / "collection.crx", "mine");
-    WriteFileBytes(dir / ".backup_3.crx.Xy12ab", "left by a crash");
+    WriteFileBytes(dir / ".carotix-xy12ab34.tmp", "left by a crash");
     auto a = Collection("A");
     RunBackupPass(dir.path(), {a.get()});
     EXPECT_TRUE(fs::is_directory(dir / "backup_5.crx"));
     EXPECT_TRUE(fs::exists(dir / "backup_0.crx.bak"));
     EXPECT_TRUE(fs::exists(dir / "collection.crx"));
-    EXPECT_FALSE(fs::exists(dir / ".backup_3.crx.Xy12ab"));
+    EXPECT_FALSE(fs::exists(dir / ".carotix-xy12ab34.tmp"));
     EXPECT_EQ(ListBackupCopies(dir.path()).size(), 1u);
     EXPECT_EQ(DeleteBackupCopies(dir.path()), 1);
     EXPECT_TRUE(fs::is_directory(dir / "backup_5.crx"));

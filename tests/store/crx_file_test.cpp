@@ -3,6 +3,7 @@
 #include "store/crx_file.h"
 
 #include "platform/base/text_codec.h"
+#include "small_disk.h"
 #include "temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -354,7 +355,7 @@ TEST(CrxFiles, MissingFilesAndFoldersRaiseInputOutputErrors)
         root.LoadFromFile((dir / "absent.crx").string());
         FAIL() << "no error";
     } catch (const EInOutError& e) {
-        EXPECT_STREQ(e.what(), "File not found");
+        EXPECT_STREQ(e.what(), "Fichier introuvable");
     }
     // A missing folder is told apart from a missing file, as the runtime did.
     for (const bool saving : {true, false}) {
@@ -364,7 +365,10 @@ TEST(CrxFiles, MissingFilesAndFoldersRaiseInputOutputErrors)
             else root.LoadFromFile(inMissingFolder);
             FAIL() << "no error";
         } catch (const EInOutError& e) {
-            EXPECT_STREQ(e.what(), "Path not found") << saving;
+            const std::string inMissingFolder = (dir / "no" / "such" / "folder.crx").string();
+            EXPECT_EQ(e.what(), saving ? "Impossible d'enregistrer « " + inMissingFolder +
+                                             " » : Fichier ou dossier introuvable."
+                                       : std::string("Chemin introuvable"));
         }
     }
     EXPECT_THROW(root.LoadFromFile(dir.path().string()), EInOutError);
@@ -445,24 +449,55 @@ TEST(CrxFiles, AReadOnlyFileIsNotReplaced)
         tree.SaveToFile(file);
         FAIL() << "no error";
     } catch (const EInOutError& e) {
-        EXPECT_STREQ(e.what(), "Access denied");
+        EXPECT_EQ(std::string(e.what()), "Impossible d'enregistrer « " + file + " » : Permission refusée.");
     }
     EXPECT_TRUE(ReadFileBytes(file) == before);
 }
 
-TEST(CrxFiles, WhereNoTemporaryFileCanBeMadeTheFileIsWrittenInPlace)
+TEST(CrxFiles, ALongNameIsSavedThroughATemporaryFileAndNoneMeansNoSave)
 {
+    // The temporary name is short and fixed: it fits beside a name of 250
+    // bytes, and the file is still replaced whole (never truncated in place).
     TempDir dir;
-    // A name so long that the temporary name next to it cannot exist.
     const std::string file = (dir / std::string(250, 'c')).string() + ".crx";
     TDirBlock tree("Carotix");
     tree.SetPathInt("N", 0, btInt, 1);
     tree.SaveToFile(file);
+    struct stat before {};
+    ASSERT_EQ(::stat(file.c_str(), &before), 0);
     tree.SetPathInt("N", 0, btInt, 2);
     tree.SaveToFile(file);
+    struct stat after {};
+    ASSERT_EQ(::stat(file.c_str(), &after), 0);
+    EXPECT_NE(before.st_ino, after.st_ino) << "written in place";
     TDirBlock back;
     back.LoadFromFile(file);
     EXPECT_EQ(back.GetPathInt("N", 0), 2);
+
+    // A folder where no file can be created, holding a file that may be
+    // written: the save is refused and the file stays byte for byte.
+    SmallDisk disk("size=1m,nr_inodes=4");
+    TempDir plain;
+    const bool mounted = disk.Mounted();
+    const fs::path folder = mounted ? disk.path() : plain.path();
+    const std::string kept = (folder / "kept.crx").string();
+    tree.SaveToFile(kept);
+    const std::string old = ReadFileBytes(kept);
+    if (mounted) {
+        disk.Fill(true);
+    } else {
+        if (::geteuid() == 0) GTEST_SKIP() << "neither a small disk nor a read-only folder for the superuser";
+        ASSERT_EQ(::chmod(folder.c_str(), 0555), 0);
+    }
+    tree.SetPathInt("N", 0, btInt, 3);
+    try {
+        tree.SaveToFile(kept);
+        ADD_FAILURE() << "saved without a temporary file";
+    } catch (const EInOutError& e) {
+        EXPECT_NE(std::string(e.what()).find("aucun fichier temporaire"), std::string::npos) << e.what();
+    }
+    if (!mounted) ::chmod(folder.c_str(), 0755);
+    EXPECT_TRUE(ReadFileBytes(kept) == old);
 }
 
 TEST(CrxFiles, SavingThroughASymbolicLinkReplacesTheFileItPointsTo)

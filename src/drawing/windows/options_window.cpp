@@ -1,9 +1,11 @@
 #include "drawing/windows/options_window.h"
+#include "platform/base/safe_files.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFileInfo>
 #include <QGroupBox>
+#include <QBuffer>
 #include <QImageReader>
 #include <QLabel>
 #include <QLineEdit>
@@ -454,8 +456,12 @@ void TFOptionDessin::EImageBasChange()
     preview_ = QImage();
     const std::string name = FromQString(EImageBas->text());
     const QString file = ToQString(CheminImageBas(name));
-    if (!name.empty() && QFileInfo(file).isFile()) {
-        QImageReader reader(file);
+    std::string bytes;
+    if (!name.empty() && ReadFileBounded(CheminImageBas(name), bytes, nullptr, kMaxImageFileBytes)) {
+        QByteArray data = QByteArray::fromStdString(bytes);
+        QBuffer buffer(&data);
+        buffer.open(QIODevice::ReadOnly);
+        QImageReader reader(&buffer);
         const QSize size = reader.size();
         if (!size.isValid() || static_cast<long long>(size.width()) * size.height() <= kMaxPreviewPixels) {
             QImage picture;

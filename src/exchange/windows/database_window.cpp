@@ -1,5 +1,7 @@
 #include "exchange/windows/database_window.h"
 
+#include "platform/base/safe_files.h"
+
 #include <QComboBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -80,22 +82,10 @@ void WriteDbParams(const std::vector<std::string>& lines)
     for (const std::string& l : lines) text += l + "\r\n";
     const std::string bytes = EncodeTextFile(text, encoding);
     if (bytes == old) return;
-    // Written beside the file, then renamed over it.
-    const std::filesystem::path temp = file.string() + ".tmp";
-    {
-        std::FILE* f = std::fopen(temp.c_str(), "wb");
-        if (!f) throw std::runtime_error("Impossible d'\xC3\xA9" "crire " + PathToUtf8(file));
-        const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-        if (std::fclose(f) != 0 || !ok) {
-            std::remove(temp.c_str());
-            throw std::runtime_error("Impossible d'\xC3\xA9" "crire " + PathToUtf8(file));
-        }
-    }
-    std::error_code ec;
-    std::filesystem::rename(temp, file, ec);
-    if (ec) {
-        std::filesystem::remove(temp, ec);
-        throw std::runtime_error("Impossible d'\xC3\xA9" "crire " + PathToUtf8(file));
+    try {
+        WriteFileSafely(file, bytes);
+    } catch (const EFileError& e) {
+        throw std::runtime_error(e.what());
     }
 }
 

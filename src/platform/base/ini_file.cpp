@@ -1,5 +1,6 @@
 #include "platform/base/ini_file.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <ctime>
@@ -107,14 +108,12 @@ bool& ReportHandlerSet()
     return set;
 }
 
-std::string PathText(const fs::path& p) { return p.string(); }
-
 std::string WriteErrorMessage(const fs::path& file, int err)
 {
     if (err == EACCES || err == EROFS || err == EPERM)
         return "Impossible d'enregistrer les réglages dans « " + PathText(file) +
                " » : le fichier ou son dossier est en lecture seule.";
-    return "Impossible d'enregistrer les réglages dans « " + PathText(file) + " » : " + std::strerror(err);
+    return "Impossible d'enregistrer les réglages dans « " + PathText(file) + " » : " + SystemErrorText(err) + ".";
 }
 
 }  // namespace
@@ -149,52 +148,6 @@ bool FileStampIsRacy(const FileStamp& stamp, std::int64_t readAtNs)
     // 2 s on FAT media); one second covers the usual ones.
     constexpr std::int64_t kWindowNs = 1000000000;
     return stamp.exists && readAtNs - stamp.mtimeNs < kWindowNs;
-}
-
-bool ReadFileBounded(const fs::path& file, std::string& bytes, std::string* error)
-{
-    bytes.clear();
-    auto fail = [&](const std::string& why) {
-        if (error) *error = "Impossible de lire le fichier « " + PathText(file) + " » : " + why;
-        return false;
-    };
-    const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return fail(std::strerror(errno));
-    struct stat st {};
-    if (::fstat(fd, &st) != 0) {
-        const int err = errno;
-        ::close(fd);
-        return fail(std::strerror(err));
-    }
-    if (!S_ISREG(st.st_mode)) {
-        ::close(fd);
-        return fail("ce n'est pas un fichier.");
-    }
-    if (static_cast<std::uint64_t>(st.st_size) > kMaxIniFileBytes) {
-        ::close(fd);
-        return fail("le fichier est trop volumineux.");
-    }
-    bytes.reserve(static_cast<std::size_t>(st.st_size));
-    char buffer[65536];
-    for (;;) {
-        const ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            const int err = errno;
-            ::close(fd);
-            bytes.clear();
-            return fail(std::strerror(err));
-        }
-        if (n == 0) break;
-        bytes.append(buffer, static_cast<std::size_t>(n));
-        if (bytes.size() > kMaxIniFileBytes) {  // grew while we read it
-            ::close(fd);
-            bytes.clear();
-            return fail("le fichier est trop volumineux.");
-        }
-    }
-    ::close(fd);
-    return true;
 }
 
 // ---------------------------------------------------------------------------
@@ -251,7 +204,15 @@ void IniDocument::Reindex()
 {
     sections_.clear();
     sectionIndex_.clear();
-    for (std::size_t i = 0; i < lines_.size(); ++i) {
+    IndexFrom(0);
+}
+
+void IniDocument::IndexFrom(std::size_t from)
+{
+    // Lines appended at the end belong to the last section until a header
+    // comes.
+    if (!sections_.empty()) sections_.back().end = lines_.size();
+    for (std::size_t i = from; i < lines_.size(); ++i) {
         const std::string_view t = TrimView(lines_[i].text);
         if (t.empty() || IsComment(t)) continue;
         std::string name;
@@ -349,8 +310,38 @@ void IniDocument::InsertLines(std::size_t at, std::vector<std::string> texts)
     std::vector<Line> added;
     added.reserve(texts.size());
     for (std::string& t : texts) added.push_back(Line {std::move(t), eol_});
+    const std::size_t oldSize = lines_.size();
     lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(at), added.begin(), added.end());
-    Reindex();
+    // Lines appended at the end are indexed alone: a large file does not pay
+    // for its whole index on each key added (start-up adds several).
+    if (at == oldSize)
+        IndexFrom(oldSize);
+    else
+        Reindex();
+}
+
+void IniDocument::InsertKeyLine(std::size_t section, std::size_t at, std::string text, std::string key,
+                                std::string value)
+{
+    if (at > 0 && lines_[at - 1].eol.empty()) lines_[at - 1].eol = eol_;
+    lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(at), Line {std::move(text), eol_});
+    // Only positions move: the sections and entries after the new line shift
+    // by one, and the section that receives it gains one entry at its end.
+    for (std::size_t k = 0; k < sections_.size(); ++k) {
+        Section& s = sections_[k];
+        if (s.header >= at) ++s.header;
+        if (s.end >= at) ++s.end;
+        for (Entry& e : s.entries)
+            if (e.line >= at) ++e.line;
+    }
+    Section& s = sections_[section];
+    Entry e;
+    e.line = at;
+    e.key = std::move(key);
+    e.value = std::move(value);
+    e.hasValue = true;
+    s.keyIndex.emplace(Fold(e.key), s.entries.size());
+    s.entries.push_back(std::move(e));
 }
 
 void IniDocument::AppendSection(std::string_view section, const std::vector<std::string>& texts)
@@ -375,13 +366,19 @@ bool IniDocument::SetValue(std::string_view section, std::string_view key, std::
     }
     const auto it = s->keyIndex.find(Fold(k));
     if (it != s->keyIndex.end()) {
-        const Entry& e = s->entries[it->second];
+        // The key stays as written; its value reads back exactly as given.
+        Entry& e = sections_[static_cast<std::size_t>(s - sections_.data())].entries[it->second];
         if (e.hasValue && e.value == flat) return false;
         lines_[e.line].text = e.key + "=" + ProtectValue(flat);
-        Reindex();
+        e.value = flat;
+        e.hasValue = true;
         return true;
     }
-    InsertLines(LastContentLine(*s), {k + "=" + ProtectValue(flat)});
+    // After the section's last line that is not blank, so that a blank line
+    // before the next section stays where it is.
+    const std::size_t at = LastContentLine(*s);
+    const std::size_t index = static_cast<std::size_t>(s - sections_.data());
+    InsertKeyLine(index, at, k + "=" + ProtectValue(flat), k, flat);
     return true;
 }
 
@@ -459,6 +456,78 @@ bool IniDocument::ReplaceSection(std::string_view section, const std::vector<std
 
 TIniFile::TIniFile(fs::path fileName) : fileName_(std::move(fileName)) {}
 
+namespace {
+
+int gBatchDepth = 0;
+
+std::vector<TIniFile*>& PendingFiles()
+{
+    static std::vector<TIniFile*> files;
+    return files;
+}
+
+}  // namespace
+
+TIniFile::TIniFile(const TIniFile& other)
+    : fileName_(other.fileName_), afterWrite_(other.afterWrite_), cached_(other.cached_),
+      cacheRacy_(other.cacheRacy_), cachedStamp_(other.cachedStamp_), cachedBytes_(other.cachedBytes_),
+      cachedDoc_(other.cachedDoc_)
+{
+    // A copy sees the pending changes of the original (while the file is
+    // unchanged) but leaves writing them to the original.
+}
+
+TIniFile::~TIniFile()
+{
+    if (!pending_) return;
+    try {
+        FlushPending();
+    } catch (const std::exception& e) {
+        ReportHandler()(e.what());
+    }
+}
+
+void TIniFile::FlushPending()
+{
+    if (!pending_) return;
+    pending_ = false;
+    auto& files = PendingFiles();
+    files.erase(std::remove(files.begin(), files.end(), this), files.end());
+    Save(cachedDoc_);
+    if (afterWrite_) afterWrite_();
+}
+
+IniWriteBatch::IniWriteBatch() { ++gBatchDepth; }
+
+IniWriteBatch::~IniWriteBatch()
+{
+    if (open_) {
+        try {
+            Commit();
+        } catch (const std::exception& e) {
+            ReportHandler()(e.what());
+        }
+    }
+}
+
+void IniWriteBatch::Commit()
+{
+    if (!open_) return;
+    open_ = false;
+    if (--gBatchDepth > 0) return;
+    // Every file is written even when one fails; the first failure is told.
+    std::string firstError;
+    while (!PendingFiles().empty()) {
+        TIniFile* file = PendingFiles().front();
+        try {
+            file->FlushPending();
+        } catch (const std::exception& e) {
+            if (firstError.empty()) firstError = e.what();
+        }
+    }
+    if (!firstError.empty()) throw EIniFileError(firstError);
+}
+
 void TIniFile::SetReportHandler(std::function<void(const std::string&)> handler)
 {
     ReportHandlerSet() = static_cast<bool>(handler);
@@ -469,6 +538,8 @@ bool TIniFile::ReportHandlerInstalled() { return ReportHandlerSet(); }
 
 const IniDocument* TIniFile::Refresh(std::string* error) const
 {
+    // Changes waiting for the end of a batch are the settings as they stand.
+    if (pending_) return &cachedDoc_;
     const FileStamp stamp = StatFileStamp(fileName_);
     if (cached_ && stamp == cachedStamp_ && !cacheRacy_) return &cachedDoc_;
     if (!stamp.exists) {
@@ -514,76 +585,31 @@ IniDocument TIniFile::LoadForWrite() const
     return *doc;
 }
 
-fs::path TIniFile::TargetPath() const
-{
-    std::error_code ec;
-    fs::path p = fileName_;
-    // Follow symbolic links so that a linked settings file is updated, not
-    // replaced by a plain file.
-    for (int depth = 0; depth < 40 && fs::is_symlink(fs::symlink_status(p, ec)); ++depth) {
-        const fs::path target = fs::read_symlink(p, ec);
-        if (ec) break;
-        p = target.is_absolute() ? target : p.parent_path() / target;
-    }
-    return p;
-}
-
 void TIniFile::Save(const IniDocument& doc)
 {
     std::size_t unmapped = 0;
     const std::string bytes = doc.Serialize(&unmapped);
-    const fs::path target = TargetPath();
-
-    mode_t mode = 0;
-    struct stat st {};
-    if (::stat(target.c_str(), &st) == 0) {
-        // Renaming over the file would succeed in a writable folder even when
-        // the file itself is read-only: honour the file's own protection.
-        if (::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0)
-            throw EIniFileError(WriteErrorMessage(fileName_, errno));
-        mode = st.st_mode & 07777;
-    } else {
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        mode = 0666 & ~mask;
+    try {
+        // Symbolic links are followed: a linked settings file is updated,
+        // not replaced by a plain file.
+        SafeTempFile temp(fileName_);
+        temp.Write(bytes);
+        temp.Commit();
+    } catch (const EFileError& e) {
+        throw EIniFileError(WriteErrorMessage(fileName_, e.Error()));
     }
 
-    fs::path dir = target.parent_path();
-    if (dir.empty()) dir = ".";
-    std::string tmpl = (dir / ("." + target.filename().string() + ".XXXXXX")).string();
-    const int fd = ::mkstemp(tmpl.data());
-    if (fd < 0) throw EIniFileError(WriteErrorMessage(fileName_, errno));
-    auto fail = [&](int err) {
-        ::close(fd);
-        ::unlink(tmpl.c_str());
-        throw EIniFileError(WriteErrorMessage(fileName_, err));
-    };
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            fail(errno);
-        }
-        done += static_cast<std::size_t>(n);
+    // The cache is the file as written. A file that holds only ASCII after
+    // this write still has the encoding it had: the next write through this
+    // object must not change it.
+    const TextEncoding encoding = doc.encoding_;
+    if (unmapped > 0) {
+        // Characters written as "?" read back as "?".
+        cachedDoc_ = IniDocument::Parse(bytes);
+    } else if (&doc != &cachedDoc_) {
+        cachedDoc_ = doc;
     }
-    if (::fchmod(fd, mode) != 0) fail(errno);
-    if (::fsync(fd) != 0) fail(errno);
-    if (::close(fd) != 0) {
-        const int err = errno;
-        ::unlink(tmpl.c_str());
-        throw EIniFileError(WriteErrorMessage(fileName_, err));
-    }
-    if (::rename(tmpl.c_str(), target.c_str()) != 0) {
-        const int err = errno;
-        ::unlink(tmpl.c_str());
-        throw EIniFileError(WriteErrorMessage(fileName_, err));
-    }
-
-    cachedDoc_ = IniDocument::Parse(bytes);
-    // A file that holds only ASCII after this write still has the encoding it
-    // had: the next write through this object must not change it.
-    cachedDoc_.encoding_ = doc.encoding_;
+    cachedDoc_.encoding_ = encoding;
     cachedBytes_ = bytes;
     cachedStamp_ = StatFileStamp(fileName_);
     cacheRacy_ = FileStampIsRacy(cachedStamp_, RealtimeNowNs());
@@ -596,6 +622,17 @@ void TIniFile::Save(const IniDocument& doc)
 
 void TIniFile::Modify(const std::function<bool(IniDocument&)>& change)
 {
+    if (gBatchDepth > 0) {
+        // Inside a batch the change goes to this object's copy, written once
+        // when the batch ends.
+        if (!pending_) LoadForWrite();  // refuses a file it could not read back whole
+        if (!change(cachedDoc_)) return;
+        if (!pending_) {
+            pending_ = true;
+            PendingFiles().push_back(this);
+        }
+        return;
+    }
     IniDocument doc = LoadForWrite();
     if (!change(doc)) return;
     Save(doc);

@@ -44,6 +44,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "platform/base/safe_files.h"
 #include "platform/base/text_codec.h"
 
 // A settings file could not be written (or read before a write). what() is the
@@ -55,7 +56,7 @@ public:
 
 // Largest settings file read (bytes). Bigger files read as empty and cannot be
 // written through this layer.
-inline constexpr std::size_t kMaxIniFileBytes = 64u * 1024u * 1024u;
+inline constexpr std::size_t kMaxIniFileBytes = kMaxTextFileBytes;
 
 // What identifies one state of a file on disk: used to decide whether a cached
 // copy of its text is still current.
@@ -73,10 +74,6 @@ FileStamp StatFileStamp(const std::filesystem::path& file);
 // could carry the same stamp: the caller must compare contents.
 bool FileStampIsRacy(const FileStamp& stamp, std::int64_t readAtNs);
 std::int64_t RealtimeNowNs();
-
-// Reads a whole file of at most kMaxIniFileBytes. False with a French message
-// in *error when it cannot (missing, not a regular file, unreadable, too big).
-bool ReadFileBounded(const std::filesystem::path& file, std::string& bytes, std::string* error);
 
 // The parsed content of one .ini file. Pure text: no file access. TIniFile
 // wraps it with the file handling; the fuzz target and the tests use it alone.
@@ -137,6 +134,8 @@ private:
     };
 
     void Reindex();
+    void IndexFrom(std::size_t from);  // indexes lines from `from` on, the earlier ones being indexed
+    void InsertKeyLine(std::size_t section, std::size_t at, std::string text, std::string key, std::string value);
     const Section* FindSection(std::string_view section) const;
     std::size_t LastContentLine(const Section& s) const;  // insertion point after the last non-blank line
     void InsertLines(std::size_t at, std::vector<std::string> texts);
@@ -153,6 +152,10 @@ private:
 class TIniFile {
 public:
     explicit TIniFile(std::filesystem::path fileName);
+    TIniFile(const TIniFile& other);
+    TIniFile& operator=(const TIniFile&) = delete;
+    // Writes what a batch left pending (failures go to the report handler).
+    ~TIniFile();
 
     const std::filesystem::path& FileName() const { return fileName_; }
 
@@ -209,20 +212,42 @@ public:
     // Whether the program installed one (standard error is the fallback).
     static bool ReportHandlerInstalled();
 
+    // Writes the changes a batch kept for this file now (raises EIniFileError).
+    void FlushPending();
+
 private:
     const IniDocument* Refresh(std::string* error) const;  // the file as it is now; null when unreadable
     const IniDocument& Current() const;          // never throws
     IniDocument LoadForWrite() const;            // throws EIniFileError
     void Modify(const std::function<bool(IniDocument&)>& change);
     void Save(const IniDocument& doc);
-    std::filesystem::path TargetPath() const;    // the file itself, symbolic links followed
 
     std::filesystem::path fileName_;
     std::function<void()> afterWrite_;
 
+    bool pending_ = false;  // changed inside a batch, not yet written
     mutable bool cached_ = false;
     mutable bool cacheRacy_ = false;
     mutable FileStamp cachedStamp_;
     mutable std::string cachedBytes_;
     mutable IniDocument cachedDoc_;
+};
+
+// While a batch is open, writes through any TIniFile change that object's copy
+// only (reads through it see them); each file changed is written once, when the
+// outermost batch ends. Start-up adds many missing keys to settings files that
+// may be large: one rewrite per key would cost a rewrite and a disk sync each.
+// Batches nest. Commit() ends the batch and raises the first failure (every
+// file is still attempted); a batch left without Commit() writes on
+// destruction and reports failures through the report handler.
+class IniWriteBatch {
+public:
+    IniWriteBatch();
+    ~IniWriteBatch();
+    IniWriteBatch(const IniWriteBatch&) = delete;
+    IniWriteBatch& operator=(const IniWriteBatch&) = delete;
+    void Commit();
+
+private:
+    bool open_ = true;
 };
