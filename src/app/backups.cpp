@@ -22,6 +22,20 @@ namespace {
 
 constexpr std::string_view kPrefix = "backup_";
 constexpr std::string_view kSuffix = ".crx";
+constexpr std::size_t kTagLength = 8;
+
+std::string InstanceLockName(std::string_view tag) { return std::string(kPrefix) + std::string(tag) + ".lock"; }
+
+// The index of an instance's copy name of that tag, -1 for any other name.
+long long InstanceCopyNumber(std::string_view name, std::string_view tag)
+{
+    if (tag.empty() || InstanceTagOf(name) != tag) return -1;
+    const std::string_view digits =
+        name.substr(kPrefix.size() + tag.size() + 1, name.size() - kPrefix.size() - tag.size() - 1 - kSuffix.size());
+    long long n = 0;
+    const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), n);
+    return ec == std::errc() && end == digits.data() + digits.size() ? n : -1;
+}
 
 bool EndsWith(std::string_view s, std::string_view end)
 {
@@ -40,6 +54,7 @@ std::string Utf8Name(const fs::path& p)
 long long CopyNumber(std::string_view name)
 {
     if (!IsBackupCopyName(name)) return -1;
+    if (!InstanceTagOf(name).empty()) return -1;
     const std::string_view digits = name.substr(kPrefix.size(), name.size() - kPrefix.size() - kSuffix.size());
     long long n = 0;
     const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), n);
@@ -75,6 +90,44 @@ bool IsBackupCopyName(std::string_view fileName)
 
 std::string BackupCopyName(int index) { return std::string(kPrefix) + DecimalText(index) + std::string(kSuffix); }
 
+std::string InstanceCopyName(std::string_view tag, int index)
+{
+    return std::string(kPrefix) + std::string(tag) + "_" + DecimalText(index) + std::string(kSuffix);
+}
+
+std::string InstanceTagOf(std::string_view name)
+{
+    if (!IsBackupCopyName(name)) return {};
+    const std::string_view middle = name.substr(kPrefix.size(), name.size() - kPrefix.size() - kSuffix.size());
+    if (middle.size() < kTagLength + 2 || middle[kTagLength] != '_') return {};
+    for (char c : middle.substr(0, kTagLength))
+        if (!((c >= 'a' && c <= 'z') || (c >= '0' && c <= '9'))) return {};
+    for (char c : middle.substr(kTagLength + 1))
+        if (c < '0' || c > '9') return {};
+    return std::string(middle.substr(0, kTagLength));
+}
+
+bool InstanceRunning(const fs::path& folder, std::string_view tag)
+{
+    const fs::path lock = folder / InstanceLockName(tag);
+    const int fd = ::open(lock.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW);
+    if (fd < 0) return false;
+    const bool running = ::flock(fd, LOCK_SH | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+    ::close(fd);
+    return running;
+}
+
+std::vector<fs::path> ListRecoverableCopies(const fs::path& folder, std::string_view ownTag)
+{
+    std::vector<fs::path> copies;
+    for (const fs::path& copy : ListBackupCopies(folder)) {
+        const std::string tag = InstanceTagOf(Utf8Name(copy));
+        if (!tag.empty() && (tag == ownTag || InstanceRunning(folder, tag))) continue;
+        copies.push_back(copy);
+    }
+    return copies;
+}
+
 std::vector<fs::path> ListBackupCopies(const fs::path& folder)
 {
     std::vector<fs::path> copies;
@@ -109,14 +162,15 @@ void WriteBackupCopy(const TDirBlock& tree, const fs::path& target)
 }
 
 BackupPassResult RunBackupPass(const fs::path& folder, const std::vector<const TDirBlock*>& trees,
-                               const BackupWriter& writer)
+                               const BackupWriter& writer, std::string_view tag)
 {
     BackupPassResult result;
     try {
         // Temporary files left by a pass that a crash interrupted.
         RemoveStaleTempFiles(folder);
         for (std::size_t i = 0; i < trees.size(); ++i) {
-            const fs::path target = folder / BackupCopyName(static_cast<int>(i));
+            const int index = static_cast<int>(i);
+            const fs::path target = folder / (tag.empty() ? BackupCopyName(index) : InstanceCopyName(tag, index));
             try {
                 if (!trees[i]) throw std::logic_error("no tree");
                 if (writer)
@@ -131,8 +185,12 @@ BackupPassResult RunBackupPass(const fs::path& folder, const std::vector<const T
             }
         }
         if (result.failed == 0) {
+            // Only copies of this pass's own kind: another instance's copies
+            // are never touched.
             for (const fs::path& copy : ListBackupCopies(folder)) {
-                const long long n = CopyNumber(Utf8Name(copy));
+                const std::string name = Utf8Name(copy);
+                if (tag.empty() ? !InstanceTagOf(name).empty() : InstanceTagOf(name) != tag) continue;
+                const long long n = tag.empty() ? CopyNumber(name) : InstanceCopyNumber(name, tag);
                 if (n >= 0 && n < static_cast<long long>(trees.size())) continue;
                 std::error_code ec2;
                 if (fs::remove(copy, ec2)) ++result.removed;
@@ -144,13 +202,18 @@ BackupPassResult RunBackupPass(const fs::path& folder, const std::vector<const T
     return result;
 }
 
-int DeleteBackupCopies(const fs::path& folder)
+int DeleteBackupCopies(const fs::path& folder, std::string_view tag)
 {
     int deleted = 0;
     try {
         for (const fs::path& copy : ListBackupCopies(folder)) {
+            if (InstanceTagOf(Utf8Name(copy)) != tag) continue;
             std::error_code ec;
             if (fs::remove(copy, ec)) ++deleted;
+        }
+        if (!tag.empty()) {
+            std::error_code ec;
+            fs::remove(folder / InstanceLockName(tag), ec);
         }
     } catch (...) {
     }
@@ -182,14 +245,36 @@ bool BackupLock::TryAcquire()
 {
     if (fd_ >= 0) return true;
     const fs::path file = folder_ / kBackupLockName;
-    const int fd = ::open(file.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+    int fd = ::open(file.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0666);
+    bool writable = fd >= 0;
+    // A lock file another user made (a folder shared by several users), or
+    // one made read-only: a lock through a descriptor open for reading
+    // decides just as well.
+    if (fd < 0) fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
     if (fd < 0) return false;
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
         ::close(fd);
         return false;
     }
     fd_ = fd;
+    // Who keeps the copies, for the other instances to tell their user.
+    if (writable) {
+        const std::string pid = DecimalText(::getpid()) + "\n";
+        if (::ftruncate(fd_, 0) == 0) {
+            [[maybe_unused]] const ssize_t n = ::pwrite(fd_, pid.data(), pid.size(), 0);
+        }
+    }
     return true;
+}
+
+long BackupLock::OwnerProcess() const
+{
+    std::string bytes;
+    if (!ReadFileBytes(folder_ / kBackupLockName, bytes, 64)) return 0;
+    long pid = 0;
+    const auto [end, ec] = std::from_chars(bytes.data(), bytes.data() + bytes.size(), pid);
+    (void)end;
+    return ec == std::errc() && pid > 0 ? pid : 0;
 }
 
 void BackupLock::Release()
@@ -198,4 +283,42 @@ void BackupLock::Release()
     ::flock(fd_, LOCK_UN);
     ::close(fd_);
     fd_ = -1;
+}
+
+InstanceBackups::InstanceBackups(fs::path folder) : folder_(std::move(folder)) {}
+
+InstanceBackups::~InstanceBackups()
+{
+    if (fd_ >= 0) ::close(fd_);
+}
+
+bool InstanceBackups::Start()
+{
+    if (fd_ >= 0) return true;
+    for (int attempt = 0; attempt < 16; ++attempt) {
+        const std::string tag = RandomLettersAndDigits(kTagLength);
+        const fs::path lock = folder_ / InstanceLockName(tag);
+        const int fd = ::open(lock.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
+        if (fd < 0) {
+            if (errno == EEXIST) continue;
+            return false;
+        }
+        if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+            ::close(fd);
+            continue;
+        }
+        fd_ = fd;
+        tag_ = tag;
+        return true;
+    }
+    return false;
+}
+
+void InstanceBackups::End()
+{
+    if (fd_ < 0) return;
+    DeleteBackupCopies(folder_, tag_);
+    ::close(fd_);
+    fd_ = -1;
+    tag_.clear();
 }

@@ -10,8 +10,12 @@
 //
 // Two instances of the program started from one folder must not delete or
 // overwrite each other's copies: a lock on "backup.lock" in the folder decides
-// which one owns them. The other writes, reopens and deletes none until the
-// owner has gone and it takes the lock itself.
+// which one owns the numbered copies. Another instance still protects its own
+// collections: it writes copies of its own, "backup_" + tag + "_" + i +
+// ".crx" (tag: 8 letters or digits of its own, held by a lock on "backup_" +
+// tag + ".lock"), and deletes them at its normal exit. An instance's copies
+// are reopened by a later start only once that instance has ended (its lock
+// is free), like the owner's copies after a crash.
 //
 // No widget here: the main window hands over the trees of its windows.
 #pragma once
@@ -38,6 +42,17 @@ std::int32_t BackupPeriodMs();
 bool IsBackupCopyName(std::string_view fileName);
 // "backup_" + i + ".crx".
 std::string BackupCopyName(int index);
+// "backup_" + tag + "_" + i + ".crx": the copies of an instance that does
+// not own the folder's copies.
+std::string InstanceCopyName(std::string_view tag, int index);
+// The tag of an instance's copy name, "" for any other name.
+std::string InstanceTagOf(std::string_view fileName);
+// True while the instance of that tag runs (holds its lock).
+bool InstanceRunning(const std::filesystem::path& folder, std::string_view tag);
+// The copies a start-up reopens: the owner's and those of instances that have
+// ended (never those of `ownTag`).
+std::vector<std::filesystem::path> ListRecoverableCopies(const std::filesystem::path& folder,
+                                                         std::string_view ownTag = {});
 // The copies of the folder that are files (folders named so are left alone),
 // by their number, then by name for names that hold none.
 std::vector<std::filesystem::path> ListBackupCopies(const std::filesystem::path& folder);
@@ -53,16 +68,18 @@ struct BackupPassResult {
     int failed = 0;    // copies that could not be written (their old copy stays)
     int removed = 0;   // copies of windows no longer open, deleted
 };
-// One pass: trees[i] goes to backup_<i>.crx of the folder; then, when every
-// tree was written, the copies numbered from trees.size() on (and the
-// temporary files of earlier interrupted passes) are deleted. Never raises.
-// `writer` replaces WriteBackupCopy (tests inject failures with it).
+// One pass: trees[i] goes to backup_<i>.crx of the folder (with a tag, to
+// that instance's own copies); then, when every tree was written, the copies
+// of the same kind numbered from trees.size() on (and the temporary files of
+// earlier interrupted passes) are deleted. Never raises. `writer` replaces
+// WriteBackupCopy (tests inject failures with it).
 BackupPassResult RunBackupPass(const std::filesystem::path& folder, const std::vector<const TDirBlock*>& trees,
-                               const BackupWriter& writer = {});
+                               const BackupWriter& writer = {}, std::string_view tag = {});
 
-// Deletes every copy of the folder (normal exit); failures are swallowed.
-// Returns how many were deleted.
-int DeleteBackupCopies(const std::filesystem::path& folder);
+// Deletes the owner's copies of the folder (normal exit), or with a tag that
+// instance's own copies and its lock file; failures are swallowed. Returns
+// how many copies were deleted.
+int DeleteBackupCopies(const std::filesystem::path& folder, std::string_view tag = {});
 
 // A copy that could not be read is set aside, not destroyed: renamed to its
 // name + ".illisible" (+ "-2", "-3"... when taken), out of reach of the
@@ -79,13 +96,38 @@ public:
     BackupLock(const BackupLock&) = delete;
     BackupLock& operator=(const BackupLock&) = delete;
     // Takes the lock when nobody holds it; true when this instance holds it
-    // (now or already).
+    // (now or already). A lock file this user may not write (a folder shared
+    // by several users) is locked through a descriptor open for reading.
     bool TryAcquire();
     bool Owned() const { return fd_ >= 0; }
     void Release();
     const std::filesystem::path& Folder() const { return folder_; }
 
+    // The process id written in the lock file by its owner, 0 when unknown.
+    long OwnerProcess() const;
+
 private:
     std::filesystem::path folder_;
+    int fd_ = -1;
+};
+
+// The copies of an instance that does not own the folder's: a tag of its own
+// and the lock that shows it still runs.
+class InstanceBackups {
+public:
+    explicit InstanceBackups(std::filesystem::path folder);
+    ~InstanceBackups();
+    InstanceBackups(const InstanceBackups&) = delete;
+    InstanceBackups& operator=(const InstanceBackups&) = delete;
+    // Takes a fresh tag and its lock; false when none could be taken.
+    bool Start();
+    bool Started() const { return fd_ >= 0; }
+    const std::string& Tag() const { return tag_; }
+    // Deletes this instance's copies and its lock file.
+    void End();
+
+private:
+    std::filesystem::path folder_;
+    std::string tag_;
     int fd_ = -1;
 };

@@ -5,6 +5,8 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCursor>
+#include <QLabel>
+#include <QStatusBar>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QShowEvent>
@@ -13,6 +15,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <optional>
+#include <unistd.h>
 
 #include "app/about_window.h"
 #include "platform/windows/frame_placement.h"
@@ -208,7 +211,7 @@ struct ProgramSession::LogLink : LogViewLink {
 // ---- the session ---------------------------------------------------------------
 
 ProgramSession::ProgramSession(std::string commandLineFile)
-    : commandLineFile_(std::move(commandLineFile)), lock_(ProgramFolder())
+    : commandLineFile_(std::move(commandLineFile)), lock_(ProgramFolder()), instance_(ProgramFolder())
 {
     // The name only: a display name would be appended by the platform to every
     // window's caption ("... — Carotix"), and the captions are the program's own.
@@ -483,15 +486,18 @@ void ProgramSession::FormShow()
         QCursor::setPos(h.left() + h.width() / 2, h.top() + h.height() / 2);
         StartupNote("show:help");
     }
-    // 4. The crash-recovery copies, when this instance owns them.
+    // 4. The crash-recovery copies, when this instance owns them; otherwise
+    //    it keeps copies of its own.
     if (lock_.TryAcquire()) {
         // Loading a copy puts it at the head of the recent files; a copy is
         // no file to come back to, so the list is read again as it was
         // stored (nothing else has been opened yet).
         if (ReopenBackupCopies() > 0) RecentLoad();
     } else {
+        instance_.Start();
         StartupNote("backup:not-owner");
     }
+    ShowBackupStatus();
     // 5. The collection named on the command line.
     if (!commandLineFile_.empty()) {
         StartupNote("show:open:" + commandLineFile_);
@@ -515,8 +521,11 @@ int ProgramSession::ReopenBackupCopies()
 {
     if (!main_) return 0;
     int reopened = 0;
-    for (const fs::path& copy : ListBackupCopies(ProgramFolder())) {
+    for (const fs::path& copy : ListRecoverableCopies(ProgramFolder(), instance_.Tag())) {
         const std::string path = Utf8Path(copy);
+        const std::string tag = InstanceTagOf(Utf8Path(copy.filename()));
+        if (!tag.empty() && std::find(adoptedTags_.begin(), adoptedTags_.end(), tag) == adoptedTags_.end())
+            adoptedTags_.push_back(tag);
         try {
             TFChild* child = main_->OpenCollectionFile(path);
             // The copy is shown as modified and under its own path, but it has
@@ -555,13 +564,58 @@ BackupPassResult ProgramSession::TimerSauvegardeTimer()
         // Another instance owns the folder's copies. When it has gone, this
         // one takes them over; copies it left behind come from a crash and
         // are reopened before they are replaced.
-        if (!lock_.TryAcquire()) return {};
-        StartupNote("backup:lock-taken");
-        ReopenBackupCopies();
+        if (lock_.TryAcquire()) {
+            StartupNote("backup:lock-taken");
+            ReopenBackupCopies();
+            ShowBackupStatus();
+        } else {
+            // Meanwhile this instance's collections are kept under its own
+            // names.
+            if (!instance_.Started()) instance_.Start();
+            BackupPassResult r;
+            if (instance_.Started())
+                r = RunBackupPass(ProgramFolder(), CollectionTrees(), Writer, instance_.Tag());
+            StartupNote("backup:instance-pass");
+            return r;
+        }
     }
     const BackupPassResult r = RunBackupPass(ProgramFolder(), CollectionTrees(), Writer);
+    if (r.failed == 0) {
+        // Every collection now has its numbered copy: the copies this
+        // instance kept as a non-owner, and those of ended instances it
+        // reopened, are no longer needed.
+        if (instance_.Started()) instance_.End();
+        for (const std::string& tag : adoptedTags_) DeleteBackupCopies(ProgramFolder(), tag);
+        adoptedTags_.clear();
+    }
     StartupNote("backup:pass");
     return r;
+}
+
+std::string ProgramSession::BackupStatusText() const { return backupStatus_ ? FromQString(backupStatus_->text()) : std::string(); }
+
+void ProgramSession::ShowBackupStatus()
+{
+    if (!main_) return;
+    if (!backupStatus_) {
+        backupStatus_ = new QLabel(main_->statusBar());
+        backupStatus_->setObjectName(QStringLiteral("BackupStatus"));
+        main_->statusBar()->addPermanentWidget(backupStatus_);
+    }
+    std::string text;
+    if (lock_.Owned()) {
+        text = "Copies de secours : tenues par cette instance (processus " + IntToStr(::getpid()) + ")";
+    } else {
+        const long owner = lock_.OwnerProcess();
+        text = "Copies de secours du dossier : tenues par une autre instance de Carotix";
+        if (owner > 0) text += " (processus " + IntToStr(owner) + ")";
+        if (instance_.Started())
+            text += " ; celles de cette instance : backup_" + instance_.Tag() + "_*.crx";
+        else
+            text += " ; cette instance ne peut pas en faire";
+    }
+    backupStatus_->setText(ToQString(text));
+    StartupNote("backup:status:" + text);
 }
 
 void ProgramSession::TimerMoveTimer()
@@ -607,7 +661,14 @@ bool ProgramSession::MainWindowClosing()
     StartupNote(std::string("close:Aide=") + (helpShown ? "1" : "0"));
     if (lock_.Owned()) {
         DeleteBackupCopies(ProgramFolder());
+        // The copies of ended instances reopened here: their collections
+        // were just saved or given up.
+        for (const std::string& tag : adoptedTags_) DeleteBackupCopies(ProgramFolder(), tag);
         StartupNote("close:backups-deleted");
+    }
+    if (instance_.Started()) {
+        instance_.End();
+        StartupNote("close:instance-backups-deleted");
     }
     closed_ = true;
     if (TimerSauvegarde) TimerSauvegarde->stop();

@@ -34,6 +34,7 @@
 
 #include "app/backups.h"
 
+class QLabel;
 class QTimer;
 class TDirBlock;
 class TFMain;
@@ -114,6 +115,10 @@ public:
     QTimer* TimerSauvegarde = nullptr;
     QTimer* TimerMove = nullptr;
     BackupLock& Lock() { return lock_; }
+    // This instance's own copies while another instance owns the folder's.
+    InstanceBackups& Instance() { return instance_; }
+    // The status bar's note of who keeps the copies (tests read it).
+    std::string BackupStatusText() const;
     // Ends the event loop when the main window has closed (tests replace it).
     std::function<void()> EndProgram;
     // Replaces the writer of the copies (tests inject failures).
@@ -135,7 +140,13 @@ private:
     QPointer<TFMain> main_;
     TFDesk* desk_ = nullptr;
     TFCoupe* coupe_ = nullptr;
+    void ShowBackupStatus();
     BackupLock lock_;
+    InstanceBackups instance_;
+    // Copies of instances that ended, reopened here: deleted once this
+    // instance's own copies of them are written.
+    std::vector<std::string> adoptedTags_;
+    QPointer<QLabel> backupStatus_;
     bool shown_ = false;
     bool closed_ = false;
     QRect mainFrame_;

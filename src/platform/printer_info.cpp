@@ -4,6 +4,9 @@
 #include <QPainter>
 #include <QPrinter>
 #include <cmath>
+#include <string_view>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <filesystem>
 #include <system_error>
 
@@ -193,6 +196,18 @@ bool QPrinterDocument::EndDoc()
     Close();
     bool ok = printer_.printerState() != QPrinter::Error;
     if (!pdfTemp_.isEmpty()) {
+        // The PDF writer does not report a full disk: a file that lacks its
+        // end marker was cut short and must not replace the old one.
+        if (ok) {
+            char tail[64] {};
+            struct stat st {};
+            ok = ::fstat(pdfFile_->Fd(), &st) == 0 && st.st_size > 0;
+            if (ok) {
+                const off_t from = st.st_size > static_cast<off_t>(sizeof tail) ? st.st_size - static_cast<off_t>(sizeof tail) : 0;
+                const ssize_t n = ::pread(pdfFile_->Fd(), tail, sizeof tail, from);
+                ok = n > 0 && std::string_view(tail, static_cast<std::size_t>(n)).find("%%EOF") != std::string_view::npos;
+            }
+        }
         if (ok) {
             try {
                 pdfFile_->Commit();

@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <filesystem>
 #include <stdexcept>
 #include <string>
@@ -199,6 +201,82 @@ TEST(BackupLockTest, OneInstanceOwnsTheCopiesOfAFolder)
     first.Release();
     EXPECT_TRUE(second.TryAcquire());
     EXPECT_FALSE(first.TryAcquire());
+}
+
+TEST(BackupLockTest, ALockFileTheUserCannotWriteStillDecides)
+{
+    TempDir dir;
+    {
+        BackupLock make(dir.path());
+        ASSERT_TRUE(make.TryAcquire());
+    }
+    const fs::path lock = dir / kBackupLockName;
+    // Read-only for this user: as the superuser only an immutable file is.
+    bool immutable = false;
+    if (::geteuid() == 0) {
+        immutable = std::system(("chattr +i '" + lock.string() + "' 2>/dev/null").c_str()) == 0;
+        if (!immutable) GTEST_SKIP() << "no immutable files here for the superuser";
+    } else {
+        ASSERT_EQ(::chmod(lock.c_str(), 0444), 0);
+    }
+    BackupLock first(dir.path());
+    BackupLock second(dir.path());
+    EXPECT_TRUE(first.TryAcquire());
+    EXPECT_FALSE(second.TryAcquire());
+    // The owner makes its copies as usual.
+    auto a = Collection("A");
+    EXPECT_EQ(RunBackupPass(dir.path(), {a.get()}).written, 1);
+    EXPECT_EQ(BoreholeOf(dir / "backup_0.crx"), "A");
+    if (immutable) std::system(("chattr -i '" + lock.string() + "'").c_str());
+}
+
+TEST(InstanceCopies, ANonOwnerKeepsItsOwnCopiesRecoveredOnceItHasEnded)
+{
+    TempDir dir;
+    BackupLock owner(dir.path());
+    ASSERT_TRUE(owner.TryAcquire());
+    InstanceBackups other(dir.path());
+    ASSERT_TRUE(other.Start());
+    const std::string tag = other.Tag();
+    EXPECT_EQ(InstanceTagOf(InstanceCopyName(tag, 3)), tag);
+    EXPECT_EQ(InstanceTagOf("backup_3.crx"), "");
+
+    auto a = Collection("A");
+    auto b = Collection("B");
+    auto c = Collection("C");
+    // The other instance's pass writes its own names; the owner's passes and
+    // its exit leave them alone, and the other's leave the owner's alone.
+    EXPECT_EQ(RunBackupPass(dir.path(), {b.get(), c.get()}, {}, tag).written, 2);
+    RunBackupPass(dir.path(), {a.get()});
+    EXPECT_EQ(RunBackupPass(dir.path(), {c.get()}, {}, tag).removed, 1);
+    EXPECT_EQ(Names(dir.path()), (std::vector<std::string> {"backup.lock", "backup_0.crx", "backup_" + tag + ".lock",
+                                                             "backup_" + tag + "_0.crx"}));
+    EXPECT_EQ(BoreholeOf(dir / InstanceCopyName(tag, 0)), "C");
+    // While it runs, a start-up does not take its copies.
+    EXPECT_TRUE(InstanceRunning(dir.path(), tag));
+    EXPECT_EQ(ListRecoverableCopies(dir.path()).size(), 1u);
+    EXPECT_EQ(ListRecoverableCopies(dir.path(), tag).size(), 1u);
+    EXPECT_EQ(DeleteBackupCopies(dir.path()), 1);
+    EXPECT_TRUE(fs::exists(dir / InstanceCopyName(tag, 0)));
+
+    // Killed: its lock goes with it, and its copies are recovered.
+    std::string killedTag;
+    {
+        // Destroyed without End(): as when the process is killed.
+        InstanceBackups killed(dir.path());
+        ASSERT_TRUE(killed.Start());
+        killedTag = killed.Tag();
+        RunBackupPass(dir.path(), {b.get()}, {}, killedTag);
+    }
+    EXPECT_FALSE(InstanceRunning(dir.path(), killedTag));
+    const std::vector<fs::path> recoverable = ListRecoverableCopies(dir.path());
+    ASSERT_EQ(recoverable.size(), 1u);
+    EXPECT_EQ(BoreholeOf(recoverable[0]), "B");
+
+    // A normal exit deletes its copies and its lock.
+    other.End();
+    EXPECT_FALSE(fs::exists(dir / InstanceCopyName(tag, 0)));
+    EXPECT_FALSE(fs::exists(dir / ("backup_" + tag + ".lock")));
 }
 
 TEST(Snapping, EdgesCloserThanEightPixelsAlign)

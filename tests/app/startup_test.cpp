@@ -19,6 +19,8 @@
 #include <string>
 #include <vector>
 
+#include <unistd.h>
+
 #include "app/backups.h"
 #include "app/collection_window.h"
 #include "app/desk_window.h"
@@ -129,7 +131,11 @@ TEST_F(Startup, UnitsTitleThe34WindowsInOrderThenTheFirstShowing)
     std::vector<std::string> expected = {"unit:options", "unit:decimal-separator", "unit:codage", "unit:recent",
                                          "title:Carotix"};
     for (const char* name : kStartupWindowOrder) expected.push_back(std::string("create:") + name);
-    expected.insert(expected.end(), {"show:placed", "show:log-window", "show:help", "show:timers"});
+    expected.insert(expected.end(),
+                    {"show:placed", "show:log-window", "show:help",
+                     "backup:status:Copies de secours : tenues par cette instance (processus " +
+                         std::to_string(::getpid()) + ")",
+                     "show:timers"});
     EXPECT_EQ(log, expected);
     EXPECT_EQ(QCoreApplication::applicationName(), "Carotix");
     // No display name of its own: the platform appends one to every caption
@@ -295,17 +301,28 @@ TEST_F(Startup, ASecondInstanceLeavesTheOwnersCopiesAloneUntilItHasGone)
     Start();
     EXPECT_NE(IndexOf("backup:not-owner"), std::string::npos);
     EXPECT_TRUE(Main()->Children().empty());
+    // Its own collections are still protected, under names of its own, and
+    // the status bar says who keeps the folder's copies.
+    const std::string tag = session_->Instance().Tag();
+    ASSERT_FALSE(tag.empty());
+    EXPECT_EQ(session_->BackupStatusText(),
+              "Copies de secours du dossier : tenues par une autre instance de Carotix (processus " +
+                  std::to_string(::getpid()) + ") ; celles de cette instance : backup_" + tag + "_*.crx");
     Main()->Nouveau1Click();
-    EXPECT_EQ(session_->TimerSauvegardeTimer().written, 0);
+    EXPECT_EQ(session_->TimerSauvegardeTimer().written, 1);
+    EXPECT_TRUE(fs::exists(program_ / InstanceCopyName(tag, 0)));
     EXPECT_EQ(ReadFileBytes(program_ / "backup_0.crx"), before);
 
     // The owner ended without deleting its copy (a crash): this instance
-    // takes the copies over, reopens the one left and backs both up.
+    // takes the copies over, reopens the one left and backs both up; its own
+    // copies are no longer needed.
     owner.reset();
     const BackupPassResult r = session_->TimerSauvegardeTimer();
     EXPECT_NE(IndexOf("backup:lock-taken"), std::string::npos);
     EXPECT_EQ(Main()->Children().size(), 2u);
     EXPECT_EQ(r.written, 2);
+    EXPECT_FALSE(fs::exists(program_ / InstanceCopyName(tag, 0)));
+    EXPECT_EQ(session_->BackupStatusText().rfind("Copies de secours : tenues par cette instance", 0), 0u);
 
     fake_.AnswerMessage(MsgResult::No).AnswerMessage(MsgResult::No);
     EXPECT_TRUE(Main()->close());

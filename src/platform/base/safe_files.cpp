@@ -37,27 +37,31 @@ fs::path FolderOf(const fs::path& file) { return file.has_parent_path() ? file.p
 
 std::string RandomTempName()
 {
+    return std::string(kTempPrefix) + RandomLettersAndDigits(kTempRandom) + std::string(kTempSuffix);
+}
+
+}  // namespace
+
+std::string RandomLettersAndDigits(std::size_t n)
+{
     static constexpr char kAlphabet[] = "abcdefghijklmnopqrstuvwxyz0123456789";
-    unsigned char raw[kTempRandom] {};
-    if (::getrandom(raw, sizeof raw, GRND_NONBLOCK) != static_cast<ssize_t>(sizeof raw)) {
+    std::string raw(n, '\0');
+    if (::getrandom(raw.data(), n, GRND_NONBLOCK) != static_cast<ssize_t>(n)) {
         // No entropy yet (very early boot): time and process id still make
-        // collisions rare, and O_EXCL catches them.
+        // collisions rare, and the callers' exclusive creation catches them.
         timespec ts {};
         ::clock_gettime(CLOCK_MONOTONIC, &ts);
         unsigned long long seed = static_cast<unsigned long long>(ts.tv_nsec) * 6364136223846793005ull +
                                   static_cast<unsigned long long>(::getpid());
-        for (unsigned char& c : raw) {
+        for (char& c : raw) {
             seed = seed * 6364136223846793005ull + 1442695040888963407ull;
-            c = static_cast<unsigned char>(seed >> 56);
+            c = static_cast<char>(seed >> 56);
         }
     }
-    std::string name(kTempPrefix);
-    for (unsigned char c : raw) name += kAlphabet[c % (sizeof kAlphabet - 1)];
-    name += kTempSuffix;
-    return name;
+    std::string out;
+    for (char c : raw) out += kAlphabet[static_cast<unsigned char>(c) % (sizeof kAlphabet - 1)];
+    return out;
 }
-
-}  // namespace
 
 std::string PathText(const fs::path& p)
 {

@@ -49,6 +49,9 @@ private:
 // library's text.
 std::string SystemErrorText(int err);
 
+// n random lowercase letters and digits (names of temporary files and tags).
+std::string RandomLettersAndDigits(std::size_t n);
+
 // A path as UTF-8 text for messages.
 std::string PathText(const std::filesystem::path& p);
 
