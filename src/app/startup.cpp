@@ -496,6 +496,8 @@ void ProgramSession::FormShow()
     } else {
         instance_.Start();
         StartupNote("backup:not-owner");
+        // Copies of instances that were killed are this one's to keep.
+        if (instance_.Started() && ReopenBackupCopies(true) > 0) RecentLoad();
     }
     ShowBackupStatus();
     // 5. The collection named on the command line.
@@ -517,13 +519,14 @@ void ProgramSession::FormShow()
     StartupNote("show:timers");
 }
 
-int ProgramSession::ReopenBackupCopies()
+int ProgramSession::ReopenBackupCopies(bool instancesOnly)
 {
     if (!main_) return 0;
     int reopened = 0;
     for (const fs::path& copy : ListRecoverableCopies(ProgramFolder(), instance_.Tag())) {
         const std::string path = Utf8Path(copy);
         const std::string tag = InstanceTagOf(Utf8Path(copy.filename()));
+        if (instancesOnly && tag.empty()) continue;
         if (!tag.empty() && std::find(adoptedTags_.begin(), adoptedTags_.end(), tag) == adoptedTags_.end())
             adoptedTags_.push_back(tag);
         try {
@@ -575,6 +578,10 @@ BackupPassResult ProgramSession::TimerSauvegardeTimer()
             BackupPassResult r;
             if (instance_.Started())
                 r = RunBackupPass(ProgramFolder(), CollectionTrees(), Writer, instance_.Tag());
+            if (r.written > 0 && r.failed == 0) {
+                for (const std::string& tag : adoptedTags_) DeleteBackupCopies(ProgramFolder(), tag);
+                adoptedTags_.clear();
+            }
             StartupNote("backup:instance-pass");
             return r;
         }
@@ -668,6 +675,7 @@ bool ProgramSession::MainWindowClosing()
     }
     if (instance_.Started()) {
         instance_.End();
+        for (const std::string& tag : adoptedTags_) DeleteBackupCopies(ProgramFolder(), tag);
         StartupNote("close:instance-backups-deleted");
     }
     closed_ = true;

@@ -102,7 +102,9 @@ public:
     // Reopens the folder's crash-recovery copies as modified collections
     // without a file name; an unreadable copy is set aside and reported, and
     // the others are still reopened. Answers how many were reopened.
-    int ReopenBackupCopies();
+    // With instancesOnly, only the copies of other instances that have ended
+    // (what an instance that does not own the folder's copies takes over).
+    int ReopenBackupCopies(bool instancesOnly = false);
     // TimerSauvegardeTimer: one backup pass of every collection window, in
     // window order (only while this instance owns the folder's copies).
     BackupPassResult TimerSauvegardeTimer();

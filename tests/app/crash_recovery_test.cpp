@@ -14,6 +14,7 @@
 #include <filesystem>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "app/backups.h"
 #include "app/startup.h"
@@ -119,6 +120,54 @@ TEST_F(CrashRecovery, AKilledProgramGetsItsCollectionBackModifiedAndWhole)
     TDirBlock original("Carotix");
     original.LoadFromFile(collection_.string());
     EXPECT_EQ(SaveBlockToBytes(original), expected_);
+}
+
+// Two instances on one program folder: the second does not own the folder's
+// copies but keeps its own; killed, its collection comes back in the next
+// instance started beside the owner.
+TEST_F(CrashRecovery, TheKilledInstanceThatDidNotOwnTheCopiesGetsItsCollectionBack)
+{
+    QProcess owner;
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        env.insert("CAROTIX_HOME", QString::fromStdString(program_.path().string()));
+        env.insert(kBackupPeriodVariable, "150");
+        env.insert(kStartupLogVariable, QString::fromStdString((work_ / "owner.log").string()));
+        env.insert("ASAN_OPTIONS", "detect_leaks=0");
+        owner.setProcessEnvironment(env);
+        owner.setProcessChannelMode(QProcess::ForwardedChannels);
+        owner.start(QString::fromStdString(kProgram.string()), {});
+        ASSERT_TRUE(owner.waitForStarted(30000));
+        for (int i = 0; i < 1200 && !(fs::exists(work_ / "owner.log") &&
+                                      ReadFileBytes(work_ / "owner.log").find("backup:pass\n") != std::string::npos);
+             ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    // The second instance, on the collection.
+    Launch({QString::fromStdString(collection_.string())});
+    ASSERT_TRUE(WaitForStep("backup:not-owner"));
+    ASSERT_TRUE(WaitForStep("backup:instance-pass"));
+    Kill();
+    std::vector<fs::path> left;
+    for (const fs::path& copy : ListBackupCopies(program_.path()))
+        if (!InstanceTagOf(copy.filename().string()).empty()) left.push_back(copy);
+    ASSERT_EQ(left.size(), 1u);
+    EXPECT_EQ(CopyBytes(left[0]), expected_);
+
+    // A third instance beside the owner takes the killed one's collection.
+    Launch({});
+    ASSERT_TRUE(WaitForStep("show:reopen:" + left[0].filename().string() + ":modified"));
+    ASSERT_TRUE(WaitForStep("backup:instance-pass", "show:timers"));
+    Kill();
+    EXPECT_FALSE(fs::exists(left[0]));
+    std::vector<fs::path> now;
+    for (const fs::path& copy : ListBackupCopies(program_.path()))
+        if (!InstanceTagOf(copy.filename().string()).empty()) now.push_back(copy);
+    ASSERT_EQ(now.size(), 1u);
+    EXPECT_EQ(CopyBytes(now[0]), expected_);
+    ::kill(static_cast<pid_t>(owner.processId()), SIGKILL);
+    owner.waitForFinished(30000);
 }
 
 }  // namespace
