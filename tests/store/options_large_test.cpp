@@ -64,8 +64,10 @@ TEST(OptionsStartup, ALargeSettingsFileGetsItsMissingKeysInOneRewrite)
         startSmall = std::min(startSmall, Seconds([&] { OptionsInitialize(program.path()); }));
         OptionsRelease();
     }
-    // What the large file adds to the start-up: one reading and one writing.
-    EXPECT_LE(startLarge - startSmall, 2 * read)
+    // What the large file adds to the start-up: one reading and one writing
+    // (a writing with its disk sync costs more than a reading on a busy
+    // machine, hence the margin). A rewrite per added key cost ten readings.
+    EXPECT_LE(startLarge - startSmall, 3 * read)
         << "start-up " << startLarge << " s (small file " << startSmall << " s), reading " << read << " s";
 
     // Every colour was added, and nothing else was lost.
