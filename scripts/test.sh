@@ -15,4 +15,7 @@ export QT_QPA_PLATFORM=offscreen
 export ASAN_OPTIONS="detect_leaks=0:abort_on_error=1:strict_string_checks=1"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 cd "$build"
-ctest --output-on-failure -j "$jobs" --timeout 900
+status=0
+ctest --output-on-failure -j "$jobs" --timeout 900 || status=$?
+bash "$here/scripts/test_ratio.sh" || true
+exit "$status"

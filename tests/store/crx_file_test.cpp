@@ -8,13 +8,62 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cmath>
+#include <cstdlib>
 #include <filesystem>
 #include <limits>
+#include <new>
 #include <sys/stat.h>
 #include <unistd.h>
 
+// An allocation bound for the reader: while it is set, any single request
+// above it is refused and remembered, so that a test can tell a reader that
+// checks a count against the file from one that merely fails later.
 namespace {
+std::atomic<std::size_t> gAllocationLimit{0};
+std::atomic<std::size_t> gLargestRefused{0};
+
+void* BoundedAllocate(std::size_t size)
+{
+    const std::size_t limit = gAllocationLimit.load();
+    if (limit != 0 && size > limit) {
+        if (size > gLargestRefused.load()) gLargestRefused.store(size);
+        throw std::bad_alloc();
+    }
+    if (void* p = std::malloc(size ? size : 1)) return p;
+    throw std::bad_alloc();
+}
+}  // namespace
+
+void* operator new(std::size_t size) { return BoundedAllocate(size); }
+void* operator new[](std::size_t size) { return BoundedAllocate(size); }
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept
+{
+    try {
+        return BoundedAllocate(size);
+    } catch (...) {
+        return nullptr;
+    }
+}
+void* operator new[](std::size_t size, const std::nothrow_t& tag) noexcept { return operator new(size, tag); }
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete[](void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
+void operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
+void operator delete[](void* p, const std::nothrow_t&) noexcept { std::free(p); }
+
+namespace {
+
+struct ScopedAllocationLimit {
+    explicit ScopedAllocationLimit(std::size_t bytes)
+    {
+        gLargestRefused = 0;
+        gAllocationLimit = bytes;
+    }
+    ~ScopedAllocationLimit() { gAllocationLimit = 0; }
+};
 
 namespace fs = std::filesystem;
 
@@ -221,6 +270,29 @@ TEST(CrxLoading, HugeCountsFailAtOnce)
     // A text-array element longer than what is left.
     EXPECT_EQ(ErrorOfLoading(Name("R") + U8(3) + U8(1) + Name("s") + U8(8) + U32(1) + U16(100) + "abc"),
               "Read beyond end of file");
+}
+
+TEST(CrxLoading, ACountBeyondWhatTheFileHoldsFailsBeforeAllocating)
+{
+    // A million elements claimed by a file of a few dozen bytes: each would
+    // fit in memory, so only the check against the bytes left stops the
+    // reader from asking for megabytes it will never fill.
+    const std::uint32_t million = 1000000;
+    const std::string cases[] = {
+        Name("R") + U8(1) + U32(million) + Name("a") + U8(0),                         // directory
+        Name("R") + U8(3) + U8(1) + Name("s") + U8(8) + U32(million) + U16(1) + "a",  // texts
+        Name("R") + U8(3) + U8(1) + Name("i") + U8(10) + U32(million) + U32(7),       // integers
+        Name("R") + U8(3) + U8(1) + Name("f") + U8(12) + U32(million) + U32(0) + U32(0),
+    };
+    for (const std::string& bytes : cases) {
+        std::string error;
+        {
+            ScopedAllocationLimit bound(64 * 1024);
+            error = ErrorOfLoading(bytes);
+        }
+        EXPECT_EQ(error, "Read beyond end of file") << Hex(bytes);
+        EXPECT_EQ(gLargestRefused.load(), 0u) << Hex(bytes);
+    }
 }
 
 TEST(CrxLoading, DeepNestingFailsCleanly)

@@ -317,6 +317,17 @@ TEST(DiversBlocks, RescalingLeavesMissingValuesMissing)
     EXPECT_EQ(root.GetPathFloat("P1\\Ouvrage\\X", 2), 1040.0);
     EXPECT_TRUE(IsMissingFloat(root.GetPathFloat("P2\\Ouvrage\\X", 0)));
     EXPECT_EQ(root.GetPathString("P3\\Ouvrage\\X", 0), "5");
+
+    // A negative factor would turn the missing value into +inf, a zero factor
+    // into a NaN: both must leave it missing and scale the others exactly.
+    for (double factor : {-2.0, 0.0}) {
+        TDirBlock tree("Carotix");
+        tree.SetPathFloat("P1\\Ouvrage\\X", 0, btFloat, 10.0);
+        tree.SetPathFloat("P1\\Ouvrage\\X", 1, btFloat, MissingFloat);
+        RescaleFloatBlocks(tree, "Ouvrage\\X", 1000.0, factor, 4.0);
+        EXPECT_EQ(tree.GetPathFloat("P1\\Ouvrage\\X", 0), 1000.0 + 6.0 * factor) << factor;
+        EXPECT_TRUE(IsMissingFloat(tree.GetPathFloat("P1\\Ouvrage\\X", 1))) << factor;
+    }
 }
 
 TEST(DiversBlocks, CollectingPathsOnceEach)

@@ -118,7 +118,7 @@ TEST_F(IniFileTest, ValuesAreTrimmedAndLoseOnePairOfMatchingQuotes)
 TEST_F(IniFileTest, IntegersTakeHexPrefixesAndBooleansAreIntegers)
 {
     Put("[N]\nhex=0x1F\nHEX=0X10\ndollar=$ff\nspaced=  42  \nneg=-7\nbad=12abc\nempty=\nbare=0x\n"
-        "t=True\nzero=0\ntwo=2\nhexzero=0x0\nbig=99999999999\n");
+        "t=True\nzero=0\ntwo=2\nminus=-1\nhexzero=0x0\nbig=99999999999\n");
     TIniFile ini(file);
     EXPECT_EQ(ini.ReadInteger("N", "hex", -1), 31);
     EXPECT_EQ(ini.ReadInteger("N", "dollar", -1), 255);
@@ -132,6 +132,7 @@ TEST_F(IniFileTest, IntegersTakeHexPrefixesAndBooleansAreIntegers)
     EXPECT_FALSE(ini.ReadBool("N", "t", false));
     EXPECT_FALSE(ini.ReadBool("N", "zero", true));
     EXPECT_TRUE(ini.ReadBool("N", "two", false));
+    EXPECT_TRUE(ini.ReadBool("N", "minus", false));  // older files write true as -1
     EXPECT_FALSE(ini.ReadBool("N", "hexzero", true));
     EXPECT_TRUE(ini.ReadBool("N", "missing", true));
 }

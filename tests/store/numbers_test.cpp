@@ -108,6 +108,8 @@ TEST_P(Numbers, FormatFloatWidthFitsTheWidthExactly)
     EXPECT_EQ(FormatFloatWidth(5, 123456), L("1,2E5"));
     EXPECT_EQ(FormatFloatWidth(3, 1e300), "   ");   // "1E300" never gets shorter
     EXPECT_EQ(FormatFloatWidth(2, -7), "-7");
+    EXPECT_EQ(FormatFloatWidth(1, -7), " ");      // no precision fits: blanks of the width
+    EXPECT_EQ(FormatFloatWidth(4, -1e300), "    ");
     EXPECT_EQ(FormatFloatWidth(0, 1), "");
 }
 

@@ -102,6 +102,7 @@ TEST_F(TemplatesTest, CoordinatesInZoneNineAreAngles)
     EXPECT_EQ(Expand("%Ouvrage\\X%"), "600,5");
     EXPECT_EQ(Expand("%Ouvrage\\X%", "12", "P2"), "45° 30,000'");
     EXPECT_EQ(Expand("[%UnitéXY%]", "12", "P2"), "[ ]");
+    EXPECT_EQ(Expand("%UnitéXY%/%UNITEXY%"), "km/KM");
 }
 
 TEST_F(TemplatesTest, LexiconTranslationAndDates)
