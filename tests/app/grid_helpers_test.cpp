@@ -75,6 +75,11 @@ TEST_F(GridHelpersTest, EmptinessIgnoresFixedCellsAndBlanks)
     EXPECT_EQ(grid->RowCount(), 3);
     GridClearRow(*grid, 1);
     EXPECT_EQ(RowText(1), "||");
+
+    // A grid of its title row alone, even a blank one, gains a data row.
+    Make(3, 1);
+    GridEnsureEmptyLastRow(*grid);
+    EXPECT_EQ(grid->RowCount(), 2);
 }
 
 TEST_F(GridHelpersTest, AddedRowsAreBlankEvenAfterAShrink)

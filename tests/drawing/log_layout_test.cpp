@@ -101,11 +101,14 @@ TEST(LogBounds, EachTableWidensWithItsOwnColumnsAndFilters)
     AppendSampleRow(bh, "Annulaire", {{"Deb", 0.0}, {"Fin", 31.0}});
     AppendSampleRow(bh, "Tubage", {{"Deb", 0.0}, {"Fin", 45.0}, {"Diam", 500.0}, {"NomTube", std::string("PMT2")}});
     AppendSampleRow(bh, "Tubage", {{"Deb", 0.0}, {"Fin", 32.0}, {"Diam", 160.0}, {"NomTube", std::string("")}});
+    AppendSampleRow(bh, "Tubage",
+                    {{"Deb", 0.0}, {"Fin", 38.0}, {"Diam", 120.0}, {"NomTube", OptNomTubeSimple}});
     AppendSampleRow(bh, "Pompage", {{"Deb", 0.0}, {"Fin", 99.0}});  // not a table of the log
     // Every tube: the deepest casing counts.
     EXPECT_EQ(EtendueProfondeur(root, "P", "", ""), 45.0);
-    // Tube PMT1: the casing of PMT2 is left out, the one without a tube name kept.
-    EXPECT_EQ(EtendueProfondeur(root, "P", "", "PMT1"), 32.0);
+    // Tube PMT1: the casing of PMT2 is left out; the ones without a tube name
+    // or of the single tube are kept.
+    EXPECT_EQ(EtendueProfondeur(root, "P", "", "PMT1"), 38.0);
 
     LogContext log;
     log.BoreholeDir = root.FindDir("P");

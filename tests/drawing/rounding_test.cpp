@@ -48,6 +48,8 @@ TEST(Rounding, DoublesAreRoundedAndCheckedBeforeBecomingIntegers)
     EXPECT_THROW(RoundHalfEven(-INFINITY), std::range_error);
     EXPECT_THROW(TruncChecked(3e9), std::range_error);
     EXPECT_EQ(RoundHalfEven64(1e12 + 0.5), 1000000000000);
+    EXPECT_EQ(RoundHalfEven64(-9223372036854775808.0), std::numeric_limits<std::int64_t>::min());
+    EXPECT_THROW(RoundHalfEven64(9223372036854775808.0), std::range_error);   // 2^63 has no int64
     EXPECT_EQ(ClampToInt32(5000000000), 2147483647);
     EXPECT_EQ(ClampToInt32(-5000000000), -2147483647 - 1);
 }

@@ -118,9 +118,10 @@ TEST_F(IniFileTest, ValuesAreTrimmedAndLoseOnePairOfMatchingQuotes)
 TEST_F(IniFileTest, IntegersTakeHexPrefixesAndBooleansAreIntegers)
 {
     Put("[N]\nhex=0x1F\nHEX=0X10\ndollar=$ff\nspaced=  42  \nneg=-7\nbad=12abc\nempty=\nbare=0x\n"
-        "t=True\nzero=0\ntwo=2\nminus=-1\nhexzero=0x0\nbig=99999999999\n");
+        "upper=0X10\nt=True\nzero=0\ntwo=2\nminus=-1\nhexzero=0x0\nbig=99999999999\n");
     TIniFile ini(file);
     EXPECT_EQ(ini.ReadInteger("N", "hex", -1), 31);
+    EXPECT_EQ(ini.ReadInteger("N", "upper", -1), 16);
     EXPECT_EQ(ini.ReadInteger("N", "dollar", -1), 255);
     EXPECT_EQ(ini.ReadInteger("N", "spaced", -1), 42);
     EXPECT_EQ(ini.ReadInteger("N", "neg", -1), -7);
