@@ -6,7 +6,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QStyle>
-#include <QLayout>
+#include <QTimer>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -109,17 +109,32 @@ void TFMotCles::SetColumns(QTreeWidget* list)
     for (const TFieldDef& d : editor_->Defs) titles << ToQString(d.Name);
     list->setColumnCount(std::max<int>(1, static_cast<int>(titles.size())));
     list->setHeaderLabels(titles);
-    if (!titles.isEmpty()) {
-        // Measured on the list as laid out in the window, which has no
-        // geometry yet when it is first prepared; each column keeps at least
-        // its title's width.
-        if (layout()) layout()->activate();
-        const int width = list->viewport()->width() / static_cast<int>(titles.size());
-        const QHeaderView* h = list->header();
-        const int margin = 2 * h->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, h);
-        for (int c = 0; c < titles.size(); ++c)
-            list->setColumnWidth(c, std::max({width, 40, h->fontMetrics().horizontalAdvance(titles[c]) + margin}));
-    }
+    FitColumns(list);
+}
+
+void TFMotCles::FitColumns(QTreeWidget* list)
+{
+    // Each column takes its share of the list's client width, and at least
+    // its title's width. A list that was never shown has no laid-out client
+    // area yet: the window fits them again once it shows.
+    const int count = list->columnCount();
+    if (!editor_ || editor_->Defs.empty() || count < 1) return;
+    const QHeaderView* h = list->header();
+    const int width = list->viewport()->width() / count;
+    const int margin = 2 * h->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, h);
+    for (int c = 0; c < count; ++c)
+        list->setColumnWidth(
+            c, std::max({width, 40, h->fontMetrics().horizontalAdvance(list->headerItem()->text(c)) + margin}));
+}
+
+void TFMotCles::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    // Once the lists are laid out and their scroll bars known.
+    QTimer::singleShot(0, this, [this] {
+        FitColumns(ListView_MotsCles);
+        FitColumns(ListView_Dispo);
+    });
 }
 
 void TFMotCles::FillLines(QTreeWidget* list, const std::vector<KeywordLine>& lines)

@@ -50,10 +50,12 @@ public:
 protected:
     // Any other close with a changed list asks whether to store it.
     void done(int result) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     void FillLines(QTreeWidget* list, const std::vector<KeywordLine>& lines);
     void SetColumns(QTreeWidget* list);
+    void FitColumns(QTreeWidget* list);
     void SortBy(QTreeWidget* list, int column);
 
     QPointer<TFChild> child_;

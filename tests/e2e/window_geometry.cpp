@@ -1,6 +1,7 @@
 #include "window_geometry.h"
 
 #include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QAbstractScrollArea>
 #include <QAction>
 #include <QCheckBox>
@@ -10,10 +11,12 @@
 #include <QLabel>
 #include <QPixmap>
 #include <QPushButton>
+#include <QScreen>
 #include <QRadioButton>
 #include <QStyle>
 #include <QToolBar>
 #include <QToolButton>
+#include <QTableView>
 #include <QTreeView>
 #include <QWidget>
 #include <algorithm>
@@ -98,6 +101,34 @@ void CheckText(const QWidget* w, QSize need, std::vector<std::string>& faults)
     }
 }
 
+// The columns of lists and tables: each shows its whole title, and each
+// shows its contents whole, or takes at least its share of the list when
+// they are wider (a list whose columns were sized before it was laid out
+// leaves them a few pixels wide). Spreadsheets, whose columns take the
+// widths of their data, and header-less grids are left out.
+void CheckColumns(const QAbstractItemView* view, std::vector<std::string>& faults)
+{
+    const QHeaderView* h = nullptr;
+    if (const auto* tree = qobject_cast<const QTreeView*>(view); tree && !tree->isHeaderHidden()) h = tree->header();
+    if (const auto* table = qobject_cast<const QTableView*>(view); table && table->horizontalHeader()->isVisible())
+        h = table->horizontalHeader();
+    if (!h || !h->model()) return;
+    QRect part;
+    if (!VisiblePart(view, part)) return;
+    const int margin = h->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, h);
+    const int shown = h->count() - h->hiddenSectionCount();
+    const int share = shown > 0 ? view->viewport()->width() / shown : 0;
+    for (int i = 0; i < h->count(); ++i) {
+        if (h->isSectionHidden(i) || h->sectionViewportPosition(i) >= h->width()) continue;
+        const QString title = h->model()->headerData(i, Qt::Horizontal).toString();
+        int need = QFontMetrics(h->font()).horizontalAdvance(title) + 2 * margin;
+        if (qobject_cast<const QTreeView*>(view)) need = std::max(need, std::min(share, view->sizeHintForColumn(i)));
+        if (!title.isEmpty() && h->sectionSize(i) < need)
+            faults.push_back(Name(view) + ": column '" + title.toStdString() + "' is " + std::to_string(h->sectionSize(i)) +
+                             " wide, needs " + std::to_string(need));
+    }
+}
+
 }  // namespace
 
 std::vector<std::string> WindowGeometryFaults(QWidget* window)
@@ -132,25 +163,7 @@ std::vector<std::string> WindowGeometryFaults(QWidget* window)
             if (t->toolButtonStyle() == Qt::ToolButtonFollowStyle && !t->icon().isNull()) continue;
             CheckText(t, QSize(t->sizeHint().width(), QFontMetrics(t->font()).height()), faults);
         }
-        // The column titles of lists (not of spreadsheets, whose columns
-        // take the widths of their data).
-        if (const auto* tree = qobject_cast<const QTreeView*>(w); tree && !tree->isHeaderHidden()) {
-            const QHeaderView* h = tree->header();
-            const int margin = h->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, h);
-            // A column gets at least its title's width, and at least half of
-            // its share of the list (a list whose columns were sized before
-            // it was laid out leaves them a few pixels wide).
-            const int shown = h->count() - h->hiddenSectionCount();
-            const int share = shown > 1 ? tree->viewport()->width() / shown / 2 : 0;
-            for (int i = 0; i < h->count(); ++i) {
-                if (h->isSectionHidden(i) || h->sectionViewportPosition(i) >= h->width()) continue;
-                const QString title = h->model()->headerData(i, Qt::Horizontal).toString();
-                const int need = std::max(share, QFontMetrics(h->font()).horizontalAdvance(title) + 2 * margin);
-                if (!title.isEmpty() && h->sectionSize(i) < need)
-                    faults.push_back(Name(tree) + ": column '" + title.toStdString() + "' is " +
-                                     std::to_string(h->sectionSize(i)) + " wide, needs " + std::to_string(need));
-            }
-        }
+        if (const auto* view = qobject_cast<const QAbstractItemView*>(w)) CheckColumns(view, faults);
         if (const auto* bar = qobject_cast<const QToolBar*>(w)) {
             const auto* ext =
                 bar->findChild<QToolButton*>(QStringLiteral("qt_toolbar_ext_button"), Qt::FindDirectChildrenOnly);
@@ -182,5 +195,10 @@ std::vector<std::string> WindowGeometryFaults(QWidget* window)
 void SaveWindowShot(QWidget* window, const std::filesystem::path& file)
 {
     std::filesystem::create_directories(file.parent_path());
-    window->grab().save(QString::fromStdString(file.string()), "PNG");
+    // Taken from the screen, as shown: rendering the window instead would lay
+    // out the hidden windows it owns, and hide how they first open.
+    QPixmap shot;
+    if (QScreen* screen = window->screen()) shot = screen->grabWindow(window->winId());
+    if (shot.isNull()) shot = window->grab();
+    shot.save(QString::fromStdString(file.string()), "PNG");
 }
