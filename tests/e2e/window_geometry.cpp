@@ -178,6 +178,13 @@ std::vector<std::string> WindowGeometryFaults(QWidget* window)
             }
         }
     }
+    // The whole window, frame included, on the screen's available area.
+    if (const QScreen* screen = window->screen(); screen && !screen->availableGeometry().contains(window->frameGeometry())) {
+        const QRect f = window->frameGeometry();
+        faults.push_back(window->objectName().toStdString() + ": lies at " + std::to_string(f.x()) + "," +
+                         std::to_string(f.y()) + " " + std::to_string(f.width()) + " x " + std::to_string(f.height()) +
+                         ", off the screen's available area");
+    }
     for (const TCaptionButton* c : window->findChildren<TCaptionButton*>()) {
         if (!c->Visible() || c->Button()->window() != window) continue;
         const QWidget* b = c->Button();

@@ -1,9 +1,11 @@
 // What a person sees of a window at the size it opens with: every visible
 // label, check box, radio button, push button and tool button shows its whole
 // text (wide enough, not cut by its parents, not covered by a sibling), no
-// tool bar hides an action behind its extension button, and every caption
-// button lies wholly inside its window, its right side RightMargin pixels from
-// the window's right edge. Texts are measured with the installed fonts.
+// tool bar hides an action behind its extension button, every list column
+// shows its title and its contents (or its share of the list), every caption
+// button lies wholly inside its window, its right side RightMargin pixels
+// from the window's right edge, and the window lies on the screen's available
+// area. Texts are measured with the installed fonts.
 #pragma once
 
 #include <filesystem>
