@@ -12,7 +12,9 @@
 #include <QMenu>
 #include <QPushButton>
 
+#include <fcntl.h>
 #include <pwd.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -73,6 +75,11 @@ class CupsPrinting : public E2eTest {
 protected:
     void SetUp() override
     {
+        // The queue writes every job of this user to one folder: test runs
+        // side by side (several builds on one machine) would take each
+        // other's pages. One run prints at a time.
+        lock_ = ::open((fs::temp_directory_path() / "carotix-cups-test.lock").c_str(), O_RDWR | O_CREAT, 0666);
+        if (lock_ >= 0) ::flock(lock_, LOCK_EX);
         if (!SchedulerRunning()) {
             if (::geteuid() != 0 || ::access("/usr/sbin/cupsd", X_OK) != 0)
                 GTEST_SKIP() << "no CUPS daemon runs and none can be started here (it needs root and cups)";
@@ -90,6 +97,14 @@ protected:
             if (status != 0) GTEST_SKIP() << "the PDF queue cannot be made here (lpadmin refused)";
         }
     }
+
+    void TearDown() override
+    {
+        E2eTest::TearDown();
+        if (lock_ >= 0) ::close(lock_);
+    }
+
+    int lock_ = -1;
 
     // Prints the first ouvrage through the print window opened by the menu
     // item, on the PDF queue; answers the PDF that came out.
