@@ -223,6 +223,11 @@ TEST(ShippedTokenize, GivesWordsInOrderWithTheirKinds)
     texts.clear();
     for (const auto& t : library->Tokenize("Terre végétale d'aspect gris-vert, 12,5 m")) texts.push_back(t.Text);
     EXPECT_EQ(texts, (std::vector<std::string>{"TERRE", "VEGETALE", "D'", "ASPECT", "GRIS", "VERT", ",", "12,5", "M"}));
+    // Lower-case "z"; 0x9F alone is no UTF-8 but Windows-1252 "Ÿ"; an
+    // overlong form is no UTF-8 either and reads byte by byte.
+    texts.clear();
+    for (const auto& t : library->Tokenize("quartz GR\x9F" "S \xC1\xA9" "A")) texts.push_back(t.Text);
+    EXPECT_EQ(texts, (std::vector<std::string>{"QUARTZ", "GRYS", "A", "\xC2\xA9", "A"}));
     const auto terre = library->Tokenize("Terre végétale");
     ASSERT_EQ(terre.size(), 2u);
     EXPECT_EQ(terre[0].Kind, 1);

@@ -187,6 +187,13 @@ TEST(CodingRuleGrids, SortsLookupsAndPrintPlan)
     // Windows-1252 byte order ("É" 0xC9 after "a"), equal texts in their order.
     EXPECT_EQ(order, (std::vector<std::string>{"X4", "X2", "X0", "X3", "X1"}));
     EXPECT_TRUE(GridRowIsEmpty(g, g.RowCount() - 1));
+    // Rows move below the title row only.
+    g.MoveRow(0, 2);
+    g.MoveRow(2, 0);
+    g.MoveRow(1, 3);
+    EXPECT_EQ(Row(g, 0), (std::vector<std::string>{"Description", "Code", "Motif"}));
+    EXPECT_EQ(g.Cell(kRuleColCode, 3), "X4");
+    EXPECT_EQ(g.Cell(kRuleColCode, 1), "X2");
 
     EXPECT_EQ(LeadingCapitals("SAB1107"), "SAB");
     EXPECT_EQ(LeadingCapitals("sab"), "");

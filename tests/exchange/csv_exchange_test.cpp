@@ -188,7 +188,9 @@ TEST_F(CsvExchange, ImportsTemplatesLexiconsAndIgnoresUnknownHeaders)
     EXPECT_EQ(root_.FindBlock("P1\\MotsCl\xC3\xA9s\\MotCl\xC3\xA9")->Count(), 6);
 
     // Lexicons on import: a label gives its code, an empty cell the code of NULL.
-    Import("TrousNus.csv", "INDICE;METHODE;FLUIDE\r\nP3;ROTARY;\r\nP3;;BOUE\r\n", root_);
+    // The last line counts without its line end, however short.
+    Import("TrousNus.csv", "INDICE;METHODE;FLUIDE\r\nP3;ROTARY;\r\nP3;;BOUE\r\nQ", root_);
+    EXPECT_EQ(root_.GetPathInt("Q\\Trou-nu\\M\xC3\xA9thode", 0), 0);
     EXPECT_EQ(root_.GetPathInt("P3\\Trou-nu\\M\xC3\xA9thode", 0), 1);
     EXPECT_EQ(root_.GetPathInt("P3\\Trou-nu\\M\xC3\xA9thode", 1), 0);
     EXPECT_EQ(root_.GetPathInt("P3\\Trou-nu\\Fluide", 1), 3);
