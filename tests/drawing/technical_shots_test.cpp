@@ -68,14 +68,20 @@ protected:
     {
         EXPECT_TRUE(img.save(kFolder + "/" + name + ".png"));
     }
-    // Dark pixels in a rectangle of the image.
-    static int DarkPixels(const QImage& img, int x1, int y1, int x2, int y2)
+    // The runs of black pixels of one row across the technical column, as
+    // "586 608-610": the walls are found exactly where the diameters put them
+    // (XAxe 650, half-width round(80 x diameter / largest diameter)).
+    static std::string DarkRuns(const QImage& img, int y, int x1 = 545, int x2 = 755)
     {
-        int n = 0;
-        for (int y = y1; y < y2; ++y)
-            for (int x = x1; x < x2; ++x)
-                n += qGray(img.pixel(x, y)) < 100;
-        return n;
+        std::string out;
+        for (int x = x1; x < x2; ++x) {
+            if (qGray(img.pixel(x, y)) >= 60) continue;
+            int end = x;
+            while (end + 1 < x2 && qGray(img.pixel(end + 1, y)) < 60) ++end;
+            out += (out.empty() ? "" : " ") + std::to_string(x) + (end > x ? "-" + std::to_string(end) : "");
+            x = end;
+        }
+        return out;
     }
 
     TDirBlock& Borehole(const std::string& indice, double prof, double diamTube, double water, int levels)
@@ -126,12 +132,11 @@ TEST_F(TechnicalShots, ScreenedWellWithFillsAndWaterLevel)
     BuildScreenedWell(root_);
     const QImage img = Draw("PZ2");
     Save(img, "screened_well");
-    // XAxe 650, DemiLargeurMax 80; the casing walls (half-width 160/311 x 80
-    // = 41) are thick and dark over the whole column.
-    LogContext* none = ActiveLog();
-    EXPECT_EQ(none, nullptr);
-    EXPECT_GT(DarkPixels(img, 607, 400, 612, 800), 400);
-    EXPECT_GT(DarkPixels(img, 689, 400, 694, 800), 400);
+    // Open hole 250 of 311 (half-width 64, medium pen), casing 160 (41,
+    // thick pen of three columns).
+    EXPECT_EQ(ActiveLog(), nullptr);
+    EXPECT_EQ(DarkRuns(img, 600), "586 608-610 690-692 714");
+    EXPECT_EQ(DarkRuns(img, 800), "586 608-610 690-692 714");
     // The cement beside the casing near the top is filled grey.
     const QRgb cement = img.pixel(590, 200);
     EXPECT_LT(qGray(cement), 240);
@@ -176,8 +181,16 @@ TEST_F(TechnicalShots, MultiTubeBoreholeWithFillBetweenTubes)
     Save(all, "multi_tube_all");
     EXPECT_EQ(ZonesAnnulaireInterne.size(), 3u);
     EXPECT_FALSE(ZonesAnnulaireInterne[1].Rgn.IsEmpty());
-    Save(Draw("PMT", "PMT1"), "multi_tube_pmt1");
-    Save(Draw("PMT", "PMT2"), "multi_tube_pmt2");
+    // Hole 300 of 400 (60), outer casing 320 (64), PMT2 140 (28), PMT1 60 (12);
+    // a chosen tube hides the walls of the other.
+    EXPECT_EQ(DarkRuns(all, 300), "570 585-587 621-623 637-639 661-663 677-679 713-715 730");
+    EXPECT_EQ(DarkRuns(all, 600), "590 621-623 637-639 661-663 677-679 710");
+    const QImage pmt1 = Draw("PMT", "PMT1");
+    Save(pmt1, "multi_tube_pmt1");
+    EXPECT_EQ(DarkRuns(pmt1, 600), "590 637-639 661-663 710");
+    const QImage pmt2 = Draw("PMT", "PMT2");
+    Save(pmt2, "multi_tube_pmt2");
+    EXPECT_EQ(DarkRuns(pmt2, 600), "590 621-623 677-679 710");
 }
 
 TEST_F(TechnicalShots, ReducingConeAndPointedShoe)
@@ -201,9 +214,9 @@ TEST_F(TechnicalShots, ReducingConeAndPointedShoe)
                                       {"Nature", std::int32_t(3)}, {"GranDe", 3.15}, {"GranA", 5.6}});
     const QImage img = Draw("F3");
     Save(img, "reducing_cone");
-    // The cone's walls cross the rows between 45 and 50 m slanted: dark
-    // pixels between the two straight walls there.
-    EXPECT_GT(DarkPixels(img, 580, 0, 720, img.height()), 2000);
+    // Hole 450 (80) then 250 (44), casing 350 (62) then 180 (32).
+    EXPECT_EQ(DarkRuns(img, 500), "570 587-589 711-713 730");
+    EXPECT_EQ(DarkRuns(img, 1000), "606 617-619 681-683 694");
 }
 
 TEST_F(TechnicalShots, OpenHoleOnly)
@@ -216,8 +229,8 @@ TEST_F(TechnicalShots, OpenHoleOnly)
     const QImage img = Draw("P4");
     Save(img, "open_hole_only");
     // The wide section (half-width 80) and the narrow one (53) below.
-    EXPECT_GT(DarkPixels(img, 568, 300, 572, 500), 150);
-    EXPECT_GT(DarkPixels(img, 595, 800, 599, 1000), 150);
+    EXPECT_EQ(DarkRuns(img, 400), "570 730");
+    EXPECT_EQ(DarkRuns(img, 800), "597 703");
     EXPECT_EQ(ZonesTrouNu.size(), 2u);
     EXPECT_TRUE(ZonesTubage.empty());
 }
