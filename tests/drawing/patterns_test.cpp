@@ -1,4 +1,5 @@
-// The lithology patterns, checked on the strokes they record.
+// The lithology patterns, checked on the strokes they record; the pictures
+// of every pattern are checked by the catalogue test.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -93,131 +94,6 @@ TEST_F(PatternTest, NothingForPatternZeroOrAnEmptyRectangle)
     EXPECT_TRUE(Draw(-1, 0, 0, 100, 100).Records.empty());
 }
 
-TEST_F(PatternTest, PatternOneDrawsTwelveLinesOnASquare)
-{
-    const Drawn d = Draw(1, 0, 0, 1200, 1200);
-    ASSERT_EQ(d.Polylines.size(), 12u);
-    for (int i = 0; i < 12; ++i) {
-        ASSERT_EQ(d.Polylines[i].size(), 2u);
-        EXPECT_EQ(d.Polylines[i][0], (TPoint{0, 100 * (i + 1)}));
-        EXPECT_EQ(d.Polylines[i][1], (TPoint{1200, 100 * (i + 1)}));
-    }
-}
-
-TEST_F(PatternTest, TwiceAsHighGivesTwiceTheRowsAtTheSamePitch)
-{
-    const Drawn square = Draw(1, 0, 0, 600, 600);
-    const Drawn tall = Draw(1, 0, 0, 600, 1200);
-    EXPECT_EQ(square.Polylines.size(), 12u);
-    ASSERT_EQ(tall.Polylines.size(), 24u);
-    for (int i = 0; i < 24; ++i)
-        EXPECT_EQ(tall.Polylines[i][0].Y, 50 * (i + 1));
-}
-
-TEST_F(PatternTest, PatternTwoDashesAndDots)
-{
-    const Drawn d = Draw(2, 0, 0, 1200, 1200);
-    std::vector<std::pair<int, int>> dashes;
-    for (const Seg& s : Segments(d))
-        if (s.A.Y == 200 && s.B.Y == 200)
-            dashes.push_back({s.A.X, s.B.X});
-    ASSERT_EQ(dashes.size(), 7u);
-    EXPECT_EQ(dashes[0], std::make_pair(0, 92));
-    EXPECT_EQ(dashes[1], std::make_pair(185, 277));
-    EXPECT_EQ(dashes[2], std::make_pair(369, 462));
-    EXPECT_EQ(dashes[6], std::make_pair(1108, 1200));  // the last dash ends on the right edge
-
-    std::map<int, int> dotsPerRow;
-    for (const TPoint& p : Dots(d))
-        ++dotsPerRow[p.Y];
-    ASSERT_EQ(dotsPerRow.size(), 6u);
-    for (int y = 100; y <= 1100; y += 200)
-        EXPECT_EQ(dotsPerRow[y], 13) << y;
-}
-
-TEST_F(PatternTest, PatternNineAlternatesDotsAndVees)
-{
-    const Drawn d = Draw(9, 0, 0, 1200, 1200);
-    std::map<int, std::set<int>> dots;
-    for (const TPoint& p : Dots(d))
-        dots[p.Y].insert(p.X);
-    // A V: two strokes from its bottom point (x, y + 1/30) up to (x -+ 1/30, y - 1/30).
-    std::map<int, std::set<int>> vees;
-    for (const Seg& s : Segments(d))
-        if (s.B.X == s.A.X - 40 && s.B.Y == s.A.Y - 80)
-            vees[s.A.Y - 40].insert(s.A.X);
-    EXPECT_EQ(dots[100], (std::set<int>{200, 600, 1000}));
-    EXPECT_EQ(vees[100], (std::set<int>{400, 800}));
-    EXPECT_EQ(dots[300], (std::set<int>{400, 800}));
-    EXPECT_EQ(vees[300], (std::set<int>{200, 600, 1000}));
-}
-
-TEST_F(PatternTest, PatternsFifteenAndSixteenDrawDashesOfOneSixteenth)
-{
-    // 1/16 of 1,200 pixels is 75: a dash from x - 37.5 to x + 37.5, both
-    // halves rounded to the even pixel.
-    auto dashes = [&](std::int32_t motif) {
-        std::map<int, std::vector<std::pair<int, int>>> rows;
-        for (const Seg& s : Segments(Draw(motif, 0, 0, 1200, 1200)))
-            if (s.A.Y == s.B.Y)
-                rows[s.A.Y].push_back({s.A.X, s.B.X});
-        return rows;
-    };
-    const auto sixteen = dashes(16);
-    ASSERT_EQ(sixteen.size(), 12u);
-    for (const auto& [y, row] : sixteen) {
-        EXPECT_EQ(y % 100, 0);
-        ASSERT_EQ(row.size(), 5u);
-        EXPECT_EQ(row[0], std::make_pair(162, 238));
-        EXPECT_EQ(row[4], std::make_pair(962, 1038));
-    }
-    const auto fifteen = dashes(15);
-    std::size_t total = 0;
-    for (const auto& [y, row] : fifteen) {
-        total += row.size();
-        EXPECT_EQ(row.size(), (y / 100) % 2 == 1 ? 3u : 2u) << y;
-    }
-    EXPECT_EQ(total, 30u);
-}
-
-TEST_F(PatternTest, PatternFortyOnATallRectangle)
-{
-    const Drawn d = Draw(40, 0, 0, 600, 1200);
-    int verticals = 0;
-    std::map<int, int> veeRows;
-    for (const Seg& s : Segments(d)) {
-        if (s.A.X == s.B.X && std::min(s.A.Y, s.B.Y) == 0 && std::max(s.A.Y, s.B.Y) == 1200) {
-            EXPECT_TRUE(s.A.X == 200 || s.A.X == 400);
-            ++verticals;
-        }
-        // V of size 1/20 (30 pixels): bottom (x, y + 30) to (x - 30, y - 30).
-        if (s.B.X == s.A.X - 30 && s.B.Y == s.A.Y - 60)
-            ++veeRows[s.A.Y - 30];
-    }
-    EXPECT_EQ(verticals, 2);
-    ASSERT_EQ(veeRows.size(), 11u);
-    EXPECT_EQ(veeRows.rbegin()->first, 1100);
-    for (const auto& [y, n] : veeRows)
-        EXPECT_EQ(n, 3) << y;
-}
-
-TEST_F(PatternTest, Pattern107TurnsItsTrianglesTileByTile)
-{
-    const std::int32_t size = 2020;  // 101 tiles of 20 pixels
-    const Drawn d = Draw(107, 0, 0, size, size, size, size);
-    // Each triangle is two polylines: apex-corner, then apex-corner-corner.
-    std::size_t two = 0, three = 0;
-    for (const auto& pl : d.Polylines)
-        (pl.size() == 2 ? two : three) += pl.size() == 2 || pl.size() == 3 ? 1 : 0;
-    EXPECT_EQ(two, 101u * 101u);
-    EXPECT_EQ(three, 101u * 101u);
-    // Tile (1, 1) centred at (10, 10): direction 2, pointing up (apex at y - 6).
-    ASSERT_GE(d.Polylines.size(), 4u);
-    EXPECT_EQ(d.Polylines[0][0], (TPoint{10, 4}));
-    // Tile (1, 2) centred at (10, 30): direction 3, pointing left.
-    EXPECT_EQ(d.Polylines[2][0], (TPoint{4, 30}));
-}
-
 TEST_F(PatternTest, HalvesRoundToTheEvenPixel)
 {
     // Pattern 26: dots at x = j/10; on 105 pixels 10.5, 31.5, 52.5, 73.5 and
@@ -242,16 +118,6 @@ TEST_F(PatternTest, RandomDotsRepeatAfterEachFlush)
     for (std::size_t i = 0; i < a.Fills.size(); ++i)
         EXPECT_EQ(a.Fills[i], b.Fills[i]);
     EXPECT_EQ(Draw(8, 10, 20, 110, 70).Fills.size(), 25u);
-}
-
-TEST_F(PatternTest, BackgroundPatternsFillTheRectangle)
-{
-    for (auto [motif, colour] : {std::pair{6, 0xD0D0D0u}, {92, 0xA0A0A0u}, {97, 0x303030u}, {103, 0x303030u}}) {
-        const Drawn d = Draw(motif, 5, 6, 50, 60);
-        ASSERT_EQ(d.Fills.size(), 1u) << motif;
-        EXPECT_EQ(d.Fills[0], (TRect{5, 6, 52, 62}));
-        EXPECT_EQ(d.Records[0].Brush.Color, colour);
-    }
 }
 
 TEST_F(PatternTest, MotifVariants)

@@ -176,19 +176,13 @@ TEST_F(TechnicalColumnTest, CentralisersAreQueuedAndNamedInTheLabel)
 
 TEST_F(TechnicalColumnTest, ShapesFollowTheLowByteOfTheType)
 {
-    EXPECT_EQ(FormeDuType(0), FormeTubage::Droit);
-    EXPECT_EQ(FormeDuType(2), FormeTubage::Droit);
-    EXPECT_EQ(FormeDuType(14), FormeTubage::Droit);
-    EXPECT_EQ(FormeDuType(200), FormeTubage::Droit);
-    EXPECT_EQ(FormeDuType(5), FormeTubage::DroitSansMateriau);
-    EXPECT_EQ(FormeDuType(12), FormeTubage::DroitSansMateriau);
-    EXPECT_EQ(FormeDuType(7), FormeTubage::Pointe);
-    EXPECT_EQ(FormeDuType(256 + 7), FormeTubage::Pointe);
-    EXPECT_EQ(FormeDuType(4), FormeTubage::Ferme);
-    EXPECT_EQ(FormeDuType(8), FormeTubage::Ferme);
-    EXPECT_EQ(FormeDuType(3), FormeTubage::Transition);
-    EXPECT_EQ(FormeDuType(13), FormeTubage::Transition);
-    EXPECT_EQ(FormeDuType(-1), FormeTubage::Droit);  // low byte 255
+    using F = FormeTubage;
+    const std::pair<int, F> shapes[] = {{0, F::Droit},     {2, F::Droit},      {14, F::Droit},
+                                        {200, F::Droit},   {-1, F::Droit},     {5, F::DroitSansMateriau},
+                                        {12, F::DroitSansMateriau}, {7, F::Pointe}, {256 + 7, F::Pointe},
+                                        {4, F::Ferme},     {8, F::Ferme},      {3, F::Transition},
+                                        {13, F::Transition}};
+    for (const auto& [type, shape] : shapes) EXPECT_EQ(FormeDuType(type), shape) << type;
 
     EXPECT_EQ(TexteTubage(1, 4, "160", MissingInt), "tube plein PVC 160_mm");
     EXPECT_EQ(TexteTubage(0, 0, "", 0), "tube");
@@ -255,24 +249,6 @@ TEST_F(TechnicalColumnTest, TransitionsRunToTheNextSectionOrEndInAPoint)
     ASSERT_NE(cone, T.Etiquettes.end());
     EXPECT_EQ(cone->Cle, 650 + 32);
     EXPECT_EQ(T.Profils.ParoisTubage.front(), (TScreenTubeDef{100, 40, 220, 24}));
-}
-
-TEST_F(TechnicalColumnTest, CasingRowsFollowTheDrawnTube)
-{
-    Log();
-    Casing(0, 10, 100, 1, 0, {{"NomTube", std::string("PMT1")}});
-    Casing(0, 10, 60, 1, 0, {{"NomTube", std::string("PMT2")}});
-    Casing(10, 20, 60, 1, 0, {{"NomTube", std::string("")}});
-    Casing(20, 30, 60, 1, 0, {{"NomTube", std::string("CUVELAGE")}});
-    log.TubeName = "PMT1";
-    TechColumn T(log);
-    DessinerTubage(T, false);
-    ASSERT_EQ(T.Profils.ParoisTubage.size(), 3u);
-    EXPECT_EQ(T.Profils.ParoisTubage[0].X1, 40);
-    log.TubeName.clear();
-    TechColumn all(log);
-    DessinerTubage(all, false);
-    EXPECT_EQ(all.Profils.ParoisTubage.size(), 4u);
 }
 
 TEST_F(TechnicalColumnTest, SectionsWithoutDiameterUseTheOuvrageOrDefaults)

@@ -42,62 +42,39 @@ const std::string kTypeList = "\nLes types de données acceptés sont :\n"
 
 } // namespace
 
-TEST(FilterHeaders, NameIsTheHeaderUpToTheParenthesisExactly)
+TEST(FilterHeaders, LookUp)
 {
     const std::string file = "Titre\r\n->ouvrage.ora(Ouvrage)\r\nA:S1\r\n->niveau.ora (Niveau)\r\nB:S2\r\n"
                              "->OUVRAGE.ORA\r\nC:S3\r\n";
-    bool found = false;
-    TFiltre f = Parse(file, "ouvrage.ora", false, &found);
-    ASSERT_TRUE(found);
-    ASSERT_EQ(f.size(), 1u);
-    EXPECT_EQ(f[0].FieldName, "A");
-
-    // The space before the parenthesis is part of the name.
-    Parse(file, "niveau.ora", false, &found);
-    EXPECT_FALSE(found);
-    f = Parse(file, "niveau.ora ", false, &found);
-    ASSERT_TRUE(found);
-    EXPECT_EQ(f[0].FieldName, "B");
-
-    // Names compare with case: an upper-case header is a filter of its own.
-    f = Parse(file, "OUVRAGE.ORA", false, &found);
-    ASSERT_TRUE(found);
-    EXPECT_EQ(f[0].FieldName, "C");
-}
-
-TEST(FilterHeaders, MainAndSubFiltersAreLookedUpByTheirOwnMarker)
-{
-    const std::string file = "T\n->niveau\nA:S1\n<-niveau\nB:S2\n";
-    bool found = false;
-    EXPECT_EQ(Parse(file, "niveau", true, &found)[0].FieldName, "B");
-    EXPECT_EQ(Parse(file, "niveau", false, &found)[0].FieldName, "A");
-    Parse("T\n<-tubage\nA:S1\n", "tubage", false, &found);
-    EXPECT_FALSE(found);
-}
-
-TEST(FilterHeaders, FirstOfTwoFiltersOfOneNameWinsAndBlankLinesAreIgnored)
-{
-    const std::string file = "T\r\n\r\n->a.ora\r\n\r\n*Indice:A4,\r\n\r\n   \r\nProf:F8\r\n\r\n->a.ora\r\nX:S1\r\n";
-    TFiltre f = Parse(file, "a.ora");
-    ASSERT_EQ(f.size(), 2u);
-    EXPECT_EQ(f[0].FieldName, "Indice");
-    EXPECT_EQ(f[1].FieldName, "Prof");
-}
-
-TEST(FilterHeaders, TheFirstLineIsReadLikeAnyOther)
-{
-    bool found = false;
-    TFiltre f = Parse("->a.ora\nA:S2\n", "a.ora", false, &found);
-    ASSERT_TRUE(found);
-    EXPECT_EQ(f.size(), 1u);
-}
-
-TEST(FilterHeaders, MissingFilterIsAnsweredNotRaised)
-{
-    bool found = true;
-    TFiltre f = Parse("T\n->b.ora\nA:S1\n", "a.ora", false, &found);
-    EXPECT_FALSE(found);
-    EXPECT_TRUE(f.empty());
+    const std::string blank = "T\r\n\r\n->a.ora\r\n\r\n*Indice:A4,\r\n\r\n   \r\nProf:F8\r\n\r\n->a.ora\r\nX:S1\r\n";
+    struct Case {
+        std::string text, name;
+        bool sub;
+        std::string fields;  // names of the fields found, "-" when the filter is not found
+    } cases[] = {
+        // The name is the header up to the parenthesis, its spaces included, with case.
+        {file, "ouvrage.ora", false, "A"},
+        {file, "niveau.ora", false, "-"},
+        {file, "niveau.ora ", false, "B"},
+        {file, "OUVRAGE.ORA", false, "C"},
+        // Main and sub filters by their own marker.
+        {"T\n->niveau\nA:S1\n<-niveau\nB:S2\n", "niveau", true, "B"},
+        {"T\n->niveau\nA:S1\n<-niveau\nB:S2\n", "niveau", false, "A"},
+        {"T\n<-tubage\nA:S1\n", "tubage", false, "-"},
+        // The first of two filters of one name; blank lines are ignored.
+        {blank, "a.ora", false, "Indice Prof"},
+        // The first line is read like any other.
+        {"->a.ora\nA:S2\n", "a.ora", false, "A"},
+        {"T\n->b.ora\nA:S1\n", "a.ora", false, "-"},
+    };
+    for (const Case& c : cases) {
+        bool found = !c.fields.empty();
+        const TFiltre f = Parse(c.text, c.name, c.sub, &found);
+        std::string names;
+        for (const TFilterField& field : f) names += (names.empty() ? "" : " ") + field.FieldName;
+        EXPECT_EQ(found ? names : "-", c.fields) << c.name;
+        if (!found) EXPECT_TRUE(f.empty()) << c.name;
+    }
     EXPECT_EQ(MissingFilterMessage("a.ora"), "Pas de filtre \"a.ora\"");
 }
 
