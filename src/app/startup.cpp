@@ -58,6 +58,7 @@
 #include "drawing/windows/options_window.h"
 #include "exchange/windows/filter_chooser_window.h"
 #include "platform/base/rtl_numbers.h"
+#include "platform/base/safe_files.h"
 #include "platform/base/text_codec.h"
 #include "platform/ui_services.h"
 #include "platform/windows/qt_ui_services.h"
@@ -158,6 +159,10 @@ bool InitializeUnits(const fs::path& programFolder)
         ShowFailure(CurrentExceptionMessage());
         return false;
     }
+    // Temporary files of saves killed in an earlier run (settings, crash
+    // copies). A save running now in another instance sharing the folder
+    // holds a lock on its file, and its file stays.
+    RemoveStaleTempFiles(ProgramFolder());
     StartupNote("unit:options");
     InitDecimalSeparatorFromLocale();
     StartupNote("unit:decimal-separator");

@@ -3,9 +3,10 @@
 // window, help box, crash-recovery copies, command line), the timers, the
 // collections' questions at exit, [Général] "Aide", the copies deleted, then
 // the recent files and the settings. Also: copies reopened without a file
-// name, an unreadable copy set aside, a second instance leaving the copies
-// alone, the end of the program while the log window and the help box are
-// shown, and a click in the log window reaching the table commands.
+// name, an unreadable copy set aside, stale temporary files removed, a second
+// instance leaving the copies alone, the end of the program while the log
+// window and the help box are shown, and a click in the log window reaching
+// the table commands.
 #include <gtest/gtest.h>
 
 #include <QAction>
@@ -19,6 +20,8 @@
 #include <string>
 #include <vector>
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 #include "app/backups.h"
@@ -339,6 +342,27 @@ TEST_F(Startup, AnInstanceThatDoesNotOwnTheCopiesDeletesNoneAtExit)
     EXPECT_TRUE(Main()->close());
     EXPECT_EQ(IndexOf("close:backups-deleted"), std::string::npos);
     EXPECT_TRUE(fs::exists(program_ / "backup_0.crx"));
+    Finish();
+}
+
+// Saves killed in an earlier run left their temporary files in the program
+// folder: they go at start-up, but not one that a save of another instance
+// sharing the folder is writing (it holds its lock), nor files of other names.
+TEST_F(Startup, StaleTemporaryFilesOfTheProgramFolderGoAtStartUp)
+{
+    const std::vector<std::string> stale = {".carotix-abcd1234.tmp", ".carotix-00000000.tmp"};
+    const std::vector<std::string> kept = {".carotix-ABCD1234.tmp", ".carotix-abcd123.tmp", "notes.tmp",
+                                           ".carotix.ini.Xy12ab", ".carotix-inuse123.tmp"};
+    for (const auto& name : stale) WriteFileBytes(program_ / name, "interrompu");
+    for (const auto& name : kept) WriteFileBytes(program_ / name, "garde");
+    const int inUse = ::open((program_ / ".carotix-inuse123.tmp").c_str(), O_RDWR | O_CLOEXEC);
+    ASSERT_GE(inUse, 0);
+    ASSERT_EQ(::flock(inUse, LOCK_EX), 0);
+    Start();
+    for (const auto& name : stale) EXPECT_FALSE(fs::exists(program_ / name)) << name;
+    for (const auto& name : kept) EXPECT_TRUE(fs::exists(program_ / name)) << name;
+    ::close(inUse);
+    EXPECT_TRUE(Main()->close());
     Finish();
 }
 
