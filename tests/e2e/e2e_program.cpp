@@ -67,6 +67,7 @@ QString PlainCaption(const QString& caption)
 
 struct E2eTest::Impl {
     TempDir folder;
+    fs::path shared;  // another test's folder, when given
     std::unique_ptr<ScopedUi> useUi;
     std::unique_ptr<ProgramSession> session;
     struct Pending {
@@ -120,7 +121,7 @@ void E2eTest::Start(const std::string& commandLine)
 {
     ASSERT_FALSE(d_->session);
     StartupLog().clear();
-    d_->session = StartProgram(d_->folder.path(), commandLine);
+    d_->session = StartProgram(Folder(), commandLine);
     ASSERT_TRUE(d_->session) << "the program did not start";
     Settle();
 }
@@ -136,9 +137,17 @@ void E2eTest::Quit()
 ProgramSession& E2eTest::Session() { return *d_->session; }
 TFMain& E2eTest::Main() { return *d_->session->Main(); }
 QWidget* E2eTest::Window(const std::string& className) { return d_->session->Window(className); }
-const fs::path& E2eTest::Folder() const { return d_->folder.path(); }
-fs::path E2eTest::SamplePath() const { return d_->folder.path() / "Exemples" / "exemple.crx"; }
-fs::path E2eTest::SavePath(const std::string& name) const { return d_->folder.path() / fs::u8path(name); }
+const fs::path& E2eTest::Folder() const { return d_->shared.empty() ? d_->folder.path() : d_->shared; }
+void E2eTest::UseFolder(const fs::path& folder)
+{
+    // Its own copy is not needed: removed at once (a killed child would
+    // leave it behind).
+    d_->shared = folder;
+    std::error_code ec;
+    fs::remove_all(d_->folder.path(), ec);
+}
+fs::path E2eTest::SamplePath() const { return Folder() / "Exemples" / "exemple.crx"; }
+fs::path E2eTest::SavePath(const std::string& name) const { return Folder() / fs::u8path(name); }
 
 std::unique_ptr<TDirBlock> E2eTest::ReadCrx(const fs::path& file)
 {

@@ -68,6 +68,9 @@ protected:
     QWidget* Window(const std::string& className);
     FakeUiServices& Ui() { return fake_; }
     const std::filesystem::path& Folder() const;
+    // Runs the program on another test's program folder instead of its own
+    // copy (a program started in a child process on the parent's folder).
+    void UseFolder(const std::filesystem::path& folder);
     // The sample collection's copy in the temporary program folder.
     std::filesystem::path SamplePath() const;
     // A path in the temporary folder (for saving).
