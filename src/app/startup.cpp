@@ -715,6 +715,7 @@ void PrepareApplication()
     QApplication::setApplicationName(QStringLiteral("Carotix"));
     InstallQtFrenchTranslation();
     SetDecimalSeparator(DecimalSeparatorFromLocale());
+    KeepWindowsOnScreen();
 }
 
 std::unique_ptr<ProgramSession> StartProgram(const fs::path& programFolder, std::string commandLineFile,

@@ -131,11 +131,11 @@ void CheckColumns(const QAbstractItemView* view, std::vector<std::string>& fault
 
 }  // namespace
 
-std::vector<std::string> WindowGeometryFaults(QWidget* window)
+std::vector<std::string> WindowGeometryFaults(QWidget* window, bool placementOnly)
 {
     std::vector<std::string> faults;
     for (QWidget* w : window->findChildren<QWidget*>()) {
-        if (w->window() != window || !w->isVisibleTo(window)) continue;
+        if (placementOnly || w->window() != window || !w->isVisibleTo(window)) continue;
         if (const auto* l = qobject_cast<const QLabel*>(w)) {
             if (l->text().isEmpty() || !l->pixmap().isNull()) continue;
             QRect part;

@@ -12,6 +12,7 @@
 #include <functional>
 #include <QMenu>
 #include <QPushButton>
+#include <QScreen>
 #include <QToolBar>
 #include <QTableView>
 #include <QTableWidget>
@@ -43,8 +44,14 @@ protected:
     {
         ASSERT_TRUE(window) << name;
         Settle();
-        for (const std::string& fault : WindowGeometryFaults(window)) faults_.push_back(name + ": " + fault);
-        SaveWindowShot(window, fs::path(CAROTIX_SHOTS_DIR) / "windows" / (name + ".png"));
+        // A screen narrower than the usual desk (the test runs on one too):
+        // every window still fits it, caption buttons at their place.
+        const QRect screen = window->screen()->availableGeometry();
+        const bool small = screen.width() < 1024;
+        for (const std::string& fault : WindowGeometryFaults(window, small)) faults_.push_back(name + ": " + fault);
+        fs::path shots = fs::path(CAROTIX_SHOTS_DIR) / "windows";
+        if (small) shots /= std::to_string(screen.width()) + "x" + std::to_string(screen.height());
+        SaveWindowShot(window, shots / (name + ".png"));
         ++checked_;
     }
 

@@ -1,8 +1,9 @@
 #include "platform/windows/frame_placement.h"
 
 #include <QEvent>
-#include <QGuiApplication>
+#include <QApplication>
 #include <QPointer>
+#include <QScreen>
 #include <QTimer>
 #include <QWidget>
 #include <algorithm>
@@ -89,6 +90,11 @@ private:
         if (!pending_ || ++ticks_ > 100) timer_.stop();
     }
 
+public:
+    bool keepOnly_ = false;  // made to keep the window on the screen only
+
+private:
+
     QPointer<QWidget> window_;
     FrameTarget target_;
     std::function<void()> placed_;
@@ -133,4 +139,67 @@ QRect PlacedFrame(const QWidget* window)
     // frame asked for is the one to go by meanwhile.
     const QObject* found = window->findChild<QObject*>(QStringLiteral("FramePlacer"), Qt::FindDirectChildrenOnly);
     return found ? static_cast<const FramePlacer*>(found)->Target() : window->frameGeometry();
+}
+
+QRect FitFrameInto(QRect frame, const QRect& area)
+{
+    frame.setSize(frame.size().boundedTo(area.size()));
+    if (frame.right() > area.right()) frame.moveRight(area.right());
+    if (frame.bottom() > area.bottom()) frame.moveBottom(area.bottom());
+    if (frame.left() < area.left()) frame.moveLeft(area.left());
+    if (frame.top() < area.top()) frame.moveTop(area.top());
+    return frame;
+}
+
+namespace {
+
+FramePlacer* PlacerOf(const QWidget* window)
+{
+    return static_cast<FramePlacer*>(
+        window->findChild<QObject*>(QStringLiteral("FramePlacer"), Qt::FindDirectChildrenOnly));
+}
+
+void KeepOnScreen(QWidget* window)
+{
+    const QScreen* screen = window->screen();
+    if (!screen || !window->isVisible()) return;
+    const FramePlacer* placer = PlacerOf(window);
+    if (placer && !placer->keepOnly_) return;
+    // Before the window manager has framed it, its frame is guessed from
+    // the window it belongs to.
+    QMargins margins = FrameMargins(window);
+    if (margins.isNull() && window->parentWidget()) margins = FrameMargins(window->parentWidget()->window());
+    const QRect area = screen->availableGeometry();
+    if (area.contains(window->geometry().marginsAdded(margins))) return;
+    PlaceFrame(window, [window, area](const QMargins& m) {
+        return FitFrameInto(window->geometry().marginsAdded(m), area);
+    });
+    if (FramePlacer* made = PlacerOf(window)) made->keepOnly_ = true;
+}
+
+class ScreenKeeper final : public QObject {
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Show && watched->isWidgetType()) {
+            auto* w = static_cast<QWidget*>(watched);
+            const Qt::WindowType type = w->windowType();
+            if (w->isWindow() && (type == Qt::Window || type == Qt::Dialog)) {
+                // Once the window has taken the size its own showing gives it.
+                QTimer::singleShot(0, w, [w] { KeepOnScreen(w); });
+            }
+        }
+        return QObject::eventFilter(watched, event);
+    }
+};
+
+}  // namespace
+
+void KeepWindowsOnScreen()
+{
+    static ScreenKeeper* keeper = nullptr;
+    if (keeper || !qApp) return;
+    keeper = new ScreenKeeper;
+    keeper->setParent(qApp);
+    qApp->installEventFilter(keeper);
 }

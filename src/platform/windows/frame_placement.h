@@ -34,3 +34,14 @@ bool FramePlacementPending(const QWidget* window);
 // The outer rectangle of the window's last placement (its frame geometry
 // when it was never placed here).
 QRect PlacedFrame(const QWidget* window);
+
+// Keeps every top-level window the application shows on its screen's
+// available area: a window larger than the area is made as small as it
+// (a screen smaller than the one it was sized for), and one that sticks
+// out is moved in, frame included. Windows placed by PlaceFrame are left to
+// their own placement.
+void KeepWindowsOnScreen();
+
+// The outer rectangle that keeps a window of that frame on the area:
+// shrunk to the area's size at most, then moved inside it.
+QRect FitFrameInto(QRect frame, const QRect& area);
