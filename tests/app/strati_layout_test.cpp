@@ -58,6 +58,16 @@ TEST(StratiLayout, BySizeHidesPhasesPointsAndDuplicatesAndSplitsContainedUnits)
     EXPECT_EQ(l.HighestColumn, 2);
 }
 
+TEST(StratiLayout, BySizeCountsAUnitStartingWithItsContainerAsContained)
+{
+    // Of two units of one duration, the one holding another comes first and
+    // takes the first colour, also when the held unit starts where it starts.
+    StratiLayout l = CountingLayout();
+    LayoutStratiBySize(l, Scale({{200, 300, "Z"}, {0, 100, "X"}, {0, 30, "Y"}}));
+    EXPECT_EQ(Unit(l, "X").colour, 1u);
+    EXPECT_EQ(Unit(l, "Z").colour, 2u);
+}
+
 TEST(StratiLayout, BySuccessionChainsSuccessiveUnitsOfComparableDurations)
 {
     StratiLayout l = CountingLayout();
