@@ -11,6 +11,7 @@
 #include <QStyle>
 #include <QStyledItemDelegate>
 #include <algorithm>
+#include <filesystem>
 #include <stdexcept>
 #ifdef __GLIBC__
 #include <malloc.h>
@@ -376,8 +377,17 @@ TFChild::~TFChild() = default;
 
 void TFChild::SetFileName(const std::string& fileName)
 {
-    document_->SetFileName(fileName);
-    setWindowTitle(ToQString(fileName.empty() ? std::string("Nouveau") : fileName));
+    // A name given relative to the working folder (on the command line) is
+    // kept whole: the caption, the recent files and later saves must not
+    // depend on where the program was started.
+    std::string name = fileName;
+    if (!name.empty()) {
+        std::error_code error;
+        const std::filesystem::path absolute = std::filesystem::absolute(std::filesystem::path(name), error);
+        if (!error) name = absolute.lexically_normal().string();
+    }
+    document_->SetFileName(name);
+    setWindowTitle(ToQString(name.empty() ? std::string("Nouveau") : name));
 }
 
 std::string TFChild::Caption() const { return FromQString(windowTitle()); }
@@ -455,6 +465,13 @@ void TFChild::RefreshList()
         SortRows();
         if (FSortDescending) std::reverse(FRows.begin(), FRows.end());
         FillView(-1);
+    }
+    // After opening, pasting or deleting, the current line is the selection:
+    // the commands that act on selected ouvrages work at once, on the
+    // ouvrage the log window shows.
+    if (GetSelectedRows().empty()) {
+        const int current = SelectedRow();
+        if (current >= 0) SelectRows({current});
     }
 }
 
@@ -703,11 +720,18 @@ std::pair<int, int> SelectedLineRange(const TCollectionGrid* grid)
 
 void SelectLineRange(TCollectionGrid* grid, int first, int last)
 {
-    grid->clearSelection();
-    if (first < 1 || grid->columnCount() == 0) return;
+    if (first < 1 || grid->columnCount() == 0) {
+        grid->clearSelection();
+        return;
+    }
     last = std::min(last, grid->rowCount());
-    grid->setRangeSelected(QTableWidgetSelectionRange(first - 1, 0, last - 1, grid->columnCount() - 1), true);
-    grid->selectionModel()->setCurrentIndex(grid->model()->index(first - 1, 0), QItemSelectionModel::NoUpdate);
+    // The current line moves first and the selection changes in one step:
+    // whoever hears of the change (the log window) reads the new line.
+    QAbstractItemModel* model = grid->model();
+    grid->selectionModel()->setCurrentIndex(model->index(first - 1, 0), QItemSelectionModel::NoUpdate);
+    grid->selectionModel()->select(
+        QItemSelection(model->index(first - 1, 0), model->index(last - 1, grid->columnCount() - 1)),
+        QItemSelectionModel::ClearAndSelect);
 }
 
 }  // namespace
@@ -1093,7 +1117,11 @@ bool TFChild::eventFilter(QObject* watched, QEvent* event)
             const int r = StringGrid->rowAt(me->position().toPoint().y());
             const int line = r < 0 ? -1 : r + 1;
             if (me->button() == Qt::RightButton && line >= 1 && !GridCell(0, line).empty()) {
+                const bool already = SelectedLineRange(StringGrid) == std::pair{line, line} && StringGrid->currentRow() == line - 1;
                 SelectLineRange(StringGrid, line, line);
+                // An unchanged selection tells no one: the log window may
+                // still show another collection's ouvrage.
+                if (already) StringGridClick();
                 FRowClicked = false;
                 if (OpenTablesPopup) OpenTablesPopup();
                 handled = true;

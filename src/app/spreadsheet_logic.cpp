@@ -213,7 +213,11 @@ bool TableurSheet::LoadGrid()
         AddEmptyRow();
 
     if (RowToSelect != -1) {
-        if (SelectRowHook) SelectRowHook(RowToSelect);
+        // The log window names a row of the whole table (counted from 1); the
+        // grid shows only this ouvrage's (and tube's) rows.
+        const auto shown = std::find_if(RowMap.begin(), RowMap.end(),
+                                        [this](const TableurRowEntry& e) { return e.TableRow == RowToSelect - 1; });
+        if (shown != RowMap.end() && SelectRowHook) SelectRowHook(static_cast<int>(shown - RowMap.begin()) + 1);
         RowToSelect = -1;
     }
     if (ProcessEventsHook) ProcessEventsHook();

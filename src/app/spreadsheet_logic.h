@@ -122,6 +122,7 @@ public:
     std::string DepthFromField;
     std::string DepthToField;
     std::string KindField;
+    // The table row (counted from 1) to select after loading, -1 for none.
     std::int32_t RowToSelect = -1;
     bool Loading = false;
     bool RedrawImage = false;

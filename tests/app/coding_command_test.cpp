@@ -202,6 +202,8 @@ TEST_F(CodingCommandTest, MenuItemsCodeTheSelectedOuvragesOfTheActiveWindow)
     c->RefreshList();
     c->TakeSnapshot();
     ASSERT_EQ(c->Rows().size(), 3u);  // P1/F1, P1/F2, P2/PZ
+    EXPECT_EQ(c->GetSelectedRows(), std::vector<int>{0});  // a refreshed list selects its current line
+    c->SelectRows({});
     emit main.Operations1->aboutToShow();
     EXPECT_FALSE(coder2->isEnabled());
 

@@ -258,10 +258,17 @@ TEST_F(CollectionWindowTest, ClosePromptAnswers)
 {
     TFMain main;
     main.show();
-    // Cancel keeps the window, No closes it without saving.
+    // An untouched new collection closes without a question.
     TFChild* c = main.Nouveau1Click();
     EXPECT_EQ(c->Caption(), "Nouveau");
-    EXPECT_TRUE(c->IsModified());
+    EXPECT_FALSE(c->IsModified());
+    EXPECT_TRUE(c->parentWidget()->close());
+    QApplication::processEvents();
+    EXPECT_TRUE(fake.Prompts().empty());
+
+    // Cancel keeps a changed one, No closes it without saving.
+    c = main.Nouveau1Click();
+    c->AddBorehole("F1", "F1");
     fake.AnswerMessage(MsgResult::Cancel, "Collection Nouveau");
     EXPECT_FALSE(c->parentWidget()->close());
     EXPECT_EQ(main.Children().size(), 1u);
