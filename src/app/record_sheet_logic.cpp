@@ -146,6 +146,13 @@ void RecordSheet::Build(const TDirBlock& root, int row)
             f.Text = value;
         }
     }
+    Built.clear();
+    for (int i = 0; i < Count(); ++i) Built.push_back(GetValue(i));
+}
+
+bool RecordSheet::Touched(int i) const
+{
+    return i < 0 || i >= static_cast<int>(Built.size()) || GetValue(i) != Built[static_cast<std::size_t>(i)];
 }
 
 std::string RecordSheet::GetValue(int i) const
@@ -201,6 +208,10 @@ bool RecordSheet::Changed(const TDirBlock& root, int row)
     for (std::size_t i = 0; i < Defs.size() && i < Fields.size(); ++i) {
         TFieldDef& def = Defs[i];
         def.Value = GetValue(static_cast<int>(i));
+        // A field shown as it was read is no change, even where its stored
+        // text is not in the field's own form (lower case in a capitals
+        // field, a date or number written otherwise).
+        if (!Touched(static_cast<int>(i))) continue;
         const std::string stored = root.GetPathString(def.Path, row);
         bool differs = false;
         try {
@@ -224,15 +235,22 @@ bool RecordSheet::Changed(const TDirBlock& root, int row)
 
 void RecordSheet::Store(TDirBlock& root, int row)
 {
-    for (std::size_t i = 0; i < Defs.size(); ++i) Defs[i].Value = GetValue(static_cast<int>(i));
+    // Only the fields the user (or a database fill) changed are written: the
+    // others keep their stored values bit for bit.
+    TStructTable changed;
+    for (std::size_t i = 0; i < Defs.size(); ++i) {
+        Defs[i].Value = GetValue(static_cast<int>(i));
+        if (Touched(static_cast<int>(i))) changed.push_back(Defs[i]);
+    }
+    if (changed.empty()) return;
     // A dry run on a copy of the borehole first: a value that does not convert
     // then stops the store before the first field is written.
     TDirBlock scratch("Root");
     if (const TDirBlock* borehole = root.FindDir(Indice))
         static_cast<void>(scratch.AddChild(borehole->CloneDir(), true));
-    TStructTable trial = Defs;
+    TStructTable trial = changed;
     WriteFieldsToTable(trial, &scratch, row);
-    WriteFieldsToTable(Defs, &root, row);
+    WriteFieldsToTable(changed, &root, row);
 }
 
 int RecordSheet::FieldOfSqlValue(const std::string& value) const

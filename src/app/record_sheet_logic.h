@@ -122,7 +122,10 @@ public:
     void CompleteFromLookups();
 
 private:
+    // Whether field i's value differs from the one it was built with.
+    bool Touched(int i) const;
     int FieldOfSqlValue(const std::string& value) const;
+    std::vector<std::string> Built;  // each field's value as built
     void Notify(int i)
     {
         if (ValueSet) ValueSet(i);

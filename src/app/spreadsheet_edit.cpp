@@ -188,9 +188,9 @@ GridRect TableurSheet::PasteText(const std::string& text, int col, int row)
             if (tab == std::string::npos) break;
             start = tab + 1;
         }
-        // A line's trailing empty field writes nothing; fields beyond the last
-        // column are dropped.
-        if (fields.size() > 1 && fields.back().empty()) fields.pop_back();
+        // A line's trailing empty field writes nothing (an empty line is one
+        // such field); fields beyond the last column are dropped.
+        if (fields.back().empty()) fields.pop_back();
         int c = col;
         for (const std::string& f : fields) {
             if (c >= Grid.ColCount()) break;

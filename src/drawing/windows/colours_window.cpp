@@ -8,6 +8,8 @@
 #include <QMouseEvent>
 #include <QPixmap>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <QRegularExpressionValidator>
 #include <QSlider>
 
 #include "drawing/windows/palette_window.h"
@@ -92,6 +94,9 @@ TFCouleurs::TFCouleurs(QWidget* parent) : QDialog(parent)
         QLineEdit* edit = new QLineEdit(QStringLiteral("0"), group);
         edit->setObjectName(QString::fromUtf8(editNames[k]));
         edit->setGeometry(355, y, 55, 22);
+        // Up to three digits: every keystroke gives a number the bar takes
+        // (300 reads back as 255), never a conversion error.
+        edit->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]{0,3}")), edit));
         *edits[k] = edit;
         connect(bar, &QSlider::valueChanged, this, GuardedSlot([this, k](int v) {
                     if (syncing_) return;
@@ -160,8 +165,8 @@ void TFCouleurs::ShowEditor()
 
 void TFCouleurs::EditChanged(int component, QLineEdit* edit)
 {
-    // A text that is not a whole number is refused with its message; the bar,
-    // the colour and what was typed stay as they are.
+    // The edit's validator lets only digits through; an emptied edit leaves
+    // the bar and the colour as they are.
     editor_.SetComponentText(component, FromQString(edit->text()));
     if (!edit->text().isEmpty()) ShowEditor();
 }
