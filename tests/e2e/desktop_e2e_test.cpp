@@ -1,13 +1,15 @@
 // The real program on a real X server with a window manager (Xvfb and
-// Openbox): after start-up, and after each window is closed and shown again
-// through the program's own keys and menus, every frame the window manager
-// draws around the program's windows, title bar included, lies inside the
-// screen, the main window and the log window tiling the desk as the program
+// Openbox), on a laptop's screen and on a small one: after start-up, after
+// each window is closed or iconified and shown again, and while each of the
+// main dialogs is open, every frame the window manager draws around the
+// program's windows, title bar included, lies inside the screen's available
+// area, the main window and the log window tiling the desk as the program
 // places them. Pictures of the screen go to the build's shots/windows/.
 //
-// The test acts as a person does: clicks on title bars and keys typed through
-// the X server's test extension, nothing else. It is skipped with a message
-// where Xvfb or Openbox are missing.
+// The test acts as a person does: clicks on title bars and buttons, keys
+// typed through the X server's test extension, and the request a task bar
+// sends to show an iconified window. It is skipped with a message where Xvfb
+// or Openbox are missing.
 #include <gtest/gtest.h>
 
 #include <QImage>
@@ -42,9 +44,6 @@ namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
 namespace {
-
-constexpr int kScreenW = 1280;
-constexpr int kScreenH = 800;
 
 std::optional<fs::path> FindProgram(const char* name)
 {
@@ -137,7 +136,11 @@ struct Frame {
     }
 };
 
-class Desktop : public ::testing::Test {
+struct ScreenSize {
+    int w, h;
+};
+
+class Desktop : public ::testing::TestWithParam<ScreenSize> {
 protected:
     void SetUp() override
     {
@@ -149,7 +152,7 @@ protected:
             if (fs::exists("/tmp/.X11-unix/X" + std::to_string(n)) || fs::exists("/tmp/.X" + std::to_string(n) + "-lock"))
                 continue;
             const std::string name = ":" + std::to_string(n);
-            if (!xserver_.Start({xvfb->string(), name, "-screen", "0", std::to_string(kScreenW) + "x" + std::to_string(kScreenH) + "x24",
+            if (!xserver_.Start({xvfb->string(), name, "-screen", "0", std::to_string(GetParam().w) + "x" + std::to_string(GetParam().h) + "x24",
                                  "-nolisten", "tcp"},
                                 {}))
                 continue;
@@ -343,16 +346,66 @@ protected:
 
     void Shot(const std::string& name)
     {
-        XImage* image = XGetImage(dpy_, DefaultRootWindow(dpy_), 0, 0, kScreenW, kScreenH, AllPlanes, ZPixmap);
+        const int w = GetParam().w, h = GetParam().h;
+        XImage* image = XGetImage(dpy_, DefaultRootWindow(dpy_), 0, 0, w, h, AllPlanes, ZPixmap);
         ASSERT_TRUE(image);
-        QImage picture(kScreenW, kScreenH, QImage::Format_RGB32);
-        for (int y = 0; y < kScreenH; ++y)
-            for (int x = 0; x < kScreenW; ++x)
+        QImage picture(w, h, QImage::Format_RGB32);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x)
                 picture.setPixel(x, y, static_cast<QRgb>(XGetPixel(image, x, y)) | 0xFF000000u);
         XDestroyImage(image);
         const fs::path dir = fs::path(CAROTIX_SHOTS_DIR) / "windows";
         fs::create_directories(dir);
-        picture.save(QString::fromStdString((dir / (name + ".png")).string()), "PNG");
+        const std::string size = std::to_string(w) + "x" + std::to_string(h);
+        picture.save(QString::fromStdString((dir / ("desktop-" + size + "-" + name + ".png")).string()), "PNG");
+    }
+
+    // The screen's available area as the window manager announces it.
+    void WorkArea(int& x, int& y, int& w, int& h)
+    {
+        x = y = 0;
+        w = GetParam().w;
+        h = GetParam().h;
+        Atom type;
+        int format;
+        unsigned long count, after;
+        unsigned char* data = nullptr;
+        const Atom atom = XInternAtom(dpy_, "_NET_WORKAREA", False);
+        if (XGetWindowProperty(dpy_, DefaultRootWindow(dpy_), atom, 0, 4, False, XA_CARDINAL, &type, &format, &count,
+                               &after, &data) == Success &&
+            data && count == 4) {
+            const long* v = reinterpret_cast<long*>(data);
+            x = static_cast<int>(v[0]);
+            y = static_cast<int>(v[1]);
+            w = static_cast<int>(v[2]);
+            h = static_cast<int>(v[3]);
+        }
+        if (data) XFree(data);
+    }
+
+    // What a task bar does when its entry of an iconified window is clicked.
+    void ShowFromTaskBar(Window client)
+    {
+        XEvent e{};
+        e.xclient.type = ClientMessage;
+        e.xclient.window = client;
+        e.xclient.message_type = XInternAtom(dpy_, "_NET_ACTIVE_WINDOW", False);
+        e.xclient.format = 32;
+        e.xclient.data.l[0] = 2;  // from a pager or task bar
+        e.xclient.data.l[1] = CurrentTime;
+        XSendEvent(dpy_, DefaultRootWindow(dpy_), False, SubstructureRedirectMask | SubstructureNotifyMask, &e);
+        XFlush(dpy_);
+    }
+
+    // Keys pressed one after the other (menu navigation).
+    void Tap(KeySym key, int times)
+    {
+        for (int i = 0; i < times; ++i) {
+            XTestFakeKeyEvent(dpy_, XKeysymToKeycode(dpy_, key), True, 0);
+            XTestFakeKeyEvent(dpy_, XKeysymToKeycode(dpy_, key), False, 0);
+            XFlush(dpy_);
+            std::this_thread::sleep_for(60ms);
+        }
     }
 
     // Every frame inside the screen; the main window and the log window on
@@ -360,8 +413,10 @@ protected:
     // side by side).
     void ExpectOnScreen(const std::map<std::string, Frame>& frames, const std::string& when)
     {
+        int ax, ay, aw, ah;
+        WorkArea(ax, ay, aw, ah);
         for (const auto& [title, f] : frames) {
-            EXPECT_TRUE(f.x >= 0 && f.y >= 0 && f.x + f.w <= kScreenW && f.y + f.h <= kScreenH)
+            EXPECT_TRUE(f.x >= ax && f.y >= ay && f.x + f.w <= ax + aw && f.y + f.h <= ay + ah)
                 << when << ": the frame of \"" << title << "\" is at " << f.x << "," << f.y << " " << f.w << "x" << f.h;
         }
         const std::string mainTitle = TitleStarting(frames, "Carotix");
@@ -369,12 +424,12 @@ protected:
         if (mainTitle.empty() || logTitle.empty()) return;
         const Frame& m = frames.at(mainTitle);
         const Frame& l = frames.at(logTitle);
-        EXPECT_EQ(m.x, 4) << when;
-        EXPECT_EQ(m.y, 4) << when;
-        EXPECT_EQ(m.y + m.h, kScreenH - 4) << when;
+        EXPECT_EQ(m.x, ax + 4) << when;
+        EXPECT_EQ(m.y, ay + 4) << when;
+        EXPECT_EQ(m.y + m.h, ay + ah - 4) << when;
         EXPECT_EQ(m.x + m.w, l.x) << when << ": the main window ends where the log window begins";
-        EXPECT_EQ(l.y, 4) << when;
-        EXPECT_EQ(l.x + l.w, kScreenW - 4) << when;
+        EXPECT_EQ(l.y, ay + 4) << when;
+        EXPECT_EQ(l.x + l.w, ax + aw - 4) << when;
     }
 
     Display* dpy_ = nullptr;
@@ -382,7 +437,7 @@ protected:
     Child xserver_, wm_, program_;
 };
 
-TEST_F(Desktop, EveryFrameLiesInsideTheScreenAfterStartAndAfterEachWindowIsShownAgain)
+TEST_P(Desktop, EveryFrameLiesInsideTheScreenAfterStartAndAfterEachWindowIsShownAgain)
 {
     // The built program in a temporary program folder, on its sample.
     TempProgramDir folder(true, true);
@@ -434,6 +489,68 @@ TEST_F(Desktop, EveryFrameLiesInsideTheScreenAfterStartAndAfterEachWindowIsShown
     const Frame& topics = frames.at(TitleStarting(frames, "Rubriques d'aide"));
     EXPECT_EQ(topics.x + topics.w, help.x) << "the topics sit against the help box's left side";
     EXPECT_EQ(topics.y, help.y);
+
+    // The main window iconified by its title bar's button, then shown again
+    // from the task bar.
+    {
+        const Frame main = frames.at(TitleStarting(frames, "Carotix"));
+        Click(main.x + main.w - 43, main.y + 9);
+        // The windows that belong to it go with it.
+        frames = Settled({}, {"Carotix"});
+        ASSERT_TRUE(TitleStarting(frames, "Carotix").empty()) << "the main window was not iconified";
+        ShowFromTaskBar(main.client);
+        frames = Settled({"Carotix", "Coupe(s)"});
+        ASSERT_FALSE(TitleStarting(frames, "Carotix").empty()) << "the main window did not show again";
+        Shot("main-shown-again");
+        ExpectOnScreen(frames, "after the main window is shown again");
+    }
+
+    // The dialogs of the menus, opened with the keyboard (Alt and the
+    // menu's letter, then the item's rank) on the first ouvrage, each
+    // closed with Escape; the help windows closed first, for the pictures.
+    for (const char* help : {"Rubriques d'aide", "Aide"}) {
+        Activate(frames.at(TitleStarting(frames, help)));
+        Keys({XK_Alt_L}, XK_F4);
+        frames = Settled({"Carotix", "Coupe(s)"}, {help});
+    }
+    Activate(frames.at(TitleStarting(frames, "Carotix")));
+    Tap(XK_Down, 1);
+    Tap(XK_Up, 1);
+    const struct {
+        KeySym menu;
+        int rank;  // -1: the last item
+        const char* name;
+    } dialogs[] = {{XK_g, 2, "drawing-options"}, {XK_g, 5, "title-block"}, {XK_g, 7, "code-models"},
+                   {XK_p, 0, "metafile-export"}, {XK_p, 2, "print"},       {XK_p, 7, "level-search"},
+                   {XK_u, -1, "keywords"}};
+    for (const auto& d : dialogs) {
+        const auto before = Settled({"Carotix", "Coupe(s)"});
+        Keys({XK_Alt_L}, d.menu);
+        if (d.rank < 0) Tap(XK_Up, 1);  // from the first item round to the last
+        else Tap(XK_Down, d.rank);
+        Tap(XK_Return, 1);
+        std::map<std::string, Frame> now;
+        std::string title;
+        WaitFor(
+            [&] {
+                now = Frames();
+                for (const auto& [t, f] : now)
+                    if (!before.count(t)) title = t;
+                return !title.empty();
+            },
+            20s);
+        ASSERT_FALSE(title.empty()) << d.name << " did not show";
+        now = Settled({"Carotix", "Coupe(s)", title});
+        Shot(d.name);
+        ExpectOnScreen(now, std::string("while ") + d.name + " is open");
+        Keys({}, XK_Escape);
+        Settled({"Carotix", "Coupe(s)"}, {title});
+    }
 }
+
+INSTANTIATE_TEST_SUITE_P(Screens, Desktop, ::testing::Values(ScreenSize{1280, 800}, ScreenSize{800, 600}),
+                         [](const ::testing::TestParamInfo<ScreenSize>& info) {
+                             return std::to_string(info.param.w) + "x" + std::to_string(info.param.h);
+                         });
 
 }  // namespace
