@@ -29,6 +29,7 @@
 #include <fcntl.h>
 #include <map>
 #include <optional>
+#include <ostream>
 #include <spawn.h>
 #include <string>
 #include <sys/wait.h>
@@ -139,6 +140,8 @@ struct Frame {
 struct ScreenSize {
     int w, h;
 };
+
+void PrintTo(const ScreenSize& s, std::ostream* out) { *out << s.w << "x" << s.h; }
 
 class Desktop : public ::testing::TestWithParam<ScreenSize> {
 protected:

@@ -182,16 +182,35 @@ TEST_F(WindowGeometry, EveryWindowShowsItsWholeTextsAtTheSizeItOpensWith)
     // The editors of the ouvrage's tables, through the "O&uvrage" menu on the
     // first ouvrage.
     const char* const tables[][2] = {{"Informations sur l'ouvrage", "record-sheet"},
-                                     {"Niveau", "spreadsheet"},
                                      {"Gestion des tubes", "tubes"},
                                      {"Mots-cl\xC3\xA9s", "keywords"}};
     for (const auto& [caption, name] : tables)
         CheckModalAfter(name, [&] { EXPECT_TRUE(Menu({"O&uvrage", caption})) << caption; });
+    // The level spreadsheet, and the pickers of its cells (a right click):
+    // the stratigraphy chooser and the list of codes.
+    CheckModalAfter(
+        "spreadsheet", [&] { EXPECT_TRUE(Menu({"O&uvrage", "Niveau"})); },
+        [&](QWidget* w) {
+            auto* grid = w->findChild<QTableWidget*>(QStringLiteral("Grid"));
+            ASSERT_TRUE(grid);
+            for (const auto& [title, name] : {std::pair{"Stratigraphie", "stratigraphy"}, std::pair{"Code", "code-list"}})
+                for (int c = 0; c < grid->columnCount(); ++c)
+                    if (grid->horizontalHeaderItem(c) && grid->horizontalHeaderItem(c)->text() == QString::fromUtf8(title))
+                        CheckInnerModal(name, [&] { ClickCell(grid, 0, c, Qt::RightButton); });
+        });
+    // The report of the selected ouvrage, by the main window's tool button.
+    CheckModalAfter("report", [&] {
+        QAction* report = Main().findChild<QAction*>(QStringLiteral("ToolButtonRapport"));
+        ASSERT_TRUE(report);
+        for (QToolButton* b : Main().findChildren<QToolButton*>())
+            if (b->isVisible() && b->text() == report->text()) return Click(b);  // the bar's or its row's
+        ADD_FAILURE() << "no visible tool button shows the report";
+    });
 
     // Last, as it hides the help box.
     CheckModalAfter("about", [&] { EXPECT_TRUE(Menu({"Ai&de", "A propos"})); });
 
-    EXPECT_EQ(checked_, 27);
+    EXPECT_EQ(checked_, 30);
     std::string all;
     for (const std::string& f : faults_) all += "\n  " + f;
     EXPECT_TRUE(faults_.empty()) << faults_.size() << " fault(s):" << all;
