@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <stdexcept>
+#include <unordered_set>
 
 #include "platform/base/text_codec.h"
 #include "platform/ui_services.h"
@@ -194,9 +195,13 @@ void RenameDesign(TDirBlock& tree, const std::string& indice, const std::string&
     }
 }
 
-void DeleteBorehole(TDirBlock& tree, const std::string& indice, const std::string& design)
+namespace {
+
+// Deletes the ouvrage's rows from the borehole's tables; answers whether the
+// borehole is left without any table that has a "Désign" column, and so is
+// to go as a whole.
+bool DeleteOuvrageRows(TDirBlock& hole, const std::string& design)
 {
-    TDirBlock& hole = BoreholeOf(tree, indice);
     bool used = false;
     for (int t = hole.ItemCount() - 1; t >= 0; --t) {
         TDirBlock* table = hole.ChildDir(t);
@@ -209,7 +214,47 @@ void DeleteBorehole(TDirBlock& tree, const std::string& indice, const std::strin
         if (ValueColumnCount(*table) == 0) hole.DeleteChild(t);
         else used = true;
     }
-    if (!used) tree.DeleteChild(tree.IndexOf(&hole));
+    return !used;
+}
+
+}  // namespace
+
+void DeleteBorehole(TDirBlock& tree, const std::string& indice, const std::string& design)
+{
+    TDirBlock& hole = BoreholeOf(tree, indice);
+    if (DeleteOuvrageRows(hole, design)) tree.DeleteChild(tree.IndexOf(&hole));
+}
+
+void DeleteBoreholes(TDirBlock& tree, const std::vector<CollectionRow>& ouvrages)
+{
+    // The emptied boreholes stay in the tree until the end, passed over by
+    // the look-ups of the following ouvrages as if they were gone, and then
+    // leave together, even when a look-up fails half-way.
+    std::unordered_set<const TBlock*> emptied;
+    struct RemoveEmptied {
+        TDirBlock& tree;
+        std::unordered_set<const TBlock*>& emptied;
+        ~RemoveEmptied()
+        {
+            if (!emptied.empty()) tree.DeleteChildrenIf([this](const TBlock& b) { return emptied.count(&b) > 0; });
+        }
+    } removeAtEnd{tree, emptied};
+    for (const CollectionRow& row : ouvrages) {
+        int k = tree.IndexOfDir(row.Indice);
+        // Another borehole of the same name may follow an emptied one.
+        while (k >= 0 && emptied.count(tree.Child(k))) {
+            const int from = k + 1;
+            k = -1;
+            for (int j = from; j < tree.ItemCount(); ++j)
+                if (tree.Child(j)->IsDir() && tree.Child(j)->Name == row.Indice) {
+                    k = j;
+                    break;
+                }
+        }
+        if (k < 0) throw std::runtime_error(IndiceNotFoundMessage(row.Indice));
+        TDirBlock& hole = *tree.ChildDir(k);
+        if (DeleteOuvrageRows(hole, row.Design)) emptied.insert(&hole);
+    }
 }
 
 int CopyBorehole(const std::string& indice, const std::string& design, TDirBlock& destination,
@@ -315,7 +360,7 @@ void DeleteSelection(BoreholeHost& host)
         if (r >= 0 && r < static_cast<int>(host.Rows().size())) doomed.push_back(host.Rows()[static_cast<std::size_t>(r)]);
     host.ClearLog();
     RefreshOnExit refresh(host);
-    for (const CollectionRow& row : doomed) DeleteBorehole(host.Root(), row.Indice, row.Design);
+    DeleteBoreholes(host.Root(), doomed);
 }
 
 void CopySelection(BoreholeHost& host, TDirBlock& clipboard)

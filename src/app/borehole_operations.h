@@ -54,6 +54,10 @@ void RenameDesign(TDirBlock& tree, const std::string& indice, const std::string&
 // when no such table keeps a column the whole borehole directory goes, tables
 // without "Désign" included. Raises "Indice '...' non trouvé".
 void DeleteBorehole(TDirBlock& tree, const std::string& indice, const std::string& design);
+// DeleteBorehole of each ouvrage in turn, in a time that grows with the tree
+// and not with its square. A failing look-up raises after the ouvrages before
+// it are deleted.
+void DeleteBoreholes(TDirBlock& tree, const std::vector<CollectionRow>& ouvrages);
 
 // Copies the ouvrage from `source` into `destination`: the rows of `design`
 // appended to the tables of the same name, the tables without "Désign" cloned

@@ -36,6 +36,27 @@ char32_t FirstChar(std::string_view text)
 
 std::string Quoted(std::string_view t) { return "'" + std::string(t) + "'"; }
 
+// The text of element r of a value column, as GetString gives it, without a
+// copy for texts.
+std::string_view ElementText(const TBlock& column, int r, std::string& scratch)
+{
+    if (column.BlockType() == btStringArray) {
+        const auto& texts = static_cast<const TStrArrayBlock&>(column);
+        return r >= 0 && r < texts.ItemCount() ? texts.Item(r) : std::string_view();
+    }
+    if (column.BlockType() == btString) return r == 0 ? std::string_view(static_cast<const TStrBlock&>(column).Value) : std::string_view();
+    scratch = column.GetString(r);
+    return scratch;
+}
+
+// The selection column grows level by level as matches are written: room for
+// every level at once spares a reallocation at each.
+void ReserveSelection(const TDirBlock& levels, int count)
+{
+    TBlock* column = levels.Child(levels.IndexOfName(kSelection));
+    if (column && column->BlockType() == btIntArray) static_cast<TIntArrayBlock*>(column)->Items.reserve(static_cast<std::size_t>(count));
+}
+
 [[noreturn]] void Fail(const std::string& message) { throw EKeywordSyntax(message); }
 [[noreturn]] void UnmatchedOpen() { Fail("Fin de parenth\xC3\xA8se ')' non trouv\xC3\xA9" "e"); }
 [[noreturn]] void UnexpectedClose() { Fail("Fin de parenth\xC3\xA8se ')' non attendue"); }
@@ -323,6 +344,12 @@ LevelSearchResult RunLevelSearch(TDirBlock& root, const std::vector<LevelSearchR
     const int last = static_cast<int>(criteria.Tokens.size()) - 1;
     const bool libraryTokens = CodageDLL().TokenizeBound();
     std::set<std::string> wholeBoreholesDone;
+    // Level after level the same buffers: in the heap of a large collection
+    // every fresh allocation costs more, and the search would slow down as
+    // the collection grows.
+    TArrayOfToken keywords;
+    keywords.reserve(64);
+    std::string scratch;
     for (std::size_t ri = 0; ri < rows.size(); ++ri) {
         const LevelSearchRow& row = rows[ri];
         if (row.Indice.empty()) continue;
@@ -337,11 +364,11 @@ LevelSearchResult RunLevelSearch(TDirBlock& root, const std::vector<LevelSearchR
             if (criteria.DepthValid &&
                 !LevelDepthMatches(criteria, levels->GetPathFloat("Deb", r), levels->GetPathFloat("Fin", r)))
                 continue;
-            TArrayOfToken keywords;
+            keywords.clear();
             for (int c = 0; c < levels->ItemCount(); ++c) {
                 const TBlock* column = levels->Child(c);
                 if (!column || !column->IsValue() || column->Name == kDesign || column->Name == kSelection) continue;
-                const std::string value = column->GetString(r);
+                const std::string_view value = ElementText(*column, r, scratch);
                 if (value.empty()) continue;
                 TArrayOfToken words = libraryTokens ? CodageDLL().Tokenize(value) : KeywordTokenize(value);
                 for (TToken& t : words) keywords.push_back(std::move(t));
@@ -356,6 +383,7 @@ LevelSearchResult RunLevelSearch(TDirBlock& root, const std::vector<LevelSearchR
                 value = (v == 0 || IsMissingInt(v)) ? 1 : 0;
             }
             levels->SetPathInt(kSelection, r, btInt, value);
+            ReserveSelection(*levels, count);
             ++result.MatchedLevels;
             rowMatched = true;
         }

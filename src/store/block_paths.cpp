@@ -98,18 +98,19 @@ void TDirBlock::BuildIndex() const
         NameEntry& e = (*index)[b->Name];
         if (e.count++ == 0) e.first = b;
     }
-    slotsValid_ = items_.size();
+    index->slotsValid = items_.size();
     index_ = std::move(index);
 }
 
 int TDirBlock::SlotOf(const TBlock* child) const
 {
     const auto s = static_cast<std::size_t>(child->slot_);
-    if (s < slotsValid_ && s < items_.size() && items_[s].get() == child) return static_cast<int>(s);
+    std::size_t& slotsValid = index_->slotsValid;
+    if (s < slotsValid && s < items_.size() && items_[s].get() == child) return static_cast<int>(s);
     // Removals moved the children after them down: number them again.
-    for (std::size_t k = std::min(slotsValid_, items_.size()); k < items_.size(); ++k)
+    for (std::size_t k = std::min(slotsValid, items_.size()); k < items_.size(); ++k)
         items_[k]->slot_ = static_cast<std::int32_t>(k);
-    slotsValid_ = items_.size();
+    slotsValid = items_.size();
     return child->slot_;
 }
 
@@ -118,7 +119,7 @@ void TDirBlock::IndexAdd(TBlock* child, int position) const
 {
     if (!index_) return;
     child->slot_ = position;
-    if (static_cast<std::size_t>(position) == slotsValid_) ++slotsValid_;
+    if (static_cast<std::size_t>(position) == index_->slotsValid) ++index_->slotsValid;
     NameEntry& e = (*index_)[child->Name];
     if (e.count++ == 0 || position < SlotOf(e.first)) e.first = child;
 }
@@ -257,7 +258,7 @@ std::unique_ptr<TBlock> TDirBlock::RemoveAt(int index)
     IndexRemove(it->get(), index);
     std::unique_ptr<TBlock> taken = std::move(*it);
     items_.erase(it);
-    slotsValid_ = std::min(slotsValid_, static_cast<std::size_t>(index));
+    if (index_) index_->slotsValid = std::min(index_->slotsValid, static_cast<std::size_t>(index));
     taken->parent_ = nullptr;
     return taken;
 }
@@ -278,11 +279,28 @@ bool TDirBlock::RenameChild(int index, std::string_view newName, bool allowDupli
     return true;
 }
 
+void TDirBlock::DeleteChildrenIf(const std::function<bool(const TBlock&)>& doomed)
+{
+    std::size_t kept = 0;
+    for (std::size_t k = 0; k < items_.size(); ++k) {
+        if (doomed(*items_[k])) {
+            items_[k]->parent_ = nullptr;
+            items_[k].reset();
+            continue;
+        }
+        if (kept != k) items_[kept] = std::move(items_[k]);
+        ++kept;
+    }
+    if (kept == items_.size()) return;
+    items_.resize(kept);
+    // Every position after the first removal moved: the index starts afresh.
+    index_.reset();
+}
+
 void TDirBlock::Clear()
 {
     items_.clear();
     index_.reset();
-    slotsValid_ = 0;
 }
 
 // ---------------------------------------------------------------------------

@@ -5,7 +5,11 @@
 
 #include "platform/base/rtl_numbers.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstdlib>
+#include <functional>
+#include <new>
 #include <cstring>
 
 namespace {
@@ -227,74 +231,158 @@ void CheckTextArraySize(std::size_t bytes)
 
 TStrArrayBlock::TStrArrayBlock() : TBlock(btStringArray) {}
 TStrArrayBlock::TStrArrayBlock(std::string name) : TBlock(btStringArray) { Name = std::move(name); }
+TStrArrayBlock::~TStrArrayBlock() { std::free(pack_); }
+
+void TStrArrayBlock::Repack(std::size_t countCap, std::size_t bytesCap)
+{
+    const std::size_t count = static_cast<std::size_t>(ItemCount());
+    const std::size_t bytes = Bytes();
+    void* memory = std::malloc(sizeof(Pack) + countCap * sizeof(std::uint32_t) + bytesCap);
+    if (memory == nullptr) throw std::bad_alloc();
+    Pack* fresh = static_cast<Pack*>(memory);
+    *fresh = {static_cast<std::uint32_t>(count), static_cast<std::uint32_t>(countCap),
+              static_cast<std::uint32_t>(bytes), static_cast<std::uint32_t>(bytesCap)};
+    if (pack_) {
+        auto* ends = reinterpret_cast<std::uint32_t*>(fresh + 1);
+        if (count > 0) std::memcpy(ends, Ends(), count * sizeof(std::uint32_t));
+        if (bytes > 0) std::memcpy(reinterpret_cast<char*>(ends + countCap), Texts(), bytes);
+        std::free(pack_);
+    }
+    pack_ = fresh;
+}
+
+void TStrArrayBlock::Room(std::size_t moreCount, std::size_t moreBytes)
+{
+    const std::size_t count = static_cast<std::size_t>(ItemCount()) + moreCount;
+    const std::size_t bytes = Bytes() + moreBytes;
+    CheckTextArraySize(bytes);
+    if (count > 0xFFFFFFFFu) throw EBlockError("Unable to resize block");
+    const std::size_t countCap = pack_ ? pack_->countCap : 0;
+    const std::size_t bytesCap = pack_ ? pack_->bytesCap : 0;
+    if (pack_ && count <= countCap && bytes <= bytesCap) return;
+    auto grown = [](std::size_t need, std::size_t cap, std::size_t step) {
+        if (need <= cap) return cap;
+        return std::min<std::size_t>(std::max(need, cap + cap / 2 + step), 0xFFFFFFFFu);
+    };
+    Repack(grown(count, countCap, 4), grown(bytes, bytesCap, 16));
+}
+
+bool TStrArrayBlock::Aliases(std::string_view text) const
+{
+    if (!pack_ || text.empty()) return false;
+    const auto* p = reinterpret_cast<const char*>(pack_);
+    const char* end = Texts() + pack_->bytesCap;
+    return std::less_equal<const char*>()(p, text.data()) && std::less<const char*>()(text.data(), end);
+}
 
 std::string_view TStrArrayBlock::Item(int i) const
 {
     const std::size_t b = Begin(i);
-    return std::string_view(data_).substr(b, ends_[static_cast<std::size_t>(i)] - b);
+    return std::string_view(Texts() + b, Ends()[static_cast<std::size_t>(i)] - b);
 }
 
 void TStrArrayBlock::SetItem(int i, std::string_view text)
 {
+    if (Aliases(text)) {
+        const std::string copy(text);
+        SetItem(i, copy);
+        return;
+    }
     const std::size_t b = Begin(i);
-    const std::size_t oldLen = ends_[static_cast<std::size_t>(i)] - b;
-    if (text.size() > oldLen) CheckTextArraySize(data_.size() + (text.size() - oldLen));
-    data_.replace(b, oldLen, text);
+    const std::size_t oldLen = Ends()[static_cast<std::size_t>(i)] - b;
+    if (text.size() > oldLen) Room(0, text.size() - oldLen);
+    char* texts = Texts();
+    const std::size_t bytes = pack_->bytes;
+    if (text.size() != oldLen) std::memmove(texts + b + text.size(), texts + b + oldLen, bytes - b - oldLen);
+    if (!text.empty()) std::memcpy(texts + b, text.data(), text.size());
     if (text.size() != oldLen) {
         const std::uint32_t delta = static_cast<std::uint32_t>(text.size() - oldLen);   // modular
-        for (std::size_t k = static_cast<std::size_t>(i); k < ends_.size(); ++k) ends_[k] += delta;
+        std::uint32_t* ends = Ends();
+        for (std::size_t k = static_cast<std::size_t>(i); k < pack_->count; ++k) ends[k] += delta;
+        pack_->bytes += delta;
     }
 }
 
 void TStrArrayBlock::Append(std::string_view text)
 {
-    CheckTextArraySize(data_.size() + text.size());
-    data_.append(text);
-    ends_.push_back(static_cast<std::uint32_t>(data_.size()));
+    if (Aliases(text)) {
+        const std::string copy(text);
+        Append(copy);
+        return;
+    }
+    Room(1, text.size());
+    if (!text.empty()) std::memcpy(Texts() + pack_->bytes, text.data(), text.size());
+    pack_->bytes += static_cast<std::uint32_t>(text.size());
+    Ends()[pack_->count++] = pack_->bytes;
 }
 
 void TStrArrayBlock::Insert(int i, std::string_view text)
 {
-    CheckTextArraySize(data_.size() + text.size());
+    if (Aliases(text)) {
+        const std::string copy(text);
+        Insert(i, copy);
+        return;
+    }
+    Room(1, text.size());
     const std::size_t b = Begin(i);
-    data_.insert(b, text);
+    char* texts = Texts();
+    std::memmove(texts + b + text.size(), texts + b, pack_->bytes - b);
+    if (!text.empty()) std::memcpy(texts + b, text.data(), text.size());
+    std::uint32_t* ends = Ends();
     const auto len = static_cast<std::uint32_t>(text.size());
-    for (std::size_t k = static_cast<std::size_t>(i); k < ends_.size(); ++k) ends_[k] += len;
-    ends_.insert(ends_.begin() + i, static_cast<std::uint32_t>(b + text.size()));
+    const auto at = static_cast<std::size_t>(i);
+    std::memmove(ends + at + 1, ends + at, (pack_->count - at) * sizeof(std::uint32_t));
+    ends[at] = static_cast<std::uint32_t>(b + text.size());
+    ++pack_->count;
+    for (std::size_t k = at + 1; k < pack_->count; ++k) ends[k] += len;
+    pack_->bytes += len;
 }
 
 void TStrArrayBlock::Delete(int i)
 {
     const std::size_t b = Begin(i);
-    const std::size_t len = ends_[static_cast<std::size_t>(i)] - b;
-    data_.erase(b, len);
-    ends_.erase(ends_.begin() + i);
-    for (std::size_t k = static_cast<std::size_t>(i); k < ends_.size(); ++k)
-        ends_[k] -= static_cast<std::uint32_t>(len);
+    std::uint32_t* ends = Ends();
+    const auto at = static_cast<std::size_t>(i);
+    const std::size_t len = ends[at] - b;
+    char* texts = Texts();
+    std::memmove(texts + b, texts + b + len, pack_->bytes - b - len);
+    std::memmove(ends + at, ends + at + 1, (pack_->count - at - 1) * sizeof(std::uint32_t));
+    --pack_->count;
+    for (std::size_t k = at; k < pack_->count; ++k) ends[k] -= static_cast<std::uint32_t>(len);
+    pack_->bytes -= static_cast<std::uint32_t>(len);
 }
 
 void TStrArrayBlock::Resize(int count)
 {
     if (count < 0) count = 0;
     const auto n = static_cast<std::size_t>(count);
-    if (n < ends_.size()) {
-        data_.resize(Begin(count));
-        ends_.resize(n);
-    } else {
-        ends_.resize(n, static_cast<std::uint32_t>(data_.size()));
+    const auto have = static_cast<std::size_t>(ItemCount());
+    if (n < have) {
+        pack_->bytes = static_cast<std::uint32_t>(Begin(count));
+        pack_->count = static_cast<std::uint32_t>(n);
+    } else if (n > have) {
+        Room(n - have, 0);
+        std::uint32_t* ends = Ends();
+        for (std::size_t k = have; k < n; ++k) ends[k] = pack_->bytes;
+        pack_->count = static_cast<std::uint32_t>(n);
     }
 }
 
 void TStrArrayBlock::Clear()
 {
-    data_.clear();
-    ends_.clear();
+    std::free(pack_);
+    pack_ = nullptr;
 }
 
 void TStrArrayBlock::Reserve(int count, std::size_t bytes)
 {
-    if (count > 0) ends_.reserve(static_cast<std::size_t>(count));
-    data_.reserve(bytes);
+    const std::size_t wantCount = std::max<std::size_t>(count > 0 ? static_cast<std::size_t>(count) : 0, ItemCount());
+    const std::size_t wantBytes = std::max(bytes, Bytes());
+    CheckTextArraySize(wantBytes);
+    if (wantCount > 0xFFFFFFFFu) throw EBlockError("Unable to resize block");
+    if (pack_ ? wantCount <= pack_->countCap && wantBytes <= pack_->bytesCap : wantCount == 0 && wantBytes == 0) return;
+    Repack(std::max<std::size_t>(wantCount, pack_ ? pack_->countCap : 0),
+           std::max<std::size_t>(wantBytes, pack_ ? pack_->bytesCap : 0));
 }
 
 std::string TStrArrayBlock::GetString(int i) const
@@ -311,13 +399,12 @@ double TStrArrayBlock::GetFloat(int i) const
 }
 void TStrArrayBlock::SetString(int i, std::string_view text)
 {
-    if (!PrepareStore(i)) return;
-    if (text.data() >= data_.data() && text.data() < data_.data() + data_.size()) {
-        std::string copy(text);   // the text may live in this very buffer
-        SetItem(i, copy);
-    } else {
-        SetItem(i, text);
+    if (Aliases(text)) {
+        const std::string copy(text);   // growing the array may move the buffer it lies in
+        SetString(i, copy);
+        return;
     }
+    if (PrepareStore(i)) SetItem(i, text);
 }
 void TStrArrayBlock::SetInt(int i, std::int32_t value)
 {
@@ -331,8 +418,14 @@ std::unique_ptr<TBlock> TStrArrayBlock::Clone() const
 {
     auto copy = std::make_unique<TStrArrayBlock>(Name);
     copy->Delta = Delta;
-    copy->data_ = data_;
-    copy->ends_ = ends_;
+    if (ItemCount() > 0) {
+        // Just the room the texts take.
+        copy->Repack(pack_->count, pack_->bytes);
+        std::memcpy(copy->Ends(), Ends(), pack_->count * sizeof(std::uint32_t));
+        std::memcpy(copy->Texts(), Texts(), pack_->bytes);
+        copy->pack_->count = pack_->count;
+        copy->pack_->bytes = pack_->bytes;
+    }
     return copy;
 }
 
@@ -459,7 +552,6 @@ std::unique_ptr<TBlock> TDirBlock::Clone() const { return CloneDir(); }
 std::unique_ptr<TDirBlock> TDirBlock::CloneDir() const
 {
     auto copy = std::make_unique<TDirBlock>(Name);
-    copy->Delta = Delta;
     copy->items_.reserve(items_.size());
     for (const auto& child : items_) copy->Append(child->Clone());
     return copy;

@@ -26,6 +26,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <limits>
 #include <memory>
 #include <stdexcept>
@@ -177,7 +178,7 @@ protected:
     TDirBlock* parent_ = nullptr;
     std::uint8_t blockType_ = btNone;
     // The block's index in its parent's children, kept by a parent that holds
-    // a name index (see TDirBlock), valid below the parent's slotsValid_.
+    // a name index (see TDirBlock), valid below the index's slotsValid.
     std::int32_t slot_ = 0;
 };
 
@@ -243,17 +244,18 @@ public:
 // Arrays
 // ---------------------------------------------------------------------------
 
-// An array of texts. The texts are packed one after the other in one buffer
-// (a collection holds hundreds of thousands of short codes and descriptions,
-// and one heap string each would triple its memory), so element access gives
-// views that stay valid only until the array changes.
+// An array of texts. The texts are packed one after the other in one buffer,
+// after their end offsets (a collection holds hundreds of thousands of short
+// codes and descriptions, and one heap string each would triple its memory),
+// so element access gives views that stay valid only until the array changes.
 class TStrArrayBlock : public TBlock {
 public:
     TStrArrayBlock();
     explicit TStrArrayBlock(std::string name);
+    ~TStrArrayBlock() override;
     int Delta = 16;
 
-    int ItemCount() const { return static_cast<int>(ends_.size()); }
+    int ItemCount() const { return pack_ ? static_cast<int>(pack_->count) : 0; }
     // Element i (0 <= i < ItemCount()); valid until the array changes.
     std::string_view Item(int i) const;
     void SetItem(int i, std::string_view text);
@@ -280,9 +282,26 @@ public:
     void WriteToFile(CrxWriter& writer) const override;
 
 private:
-    std::size_t Begin(int i) const { return i == 0 ? 0 : ends_[static_cast<std::size_t>(i) - 1]; }
-    std::string data_;                  // all texts, end to end
-    std::vector<std::uint32_t> ends_;   // end offset of each text in data_
+    // One allocation: this header, the end offset of each text (countCap of
+    // them), then the texts end to end (bytesCap bytes). No allocation at all
+    // for an empty array.
+    struct Pack {
+        std::uint32_t count;
+        std::uint32_t countCap;
+        std::uint32_t bytes;
+        std::uint32_t bytesCap;
+    };
+    std::uint32_t* Ends() const { return reinterpret_cast<std::uint32_t*>(pack_ + 1); }
+    char* Texts() const { return reinterpret_cast<char*>(Ends() + pack_->countCap); }
+    std::size_t Begin(int i) const { return i == 0 ? 0 : Ends()[static_cast<std::size_t>(i) - 1]; }
+    std::size_t Bytes() const { return pack_ ? pack_->bytes : 0; }
+    // Room for `moreCount` more texts and `moreBytes` more bytes, growing by
+    // half again at least so that appends take constant time on average.
+    void Room(std::size_t moreCount, std::size_t moreBytes);
+    void Repack(std::size_t countCap, std::size_t bytesCap);
+    // The text lies in this array's own buffer.
+    bool Aliases(std::string_view text) const;
+    Pack* pack_ = nullptr;
 };
 
 class TIntArrayBlock : public TBlock {
@@ -339,7 +358,10 @@ public:
     TDirBlock();                                   // named "Root"
     explicit TDirBlock(std::string name);          // CreateNamed
     ~TDirBlock() override;
-    int Delta = 32;
+    // The step by which the children's storage grows; the same for every
+    // directory (a field of its own would cost every directory of a large
+    // collection eight bytes).
+    static constexpr int Delta = 32;
 
     int ItemCount() const { return static_cast<int>(items_.size()); }
     int Count() const override { return ItemCount(); }
@@ -394,6 +416,9 @@ public:
     bool RenameChild(int index, std::string_view newName, bool allowDuplicate);
     // Destroys every child.
     void Clear();
+    // Destroys the children for which `doomed` answers true, in one pass over
+    // the directory: the others keep their order.
+    void DeleteChildrenIf(const std::function<bool(const TBlock&)>& doomed);
 
     // --- Paths --------------------------------------------------------------
     // The topmost directory above this one (this one when it has no parent):
@@ -532,7 +557,10 @@ private:
         using is_transparent = void;
         std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
     };
-    using NameIndex = std::unordered_map<std::string, NameEntry, NameHash, std::equal_to<>>;
+    struct NameIndex : std::unordered_map<std::string, NameEntry, NameHash, std::equal_to<>> {
+        // Children below this position hold their index in slot_.
+        std::size_t slotsValid = 0;
+    };
     // Directories with fewer children are scanned.
     static constexpr std::size_t kIndexedFrom = 32;
     // The index, built when missing and the directory is large; nullptr for
@@ -546,8 +574,6 @@ private:
 
     std::vector<std::unique_ptr<TBlock>> items_;
     mutable std::unique_ptr<NameIndex> index_;
-    // Children below this position hold their index in slot_.
-    mutable std::size_t slotsValid_ = 0;
 };
 
 // True when both trees hold the same names, types and values, children in the

@@ -61,6 +61,18 @@ void AppendCp1252AsUtf8(std::string& out, std::string_view bytes)
     }
 }
 
+// The size in UTF-8 of Windows-1252 bytes.
+std::size_t Utf8SizeOfCp1252(std::string_view bytes)
+{
+    std::size_t size = bytes.size();
+    for (const char c : bytes) {
+        const auto b = static_cast<unsigned char>(c);
+        if (b < 0x80) continue;
+        size += b >= 0xA0 || Cp1252ToCodePoint(b) < 0x800 ? 1 : 2;
+    }
+    return size;
+}
+
 // UTF-8 to Windows-1252 bytes, appended, with a fast path for ASCII and the
 // two-byte Latin-1 sequences; from the first other sequence on, the shared
 // codec converts the rest.
@@ -350,7 +362,7 @@ void TStrArrayBlock::WriteToFile(CrxWriter& w) const
 {
     w.ByteText(Name);
     w.U8(btStringArray);
-    w.U32(static_cast<std::uint32_t>(ends_.size()));
+    w.U32(static_cast<std::uint32_t>(ItemCount()));
     for (int i = 0; i < ItemCount(); ++i) w.WordText(Item(i));
 }
 
@@ -428,25 +440,29 @@ void TStrArrayBlock::ReadFromFile(CrxReader& r, std::uint8_t, int)
     const std::uint32_t count = r.U32();
     r.CheckCount(count, 2);
     Clear();
-    // Measure the texts first so that the buffer is allocated once.
+    // Measure the texts, as UTF-8, first: the buffer is allocated once, to
+    // the byte.
     {
         CrxReader probe = r;
         std::size_t bytes = 0;
         for (std::uint32_t k = 0; k < count; ++k) {
             const std::uint16_t n = probe.U16();
-            probe.Bytes(n);
-            bytes += n;
+            bytes += Utf8SizeOfCp1252(probe.Bytes(n));
         }
-        Reserve(static_cast<int>(count), bytes + bytes / 8);   // room for some accents
+        Reserve(static_cast<int>(count), bytes);
     }
+    std::string converted;
     for (std::uint32_t k = 0; k < count; ++k) {
         const std::uint16_t n = r.U16();
-        std::string_view raw = r.Bytes(n);
-        AppendCp1252AsUtf8(data_, raw);
-        if (data_.size() > 0xFFFFFFFFu) throw EBlockError("Unable to resize block");
-        ends_.push_back(static_cast<std::uint32_t>(data_.size()));
+        const std::string_view raw = r.Bytes(n);
+        if (IsAscii(reinterpret_cast<const unsigned char*>(raw.data()), raw.size())) {
+            Append(raw);
+        } else {
+            converted.clear();
+            AppendCp1252AsUtf8(converted, raw);
+            Append(converted);
+        }
     }
-    if (data_.capacity() > data_.size() + data_.size() / 4 + 64) data_.shrink_to_fit();
 }
 
 void TIntBlock::ReadFromFile(CrxReader& r, std::uint8_t, int) { Value = r.I32(); }

@@ -240,6 +240,49 @@ TEST_F(BoreholeOperations, DeleteRemovesRowsThenTheWholeBoreholeWithItsLastOuvra
     }
 }
 
+TEST(DeleteBoreholes, LeavesTheTreeAsDeletingEachOuvrageInTurnDoes)
+{
+    // Enough boreholes for the directory to look names up through its index,
+    // two of them named alike, and a value block among them.
+    TDirBlock tree("Carotix");
+    for (int i = 0; i < 40; ++i) {
+        const std::string name = i == 7 ? "B3" : "B" + std::to_string(i);
+        TDirBlock* hole = tree.GetOrCreateSubDir(name, true);
+        hole->SetPathString("Ouvrage\\" + kD, 0, btString, "F");
+        if (i % 2 == 0) hole->SetPathString("Ouvrage\\" + kD, 1, btString, "G");
+        hole->SetPathString("Dossier\\Nature", 0, btString, "Forage");
+    }
+    tree.SetPathString("Unit\xC3\xA9XY", 0, btString, "m");
+    const std::vector<std::vector<CollectionRow>> cases = {
+        {{"B3", "F", -1}, {"B3", "F", -1}, {"B1", "F", -1}, {"B10", "G", -1}, {"B39", "F", -1}},
+        {{"B0", "F", -1}, {"B0", "G", -1}, {"B5", "F", -1}, {"B5", "F", -1}, {"B6", "F", -1}},   // B5 twice fails
+        {{"B3", "F", -1}, {"B3", "F", -1}, {"B3", "F", -1}},                                      // a third B3 fails
+    };
+    for (const auto& ouvrages : cases) {
+        const std::unique_ptr<TDirBlock> oneByOne = tree.CloneDir();
+        std::string expected;
+        try {
+            for (const CollectionRow& r : ouvrages) DeleteBorehole(*oneByOne, r.Indice, r.Design);
+        } catch (const std::exception& e) {
+            expected = e.what();
+        }
+        const std::unique_ptr<TDirBlock> together = tree.CloneDir();
+        std::string failure;
+        try {
+            DeleteBoreholes(*together, ouvrages);
+        } catch (const std::exception& e) {
+            failure = e.what();
+        }
+        EXPECT_EQ(failure, expected);
+        EXPECT_TRUE(SameBlock(together.get(), oneByOne.get()));
+        for (const CollectionRow& r : ouvrages) {
+            const int k = together->IndexOfDir(r.Indice);
+            EXPECT_EQ(k, oneByOne->IndexOfDir(r.Indice)) << r.Indice;
+            if (k >= 0) EXPECT_EQ(together->IndexOf(together->Child(k)), k);
+        }
+    }
+}
+
 TEST_F(BoreholeOperations, PasteAppendsToTheBoreholeOfTheSameIndiceAndReplacesItsWholeTables)
 {
     TDirBlock clipboard("Carotix");

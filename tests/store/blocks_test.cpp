@@ -313,6 +313,20 @@ TEST(ElementAccess, TextArraysKeepEveryElementApart)
     EXPECT_EQ(a.IndexOfString("a much longer first element"), 2);
     EXPECT_EQ(a.IndexOfString(""), 1);
     EXPECT_EQ(a.IndexOfString("none"), -1);
+    // ...also when storing it grows the array, and by append and insert.
+    a.SetString(40, a.Item(2));
+    a.Append(a.Item(0));
+    a.Insert(0, a.Item(41));
+    ASSERT_EQ(a.ItemCount(), 43);
+    EXPECT_EQ(a.Item(0), "much longer first element");
+    EXPECT_EQ(a.Item(41), "a much longer first element");
+    EXPECT_EQ(a.Item(42), "much longer first element");
+    EXPECT_EQ(a.Item(40), "");
+    const std::unique_ptr<TBlock> copy = a.Clone();
+    EXPECT_TRUE(SameBlock(copy.get(), &a));
+    a.Clear();
+    EXPECT_EQ(a.ItemCount(), 0);
+    EXPECT_EQ(copy->GetString(42), "much longer first element");
 }
 
 TEST(StoresThroughTheDirectory, SetPathFloatConvertsAnIntegerColumn)
