@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QDialog>
 #include <QMenu>
+#include <QListWidget>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
@@ -17,6 +18,7 @@
 
 #include "app/collection_window.h"
 #include "app/main_window.h"
+#include "app/tables_window.h"
 #include "e2e_program.h"
 #include "platform/printer_info.h"
 
@@ -57,12 +59,17 @@ std::vector<MenuPath> AllItems(QMenuBar* bar)
 // open fails the item and is closed by force: the run never hangs.
 class ModalCloser {
 public:
-    ModalCloser(QMenuBar* bar, const std::string& item) : item_(item)
+    // The menus of the bar and the pop-ups the test itself opens are left alone.
+    ModalCloser(QMenuBar* bar, const std::string& item, std::vector<QWidget*> ownPopups = {})
+        : item_(item), barMenus_(std::move(ownPopups))
     {
         for (QMenu* m : bar->findChildren<QMenu*>()) barMenus_.push_back(m);
         QObject::connect(&timer_, &QTimer::timeout, [this] { Tick(); });
         timer_.start(20);
     }
+
+    // How many modal windows showed.
+    int Seen() const { return seen_; }
 
 private:
     void Tick()
@@ -77,6 +84,7 @@ private:
         if (modal != modal_) {
             modal_ = modal;
             ticks_ = 0;
+            if (modal) ++seen_;
             if (qobject_cast<QMessageBox*>(modal))
                 ADD_FAILURE() << item_ << ": a box outside the prompt layer: " << PlainCaption(modal->windowTitle()).toStdString();
         }
@@ -103,6 +111,7 @@ private:
     QTimer timer_;
     QWidget* modal_ = nullptr;
     int ticks_ = 0;
+    int seen_ = 0;
 };
 
 TEST_F(MenusE2e, EveryItemRunsOnTheSampleCollection)
@@ -176,6 +185,29 @@ TEST_F(MenusE2e, EveryItemRunsOnTheSampleCollection)
     for (TFChild* child : Main().Children())
         if (child->IsModified()) Ui().AnswerMessage(MsgResult::No);
     Quit();
+}
+
+// The collection window's own menu, the list of tables a right-click opens:
+// each entry opens its editor on the clicked ouvrage.
+TEST_F(MenusE2e, EveryEntryOfTheTablesPopUpOpensItsEditor)
+{
+    Start();
+    TFChild& c = OpenSample();
+    std::string current;
+    ModalCloser closer(Main().menuBar(), current, {FTables});
+    const int entries = FTables->ListBox1->count();
+    ASSERT_GT(entries, 0);
+    for (int i = 0; i < entries; ++i) {
+        current = FTables->ListBox1->item(i)->text().toStdString();
+        const int before = closer.Seen();
+        ClickRow(c, 0, Qt::RightButton);
+        ASSERT_TRUE(FTables->isVisible()) << current;
+        ClickCell(FTables->ListBox1, i, 0);
+        Settle(20);
+        EXPECT_EQ(closer.Seen(), before + 1) << current << ": no editor showed";
+        EXPECT_FALSE(FTables->isVisible()) << current;
+    }
+    EXPECT_FALSE(c.IsModified());
 }
 
 }  // namespace
