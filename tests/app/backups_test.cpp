@@ -210,24 +210,24 @@ TEST(BackupLockTest, ALockFileTheUserCannotWriteStillDecides)
         BackupLock make(dir.path());
         ASSERT_TRUE(make.TryAcquire());
     }
+    // Made by another user of a shared folder: read-only for this one. The
+    // superuser may write every file: the instances then run as an ordinary
+    // user, owner of the folder but not of the lock file.
     const fs::path lock = dir / kBackupLockName;
-    // Read-only for this user: as the superuser only an immutable file is.
-    bool immutable = false;
+    ASSERT_EQ(::chmod(lock.c_str(), 0444), 0);
     if (::geteuid() == 0) {
-        immutable = std::system(("chattr +i '" + lock.string() + "' 2>/dev/null").c_str()) == 0;
-        if (!immutable) GTEST_SKIP() << "no immutable files here for the superuser";
-    } else {
-        ASSERT_EQ(::chmod(lock.c_str(), 0444), 0);
+        ASSERT_EQ(::chown(dir.path().c_str(), kNobodyId, kNobodyId), 0);
     }
-    BackupLock first(dir.path());
-    BackupLock second(dir.path());
-    EXPECT_TRUE(first.TryAcquire());
-    EXPECT_FALSE(second.TryAcquire());
-    // The owner makes its copies as usual.
-    auto a = Collection("A");
-    EXPECT_EQ(RunBackupPass(dir.path(), {a.get()}).written, 1);
-    EXPECT_EQ(BoreholeOf(dir / "backup_0.crx"), "A");
-    if (immutable) std::system(("chattr -i '" + lock.string() + "'").c_str());
+    const std::optional<bool> ok = AsOrdinaryUser([&] {
+        BackupLock first(dir.path());
+        BackupLock second(dir.path());
+        if (!first.TryAcquire() || second.TryAcquire()) return false;
+        // The owner makes its copies as usual.
+        auto a = Collection("A");
+        return RunBackupPass(dir.path(), {a.get()}).written == 1 && BoreholeOf(dir / "backup_0.crx") == "A";
+    });
+    if (!ok) GTEST_SKIP() << "no ordinary user to become";
+    EXPECT_TRUE(*ok);
 }
 
 TEST(InstanceCopies, ANonOwnerKeepsItsOwnCopiesRecoveredOnceItHasEnded)

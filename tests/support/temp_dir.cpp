@@ -5,6 +5,7 @@
 #include <iterator>
 #include <random>
 #include <stdexcept>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -63,4 +64,25 @@ void WriteFileBytes(const fs::path& file, std::string_view bytes)
     std::ofstream out(file, std::ios::binary | std::ios::trunc);
     if (!out) throw std::runtime_error("cannot write " + file.string());
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+std::optional<bool> AsOrdinaryUser(const std::function<bool()>& body)
+{
+    if (::geteuid() != 0) return body();
+    const fs::path temp = fs::temp_directory_path();
+    const pid_t child = ::fork();
+    if (child < 0) return std::nullopt;
+    if (child == 0) {
+        if (::setgid(kNobodyId) != 0 || ::setuid(kNobodyId) != 0) ::_exit(3);
+        if (::access(temp.c_str(), X_OK) != 0) ::_exit(3);
+        bool ok = false;
+        try {
+            ok = body();
+        } catch (...) {
+        }
+        ::_exit(ok ? 0 : 1);
+    }
+    int status = 0;
+    if (::waitpid(child, &status, 0) != child || !WIFEXITED(status) || WEXITSTATUS(status) == 3) return std::nullopt;
+    return WEXITSTATUS(status) == 0;
 }

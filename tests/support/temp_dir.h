@@ -3,6 +3,8 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -29,3 +31,11 @@ public:
 
 std::string ReadFileBytes(const std::filesystem::path& file);
 void WriteFileBytes(const std::filesystem::path& file, std::string_view bytes);
+
+// Runs `body` as an ordinary user and answers its answer: directly, or, for
+// the superuser (who may write every file), in a child process that became
+// the user "nobody" (kNobodyId), whose failures count only through the answer.
+// Files the child must own are given to kNobodyId beforehand. No answer when
+// the superuser cannot become that user or reach the temporary folder then.
+inline constexpr unsigned kNobodyId = 65534;
+std::optional<bool> AsOrdinaryUser(const std::function<bool()>& body);
