@@ -25,6 +25,61 @@ std::optional<double> FloatOfCell(const std::string& text)
     return StrToFloatVal(t);
 }
 
+// What the store makes of a text written into a float or an integer column:
+// the same conversion, on a block of its own, so that a text is known to
+// convert before anything of the table is touched. Raises the conversion's
+// message.
+double StoreFloatOf(const std::string& text)
+{
+    TFloatBlock probe(std::string(), MissingFloat);
+    probe.SetString(0, text);
+    return probe.Value;
+}
+
+std::int32_t StoreIntOf(const std::string& text)
+{
+    TIntBlock probe(std::string(), MissingInt);
+    probe.SetString(0, text);
+    return probe.Value;
+}
+
+// The text a cell is stored as and the block type it goes into (0: the kind
+// stores nothing). Raises when the cell cannot be stored.
+std::string StoreTextOf(const TFieldDef& d, const std::string& cell, std::uint8_t& type)
+{
+    const std::string trimmed = Trim(cell);
+    type = 0;
+    switch (d.Kind) {
+    case 'A': case 'S':
+        type = btString;
+        return trimmed;
+    case 'U':
+        type = btString;
+        return UpperCase(trimmed);
+    case 'D':
+    case 'E':
+        if (!IsPartialDate(trimmed)) throw std::runtime_error("Format date attendu (" + trimmed + ")");
+        type = btString;
+        return d.Kind == 'D' ? CompleteDate(trimmed, d.Width) : NormalizeDate(CompleteDate(trimmed, d.Width + 2));
+    case 'F': case 'R':
+        StoreFloatOf(trimmed);
+        type = btFloat;
+        return trimmed;
+    case 'M': {
+        const std::string text = TimesThousandText(trimmed);
+        StoreFloatOf(text);
+        type = btFloat;
+        return text;
+    }
+    case 'I': case 'N':
+        StoreIntOf(trimmed);
+        type = btInt;
+        return trimmed;
+    default:
+        return {};
+    }
+}
+
 }  // namespace
 
 // ---- memory grid ------------------------------------------------------------
@@ -335,35 +390,37 @@ void TableurSheet::WriteRow(std::size_t i)
     if (!TubeName.empty()) TableDir->SetPathString("NomTube", t, btString, TubeName);
     const int gridRow = static_cast<int>(i) + 1;
     for (std::size_t c = 0; c < Defs.size(); ++c) {
-        const TFieldDef& d = Defs[c];
-        const std::string cell = Grid.Cell(static_cast<int>(c), gridRow);
-        const std::string trimmed = Trim(cell);
-        switch (d.Kind) {
-        case 'A': case 'S':
-            TableDir->SetPathString(d.Path, t, btString, trimmed);
-            break;
-        case 'U':
-            TableDir->SetPathString(d.Path, t, btString, UpperCase(trimmed));
-            break;
-        case 'D':
-        case 'E':
-            if (!IsPartialDate(trimmed)) throw std::runtime_error("Format date attendu (" + trimmed + ")");
-            if (d.Kind == 'D')
-                TableDir->SetPathString(d.Path, t, btString, CompleteDate(trimmed, d.Width));
-            else
-                TableDir->SetPathString(d.Path, t, btString, NormalizeDate(CompleteDate(trimmed, d.Width + 2)));
-            break;
-        case 'F': case 'R':
-            TableDir->SetPathString(d.Path, t, btFloat, cell);
-            break;
-        case 'M':
-            TableDir->SetPathString(d.Path, t, btFloat, TimesThousandText(cell));
-            break;
-        case 'I': case 'N':
-            TableDir->SetPathString(d.Path, t, btInt, cell);
-            break;
-        default:
-            break;
+        // Only what changed is written: a float the cell shows in 15 digits
+        // keeps every bit it had when its cell was not edited.
+        if (!CellDiffers(static_cast<int>(c), gridRow)) continue;
+        std::uint8_t type = 0;
+        const std::string text = StoreTextOf(Defs[c], Grid.Cell(static_cast<int>(c), gridRow), type);
+        if (type != 0) TableDir->SetPathString(Defs[c].Path, t, type, text);
+    }
+}
+
+void TableurSheet::CheckCells() const
+{
+    const std::int32_t tableRows = TableRowCount();
+    for (std::size_t i = 0; i < RowMap.size(); ++i) {
+        const int gridRow = static_cast<int>(i) + 1;
+        if (gridRow > 1 && RowIsEmpty(gridRow)) continue;   // dropped by the save
+        const std::int32_t t = RowMap[i].TableRow;
+        // A row new to the table is written whole.
+        const bool fresh = t >= tableRows || std::count_if(RowMap.begin(), RowMap.end(), [t](const TableurRowEntry& e) {
+                                                 return e.TableRow == t;
+                                             }) > 1;
+        for (std::size_t c = 0; c < Defs.size(); ++c) {
+            const int col = static_cast<int>(c);
+            if (!fresh && !CellDiffers(col, gridRow)) continue;
+            try {
+                std::uint8_t type = 0;
+                StoreTextOf(Defs[c], Grid.Cell(col, gridRow), type);
+            } catch (const std::exception& e) {
+                throw TableurCellError(col, gridRow,
+                                       std::string(e.what()) + "\n\nColonne \xC2\xAB " + Defs[c].Name +
+                                           " \xC2\xBB, ligne " + IntToStr(gridRow) + ".");
+            }
         }
     }
 }
@@ -372,6 +429,9 @@ void TableurSheet::SaveGrid()
 {
     if (!TableDir) return;
     SortByDepth(true);
+    // Every cell that is to be written must convert before the table is
+    // touched: a save stores all of the grid or nothing.
+    CheckCells();
     for (int i = static_cast<int>(RowMap.size()) - 1; i >= 1; --i)
         if (RowIsEmpty(i + 1)) DeleteGridRow(i);
 
@@ -393,6 +453,16 @@ void TableurSheet::SaveGrid()
                 if (j != i && RowMap[j].TableRow >= t) ++RowMap[j].TableRow;
         }
         WriteRow(i);
+    }
+    // A column first written on a later row still runs the whole table, as
+    // every reader of the collection expects its columns to.
+    const std::int32_t rows = TableDir->RowCount();
+    for (const TFieldDef& d : Defs) {
+        const TBlock* b = TableDir->FindBlock(d.Path);
+        if (!b || b->IsDir() || b->Count() >= rows || rows == 0) continue;
+        std::uint8_t type = 0;
+        StoreTextOf(d, std::string(), type);
+        if (type != 0) TableDir->SetPathString(d.Path, rows - 1, type, std::string());
     }
 
     if (RowMap.size() == 1 && RowIsEmpty(1)) {
@@ -426,19 +496,27 @@ bool TableurSheet::CellDiffers(int def, int gridRow) const
     case 'I': case 'N': {
         const std::int32_t stored = TableDir->GetPathInt(d.Path, t);
         if (cell.empty()) return stored != MissingInt;
-        const std::optional<std::int32_t> v = TryStrToInt(cell);
-        // Text that is no integer is an edit the store will refuse: show it.
-        return !v || *v != stored;
+        // Text the store refuses is an edit all the same: show it, and let
+        // the save name it.
+        try {
+            return StoreIntOf(cell) != stored;
+        } catch (const std::exception&) {
+            return true;
+        }
     }
     case 'F': case 'R': case 'M': {
         const double stored = TableDir->GetPathFloat(d.Path, t);
-        std::optional<double> v = FloatOfCell(cell);
-        if (v && d.Kind == 'M') v = *v * 1000.0;
-        if (!v) return !IsMissingFloat(stored);
+        if (cell.empty()) return !IsMissingFloat(stored);
+        double v = 0;
+        try {
+            v = StoreFloatOf(d.Kind == 'M' ? TimesThousandText(cell) : cell);
+        } catch (const std::exception&) {
+            return true;
+        }
         if (IsMissingFloat(stored)) return true;
         // The cell shows the value in 15 digits: compare at that precision,
         // or every float that does not print exactly would count as changed.
-        return FloatToStr(stored) != FloatToStr(*v);
+        return FloatToStr(stored) != FloatToStr(v);
     }
     default:
         return Trim(TableDir->GetPathString(d.Path, t)) != cell;

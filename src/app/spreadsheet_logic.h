@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -53,6 +54,19 @@ public:
 private:
     std::vector<std::vector<std::string>> cells_{1};
     std::vector<int> widths_;
+};
+
+// A cell whose text cannot be stored: the save stops before anything of
+// the table is written. Col is the grid column, Row the grid row (1 for the
+// first data row); the message names both.
+class TableurCellError : public std::runtime_error {
+public:
+    TableurCellError(int col, int row, const std::string& message)
+        : std::runtime_error(message), Col(col), Row(row)
+    {
+    }
+    int Col;
+    int Row;
 };
 
 // One grid data row: the table row it shows and its "Sélection" value.
@@ -141,6 +155,8 @@ public:
     std::string Caption(bool hadDesign) const;
 
     bool LoadGrid();
+    // Raises TableurCellError, the table untouched, when a cell to be
+    // written does not convert.
     void SaveGrid();
     bool HasChanges() const;
     // Whether the cell (data rows only) differs from the stored value.
@@ -209,6 +225,7 @@ private:
     void MoveRow(int from, int to);
     std::int32_t TableRowCount() const;
     void WriteRow(std::size_t index);
+    void CheckCells() const;
 };
 
 // The texts of the editor.

@@ -95,23 +95,60 @@ private:
 
 // ---- cell drawing and editors ------------------------------------------------
 
+// The grid: the view's own commit and close of its editor, so that the
+// editor is stored through the view that owns it, once.
+class TableurTable final : public QTableWidget {
+public:
+    using QTableWidget::QTableWidget;
+    bool Editing() const { return state() == EditingState; }
+    void CommitAndClose(QWidget* editor)
+    {
+        commitData(editor);
+        closeEditor(editor, QAbstractItemDelegate::NoHint);
+    }
+};
+
+bool Editing(QTableWidget* grid) { return static_cast<TableurTable*>(grid)->Editing(); }
+
 class TableurDelegate final : public QStyledItemDelegate {
 public:
     explicit TableurDelegate(TFTableur* owner) : QStyledItemDelegate(owner), owner_(owner) {}
+    // The editor open in the grid, none once the view let it go.
     QPointer<QWidget> Editor;
 
     QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option, const QModelIndex& index) const override
     {
         QWidget* editor = QStyledItemDelegate::createEditor(parent, option, index);
-        editor->installEventFilter(owner_);
-        const_cast<TableurDelegate*>(this)->Editor = editor;
+        auto* self = const_cast<TableurDelegate*>(this);
+        self->Editor = editor;
+        self->fresh_ = true;
         return editor;
+    }
+    void destroyEditor(QWidget* editor, const QModelIndex& index) const override
+    {
+        if (Editor == editor) const_cast<TableurDelegate*>(this)->Editor = nullptr;
+        QStyledItemDelegate::destroyEditor(editor, index);
     }
     void setEditorData(QWidget* editor, const QModelIndex& index) const override
     {
         auto* line = qobject_cast<QLineEdit*>(editor);
         if (!line) return QStyledItemDelegate::setEditorData(editor, index);
+        // The text is set once, when the editor opens: a cell stored under an
+        // open editor must not take back what the user is typing.
+        if (!fresh_) return;
+        const_cast<TableurDelegate*>(this)->fresh_ = false;
         line->setText(ToQString(owner_->GridGetEditText(index.column(), index.row() + 1)));
+    }
+    // The keys of the grid reach the window from inside the editor too, before
+    // the editor's own handling of Enter, Escape and the like.
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::KeyPress && watched == Editor.data()) {
+            bool handled = false;
+            RunGuarded([&] { handled = owner_->EditorKeyPress(static_cast<QKeyEvent*>(event)); });
+            if (handled) return true;
+        }
+        return QStyledItemDelegate::eventFilter(watched, event);
     }
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override
     {
@@ -145,6 +182,7 @@ public:
 
 private:
     TFTableur* owner_;
+    bool fresh_ = false;
 };
 
 // ---- the equipment image -----------------------------------------------------------
@@ -226,10 +264,16 @@ TFTableur::TFTableur(QWidget* parent) : QDialog(parent)
     spacer->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
     bar->addWidget(spacer);
     CaptionButton1 = MakeTool(bar, "CaptionButton1", "\xE2\x9C\x94", "Valider les changements et fermer la fen\xC3\xAAtre");
+    // Enter belongs to the grid (edit mode): no button of this dialog may
+    // take it as its default, or a key meant for a cell would run it.
+    for (QPushButton* b : {ButtonBDD, BCode, BCodeSel}) {
+        b->setAutoDefault(false);
+        b->setDefault(false);
+    }
 
     Splitter = new QSplitter(Qt::Horizontal, this);
     Splitter->setObjectName("Splitter");
-    Grid = new QTableWidget(Splitter);
+    Grid = new TableurTable(Splitter);
     Grid->setObjectName("Grid");
     Grid->verticalHeader()->hide();
     Grid->verticalHeader()->setDefaultSectionSize(18);
@@ -305,13 +349,11 @@ TFTableur::TFTableur(QWidget* parent) : QDialog(parent)
                 }
                 if (!Sheet->TableDir) return;
                 Sheet->EnsureEmptyLastRow(row + 1);
-                if (EditMode()) QTimer::singleShot(0, this, [this] {
-                    if (EditMode() && Grid->currentItem() == nullptr && Grid->currentRow() >= 0) {
-                        const QSignalBlocker block(Grid);
-                        Grid->setItem(Grid->currentRow(), Grid->currentColumn(), new QTableWidgetItem());
-                    }
-                    if (EditMode() && Grid->currentItem()) Grid->editItem(Grid->currentItem());
-                });
+                // In edit mode the editor follows the current cell.
+                if (EditMode()) QTimer::singleShot(0, this, GuardedSlot([this] {
+                    if (EditMode() && !OpenEditor()) editMode_ = false;
+                    ToolEdit->setChecked(editMode_);
+                }));
             }));
     connect(Grid, &QWidget::customContextMenuRequested, this, GuardedSlot([this](const QPoint& p) {
                 if (EditMode()) return;
@@ -437,6 +479,8 @@ void TFTableur::PlaceEquipment()
 void TFTableur::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
+    // Keys go to the grid from the start: Enter enters the edit mode.
+    Grid->setFocus();
     RunGuarded([this] {
         ApplyControlStates();
         // As wide as the tool bar of this table needs, so that no button
@@ -456,18 +500,11 @@ void TFTableur::hideEvent(QHideEvent* event)
 
 bool TFTableur::FormCloseQuery()
 {
-    if (auto* d = Grid->itemDelegate(); d && EditMode()) {
-        auto* delegate = static_cast<TableurDelegate*>(d);
-        if (delegate->Editor) {
-            emit delegate->commitData(delegate->Editor);
-            emit delegate->closeEditor(delegate->Editor);
-        }
-    }
+    CommitEditor();
     if (!Sheet->HasChanges()) return true;
     switch (AskYesNoCancel(kTableurEditionTitle, kTableurChangedQuestion)) {
     case MsgResult::Yes:
-        Sheet->SaveGrid();
-        return true;
+        return StoreGrid();
     case MsgResult::No:
         return true;
     default:
@@ -506,8 +543,53 @@ void TFTableur::reject()
 
 void TFTableur::ValidateAndClose()
 {
-    Sheet->SaveGrid();
+    CommitEditor();
+    if (!StoreGrid()) return;
     if (!Sheet->HasChanges()) close();
+}
+
+bool TFTableur::StoreGrid()
+{
+    try {
+        Sheet->SaveGrid();
+        return true;
+    } catch (const TableurCellError& e) {
+        // Nothing was stored: the user corrects the cell named and saves again.
+        editMode_ = false;
+        ToolEdit->setChecked(false);
+        Grid->clearSelection();
+        SetCurrentCell(e.Col, e.Row);
+        Grid->setFocus();
+        ShowFailure(e.what());
+        return false;
+    }
+}
+
+bool TFTableur::CommitEditor()
+{
+    auto* delegate = static_cast<TableurDelegate*>(Grid->itemDelegate());
+    QWidget* editor = delegate ? delegate->Editor.data() : nullptr;
+    if (!editor || !Editing(Grid)) return false;
+    static_cast<TableurTable*>(Grid)->CommitAndClose(editor);
+    return true;
+}
+
+QLineEdit* TFTableur::OpenEditor()
+{
+    const int row = Grid->currentRow();
+    const int col = Grid->currentColumn();
+    if (row < 0 || col < 0) return nullptr;
+    // The "Motif" column of the levels shows patterns: nothing to type there.
+    if (Sheet->IsNiveau() && col == static_cast<int>(Sheet->Defs.size())) return nullptr;
+    auto* delegate = static_cast<TableurDelegate*>(Grid->itemDelegate());
+    if (!Editing(Grid)) {
+        if (!Grid->item(row, col)) {
+            const QSignalBlocker block(Grid);
+            Grid->setItem(row, col, new QTableWidgetItem());
+        }
+        Grid->editItem(Grid->item(row, col));
+    }
+    return qobject_cast<QLineEdit*>(delegate->Editor.data());
 }
 
 // ---- selection ---------------------------------------------------------------------------
@@ -552,24 +634,30 @@ bool TFTableur::EditMode() const { return editMode_; }
 
 void TFTableur::ToggleEditMode()
 {
-    auto* delegate = static_cast<TableurDelegate*>(Grid->itemDelegate());
     if (editMode_) {
         editMode_ = false;
-        if (delegate->Editor) {
-            emit delegate->commitData(delegate->Editor);
-            emit delegate->closeEditor(delegate->Editor);
-        }
+        CommitEditor();
         Grid->setFocus();
         Sheet->SortByDepth(false);
-    } else if (Grid->currentRow() >= 0 && Grid->currentColumn() >= 0) {
+    } else if (QLineEdit* line = OpenEditor()) {
         editMode_ = true;
-        if (!Grid->currentItem()) {
-            const QSignalBlocker block(Grid);
-            Grid->setItem(Grid->currentRow(), Grid->currentColumn(), new QTableWidgetItem());
-        }
-        Grid->editItem(Grid->currentItem());
+        // The editor opens on the whole text, the caret at its end.
+        line->deselect();
+        line->end(false);
     }
     ToolEdit->setChecked(editMode_);
+}
+
+bool TFTableur::EditorKeyPress(QKeyEvent* key)
+{
+    const int k = key->key();
+    const bool ctrl = key->modifiers() & Qt::ControlModifier;
+    if (k == Qt::Key_Escape || k == Qt::Key_Return || k == Qt::Key_Enter || (ctrl && (k == Qt::Key_Y || k == Qt::Key_N))) {
+        const bool handled = GridKeyPress(key);
+        ToolEdit->setChecked(editMode_);
+        return handled;
+    }
+    return false;
 }
 
 bool TFTableur::GridKeyPress(QKeyEvent* key)
@@ -581,6 +669,8 @@ bool TFTableur::GridKeyPress(QKeyEvent* key)
         return true;
     }
     if (k == Qt::Key_Return || k == Qt::Key_Enter) {
+        // Leaving the edit mode stores the cell; entering it opens the editor.
+        if (!editMode_ && Editing(Grid)) editMode_ = true;
         ToggleEditMode();
         return true;
     }
@@ -592,27 +682,30 @@ bool TFTableur::GridKeyPress(QKeyEvent* key)
         InsertRow();
         return true;
     }
-    if (editMode_ || Grid->currentRow() < 0 || Grid->currentColumn() < 0) return false;
+    if (Editing(Grid)) return false;
+    if (k == Qt::Key_F2) {
+        if (!editMode_) ToggleEditMode();
+        return true;
+    }
     if (k == Qt::Key_Backspace) {
-        const int col = Grid->currentColumn();
-        const int row = Grid->currentRow() + 1;
-        LastEdit = {col, row, adapter_->Cell(col, row)};
-        adapter_->SetCell(col, row, "");
-        Sheet->CellChanged(col, row, LastEdit.Text, true, CAutoCodage->isChecked());
+        // The cell is emptied in its editor: the old text stays the one the
+        // change is measured against.
         ToggleEditMode();
+        if (auto* line = qobject_cast<QLineEdit*>(static_cast<TableurDelegate*>(Grid->itemDelegate())->Editor.data()))
+            line->clear();
         return true;
     }
     const QString text = key->text();
     if (!ctrl && !text.isEmpty() && text.at(0).unicode() >= 32 && text.at(0).unicode() != 127) {
-        const int col = Grid->currentColumn();
-        const int row = Grid->currentRow() + 1;
-        if (Sheet->IsNiveau() && col == static_cast<int>(Sheet->Defs.size())) return true;
-        LastEdit = {col, row, adapter_->Cell(col, row)};
-        adapter_->SetCell(col, row, FromQString(text));
-        Sheet->CellChanged(col, row, LastEdit.Text, true, CAutoCodage->isChecked());
-        ToggleEditMode();
-        if (auto* line = qobject_cast<QLineEdit*>(static_cast<TableurDelegate*>(Grid->itemDelegate())->Editor.data()))
-            line->deselect(), line->end(false);
+        // A character typed on a cell replaces its text: the editor opens
+        // with the whole text selected and takes the key itself, so that the
+        // cell is stored, and coded, once the user leaves it.
+        QLineEdit* line = OpenEditor();
+        if (!line) return true;
+        editMode_ = true;
+        ToolEdit->setChecked(true);
+        line->selectAll();
+        QCoreApplication::sendEvent(line, key);
         return true;
     }
     return false;
@@ -620,19 +713,9 @@ bool TFTableur::GridKeyPress(QKeyEvent* key)
 
 bool TFTableur::eventFilter(QObject* watched, QEvent* event)
 {
-    const auto* delegate = static_cast<TableurDelegate*>(Grid->itemDelegate());
-    if (event->type() == QEvent::KeyPress && (watched == Grid || (delegate && watched == delegate->Editor))) {
+    if (event->type() == QEvent::KeyPress && watched == Grid) {
         bool handled = false;
-        auto* key = static_cast<QKeyEvent*>(event);
-        if (watched != Grid) {
-            // Inside the editor only the keys of the grid itself are ours.
-            const int k = key->key();
-            const bool ctrl = key->modifiers() & Qt::ControlModifier;
-            if (!(k == Qt::Key_Escape || k == Qt::Key_Return || k == Qt::Key_Enter ||
-                  (ctrl && (k == Qt::Key_Y || k == Qt::Key_N))))
-                return false;
-        }
-        RunGuarded([&] { handled = GridKeyPress(key); });
+        RunGuarded([&] { handled = GridKeyPress(static_cast<QKeyEvent*>(event)); });
         ToolEdit->setChecked(editMode_);
         return handled;
     }
@@ -665,20 +748,32 @@ void TFTableur::GridSetEditText(int col, int row)
 
 // ---- commands ---------------------------------------------------------------------------------
 
+// A command acts on the grid as the user sees it: what is typed in the open
+// editor is stored in its cell first.
+void TFTableur::LeaveEditMode()
+{
+    CommitEditor();
+    editMode_ = false;
+    ToolEdit->setChecked(false);
+}
+
 void TFTableur::CopyCells()
 {
+    LeaveEditMode();
     QGuiApplication::clipboard()->setText(ToQString(Sheet->SelectionToText(Selection())));
     Sheet->RedrawImage = true;
 }
 
 void TFTableur::CutCells()
 {
+    LeaveEditMode();
     QGuiApplication::clipboard()->setText(ToQString(Sheet->CutText(Selection())));
     Grid->viewport()->update();
 }
 
 void TFTableur::PasteCells()
 {
+    LeaveEditMode();
     const GridRect at = Selection();
     const GridRect written = Sheet->PasteText(FromQString(QGuiApplication::clipboard()->text()), at.Left, at.Top);
     if (written.Right >= written.Left && written.Bottom >= written.Top) {
@@ -691,6 +786,7 @@ void TFTableur::PasteCells()
 
 void TFTableur::InsertRow()
 {
+    LeaveEditMode();
     const int row = std::max(CurrentRow(), 1);
     const int col = std::max(CurrentCol(), 0);
     Sheet->InsertRowAt(row);
@@ -700,6 +796,7 @@ void TFTableur::InsertRow()
 
 void TFTableur::DeleteRow()
 {
+    LeaveEditMode();
     const int row = CurrentRow();
     if (!Sheet->DeleteRowAt(row)) {
         Ui().Beep();
@@ -710,6 +807,7 @@ void TFTableur::DeleteRow()
 
 void TFTableur::ToggleRowMarks()
 {
+    LeaveEditMode();
     const GridRect sel = Selection();
     Sheet->ToggleSelection(sel.Top, sel.Bottom);
     Grid->viewport()->update();
@@ -717,12 +815,14 @@ void TFTableur::ToggleRowMarks()
 
 void TFTableur::CodeAll()
 {
+    LeaveEditMode();
     Sheet->CodeRows(1, adapter_->RowCount() - 1, true);
     Grid->viewport()->update();
 }
 
 void TFTableur::CodeSelection()
 {
+    LeaveEditMode();
     const GridRect sel = Selection();
     Sheet->CodeRows(sel.Top, sel.Bottom, false);
     Grid->viewport()->update();
@@ -730,6 +830,7 @@ void TFTableur::CodeSelection()
 
 void TFTableur::FillFromDatabase()
 {
+    LeaveEditMode();
     BusyCursor busy;
     Sheet->FillFromDatabase();
     Grid->viewport()->update();
@@ -762,6 +863,7 @@ void TFTableur::ShowLexiconMenu(const std::vector<TableurMenuItem>& items, QPoin
 void TFTableur::ShowCellPopup(QPoint gridPoint)
 {
     if (PopupBusy || !Sheet->TableDir) return;
+    LeaveEditMode();
     PopupBusy = true;
     struct Release {
         bool& flag;

@@ -15,6 +15,8 @@
 #include "app/spreadsheet_logic.h"
 
 class QCheckBox;
+class QKeyEvent;
+class QLineEdit;
 class QMenu;
 class QPushButton;
 class QSplitter;
@@ -126,6 +128,9 @@ public:
     // put their own choice here); empty: the menu is shown.
     std::function<QAction*(QMenu*, QPoint)> RunMenu;
     void GridSetEditText(int col, int row);
+    // A key pressed in the cell editor: true when the window took it (Enter,
+    // Escape and the row keys act as on the grid).
+    bool EditorKeyPress(QKeyEvent* key);
 
 public slots:
     void reject() override;
@@ -144,6 +149,15 @@ private:
     void PlaceEquipment();
     void FormClose();
     bool GridKeyPress(QKeyEvent* key);
+    // Stores the open editor's text into its cell and closes it; false when
+    // no editor was open.
+    bool CommitEditor();
+    void LeaveEditMode();
+    // Opens the editor on the current cell (none on "Motif").
+    QLineEdit* OpenEditor();
+    // SaveGrid; a cell that does not convert is selected and named in a box,
+    // and false is answered.
+    bool StoreGrid();
     void ShowLexiconMenu(const std::vector<TableurMenuItem>& items, QPoint globalPoint);
 
     std::unique_ptr<TableurWidgetGrid> adapter_;

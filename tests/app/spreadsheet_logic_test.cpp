@@ -281,7 +281,7 @@ TEST_F(SpreadsheetLogicTest, ChangeTestAndStoreByKind)
         sheet.SaveGrid();
         FAIL() << "a date that is not partial must stop the save";
     } catch (const std::exception& e) {
-        EXPECT_STREQ(e.what(), "Format date attendu (1/2/2003)");
+        EXPECT_STREQ(e.what(), "Format date attendu (1/2/2003)\n\nColonne \xC2\xAB Debut \xC2\xBB, ligne 1.");
     }
 }
 

@@ -1,0 +1,234 @@
+// The spreadsheet as a person fills it in: cells typed over or edited in
+// place, the check-mark button, Enter on a fresh window, a save refused by a
+// cell that does not convert, untouched floats kept, the pickers opened from
+// cells, the controls of each table kind; and the settings' reports reaching
+// the user in boxes.
+#include <QApplication>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QToolBar>
+#include <QToolButton>
+
+#include "app/collection_window.h"
+#include "app/main_window.h"
+#include "app/spreadsheet_window.h"
+#include "coding/codage_binding.h"
+#include "e2e_program.h"
+#include "platform/windows/qt_ui_services.h"
+#include "store/blocks.h"
+#include "store/divers.h"
+#include "temp_dir.h"
+
+namespace {
+
+class SpreadsheetE2e : public E2eTest {
+protected:
+    // Selects the ouvrage's line and opens one of its tables through the
+    // "Ouvrage" menu; `act` runs while the spreadsheet is shown.
+    void InTable(TFChild& c, const std::string& indice, const std::string& table, std::function<void(TFTableur&)> act)
+    {
+        ClickRow(c, c.FindRow(indice, indice == "F-VAL-01" ? "F1" : indice));
+        bool ran = false;
+        WhenShown([] { return FTableur && FTableur->isVisible() && QApplication::activeModalWidget() == FTableur; },
+                  [&] {
+                      ran = true;
+                      act(*FTableur);
+                  });
+        ASSERT_TRUE(Menu({"O&uvrage", table}));
+        EXPECT_TRUE(ran);
+    }
+    // The grid column whose title is shown.
+    static int Column(TFTableur& t, const std::string& title)
+    {
+        for (int c = 0; c < t.Grid->columnCount(); ++c)
+            if (t.Grid->horizontalHeaderItem(c) && FromQString(t.Grid->horizontalHeaderItem(c)->text()) == title)
+                return c;
+        ADD_FAILURE() << "no column " << title;
+        return 0;
+    }
+    static std::string Shown(TFTableur& t, int row, int col)
+    {
+        const QTableWidgetItem* item = t.Grid->item(row, col);
+        return item ? FromQString(item->text()) : std::string();
+    }
+    // "Fichier" > "Enregistrer", then the file as the store reads it back.
+    std::unique_ptr<TDirBlock> SaveAndRead() { return ReadCrx(SaveAndReadPath()); }
+    std::filesystem::path SaveAndReadPath()
+    {
+        EXPECT_TRUE(Menu({"&Fichier", "En&registrer"}));
+        return SamplePath();
+    }
+};
+
+const char* const kLitho = "Description lithologique";
+
+// A new description typed over the old one, or added to it after F2, is coded
+// whole when the user leaves the cell.
+TEST_F(SpreadsheetE2e, InstantCodingCodesTheWholeDescriptionTyped)
+{
+    Start();
+    TFChild& c = OpenSample();
+    struct Case {
+        const char* how;
+        int row;
+        std::vector<int> before;   // keys pressed before typing
+        std::string typed;
+        bool leaveByClick;         // else by Enter
+        std::string description;
+    };
+    const std::vector<Case> cases = {
+        {"typed over", 0, {}, "Argile sableuse grise", false, "Argile sableuse grise"},
+        {"F2 then typed at the end", 1, {Qt::Key_F2, Qt::Key_End}, " et sable", false, "Limon argileux ocre et sable"},
+        {"typed over, left by a click", 2, {}, "Calcaire gris", true, "Calcaire gris"},
+    };
+    InTable(c, "PUITS-1", "Niveau", [&](TFTableur& t) {
+        const int litho = Column(t, kLitho);
+        for (const Case& k : cases) {
+            ClickCell(t.Grid, k.row, litho);
+            for (const int key : k.before) KeyToFocus(key);
+            TypeToFocus(k.typed);
+            if (k.leaveByClick)
+                ClickCell(t.Grid, 4, 0);
+            else
+                KeyToFocus(Qt::Key_Return);
+            Settle();
+            EXPECT_EQ(Shown(t, k.row, litho), k.description) << k.how;
+        }
+        Click(t.ToolButton9);
+    });
+    auto saved = SaveAndRead();
+    for (const Case& k : cases) {
+        const std::string code = CodageDLL().MakeCode(UpperCase(k.description));
+        EXPECT_FALSE(code.empty()) << k.description;
+        EXPECT_EQ(saved->GetPathString("PUITS-1\\Niveau\\Litho", k.row), k.description) << k.how;
+        EXPECT_EQ(saved->GetPathString("PUITS-1\\Niveau\\CodeNiv", k.row), code) << k.how;
+    }
+}
+
+// The check-mark stores what is typed in the cell still being edited.
+TEST_F(SpreadsheetE2e, CheckMarkStoresTheCellBeingTyped)
+{
+    Start();
+    TFChild& c = OpenSample();
+    struct Case {
+        const char* column;
+        int row;
+        std::string typed;
+        double stored;
+    };
+    const std::vector<Case> cases = {{"A (m)", 4, "9.75", 9.75}, {"De (m)", 0, "0.2", 0.2}};
+    for (const Case& k : cases) {
+        InTable(c, "PUITS-1", "Niveau", [&](TFTableur& t) {
+            ClickCell(t.Grid, k.row, Column(t, k.column));
+            TypeToFocus(k.typed);
+            Click(t.ToolButton9);
+            EXPECT_FALSE(t.isVisible());
+        });
+    }
+    auto saved = SaveAndRead();
+    EXPECT_EQ(saved->GetPathFloat("PUITS-1\\Niveau\\Fin", 4), 9.75);
+    EXPECT_EQ(saved->GetPathFloat("PUITS-1\\Niveau\\Deb", 0), 0.2);
+}
+
+// Enter on a window just opened enters the edit mode of the grid, which has
+// the keyboard; no button takes the key.
+TEST_F(SpreadsheetE2e, EnterOnAFreshWindowEditsTheCell)
+{
+    Start();
+    TFChild& c = OpenSample();
+    const std::string before = ReadFileBytes(SamplePath());
+    InTable(c, "PUITS-1", "Niveau", [&](TFTableur& t) {
+        EXPECT_EQ(QApplication::focusWidget(), t.Grid);
+        for (QPushButton* b : t.findChildren<QPushButton*>())
+            EXPECT_FALSE(b->isDefault() || b->autoDefault()) << FromQString(b->text());
+        KeyToFocus(Qt::Key_Return);
+        Settle();
+        auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+        ASSERT_TRUE(editor && t.Grid->isAncestorOf(editor)) << "no cell editor";
+        EXPECT_EQ(FromQString(editor->text()), "0");
+        EXPECT_TRUE(t.ToolEdit->isChecked());
+        KeyToFocus(Qt::Key_Return);
+        EXPECT_EQ(Shown(t, 0, Column(t, kLitho)), "Terre v\xC3\xA9g\xC3\xA9tale brune");
+        EXPECT_EQ(t.Grid->rowCount(), 5);
+        KeyToFocus(Qt::Key_Escape);   // nothing changed: no question
+    });
+    EXPECT_EQ(ReadFileBytes(SamplePath()), before);
+    EXPECT_EQ(ReadFileBytes(SaveAndReadPath()), before);
+}
+
+// A cell that does not convert stops the save before anything is stored:
+// the cell is selected and named, and the tables stay as they were, the row
+// deleted before included.
+TEST_F(SpreadsheetE2e, ASaveWithACellThatDoesNotConvertStoresNothing)
+{
+    Start();
+    TFChild& c = OpenSample();
+    const std::string before = ReadFileBytes(SamplePath());
+    struct Case {
+        const char* table;
+        const char* column;
+        int row;   // after the first row was deleted, where there is one
+        std::string typed;
+        std::string message;
+    };
+    const std::vector<Case> cases = {
+        {"Niveau", "A (m)", 1, "abc", "'abc' is not a valid floating point value"},
+        {"Niveau", "De (m)", 2, "1,5", "'1,5' is not a valid floating point value"},
+        {"Niveau", "A (m)", 0, "1e400", "'1e400' is not a valid floating point value"},
+        {"Trou-nu", "M\xC3\xA9thode de foration", 0, "99999999999", "'99999999999' is not a valid integer value"},
+        {"Essais de pompage", "Date de d\xC3\xA9" "but", 0, "1/2/2003", "Format date attendu (1/2/2003)"},
+    };
+    for (const Case& k : cases) {
+        InTable(c, "F-VAL-01", k.table, [&](TFTableur& t) {
+            const int col = Column(t, k.column);
+            if (t.Grid->rowCount() > 2) {
+                // Elsewhere than the cell typed into: a second press on the
+                // same point enters the edit mode.
+                ClickCell(t.Grid, 0, col == 0 ? 1 : 0);
+                KeyToFocus(Qt::Key_Y, Qt::ControlModifier);
+            }
+            ClickCell(t.Grid, k.row, col);
+            TypeToFocus(k.typed);
+            Ui().AnswerMessage(MsgResult::Ok, "Carotix");
+            Click(t.ToolButton9);
+            ASSERT_TRUE(t.isVisible()) << k.typed;
+            EXPECT_EQ(Ui().Prompts().back().text, k.message + "\n\nColonne \xC2\xAB " + k.column +
+                                                      " \xC2\xBB, ligne " + std::to_string(k.row + 1) + ".");
+            EXPECT_EQ(t.Grid->currentRow(), k.row);
+            EXPECT_EQ(t.Grid->currentColumn(), col);
+            Ui().AnswerMessage(MsgResult::No, "Edition");
+            KeyToFocus(Qt::Key_Escape);
+        });
+    }
+    EXPECT_EQ(ReadFileBytes(SaveAndReadPath()), before);
+}
+
+// Floats of cells the user did not edit keep every bit: a cell shows 15
+// digits, and what it shows is not what is stored.
+TEST_F(SpreadsheetE2e, ASaveKeepsTheFloatsOfCellsNotEdited)
+{
+    const double precise = 7.1323200000000018;
+    {
+        auto sample = ReadCrx(SamplePath());
+        sample->SetPathFloat("PUITS-1\\Niveau\\Fin", 2, btFloat, precise);
+        sample->SetPathFloat("PUITS-1\\Niveau\\Deb", 3, btFloat, precise);
+        sample->SaveToFile(SamplePath().string());
+    }
+    Start();
+    TFChild& c = OpenSample();
+    InTable(c, "PUITS-1", "Niveau", [&](TFTableur& t) {
+        EXPECT_EQ(Shown(t, 2, Column(t, "A (m)")), "7.13232");
+        ClickCell(t.Grid, 0, Column(t, kLitho));
+        TypeToFocus("Remblai");
+        KeyToFocus(Qt::Key_Return);
+        Click(t.ToolButton9);
+    });
+    auto saved = SaveAndRead();
+    EXPECT_EQ(saved->GetPathString("PUITS-1\\Niveau\\Litho", 0), "Remblai");
+    EXPECT_EQ(saved->GetPathFloat("PUITS-1\\Niveau\\Fin", 2), precise);
+    EXPECT_EQ(saved->GetPathFloat("PUITS-1\\Niveau\\Deb", 3), precise);
+}
+
+}  // namespace
