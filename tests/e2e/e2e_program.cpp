@@ -92,13 +92,18 @@ E2eTest::E2eTest()
         for (const std::shared_ptr<Impl::Pending>& p : d_->pending) {
             if (p->ran || !p->shown()) continue;
             p->ran = true;
-            QWidget* modal = QApplication::activeModalWidget();
-            p->act();
-            if (modal && modal->isVisible() && modal == QApplication::activeModalWidget()) {
-                ADD_FAILURE() << "the modal window " << modal->metaObject()->className() << " stayed open";
-                if (auto* dialog = qobject_cast<QDialog*>(modal)) dialog->done(QDialog::Rejected);
-                else modal->close();
-            }
+            // The action runs from a timer of its own: Qt fires no timer again
+            // while its handler runs, and an action that opens another modal
+            // window needs this one to answer it.
+            QTimer::singleShot(0, &d_->poll, [p] {
+                QWidget* modal = QApplication::activeModalWidget();
+                p->act();
+                if (modal && modal->isVisible() && modal == QApplication::activeModalWidget()) {
+                    ADD_FAILURE() << "the modal window " << modal->metaObject()->className() << " stayed open";
+                    if (auto* dialog = qobject_cast<QDialog*>(modal)) dialog->done(QDialog::Rejected);
+                    else modal->close();
+                }
+            });
             break;
         }
     });

@@ -4,7 +4,10 @@
 // cells, the controls of each table kind; and the settings' reports reaching
 // the user in boxes.
 #include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QHeaderView>
+#include <QTreeWidget>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableWidget>
@@ -14,7 +17,9 @@
 #include "app/collection_window.h"
 #include "app/main_window.h"
 #include "app/spreadsheet_window.h"
+#include "app/strati_window.h"
 #include "coding/codage_binding.h"
+#include "coding/windows/lexicon_picker_window.h"
 #include "e2e_program.h"
 #include "platform/windows/qt_ui_services.h"
 #include "store/blocks.h"
@@ -229,6 +234,86 @@ TEST_F(SpreadsheetE2e, ASaveKeepsTheFloatsOfCellsNotEdited)
     EXPECT_EQ(saved->GetPathString("PUITS-1\\Niveau\\Litho", 0), "Remblai");
     EXPECT_EQ(saved->GetPathFloat("PUITS-1\\Niveau\\Fin", 2), precise);
     EXPECT_EQ(saved->GetPathFloat("PUITS-1\\Niveau\\Deb", 3), precise);
+}
+
+// The stratigraphy chooser opens from a "Strati" cell, by the right button
+// and by the lexicon button; a lexicon longer than nine entries opens the
+// lexicon picker.
+TEST_F(SpreadsheetE2e, CellsOpenTheStratigraphyChooserAndTheLexiconPicker)
+{
+    Start();
+    TFChild& c = OpenSample();
+    // The chooser's list, moved down `steps` lines, then "Ok": the name chosen.
+    auto chooseStrati = [this](int steps, std::string& chosen) {
+        WhenShown([] { return FStrati && FStrati->isVisible(); }, [steps, &chosen] {
+            for (int i = 0; i < steps; ++i) Key(FStrati->ComboBox1, Qt::Key_Down);
+            chosen = FromQString(FStrati->ComboBox1->currentText());
+            Click(FStrati->ToolBar1->widgetForAction(FStrati->ToolButton9));
+        });
+    };
+    std::string byRightClick, byButton;
+    InTable(c, "PUITS-1", "Niveau", [&](TFTableur& t) {
+        const int strati = Column(t, "Stratigraphie");
+        chooseStrati(3, byRightClick);
+        ClickCell(t.Grid, 0, strati, Qt::RightButton);
+        EXPECT_EQ(Shown(t, 0, strati), byRightClick);
+        ClickCell(t.Grid, 1, strati);
+        chooseStrati(5, byButton);
+        Click(t.ToolPopup);
+        EXPECT_EQ(Shown(t, 1, strati), byButton);
+        Click(t.ToolButton9);
+    });
+    std::string code;
+    InTable(c, "PUITS-1", "Trou-nu", [&](TFTableur& t) {
+        const int method = Column(t, "M\xC3\xA9thode de foration");
+        WhenShown([] { return (FLex && FLex->isVisible()) || QApplication::activePopupWidget(); }, [&] {
+            if (QWidget* menu = QApplication::activePopupWidget()) {
+                ADD_FAILURE() << "a menu opened, not the lexicon picker";
+                menu->close();
+                return;
+            }
+            EXPECT_EQ(FLex->ListView1->topLevelItemCount(), 11);
+            ClickCell(FLex->ListView1, 2, 0);
+            code = Trim(FromQString(FLex->ListView1->topLevelItem(2)->text(0)));
+            Click(FLex->Ok);
+        });
+        ClickCell(t.Grid, 0, method, Qt::RightButton);
+        EXPECT_EQ(Shown(t, 0, method), code);
+        Click(t.ToolButton9);
+    });
+    ASSERT_FALSE(byRightClick.empty());
+    ASSERT_NE(byRightClick, byButton);
+    auto saved = SaveAndRead();
+    EXPECT_EQ(saved->GetPathString("PUITS-1\\Niveau\\Strati", 0), byRightClick);
+    EXPECT_EQ(saved->GetPathString("PUITS-1\\Niveau\\Strati", 1), byButton);
+    EXPECT_EQ(saved->GetPathString("PUITS-1\\Trou-nu\\M\xC3\xA9thode", 0), code);
+}
+
+// The coding controls stand in the tool bar of a levels table only, the
+// database button only when the settings ask for the database.
+TEST_F(SpreadsheetE2e, ToolBarControlsFollowTheTableAndTheDatabaseSetting)
+{
+    for (const bool database : {true, false}) {
+        const std::filesystem::path ini = Folder() / "carotix.ini";
+        std::string text = ReadFileBytes(ini);
+        const std::size_t at = text.find("MenuBDD=");
+        ASSERT_NE(at, std::string::npos);
+        text[at + 8] = database ? '1' : '0';
+        WriteFileBytes(ini, text);
+        Start();
+        TFChild& c = OpenSample();
+        for (const char* table : {"Niveau", "Trou-nu", "Niveau"}) {
+            InTable(c, "PUITS-1", table, [&](TFTableur& t) {
+                const bool coding = std::string(table) == "Niveau";
+                for (QWidget* w : {static_cast<QWidget*>(t.CAutoCodage), static_cast<QWidget*>(t.BCode),
+                                   static_cast<QWidget*>(t.BCodeSel)})
+                    EXPECT_EQ(w->isVisible(), coding) << table << " " << FromQString(w->objectName());
+                EXPECT_EQ(t.ButtonBDD->isVisible(), database) << table;
+                KeyToFocus(Qt::Key_Escape);
+            });
+        }
+        Quit();
+    }
 }
 
 }  // namespace

@@ -1,0 +1,34 @@
+// What the settings layer has to tell reaches the user in a box: a folder
+// name the Windows-1252 settings file cannot hold is written there as "?",
+// and the user is told so.
+#include <filesystem>
+
+#include "app/main_window.h"
+#include "e2e_program.h"
+
+namespace {
+
+class SettingsReportsE2e : public E2eTest {};
+
+TEST_F(SettingsReportsE2e, ACharacterWrittenAsQuestionMarkIsToldInABox)
+{
+    Start();
+    // Greek capital omega has no Windows-1252 byte.
+    const std::filesystem::path folder = SavePath("Forages \xCE\xA9");
+    std::filesystem::create_directories(folder);
+    std::filesystem::copy_file(SamplePath(), folder / "exemple.crx");
+    const std::string told = "Des caract\xC3\xA8res sans \xC3\xA9quivalent dans l'encodage du fichier \xC2\xAB " +
+                             (Folder() / "carotix.ini").string() +
+                             " \xC2\xBB y ont \xC3\xA9t\xC3\xA9 \xC3\xA9\x63rits sous la forme \xC2\xAB ? \xC2\xBB.";
+    Ui().AnswerFiles({(folder / "exemple.crx").string()});
+    // Told when the folder is remembered, and again when the recent-files
+    // list is written at the end of the run.
+    Ui().AnswerMessage(MsgResult::Ok, "Carotix").AnswerMessage(MsgResult::Ok, "Carotix");
+    ASSERT_TRUE(Menu({"&Fichier", "Ou&vrir..."}));
+    EXPECT_EQ(Main().Children().size(), 1u);
+    ASSERT_EQ(Ui().Prompts().size(), 2u);
+    EXPECT_EQ(Ui().Prompts()[1].title, "Carotix");
+    EXPECT_EQ(Ui().Prompts()[1].text, told);
+}
+
+}  // namespace
