@@ -525,7 +525,7 @@ TEST_P(Desktop, EveryFrameLiesInsideTheScreenAfterStartAndAfterEachWindowIsShown
         const char* name;
     } dialogs[] = {{XK_g, 2, "drawing-options"}, {XK_g, 5, "title-block"}, {XK_g, 7, "code-models"},
                    {XK_p, 0, "metafile-export"}, {XK_p, 2, "print"},       {XK_p, 7, "level-search"},
-                   {XK_u, -1, "keywords"}};
+                   {XK_u, 5, "spreadsheet"},   {XK_u, -1, "keywords"}};
     for (const auto& d : dialogs) {
         const auto before = Settled({"Carotix", "Coupe(s)"});
         Keys({XK_Alt_L}, d.menu);
