@@ -400,6 +400,24 @@ protected:
         XFlush(dpy_);
     }
 
+    // Whether one of the program's pop-up menus shows (a window the window
+    // manager does not frame).
+    bool PopupShown()
+    {
+        Window root, parent, *children = nullptr;
+        unsigned int n = 0;
+        bool shown = false;
+        XSync(dpy_, False);
+        if (!XQueryTree(dpy_, DefaultRootWindow(dpy_), &root, &parent, &children, &n)) return false;
+        for (unsigned int i = 0; i < n && !shown; ++i) {
+            XWindowAttributes a;
+            shown = XGetWindowAttributes(dpy_, children[i], &a) && a.map_state == IsViewable && a.override_redirect &&
+                    Pid(children[i]) == program_.Pid();
+        }
+        if (children) XFree(children);
+        return shown;
+    }
+
     // Keys pressed one after the other (menu navigation).
     void Tap(KeySym key, int times)
     {
@@ -529,6 +547,7 @@ TEST_P(Desktop, EveryFrameLiesInsideTheScreenAfterStartAndAfterEachWindowIsShown
     for (const auto& d : dialogs) {
         const auto before = Settled({"Carotix", "Coupe(s)"});
         Keys({XK_Alt_L}, d.menu);
+        ASSERT_TRUE(WaitFor([&] { return PopupShown(); }, 10s)) << "the menu of " << d.name << " did not open";
         if (d.rank < 0) Tap(XK_Up, 1);  // from the first item round to the last
         else Tap(XK_Down, d.rank);
         Tap(XK_Return, 1);

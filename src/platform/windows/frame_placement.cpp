@@ -171,8 +171,10 @@ void KeepOnScreen(QWidget* window)
     if (margins.isNull() && window->parentWidget()) margins = FrameMargins(window->parentWidget()->window());
     const QRect area = screen->availableGeometry();
     if (area.contains(window->geometry().marginsAdded(margins))) return;
-    PlaceFrame(window, [window, area](const QMargins& m) {
-        return FitFrameInto(window->geometry().marginsAdded(m), area);
+    PlaceFrame(window, [window, area, margins](const QMargins& m) {
+        const QRect frame = FitFrameInto(window->geometry().marginsAdded(m.isNull() ? margins : m), area);
+        // Not framed yet: the window goes inside the frame it will get.
+        return m.isNull() ? frame.marginsRemoved(margins) : frame;
     });
     if (FramePlacer* made = PlacerOf(window)) made->keepOnly_ = true;
 }
