@@ -16,14 +16,9 @@ std::int32_t TenPerChar(std::string_view t) { return static_cast<std::int32_t>(1
 
 TEST(DepthScale, GraduationSteps)
 {
-    EXPECT_EQ(GraduationStep(100), 50);  // F = 0: 100 halved
-    EXPECT_EQ(GraduationStep(12), 5);    // F = 0.079
-    EXPECT_EQ(GraduationStep(70), 50);   // F = 0.845: 10 x 5
-    EXPECT_EQ(GraduationStep(40), 10);   // F = 0.602: neither
-    EXPECT_EQ(GraduationStep(1), 1);     // 1 halved to 0, then at least 1
-    EXPECT_EQ(GraduationStep(0.5), 1);   // below 1 m
-    EXPECT_EQ(GraduationStep(1500), 500);
-    EXPECT_EQ(GraduationStep(0), 1);
+    // F = 0 (100 halved), 0.079, 0.845 (10 x 5), 0.602 (neither); 1 halved to 0, then at least 1.
+    const std::pair<double, int> steps[] = {{100, 50}, {12, 5}, {70, 50}, {40, 10}, {1, 1}, {0.5, 1}, {1500, 500}, {0, 1}};
+    for (const auto& [range, step] : steps) EXPECT_EQ(GraduationStep(range), step) << range;
 }
 
 TEST_F(LogTest, ScaleLabelsEveryStepAndTicksEveryTenth)
@@ -227,43 +222,30 @@ TEST(Descriptions, PreparedLowerCaseWithBlanksAfterCommas)
     EXPECT_EQ(PrepareDescription("a, b"), "a, b");
 }
 
-TEST(Descriptions, WrappingAtBlanks)
+TEST(Descriptions, WrappingAtBlanksAlwaysEnds)
 {
-    DescriptionLines d = WrapDescription("aaa bbb", 100, TenPerChar);
-    EXPECT_EQ(d.Line1, "aaa bbb");
-    EXPECT_EQ(d.Line2, "");
-    d = WrapDescription("aaa bbb ccc", 75, TenPerChar);
-    EXPECT_EQ(d.Line1, "aaa ");
-    EXPECT_EQ(d.Line2, " bbb ");
-    EXPECT_EQ(d.Line3, " ccc");
-    // Narrower than the width, strictly.
-    d = WrapDescription("aaaa bbbb", 51, TenPerChar);
-    EXPECT_EQ(d.Line1, "aaaa ");
-    d = WrapDescription("aaaa bbbb", 50, TenPerChar);
-    EXPECT_EQ(d.Line1, "aaaa");   // "aaaa " is not narrower than 50: cut hard
-}
-
-TEST(Descriptions, WrappingAlwaysEnds)
-{
-    // One word wider than the column is cut hard.
-    DescriptionLines d = WrapDescription("abcdefghijklmnop", 55, TenPerChar);
-    EXPECT_EQ(d.Line1, "abcde");
-    EXPECT_EQ(d.Line2, "fghij");
-    EXPECT_EQ(d.Line3, "kl...");
-    // A column of width 0, or negative.
-    d = WrapDescription("argile sableuse", 0, TenPerChar);
-    EXPECT_EQ(d.Line1, "a");
-    EXPECT_EQ(d.Line2, "r");
-    EXPECT_EQ(d.Line3, "...");
-    d = WrapDescription("argile sableuse", -40, TenPerChar);
-    EXPECT_EQ(d.Line3, "...");
-    // Only the lines asked for are computed.
-    d = WrapDescription("aaa bbb ccc", 75, TenPerChar, 1);
-    EXPECT_EQ(d.Line1, "aaa ");
-    EXPECT_EQ(d.Line2, "");
-    // Characters, not bytes.
-    d = WrapDescription("éééééé", 35, TenPerChar);
-    EXPECT_EQ(d.Line1, "ééé");
+    struct Case {
+        const char* text;
+        int width, lines;
+        const char *l1, *l2, *l3;
+    } cases[] = {
+        {"aaa bbb", 100, 3, "aaa bbb", "", ""},
+        {"aaa bbb ccc", 75, 3, "aaa ", " bbb ", " ccc"},
+        // Narrower than the width, strictly: "aaaa " is not narrower than 50, cut hard.
+        {"aaaa bbbb", 51, 1, "aaaa ", "", ""},
+        {"aaaa bbbb", 50, 1, "aaaa", "", ""},
+        // One word wider than the column is cut hard; a column of no width still ends.
+        {"abcdefghijklmnop", 55, 3, "abcde", "fghij", "kl..."},
+        {"argile sableuse", 0, 3, "a", "r", "..."},
+        {"argile sableuse", -40, 3, "a", "r", "..."},
+        // Only the lines asked for are computed; characters, not bytes.
+        {"aaa bbb ccc", 75, 1, "aaa ", "", ""},
+        {"\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9", 35, 1, "\xC3\xA9\xC3\xA9\xC3\xA9", "", ""},
+    };
+    for (const Case& c : cases) {
+        const DescriptionLines d = WrapDescription(c.text, c.width, TenPerChar, c.lines);
+        EXPECT_EQ(d.Line1 + "/" + d.Line2 + "/" + d.Line3, std::string(c.l1) + "/" + c.l2 + "/" + c.l3) << c.text;
+    }
 }
 
 // ---------------------------------------------------------------------------

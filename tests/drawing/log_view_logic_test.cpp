@@ -6,6 +6,7 @@
 
 #include <QImage>
 
+#include <array>
 #include <string>
 #include <utility>
 #include <vector>
@@ -55,37 +56,21 @@ protected:
     std::vector<std::pair<std::string, std::int32_t>> commands_;
 };
 
-TEST(LogViewPage, PortraitPageGrowsWithTheSquareRootOfTheZoom)
+TEST(LogViewPage, PortraitPageAndSpinIncrement)
 {
-    std::int32_t pw = 0, ph = 0;
     // 400 x 560 left: 560 is not above [400 sqrt 2] = 566, but 400 is above
-    // [560 / sqrt 2] = 396.
-    LogView::PageSize(408, 568, 1, pw, ph);
-    EXPECT_EQ(pw, 396);
-    EXPECT_EQ(ph, 560);
-    // A wide area: the height is the limit.
-    LogView::PageSize(1008, 308, 1, pw, ph);
-    EXPECT_EQ(ph, 300);
-    EXPECT_EQ(pw, 212);
-    // A tall one: the width is.
-    LogView::PageSize(108, 1008, 1, pw, ph);
-    EXPECT_EQ(pw, 100);
-    EXPECT_EQ(ph, 141);
-    LogView::PageSize(408, 568, 4, pw, ph);
-    EXPECT_EQ(pw, 792);
-    EXPECT_EQ(ph, 1120);
-}
-
-TEST(LogViewPage, SpinIncrementFollowsTheDepthExtent)
-{
-    EXPECT_EQ(LogView::SpinIncrement(0), 10);
-    EXPECT_EQ(LogView::SpinIncrement(9.9), 2);
-    EXPECT_EQ(LogView::SpinIncrement(10), 5);
-    EXPECT_EQ(LogView::SpinIncrement(19.5), 5);
-    EXPECT_EQ(LogView::SpinIncrement(20), 10);
-    EXPECT_EQ(LogView::SpinIncrement(50), 20);
-    EXPECT_EQ(LogView::SpinIncrement(99), 20);
-    EXPECT_EQ(LogView::SpinIncrement(100), 50);
+    // [560 / sqrt 2] = 396; a wide area is held by its height, a tall one by
+    // its width; the page grows with the square root of the zoom.
+    const std::array<int, 5> pages[] = {
+        {408, 568, 1, 396, 560}, {1008, 308, 1, 212, 300}, {108, 1008, 1, 100, 141}, {408, 568, 4, 792, 1120}};
+    for (const auto& [w, h, zoom, pw, ph] : pages) {
+        std::int32_t gotW = 0, gotH = 0;
+        LogView::PageSize(w, h, zoom, gotW, gotH);
+        EXPECT_EQ(std::make_pair(gotW, gotH), std::make_pair(pw, ph)) << w << "x" << h << " zoom " << zoom;
+    }
+    const std::pair<double, int> increments[] = {{0, 10}, {9.9, 2}, {10, 5},   {19.5, 5},
+                                                 {20, 10}, {50, 20}, {99, 20}, {100, 50}};
+    for (const auto& [extent, step] : increments) EXPECT_EQ(LogView::SpinIncrement(extent), step) << extent;
 }
 
 TEST(LogViewZoom, DoublesUpTo64AndRecentresBackAtOne)

@@ -1,0 +1,10 @@
+// A block tree as text, for comparing a whole imported or edited tree in one
+// check: one line per value block, "Path\To\Name=v0|v1|...", in tree order,
+// each value as GetString gives it ("" when missing).
+#pragma once
+
+#include <string>
+
+class TDirBlock;
+
+std::string TreeText(const TDirBlock& root);
