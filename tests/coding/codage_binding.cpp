@@ -8,6 +8,7 @@
 #include <string>
 
 #include "coding/codage_binding.h"
+#include "fake_coder.h"
 #include "temp_dir.h"
 
 namespace fs = std::filesystem;
@@ -127,7 +128,7 @@ TEST(CodageBinding, TheShippedLibraryFromTheProgramFolder)
 }
 
 // A coding library that counts its calls.
-class CountingLibrary : public CodingLibrary {
+class CountingLibrary : public StubCodingLibrary {
 public:
     struct Counts {
         int makeCode = 0;
@@ -140,7 +141,6 @@ public:
     bool HasTokenize() const override { return true; }
     bool HasLoadData() const override { return true; }
     bool HasListeNoms() const override { return true; }
-    bool HasListeAdjs() const override { return false; }
     std::string MakeCode(std::string_view description) override
     {
         ++counts_.makeCode;
@@ -157,7 +157,6 @@ public:
         ++counts_.listeNoms;
         return {{"GALET" + std::to_string(version_), "GALETS"}};
     }
-    std::vector<TAdjEntry> ListeAdjs() override { return {}; }
 
 private:
     Counts& counts_;

@@ -295,82 +295,47 @@ TEST(CoderFiles, QuotedFieldsCodePagesAndBlankLines)
     EXPECT_EQ(adjs[0].FemPl, "GRISES");
 }
 
-TEST(CoderRules, TheRuleWithMostTermsWins)
+// The table of coder_rules.tsv: groups of rules, each with the descriptions
+// it must code.
+TEST(CoderRules, EveryCaseOfTheTable)
 {
-    CoderFolder folder;
-    folder.WriteSmallVocabulary();
-    folder.Write("Descriptions.csv", Lines({"ARGILE;A1;", "GRAVIER;G1;", "\"ARGILE SABLEUX\";A2;",
-                                            "\"ARGILE SABLEUX GRIS\";A3;"}));
-    auto library = folder.Bind();
-    EXPECT_EQ(library->MakeCode("Argile sableuse à graviers"), "A2");
-    EXPECT_EQ(library->MakeCode("Argile grise sableuse"), "A3");
-    EXPECT_EQ(library->MakeCode("Graviers et argile"), "G1");
-    EXPECT_EQ(library->MakeCode("Sable"), "");
+    std::ifstream in(fs::path(CAROTIX_SOURCE_DIR) / "tests" / "coding" / "coder_rules.tsv");
+    std::unique_ptr<CoderFolder> folder;
+    std::unique_ptr<CodingLibrary> library;
+    std::string line, rules;
+    int cases = 0;
+    while (std::getline(in, line)) {
+        if (line.empty() || line[0] == '#') continue;
+        std::vector<std::string> f;
+        for (size_t at = 0;;) {
+            const size_t tab = line.find('\t', at);
+            f.push_back(line.substr(at, tab - at));
+            if (tab == std::string::npos) break;
+            at = tab + 1;
+        }
+        if (f[0] == "rules") {
+            folder = std::make_unique<CoderFolder>();
+            folder->WriteSmallVocabulary();
+            rules.clear();
+            for (size_t k = 1; k < f.size(); ++k) rules += f[k] + "\r\n";
+            folder->Write("Descriptions.csv", rules);
+            library = folder->Bind();
+            continue;
+        }
+        ASSERT_TRUE(library && f.size() == 3) << line;
+        EXPECT_EQ(library->MakeCode(f[0]), f[1] == "\"\"" ? "" : f[1]) << f[0] << " (" << f[2] << ") with\n" << rules;
+        ++cases;
+    }
+    EXPECT_GE(cases, 55);
 }
 
-TEST(CoderRules, TiesGoToTheEarliestGroupThenTheEarliestLine)
+TEST(CoderRules, TokensOfInhibitorsActivatorsAndShortWords)
 {
     CoderFolder folder;
     folder.WriteSmallVocabulary();
-    folder.Write("Descriptions.csv", Lines({"SABLE;S1;", "ARGILE;A1;", "\"ARGILE SABLEUX\";A2;",
-                                            "\"ARGILE GRAVELEUX\";A3;"}));
+    folder.Write("Descriptions.csv", Lines({"ARGILE;A1;", "\"ARGILE SABLEUX\";A2;"}));
     auto library = folder.Bind();
-    EXPECT_EQ(library->MakeCode("Argile et sable"), "A1");
-    EXPECT_EQ(library->MakeCode("Sable et argile"), "S1");
-    EXPECT_EQ(library->MakeCode("Argile graveleuse et sableuse"), "A2");
-
-    // The same rules in another order: the line decides only between rules
-    // met at the same place.
-    CoderFolder reordered;
-    reordered.WriteSmallVocabulary();
-    reordered.Write("Descriptions.csv", Lines({"\"ARGILE GRAVELEUX\";A3;", "\"ARGILE SABLEUX\";A2;", "ARGILE;A1;",
-                                               "SABLE;S1;"}));
-    auto other = reordered.Bind();
-    EXPECT_EQ(other->MakeCode("Argile et sable"), "A1");
-    EXPECT_EQ(other->MakeCode("Sable et argile"), "S1");
-    EXPECT_EQ(other->MakeCode("Argile graveleuse et sableuse"), "A3");
-}
-
-TEST(CoderRules, EachGroupOfARuleNeedsItsOwnGroupInTheText)
-{
-    CoderFolder folder;
-    folder.WriteSmallVocabulary();
-    folder.Write("Descriptions.csv", Lines({"SABLE;S1;", "\"SABLE SABLE\";S2;", "\"SABLE FIN GRIS\";S3;",
-                                            "\"GRAVIER SABLE SABLE FIN\";S4;"}));
-    auto library = folder.Bind();
-    EXPECT_EQ(library->MakeCode("Sable fin"), "S1");
-    EXPECT_EQ(library->MakeCode("Sable fin puis sable grossier"), "S2");
-    // The plain SABLE of the rule must leave the fine sand to SABLE FIN.
-    EXPECT_EQ(library->MakeCode("Gravier, sable fin puis sable grossier"), "S4");
-    EXPECT_EQ(library->MakeCode("Gravier, sable fin"), "S1");
-    // GRISE goes with ARGILE, not with SABLE.
-    EXPECT_EQ(library->MakeCode("Sable fin, argile grise"), "S1");
-    EXPECT_EQ(library->MakeCode("Sable gris fin"), "S3");
-}
-
-TEST(CoderRules, InhibitorsAndActivators)
-{
-    CoderFolder folder;
-    folder.WriteSmallVocabulary();
-    folder.Write("Descriptions.csv", Lines({"SABLE;S1;", "\"SABLE GRAVIER\";S2;", "\"SABLE SABLEUX\";S3;",
-                                            "\"SABLE GRAVELEUX\";S4;", "ARGILE;A1;"}));
-    auto library = folder.Bind();
-    EXPECT_EQ(library->MakeCode("Sable et graviers"), "S2");
-    EXPECT_EQ(library->MakeCode("Sable sans graviers"), "S1");
-    EXPECT_EQ(library->MakeCode("Sable sans argile ni graviers"), "S1");
-    // A separator or an activator ends the inhibition.
-    EXPECT_EQ(library->MakeCode("Sable sans argile, graviers"), "S2");
-    EXPECT_EQ(library->MakeCode("Sable sans argile mais graviers"), "S2");
-    // Before an adjective the inhibitor silences the adjectives only.
-    EXPECT_EQ(library->MakeCode("Sable peu graveleux"), "S1");
-    EXPECT_EQ(library->MakeCode("Sable peu graveleux à graviers"), "S2");
-    // An adjective before its noun passes the inhibition on to the noun.
-    EXPECT_EQ(library->MakeCode("Sable sans fins graviers"), "S1");
-    EXPECT_EQ(library->MakeCode("Sable avec fins graviers"), "S2");
-    // An inhibited noun cannot meet a rule on its own.
-    EXPECT_EQ(library->MakeCode("Sans argile"), "");
-
-    const auto tokens = library->Tokenize("Sable sans graviers mais argile");
+    auto tokens = library->Tokenize("Sable sans graviers mais argile");
     ASSERT_EQ(tokens.size(), 5u);
     EXPECT_EQ(tokens[0].Active, 1);
     EXPECT_EQ(tokens[1].Flags, CODAGE_FLAG_INHIBITOR);
@@ -378,86 +343,12 @@ TEST(CoderRules, InhibitorsAndActivators)
     EXPECT_EQ(tokens[3].Flags, CODAGE_FLAG_ACTIVATOR);
     EXPECT_EQ(tokens[4].Active, 1);
     EXPECT_EQ(tokens[4].Group, 3);
-}
-
-TEST(CoderRules, NumericConditions)
-{
-    CoderFolder folder;
-    folder.WriteSmallVocabulary();
-    folder.Write("Descriptions.csv",
-                 Lines({"\"SABLE < 10 %\";LT;", "\"SABLE <= 20 %\";LE;", "\"SABLE = 30 %\";EQ;", "\"SABLE > 90 %\";GT;",
-                        "\"SABLE >= 80 %\";GE;", "\"SABLE 40\";N40;", "\"ARGILE >= 30 % DE GRAVIER\";AG;",
-                        "\"SABLE < 30 % ARGILE\";SA;"}));
-    auto library = folder.Bind();
-    EXPECT_EQ(library->MakeCode("Sable 5 %"), "LT");
-    EXPECT_EQ(library->MakeCode("Sable 20 %"), "LE");
-    EXPECT_EQ(library->MakeCode("Sable à 30%"), "EQ");
-    EXPECT_EQ(library->MakeCode("Sable 85 %"), "GE");
-    EXPECT_EQ(library->MakeCode("Sable 95 %"), "GT");
-    EXPECT_EQ(library->MakeCode("Sable 12,5 %"), "LE");
-    // A plain number and a percentage are different things.
-    EXPECT_EQ(library->MakeCode("Sable 40"), "N40");
-    EXPECT_EQ(library->MakeCode("Sable 40 %"), "");
-    // "x % DE noun" gives x to the noun that follows.
-    EXPECT_EQ(library->MakeCode("Argile à 35 % de graviers"), "AG");
-    EXPECT_EQ(library->MakeCode("Argile 35 %, graviers"), "");
-    EXPECT_EQ(library->MakeCode("Sable 20 %, argile 80 %"), "SA");
-    EXPECT_EQ(library->MakeCode("Sable 20 à 40 %, argile"), "SA");
-}
-
-TEST(CoderRules, TheMainLithologyChoosesTheRule)
-{
-    CoderFolder folder;
-    folder.WriteSmallVocabulary();
-    folder.Write("Descriptions.csv", Lines({"ARGILE;A1;", "SABLE;S1;", "\"ARGILE SABLEUX\";A2;", "SABLEUX;S1;",
-                                            "GRAVELEUX;G9;", "\"SABLE GRAVIER\";S2;"}));
-    auto library = folder.Bind();
-    const std::vector<std::pair<const char*, const char*>> cases{
-        // The first lithology named leads, whatever a later group would meet.
-        {"Sable, argile sableuse", "S1"},
-        {"Argile sableuse, sable", "A2"},
-        // Shares, given or left over, then "X dans Y".
-        {"Sable 30 %, argile 70 %", "A1"},
-        {"Argile avec 80 % de sable", "S1"},
-        {"Sable/argile 30/70", "A1"},
-        {"Graviers dans une argile", "A1"},
-        {"Passées de sable dans une argile", "A1"},
-        {"Sable et graviers", "S2"},
-        // SABLEUX names the lithology of the noun rule with its code; a noun
-        // rule wins over an adjective rule of as many terms.
-        {"Niveau sableux", "S1"},
-        {"Sable, argile 60 %", "A1"},
-        {"Argile graveleuse", "A1"},
-        {"Sans argile mais sableux", "S1"},
-        // G9 names no noun: the rule codes, but names no lithology to lead.
-        {"Graveleux", "G9"},
-        {"Graveleux, argile", "A1"},
-        // A clause sign ends the group; a word cut short stands for its word.
-        {"Argile; sableuse", "A1"},
-        {"Arg. sableuse", "A2"},
-    };
-    for (const auto& [text, code] : cases) EXPECT_EQ(library->MakeCode(text), code) << text;
-
-    const auto tokens = library->Tokenize("Arg. sableuse");
+    tokens = library->Tokenize("Arg. sableuse");
     ASSERT_EQ(tokens.size(), 3u);
     EXPECT_EQ(tokens[0].Kind, CODAGE_KIND_NOUN);
     EXPECT_EQ(tokens[1].Text, ".");
     EXPECT_EQ(tokens[1].Kind, CODAGE_KIND_OTHER);
     EXPECT_EQ(tokens[2].Group, tokens[0].Group);
-}
-
-TEST(CoderRules, RuleOfAdjectivesOnlyMeetsAnyNoun)
-{
-    CoderFolder folder;
-    folder.WriteSmallVocabulary();
-    folder.Write("Descriptions.csv", Lines({"CALCAIRE;C1;", "FISSURE;F1;", "\"ARGILE CALCAIRE\";A2;"}));
-    auto library = folder.Bind();
-    EXPECT_EQ(library->MakeCode("Calcaire"), "C1");
-    // FISSURE names no noun: any noun that bears it meets the rule.
-    EXPECT_EQ(library->MakeCode("Sable fissuré"), "F1");
-    EXPECT_EQ(library->MakeCode("Sable"), "");
-    EXPECT_EQ(library->MakeCode("Argile calcaire"), "A2");
-    EXPECT_EQ(library->MakeCode("Sable et calcaire"), "C1");
 }
 
 TEST(CoderLoadData, RereadsTheFilesAndChangesTheLists)

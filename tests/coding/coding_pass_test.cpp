@@ -8,29 +8,22 @@
 
 #include "coding/codage_binding.h"
 #include "coding/coding_pass.h"
+#include "fake_coder.h"
 #include "store/blocks.h"
 
 namespace {
 
 // Codes every description as "C:" + the description, so that a test sees
 // what the pass handed over; an empty description gives an empty code.
-class FakeCoder final : public CodingLibrary {
+class PrefixCoder final : public StubCodingLibrary {
 public:
-    explicit FakeCoder(std::vector<std::string>* seen) : seen_(seen) {}
+    explicit PrefixCoder(std::vector<std::string>* seen) : seen_(seen) {}
     bool HasMakeCode() const override { return true; }
-    bool HasTokenize() const override { return false; }
-    bool HasLoadData() const override { return false; }
-    bool HasListeNoms() const override { return false; }
-    bool HasListeAdjs() const override { return false; }
     std::string MakeCode(std::string_view description) override
     {
         seen_->emplace_back(description);
         return description.empty() ? std::string() : "C:" + std::string(description);
     }
-    TArrayOfToken Tokenize(std::string_view) override { return {}; }
-    void LoadData() override {}
-    std::vector<TNomEntry> ListeNoms() override { return {}; }
-    std::vector<TAdjEntry> ListeAdjs() override { return {}; }
 
 private:
     std::vector<std::string>* seen_;
@@ -53,7 +46,7 @@ public:
 
 class CodingPassTest : public ::testing::Test {
 protected:
-    void SetUp() override { previous_ = CodageDLL().Replace(std::make_unique<FakeCoder>(&seen_)); }
+    void SetUp() override { previous_ = CodageDLL().Replace(std::make_unique<PrefixCoder>(&seen_)); }
     void TearDown() override { CodageDLL().Replace(std::move(previous_)); }
 
     // Adds a level row to indice\Niveau.

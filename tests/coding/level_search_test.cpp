@@ -9,6 +9,7 @@
 
 #include "coding/codage_binding.h"
 #include "coding/level_search.h"
+#include "fake_coder.h"
 #include "platform/base/rtl_numbers.h"
 #include "store/blocks.h"
 
@@ -19,14 +20,10 @@ const std::string kDesign = "D\xC3\xA9sign";
 
 // A coder that only tokenises: words of letters become nouns (Kind 1), and
 // its noun list pairs ARGILE with ARGILES.
-class NounCoder final : public CodingLibrary {
+class NounCoder final : public StubCodingLibrary {
 public:
-    bool HasMakeCode() const override { return false; }
     bool HasTokenize() const override { return true; }
-    bool HasLoadData() const override { return false; }
     bool HasListeNoms() const override { return true; }
-    bool HasListeAdjs() const override { return false; }
-    std::string MakeCode(std::string_view) override { return {}; }
     TArrayOfToken Tokenize(std::string_view text) override
     {
         TArrayOfToken tokens = KeywordTokenize(text);
@@ -34,9 +31,7 @@ public:
             if (t.Text.size() > 1 && t.Text[0] >= 'A' && t.Text[0] <= 'Z' && KeywordOperatorRank(t.Text) == 0) t.Kind = 1;
         return tokens;
     }
-    void LoadData() override {}
     std::vector<TNomEntry> ListeNoms() override { return {{"ARGILE", "ARGILES"}}; }
-    std::vector<TAdjEntry> ListeAdjs() override { return {}; }
 };
 
 class LevelSearchTest : public ::testing::Test {

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "coding/codage_binding.h"
+#include "fake_coder.h"
 #include "drawing/code_models.h"
 #include "drawing/hit_maps.h"
 #include "drawing/log_drawing.h"
@@ -20,30 +21,6 @@
 #include "platform/recording_canvas.h"
 #include "sample_boreholes.h"
 #include "store/options.h"
-
-// A coding library that answers fixed codes by description.
-class FakeCoder : public CodingLibrary {
-public:
-    std::vector<std::pair<std::string, std::string>> Codes;  // description -> code
-    int Calls = 0;
-    bool HasMakeCode() const override { return true; }
-    bool HasTokenize() const override { return false; }
-    bool HasLoadData() const override { return false; }
-    bool HasListeNoms() const override { return false; }
-    bool HasListeAdjs() const override { return false; }
-    std::string MakeCode(std::string_view d) override
-    {
-        ++Calls;
-        for (const auto& [k, v] : Codes)
-            if (k == d)
-                return v;
-        return {};
-    }
-    TArrayOfToken Tokenize(std::string_view) override { return {}; }
-    void LoadData() override {}
-    std::vector<TNomEntry> ListeNoms() override { return {}; }
-    std::vector<TAdjEntry> ListeAdjs() override { return {}; }
-};
 
 class LogTest : public ::testing::Test {
 protected:
