@@ -2,6 +2,8 @@
 // model window's logic run through the scripted prompts.
 #include <gtest/gtest.h>
 
+#include <array>
+
 #include "drawing/code_models.h"
 #include "platform/base/ini_file.h"
 #include "platform/fake_ui_services.h"
@@ -20,6 +22,15 @@ void SetRow(StringGrid& g, int row, const std::string& code, const std::string& 
     g.SetCell(kModelColRouge, row, r);
     g.SetCell(kModelColVert, row, v);
     g.SetCell(kModelColBleu, row, b);
+}
+
+// A data row of a model grid: "code,motif,red,green,blue".
+std::string RowText(const StringGrid& g, int row)
+{
+    std::string out;
+    for (int c : {kModelColCode, kModelColMotif, kModelColRouge, kModelColVert, kModelColBleu})
+        out += (c == kModelColCode ? "" : ",") + g.Cell(c, row);
+    return out;
 }
 
 class CodeModelTest : public ::testing::Test {
@@ -148,16 +159,10 @@ TEST_F(CodeModelTest, SavingAndLoadingModels)
                    "GRA=\r\n[Autre]\r\nX=1\r\n");
     LoadModelInto(g, modeles, "Base");
     ASSERT_EQ(g.RowCount(), 7);
-    EXPECT_EQ(g.Cell(kModelColCode, 1), "SAB");
-    EXPECT_EQ(g.Cell(kModelColBleu, 1), "120");
-    EXPECT_EQ(g.Cell(kModelColCode, 2), "ARG");
-    EXPECT_EQ(g.Cell(kModelColMotif, 2), "12");
-    EXPECT_EQ(g.Cell(kModelColRouge, 2), "");
-    EXPECT_EQ(g.Cell(kModelColCode, 3), "SAB");
-    EXPECT_EQ(g.Cell(kModelColMotif, 3), "7");
-    EXPECT_EQ(g.Cell(kModelColMotif, 4), "3");
-    EXPECT_EQ(g.Cell(kModelColCode, 5), "GRA");
-    EXPECT_EQ(g.Cell(kModelColCode, 6), "");
+    std::vector<std::string> rows;
+    for (int r = 1; r < 7; ++r) rows.push_back(RowText(g, r));
+    EXPECT_EQ(rows, (std::vector<std::string>{"SAB,3,255,200,120", "ARG,12,,,", "SAB,7,0,0,255", "CAL,3,1,2,3",
+                                              "GRA,,,,", ",,,,"}));
     EXPECT_EQ(Lookup(g, "SAB").Colour, clBlue);
 
     // Saved back in grid order, duplicates and empty cells included.
@@ -244,23 +249,16 @@ TEST_F(CodeModelEditorTest, EnterFillsOnlyTheEmptyCells)
     // A new row with a seven-character code and no row for its family.
     editor.SetEditText(kModelColCode, 3, "CAL1203");
     EXPECT_TRUE(editor.EnterKey(kModelColCode, 3));
-    EXPECT_EQ(grid.Cell(kModelColMotif, 3), "3");
-    EXPECT_EQ(grid.Cell(kModelColRouge, 3), "190");
-    EXPECT_EQ(grid.Cell(kModelColVert, 3), "242");
-    EXPECT_EQ(grid.Cell(kModelColBleu, 3), "185");
+    EXPECT_EQ(RowText(grid, 3), "CAL1203,3,190,242,185");
     // A code nothing knows: pattern 0 and white.
     editor.SetEditText(kModelColCode, 4, "ZZZ");
     editor.EnterKey(kModelColCode, 4);
-    EXPECT_EQ(grid.Cell(kModelColMotif, 4), "0");
-    EXPECT_EQ(grid.Cell(kModelColRouge, 4), "255");
-    EXPECT_EQ(grid.Cell(kModelColBleu, 4), "255");
-    // A row that already has a pattern keeps it; its empty colour is filled.
+    EXPECT_EQ(RowText(grid, 4), "ZZZ,0,255,255,255");
+    // A row that already has a pattern keeps it; its empty colour is filled (entry 3).
     editor.SetEditText(kModelColCode, 5, "QUA1345");
     editor.SetEditText(kModelColMotif, 5, "77");
     editor.EnterKey(kModelColCode, 5);
-    EXPECT_EQ(grid.Cell(kModelColMotif, 5), "77");
-    EXPECT_EQ(grid.Cell(kModelColRouge, 5), "255");  // colour entry 3: 255 169 83
-    EXPECT_EQ(grid.Cell(kModelColVert, 5), "169");
+    EXPECT_EQ(RowText(grid, 5), "QUA1345,77,255,169,83");
     // Enter elsewhere than the Code column does nothing.
     EXPECT_FALSE(editor.EnterKey(kModelColMotif, 1));
     // The grid still ends with a blank row.
@@ -271,25 +269,18 @@ TEST_F(CodeModelEditorTest, TabNeverLeavesTheDataCells)
 {
     ScopedUi use(fake);
     editor.RefreshModels();  // 4 rows: header, SAB, ARG, blank
-    int col = kModelColBleu, row = 1;
-    editor.TabKey(false, col, row);
-    EXPECT_EQ(col, kModelColCode);
-    EXPECT_EQ(row, 2);
-    col = kModelColBleu, row = 3;
-    editor.TabKey(false, col, row);  // the last cell: nothing
-    EXPECT_EQ(col, kModelColBleu);
-    EXPECT_EQ(row, 3);
-    col = kModelColMotif, row = 2;
-    editor.TabKey(false, col, row);
-    EXPECT_EQ(col, kModelColRouge);
-    col = kModelColCode, row = 2;
-    editor.TabKey(true, col, row);
-    EXPECT_EQ(col, kModelColBleu);
-    EXPECT_EQ(row, 1);
-    col = kModelColCode, row = 1;
-    editor.TabKey(true, col, row);  // the first cell: nothing, never the header or column 0
-    EXPECT_EQ(col, kModelColCode);
-    EXPECT_EQ(row, 1);
+    // From (column, row), backwards or not, to (column, row); the first and
+    // the last cells stay, never the header or column 0.
+    const std::array<int, 5> moves[] = {{kModelColBleu, 1, false, kModelColCode, 2},
+                                        {kModelColBleu, 3, false, kModelColBleu, 3},
+                                        {kModelColMotif, 2, false, kModelColRouge, 2},
+                                        {kModelColCode, 2, true, kModelColBleu, 1},
+                                        {kModelColCode, 1, true, kModelColCode, 1}};
+    for (const auto& [c, r, back, toCol, toRow] : moves) {
+        int col = c, row = r;
+        editor.TabKey(back != 0, col, row);
+        EXPECT_EQ(std::make_pair(col, row), std::make_pair(toCol, toRow)) << c << "," << r;
+    }
 }
 
 TEST_F(CodeModelEditorTest, DeletingAChangedModelDoesNotWriteItBack)

@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QImage>
 #include <algorithm>
+#include <array>
 #include <optional>
 
 #include "drawing/code_models.h"
@@ -135,22 +136,16 @@ TEST(EquipmentScaleTest, SkyAlwaysShowsAndDiametersGetRoom)
 
 TEST(EquipmentScaleTest, FluidIsLightAboveTheWaterAndDarkensDownwards)
 {
-    EXPECT_EQ(FluidColour(100, 200, 400), RGBColor(120, 176, 239));
-    EXPECT_EQ(FluidColour(200, 200, 400), RGBColor(48, 112, 176));
-    EXPECT_EQ(FluidColour(399, 200, 400), RGBColor(33, 97, 161));
-    EXPECT_EQ(FluidColour(0, 200, 400), RGBColor(128, 192, 255));
+    const std::pair<int, TColor> rows[] = {{100, RGBColor(120, 176, 239)}, {200, RGBColor(48, 112, 176)},
+                                           {399, RGBColor(33, 97, 161)}, {0, RGBColor(128, 192, 255)}};
+    for (const auto& [y, colour] : rows) EXPECT_EQ(FluidColour(y, 200, 400), colour) << y;
 }
 
 TEST(EquipmentScaleTest, FillTexturesFollowTypeAndNature)
 {
-    EXPECT_EQ(FillTexture(1, 2), 2);
-    EXPECT_EQ(FillTexture(1, 4), 1);
-    EXPECT_EQ(FillTexture(2, 1), 4);
-    EXPECT_EQ(FillTexture(2, 4), 7);
-    EXPECT_EQ(FillTexture(2, 0), 4);
-    EXPECT_EQ(FillTexture(3, 6), 13);
-    EXPECT_EQ(FillTexture(3, MissingInt), 8);
-    EXPECT_EQ(FillTexture(4, 3), 14);
+    const std::array<int, 3> textures[] = {{1, 2, 2}, {1, 4, 1},  {2, 1, 4},          {2, 4, 7},
+                                           {2, 0, 4}, {3, 6, 13}, {3, MissingInt, 8}, {4, 3, 14}};
+    for (const auto& [type, nature, texture] : textures) EXPECT_EQ(FillTexture(type, nature), texture) << type;
     for (int t : {0, 5, -1, MissingInt}) EXPECT_EQ(FillTexture(t, 1), 0);
     for (int i = 0; i < kEquipmentTextureCount; ++i) {
         EXPECT_EQ(EquipmentTexture(i).size(), QSize(64, 64));

@@ -218,24 +218,13 @@ TEST_F(LogLayout, FractionsOfAnA4Page)
 {
     const LogContext log = Layout(0, 0, 1000, 1414, 12.0);
     EXPECT_EQ(BaseLineHeight, 16);
-    EXPECT_EQ(log.XEchelle, 20 + 2 * kCharWidth);  // 2 % of W and the width of "12"
-    EXPECT_EQ(log.XLitho, log.XEchelle + 30);
-    EXPECT_EQ(log.XLithoFin, log.XLitho + 70);
-    EXPECT_EQ(log.XTexte, log.XLitho + 80);
-    EXPECT_EQ(log.XTexteFin, 400);
-    EXPECT_EQ(log.LargeurTexte, 400 - log.XTexte);
-    EXPECT_EQ(log.XEchelleTech, 500);
-    EXPECT_EQ(log.XAxe, 650);
-    EXPECT_EQ(log.DemiLargeurMax, 80);
-    EXPECT_EQ(log.XNotes, 750);
-    EXPECT_EQ(log.XNotesFin, 970 - 16);
-    EXPECT_EQ(log.YBandeau, 127);  // 127.26
-    EXPECT_EQ(log.YHaut, 127 + 24);
-    EXPECT_EQ(log.YPage, 1414);
-    EXPECT_EQ(log.YBas, 1414 - 42);  // 42.42
-    EXPECT_EQ(log.HauteurCoupe, log.YBas - log.YHaut);
-    EXPECT_EQ(log.Ecart, 15);
-    EXPECT_EQ(log.Centieme, 10);
+    // XEchelle: 2 % of W and the width of "12"; YBandeau 127.26, YBas 42.42 above the page's foot.
+    const std::vector<std::int32_t> got{log.XEchelle, log.XLitho,  log.XLithoFin, log.XTexte, log.XTexteFin,
+                                        log.LargeurTexte, log.XEchelleTech, log.XAxe, log.DemiLargeurMax,
+                                        log.XNotes, log.XNotesFin, log.YBandeau, log.YHaut, log.YPage, log.YBas,
+                                        log.HauteurCoupe, log.Ecart, log.Centieme};
+    EXPECT_EQ(got, (std::vector<std::int32_t>{36, 66, 136, 146, 400, 254, 500, 650, 80, 750, 954, 127, 151, 1414,
+                                              1372, 1221, 15, 10}));
 }
 
 TEST_F(LogLayout, HalvesRoundToEvenAtOddWidths)
@@ -291,9 +280,8 @@ TEST_F(LogLayout, DepthsMapToRowsWithHalvesToEven)
     log.Etendue = 12;
     EXPECT_EQ(log.ProfVersY(0), log.YHaut);
     EXPECT_EQ(log.ProfVersY(12), log.YBas);
-    const double exact = 5 * double(log.HauteurCoupe) / 12;
-    EXPECT_DOUBLE_EQ(log.ProfVersYReel(5) - log.YHaut, exact);
-    EXPECT_EQ(log.ProfVersY(5), log.YHaut + static_cast<std::int32_t>(std::nearbyint(exact)));
+    EXPECT_DOUBLE_EQ(log.ProfVersYReel(5), 151 + 1221 * 5 / 12.0);
+    EXPECT_EQ(log.ProfVersY(5), 151 + 509);  // 508.75
     // HauteurCoupe 8 over 16 m: 1 m is row 0.5 -> 0, 3 m is 1.5 -> 2.
     log.YHaut = 100;
     log.HauteurCoupe = 8;
@@ -408,15 +396,6 @@ TEST_F(LogTest, ABandOfNoHeightHasNoTitleObjects)
         EXPECT_TRUE(HasSegment({0, 0}, {999, 0}));  // the frame is still drawn
     }
     BandeauObjets = saved;
-}
-
-TEST_F(LogTest, BottomPictureSettingRaisesTheLogBottom)
-{
-    BuildShallowWell(root, "PZ1");
-    OptTailleImageBas = 25;
-    ASSERT_TRUE(Draw("PZ1", 1000, 1000));
-    ASSERT_EQ(ZonesNiveaux.size(), 6u);
-    EXPECT_EQ(ZonesNiveaux[5].Rect.Bottom, 720);
 }
 
 TEST_F(LogTest, DeepLevelsInAShortWindowNeverReachTheCanvasAsAbsurdCoordinates)

@@ -85,10 +85,8 @@ TEST_F(PrimitivesTest, RectangleAIsOneClosedPolylineAndAppendExtendsIt)
     AddSegmentC(0, 0, 1, 1);
     AppendPointC(2, 2);
     EXPECT_EQ(UsedCounts(BatchC), (C{3}));
-}
-
-TEST_F(PrimitivesTest, AppendToAnEmptyBatchKeepsItConsistent)
-{
+    // Appending to an empty batch starts a polyline of one point.
+    ClearLineBatches();
     AppendPointA(4, 4);
     EXPECT_EQ(BatchA.PointCount, 1);
     EXPECT_EQ(UsedCounts(BatchA), (C{1}));
@@ -356,16 +354,6 @@ TEST_F(PrimitivesTest, FlushedLinesReachTheImage)
     EXPECT_EQ(img.pixelColor(15, 5), QColor(0, 0, 0));
     EXPECT_EQ(img.pixelColor(15, 14), QColor(0, 0, 0));
     EXPECT_EQ(img.pixelColor(15, 15), QColor(255, 255, 255));
-}
-
-TEST_F(PrimitivesTest, DrawingScaleSetsThePatternStrokeWidth)
-{
-    SetDrawingScale(5);
-    EXPECT_EQ(DrawingScale, 5);
-    EXPECT_EQ(PenMedium, 5);
-    SetDrawingScale(1);
-    EXPECT_EQ(DrawingScale, 1);
-    EXPECT_EQ(PenMedium, 1);
 }
 
 TEST_F(PrimitivesTest, NothingHappensWithoutACanvas)

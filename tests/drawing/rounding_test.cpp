@@ -1,6 +1,7 @@
 // The rounding helpers every layout formula uses.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <limits>
 #include <stdexcept>
@@ -12,13 +13,9 @@ TEST(Rounding, ExactFractionsRoundHalvesToEven)
 {
     EXPECT_EQ(RoundFraction(150, 7, 100), 10);  // 0.07 * 150 = 10.5 exactly; doubles would say 11
     EXPECT_EQ(RoundFraction(250, 7, 100), 18);  // 17.5 -> 18
-    EXPECT_EQ(RoundHalfEvenDiv(5, 2), 2);
-    EXPECT_EQ(RoundHalfEvenDiv(7, 2), 4);
-    EXPECT_EQ(RoundHalfEvenDiv(-5, 2), -2);
-    EXPECT_EQ(RoundHalfEvenDiv(-7, 2), -4);
-    EXPECT_EQ(RoundHalfEvenDiv(5, -2), -2);
-    EXPECT_EQ(RoundHalfEvenDiv(-8, 3), -3);
-    EXPECT_EQ(RoundHalfEvenDiv(8, 3), 3);
+    const std::array<std::int64_t, 3> divisions[] = {{5, 2, 2},   {7, 2, 4},  {-5, 2, -2}, {-7, 2, -4},
+                                                     {5, -2, -2}, {-8, 3, -3}, {8, 3, 3}};
+    for (const auto& [n, d, q] : divisions) EXPECT_EQ(RoundHalfEvenDiv(n, d), q) << n << "/" << d;
     EXPECT_EQ(RoundHalfEvenDiv(std::numeric_limits<std::int64_t>::max(), 2),
               std::numeric_limits<std::int64_t>::max() / 2 + 1);
     EXPECT_THROW(RoundHalfEvenDiv(1, 0), std::domain_error);
@@ -95,6 +92,13 @@ TEST(RegionHelpers, ScaleRegionRoundsEveryCoordinate)
     EXPECT_EQ(s->Rects(), (std::vector<TRect>{{1, 1, 3, 4}}));  // (20,0)-(21,1) -> (7,0)-(7,0) vanishes
     const auto d = ScaleRegion(Region(TRect{1, 1, 2, 2}), 2.5);  // 2.5 -> 2, 5 -> 5
     EXPECT_EQ(d->Rects(), (std::vector<TRect>{{2, 2, 5, 5}}));
+    // A zero factor leaves nothing; a negative one mirrors through the origin.
+    const auto zero = ScaleRegion(r, 0.0);
+    ASSERT_TRUE(zero.has_value());
+    EXPECT_TRUE(zero->IsEmpty());
+    const auto mirrored = ScaleRegion(Region(TRect{1, 2, 3, 5}), -2.0);
+    ASSERT_TRUE(mirrored.has_value());
+    EXPECT_EQ(mirrored->Rects(), (std::vector<TRect>{{-6, -10, -2, -4}}));
     // An absurd factor is clamped to the region range instead of overflowing.
     const auto huge = ScaleRegion(Region(TRect{0, 0, 2, 2}), 1e300);
     ASSERT_TRUE(huge.has_value());
