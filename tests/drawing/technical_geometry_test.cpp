@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 
 #include "drawing/technical_geometry.h"
 #include "platform/base/ini_file.h"
@@ -130,42 +131,25 @@ protected:
     TempProgramDir program_{true, false};
 };
 
-TEST_F(TechnicalVocabulary, DrillingLabels)
+TEST_F(TechnicalVocabulary, DrillingCasingAndAnnulusLabels)
 {
-    EXPECT_EQ(TexteForation(0, 0), "openhole");
-    EXPECT_EQ(TexteForation(1, 0), "rotary");
-    EXPECT_EQ(TexteForation(2, 0), "marteau fond de trou");
-    EXPECT_EQ(TexteForation(4, 0), "tarière");
-    EXPECT_EQ(TexteForation(5, 0), "fonçage");
-    EXPECT_EQ(TexteForation(99, 0), "openhole");
-    EXPECT_EQ(TexteForation(1, 1), "with air rotary");
-    EXPECT_EQ(TexteForation(1, 2), "w/clear water rotary");
-    EXPECT_EQ(TexteForation(1, 3), "with mud rotary");
-    // Foam reads foam.
-    EXPECT_EQ(TexteForation(1, 4), "with foam rotary");
-    EXPECT_EQ(TexteForation(0, 5), "with bentonite openhole");
-    EXPECT_EQ(TexteForation(1, 6), "with polymer mud rotary");
-    EXPECT_EQ(TexteForation(1, 7), "with reversible mud rotary");
-}
-
-TEST_F(TechnicalVocabulary, CasingAndAnnulusLabels)
-{
-    EXPECT_EQ(TexteTypeTubage(0), "tube");
-    EXPECT_EQ(TexteTypeTubage(1), "tube plein");
-    EXPECT_EQ(TexteTypeTubage(2), "crépine");
-    EXPECT_EQ(TexteTypeTubage(5), "tube décanteur");
-    EXPECT_EQ(TexteTypeTubage(9), "raccord diélectrique");
-    EXPECT_EQ(TexteMateriauTubage(0), "");
-    EXPECT_EQ(TexteMateriauTubage(1), "acier noir");
-    EXPECT_EQ(TexteMateriauTubage(4), "PVC");
-    EXPECT_EQ(TexteMateriauTubage(6), "béton");
-    EXPECT_EQ(TexteAnnulaire(0, 0), "");
-    EXPECT_EQ(TexteAnnulaire(1, 1), "ciment");  // cementation shows its material alone
-    EXPECT_EQ(TexteAnnulaire(1, 0), "cimentation");
-    EXPECT_EQ(TexteAnnulaire(2, 1), "gravier siliceux massif filtrant");
-    EXPECT_EQ(TexteAnnulaire(3, 4), "éboulement remblai");
-    EXPECT_EQ(TexteAnnulaire(3, 7), "décantation remblai");
-    EXPECT_EQ(TexteAnnulaire(4, 2), "bentonite bouchon");
+    // Method and fluid; foam reads foam.
+    const std::tuple<int, int, const char*> drilling[] = {
+        {0, 0, "openhole"}, {1, 0, "rotary"}, {2, 0, "marteau fond de trou"}, {4, 0, "tarière"}, {5, 0, "fonçage"},
+        {99, 0, "openhole"}, {1, 1, "with air rotary"}, {1, 2, "w/clear water rotary"}, {1, 3, "with mud rotary"},
+        {1, 4, "with foam rotary"}, {0, 5, "with bentonite openhole"}, {1, 6, "with polymer mud rotary"},
+        {1, 7, "with reversible mud rotary"}};
+    for (const auto& [method, fluid, text] : drilling) EXPECT_EQ(TexteForation(method, fluid), text) << method << fluid;
+    const std::pair<int, const char*> types[] = {
+        {0, "tube"}, {1, "tube plein"}, {2, "crépine"}, {5, "tube décanteur"}, {9, "raccord diélectrique"}};
+    for (const auto& [type, text] : types) EXPECT_EQ(TexteTypeTubage(type), text);
+    const std::pair<int, const char*> materials[] = {{0, ""}, {1, "acier noir"}, {4, "PVC"}, {6, "béton"}};
+    for (const auto& [material, text] : materials) EXPECT_EQ(TexteMateriauTubage(material), text);
+    // Cementation shows its material alone.
+    const std::tuple<int, int, const char*> fills[] = {
+        {0, 0, ""}, {1, 1, "ciment"}, {1, 0, "cimentation"}, {2, 1, "gravier siliceux massif filtrant"},
+        {3, 4, "éboulement remblai"}, {3, 7, "décantation remblai"}, {4, 2, "bentonite bouchon"}};
+    for (const auto& [type, nature, text] : fills) EXPECT_EQ(TexteAnnulaire(type, nature), text) << type << nature;
 }
 
 TEST_F(TechnicalVocabulary, PatternsFromFiguresThenDefaults)
