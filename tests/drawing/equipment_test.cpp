@@ -329,26 +329,7 @@ protected:
 
 TEST_F(EquipmentShots, ScreenedWell)
 {
-    TDirBlock& bh = AddSampleBorehole(root_, "PZ2");
-    SetSampleOuvrage(bh, "PZ2", 40, 160, 8.2);
-    AddSampleLevels(bh, GeneratedLevels(12, 40));
-    AppendSampleRow(bh, "Trou-nu", {{"Deb", 0.0}, {"Fin", 12.0}, {"Diam", 311.0}});
-    AppendSampleRow(bh, "Trou-nu", {{"Deb", 12.0}, {"Fin", 40.0}, {"Diam", 250.0}});
-    auto casing = [&](double from, double to, double diam, int type) {
-        AppendSampleRow(bh, "Tubage", {{"Deb", from}, {"Fin", to}, {"Diam", diam}, {"Type", std::int32_t(type)}});
-    };
-    casing(-0.5, 24, 160, 1);
-    casing(24, 36, 160, 2);
-    casing(36, 38, 160, 5);
-    casing(38, 38.5, 160, 4);
-    auto fill = [&](double from, double to, int type, int nature) {
-        AppendSampleRow(bh, "Annulaire", {{"Deb", from}, {"Fin", to}, {"Type", std::int32_t(type)},
-                                          {"Nature", std::int32_t(nature)}});
-    };
-    fill(0, 8, 1, 1);
-    fill(8, 10, 4, 2);
-    fill(10, 38.5, 2, 1);
-    fill(38.5, 40, 3, 1);
+    TDirBlock& bh = BuildScreenedWell(root_, "PZ2");
     const QImage img = Picture("Tout", nullptr, nullptr, &bh, "PZ2", {}, 260, 560);
     Save(img, "screened_well");
     // Sky at the top, the gravel pack's texture beside the screen, water inside it.
@@ -364,33 +345,7 @@ TEST_F(EquipmentShots, ScreenedWell)
 
 TEST_F(EquipmentShots, MultiTubePiezometer)
 {
-    TDirBlock& bh = AddSampleBorehole(root_, "PMT");
-    SetSampleOuvrage(bh, "PMT", 60, MissingFloat, 14.0);
-    AddSampleLevels(bh, GeneratedLevels(15, 60));
-    AppendSampleRow(bh, "Trou-nu", {{"Deb", 0.0}, {"Fin", 20.0}, {"Diam", 400.0}});
-    AppendSampleRow(bh, "Trou-nu", {{"Deb", 20.0}, {"Fin", 60.0}, {"Diam", 300.0}});
-    auto casing = [&](const char* tube, double from, double to, double diam, int type) {
-        AppendSampleRow(bh, "Tubage", {{"Deb", from}, {"Fin", to}, {"Diam", diam}, {"Type", std::int32_t(type)},
-                                       {"NomTube", std::string(tube)}});
-    };
-    casing("CUVELAGE", 0, 20, 320, 1);
-    casing("PMT1", 0, 50, 60, 1);
-    casing("PMT1", 50, 58, 60, 2);
-    casing("PMT1", 58, 58.5, 60, 4);
-    casing("PMT2", 0, 25, 140, 1);
-    casing("PMT2", 25, 32, 140, 2);
-    casing("PMT2", 32, 32.5, 140, 4);
-    auto inner = [&](double from, double to, int num, int type, int nature) {
-        AppendSampleRow(bh, "AnnulaireInterne", {{"Deb", from}, {"Fin", to}, {"Num", std::int32_t(num)},
-                                                 {"Type", std::int32_t(type)}, {"Nature", std::int32_t(nature)}});
-    };
-    inner(0, 20, 2, 1, 1);
-    inner(0, 23, 1, 4, 2);
-    inner(23, 32, 1, 2, 1);
-    AppendSampleRow(bh, "Annulaire", {{"Deb", 20.0}, {"Fin", 34.0}, {"Type", std::int32_t(2)},
-                                      {"Nature", std::int32_t(1)}});
-    AppendSampleRow(bh, "Annulaire", {{"Deb", 34.0}, {"Fin", 60.0}, {"Type", std::int32_t(3)},
-                                      {"Nature", std::int32_t(3)}});
+    TDirBlock& bh = BuildMultiTubePiezometer(root_, "PMT");
     const QImage img = Picture("Tout", nullptr, nullptr, &bh, "PMT", {}, 300, 600);
     Save(img, "multi_tube");
     // The fill between the two inner tubes is textured, not water.

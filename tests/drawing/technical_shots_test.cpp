@@ -28,8 +28,6 @@ namespace {
 
 const QString kFolder = QStringLiteral(CAROTIX_SHOTS_DIR "/technical");
 
-using Cells = std::vector<std::pair<std::string, SampleCell>>;
-
 class TechnicalShots : public ::testing::Test {
 protected:
     void SetUp() override
@@ -96,40 +94,9 @@ protected:
     TDirBlock root_{"Carotix"};
 };
 
-// A screened well: cemented head, bentonite seal, gravel pack around the
-// screen, a sump and a bottom plug, backfill below, water at 8.2 m.
-TDirBlock& BuildScreenedWell(TDirBlock& root, bool withOuvrage = true)
-{
-    TDirBlock& bh = AddSampleBorehole(root, "PZ2");
-    if (withOuvrage)
-        SetSampleOuvrage(bh, "PZ2", 40, 160, 8.2);
-    AddSampleLevels(bh, GeneratedLevels(12, 40));
-    AppendSampleRow(bh, "Trou-nu", {{"Deb", 0.0}, {"Fin", 12.0}, {"Diam", 311.0}, {"Méthode", std::int32_t(1)},
-                                    {"Fluide", std::int32_t(3)}});
-    AppendSampleRow(bh, "Trou-nu", {{"Deb", 12.0}, {"Fin", 40.0}, {"Diam", 250.0}, {"Méthode", std::int32_t(1)},
-                                    {"Fluide", std::int32_t(4)}});
-    auto casing = [&](double from, double to, double diam, int type, int nature, int centr) {
-        AppendSampleRow(bh, "Tubage", {{"Deb", from}, {"Fin", to}, {"Diam", diam}, {"Type", std::int32_t(type)},
-                                       {"Nature", std::int32_t(nature)}, {"NbCentr", std::int32_t(centr)}});
-    };
-    casing(0, 24, 160, 1, 4, 2);
-    casing(24, 36, 160, 2, 4, 2);
-    casing(36, 38, 160, 5, 4, 0);
-    casing(38, 38.5, 160, 4, 4, 0);
-    auto fill = [&](double from, double to, int type, int nature, double g1, double g2) {
-        AppendSampleRow(bh, "Annulaire", {{"Deb", from}, {"Fin", to}, {"Type", std::int32_t(type)},
-                                          {"Nature", std::int32_t(nature)}, {"GranDe", g1}, {"GranA", g2}});
-    };
-    fill(0, 8, 1, 1, 0, 0);
-    fill(8, 10, 4, 2, 0, 0);
-    fill(10, 38.5, 2, 1, 2, 4);
-    fill(38.5, 40, 3, 1, 0, 0);
-    return bh;
-}
-
 TEST_F(TechnicalShots, ScreenedWellWithFillsAndWaterLevel)
 {
-    BuildScreenedWell(root_);
+    BuildScreenedWell(root_, "PZ2");
     const QImage img = Draw("PZ2");
     Save(img, "screened_well");
     // Open hole 250 of 311 (half-width 64, medium pen), casing 160 (41,
@@ -152,31 +119,7 @@ TEST_F(TechnicalShots, ScreenedWellWithFillsAndWaterLevel)
 
 TEST_F(TechnicalShots, MultiTubeBoreholeWithFillBetweenTubes)
 {
-    TDirBlock& bh = AddSampleBorehole(root_, "PMT");
-    SetSampleOuvrage(bh, "PMT", 60, MissingFloat, 14.0);
-    AddSampleLevels(bh, GeneratedLevels(15, 60));
-    AppendSampleRow(bh, "Trou-nu", {{"Deb", 0.0}, {"Fin", 20.0}, {"Diam", 400.0}});
-    AppendSampleRow(bh, "Trou-nu", {{"Deb", 20.0}, {"Fin", 60.0}, {"Diam", 300.0}});
-    auto casing = [&](const char* tube, double from, double to, double diam, int type) {
-        AppendSampleRow(bh, "Tubage", {{"Deb", from}, {"Fin", to}, {"Diam", diam}, {"Type", std::int32_t(type)},
-                                       {"Nature", std::int32_t(4)}, {"NomTube", std::string(tube)}});
-    };
-    casing("CUVELAGE", 0, 20, 320, 1);
-    casing("PMT1", 0, 50, 60, 1);
-    casing("PMT1", 50, 58, 60, 2);
-    casing("PMT2", 0, 25, 140, 1);
-    casing("PMT2", 25, 32, 140, 2);
-    auto inner = [&](double from, double to, int num, int type, int nature) {
-        AppendSampleRow(bh, "AnnulaireInterne", {{"Deb", from}, {"Fin", to}, {"Num", std::int32_t(num)},
-                                                 {"Type", std::int32_t(type)}, {"Nature", std::int32_t(nature)}});
-    };
-    inner(0, 20, 2, 1, 1);  // cement between PMT2 and the outer casing
-    inner(0, 23, 1, 4, 2);  // bentonite between PMT1 and PMT2
-    inner(23, 32, 1, 2, 1);
-    AppendSampleRow(bh, "Annulaire", {{"Deb", 20.0}, {"Fin", 34.0}, {"Type", std::int32_t(2)},
-                                      {"Nature", std::int32_t(1)}});
-    AppendSampleRow(bh, "Annulaire", {{"Deb", 34.0}, {"Fin", 60.0}, {"Type", std::int32_t(3)},
-                                      {"Nature", std::int32_t(3)}});
+    BuildMultiTubePiezometer(root_, "PMT");
     const QImage all = Draw("PMT");
     Save(all, "multi_tube_all");
     EXPECT_EQ(ZonesAnnulaireInterne.size(), 3u);
@@ -271,7 +214,7 @@ TEST_F(TechnicalShots, SolidFillInAnOpenHoleLeavesBothWallsVisible)
 
 TEST_F(TechnicalShots, TitleBlockWithItsObjectsAndABottomPicture)
 {
-    TDirBlock& bh = BuildScreenedWell(root_, false);
+    TDirBlock& bh = BuildScreenedWell(root_, "PZ2", false);
     AppendSampleRow(bh, "Ouvrage", {{"Désign", std::string("PZ2")}, {"Prof", 40.0}, {"DiamTube", 160.0},
                                     {"ProfEau", 8.2}, {"X", 619352.5}, {"Y", 6754123.25}, {"Z", 112.4}});
     AppendSampleRow(bh, "Dossier", {{"Commune", std::string("Orléans")}, {"Lieu-Dit", std::string("Les Aubrais")},

@@ -1,5 +1,7 @@
 #include "sample_boreholes.h"
 
+#include <tuple>
+
 #include <array>
 #include <cmath>
 #include <memory>
@@ -208,5 +210,48 @@ TDirBlock& BuildUncodedBorehole(TDirBlock& root, const std::string& indice)
                         MakeSampleLevel(24.0, 30.0, "", "Marne grise", "Eocène"),
                     },
                     SampleLevelColumns{false, true, false, false});
+    return bh;
+}
+
+TDirBlock& BuildScreenedWell(TDirBlock& root, const std::string& indice, bool withOuvrage)
+{
+    TDirBlock& bh = AddSampleBorehole(root, indice);
+    if (withOuvrage) SetSampleOuvrage(bh, indice, 40, 160, 8.2);
+    AddSampleLevels(bh, GeneratedLevels(12, 40));
+    AppendSampleRow(bh, "Trou-nu", {{"Deb", 0.0}, {"Fin", 12.0}, {"Diam", 311.0}, {"Méthode", std::int32_t(1)},
+                                    {"Fluide", std::int32_t(3)}});
+    AppendSampleRow(bh, "Trou-nu", {{"Deb", 12.0}, {"Fin", 40.0}, {"Diam", 250.0}, {"Méthode", std::int32_t(1)},
+                                    {"Fluide", std::int32_t(4)}});
+    const double casings[][5] = {{0, 24, 1, 2}, {24, 36, 2, 2}, {36, 38, 5, 0}, {38, 38.5, 4, 0}};
+    for (const auto& c : casings)
+        AppendSampleRow(bh, "Tubage", {{"Deb", c[0]}, {"Fin", c[1]}, {"Diam", 160.0}, {"Type", std::int32_t(c[2])},
+                                       {"Nature", std::int32_t(4)}, {"NbCentr", std::int32_t(c[3])}});
+    const double fills[][6] = {{0, 8, 1, 1, 0, 0}, {8, 10, 4, 2, 0, 0}, {10, 38.5, 2, 1, 2, 4}, {38.5, 40, 3, 1, 0, 0}};
+    for (const auto& f : fills)
+        AppendSampleRow(bh, "Annulaire", {{"Deb", f[0]}, {"Fin", f[1]}, {"Type", std::int32_t(f[2])},
+                                          {"Nature", std::int32_t(f[3])}, {"GranDe", f[4]}, {"GranA", f[5]}});
+    return bh;
+}
+
+TDirBlock& BuildMultiTubePiezometer(TDirBlock& root, const std::string& indice)
+{
+    TDirBlock& bh = AddSampleBorehole(root, indice);
+    SetSampleOuvrage(bh, indice, 60, MissingFloat, 14.0);
+    AddSampleLevels(bh, GeneratedLevels(15, 60));
+    AppendSampleRow(bh, "Trou-nu", {{"Deb", 0.0}, {"Fin", 20.0}, {"Diam", 400.0}});
+    AppendSampleRow(bh, "Trou-nu", {{"Deb", 20.0}, {"Fin", 60.0}, {"Diam", 300.0}});
+    const std::tuple<const char*, double, double, double, int> casings[] = {
+        {"CUVELAGE", 0, 20, 320, 1}, {"PMT1", 0, 50, 60, 1}, {"PMT1", 50, 58, 60, 2},
+        {"PMT2", 0, 25, 140, 1},     {"PMT2", 25, 32, 140, 2}};
+    for (const auto& [tube, from, to, diam, type] : casings)
+        AppendSampleRow(bh, "Tubage", {{"Deb", from}, {"Fin", to}, {"Diam", diam}, {"Type", std::int32_t(type)},
+                                       {"Nature", std::int32_t(4)}, {"NomTube", std::string(tube)}});
+    // Cement between PMT2 and the outer casing, bentonite then gravel between PMT1 and PMT2.
+    const double inner[][5] = {{0, 20, 2, 1, 1}, {0, 23, 1, 4, 2}, {23, 32, 1, 2, 1}};
+    for (const auto& f : inner)
+        AppendSampleRow(bh, "AnnulaireInterne", {{"Deb", f[0]}, {"Fin", f[1]}, {"Num", std::int32_t(f[2])},
+                                                 {"Type", std::int32_t(f[3])}, {"Nature", std::int32_t(f[4])}});
+    AppendSampleRow(bh, "Annulaire", {{"Deb", 20.0}, {"Fin", 34.0}, {"Type", std::int32_t(2)}, {"Nature", std::int32_t(1)}});
+    AppendSampleRow(bh, "Annulaire", {{"Deb", 34.0}, {"Fin", 60.0}, {"Type", std::int32_t(3)}, {"Nature", std::int32_t(3)}});
     return bh;
 }

@@ -85,3 +85,14 @@ TDirBlock& BuildDeepBorehole(TDirBlock& root, const std::string& indice, int lev
 // 30 m known only by their descriptions (the drawing codes them through the
 // coding library).
 TDirBlock& BuildUncodedBorehole(TDirBlock& root, const std::string& indice);
+// A screened well of 40 m, 12 generated levels, DiamTube 160, water at 8.2 m
+// (none of these without `withOuvrage`): open hole 311 mm to 12 m then 250;
+// casing 160 mm, plain to 24 m, screen to 36, sump to 38, bottom plug to
+// 38.5; cement to 8 m, a bentonite seal to 10, gravel 2-4 mm to 38.5,
+// backfill below.
+TDirBlock& BuildScreenedWell(TDirBlock& root, const std::string& indice, bool withOuvrage = true);
+// A multi-tube piezometer of 60 m, water at 14 m: open hole 400 mm to 20 m
+// then 300; an outer casing "CUVELAGE" 320 mm to 20 m, tube "PMT1" 60 mm
+// (screen 50 to 58 m) and "PMT2" 140 mm (screen 25 to 32 m); fill between
+// the tubes (cement, bentonite, gravel) and around them (gravel, backfill).
+TDirBlock& BuildMultiTubePiezometer(TDirBlock& root, const std::string& indice);
