@@ -2,6 +2,8 @@
 // separators and the exact messages of malformed filters.
 #include "exchange/filter_file.h"
 
+#include "platform/base/text_codec.h"
+
 #include "store/options.h"
 #include "temp_dir.h"
 
@@ -78,108 +80,65 @@ TEST(FilterHeaders, LookUp)
     EXPECT_EQ(MissingFilterMessage("a.ora"), "Pas de filtre \"a.ora\"");
 }
 
-TEST(FilterFields, KeysSeparatorsAndLineEnds)
+// A filter's fields as text: "*" for a key, "%" for a selector, the name,
+// ":", the type and width, the separator ("" none, "$" the line end), and
+// ="default" when there is one.
+std::string FieldsText(const TFiltre& f)
 {
-    const std::string file = "T\r\n->a.ora\r\n*Indice:A10,Prof:F8,,Code:A4;Nom:A20\r\nLast:I3";
-    TFiltre f = Parse(file, "a.ora");
-    ASSERT_EQ(f.size(), 5u);
-    EXPECT_EQ(f[0].FieldName, "Indice");
-    EXPECT_EQ(f[0].IsKey, 1);
-    EXPECT_EQ(f[0].IsSelector, 0);
-    EXPECT_EQ(f[0].DataType, 'A');
-    EXPECT_EQ(f[0].Width, 10);
-    EXPECT_EQ(f[0].Separator, FilterSeparatorNone);
-
-    EXPECT_EQ(f[1].FieldName, "Prof");
-    EXPECT_EQ(f[1].IsKey, 0);
-    EXPECT_EQ(f[1].DataType, 'F');
-    EXPECT_EQ(f[1].Width, 8);
-    EXPECT_EQ(f[1].Separator, U',');
-
-    EXPECT_EQ(f[2].Separator, U';');
-    EXPECT_EQ(f[3].Width, 20);
-    EXPECT_EQ(f[3].Separator, FilterSeparatorLineEnd);
-    // The end of the file ends the last field's line.
-    EXPECT_EQ(f[4].Separator, FilterSeparatorLineEnd);
+    std::string out;
+    for (const TFilterField& x : f) {
+        out += (out.empty() ? "" : " | ") + std::string(x.IsKey ? "*" : "") + (x.IsSelector ? "%" : "") + x.FieldName +
+               ":" + x.DataType + std::to_string(x.Width);
+        if (x.Separator == FilterSeparatorLineEnd)
+            out += "$";
+        else if (x.Separator != FilterSeparatorNone)
+            AppendUtf8(out, x.Separator);
+        if (!x.DefaultText.empty()) out += "=\"" + x.DefaultText + "\"";
+    }
+    return out;
 }
 
-TEST(FilterFields, CommaAtTheStartOfTheNextLineSetsTheSeparator)
+TEST(FilterFields, NamesTypesWidthsSeparatorsAndDefaults)
 {
-    TFiltre f = Parse("T\n->a\nA:S2\n,B:S3,\n", "a");
-    ASSERT_EQ(f.size(), 2u);
-    EXPECT_EQ(f[0].Separator, U',');
-    EXPECT_EQ(f[1].FieldName, "B");
-}
-
-TEST(FilterFields, SelectorListsItsSubFilters)
-{
-    TFiltre f = Parse("T\n->a\n*%x:A1,%niveau,tubage:A6,%niveau, tubage :A6,\n", "a");
-    ASSERT_EQ(f.size(), 3u);
-    EXPECT_EQ(f[0].IsKey, 1);
-    EXPECT_EQ(f[0].IsSelector, 1);
-    EXPECT_EQ(f[0].FieldName, "x");
-    EXPECT_EQ(f[1].IsKey, 0);
-    EXPECT_EQ(f[1].IsSelector, 1);
-    EXPECT_EQ(f[1].FieldName, "niveau,tubage");
-    EXPECT_EQ(SelectorNames(f[1]), (std::vector<std::string>{"niveau", "tubage"}));
-    // Written with spaces, the list still accepts the names as the export writes them.
-    EXPECT_EQ(f[2].FieldName, "niveau, tubage ");
-    EXPECT_EQ(SelectorNames(f[2]), (std::vector<std::string>{"niveau", "tubage"}));
-}
-
-TEST(FilterFields, NameKeepsInnerSpacesAndDropsLineEndsAndLeadingSpaces)
-{
-    TFiltre f = Parse("T\n->a\n   Niveau\\Pr\r\nof x:S1,\n", "a");
-    ASSERT_EQ(f.size(), 1u);
-    EXPECT_EQ(f[0].FieldName, "Niveau\\Prof x");
-}
-
-TEST(FilterFields, FillersAndDefaults)
-{
-    TFiltre f = Parse("T\n->a\n.:S3=\"XYZ\",.:S5,Code:A3=\"abc\";Tubage\\NomTube:A12,Tubage\\NomTube:A12=\"\"\n", "a");
-    ASSERT_EQ(f.size(), 5u);
-    EXPECT_EQ(f[0].FieldName, ".");
-    EXPECT_EQ(f[0].DefaultText, "XYZ");
-    EXPECT_EQ(f[0].Separator, FilterSeparatorNone);
-    EXPECT_EQ(f[1].DefaultText, "");
-    EXPECT_EQ(f[1].Width, 5);
-    // A default as long as the width is accepted, and the separator follows it.
-    EXPECT_EQ(f[2].DefaultText, "abc");
-    EXPECT_EQ(f[2].Separator, U';');
-    EXPECT_EQ(f[3].DefaultText, "CUVELAGE");
-    EXPECT_EQ(f[4].DefaultText, "");
-    EXPECT_EQ(f[4].Separator, FilterSeparatorLineEnd);
-}
-
-TEST(FilterFields, DefaultCountsCharactersNotBytes)
-{
-    TFiltre f = Parse("T\n->a\nNature:A5=\"Béton\",\n", "a");
-    ASSERT_EQ(f.size(), 1u);
-    EXPECT_EQ(f[0].DefaultText, "Béton");
-}
-
-TEST(FilterFields, TypeLetterWithoutDigitsGivesWidthZero)
-{
-    TFiltre f = Parse("T\n->a\nA:S,B:I;\n", "a");
-    ASSERT_EQ(f.size(), 2u);
-    EXPECT_EQ(f[0].Width, 0);
-    EXPECT_EQ(f[0].Separator, FilterSeparatorNone);
-    EXPECT_EQ(f[1].Width, 0);
-    EXPECT_EQ(f[1].Separator, U';');
-}
-
-TEST(FilterFields, EmptyFieldLineOrNextHeaderEndsTheFilter)
-{
-    EXPECT_EQ(Parse("T\n->a\nA:S1,:B:S2\n", "a").size(), 1u);
-    EXPECT_EQ(Parse("T\n->a\nA:S1,*:B:S2\n", "a").size(), 1u);
-    EXPECT_EQ(Parse("T\n->a\nA:S1\n->b\nB:S2\n", "a").size(), 1u);
-    EXPECT_EQ(Parse("T\n->a\nA:S1\n<-b\nB:S2\n", "a").size(), 1u);
+    const std::pair<const char*, const char*> cases[] = {
+        // Keys, separators, line ends; the end of the file ends the last field's line.
+        {"*Indice:A10,Prof:F8,,Code:A4;Nom:A20\r\nLast:I3", "*Indice:A10 | Prof:F8, | Code:A4; | Nom:A20$ | Last:I3$"},
+        // A comma at the start of the next line sets the separator.
+        {"A:S2\n,B:S3,\n", "A:S2, | B:S3"},
+        // A selector lists its sub-filters, written with spaces or not.
+        {"*%x:A1,%niveau,tubage:A6,%niveau, tubage :A6,\n",
+         "*%x:A1 | %niveau,tubage:A6 | %niveau, tubage :A6"},
+        // A name keeps inner spaces and drops line ends and leading spaces.
+        {"   Niveau\\Pr\r\nof x:S1,\n", "Niveau\\Prof x:S1"},
+        // Fillers and defaults; a default as long as the width is accepted, the
+        // separator follows it; the tube name's default is the single tube's.
+        {".:S3=\"XYZ\",.:S5,Code:A3=\"abc\";Tubage\\NomTube:A12,Tubage\\NomTube:A12=\"\"\n",
+         ".:S3=\"XYZ\" | .:S5 | Code:A3;=\"abc\" | Tubage\\NomTube:A12=\"CUVELAGE\" | Tubage\\NomTube:A12$"},
+        // A default counts characters, not bytes.
+        {"Nature:A5=\"B\xC3\xA9ton\",\n", "Nature:A5=\"B\xC3\xA9ton\""},
+        // A type letter without digits gives width 0.
+        {"A:S,B:I;\n", "A:S0 | B:I0;"},
+        // An empty field name or the next header ends the filter; a name cut off
+        // by the end of the file is no field.
+        {"A:S1,:B:S2\n", "A:S1"},
+        {"A:S1,*:B:S2\n", "A:S1"},
+        {"A:S1\n->b\nB:S2\n", "A:S1$"},
+        {"A:S1\n<-b\nB:S2\n", "A:S1$"},
+        {"A:S1,Nom", "A:S1"},
+        {"", ""},
+    };
+    for (const auto& [body, fields] : cases) {
+        bool found = false;
+        EXPECT_EQ(FieldsText(Parse(std::string("T\n->a\n") + body, "a", false, &found)), fields) << body;
+        EXPECT_TRUE(found) << body;
+    }
     // A header found at the very end holds no field.
     bool found = false;
     EXPECT_TRUE(Parse("T\n->a", "a", false, &found).empty());
     EXPECT_TRUE(found);
-    // A name cut off by the end of the file is no field.
-    EXPECT_EQ(Parse("T\n->a\nA:S1,Nom", "a").size(), 1u);
+    const TFiltre selectors = Parse("T\n->a\n%niveau,tubage:A6,%niveau, tubage :A6,\n", "a");
+    EXPECT_EQ(SelectorNames(selectors[0]), (std::vector<std::string>{"niveau", "tubage"}));
+    EXPECT_EQ(SelectorNames(selectors[1]), (std::vector<std::string>{"niveau", "tubage"}));
 }
 
 TEST(FilterErrors, ExactMessages)
