@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "coding/codage_binding.h"
@@ -88,44 +89,47 @@ TEST_F(LevelSearchTest, TokenizerReadsWordsAndNumbersAsTheCodingLibraryDoes)
 
 TEST_F(LevelSearchTest, PrioritiesImplicitAndNegationAndParentheses)
 {
-    // An operand after an operand is an AND.
-    EXPECT_TRUE(Holds("ARGILE SABLE", "ARGILE SABLE"));
-    EXPECT_FALSE(Holds("ARGILE SABLE", "ARGILE"));
-    // AND binds before OR, on either side.
-    EXPECT_TRUE(Holds("ARGILE OU SABLE ET GRAVIER", "ARGILE"));
-    EXPECT_FALSE(Holds("ARGILE OU SABLE ET GRAVIER", "SABLE"));
-    EXPECT_TRUE(Holds("A ET B OU C", "C"));
-    EXPECT_FALSE(Holds("A ET B OU C", "A"));
-    EXPECT_TRUE(Holds("A & B | C", "A B"));
-    EXPECT_TRUE(Holds("A && B || C", "A B"));
-    // Without the coding library words match whatever their case and accents,
-    // and a number with its decimal comma is a keyword, not a syntax error.
-    EXPECT_TRUE(Holds("GR\xC3\x88S", "GR\xC3\x88S ROUGE"));
-    EXPECT_TRUE(Holds("GRES", "gr\xC3\xA8s rouge"));
-    EXPECT_TRUE(Holds("ARGILE 2,8", "argile \xC3\xA0 2,8 m"));
-    EXPECT_FALSE(Holds("2,8", "2 8"));
-    EXPECT_TRUE(Holds("GRIS-VERT", "schiste gris vert"));
-    // Parentheses.
-    EXPECT_FALSE(Holds("(ARGILE OU SABLE) ET GRAVIER", "ARGILE"));
-    EXPECT_TRUE(Holds("ARGILE OU SABLE ET (GRAVIER OU GALET)", "SABLE GALET"));
-    EXPECT_FALSE(Holds("ARGILE OU SABLE ET (GRAVIER OU GALET)", "SABLE"));
-    EXPECT_TRUE(Holds("((ARGILE))", "ARGILE"));
-    // NOT.
-    EXPECT_TRUE(Holds("NON (ARGILE OU SABLE)", "GRAVIER"));
-    EXPECT_FALSE(Holds("NON (ARGILE OU SABLE)", "SABLE"));
-    EXPECT_FALSE(Holds("ARGILE ET NON SABLE ET GRAVIER", "ARGILE"));
-    EXPECT_TRUE(Holds("ARGILE ET NON SABLE ET GRAVIER", "ARGILE GRAVIER"));
-    EXPECT_TRUE(Holds("NON NON ARGILE", "ARGILE"));
-    EXPECT_TRUE(Holds("ARGILE ~SABLE", "ARGILE"));   // NOT between operands: and not
-    EXPECT_FALSE(Holds("ARGILE PAS SABLE", "ARGILE SABLE"));
-    // A NOT covers its own operand, also when a stronger operator follows it.
-    EXPECT_TRUE(Holds("GRAVIER OU NON ARGILE ET SABLE", "SABLE"));
-    EXPECT_FALSE(Holds("GRAVIER OU NON ARGILE ET SABLE", "ARGILE SABLE"));
-    // Equal priorities bind to the left; empty expressions and empty levels.
-    EXPECT_TRUE(Holds("A OU B OU C", "C"));
-    EXPECT_FALSE(Holds("", "ARGILE"));
-    EXPECT_FALSE(Holds("ARGILE", ""));
-    EXPECT_FALSE(Holds("()", "ARGILE"));
+    const std::tuple<std::string, std::string, bool> cases[] = {
+        // An operand after an operand is an AND.
+        {"ARGILE SABLE", "ARGILE SABLE", true},
+        {"ARGILE SABLE", "ARGILE", false},
+        // AND binds before OR, on either side.
+        {"ARGILE OU SABLE ET GRAVIER", "ARGILE", true},
+        {"ARGILE OU SABLE ET GRAVIER", "SABLE", false},
+        {"A ET B OU C", "C", true},
+        {"A ET B OU C", "A", false},
+        {"A & B | C", "A B", true},
+        {"A && B || C", "A B", true},
+        // Without the coding library words match whatever their case and accents,
+        // and a number with its decimal comma is a keyword, not a syntax error.
+        {"GR\xC3\x88S", "GR\xC3\x88S ROUGE", true},
+        {"GRES", "gr\xC3\xA8s rouge", true},
+        {"ARGILE 2,8", "argile \xC3\xA0 2,8 m", true},
+        {"2,8", "2 8", false},
+        {"GRIS-VERT", "schiste gris vert", true},
+        // Parentheses.
+        {"(ARGILE OU SABLE) ET GRAVIER", "ARGILE", false},
+        {"ARGILE OU SABLE ET (GRAVIER OU GALET)", "SABLE GALET", true},
+        {"ARGILE OU SABLE ET (GRAVIER OU GALET)", "SABLE", false},
+        {"((ARGILE))", "ARGILE", true},
+        // NOT.
+        {"NON (ARGILE OU SABLE)", "GRAVIER", true},
+        {"NON (ARGILE OU SABLE)", "SABLE", false},
+        {"ARGILE ET NON SABLE ET GRAVIER", "ARGILE", false},
+        {"ARGILE ET NON SABLE ET GRAVIER", "ARGILE GRAVIER", true},
+        {"NON NON ARGILE", "ARGILE", true},
+        {"ARGILE ~SABLE", "ARGILE", true}, // NOT between operands: and not
+        {"ARGILE PAS SABLE", "ARGILE SABLE", false},
+        // A NOT covers its own operand, also when a stronger operator follows it.
+        {"GRAVIER OU NON ARGILE ET SABLE", "SABLE", true},
+        {"GRAVIER OU NON ARGILE ET SABLE", "ARGILE SABLE", false},
+        // Equal priorities bind to the left; empty expressions and empty levels.
+        {"A OU B OU C", "C", true},
+        {"", "ARGILE", false},
+        {"ARGILE", "", false},
+        {"()", "ARGILE", false},
+    };
+    for (const auto& [expression, level, holds] : cases) EXPECT_EQ(Holds(expression, level), holds) << expression << " / " << level;
 }
 
 TEST_F(LevelSearchTest, MalformedExpressionsRaiseTheirMessages)
