@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QCloseEvent>
+#include <QContextMenuEvent>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -282,7 +283,6 @@ TFTableur::TFTableur(QWidget* parent) : QDialog(parent)
     Grid->setSelectionMode(QAbstractItemView::ContiguousSelection);
     Grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
     Grid->setShowGrid(true);
-    Grid->setContextMenuPolicy(Qt::CustomContextMenu);
     Grid->setItemDelegate(new TableurDelegate(this));
     Image = new TTableurImage(Splitter);
     Image->setObjectName("Image");
@@ -354,15 +354,6 @@ TFTableur::TFTableur(QWidget* parent) : QDialog(parent)
                     if (EditMode() && !OpenEditor()) editMode_ = false;
                     ToolEdit->setChecked(editMode_);
                 }));
-            }));
-    connect(Grid, &QWidget::customContextMenuRequested, this, GuardedSlot([this](const QPoint& p) {
-                if (EditMode()) return;
-                const GridRect sel = Selection();
-                if (sel.Left == sel.Right && sel.Top == sel.Bottom) {
-                    const QModelIndex at = Grid->indexAt(p);
-                    if (at.isValid()) Grid->setCurrentCell(at.row(), at.column());
-                }
-                ShowCellPopup(p);
             }));
     Image->Pressed = [this](QPoint p) {
         if (!TableurSeams().EquipmentRowsAt) return;
@@ -718,6 +709,26 @@ bool TFTableur::eventFilter(QObject* watched, QEvent* event)
         RunGuarded([&] { handled = GridKeyPress(static_cast<QKeyEvent*>(event)); });
         ToolEdit->setChecked(editMode_);
         return handled;
+    }
+    if ((watched == Grid || watched == Grid->viewport()) && event->type() == QEvent::ContextMenu) {
+        // The right button opens the cell pop-up in edit mode too; the
+        // keyboard's menu key only outside it, on the current cell.
+        const auto* menu = static_cast<QContextMenuEvent*>(event);
+        if (menu->reason() == QContextMenuEvent::Mouse) {
+            const QPoint p = watched == Grid ? Grid->viewport()->mapFrom(Grid, menu->pos()) : menu->pos();
+            RunGuarded([&] {
+                const GridRect sel = Selection();
+                if (sel.Left == sel.Right && sel.Top == sel.Bottom) {
+                    const QModelIndex at = Grid->indexAt(p);
+                    if (at.isValid()) Grid->setCurrentCell(at.row(), at.column());
+                }
+                ShowCellPopup(p);
+            });
+        } else if (!EditMode()) {
+            const QRect cell = Grid->visualRect(Grid->currentIndex());
+            RunGuarded([&] { ShowCellPopup(cell.isValid() ? cell.center() : QPoint(0, 0)); });
+        }
+        return true;
     }
     if (watched == Grid->viewport() && event->type() == QEvent::MouseButtonPress) {
         auto* mouse = static_cast<QMouseEvent*>(event);

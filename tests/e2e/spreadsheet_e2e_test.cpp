@@ -254,8 +254,12 @@ TEST_F(SpreadsheetE2e, CellsOpenTheStratigraphyChooserAndTheLexiconPicker)
     std::string byRightClick, byButton;
     InTable(c, "PUITS-1", "Niveau", [&](TFTableur& t) {
         const int strati = Column(t, "Stratigraphie");
+        // Still typing in another cell: the right button opens it all the same.
+        ClickCell(t.Grid, 0, Column(t, kLitho));
+        TypeToFocus("Remblai");
         chooseStrati(3, byRightClick);
         ClickCell(t.Grid, 0, strati, Qt::RightButton);
+        EXPECT_EQ(Shown(t, 0, Column(t, kLitho)), "Remblai");
         EXPECT_EQ(Shown(t, 0, strati), byRightClick);
         ClickCell(t.Grid, 1, strati);
         chooseStrati(5, byButton);
