@@ -267,17 +267,20 @@ bool TableurSheet::LoadGrid()
     else if (RowMap.size() == 1 && !RowIsEmpty(1))
         AddEmptyRow();
 
+    // The log window names a row of the whole table (counted from 1); the
+    // grid shows only this ouvrage's (and tube's) rows, and the sort may move
+    // its texts: the row is followed through the sort and selected after it.
+    int select = -1;
     if (RowToSelect != -1) {
-        // The log window names a row of the whole table (counted from 1); the
-        // grid shows only this ouvrage's (and tube's) rows.
         const auto shown = std::find_if(RowMap.begin(), RowMap.end(),
                                         [this](const TableurRowEntry& e) { return e.TableRow == RowToSelect - 1; });
-        if (shown != RowMap.end() && SelectRowHook) SelectRowHook(static_cast<int>(shown - RowMap.begin()) + 1);
+        if (shown != RowMap.end()) select = static_cast<int>(shown - RowMap.begin()) + 1;
         RowToSelect = -1;
     }
     if (ProcessEventsHook) ProcessEventsHook();
     Loading = false;
-    SortByDepth(true);
+    SortByDepth(true, &select);
+    if (select >= 1 && SelectRowHook) SelectRowHook(select);
     return true;
 }
 
@@ -540,7 +543,7 @@ bool TableurSheet::HasChanges() const
 
 // ---- sort by depth ---------------------------------------------------------------
 
-bool TableurSheet::SortByDepth(bool announce)
+bool TableurSheet::SortByDepth(bool announce, int* follow)
 {
     if (TableName == "Tubage" || DepthFromField.empty()) return false;
     const int depthCol = ColumnOf(DepthFromField);
@@ -570,6 +573,8 @@ bool TableurSheet::SortByDepth(bool announce)
         for (int c = 0; c < Grid.ColCount(); ++c) saved.push_back(Grid.Cell(c, m));
         for (int r = m; r > i; --r) MoveRow(r - 1, r);
         for (int c = 0; c < Grid.ColCount(); ++c) Grid.SetCell(c, i, saved[static_cast<std::size_t>(c)]);
+        if (follow && *follow == m) *follow = i;
+        else if (follow && *follow >= i && *follow < m) ++*follow;
         if (m - 1 < static_cast<int>(RowMap.size())) {
             const std::int32_t sel = RowMap[static_cast<std::size_t>(m) - 1].Selected;
             for (int r = m - 1; r > i - 1; --r)

@@ -161,8 +161,9 @@ public:
     bool HasChanges() const;
     // Whether the cell (data rows only) differs from the stored value.
     bool CellDiffers(int def, int gridRow) const;
-    // Answers whether a row moved.
-    bool SortByDepth(bool announce);
+    // Answers whether a row moved; `follow`, when given, is a grid row whose
+    // texts are followed to where the sort puts them.
+    bool SortByDepth(bool announce, int* follow = nullptr);
     void AddEmptyRow();
     void DeleteGridRow(int index);
     void InsertGridRow(int before, int index);

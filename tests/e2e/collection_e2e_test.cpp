@@ -6,6 +6,8 @@
 #include <QListWidget>
 #include <QTableWidget>
 
+#include <tuple>
+
 #include "app/collection_window.h"
 #include "app/main_window.h"
 #include "app/spreadsheet_window.h"
@@ -13,6 +15,7 @@
 #include "drawing/hit_maps.h"
 #include "drawing/windows/log_window.h"
 #include "e2e_program.h"
+#include "store/blocks.h"
 #include "temp_dir.h"
 
 namespace {
@@ -112,6 +115,44 @@ TEST_F(CollectionE2e, AClickOnALevelSelectsItsRowInTheSpreadsheet)
             EXPECT_EQ(firstCell, k.depth);
         }
     }
+}
+
+// Levels stored out of depth order are sorted as the spreadsheet opens: the
+// clicked level's row is selected where the sort puts it.
+TEST_F(CollectionE2e, AClickOnALevelOfAnUnsortedTableSelectsItAfterTheSort)
+{
+    TDirBlock root("Carotix");
+    root.SetPathString("Unit\xC3\xA9XY", 0, btString, "m");
+    root.SetPathString("B1\\Ouvrage\\D\xC3\xA9sign", 0, btString, "F");
+    const std::vector<std::tuple<double, double, std::string>> levels = {{5, 10, "Sable"}, {0, 5, "Argile"}};
+    for (int r = 0; r < 2; ++r) {
+        root.SetPathFloat("B1\\Niveau\\Deb", r, btFloat, std::get<0>(levels[r]));
+        root.SetPathFloat("B1\\Niveau\\Fin", r, btFloat, std::get<1>(levels[r]));
+        root.SetPathString("B1\\Niveau\\Litho", r, btString, std::get<2>(levels[r]));
+    }
+    root.SaveToFile(SavePath("desordre.crx").string());
+    Start();
+    TFChild& c = Open(SavePath("desordre.crx"));
+    ClickRow(c, 0);
+    if (!FCoupe->isVisible()) {
+        ASSERT_TRUE(Menu({"&Affichage", "Afficher la coupe"}));
+    }
+    FCoupe->Area->repaint();
+    Settle();
+    QPoint at(-1, -1);
+    for (const TZoneRect& z : ZonesNiveaux)
+        if (z.Row == 0 && z.Rect.Height() > 2) at = QPoint((z.Rect.Left + z.Rect.Right) / 2, (z.Rect.Top + z.Rect.Bottom) / 2);
+    ASSERT_NE(at, QPoint(-1, -1));
+    std::vector<std::string> selected;
+    WhenShown([] { return FTableur && FTableur->isVisible(); }, [&] {
+        for (const QModelIndex& i : FTableur->Grid->selectionModel()->selectedIndexes())
+            if (i.column() == 0) selected.push_back(FTableur->Grid->item(i.row(), 0)->text().toStdString());
+        Ui().AnswerMessage(MsgResult::No, "Edition");   // the sorted rows are not kept
+        FTableur->close();
+    });
+    Ui().AnswerMessage(MsgResult::Ok, "Tri automatique");
+    Click(FCoupe->Area, at);
+    EXPECT_EQ(selected, std::vector<std::string>{"5"});
 }
 
 // A file named on the command line relative to the working folder is known by
