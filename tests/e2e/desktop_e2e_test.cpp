@@ -478,7 +478,7 @@ TEST_P(Desktop, EveryFrameLiesInsideTheScreenAfterStartAndAfterEachWindowIsShown
     ASSERT_FALSE(TitleStarting(frames, "Carotix").empty()) << "the main window did not show";
     ASSERT_FALSE(TitleStarting(frames, "Coupe(s)").empty()) << "the log window did not show";
     ASSERT_FALSE(TitleStarting(frames, "Aide").empty()) << "the help box did not show";
-    Shot("desktop-start");
+    Shot("start");
     ExpectOnScreen(frames, "after start-up");
 
     // The log window closed by the window manager (Alt+F4), then shown again
@@ -491,7 +491,7 @@ TEST_P(Desktop, EveryFrameLiesInsideTheScreenAfterStartAndAfterEachWindowIsShown
     Keys({}, XK_Return);
     frames = Settled({"Carotix", "Coupe(s)", "Aide"});
     ASSERT_FALSE(TitleStarting(frames, "Coupe(s)").empty()) << "Enter in the collection did not show the log window";
-    Shot("desktop-log-shown-again");
+    Shot("log-shown-again");
     ExpectOnScreen(frames, "after the log window is shown again");
 
     // The help box closed, then shown again with its topics by Aide > Index.
@@ -504,7 +504,7 @@ TEST_P(Desktop, EveryFrameLiesInsideTheScreenAfterStartAndAfterEachWindowIsShown
     Keys({}, XK_Return);
     frames = Settled({"Carotix", "Coupe(s)", "Aide", "Rubriques d'aide"});
     ASSERT_FALSE(TitleStarting(frames, "Rubriques d'aide").empty()) << "Aide > Index did not show the topics";
-    Shot("desktop-help-shown-again");
+    Shot("help-shown-again");
     ExpectOnScreen(frames, "after the help box and its topics are shown");
     const Frame& help = frames.at(TitleStarting(frames, "Aide"));
     const Frame& topics = frames.at(TitleStarting(frames, "Rubriques d'aide"));

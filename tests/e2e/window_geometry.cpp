@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QRadioButton>
+#include <QStatusBar>
 #include <QStyle>
 #include <QToolBar>
 #include <QToolButton>
@@ -131,13 +132,14 @@ void CheckColumns(const QAbstractItemView* view, std::vector<std::string>& fault
 
 }  // namespace
 
-std::vector<std::string> WindowGeometryFaults(QWidget* window, bool placementOnly)
+std::vector<std::string> WindowGeometryFaults(QWidget* window, bool toolBarsMayFold)
 {
     std::vector<std::string> faults;
     for (QWidget* w : window->findChildren<QWidget*>()) {
-        if (placementOnly || w->window() != window || !w->isVisibleTo(window)) continue;
+        if (w->window() != window || !w->isVisibleTo(window)) continue;
         if (const auto* l = qobject_cast<const QLabel*>(w)) {
             if (l->text().isEmpty() || !l->pixmap().isNull()) continue;
+            if (toolBarsMayFold && qobject_cast<const QStatusBar*>(l->parentWidget())) continue;
             QRect part;
             if (l->wordWrap()) {
                 if (VisiblePart(l, part)) {
@@ -164,7 +166,7 @@ std::vector<std::string> WindowGeometryFaults(QWidget* window, bool placementOnl
             CheckText(t, QSize(t->sizeHint().width(), QFontMetrics(t->font()).height()), faults);
         }
         if (const auto* view = qobject_cast<const QAbstractItemView*>(w)) CheckColumns(view, faults);
-        if (const auto* bar = qobject_cast<const QToolBar*>(w)) {
+        if (const auto* bar = qobject_cast<const QToolBar*>(w); bar && !toolBarsMayFold) {
             const auto* ext =
                 bar->findChild<QToolButton*>(QStringLiteral("qt_toolbar_ext_button"), Qt::FindDirectChildrenOnly);
             if (ext && ext->isVisibleTo(window)) {

@@ -15,10 +15,10 @@
 class QWidget;
 
 // One line per fault, each naming the widget ("Window/objectName 'text'").
-// With placementOnly, only where the window and its caption buttons lie (on
-// a screen too small for the window's contents, tool bars fold into their
-// extension buttons and texts may be cut).
-std::vector<std::string> WindowGeometryFaults(QWidget* window, bool placementOnly = false);
+// With toolBarsMayFold (a screen too small for the widest windows), tool
+// bars may hide buttons behind their extension buttons and status bars may
+// cut their long messages.
+std::vector<std::string> WindowGeometryFaults(QWidget* window, bool toolBarsMayFold = false);
 
 // Saves what the window shows as a PNG picture for people to look at.
 void SaveWindowShot(QWidget* window, const std::filesystem::path& file);

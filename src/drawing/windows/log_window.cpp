@@ -14,6 +14,7 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <climits>
 #include <cmath>
 
@@ -132,13 +133,15 @@ TFCoupe::TFCoupe(QWidget* parent) : QWidget(parent, Qt::Tool)
     CTubes = new QComboBox(ToolBar);
     CTubes->setObjectName(QStringLiteral("CTubes"));
     CTubes->setMinimumContentsLength(10);
-    Label2 = new QLabel(QStringLiteral(" De "), ToolBar);
-    SpinDe = new QSpinBox(ToolBar);
+    ToolBarDepths = new QToolBar(this);
+    ToolBarDepths->setObjectName(QStringLiteral("ToolBarDepths"));
+    Label2 = new QLabel(QStringLiteral(" De "), ToolBarDepths);
+    SpinDe = new QSpinBox(ToolBarDepths);
     SpinDe->setObjectName(QStringLiteral("SpinDe"));
-    Label3 = new QLabel(QString::fromUtf8(" \xC3\xA0 "), ToolBar);
-    SpinA = new QSpinBox(ToolBar);
+    Label3 = new QLabel(QString::fromUtf8(" \xC3\xA0 "), ToolBarDepths);
+    SpinA = new QSpinBox(ToolBarDepths);
     SpinA->setObjectName(QStringLiteral("SpinA"));
-    Label4 = new QLabel(QString::fromUtf8(" m\xC3\xA8tres"), ToolBar);
+    Label4 = new QLabel(QString::fromUtf8(" m\xC3\xA8tres"), ToolBarDepths);
     for (QSpinBox* s : {SpinDe, SpinA}) {
         // No limits to speak of; the exit handlers keep the values sensible.
         s->setRange(INT_MIN / 2, INT_MAX / 2);
@@ -151,19 +154,24 @@ TFCoupe::TFCoupe(QWidget* parent) : QWidget(parent, Qt::Tool)
         const int slack = s->sizeHint().width() - fm.horizontalAdvance(QString::number(INT_MIN / 2));
         s->setFixedWidth(slack + fm.horizontalAdvance(QStringLiteral("-99999")));
     }
-    CAjuster = new QCheckBox(QStringLiteral("Ajuster"), ToolBar);
+    CAjuster = new QCheckBox(QStringLiteral("Ajuster"), ToolBarDepths);
     CAjuster->setObjectName(QStringLiteral("CAjuster"));
     CAjuster->setChecked(true);
     CAjuster->setToolTip(QStringLiteral("Ajuster la zone"));
-    for (QWidget* w : std::initializer_list<QWidget*>{ToolSel, ToolButton1, ToolButton2, Label1, CTubes, Label2,
-                                                      SpinDe, Label3, SpinA, Label4, CAjuster})
+    for (QWidget* w : std::initializer_list<QWidget*>{ToolSel, ToolButton1, ToolButton2, Label1, CTubes})
         ToolBar->addWidget(w);
+    for (QWidget* w : std::initializer_list<QWidget*>{Label2, SpinDe, Label3, SpinA, Label4, CAjuster})
+        ToolBarDepths->addWidget(w);
 
     Area = new TCoupeArea(this);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
-    layout->addWidget(ToolBar);
+    bars_ = new QBoxLayout(QBoxLayout::LeftToRight);
+    bars_->setSpacing(0);
+    bars_->addWidget(ToolBar);
+    bars_->addWidget(ToolBarDepths, 1);
+    layout->addLayout(bars_);
     layout->addWidget(Area, 1);
 
     View.RequestPaint = [this] {
@@ -290,16 +298,40 @@ void TFCoupe::showEvent(QShowEvent* event)
             [this](const QMargins& m) {
                 const int extraW = m.left() + m.right();
                 const int extraH = m.top() + m.bottom();
-                TRect place = PlaceOnDesk(Desk(), extraW, extraH, ToolBar->sizeHint().height());
-                // Never so narrow that the tool bar hides its last controls.
-                const int need = ToolBar->sizeHint().width() + extraW;
-                if (place.Width() < need) place.Left = place.Right - need;
+                const TRect desk = Desk();
+                const int rowH = ToolBar->sizeHint().height();
+                TRect place = PlaceOnDesk(desk, extraW, extraH, rowH);
+                // Never so narrow that a tool bar hides its last controls: the
+                // tools stay on one row when the window may widen for them
+                // and still leave the main window half of the desk, else they
+                // take two rows.
+                const int oneRow = OneRowWidth() + extraW;
+                if (place.Width() < oneRow) {
+                    if (2 * oneRow <= desk.Width()) {
+                        place.Left = place.Right - oneRow;
+                    } else {
+                        place = PlaceOnDesk(desk, extraW, extraH, rowH + ToolBarDepths->sizeHint().height());
+                        const int need =
+                            std::max(ToolBar->sizeHint().width(), ToolBarDepths->sizeHint().width()) + extraW;
+                        if (place.Width() < need) place.Left = place.Right - need;
+                    }
+                }
                 return QRect(place.Left, place.Top, static_cast<int>(place.Width()), static_cast<int>(place.Height()));
             },
             [this] {
                 if (Shown) Shown();
             });
     });
+}
+
+int TFCoupe::OneRowWidth() const { return ToolBar->sizeHint().width() + ToolBarDepths->sizeHint().width(); }
+
+void TFCoupe::resizeEvent(QResizeEvent* event)
+{
+    // The depth range goes under the tools when one row would hide some.
+    const QBoxLayout::Direction d = width() >= OneRowWidth() ? QBoxLayout::LeftToRight : QBoxLayout::TopToBottom;
+    if (bars_ && bars_->direction() != d) bars_->setDirection(d);
+    QWidget::resizeEvent(event);
 }
 
 void TFCoupe::hideEvent(QHideEvent* event)

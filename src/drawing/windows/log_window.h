@@ -17,6 +17,7 @@ class QCheckBox;
 class QComboBox;
 class QLabel;
 class QSpinBox;
+class QBoxLayout;
 class QToolBar;
 class QToolButton;
 class TFCoupe;
@@ -56,6 +57,9 @@ public:
     QToolButton* ToolButton2;  // "-"
     QLabel* Label1;
     QComboBox* CTubes;
+    // The depth range and "Ajuster": beside the tools, or under them when
+    // the window is too narrow for one row.
+    QToolBar* ToolBarDepths;
     QLabel* Label2;
     QSpinBox* SpinDe;
     QLabel* Label3;
@@ -102,11 +106,15 @@ protected:
     void showEvent(QShowEvent* event) override;   // FormShow
     void hideEvent(QHideEvent* event) override;   // FormHide
     void keyPressEvent(QKeyEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     friend class TCoupeArea;
     TRect Desk() const;
+    // The width the tools need on one row.
+    int OneRowWidth() const;
+    QBoxLayout* bars_ = nullptr;
     bool syncing_ = false;
 };
 
