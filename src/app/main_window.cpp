@@ -563,9 +563,6 @@ TFChild* TFMain::Nouveau1Click()
 {
     TFChild* child = AddChildWindow();
     child->SetFileName("");
-    // Its default coordinate unit is no change of the user's: a new
-    // collection closed untouched goes without a question.
-    child->TakeSnapshot();
     return child;
 }
 

@@ -239,7 +239,7 @@ TEST_F(Startup, BackupPassesFollowTheOpenWindows)
     EXPECT_TRUE(fs::exists(program_ / "backup_1.crx"));
     EXPECT_FALSE(fs::exists(program_ / "backup_2.crx"));
 
-    // Untouched new collections close without a question.
+    fake_.AnswerMessage(MsgResult::No).AnswerMessage(MsgResult::No);
     EXPECT_TRUE(Main()->close());
     EXPECT_TRUE(ListBackupCopies(program_.path()).empty());
     Finish();
@@ -327,7 +327,7 @@ TEST_F(Startup, ASecondInstanceLeavesTheOwnersCopiesAloneUntilItHasGone)
     EXPECT_FALSE(fs::exists(program_ / InstanceCopyName(tag, 0)));
     EXPECT_EQ(session_->BackupStatusText().rfind("Copies de secours : tenues par cette instance", 0), 0u);
 
-    fake_.AnswerMessage(MsgResult::No);  // the reopened copy; the new collection is untouched
+    fake_.AnswerMessage(MsgResult::No).AnswerMessage(MsgResult::No);
     EXPECT_TRUE(Main()->close());
     EXPECT_TRUE(ListBackupCopies(program_.path()).empty());
     Finish();

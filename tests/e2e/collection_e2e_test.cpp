@@ -171,22 +171,4 @@ TEST_F(CollectionE2e, FilesNamedOnTheCommandLineAreKnownByTheirWholePath)
     EXPECT_NE(ReadFileBytes(Folder() / "carotix.ini").find("Fichier0=" + SamplePath().string() + "\r\n"), std::string::npos);
 }
 
-// An untouched new collection closes without a question; one with an ouvrage
-// asks.
-TEST_F(CollectionE2e, OnlyAChangedNewCollectionAsksToBeSaved)
-{
-    Start();
-    ASSERT_TRUE(Menu({"&Fichier", "&Nouvelle collection"}));
-    ASSERT_TRUE(Menu({"&Fichier", "Fermer"}));
-    EXPECT_TRUE(Main().Children().empty());
-    EXPECT_TRUE(Ui().Prompts().empty());
-
-    ASSERT_TRUE(Menu({"&Fichier", "&Nouvelle collection"}));
-    Ui().AnswerName("A1", "F", "Nouvel ouvrage");
-    ASSERT_TRUE(Menu({"O&uvrage", "Nouvel ouvrage..."}));
-    Ui().AnswerMessage(MsgResult::No, "Collection Nouveau");
-    ASSERT_TRUE(Menu({"&Fichier", "Fermer"}));
-    EXPECT_TRUE(Main().Children().empty());
-}
-
 }  // namespace
