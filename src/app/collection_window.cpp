@@ -613,12 +613,14 @@ void TFChild::FillView(int row)
             }
             RowMapsChanged();
             const QList<QTableWidgetSelectionRange> ranges = StringGrid->selectedRanges();
+            std::vector<int> items;
             for (const auto& range : ranges)
                 for (int l = range.topRow() + 1; l <= range.bottomRow() + 1; ++l) {
                     const int r = l < static_cast<int>(FGridRows.size()) ? FGridRows[static_cast<std::size_t>(l)] : -1;
                     const int item = ItemOfRow(r);
-                    if (item >= 0) ListView->item(item)->setSelected(true);
+                    if (item >= 0) items.push_back(item);
                 }
+            SelectItems(items);
             FIconsFilled = true;
         } else if (row >= 0 && row < static_cast<int>(FRows.size())) {
             const CollectionRow& r = FRows[static_cast<std::size_t>(row)];
@@ -771,12 +773,14 @@ void TFChild::SelectRows(const std::vector<int>& rows)
     if (view_ == View::Icons) {
         ListView->clearSelection();
         int firstItem = -1;
+        std::vector<int> items;
         for (int r : rows) {
             const int item = ItemOfRow(r);
             if (item < 0) continue;
-            ListView->item(item)->setSelected(true);
+            items.push_back(item);
             if (firstItem < 0) firstItem = item;
         }
+        SelectItems(items);
         if (firstItem >= 0) {
             ListView->setCurrentRow(firstItem, QItemSelectionModel::NoUpdate);
             const CollectionRow& r = FRows[static_cast<std::size_t>(FItemRows[static_cast<std::size_t>(firstItem)])];
@@ -834,10 +838,12 @@ void TFChild::StringGridSelectionChanged()
     DrawGrid->SetSelection(first < 0 ? -1 : first - 1, last < 0 ? -1 : last - 1);
     if (FIconsFilled) {
         ListView->clearSelection();
+        std::vector<int> items;
         for (int l = std::max(first, 1); first >= 0 && l <= last && l < static_cast<int>(FGridRows.size()); ++l) {
             const int item = ItemOfRow(FGridRows[static_cast<std::size_t>(l)]);
-            if (item >= 0) ListView->item(item)->setSelected(true);
+            if (item >= 0) items.push_back(item);
         }
+        SelectItems(items);
     }
     FSelecting = false;
     StringGridClick();
@@ -906,11 +912,31 @@ void TFChild::ShowIconView()
             FItemRows.push_back(static_cast<int>(i));
         }
         RowMapsChanged();
+        std::vector<int> items;
         for (int r : selected)
-            if (const int item = ItemOfRow(r); item >= 0) ListView->item(item)->setSelected(true);
+            if (const int item = ItemOfRow(r); item >= 0) items.push_back(item);
+        SelectItems(items);
         FIconsFilled = true;
         FSelecting = false;
     }
+}
+
+void TFChild::SelectItems(std::vector<int> items)
+{
+    // One selection of runs of neighbouring items: selecting the items one by
+    // one costs a pass over the selection so far at each, the square of the
+    // count in all.
+    std::sort(items.begin(), items.end());
+    items.erase(std::unique(items.begin(), items.end()), items.end());
+    QItemSelection selection;
+    const QAbstractItemModel* model = ListView->model();
+    for (std::size_t k = 0; k < items.size();) {
+        std::size_t end = k + 1;
+        while (end < items.size() && items[end] == items[end - 1] + 1) ++end;
+        selection.append(QItemSelectionRange(model->index(items[k], 0), model->index(items[end - 1], 0)));
+        k = end;
+    }
+    if (!selection.isEmpty()) ListView->selectionModel()->select(selection, QItemSelectionModel::Select);
 }
 
 std::vector<int> TFChild::GetSelectedRowsOfTable() const

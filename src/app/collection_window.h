@@ -246,6 +246,9 @@ private:
     void ListViewSelectionChanged();
     void StripSelectionChanged();
     void DrawRowIcon(int row);
+    // Adds the items (icon-view positions, in any order) to the icon view's
+    // selection at once.
+    void SelectItems(std::vector<int> items);
     void ClearThumbnails();
     void SortRows();
     bool RowHidden(const CollectionRow& row) const;
