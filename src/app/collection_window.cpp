@@ -103,20 +103,98 @@ Qt::ItemFlags TCollectionGridModel::flags(const QModelIndex& index) const
     return index.isValid() ? Qt::ItemIsSelectable | Qt::ItemIsEnabled : Qt::NoItemFlags;
 }
 
+namespace {
+
+void AppendLength(std::string& out, std::size_t n)
+{
+    while (n >= 0x80) {
+        out += static_cast<char>(0x80 | (n & 0x7F));
+        n >>= 7;
+    }
+    out += static_cast<char>(n);
+}
+
+std::size_t ReadLength(const std::string& in, std::size_t& at)
+{
+    std::size_t n = 0;
+    for (int shift = 0;; shift += 7) {
+        const auto b = static_cast<unsigned char>(in[at++]);
+        n |= static_cast<std::size_t>(b & 0x7F) << shift;
+        if (!(b & 0x80)) return n;
+    }
+}
+
+}  // namespace
+
+void TCollectionGridModel::PackLine(std::string& out, const std::vector<std::string_view>& texts, int columns) const
+{
+    for (int c = 0; c < columns; ++c) {
+        const std::string_view t = c < static_cast<int>(texts.size()) ? texts[static_cast<std::size_t>(c)] : std::string_view();
+        AppendLength(out, t.size());
+        out.append(t);
+    }
+}
+
+std::vector<std::string_view> TCollectionGridModel::Line(int row) const
+{
+    std::vector<std::string_view> texts;
+    std::size_t at = lineAt_[static_cast<std::size_t>(row)];
+    if (at == kEmptyLine) return texts;
+    for (int c = 0; c < columns_; ++c) {
+        const std::size_t n = ReadLength(texts_, at);
+        texts.emplace_back(texts_.data() + at, n);
+        at += n;
+    }
+    return texts;
+}
+
+std::size_t TCollectionGridModel::LineSize(int row) const
+{
+    const std::size_t start = lineAt_[static_cast<std::size_t>(row)];
+    if (start == kEmptyLine) return 0;
+    std::size_t at = start;
+    for (int c = 0; c < columns_; ++c) at += ReadLength(texts_, at);
+    return at - start;
+}
+
+void TCollectionGridModel::Repack()
+{
+    std::string packed;
+    packed.reserve(texts_.size() - dead_);
+    for (int r = 0; r < rows_; ++r) {
+        std::size_t& at = lineAt_[static_cast<std::size_t>(r)];
+        if (at == kEmptyLine) continue;
+        const std::size_t n = LineSize(r);
+        const std::size_t from = at;
+        at = packed.size();
+        packed.append(texts_, from, n);
+    }
+    texts_ = std::move(packed);
+    dead_ = 0;
+}
+
+void TCollectionGridModel::Squeeze()
+{
+    if (dead_ > 0) Repack();
+    texts_.shrink_to_fit();
+    lineAt_.shrink_to_fit();
+}
+
 void TCollectionGridModel::SetRowCount(int rows)
 {
     rows = std::max(0, rows);
     if (rows == rows_) return;
     if (rows < rows_) {
         beginRemoveRows({}, rows, rows_ - 1);
+        for (int r = rows; r < rows_; ++r) dead_ += LineSize(r);
         rows_ = rows;
-        cells_.resize(static_cast<std::size_t>(rows_) * static_cast<std::size_t>(columns_));
-        cells_.shrink_to_fit();
+        lineAt_.resize(static_cast<std::size_t>(rows_));
+        Squeeze();
         endRemoveRows();
     } else {
         beginInsertRows({}, rows_, rows - 1);
         rows_ = rows;
-        cells_.resize(static_cast<std::size_t>(rows_) * static_cast<std::size_t>(columns_));
+        lineAt_.resize(static_cast<std::size_t>(rows_), kEmptyLine);
         endInsertRows();
     }
 }
@@ -125,17 +203,20 @@ void TCollectionGridModel::SetColumnCount(int columns)
 {
     columns = std::max(0, columns);
     if (columns == columns_) return;
-    std::vector<std::string> cells(static_cast<std::size_t>(rows_) * static_cast<std::size_t>(columns));
-    const int kept = std::min(columns, columns_);
-    for (int r = 0; r < rows_; ++r)
-        for (int c = 0; c < kept; ++c)
-            cells[static_cast<std::size_t>(r) * static_cast<std::size_t>(columns) + static_cast<std::size_t>(c)] =
-                std::move(cells_[static_cast<std::size_t>(r) * static_cast<std::size_t>(columns_) + static_cast<std::size_t>(c)]);
+    std::string packed;
+    std::vector<std::size_t> lineAt(static_cast<std::size_t>(rows_), kEmptyLine);
+    for (int r = 0; r < rows_; ++r) {
+        if (lineAt_[static_cast<std::size_t>(r)] == kEmptyLine) continue;
+        lineAt[static_cast<std::size_t>(r)] = packed.size();
+        PackLine(packed, Line(r), columns);
+    }
     const bool removing = columns < columns_;
     if (removing) beginRemoveColumns({}, columns, columns_ - 1);
     else beginInsertColumns({}, columns_, columns - 1);
     columns_ = columns;
-    cells_ = std::move(cells);
+    texts_ = std::move(packed);
+    lineAt_ = std::move(lineAt);
+    dead_ = 0;
     while (headers_.size() > columns_) headers_.removeLast();
     if (removing) endRemoveColumns();
     else endInsertColumns();
@@ -152,17 +233,24 @@ void TCollectionGridModel::SetHeaders(const QStringList& labels)
 void TCollectionGridModel::SetLine(int row, std::vector<std::string>&& texts)
 {
     if (row < 0 || row >= rows_ || columns_ == 0) return;
-    const auto base = static_cast<std::size_t>(row) * static_cast<std::size_t>(columns_);
-    const std::size_t n = std::min(texts.size(), static_cast<std::size_t>(columns_));
-    for (std::size_t c = 0; c < n; ++c) cells_[base + c] = std::move(texts[c]);
+    dead_ += LineSize(row);
+    std::vector<std::string_view> views(texts.begin(), texts.end());
+    lineAt_[static_cast<std::size_t>(row)] = texts_.size();
+    PackLine(texts_, views, columns_);
+    // Rewriting every line (a refill, a sort) leaves half the buffer dead at
+    // most before it is packed again.
+    if (dead_ > texts_.size() / 2 + 4096) Repack();
     emit dataChanged(index(row, 0), index(row, columns_ - 1));
 }
 
-const std::string& TCollectionGridModel::Text(int row, int column) const
+std::string_view TCollectionGridModel::Text(int row, int column) const
 {
-    static const std::string kNone;
-    if (row < 0 || row >= rows_ || column < 0 || column >= columns_) return kNone;
-    return cells_[static_cast<std::size_t>(row) * static_cast<std::size_t>(columns_) + static_cast<std::size_t>(column)];
+    if (row < 0 || row >= rows_ || column < 0 || column >= columns_) return {};
+    std::size_t at = lineAt_[static_cast<std::size_t>(row)];
+    if (at == kEmptyLine) return {};
+    for (int c = 0; c < column; ++c) at += ReadLength(texts_, at);
+    const std::size_t n = ReadLength(texts_, at);
+    return std::string_view(texts_.data() + at, n);
 }
 
 QString TCollectionGridModel::Header(int column) const
@@ -562,6 +650,7 @@ void TFChild::FillView(int row)
             StringGrid->Texts().SetLine(static_cast<int>(l), std::move(texts));
             FGridRows[l + 1] = r;
         }
+        StringGrid->Texts().Squeeze();
         RowMapsChanged();
         // The text width plus 6 pixels, and the margins Qt's cells draw their
         // text within, so that whole texts show.
@@ -661,7 +750,7 @@ std::string TFChild::GridCell(int col, int line) const
     if (line == 0) {
         return FromQString(StringGrid->Texts().Header(col));
     }
-    return StringGrid->Texts().Text(line - 1, col);
+    return std::string(StringGrid->Texts().Text(line - 1, col));
 }
 
 // The first table line and the first icon of every row, so that selecting

@@ -25,9 +25,10 @@ class QStackedLayout;
 class TDirBlock;
 class TFChild;
 
-// The texts of the table view: one UTF-8 text per cell, made into a QString
-// only when a cell is drawn, so that a list of 100,000 ouvrages holds no
-// item object per cell.
+// The texts of the table view, UTF-8, made into a QString only when a cell is
+// drawn, so that a list of 100,000 ouvrages holds no item object per cell:
+// each line's texts are packed one after the other, each after its length,
+// in one buffer for the whole table.
 class TCollectionGridModel : public QAbstractTableModel {
     Q_OBJECT
 public:
@@ -43,14 +44,28 @@ public:
     void SetHeaders(const QStringList& labels);
     // The texts of a line, column by column (missing ones empty).
     void SetLine(int row, std::vector<std::string>&& texts);
-    const std::string& Text(int row, int column) const;
+    // Valid until the texts change.
+    std::string_view Text(int row, int column) const;
     QString Header(int column) const;
+    // Gives back the room of the lines rewritten so far.
+    void Squeeze();
 
 private:
+    static constexpr std::size_t kEmptyLine = static_cast<std::size_t>(-1);
+    // The packed texts of a line, `columns` of them; the missing ones empty.
+    void PackLine(std::string& out, const std::vector<std::string_view>& texts, int columns) const;
+    std::vector<std::string_view> Line(int row) const;
+    std::size_t LineSize(int row) const;
+    // A line rewritten goes to the end of the buffer; its old place counts as
+    // dead until the buffer is packed again.
+    void Repack();
+
     int rows_ = 0;
     int columns_ = 0;
     QStringList headers_;
-    std::vector<std::string> cells_;   // row by row
+    std::string texts_;
+    std::vector<std::size_t> lineAt_;   // where each line's texts start, kEmptyLine for none
+    std::size_t dead_ = 0;              // bytes of texts_ no line uses
 };
 
 // The table view of a collection window: the part of QTableWidget's interface

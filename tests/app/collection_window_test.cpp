@@ -662,3 +662,34 @@ TEST_F(CollectionWindowTest, MenusEnableWhatTheActiveCollectionAllows)
     EXPECT_TRUE(main.Logs1->isChecked());
     EXPECT_FALSE(main.Liste1->isChecked());
 }
+
+TEST(CollectionGridModel, KeepsEveryLinesTextsThroughRewritesAndResizes)
+{
+    TCollectionGridModel model;
+    model.SetColumnCount(3);
+    model.SetRowCount(4);
+    const std::string longText(300, 'x');   // a length of two bytes
+    // Line 2 rewritten often enough for the buffer to be packed again.
+    for (int k = 0; k < 2000; ++k) model.SetLine(2, {"I" + std::to_string(k), "", longText});
+    model.SetLine(0, {"A", "\xC3\xA9t\xC3\xA9"});   // fewer texts than columns
+    EXPECT_EQ(model.Text(2, 0), "I1999");
+    EXPECT_EQ(model.Text(2, 1), "");
+    EXPECT_EQ(model.Text(2, 2), longText);
+    EXPECT_EQ(model.Text(0, 1), "\xC3\xA9t\xC3\xA9");
+    EXPECT_EQ(model.Text(0, 2), "");
+    EXPECT_EQ(model.Text(1, 0), "");
+    EXPECT_EQ(model.Text(4, 0), "");
+    EXPECT_EQ(model.Text(0, 3), "");
+
+    model.SetColumnCount(4);
+    EXPECT_EQ(model.Text(2, 2), longText);
+    EXPECT_EQ(model.Text(2, 3), "");
+    model.SetColumnCount(1);
+    EXPECT_EQ(model.Text(2, 0), "I1999");
+    EXPECT_EQ(model.Text(2, 1), "");
+    model.SetRowCount(1);
+    model.SetRowCount(3);
+    model.Squeeze();
+    EXPECT_EQ(model.Text(0, 0), "A");
+    EXPECT_EQ(model.Text(2, 0), "");
+}
