@@ -251,6 +251,24 @@ TEST_F(TechnicalColumnTest, TransitionsRunToTheNextSectionOrEndInAPoint)
     EXPECT_EQ(T.Profils.ParoisTubage.front(), (TScreenTubeDef{100, 40, 220, 24}));
 }
 
+TEST_F(TechnicalColumnTest, CasingRowsFollowTheDrawnTube)
+{
+    Log();
+    Casing(0, 10, 100, 1, 0, {{"NomTube", std::string("PMT1")}});
+    Casing(0, 10, 60, 1, 0, {{"NomTube", std::string("PMT2")}});
+    Casing(10, 20, 60, 1, 0, {{"NomTube", std::string("")}});
+    Casing(20, 30, 60, 1, 0, {{"NomTube", std::string("CUVELAGE")}});
+    log.TubeName = "PMT1";
+    TechColumn T(log);
+    DessinerTubage(T, false);
+    ASSERT_EQ(T.Profils.ParoisTubage.size(), 3u);
+    EXPECT_EQ(T.Profils.ParoisTubage[0].X1, 40);
+    log.TubeName.clear();
+    TechColumn all(log);
+    DessinerTubage(all, false);
+    EXPECT_EQ(all.Profils.ParoisTubage.size(), 4u);
+}
+
 TEST_F(TechnicalColumnTest, SectionsWithoutDiameterUseTheOuvrageOrDefaults)
 {
     SetSampleOuvrage(*bh, "F1", 50, 150);

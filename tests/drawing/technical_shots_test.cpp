@@ -131,6 +131,7 @@ TEST_F(TechnicalShots, MultiTubeBoreholeWithFillBetweenTubes)
     const QImage pmt1 = Draw("PMT", "PMT1");
     Save(pmt1, "multi_tube_pmt1");
     EXPECT_EQ(DarkRuns(pmt1, 600), "590 637-639 661-663 710");
+    EXPECT_EQ(DarkRuns(pmt1, 300, 580, 592) + " " + DarkRuns(pmt1, 300, 710, 720), "585-587 713-715");  // the outer casing stays
     const QImage pmt2 = Draw("PMT", "PMT2");
     Save(pmt2, "multi_tube_pmt2");
     EXPECT_EQ(DarkRuns(pmt2, 600), "590 621-623 677-679 710");
