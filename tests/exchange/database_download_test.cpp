@@ -16,6 +16,7 @@
 #include "store/blocks.h"
 #include "store/options.h"
 #include "temp_dir.h"
+#include "tree_text.h"
 
 namespace {
 
@@ -95,30 +96,20 @@ TFieldDef Def(const std::string& path, char kind, int width)
 // Downloads the ouvrage with the embedded database or the given one.
 void CheckDownloadedBorehole(FakeHost& host)
 {
-    const TDirBlock& r = host.root;
+    // Every level record, sorted by depth; database words become the codes of
+    // the edition.ini lexicons; dates as stored.
     const std::string b = "0385-2X-0041\\";
-    EXPECT_EQ(r.GetPathString(b + "Ouvrage\\Nature", 0), "FORAGE");
-    EXPECT_EQ(r.GetPathInt(b + "Ouvrage\\Zone", 0), 6);
-    EXPECT_DOUBLE_EQ(r.GetPathFloat(b + "Ouvrage\\X", 0), 352980.5);
-    EXPECT_EQ(r.GetPathString(b + "Ouvrage\\DateEau", 0), "20040617");
-    EXPECT_EQ(r.GetPathString(b + "Dossier\\Commune", 0), "GUICHEN");
-    EXPECT_EQ(r.GetPathString(b + "Dossier\\Entrepreneur", 0), "Forages de l'Ouest");
-    EXPECT_EQ(r.GetPathString(b + "Dossier\\DateDossier", 0), "20040210");
-    // Levels: every record, sorted by depth, codes and types as stored.
-    ASSERT_EQ(r.FindDir(b + "Niveau")->RowCount(), 6);
-    EXPECT_EQ(r.GetPathString(b + "Niveau\\Litho", 0), "Terre v\xC3\xA9g\xC3\xA9tale brune");
-    EXPECT_EQ(r.GetPathString(b + "Niveau\\Litho", 1), "Limon argileux ocre");
-    EXPECT_EQ(r.GetPathString(b + "Niveau\\Litho", 2), "Sable moyen jaune \xC3\xA0 graviers");
-    EXPECT_EQ(r.GetPathString(b + "Niveau\\" + kDesign, 5), "F");
-    // Database words become the codes of the edition.ini lexicons.
-    EXPECT_EQ(r.GetPathInt(b + "Trou-nu\\M\xC3\xA9thode", 0), 1);
-    EXPECT_EQ(r.GetPathInt(b + "Trou-nu\\M\xC3\xA9thode", 1), 2);
-    EXPECT_EQ(r.GetPathInt(b + "Tubage\\Type", 0), 10);
-    EXPECT_EQ(r.GetPathInt(b + "Tubage\\Type", 2), 2);
-    EXPECT_EQ(r.GetPathInt(b + "Tubage\\TypeCrep", 2), 3);
-    EXPECT_EQ(r.GetPathInt(b + "Annulaire\\Texture", 2), 2);
-    EXPECT_EQ(r.GetPathString(b + "Pompage\\DateDeb", 1), "07/06/2004");
-    EXPECT_DOUBLE_EQ(r.GetPathFloat(b + "Pompage\\Debit", 0), 45.5);
+    ExpectTreeLines(host.root,
+                    {b + "Ouvrage\\Nature=FORAGE", b + "Ouvrage\\Zone=6", b + "Ouvrage\\X=352980,5",
+                     b + "Ouvrage\\DateEau=20040617", b + "Dossier\\Commune=GUICHEN",
+                     b + "Dossier\\Entrepreneur=Forages de l'Ouest", b + "Dossier\\DateDossier=20040210",
+                     b + "Niveau\\" + kDesign + "=F|F|F|F|F|F",
+                     b + "Niveau\\Litho=Terre v\xC3\xA9g\xC3\xA9tale brune|Limon argileux ocre|Sable moyen jaune \xC3\xA0 "
+                         "graviers|Schiste alt\xC3\xA9r\xC3\xA9 gris-vert|Schiste sain gris bleu, fissur\xC3\xA9|Terrain meuble",
+                     b + "Trou-nu\\M\xC3\xA9thode=1|2", b + "Tubage\\Type=10|1|2|5", b + "Tubage\\TypeCrep=||3|",
+                     b + "Annulaire\\Texture=||2", b + "Pompage\\DateDeb=01/06/2004|07/06/2004",
+                     b + "Pompage\\Debit=45,5|60"});
+    const TDirBlock& r = host.root;
     // Tables that nothing fills are not left behind.
     EXPECT_EQ(r.FindDir(b + "Doc"), nullptr);
     EXPECT_EQ(r.FindDir(b + "Exec"), nullptr);

@@ -46,12 +46,6 @@ std::string Data(const char* folder, const std::string& name)
     return (std::filesystem::path(folder) / name).string();
 }
 
-// Each of `lines` is a whole line of the tree's text.
-void ExpectLines(const std::string& tree, std::initializer_list<std::string> lines)
-{
-    for (const std::string& line : lines) EXPECT_NE(("\n" + tree).find("\n" + line + "\n"), std::string::npos) << line;
-}
-
 class FixedWidthImport : public ::testing::Test {
 protected:
     ScopedDecimalSeparator comma_{','};
@@ -269,9 +263,8 @@ TEST_F(FixedWidthImport, DirectMergeMatchesMergingRecordDirectories)
     EXPECT_EQ(a.DroppedNoValue, b.DroppedNoValue);
     EXPECT_GT(a.LostValues, 0);
     // A path starting with "\" gives a directory named "".
-    const std::string tree = TreeText(*direct);
-    ExpectLines(tree, {"P1\\N\\U=1|3", "P1\\A=a|Q|x|g", "P1\\\\z=z|z|", "P1\\S\\A=a", "P2\\S\\C\\=0,5"});
-    EXPECT_EQ(tree.find("A\\x"), std::string::npos);
+    ExpectTreeLines(*direct, {"P1\\N\\U=1|3", "P1\\A=a|Q|x|g", "P1\\\\z=z|z|", "P1\\S\\A=a", "P2\\S\\C\\=0,5"});
+    EXPECT_EQ(TreeText(*direct).find("A\\x"), std::string::npos);
 }
 
 // The shipped filters with the sample files of a borehole database export
@@ -289,7 +282,7 @@ TEST_F(FixedWidthImport, ShippedFiltersOnSampleFiles)
     EXPECT_EQ(equipement.UnreadableNumbers, 0);
     EXPECT_TRUE(equipement.MissingSubFilters.empty());
     const std::string f1 = "06987X0123_F\\", f2 = "06987X0145\\", f3 = "07218X0009\\";
-    ExpectLines(TreeText(*root),
+    ExpectTreeLines(*root,
                 {f1 + "Ouvrage\\Désign=F1 LES GRANGES", f1 + "Ouvrage\\X=842,315", f1 + "Ouvrage\\ProfEau=12,35",
                  f1 + "Ouvrage\\DiamTube=180", f1 + "Dossier\\DateDossier=12/05/2001", f2 + "Ouvrage\\DiamTube=",
                  f3 + "Ouvrage\\ProfEau=", f1 + "Niveau\\Fin=0,8|12,4|45",
@@ -309,7 +302,7 @@ TEST_F(FixedWidthImport, ShippedFiltersOnSampleFiles)
                          report);
     EXPECT_EQ(report.DroppedNoKey + report.DroppedNoValue + report.UnreadableNumbers, 0);
     const std::string s1 = "0690012345\\";
-    ExpectLines(TreeText(*site),
+    ExpectTreeLines(*site,
                 {s1 + "Dossier\\Entrepreneur=Forages du Rhône", s1 + "Ouvrage\\Z=198,4", s1 + "Dossier\\DateDossier=20190415",
                  "0380000077\\Ouvrage\\X=", s1 + "Niveau\\Litho=Terre végétale|Graviers sableux roux|Molasse sableuse",
                  "0690012346\\Tubage\\LargFente=0,5", s1 + "Tubage\\NbCentr=4|2",

@@ -8,6 +8,7 @@
 #include "platform/base/rtl_numbers.h"
 #include "store/blocks.h"
 #include "store/divers.h"
+#include "tree_text.h"
 
 namespace {
 
@@ -29,40 +30,23 @@ TEST(VextoImport, TheSampleListGivesTwoBoreholes)
     std::vector<std::string> coded;
     ImportVexto(std::string(CAROTIX_TEST_DATA_DIR) + "/vexto_deux.lst", root, report);
     ASSERT_EQ(root.ItemCount(), 2);
-    const TDirBlock& a = *root.FindDir("0123-4X-0056");
-    EXPECT_EQ(a.GetPathString("Ouvrage\\" + kD, 0), "F1");
-    EXPECT_EQ(a.GetPathString("Dossier\\DateDossier", 0), "20010305");
-    EXPECT_EQ(a.GetPathString("Dossier\\DateMAJ", 0), "20020612");
-    EXPECT_EQ(a.GetPathString("Dossier\\DateFin", 0), "20010415");
-    EXPECT_EQ(a.GetPathString("Dossier\\Entrepreneur", 0), "Forages de l'Est");
-    EXPECT_EQ(a.GetPathString("Dossier\\Lieu-Dit", 0), "Les Pr\xC3\xA9s");  // read in the OEM code page
-    EXPECT_EQ(a.GetPathInt("Dossier\\Comm", 0), 45);
-    EXPECT_DOUBLE_EQ(a.GetPathFloat("Ouvrage\\Y", 0), 48.85);
-    // "0,0" leads the line: the next slot reads the rest of that line.
-    ASSERT_EQ(a.FindDir("Trou-nu")->RowCount(), 2);
-    EXPECT_DOUBLE_EQ(a.GetPathFloat("Trou-nu\\Diam", 0), 215);
-    EXPECT_DOUBLE_EQ(a.GetPathFloat("Trou-nu\\Deb", 1), 12);
-    EXPECT_EQ(a.FindDir("Tubage")->RowCount(), 2);
-    EXPECT_DOUBLE_EQ(a.GetPathFloat("Tubage\\NbCentr", 0), 2);
-    // Annular type 9 is gravel pack: type 3, nature 4, no nature field read.
-    EXPECT_EQ(a.GetPathInt("Annulaire\\Type", 0), 3);
-    EXPECT_EQ(a.GetPathInt("Annulaire\\Nature", 0), 4);
-    EXPECT_DOUBLE_EQ(a.GetPathFloat("Annulaire\\GranA", 0), 2);
-    // An empty or "0" bottom moves on a line; quoted fields are undoubled.
-    ASSERT_EQ(a.FindDir("Niveau")->RowCount(), 3);
-    EXPECT_EQ(a.GetPathString("Niveau\\Litho", 0), "Terre v\xC3\xA9g\xC3\xA9tale");
-    EXPECT_EQ(a.GetPathString("Niveau\\Litho", 1), "Argile \"grise\" sableuse");
-    EXPECT_DOUBLE_EQ(a.GetPathFloat("Niveau\\Deb", 2), 12);
-    EXPECT_EQ(a.GetPathString("Niveau\\Type", 2), "COUPE");
-    EXPECT_EQ(a.GetPathString("Pompage\\DateDeb", 0), "20/06/2001");
-    EXPECT_EQ(a.GetPathString("Pompage\\D\xC3\xA9" "bitSpecif", 0), "1.5E-3");
-
-    const TDirBlock& b = *root.FindDir("0123-4X-0057");
-    EXPECT_EQ(b.GetPathString("Ouvrage\\" + kD, 0), "F");
-    EXPECT_EQ(b.GetPathString("Dossier\\DateDossier", 0), "");
-    EXPECT_EQ(b.FindDir("Trou-nu"), nullptr);
-    EXPECT_EQ(b.FindDir("Pompage"), nullptr);  // no start date: the rest is skipped
-    EXPECT_EQ(b.GetPathString("Niveau\\Litho", 0), "Sable");
+    // Places read in the OEM code page; "0,0" leading a line lets the next slot
+    // read the rest of that line; annular type 9 is gravel pack (type 3,
+    // nature 4, no nature field read); an empty or "0" bottom moves on a line;
+    // quoted fields are undoubled; a record without a pumping start date skips the rest.
+    const std::string a = "0123-4X-0056\\", b = "0123-4X-0057\\";
+    ExpectTreeLines(root, {a + "Ouvrage\\" + kD + "=F1", a + "Dossier\\DateDossier=20010305",
+                           a + "Dossier\\DateMAJ=20020612", a + "Dossier\\DateFin=20010415",
+                           a + "Dossier\\Entrepreneur=Forages de l'Est", a + "Dossier\\Lieu-Dit=Les Pr\xC3\xA9s",
+                           a + "Dossier\\Comm=45", a + "Ouvrage\\Y=48,85", a + "Trou-nu\\Diam=215|311",
+                           a + "Trou-nu\\Deb=0|12", a + "Tubage\\NbCentr=2|0", a + "Annulaire\\Type=3|2",
+                           a + "Annulaire\\Nature=4|3", a + "Annulaire\\GranA=2|4",
+                           a + "Niveau\\Litho=Terre v\xC3\xA9g\xC3\xA9tale|Argile \"grise\" sableuse|Craie blanche",
+                           a + "Niveau\\Deb=0|1,5|12", a + "Niveau\\Type=COUPE|COUPE|COUPE",
+                           a + "Pompage\\DateDeb=20/06/2001", a + "Pompage\\D\xC3\xA9" "bitSpecif=1.5E-3",
+                           b + "Ouvrage\\" + kD + "=F", b + "Dossier\\DateDossier=", b + "Niveau\\Litho=Sable"});
+    EXPECT_EQ(root.FindDir(b + "Trou-nu"), nullptr);
+    EXPECT_EQ(root.FindDir(b + "Pompage"), nullptr);
 }
 
 TEST(VextoImport, RepeatedIndicesCoderAndMissingSections)

@@ -1,5 +1,7 @@
 #include "tree_text.h"
 
+#include <gtest/gtest.h>
+
 #include "store/blocks.h"
 
 namespace {
@@ -25,4 +27,10 @@ std::string TreeText(const TDirBlock& root)
     std::string out;
     Append(root, "", out);
     return out;
+}
+
+void ExpectTreeLines(const TDirBlock& root, std::initializer_list<std::string> lines)
+{
+    const std::string tree = "\n" + TreeText(root);
+    for (const std::string& line : lines) EXPECT_NE(tree.find("\n" + line + "\n"), std::string::npos) << line;
 }
