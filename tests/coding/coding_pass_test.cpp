@@ -64,6 +64,14 @@ protected:
     {
         return root.GetPathString(indice + "\\Niveau\\CodeNiv", r);
     }
+    // The whole code column of a borehole, "a|b|c".
+    static std::string Codes(const TDirBlock& root, const std::string& indice)
+    {
+        std::string out;
+        const TBlock* column = root.FindBlock(indice + "\\Niveau\\CodeNiv");
+        for (int r = 0; column && r < column->Count(); ++r) out += (r ? "|" : "") + column->GetString(r);
+        return out;
+    }
 
     std::vector<std::string> seen_;
     std::unique_ptr<CodingLibrary> previous_;
@@ -81,10 +89,7 @@ TEST_F(CodingPassTest, LevelTypesEmptyAndCoupeAreCodedOthersAreNot)
 
     EXPECT_FALSE(result.LibraryMissing);
     EXPECT_EQ(result.LevelsCoded, 3);
-    EXPECT_EQ(Code(root, "P1", 0), "C:ARGILE");
-    EXPECT_EQ(Code(root, "P1", 1), "C:SABLE");
-    EXPECT_EQ(Code(root, "P1", 2), "");
-    EXPECT_EQ(Code(root, "P1", 3), "C:MARNE");
+    EXPECT_EQ(Codes(root, "P1"), "C:ARGILE|C:SABLE||C:MARNE");
     EXPECT_TRUE(IsCodedLevelType(""));
     EXPECT_TRUE(IsCodedLevelType("cOuPe"));
     EXPECT_FALSE(IsCodedLevelType(" COUPE"));
@@ -116,14 +121,10 @@ TEST_F(CodingPassTest, CompletingKeepsExistingCodesRecodingReplacesThemEvenByEmp
     AddLevel(root, "P1", 2, "F1", "", "", "OLD");
 
     CodeLevels(root, {{"P1", "F1"}}, false);
-    EXPECT_EQ(Code(root, "P1", 0), "X");
-    EXPECT_EQ(Code(root, "P1", 1), "C:SABLE");
-    EXPECT_EQ(Code(root, "P1", 2), "OLD");
+    EXPECT_EQ(Codes(root, "P1"), "X|C:SABLE|OLD");
 
     CodeLevels(root, {{"P1", "F1"}}, true);
-    EXPECT_EQ(Code(root, "P1", 0), "C:ARGILE");
-    EXPECT_EQ(Code(root, "P1", 1), "C:SABLE");
-    EXPECT_EQ(Code(root, "P1", 2), "");  // an empty description replaces the old code by none
+    EXPECT_EQ(Codes(root, "P1"), "C:ARGILE|C:SABLE|"); // an empty description replaces the old code by none
 }
 
 TEST_F(CodingPassTest, UnselectedBoreholesAndOuvragesAreLeftUnchanged)
@@ -137,8 +138,7 @@ TEST_F(CodingPassTest, UnselectedBoreholesAndOuvragesAreLeftUnchanged)
     const CodingPassResult result = CodeLevels(root, {{"P1", "f1"}}, false);
 
     EXPECT_EQ(result.Boreholes, 1);
-    EXPECT_EQ(Code(root, "P1", 0), "C:ARGILE");  // designations compare without regard to case
-    EXPECT_EQ(Code(root, "P1", 1), "");
+    EXPECT_EQ(Codes(root, "P1"), "C:ARGILE|"); // designations compare without regard to case
     EXPECT_TRUE(SameBlock(root.FindDir("P2"), p2Before.get()));
     EXPECT_EQ(seen_, std::vector<std::string>{"ARGILE"});
 }
@@ -162,10 +162,8 @@ TEST_F(CodingPassTest, LevelsWithoutDesignationBelongToEveryOuvrageOfTheirBoreho
 
     CodeLevels(root, {{"P1", "F1"}, {"P2", "PZ"}}, false);
 
-    EXPECT_EQ(Code(root, "P1", 0), "C:ARGILE");
-    EXPECT_EQ(Code(root, "P1", 1), "");
-    EXPECT_EQ(Code(root, "P2", 0), "C:MARNE");
-    EXPECT_EQ(Code(root, "P2", 1), "C:CALCAIRE");
+    EXPECT_EQ(Codes(root, "P1"), "C:ARGILE|");
+    EXPECT_EQ(Codes(root, "P2"), "C:MARNE|C:CALCAIRE");
     EXPECT_EQ(Code(root, "P3", 0), "");
 }
 
@@ -202,8 +200,7 @@ TEST_F(CodingPassTest, CodeColumnIsCreatedOrGrownAndSingleValuesArePromoted)
     ASSERT_EQ(root.FindDir("P1\\Niveau")->RowCount(), 2);
 
     CodeLevels(root, {{"P1", ""}}, false);
-    EXPECT_EQ(Code(root, "P1", 0), "A1");
-    EXPECT_EQ(Code(root, "P1", 1), "C:SABLE");
+    EXPECT_EQ(Codes(root, "P1"), "A1|C:SABLE");
     EXPECT_EQ(root.FindBlock("P1\\Niveau\\CodeNiv")->Count(), 2);
 
     // A table without a code column gets one.
