@@ -86,14 +86,10 @@ TEST_F(BandeauTest, AlignmentWordsIgnoreCaseAndDefaultToLeft)
     ASSERT_TRUE(BandeauObjetFromString("Objet4=0,1,2,3,-1,\"\""));  // a line written with Align 0
     ASSERT_TRUE(BandeauObjetFromString("Objet5=1,2,3,4,5"));       // no text at all
     ASSERT_TRUE(BandeauObjetFromString("Objet6=1,2,3,4,5,\"a\",right,en,trop"));
-    ASSERT_EQ(BandeauObjets.size(), 7u);
-    EXPECT_EQ(BandeauObjets[0].Align, 2);
-    EXPECT_EQ(BandeauObjets[1].Align, 3);
-    EXPECT_EQ(BandeauObjets[2].Align, 1);
-    EXPECT_EQ(BandeauObjets[3].Align, 1);
-    EXPECT_EQ(BandeauObjets[4].Align, 1);
+    std::vector<int> aligns;
+    for (const TBandeauObjet& o : BandeauObjets) aligns.push_back(o.Align);
+    EXPECT_EQ(aligns, (std::vector<int>{2, 3, 1, 1, 1, 1, 3}));
     EXPECT_EQ(BandeauObjets[5].Text, "");
-    EXPECT_EQ(BandeauObjets[6].Align, 3);
     for (const TBandeauObjet& o : BandeauObjets)
         EXPECT_EQ(o.Selected, 0);
 }
@@ -196,19 +192,14 @@ TEST_F(BandeauTest, SavingHappensOnlyWhenChangedAndRenumbersTheKeys)
 
 TEST(TitleBlockGeometry, BandUnitsMapOntoTheDrawing)
 {
-    // 60 units across a 1000-pixel drawing (Right - Left = 999).
-    EXPECT_EQ(BandeauPx(0, 0, 999), 1);
-    EXPECT_EQ(BandeauPx(60, 0, 999), 1000);
-    EXPECT_EQ(BandeauPx(30, 0, 999), 500);  // 499.5 + 1 = 500.5 -> 500
-    EXPECT_EQ(BandeauPx(34, 100, 1099), 100 + 567);
-    // 4 x 9 units down a band of 127 rows.
-    EXPECT_EQ(BandeauPy(0, 0, 127, 9), 0);
-    EXPECT_EQ(BandeauPy(36, 0, 127, 9), 127);
-    EXPECT_EQ(BandeauPy(12, 0, 127, 9), 42);  // 42.33
-    EXPECT_EQ(BandeauPy(18, 10, 10 + 127, 9), 10 + 64);  // 63.5 -> 64
-    // A band without height puts everything on its top line.
-    EXPECT_EQ(BandeauPy(20, 5, 5, 0), 5);
-    EXPECT_EQ(BandeauPy(20, 5, 80, -3), 5);
+    // 60 units across a 1000-pixel drawing (Right - Left = 999): 499.5 + 1 = 500.5 -> 500.
+    EXPECT_EQ((std::vector<int>{BandeauPx(0, 0, 999), BandeauPx(60, 0, 999), BandeauPx(30, 0, 999), BandeauPx(34, 100, 1099)}),
+              (std::vector<int>{1, 1000, 500, 667}));
+    // 4 x 9 units down a band of 127 rows (42.33, 63.5 -> 64); a band without
+    // height puts everything on its top line.
+    EXPECT_EQ((std::vector<int>{BandeauPy(0, 0, 127, 9), BandeauPy(36, 0, 127, 9), BandeauPy(12, 0, 127, 9),
+                                BandeauPy(18, 10, 10 + 127, 9), BandeauPy(20, 5, 5, 0), BandeauPy(20, 5, 80, -3)}),
+              (std::vector<int>{0, 127, 42, 74, 5, 5}));
     // Values far outside the band do not overflow.
     EXPECT_EQ(BandeauPx(2147483647, 0, 2147483647), 2147483647);
 }
