@@ -1,6 +1,7 @@
 // Colour arithmetic, the colour-table editor and the palette, without widgets.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <numbers>
 
@@ -12,19 +13,12 @@
 
 TEST(ColourArithmetic, LuminanceHueAndAngle)
 {
-    EXPECT_NEAR(Luminance(MakeVec(255, 255, 255)), 255, 1e-9);
-    EXPECT_NEAR(Luminance(MakeVec(0, 0, 0)), 0, 1e-9);
-    EXPECT_NEAR(Luminance(MakeVec(128, 128, 128)), 128, 1e-9);
-    EXPECT_NEAR(Luminance(MakeVec(255, 0, 0)), 126.15, 0.01);
-    EXPECT_NEAR(Luminance(MakeVec(0, 255, 0)), 218.96, 0.01);
-    EXPECT_NEAR(Luminance(MakeVec(0, 0, 255)), 77.21, 0.01);
-
-    EXPECT_DOUBLE_EQ(HueOf(MakeVec(255, 0, 0)), 0);
-    EXPECT_NEAR(HueOf(MakeVec(0, 255, 255)), 0.5, 1e-12);
-    EXPECT_NEAR(HueOf(MakeVec(128, 255, 1)), 0.25, 1e-12);
-    EXPECT_NEAR(HueOf(MakeVec(255, 0, 1)), 0.99946, 1e-5);
-    EXPECT_NEAR(HueOf(MakeVec(0, 0, 255)), 2.0 / 3, 1e-12);
-    EXPECT_EQ(HueOf(MakeVec(0.4, 0.4, 0.4)), -1);
+    const std::array<double, 5> luminances[] = {{255, 255, 255, 255, 1e-9}, {0, 0, 0, 0, 1e-9},       {128, 128, 128, 128, 1e-9},
+                                                {255, 0, 0, 126.15, 0.01},   {0, 255, 0, 218.96, 0.01}, {0, 0, 255, 77.21, 0.01}};
+    for (const auto& [r, g, b, l, within] : luminances) EXPECT_NEAR(Luminance(MakeVec(r, g, b)), l, within) << r << g << b;
+    const std::array<double, 5> hues[] = {{255, 0, 0, 0, 0},           {0, 255, 255, 0.5, 1e-12}, {128, 255, 1, 0.25, 1e-12},
+                                          {255, 0, 1, 0.99946, 1e-5}, {0, 0, 255, 2.0 / 3, 1e-12}, {0.4, 0.4, 0.4, -1, 0}};
+    for (const auto& [r, g, b, h, within] : hues) EXPECT_NEAR(HueOf(MakeVec(r, g, b)), h, within) << r << g << b;
 
     EXPECT_THROW(AngleOf(0, 0), EMathError);
     EXPECT_DOUBLE_EQ(AngleOf(0, 5), std::numbers::pi / 2);
