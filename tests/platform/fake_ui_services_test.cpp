@@ -61,24 +61,6 @@ TEST(FakeUiServices, ServesScriptedAnswersInOrderAndRecordsEveryPrompt)
     EXPECT_EQ(fake.Prompts()[5].buttons, MsgYesNoCancel);
 }
 
-TEST(FakeUiServices, CancelledPromptsGiveNothing)
-{
-    FakeUiServices fake;
-    fake.CancelText().CancelName().CancelFiles().CancelFolder();
-    ScopedUi use(fake);
-    std::string text = "Nouveau";
-    EXPECT_FALSE(AskQuestion("Créer un dossier", "Nom du dossier :", text));
-    EXPECT_EQ(text, "Nouveau");
-    NamePrompt answer;
-    EXPECT_FALSE(Ui().AskName({"Renommer l'ouvrage", "PZ1", "A"}, answer));
-    std::string path;
-    EXPECT_FALSE(AskSaveFile({}, path));
-    EXPECT_TRUE(path.empty());
-    std::string folder;
-    EXPECT_FALSE(AskFolder("x", "", folder));
-    EXPECT_TRUE(fake.Verify());
-}
-
 TEST(FakeUiServices, UnexpectedPromptsFailTheTest)
 {
     // No answer at all.
@@ -190,19 +172,6 @@ TEST(FakeUiServices, BusyCursorIsRestoredOnEveryPath)
     EXPECT_EQ(fake.BusyDepth(), 0);
     EXPECT_EQ(fake.BusyCount(), 3);
     EXPECT_TRUE(fake.Verify());
-}
-
-TEST(FakeUiServices, OpeningWithTheAssociatedProgramAndBeepsAreRecorded)
-{
-    FakeUiServices fake;
-    ScopedUi use(fake);
-    EXPECT_TRUE(Ui().OpenWithAssociatedProgram("/p/filtres.txt"));
-    fake.SetOpenSucceeds(false);
-    EXPECT_FALSE(Ui().OpenWithAssociatedProgram("/p/db_params.txt"));
-    EXPECT_EQ(fake.OpenedWithProgram(), (std::vector<std::string>{"/p/filtres.txt", "/p/db_params.txt"}));
-    Ui().Beep();
-    EXPECT_EQ(fake.Beeps(), 1);
-    EXPECT_TRUE(fake.Prompts().empty());
 }
 
 TEST(UiServices, WithoutInstalledPromptsEverythingIsRefusedWithoutBlocking)

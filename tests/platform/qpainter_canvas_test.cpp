@@ -6,6 +6,7 @@
 #include <QProcess>
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <limits>
 
 #include "platform/qpainter_canvas.h"
@@ -170,16 +171,40 @@ TEST(QPainterCanvasLines, ClearPenDrawsNothingAndDottedPenSkipsPixels)
     EXPECT_TRUE(IsBlack(img, 0, 6));
 }
 
-TEST(QPainterCanvasShapes, RectangleLeavesOutRightAndBottomEdges)
+// Filled shapes leave out their right and bottom edges, whichever corner
+// comes first; a clear brush or an empty clip region draws nothing.
+TEST(QPainterCanvasShapes, FilledShapesCoverExactlyTheirBox)
 {
-    QImage img = WhiteImage(30, 30);
-    {
-        QPainterCanvas c(&img);
-        c.Pen.Style = PenStyle::Clear;
-        c.Brush.Color = clBlack;
-        c.Rectangle(10, 10, 20, 20);
+    struct Case {
+        const char* what;
+        std::function<void(QPainterCanvas&)> draw;
+        QRect box;
+    };
+    const QRect tenToNineteen(QPoint(10, 10), QPoint(19, 19));
+    const Case cases[] = {
+        {"rectangle", [](QPainterCanvas& c) { c.Rectangle(10, 10, 20, 20); }, tenToNineteen},
+        {"reversed rectangle", [](QPainterCanvas& c) { c.Rectangle(20, 20, 10, 10); }, tenToNineteen},
+        {"polygon", [](QPainterCanvas& c) { c.Polygon(std::vector<TPoint>{{10, 10}, {20, 10}, {20, 20}, {10, 20}}); },
+         tenToNineteen},
+        {"clear brush", [](QPainterCanvas& c) {
+             c.Brush.Style = BrushStyle::Clear;
+             c.FillRect(TRect{0, 0, 5, 5});
+         }, QRect()},
+        {"empty clip region", [](QPainterCanvas& c) {
+             c.SelectClipRegion(Region());
+             c.FillRect(TRect{0, 0, 10, 10});
+         }, QRect()},
+    };
+    for (const Case& k : cases) {
+        QImage img = WhiteImage(30, 30);
+        {
+            QPainterCanvas c(&img);
+            c.Pen.Style = PenStyle::Clear;
+            c.Brush.Color = clBlack;
+            k.draw(c);
+        }
+        EXPECT_EQ(InkBox(img), k.box) << k.what;
     }
-    EXPECT_EQ(InkBox(img), QRect(QPoint(10, 10), QPoint(19, 19)));
 }
 
 TEST(QPainterCanvasShapes, RectangleOutlineRunsAlongItsOutermostPixels)
@@ -201,20 +226,6 @@ TEST(QPainterCanvasShapes, RectangleOutlineRunsAlongItsOutermostPixels)
         EXPECT_TRUE(IsBlack(img, 14, y)) << y;
     }
     EXPECT_EQ(img.pixelColor(8, 8), QColor(255, 0, 0));  // $0000FF is red
-}
-
-TEST(QPainterCanvasShapes, ReversedRectangleIsNormalisedAndClearBrushDoesNotFill)
-{
-    QImage img = WhiteImage(30, 30);
-    {
-        QPainterCanvas c(&img);
-        c.Pen.Style = PenStyle::Clear;
-        c.Brush.Color = clBlack;
-        c.Rectangle(20, 20, 10, 10);
-        c.Brush.Style = BrushStyle::Clear;
-        c.FillRect(TRect{0, 0, 5, 5});
-    }
-    EXPECT_EQ(InkBox(img), QRect(QPoint(10, 10), QPoint(19, 19)));
 }
 
 TEST(QPainterCanvasShapes, ColoursAreRedPlusGreenTimes256PlusBlueTimes65536)
@@ -243,18 +254,6 @@ TEST(QPainterCanvasShapes, EllipseStaysInsideItsRectangle)
     EXPECT_EQ(InkBox(img), QRect(QPoint(5, 8), QPoint(24, 19)));
     EXPECT_EQ(img.pixelColor(15, 14), QColor(0, 0, 255));
     EXPECT_TRUE(IsWhite(img, 5, 8));  // the corners stay out
-}
-
-TEST(QPainterCanvasShapes, PolygonFillLeavesOutRightAndBottomEdges)
-{
-    QImage img = WhiteImage(30, 30);
-    {
-        QPainterCanvas c(&img);
-        c.Pen.Style = PenStyle::Clear;
-        c.Brush.Color = clBlack;
-        c.Polygon(std::vector<TPoint>{{10, 10}, {20, 10}, {20, 20}, {10, 20}});
-    }
-    EXPECT_EQ(InkBox(img), QRect(QPoint(10, 10), QPoint(19, 19)));
 }
 
 TEST(QPainterCanvasRegions, FillFrameAndClip)
@@ -286,18 +285,6 @@ TEST(QPainterCanvasRegions, FillFrameAndClip)
     EXPECT_TRUE(IsBlack(img2, 14, 15));
     EXPECT_TRUE(IsWhite(img2, 15, 15));
     EXPECT_TRUE(IsBlack(img2, 30, 30));
-}
-
-TEST(QPainterCanvasRegions, EmptyClipRegionHidesEverything)
-{
-    QImage img = WhiteImage(10, 10);
-    {
-        QPainterCanvas c(&img);
-        c.SelectClipRegion(Region());
-        c.Brush.Color = clBlack;
-        c.FillRect(TRect{0, 0, 10, 10});
-    }
-    EXPECT_EQ(InkBox(img), QRect());
 }
 
 TEST(QPainterCanvasInversion, InvertsOnImagesWithoutAlpha)

@@ -114,18 +114,12 @@ TEST(BlockPaths, FailuresCarryTheirMessages)
               "V n'est pas un répertoire");
     EXPECT_EQ(MessageOf([&] { root.ForceBlock("A\\N", 4, ""); }), "Invalid constructor type");
     EXPECT_EQ(MessageOf([&] { root.ForceBlock("A", btInt, ""); }), "Block Carotix is a directory");
+    root.ForceDir("F1\\Niveau");
+    EXPECT_EQ(MessageOf([&] { root.GetBlock("F1\\Niveau"); }), "Block F1 is a directory");
+    EXPECT_EQ(root.FindBlock("F1\\Niveau"), nullptr);
     // The finders never raise.
     EXPECT_EQ(root.FindBlock("A\\V\\W"), nullptr);
     EXPECT_EQ(root.GetPathString("A\\V\\W", 0), "");
-}
-
-TEST(BlockPaths, FindBlockOfADirectoryIsNoneAndGetBlockNamesItsHolder)
-{
-    TDirBlock root("Carotix");
-    root.ForceDir("F1\\Niveau");
-    EXPECT_EQ(root.FindBlock("F1\\Niveau"), nullptr);
-    EXPECT_FALSE(root.BlockExists("F1\\Niveau"));
-    EXPECT_EQ(MessageOf([&] { root.GetBlock("F1\\Niveau"); }), "Block F1 is a directory");
 }
 
 TEST(BlockPaths, FindDirPassesOverValueBlocksOfTheSameName)
@@ -329,26 +323,12 @@ TEST(ElementAccess, TextArraysKeepEveryElementApart)
     EXPECT_EQ(copy->GetString(42), "much longer first element");
 }
 
-TEST(StoresThroughTheDirectory, SetPathFloatConvertsAnIntegerColumn)
-{
-    Collection c;
-    TDirBlock* t = c.Table();
-    t->AddChild(std::make_unique<TIntArrayBlock>("Code", std::vector<std::int32_t>{1, MissingInt, 3}), false);
-    t->SetPathFloat("Code", 2, btFloat, 2.5);
-    TBlock* col = t->FindBlock("Code");
-    ASSERT_EQ(col->BlockType(), btFloatArray);
-    EXPECT_EQ(col->GetFloat(0), 1.0);
-    EXPECT_EQ(col->GetFloat(1), -kInf);
-    EXPECT_EQ(col->GetFloat(2), 2.5);
-    EXPECT_EQ(col->Parent(), t);
-}
-
 TEST(StoresThroughTheDirectory, AFloatStoredAtRowZeroConvertsTheColumnInsteadOfTruncating)
 {
     Collection c;
     TDirBlock* t = c.Table();
     t->AddChild(std::make_unique<TIntBlock>("Single", 7), false);
-    t->AddChild(std::make_unique<TIntArrayBlock>("Array", std::vector<std::int32_t>{1, 2}), false);
+    t->AddChild(std::make_unique<TIntArrayBlock>("Array", std::vector<std::int32_t>{1, 2, MissingInt}), false);
     t->SetPathFloat("Single", 0, btFloat, 2.7);
     t->SetPathFloat("Array", 0, btFloat, 2.7);
     t->SetPathString("Text", 0, btFloat, "2.7");   // created as a float
@@ -357,6 +337,7 @@ TEST(StoresThroughTheDirectory, AFloatStoredAtRowZeroConvertsTheColumnInsteadOfT
     EXPECT_EQ(t->FindBlock("Array")->BlockType(), btFloatArray);
     EXPECT_EQ(t->GetPathFloat("Array", 0), 2.7);
     EXPECT_EQ(t->GetPathFloat("Array", 1), 2.0);
+    EXPECT_EQ(t->GetPathFloat("Array", 2), -kInf);
     t->AddChild(std::make_unique<TIntBlock>("I2", 4), false);
     t->SetPathString("I2", 0, btFloat, "2.7");
     EXPECT_EQ(t->GetPathFloat("I2", 0), 2.7);
@@ -528,16 +509,6 @@ TEST(Children, RemoveDeleteRename)
     EXPECT_EQ(d.IndexOfName("Unité"), 1);
     EXPECT_EQ(d.IndexOfName("unité"), -1);   // case counts
     EXPECT_EQ(d.IndexOf(d.Child(1)), 1);
-}
-
-TEST(Children, GetOrCreateSubDirAlwaysCreateAppendsANewOne)
-{
-    TDirBlock d("D");
-    TDirBlock* first = d.GetOrCreateSubDir("S", false);
-    EXPECT_EQ(d.GetOrCreateSubDir("S", false), first);
-    TDirBlock* second = d.GetOrCreateSubDir("S", true);
-    EXPECT_NE(second, first);
-    EXPECT_EQ(d.ItemCount(), 2);
 }
 
 // A tree holding every kind of block, NaN and missing values included.
