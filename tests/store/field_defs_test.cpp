@@ -54,27 +54,24 @@ TEST_F(FieldDefsTest, NamesPathsKindsAndWidths)
 {
     TStructTable defs;
     LoadTableDefinitions(defs, "Ouvrage", "12", false);
-    ASSERT_EQ(defs.size(), 10u);
-    EXPECT_EQ(defs[0].Name, "Profondeur");
-    EXPECT_EQ(defs[0].Path, "12\\Ouvrage\\Prof");
-    EXPECT_EQ(defs[0].Kind, 'F');
-    EXPECT_EQ(defs[0].Width, 8);
+    std::vector<std::string> read;
+    for (const TFieldDef& d : defs)
+        read.push_back(d.Name + "|" + d.Path + "|" + (d.Kind ? std::string(1, d.Kind) : "") + std::to_string(d.Width));
+    EXPECT_EQ(read, (std::vector<std::string> {
+                        "Profondeur|12\\Ouvrage\\Prof|F8", "Sans type|12\\Ouvrage\\Commentaire|0",
+                        "Date|12\\Ouvrage\\DateA|D5", "Date longue|12\\Ouvrage\\DateB|D10",
+                        "Date 7|12\\Ouvrage\\DateC|D8", "Stockee|12\\Ouvrage\\DateD|E6",
+                        "Stockee longue|12\\Ouvrage\\DateE|E8", "Stockee courte|12\\Ouvrage\\DateF|E4",
+                        "Nature|12\\Ouvrage\\Nature|U12", "Type|12\\Ouvrage\\Type|I3"}));
     EXPECT_EQ(defs[0].Value, "");
-    EXPECT_EQ(defs[1].Kind, '\0');
-    EXPECT_EQ(defs[1].Width, 0);
-    EXPECT_EQ(defs[2].Width, 5);
-    EXPECT_EQ(defs[3].Kind, 'D');
-    EXPECT_EQ(defs[3].Width, 10);
-    EXPECT_EQ(defs[4].Width, 8);
-    EXPECT_EQ(defs[5].Width, 6);
-    EXPECT_EQ(defs[6].Width, 8);
-    EXPECT_EQ(defs[7].Width, 4);
-    EXPECT_TRUE(reports.empty());
-
     LoadTableDefinitions(defs, "Ouvrage", "12", true);
     EXPECT_EQ(defs[0].Path, "Prof");
     EXPECT_EQ(IndexOfFieldDef(defs, "Nature"), 8);
     EXPECT_EQ(IndexOfFieldDef(defs, "nature"), -1);
+    // A missing section gives no definition, and no report.
+    LoadTableDefinitions(defs, "Inconnue", "12", false);
+    EXPECT_TRUE(defs.empty());
+    EXPECT_TRUE(reports.empty());
 }
 
 TEST_F(FieldDefsTest, LexiconsAndStarLexicons)
@@ -91,14 +88,6 @@ TEST_F(FieldDefsTest, LexiconsAndStarLexicons)
     EXPECT_EQ(type.LexLabels, (std::vector<std::string>{"Premier"}));
     EXPECT_TRUE(defs[0].LexCodes.empty());
     EXPECT_FALSE(defs[0].StarLexicon);
-}
-
-TEST_F(FieldDefsTest, MissingSectionGivesNoDefinition)
-{
-    TStructTable defs(3);
-    LoadTableDefinitions(defs, "Inconnue", "12", false);
-    EXPECT_TRUE(defs.empty());
-    EXPECT_TRUE(reports.empty());
 }
 
 TEST(FieldDefsLines, SplittingAndNiceLabels)
@@ -269,16 +258,13 @@ TEST_F(ShippedEditionIni, CodedFieldsHaveLexicons)
         const int i = IndexOfFieldDef(defs, field);
         return i < 0 ? TFieldDef{} : defs[static_cast<std::size_t>(i)];
     };
-    EXPECT_FALSE(lexiconOf("Trou-nu", "Méthode").LexCodes.empty());
-    EXPECT_FALSE(lexiconOf("Trou-nu", "Fluide").LexCodes.empty());
-    EXPECT_FALSE(lexiconOf("Tubage", "Type").LexCodes.empty());
-    EXPECT_FALSE(lexiconOf("Tubage", "Nature").LexCodes.empty());
-    EXPECT_FALSE(lexiconOf("Annulaire", "Type").LexCodes.empty());
-    EXPECT_TRUE(lexiconOf("Annulaire", "Nature").StarLexicon);
-    EXPECT_TRUE(lexiconOf("AnnulaireInterne", "Nature").StarLexicon);
-    EXPECT_FALSE(lexiconOf("Ouvrage", "Zone").LexCodes.empty());
-    EXPECT_FALSE(lexiconOf("Dossier", "Nature").LexCodes.empty());
-    EXPECT_TRUE(lexiconOf("MotsClés", "MotClé").StarLexicon);
+    for (const auto& [table, field] : {std::pair{"Trou-nu", "Méthode"}, {"Trou-nu", "Fluide"}, {"Tubage", "Type"},
+                                       {"Tubage", "Nature"}, {"Annulaire", "Type"}, {"Ouvrage", "Zone"},
+                                       {"Dossier", "Nature"}})
+        EXPECT_FALSE(lexiconOf(table, field).LexCodes.empty()) << table << " " << field;
+    for (const auto& [table, field] :
+         {std::pair{"Annulaire", "Nature"}, {"AnnulaireInterne", "Nature"}, {"MotsClés", "MotClé"}})
+        EXPECT_TRUE(lexiconOf(table, field).StarLexicon) << table << " " << field;
     for (int type = 1; type <= 4; ++type) {
         std::vector<std::string> codes, labels;
         LoadLexiconSection("Annulaire\\Nature" + std::to_string(type), codes, labels);

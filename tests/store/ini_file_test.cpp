@@ -9,26 +9,12 @@
 
 #include "platform/base/ini_file.h"
 #include "platform/base/rtl_numbers.h"
+#include "run_as_nobody.h"
 #include "temp_dir.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-// Runs `body` in a child process as the unprivileged user "nobody" and answers
-// its exit code (0: its checks passed). Root ignores file permissions, so the
-// read-only cases can only be shown without it.
-int RunAsNobody(const std::function<int()>& body)
-{
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        if (::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(100);
-        ::_exit(body());
-    }
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 200;
-}
 
 std::vector<std::string> Files(const fs::path& dir)
 {
