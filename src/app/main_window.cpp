@@ -212,10 +212,14 @@ void TFMain::BuildMenus()
     run(invert, [this] {
         TFChild* c = ActiveChild();
         if (!c) return;
-        const std::vector<int> sel = c->GetSelectedRows();
+        // Marks, not a search of the selection for every row: the square of
+        // the collection's size when most rows are selected.
+        std::vector<bool> selected(c->Rows().size(), false);
+        for (int r : c->GetSelectedRows())
+            if (r >= 0 && r < static_cast<int>(selected.size())) selected[static_cast<std::size_t>(r)] = true;
         std::vector<int> rows;
-        for (int r = 0; r < static_cast<int>(c->Rows().size()); ++r)
-            if (std::find(sel.begin(), sel.end(), r) == sel.end()) rows.push_back(r);
+        for (int r = 0; r < static_cast<int>(selected.size()); ++r)
+            if (!selected[static_cast<std::size_t>(r)]) rows.push_back(r);
         c->SelectRows(rows);
     });
     Collection1->addSeparator();
