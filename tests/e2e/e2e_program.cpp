@@ -96,8 +96,15 @@ E2eTest::E2eTest()
             // while its handler runs, and an action that opens another modal
             // window needs this one to answer it.
             QTimer::singleShot(0, &d_->poll, [p] {
-                QWidget* modal = QApplication::activeModalWidget();
+                // A pop-up menu shown inside a modal window is what the action
+                // is for: the pop-up must close, the window may stay.
+                QWidget* popup = QApplication::activePopupWidget();
+                QWidget* modal = popup ? nullptr : QApplication::activeModalWidget();
                 p->act();
+                if (popup && popup->isVisible()) {
+                    ADD_FAILURE() << "the pop-up " << popup->metaObject()->className() << " stayed open";
+                    popup->close();
+                }
                 if (modal && modal->isVisible() && modal == QApplication::activeModalWidget()) {
                     ADD_FAILURE() << "the modal window " << modal->metaObject()->className() << " stayed open";
                     if (auto* dialog = qobject_cast<QDialog*>(modal)) dialog->done(QDialog::Rejected);

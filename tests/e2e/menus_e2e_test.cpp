@@ -1,30 +1,58 @@
 // Every item of every menu, chosen through the menu bar on the sample
 // collection, runs its command: no exception box, no prompt other than the
 // ones the command asks, no window left open that a person could not close.
+// The pop-up menus inside the windows too: the spreadsheet's cell menus, the
+// code models' "Classer" menu and the coding rules' clipboard menu.
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
+#include <QComboBox>
 #include <QDialog>
 #include <QMenu>
 #include <QListWidget>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTableView>
+#include <QTableWidget>
 #include <QTest>
+#include <QToolButton>
 #include <QTimer>
 
 #include <algorithm>
+#include <cmath>
 #include <functional>
 #include <map>
 
 #include "app/collection_window.h"
 #include "app/main_window.h"
+#include "app/spreadsheet_window.h"
 #include "app/tables_window.h"
+#include "coding/windows/coding_rules_window.h"
+#include "drawing/code_models.h"
+#include "drawing/windows/code_motif_coul_window.h"
 #include "e2e_program.h"
 #include "platform/printer_info.h"
+#include "store/blocks.h"
+#include "temp_dir.h"
 
 namespace {
 
-class MenusE2e : public E2eTest {};
+class MenusE2e : public E2eTest {
+protected:
+    // Opens a pop-up menu by `open` (a right-click or a click on its button)
+    // and clicks its item `caption`; fails when no such menu shows.
+    void Pick(const std::string& caption, const std::function<void()>& open)
+    {
+        WhenPopup(caption);
+        open();
+        // A menu dropped down by popup() does not block: wait for the click.
+        EXPECT_TRUE(QTest::qWaitFor([this] { return AllShownRan() && !QApplication::activePopupWidget(); }, 2000))
+            << caption << ": no such pop-up, or it stayed open";
+        Settle();
+    }
+    static std::string Clipboard() { return QApplication::clipboard()->text().toStdString(); }
+};
 
 struct MenuPath {
     std::vector<std::string> path;
@@ -208,6 +236,166 @@ TEST_F(MenusE2e, EveryEntryOfTheTablesPopUpOpensItsEditor)
         EXPECT_FALSE(FTables->isVisible()) << current;
     }
     EXPECT_FALSE(c.IsModified());
+}
+
+// The spreadsheet's cell menus, opened by the right button and by the
+// "Lexique" button: the form's menu on a column without lexicon, the
+// lexicon's own menu on "Type"; what they did is what is saved.
+TEST_F(MenusE2e, TheSpreadsheetCellMenusRunEachItem)
+{
+    Start();
+    const auto before = ReadCrx(SamplePath());
+    TFChild& c = OpenSample();
+    ClickRow(c, c.FindRow("PUITS-1", "PUITS-1"));
+    bool ran = false;
+    WhenShown([] { return FTableur && FTableur->isVisible() && QApplication::activeModalWidget() == FTableur; }, [&] {
+        ran = true;
+        TFTableur& t = *FTableur;
+        auto column = [&t](const char* title) {
+            for (int col = 0; col < t.Grid->columnCount(); ++col)
+                if (t.Grid->horizontalHeaderItem(col)->text() == QString::fromUtf8(title)) return col;
+            ADD_FAILURE() << "no column " << title;
+            return 0;
+        };
+        auto shown = [&t](int row, int col) {
+            const QTableWidgetItem* item = t.Grid->item(row, col);
+            return item ? item->text().toStdString() : std::string();
+        };
+        auto rightClick = [&t](int row, int col) { return [&t, row, col] { ClickCell(t.Grid, row, col, Qt::RightButton); }; };
+        const int from = column("De (m)"), type = column("Type");
+        const std::string depth = shown(0, from);
+        ASSERT_FALSE(depth.empty());
+
+        Pick("Copier les cases", rightClick(0, from));
+        EXPECT_EQ(Clipboard(), depth + "\r\n");
+        Pick("Couper les cases s\xC3\xA9lectionn\xC3\xA9" "es", rightClick(0, from));
+        EXPECT_EQ(shown(0, from), "");
+        Pick("Coller les cases", rightClick(0, from));
+        EXPECT_EQ(shown(0, from), depth);
+        Pick("S\xC3\xA9lectionner/d\xC3\xA9s\xC3\xA9lectionner la ligne", rightClick(0, from));
+        ClickCell(t.Grid, 1, from);
+        Pick("Copier les cases", [&t] { Click(t.ToolPopup); });
+        EXPECT_EQ(Clipboard(), shown(1, from) + "\r\n");
+
+        Pick("DIAGRAPHIE. Diagraphie", rightClick(1, type));
+        EXPECT_EQ(shown(1, type), "DIAGRAPHIE");
+        Pick("Copier", rightClick(1, type));
+        EXPECT_EQ(Clipboard(), "DIAGRAPHIE\r\n");
+        Pick("Couper", rightClick(1, type));
+        EXPECT_EQ(shown(1, type), "");
+        Pick("Coller", rightClick(2, type));
+        EXPECT_EQ(shown(2, type), "DIAGRAPHIE");
+        Pick("S\xC3\xA9lectionner/d\xC3\xA9selectionner la ligne", rightClick(1, type));
+        Click(t.ToolButton9);  // the check mark saves and closes
+    });
+    ASSERT_TRUE(Menu({"O&uvrage", "Niveau"}));
+    ASSERT_TRUE(ran);
+    ASSERT_TRUE(Menu({"&Fichier", "En&registrer"}));
+    const auto saved = ReadCrx(SamplePath());
+    EXPECT_NEAR(saved->GetPathFloat("PUITS-1\\Niveau\\Deb", 0), before->GetPathFloat("PUITS-1\\Niveau\\Deb", 0), 1e-9);
+    EXPECT_EQ(saved->GetPathString("PUITS-1\\Niveau\\Type", 1), "");
+    EXPECT_EQ(saved->GetPathInt("PUITS-1\\Niveau\\S\xC3\xA9lection", 0), 1);
+    EXPECT_EQ(saved->GetPathInt("PUITS-1\\Niveau\\S\xC3\xA9lection", 1), 1);
+    EXPECT_EQ(saved->GetPathString("PUITS-1\\Niveau\\Type", 2), "DIAGRAPHIE");
+}
+
+// The code models' "Classer" menu, dropped down by its tool button: each
+// sort orders the rows by its key; closing without saving keeps the file.
+TEST_F(MenusE2e, TheClasserMenuSortsTheCodeModel)
+{
+    Start();
+    Main().resize(1400, 900);
+    const std::string models = ReadFileBytes(Folder() / "modeles.ini");
+    bool ran = false;
+    WhenShown([] { return FCodeMotifCoul && FCodeMotifCoul->isVisible(); }, [&] {
+        ran = true;
+        TFCodeMotifCoul& w = *FCodeMotifCoul;
+        // The sample's settings name no current model: the person picks one.
+        Key(w.CModele, Qt::Key_Down);
+        ASSERT_EQ(w.CModele->currentText().toStdString(), "Standard");
+        const QAbstractItemModel* grid = w.Grid->model();
+        const int rows = grid->rowCount() - 2;  // less the header and the blank row
+        ASSERT_GT(rows, 10);
+        auto cell = [grid](int row, int col) { return grid->index(row, col).data().toString(); };
+        auto rgb = [&](int row) {
+            return std::array<double, 3>{cell(row, kModelColRouge).toDouble() / 255, cell(row, kModelColVert).toDouble() / 255,
+                                         cell(row, kModelColBleu).toDouble() / 255};
+        };
+        auto luminance = [&](int row) {
+            const auto [r, g, b] = rgb(row);
+            return std::pow(0.2126 * std::pow(r, 2.2) + 0.7152 * std::pow(g, 2.2) + 0.0722 * std::pow(b, 2.2), 1 / 2.2);
+        };
+        auto hue = [&](int row) {
+            const auto [r, g, b] = rgb(row);
+            const double p = (2 * r - g - b) / std::sqrt(6.0), q = (g - b) / std::sqrt(2.0);
+            if (std::abs(p) < 1e-6 && std::abs(q) < 1e-6) return -1.0;
+            double a = std::atan2(q, p);
+            if (a < -1e-6) a += 2 * M_PI;
+            return a / (2 * M_PI);
+        };
+        std::vector<QString> before;
+        for (int r = 1; r <= rows; ++r) before.push_back(cell(r, kModelColCode));
+        const std::vector<std::pair<const char*, std::function<double(int)>>> sorts = {
+            {"Classer par motif", [&](int r) { return cell(r, kModelColMotif).toDouble(); }},
+            {"Classer par teinte", hue},
+            {"Classer par luminosit\xC3\xA9", luminance},
+            {"Classer par code", nullptr},
+        };
+        for (const auto& [caption, key] : sorts) {
+            Pick(caption, [&w] { Click(w.ToolButton9); });
+            std::vector<QString> codes;
+            for (int r = 1; r <= rows; ++r) {
+                codes.push_back(cell(r, kModelColCode));
+                if (key && r > 1) {
+                    EXPECT_LE(key(r - 1), key(r) + 1e-6) << caption << " at row " << r;
+                }
+            }
+            EXPECT_TRUE(std::is_permutation(codes.begin(), codes.end(), before.begin(), before.end())) << caption;
+            if (!key) {
+                EXPECT_TRUE(std::is_sorted(codes.begin(), codes.end())) << caption;
+            }
+        }
+        // Closed by Escape: the model is not saved.
+        Ui().AnswerMessage(MsgResult::No, "Motifs et couleurs");
+        KeyToFocus(Qt::Key_Escape);
+    });
+    ASSERT_TRUE(Menu({"Confi&guration", "Mod\xC3\xA8les de motifs et couleurs..."}));
+    ASSERT_TRUE(ran);
+    EXPECT_FALSE(FCodeMotifCoul->isVisible());
+    EXPECT_EQ(ReadFileBytes(Folder() / "modeles.ini"), models);
+}
+
+// The coding rules' clipboard menu on a right-click: a rule copied, pasted
+// into the blank last row, that copy cut again; "Ok" saves the same rules.
+TEST_F(MenusE2e, TheCodingRulesMenuCopiesPastesAndCuts)
+{
+    Start();
+    Main().resize(1400, 900);
+    const std::string rules = ReadFileBytes(Folder() / "Descriptions.csv");
+    bool ran = false;
+    WhenShown([] { return FCodage && FCodage->isVisible(); }, [&] {
+        ran = true;
+        QTableView* grid = FCodage->GridDescr;
+        auto text = [grid](int row, int col) { return grid->model()->index(row, col).data().toString().toStdString(); };
+        const int rows = grid->model()->rowCount();
+        const int blank = rows - 1;
+        ASSERT_EQ(text(blank, 0), "");
+        ClickCell(grid, 0, 0);
+        Pick("Copier", [&] { ClickCell(grid, 0, 0, Qt::RightButton); });
+        EXPECT_EQ(Clipboard().substr(0, Clipboard().find('\t')), text(0, 0));
+        ClickCell(grid, blank, 0);
+        Pick("Coller", [&] { ClickCell(grid, blank, 0, Qt::RightButton); });
+        EXPECT_EQ(grid->model()->rowCount(), rows + 1);
+        EXPECT_EQ(text(blank, 0), text(0, 0));
+        EXPECT_EQ(text(blank, 1), text(0, 1));
+        Pick("Couper", [&] { ClickCell(grid, blank, 0, Qt::RightButton); });
+        EXPECT_EQ(grid->model()->rowCount(), rows);
+        EXPECT_EQ(text(blank, 0), "");
+        Click(FCodage->Button2);  // "Ok"
+    });
+    ASSERT_TRUE(Menu({"Confi&guration", "Configuration du codage..."}));
+    ASSERT_TRUE(ran);
+    EXPECT_EQ(ReadFileBytes(Folder() / "Descriptions.csv"), rules);
 }
 
 }  // namespace
