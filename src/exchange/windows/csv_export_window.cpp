@@ -14,6 +14,12 @@ TFExpCsv::TFExpCsv(QWidget* parent) : TExportDialog(parent, "Exporter Csv", 578,
     DirTree->SetDirTypes(dtNormal | dtAll);
 }
 
+// The dialog goes with its parent window; the next export makes a new one.
+TFExpCsv::~TFExpCsv()
+{
+    if (FExpCsv == this) FExpCsv = nullptr;
+}
+
 void TFExpCsv::FillTables()
 {
     std::vector<ExportCheckItem> items = Items();

@@ -10,6 +10,7 @@ class TFExpCsv : public TExportDialog {
     Q_OBJECT
 public:
     explicit TFExpCsv(QWidget* parent = nullptr);
+    ~TFExpCsv() override;
 
     // Refreshes the check list from the sections of csv.ini: items still
     // offered keep their ticks and order, new ones come unticked.

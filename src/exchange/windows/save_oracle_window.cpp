@@ -23,6 +23,12 @@ TFSaveOracle::TFSaveOracle(QWidget* parent)
     DirTree->SetAcceptDropFiles(false);
 }
 
+// The dialog goes with its parent window; the next export makes a new one.
+TFSaveOracle::~TFSaveOracle()
+{
+    if (FSaveOracle == this) FSaveOracle = nullptr;
+}
+
 void TFSaveOracle::UpdateFilterList()
 {
     std::vector<std::string> headers;

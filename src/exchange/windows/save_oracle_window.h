@@ -14,6 +14,7 @@ class TFSaveOracle : public TExportDialog {
     Q_OBJECT
 public:
     explicit TFSaveOracle(QWidget* parent = nullptr);
+    ~TFSaveOracle() override;
 
     // Refreshes the check list from the main filters of OracleFilterName:
     // items still offered keep their ticks and order, new ones come unticked.
