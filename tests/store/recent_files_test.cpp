@@ -35,21 +35,21 @@ protected:
     }
 };
 
-TEST_F(RecentFilesTest, AddingANameAlreadyThirdMovesItFirst)
+TEST_F(RecentFilesTest, AddingMovesANameFirstAndKeepsTen)
 {
+    const fs::path upper = dir / "FORAGE_0.crx";
+    WriteFileBytes(upper, "");
     Start("Fichier0=" + names[0] + "\r\nFichier1=" + names[1] + "\r\nFichier2=" + names[2] + "\r\nFichier3=" +
           names[3] + "\r\n");
     RecentAdd(names[2]);
     EXPECT_EQ(RecentFilesList(), (std::vector<std::string> {names[2], names[0], names[1], names[3]}));
-}
-
-TEST_F(RecentFilesTest, AnEleventhNameDropsTheOldest)
-{
-    Start("");
-    for (int i = 0; i < 11; ++i) RecentAdd(names[i]);
-    ASSERT_EQ(RecentFilesList().size(), 10u);
-    EXPECT_EQ(RecentFilesList().front(), names[10]);
-    EXPECT_EQ(RecentFilesList().back(), names[1]);
+    // Names differing only in case are different files.
+    RecentAdd(upper.string());
+    EXPECT_EQ(RecentFilesList(), (std::vector<std::string> {upper.string(), names[2], names[0], names[1], names[3]}));
+    // An eleventh name drops the oldest.
+    for (int i = 4; i < 10; ++i) RecentAdd(names[i]);
+    EXPECT_EQ(RecentFilesList(), (std::vector<std::string> {names[9], names[8], names[7], names[6], names[5], names[4],
+                                                             upper.string(), names[2], names[0], names[1]}));
 }
 
 TEST_F(RecentFilesTest, EntriesThatAreNotFilesDisappearAtStartUp)
@@ -72,15 +72,6 @@ TEST_F(RecentFilesTest, EveryKeyIsReadInFileOrderAndRewrittenAsFichierN)
     TIniFile ini(dir / "carotix.ini");
     EXPECT_EQ(ini.ReadSectionValues("Récent"),
               (std::vector<std::string> {"Fichier0=" + names[5], "Fichier1=" + names[4], "Fichier2=" + names[6]}));
-}
-
-TEST_F(RecentFilesTest, NamesDifferingOnlyInCaseAreDifferentFiles)
-{
-    const fs::path upper = dir / "FORAGE_0.crx";
-    WriteFileBytes(upper, "");
-    Start("Fichier0=" + names[0] + "\r\n");
-    RecentAdd(upper.string());
-    EXPECT_EQ(RecentFilesList(), (std::vector<std::string> {upper.string(), names[0]}));
 }
 
 TEST_F(RecentFilesTest, ChangesAreAnnounced)

@@ -61,93 +61,75 @@ protected:
     ScopedFixedClock clock{ClockReading{2026, 3, 9, 14, 35, 10}};
 };
 
-TEST_F(TemplatesTest, PlainTextPercentSignsAndFixedNames)
+TEST_F(TemplatesTest, ExpandedTexts)
 {
-    EXPECT_EQ(Expand("Coupe du forage"), "Coupe du forage");
-    EXPECT_EQ(Expand("100%% sable"), "100% sable");
-    EXPECT_EQ(Expand("Ouvrage %Indice% %Désign%"), "Ouvrage 12 P1");
-    EXPECT_EQ(Expand("Indice %Indice"), "Indice 12");
-    EXPECT_EQ(Expand("%Date% à %Heure%"), "09/03/2026 à 14h35");
-    EXPECT_EQ(Expand("%NomTube%"), "CUVELAGE");
-    EXPECT_EQ(Expand("%NomTube%", "12", "P1", "PMT1"), "PMT1");
-    EXPECT_EQ(Expand("%indice%"), "");
-}
-
-TEST_F(TemplatesTest, TheResultIsAppendedTo)
-{
+    struct Case {
+        const char* templ;
+        const char* index;
+        const char* design;
+        const char* tube;
+        const char* expected;
+    };
+    const Case cases[] = {
+        // Plain text, percent signs and fixed names.
+        {"Coupe du forage", "12", "P1", "", "Coupe du forage"},
+        {"100%% sable", "12", "P1", "", "100% sable"},
+        {"Ouvrage %Indice% %Désign%", "12", "P1", "", "Ouvrage 12 P1"},
+        {"Indice %Indice", "12", "P1", "", "Indice 12"},
+        {"%Date% à %Heure%", "12", "P1", "", "09/03/2026 à 14h35"},
+        {"%NomTube%", "12", "P1", "", "CUVELAGE"},
+        {"%NomTube%", "12", "P1", "PMT1", "PMT1"},
+        {"%indice%", "12", "P1", "", ""},
+        // Column values of the ouvrage are joined.
+        {"%Niveau\\Litho%", "12", "P1", "", "argile,  , sable"},
+        {"%Niveau\\Litho%", "12", "P2", "", "calcaire"},
+        {"[%Niveau\\Litho%]", "99", "P1", "", "[]"},
+        {"[%Pompage\\Debit%]", "12", "P1", "", "[]"},
+        // Conditions filter the rows.
+        {"%Niveau\\Litho|Type=COUPE;FORAGE%", "12", "P1", "", "argile,  , sable"},
+        {"%Niveau\\Litho|Type=FORAGE%", "12", "P1", "", " "},
+        {"%Niveau\\Litho|Type=COUPE,Litho=sable%", "12", "P1", "", "sable"},
+        {"%Niveau\\Litho|\"Litho=sable\" Type=COUPE%", "12", "P1", "", "sable"},
+        {"%Niveau\\Litho|Type=ECHANTILLON%", "12", "P1", "", ""},
+        // Coordinates in zone 9 are angles.
+        {"%Ouvrage\\X%", "12", "P1", "", "600,5"},
+        {"%Ouvrage\\X%", "12", "P2", "", "45° 30,000'"},
+        {"[%UnitéXY%]", "12", "P2", "", "[ ]"},
+        {"%UnitéXY%/%UNITEXY%", "12", "P1", "", "km/KM"},
+        // Lexicon translation and dates.
+        {"%Dossier\\Nature*%", "12", "P1", "", "Piézomètre"},
+        {"%Dossier\\Nature*%", "13", "P1", "", "INCONNUE"},
+        {"[%Dossier\\Nature*%]", "14", "P1", "", "[ ]"},
+        {"%Dossier\\Nature%", "12", "P1", "", "PIEZO"},
+        {"%Dossier\\DateDossier:E%", "12", "P1", "", "12/05/2001"},
+        // %Si% and %SiPas% on the designation, then on table rows.
+        {"%Si|Désign=P1%Texte pour P1", "12", "P1", "", "Texte pour P1"},
+        {"%Si|Désign=P1%Texte pour P1", "12", "P2", "", ""},
+        {"%SiPas|Désign=P1%Autre", "12", "P1", "", ""},
+        {"%SiPas|Désign=P1%Autre", "12", "P2", "", "Autre"},
+        {"%Si|NomTube=CUVELAGE%ok", "12", "P1", "", "ok"},
+        {"%Si|Indice=13%ok", "12", "P1", "", ""},
+        {"%Si|Niveau\\Type=FORAGE%Foreur", "12", "P1", "", "Foreur"},
+        {"%Si|Niveau\\Type=FORAGE%Foreur", "12", "P2", "", ""},
+        {"%Si|Niveau\\Type=COUPE,Niveau\\Litho=sable%ok", "12", "P1", "", "ok"},
+        {"%Si|Niveau\\Type=FORAGE,Niveau\\Litho=sable%ok", "12", "P1", "", ""},
+        {"%Si|Pompage\\Debit=1%ok", "12", "P1", "", ""},
+        // Fixed names with table conditions: the designation and a row must both hold.
+        {"%Si|Désign=P1,Niveau\\Type=FORAGE%oui", "12", "P1", "", "oui"},
+        {"%Si|Désign=P2,Niveau\\Type=FORAGE%oui", "12", "P1", "", ""},
+        {"%Si|Désign=P1,Niveau\\Type=INCONNU%oui", "12", "P1", "", ""},
+        {"%SiPas|Désign=P1,Niveau\\Type=FORAGE%non", "12", "P1", "", ""},
+        {"%SiPas|Désign=P2,Niveau\\Type=FORAGE%non", "12", "P1", "", "non"},
+        {"%Si|Indice=12,NomTube=CUVELAGE,Niveau\\Litho=sable%oui", "12", "P1", "", "oui"},
+        // %Si% empties everything before it and stops.
+        {"Avant %Indice% %Si|Désign=P2% après", "12", "P1", "", ""},
+        {"Avant %Si|Désign=P1% après %Indice%", "12", "P1", "", "Avant  après 12"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(Expand(c.templ, c.index, c.design, c.tube), c.expected) << c.templ;
+    // The result is appended to.
     std::string result = "Titre : ";
     ExpandFields("%Indice%", root, "12", result, "", "P1");
     EXPECT_EQ(result, "Titre : 12");
-}
-
-TEST_F(TemplatesTest, ColumnValuesOfTheOuvrageAreJoined)
-{
-    EXPECT_EQ(Expand("%Niveau\\Litho%"), "argile,  , sable");
-    EXPECT_EQ(Expand("%Niveau\\Litho%", "12", "P2"), "calcaire");
-    EXPECT_EQ(Expand("[%Niveau\\Litho%]", "99"), "[]");
-    EXPECT_EQ(Expand("[%Pompage\\Debit%]"), "[]");
-}
-
-TEST_F(TemplatesTest, ConditionsFilterTheRows)
-{
-    EXPECT_EQ(Expand("%Niveau\\Litho|Type=COUPE;FORAGE%"), "argile,  , sable");
-    EXPECT_EQ(Expand("%Niveau\\Litho|Type=FORAGE%"), " ");
-    EXPECT_EQ(Expand("%Niveau\\Litho|Type=COUPE,Litho=sable%"), "sable");
-    EXPECT_EQ(Expand("%Niveau\\Litho|\"Litho=sable\" Type=COUPE%"), "sable");
-    EXPECT_EQ(Expand("%Niveau\\Litho|Type=ECHANTILLON%"), "");
-}
-
-TEST_F(TemplatesTest, CoordinatesInZoneNineAreAngles)
-{
-    EXPECT_EQ(Expand("%Ouvrage\\X%"), "600,5");
-    EXPECT_EQ(Expand("%Ouvrage\\X%", "12", "P2"), "45° 30,000'");
-    EXPECT_EQ(Expand("[%UnitéXY%]", "12", "P2"), "[ ]");
-    EXPECT_EQ(Expand("%UnitéXY%/%UNITEXY%"), "km/KM");
-}
-
-TEST_F(TemplatesTest, LexiconTranslationAndDates)
-{
-    EXPECT_EQ(Expand("%Dossier\\Nature*%"), "Piézomètre");
-    EXPECT_EQ(Expand("%Dossier\\Nature*%", "13"), "INCONNUE");
-    EXPECT_EQ(Expand("[%Dossier\\Nature*%]", "14"), "[ ]");
-    EXPECT_EQ(Expand("%Dossier\\Nature%"), "PIEZO");
-    EXPECT_EQ(Expand("%Dossier\\DateDossier:E%"), "12/05/2001");
-}
-
-TEST_F(TemplatesTest, SiAndSiPasOnTheDesignation)
-{
-    EXPECT_EQ(Expand("%Si|Désign=P1%Texte pour P1"), "Texte pour P1");
-    EXPECT_EQ(Expand("%Si|Désign=P1%Texte pour P1", "12", "P2"), "");
-    EXPECT_EQ(Expand("%SiPas|Désign=P1%Autre", "12", "P1"), "");
-    EXPECT_EQ(Expand("%SiPas|Désign=P1%Autre", "12", "P2"), "Autre");
-    EXPECT_EQ(Expand("%Si|NomTube=CUVELAGE%ok"), "ok");
-    EXPECT_EQ(Expand("%Si|Indice=13%ok"), "");
-}
-
-TEST_F(TemplatesTest, SiOnTableRows)
-{
-    EXPECT_EQ(Expand("%Si|Niveau\\Type=FORAGE%Foreur"), "Foreur");
-    EXPECT_EQ(Expand("%Si|Niveau\\Type=FORAGE%Foreur", "12", "P2"), "");
-    EXPECT_EQ(Expand("%Si|Niveau\\Type=COUPE,Niveau\\Litho=sable%ok"), "ok");
-    EXPECT_EQ(Expand("%Si|Niveau\\Type=FORAGE,Niveau\\Litho=sable%ok"), "");
-    EXPECT_EQ(Expand("%Si|Pompage\\Debit=1%ok"), "");
-}
-
-TEST_F(TemplatesTest, SiMixingFixedNamesWithTableConditions)
-{
-    // Both kinds must hold: the designation and a row of the ouvrage.
-    EXPECT_EQ(Expand("%Si|Désign=P1,Niveau\\Type=FORAGE%oui"), "oui");
-    EXPECT_EQ(Expand("%Si|Désign=P2,Niveau\\Type=FORAGE%oui", "12", "P1"), "");
-    EXPECT_EQ(Expand("%Si|Désign=P1,Niveau\\Type=INCONNU%oui"), "");
-    EXPECT_EQ(Expand("%SiPas|Désign=P1,Niveau\\Type=FORAGE%non"), "");
-    EXPECT_EQ(Expand("%SiPas|Désign=P2,Niveau\\Type=FORAGE%non"), "non");
-    EXPECT_EQ(Expand("%Si|Indice=12,NomTube=CUVELAGE,Niveau\\Litho=sable%oui"), "oui");
-}
-
-TEST_F(TemplatesTest, SiEmptiesEverythingBeforeAndStops)
-{
-    EXPECT_EQ(Expand("Avant %Indice% %Si|Désign=P2% après"), "");
-    EXPECT_EQ(Expand("Avant %Si|Désign=P1% après %Indice%"), "Avant  après 12");
 }
 
 TEST(CommaText, ClassLibraryRules)
