@@ -20,6 +20,20 @@ RtfDocument Parse(std::string_view text, RtfReadResult* result = nullptr)
     return doc;
 }
 
+// The runs of a paragraph, each as "text/" and its format: b, i, u, the size in
+// half points, "f" and the font, "c" and the colour when set.
+std::string Runs(const RtfParagraph& p)
+{
+    std::string out;
+    for (const RtfRun& r : p.runs) {
+        const RtfCharFormat& f = r.format;
+        out += (out.empty() ? "" : "|") + r.text + "/" + (f.bold ? "b" : "") + (f.italic ? "i" : "") +
+               (f.underline ? "u" : "") + std::to_string(f.halfPoints) + "f" + std::to_string(f.font) +
+               (f.colour ? "c" + std::to_string(*f.colour) : "");
+    }
+    return out;
+}
+
 TEST(RtfReader, ParagraphsAndCharacterFormats)
 {
     RtfReadResult r;
@@ -35,29 +49,14 @@ TEST(RtfReader, ParagraphsAndCharacterFormats)
     EXPECT_EQ(doc.fonts.at(0), "Arial");
     EXPECT_EQ(doc.fonts.at(1), "Times New Roman");
 
-    const auto& runs = doc.paragraphs[0].runs;
-    ASSERT_EQ(runs.size(), 7u);
-    EXPECT_EQ(runs[0].text, "Normal ");
-    EXPECT_FALSE(runs[0].format.bold);
-    EXPECT_EQ(runs[0].format.halfPoints, 20);
-    EXPECT_EQ(runs[0].format.font, 0);  // \deff0 after \plain
-    EXPECT_EQ(runs[1].text, "gras");
-    EXPECT_TRUE(runs[1].format.bold);
-    EXPECT_EQ(runs[2].text, " ");
-    EXPECT_FALSE(runs[2].format.bold);  // the group restored the format
-    EXPECT_EQ(runs[3].text, "italique");
-    EXPECT_TRUE(runs[3].format.italic);
-    EXPECT_EQ(runs[4].text, " et ");
-    EXPECT_EQ(runs[5].text, "souligné");
-    EXPECT_TRUE(runs[5].format.underline);
-    EXPECT_EQ(runs[6].text, ".");
+    // \deff0 after \plain; a group restores the format.
+    EXPECT_EQ(Runs(doc.paragraphs[0]), "Normal /20f0|gras/b20f0| /20f0|italique/i20f0| et /20f0|souligné/u20f0|./20f0");
     EXPECT_EQ(doc.paragraphs[0].format.alignment, RtfAlignment::Left);
 
     EXPECT_EQ(doc.paragraphs[1].format.alignment, RtfAlignment::Center);
-    EXPECT_EQ(doc.paragraphs[1].runs[0].format.font, 1);
-    EXPECT_EQ(doc.paragraphs[1].runs[0].format.halfPoints, 32);
+    EXPECT_EQ(Runs(doc.paragraphs[1]), "Titre/32f1");
     // \plain resets the characters (size back to 12 pt), not the paragraph.
-    EXPECT_EQ(doc.paragraphs[2].runs[0].format.halfPoints, 24);
+    EXPECT_EQ(Runs(doc.paragraphs[2]), "Fin/24f0");
     EXPECT_EQ(doc.paragraphs[2].format.alignment, RtfAlignment::Center);
 }
 
@@ -69,13 +68,8 @@ TEST(RtfReader, ColourTableAndColours)
     EXPECT_FALSE(doc.colours[0].has_value());
     EXPECT_EQ(*doc.colours[1], 255u);
     EXPECT_EQ(*doc.colours[2], 0u + 128u * 256u + 255u * 65536u);
-    const auto& runs = doc.paragraphs.at(0).runs;
-    ASSERT_EQ(runs.size(), 5u);  // a | b | c | d e (automatic and unknown colours) | f
-    EXPECT_FALSE(runs[0].format.colour);
-    EXPECT_EQ(runs[1].format.colour, 255u);
-    EXPECT_EQ(runs[2].format.colour, 0u + 128u * 256u + 255u * 65536u);
-    EXPECT_EQ(runs[3].text, "de");
-    EXPECT_FALSE(runs[3].format.colour);
+    // Automatic and unknown colours give none.
+    EXPECT_EQ(Runs(doc.paragraphs.at(0)), "a/24f-1|b/24f-1c255|c/24f-1c16744448|de/24f-1|f/24f-1");
 }
 
 TEST(RtfReader, EscapesAndSymbols)

@@ -79,20 +79,16 @@ TEST_F(IniFileTest, ValuesAreTrimmedAndLoseOnePairOfMatchingQuotes)
         "; comment=1\n"
         "  indented = yes\n");
     TIniFile ini(file);
-    EXPECT_EQ(ini.ReadString("S", "plain", "?"), "spaced value");
-    EXPECT_EQ(ini.ReadString("S", "dq", "?"), "quoted");
-    EXPECT_EQ(ini.ReadString("S", "sq", "?"), "single");
-    EXPECT_EQ(ini.ReadString("S", "twice", "?"), "\"inner\"");
-    EXPECT_EQ(ini.ReadString("S", "mixed", "?"), "\"open'");
-    EXPECT_EQ(ini.ReadString("S", "lone", "?"), "\"");
-    EXPECT_EQ(ini.ReadString("S", "inside", "?"), "a \"b\" c");
-    // A key present with an empty value reads "", a missing one the default.
-    EXPECT_EQ(ini.ReadString("S", "empty", "?"), "");
-    EXPECT_EQ(ini.ReadString("S", "blank", "?"), "");
-    EXPECT_EQ(ini.ReadString("S", "missing", "?"), "?");
+    // A key present with an empty value reads "", a missing one the default;
+    // a line without "=" is a key without value: listed, but read as missing.
+    const std::pair<const char*, const char*> cases[] = {
+        {"plain", "spaced value"}, {"dq", "quoted"},     {"sq", "single"}, {"twice", "\"inner\""},
+        {"mixed", "\"open'"},      {"lone", "\""},       {"inside", "a \"b\" c"}, {"empty", ""},
+        {"blank", ""},             {"missing", "?"},     {"word", "?"},    {"; comment", "?"},
+        {"indented", "yes"},
+    };
+    for (const auto& [key, value] : cases) EXPECT_EQ(ini.ReadString("S", key, "?"), value) << key;
     EXPECT_EQ(ini.ReadString("Nowhere", "plain", "?"), "?");
-    // A line without "=" is a key without value: listed, but read as missing.
-    EXPECT_EQ(ini.ReadString("S", "word", "?"), "?");
     EXPECT_TRUE(ini.ValueExists("S", "WORD"));
     EXPECT_EQ(ini.ReadString("S", "; comment", "?"), "?");
     EXPECT_EQ(ini.ReadString("S", "indented", "?"), "yes");
@@ -106,15 +102,11 @@ TEST_F(IniFileTest, IntegersTakeHexPrefixesAndBooleansAreIntegers)
     Put("[N]\nhex=0x1F\nHEX=0X10\ndollar=$ff\nspaced=  42  \nneg=-7\nbad=12abc\nempty=\nbare=0x\n"
         "upper=0X10\nt=True\nzero=0\ntwo=2\nminus=-1\nhexzero=0x0\nbig=99999999999\n");
     TIniFile ini(file);
-    EXPECT_EQ(ini.ReadInteger("N", "hex", -1), 31);
-    EXPECT_EQ(ini.ReadInteger("N", "upper", -1), 16);
-    EXPECT_EQ(ini.ReadInteger("N", "dollar", -1), 255);
-    EXPECT_EQ(ini.ReadInteger("N", "spaced", -1), 42);
-    EXPECT_EQ(ini.ReadInteger("N", "neg", -1), -7);
-    EXPECT_EQ(ini.ReadInteger("N", "bad", -1), -1);
-    EXPECT_EQ(ini.ReadInteger("N", "empty", -1), -1);
-    EXPECT_EQ(ini.ReadInteger("N", "bare", -1), -1);
-    EXPECT_EQ(ini.ReadInteger("N", "big", -1), -1);
+    const std::pair<const char*, int> cases[] = {
+        {"hex", 31}, {"upper", 16}, {"dollar", 255}, {"spaced", 42}, {"neg", -7},
+        {"bad", -1}, {"empty", -1}, {"bare", -1},    {"big", -1},
+    };
+    for (const auto& [key, value] : cases) EXPECT_EQ(ini.ReadInteger("N", key, -1), value) << key;
     EXPECT_TRUE(ini.ReadBool("N", "t", true));  // "True" is not a number: the default
     EXPECT_FALSE(ini.ReadBool("N", "t", false));
     EXPECT_FALSE(ini.ReadBool("N", "zero", true));
