@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include "block_dump.h"
+
 #include <cmath>
 #include <functional>
 #include <memory>
@@ -323,59 +325,44 @@ TEST(ElementAccess, TextArraysKeepEveryElementApart)
     EXPECT_EQ(copy->GetString(42), "much longer first element");
 }
 
-TEST(StoresThroughTheDirectory, AFloatStoredAtRowZeroConvertsTheColumnInsteadOfTruncating)
+TEST(StoresThroughTheDirectory, ColumnsAreConvertedOrPromotedRatherThanTruncated)
 {
-    Collection c;
-    TDirBlock* t = c.Table();
-    t->AddChild(std::make_unique<TIntBlock>("Single", 7), false);
-    t->AddChild(std::make_unique<TIntArrayBlock>("Array", std::vector<std::int32_t>{1, 2, MissingInt}), false);
-    t->SetPathFloat("Single", 0, btFloat, 2.7);
-    t->SetPathFloat("Array", 0, btFloat, 2.7);
-    t->SetPathString("Text", 0, btFloat, "2.7");   // created as a float
-    EXPECT_EQ(t->FindBlock("Single")->BlockType(), btFloat);
-    EXPECT_EQ(t->GetPathFloat("Single", 0), 2.7);
-    EXPECT_EQ(t->FindBlock("Array")->BlockType(), btFloatArray);
-    EXPECT_EQ(t->GetPathFloat("Array", 0), 2.7);
-    EXPECT_EQ(t->GetPathFloat("Array", 1), 2.0);
-    EXPECT_EQ(t->GetPathFloat("Array", 2), -kInf);
-    t->AddChild(std::make_unique<TIntBlock>("I2", 4), false);
-    t->SetPathString("I2", 0, btFloat, "2.7");
-    EXPECT_EQ(t->GetPathFloat("I2", 0), 2.7);
-}
-
-TEST(StoresThroughTheDirectory, WholeIntegerTextKeepsAnIntegerColumnInteger)
-{
-    Collection c;
-    TDirBlock* t = c.Table();
-    t->AddChild(std::make_unique<TIntArrayBlock>("N", std::vector<std::int32_t>{1}), false);
-    t->SetStringAt(0, 1, btFloat, "12");
-    EXPECT_EQ(t->Child(0)->BlockType(), btIntArray);
-    EXPECT_EQ(t->Child(0)->GetInt(1), 12);
-    t->SetStringAt(0, 2, btFloat, "1.5");
-    EXPECT_EQ(t->Child(0)->BlockType(), btFloatArray);
-    EXPECT_EQ(t->Child(0)->GetFloat(2), 1.5);
-    EXPECT_EQ(t->Child(0)->GetFloat(1), 12.0);
-}
-
-TEST(StoresThroughTheDirectory, ElementOneOfASingleValueIsPromotedByPath)
-{
-    Collection c;
-    TDirBlock* t = c.Table();
-    t->AddChild(std::make_unique<TStrBlock>("Desc", "sable"), false);
-    EXPECT_THROW(t->Child(0)->SetString(1, "argile"), EBlockError);
-    t->SetPathString("Desc", 1, btString, "argile");
-    TBlock* col = t->FindBlock("Desc");
-    ASSERT_EQ(col->BlockType(), btStringArray);
-    EXPECT_EQ(col->Count(), 2);
-    EXPECT_EQ(col->GetString(0), "sable");
-    EXPECT_EQ(col->GetString(1), "argile");
-    t->SetPathInt("Num", 2, btInt, 5);
-    EXPECT_EQ(t->FindBlock("Num")->BlockType(), btIntArray);
-    EXPECT_EQ(t->GetPathInt("Num", 0), MissingInt);
-    EXPECT_EQ(t->GetPathInt("Num", 2), 5);
-    t->SetPathFloat("Depth", 1, btFloat, 1.25);
-    EXPECT_EQ(t->GetPathFloat("Depth", 0), -kInf);
-    EXPECT_EQ(t->GetPathFloat("Depth", 1), 1.25);
+    struct Case {
+        const char* what;
+        std::function<void(TDirBlock&)> store;
+        const char* after;
+    };
+    const Case cases[] = {
+        {"a float at row 0 converts integer columns", [](TDirBlock& t) {
+             t.AddChild(std::make_unique<TIntBlock>("Single", 7), false);
+             t.AddChild(std::make_unique<TIntArrayBlock>("Array", std::vector<std::int32_t>{1, 2, MissingInt}), false);
+             t.AddChild(std::make_unique<TIntBlock>("I2", 4), false);
+             t.SetPathFloat("Single", 0, btFloat, 2.7);
+             t.SetPathFloat("Array", 0, btFloat, 2.7);
+             t.SetPathString("I2", 0, btFloat, "2.7");
+             t.SetPathString("Text", 0, btFloat, "2.7");   // created as a float
+         }, "Single:f=2.7 Array:F=2.7|2| I2:f=2.7 Text:f=2.7"},
+        {"whole-integer text keeps an integer column", [](TDirBlock& t) {
+             t.AddChild(std::make_unique<TIntArrayBlock>("N", std::vector<std::int32_t>{1}), false);
+             t.SetStringAt(0, 1, btFloat, "12");
+         }, "N:I=1|12"},
+        {"other text converts it", [](TDirBlock& t) {
+             t.AddChild(std::make_unique<TIntArrayBlock>("N", std::vector<std::int32_t>{1}), false);
+             t.SetStringAt(0, 1, btFloat, "12");
+             t.SetStringAt(0, 2, btFloat, "1.5");
+         }, "N:F=1|12|1.5"},
+        {"a single value is promoted by path, new columns padded", [](TDirBlock& t) {
+             t.AddChild(std::make_unique<TStrBlock>("Desc", "sable"), false);
+             t.SetPathString("Desc", 1, btString, "argile");
+             t.SetPathInt("Num", 2, btInt, 5);
+             t.SetPathFloat("Depth", 1, btFloat, 1.25);
+         }, "Desc:S=sable|argile Num:I=||5 Depth:F=|1.25"},
+    };
+    for (const Case& c : cases) {
+        Collection coll;
+        c.store(*coll.Table());
+        EXPECT_EQ(DumpColumns(*coll.Table()), c.after) << c.what;
+    }
 }
 
 TEST(StoresThroughTheDirectory, EnsureElementReplacesTheChildInPlace)

@@ -2,38 +2,15 @@
 // from another table, and merging blocks into a directory.
 #include "store/tables.h"
 
-#include "platform/base/rtl_numbers.h"
-
 #include <gtest/gtest.h>
+
+#include "block_dump.h"
 
 #include <functional>
 
 namespace {
 
-// Each child as "name:kind=v0|v1|...": kinds i, f, s for single values and I,
-// F, S for arrays, missing values empty; a directory as "name:D" and its child
-// count.
-std::string Dump(const TDirBlock& t)
-{
-    ScopedDecimalSeparator dot('.');
-    std::string out;
-    for (int c = 0; c < t.ItemCount(); ++c) {
-        TBlock* b = t.Child(c);
-        out += (c ? " " : "") + b->Name + ":";
-        switch (b->BlockType()) {
-        case btInt: out += "i="; break;
-        case btIntArray: out += "I="; break;
-        case btFloat: out += "f="; break;
-        case btFloatArray: out += "F="; break;
-        case btString: out += "s="; break;
-        case btStringArray: out += "S="; break;
-        case btDir: out += "D" + std::to_string(static_cast<TDirBlock*>(b)->ItemCount()); continue;
-        default: out += "?"; continue;
-        }
-        for (int i = 0; i < b->Count(); ++i) out += (i ? "|" : "") + b->GetString(i);
-    }
-    return out;
-}
+std::string Dump(const TDirBlock& t) { return DumpColumns(t); }
 
 std::unique_ptr<TStrArrayBlock> Texts(const char* name, std::initializer_list<const char*> items)
 {
