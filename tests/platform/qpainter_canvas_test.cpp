@@ -305,45 +305,37 @@ TEST(QPainterCanvasInversion, InvertsOnImagesWithoutAlpha)
     }
 }
 
-TEST(QPainterCanvasText, PlacedByTheTopLeftOfItsCell)
+TEST(QPainterCanvasText, PlacedByTheTopLeftOfItsCellWhichASolidBrushFills)
 {
-    QImage img = WhiteImage(200, 100);
-    TSize ext;
-    {
-        QPainterCanvas c(&img);
-        c.Font.Name = "DejaVu Sans";
-        c.Font.Height = -20;
-        c.Brush.Style = BrushStyle::Clear;
-        ext = c.TextExtent("HHHH");
-        c.TextOut(50, 30, "HHHH");
+    for (const bool solid : {false, true}) {
+        QImage img = WhiteImage(200, 100);
+        TSize ext;
+        {
+            QPainterCanvas c(&img);
+            c.Font.Name = "DejaVu Sans";
+            c.Font.Height = -20;
+            c.Brush.Color = clBlue;
+            if (!solid) c.Brush.Style = BrushStyle::Clear;
+            ext = c.TextExtent("HHHH");
+            c.TextOut(50, 30, "HHHH");
+        }
+        const QRect box = InkBox(img);
+        if (solid) {
+            EXPECT_EQ(box, QRect(50, 30, ext.cx, ext.cy));
+            EXPECT_EQ(img.pixelColor(50, 30), QColor(0, 0, 255));
+            continue;
+        }
+        // Capital letters start near the left of the cell and below its top,
+        // and stay inside the cell.
+        ASSERT_FALSE(box.isNull());
+        EXPECT_GE(box.left(), 50);
+        EXPECT_LE(box.left(), 54);
+        EXPECT_GT(box.top(), 30);
+        EXPECT_LE(box.bottom(), 30 + ext.cy);
+        EXPECT_LE(box.right(), 50 + ext.cx);
+        EXPECT_GE(ext.cy, 20);
+        EXPECT_LE(ext.cy, 26);
     }
-    const QRect box = InkBox(img);
-    ASSERT_FALSE(box.isNull());
-    // Capital letters start near the left of the cell and below its top, and
-    // stay inside the cell.
-    EXPECT_GE(box.left(), 50);
-    EXPECT_LE(box.left(), 54);
-    EXPECT_GT(box.top(), 30);
-    EXPECT_LE(box.bottom(), 30 + ext.cy);
-    EXPECT_LE(box.right(), 50 + ext.cx);
-    EXPECT_GE(ext.cy, 20);
-    EXPECT_LE(ext.cy, 26);
-}
-
-TEST(QPainterCanvasText, SolidBrushFillsTheCellBackground)
-{
-    QImage img = WhiteImage(200, 100);
-    TSize ext;
-    {
-        QPainterCanvas c(&img);
-        c.Font.Name = "DejaVu Sans";
-        c.Font.Height = -20;
-        c.Brush.Color = clBlue;
-        ext = c.TextExtent("HH");
-        c.TextOut(10, 10, "HH");
-    }
-    EXPECT_EQ(InkBox(img), QRect(10, 10, ext.cx, ext.cy));
-    EXPECT_EQ(img.pixelColor(10, 10), QColor(0, 0, 255));
 }
 
 TEST(QPainterCanvasText, PositiveHeightIsTheCellHeight)
@@ -446,16 +438,6 @@ TEST(QPainterCanvasText, PrintedTextReachesThePdf)
     const QString text = QString::fromUtf8(p.readAllStandardOutput());
     EXPECT_TRUE(text.contains(QString::fromUtf8("Profondeur été"))) << text.toStdString();
     EXPECT_TRUE(text.contains("Depth")) << text.toStdString();
-}
-
-TEST(QPainterCanvasText, InjectedMetricsWin)
-{
-    QImage img = WhiteImage(10, 10);
-    QPainterCanvas c(&img);
-    c.SetTextMeasurer(std::make_shared<FixedTextMetrics>(7, 13));
-    EXPECT_EQ(c.TextExtent("été"), (TSize{21, 13}));
-    c.SetTextMeasurer(nullptr);
-    EXPECT_NE(c.TextExtent("été").cy, 0);
 }
 
 TEST(QPainterCanvasHuge, HugeCoordinatesAreClippedWithoutCrash)

@@ -57,60 +57,53 @@ constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
 TEST_P(Numbers, FloatToStrWritesFifteenDigitsInTheGeneralFormat)
 {
-    EXPECT_EQ(FloatToStr(0.1 + 0.2), L("0,3"));
-    EXPECT_EQ(FloatToStr(1e15), "1E15");
-    EXPECT_EQ(FloatToStr(1e14), "100000000000000");
-    EXPECT_EQ(FloatToStr(1e-5), "1E-5");
-    EXPECT_EQ(FloatToStr(1e-4), L("0,0001"));
-    EXPECT_EQ(FloatToStr(1.5e20), L("1,5E20"));
-    EXPECT_EQ(FloatToStr(1.23e-7), L("1,23E-7"));
-    EXPECT_EQ(FloatToStr(-2.5), L("-2,5"));
-    EXPECT_EQ(FloatToStr(1.0 / 3), L("0,333333333333333"));
-    EXPECT_EQ(FloatToStr(2.0 / 3), L("0,666666666666667"));
-    EXPECT_EQ(FloatToStr(100), "100");
-    EXPECT_EQ(FloatToStr(1234567.125), L("1234567,125"));
-    EXPECT_EQ(FloatToStr(-0.0), "0");
-    EXPECT_EQ(FloatToStr(0.0), "0");
-    EXPECT_EQ(FloatToStr(1e300), "1E300");
-    EXPECT_EQ(FloatToStr(-1e-300), "-1E-300");
-    EXPECT_EQ(FloatToStr(kNaN), "NAN");
-    EXPECT_EQ(FloatToStr(kInf), "INF");
-    EXPECT_EQ(FloatToStr(-kInf), "-INF");
-    // Halves at the 15th digit round away from zero, not to even.
-    EXPECT_EQ(FloatToStr(123456789012344.5), "123456789012345");
-    EXPECT_EQ(FloatToStr(-123456789012344.5), "-123456789012345");
-    // Rounding that carries into a new digit.
-    EXPECT_EQ(FloatToStr(9.9999999999999999), "10");
-    EXPECT_EQ(FloatToStr(999999999999999.9), "1E15");
+    // "," stands for the separator under test.
+    const std::pair<double, const char*> cases[] = {
+        {0.1 + 0.2, "0,3"}, {1e15, "1E15"}, {1e14, "100000000000000"}, {1e-5, "1E-5"}, {1e-4, "0,0001"},
+        {1.5e20, "1,5E20"}, {1.23e-7, "1,23E-7"}, {-2.5, "-2,5"}, {1.0 / 3, "0,333333333333333"},
+        {2.0 / 3, "0,666666666666667"}, {100, "100"}, {1234567.125, "1234567,125"}, {-0.0, "0"}, {0.0, "0"},
+        {1e300, "1E300"}, {-1e-300, "-1E-300"}, {kNaN, "NAN"}, {kInf, "INF"}, {-kInf, "-INF"},
+        // Halves at the 15th digit round away from zero, not to even.
+        {123456789012344.5, "123456789012345"}, {-123456789012344.5, "-123456789012345"},
+        // Rounding that carries into a new digit.
+        {9.9999999999999999, "10"}, {999999999999999.9, "1E15"},
+    };
+    for (const auto& [value, text] : cases) EXPECT_EQ(FloatToStr(value), L(text)) << text;
 }
 
 TEST_P(Numbers, GeneralAndFixedFormats)
 {
-    EXPECT_EQ(FloatToStrGeneral(3.14159, 4), L("3,142"));
-    EXPECT_EQ(FloatToStrGeneral(123456, 2), L("1,2E5"));
-    EXPECT_EQ(FloatToStrGeneral(2.5, 1), "3");
-    EXPECT_EQ(FloatToStrGeneral(0.1 + 0.2, 18), L("0,300000000000000044"));
-    EXPECT_EQ(FloatToStrFixed(30, 3), L("30,000"));
-    EXPECT_EQ(FloatToStrFixed(2.5, 0), "3");
-    EXPECT_EQ(FloatToStrFixed(-2.5, 0), "-3");
-    EXPECT_EQ(FloatToStrFixed(0.0005, 3), L("0,001"));
-    EXPECT_EQ(FloatToStrFixed(-0.0004, 3), L("0,000"));
-    EXPECT_EQ(FloatToStrFixed(45.123456, 3), L("45,123"));
-    EXPECT_EQ(FloatToStrFixed(0.05, 1), L("0,1"));
-    EXPECT_EQ(FloatToStrFixed(1234.5, 2), L("1234,50"));
-    EXPECT_EQ(FloatToStrFixed(1e16, 2), "1E16");
+    struct Case {
+        char format;   // 'G'eneral (precision) or 'F'ixed (digits)
+        double value;
+        int digits;
+        const char* text;
+    };
+    const Case cases[] = {
+        {'G', 3.14159, 4, "3,142"}, {'G', 123456, 2, "1,2E5"}, {'G', 2.5, 1, "3"},
+        {'G', 0.1 + 0.2, 18, "0,300000000000000044"}, {'F', 30, 3, "30,000"}, {'F', 2.5, 0, "3"},
+        {'F', -2.5, 0, "-3"}, {'F', 0.0005, 3, "0,001"}, {'F', -0.0004, 3, "0,000"}, {'F', 45.123456, 3, "45,123"},
+        {'F', 0.05, 1, "0,1"}, {'F', 1234.5, 2, "1234,50"}, {'F', 1e16, 2, "1E16"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(c.format == 'G' ? FloatToStrGeneral(c.value, c.digits) : FloatToStrFixed(c.value, c.digits), L(c.text))
+            << c.text;
 }
 
 TEST_P(Numbers, FormatFloatWidthFitsTheWidthExactly)
 {
-    EXPECT_EQ(FormatFloatWidth(5, 3.14159), L("3,142"));
-    EXPECT_EQ(FormatFloatWidth(8, 1.5), L("     1,5"));
-    EXPECT_EQ(FormatFloatWidth(5, 123456), L("1,2E5"));
-    EXPECT_EQ(FormatFloatWidth(3, 1e300), "   ");   // "1E300" never gets shorter
-    EXPECT_EQ(FormatFloatWidth(2, -7), "-7");
-    EXPECT_EQ(FormatFloatWidth(1, -7), " ");      // no precision fits: blanks of the width
-    EXPECT_EQ(FormatFloatWidth(4, -1e300), "    ");
-    EXPECT_EQ(FormatFloatWidth(0, 1), "");
+    struct Case {
+        int width;
+        double value;
+        const char* text;
+    };
+    const Case cases[] = {
+        {5, 3.14159, "3,142"}, {8, 1.5, "     1,5"}, {5, 123456, "1,2E5"},
+        {2, -7, "-7"},
+        // Where no precision fits ("1E300" never gets shorter): blanks of the width.
+        {3, 1e300, "   "}, {1, -7, " "}, {4, -1e300, "    "}, {0, 1, ""},
+    };
+    for (const Case& c : cases) EXPECT_EQ(FormatFloatWidth(c.width, c.value), L(c.text)) << c.width << " " << c.value;
 }
 
 TEST_P(Numbers, TolerantIntegerReadingReportsWhereItStopped)
