@@ -24,6 +24,14 @@
 #include <vector>
 
 #include "app/collection_window.h"
+#include "app/info_window.h"
+#include "app/name_window.h"
+#include "app/progress_window.h"
+#include "app/question_window.h"
+#include "app/tubes_logic.h"
+#include "coding/windows/lexicon_picker_window.h"
+#include "exchange/windows/database_window.h"
+#include "exchange/windows/fixed_width_import_command.h"
 #include "app/main_window.h"
 #include "drawing/code_models.h"
 #include "drawing/windows/colours_window.h"
@@ -258,6 +266,73 @@ TEST_F(WindowGeometry, ThePaletteShowsTheColourItOpensOnWithABlackOutline)
     Settle();
     EXPECT_TRUE(checked);
     EXPECT_TRUE(faults_.empty());
+}
+
+}  // namespace
+
+namespace {
+
+// The program's own prompts and pop-ups, shown with the texts the program
+// gives them: the question and name windows (which the scripted prompts
+// stand in for elsewhere), a message asking "Voulez-vous ...", the progress
+// window, the information pop-up, the designation chooser of the download
+// and the lexicon picker.
+TEST_F(WindowGeometry, EveryPromptAndPopUpShowsItsWholeTexts)
+{
+    Start();
+    QtUiServices qt;
+    qt.SetParentWindow(&Main());
+    qt.SetQuestionDialog(FQuestion);
+    qt.SetNameDialog(FNomOuvrage);
+    std::string answer;
+    CheckModalAfter("question", [&] { qt.AskText({kTubeAddCaption, kTubeAddQuestion, ""}, answer); });
+    CheckModalAfter("question-field", [&] {
+        qt.AskText({"Importer lexique", "Champ dans la collection (R\xC3\xA9pertoire\\NomChamp) :", "Ouvrage\\Lithologie"},
+                   answer);
+    });
+    NamePrompt name{"Nouvel ouvrage", "BSS000ABCD", "FORAGE DE LA FONTAINE SAINT-MARTIN"};
+    CheckModalAfter("name", [&] { qt.AskName(name, name); });
+    CheckModalAfter("yes-no", [&] {
+        qt.Message({"Copie",
+                    "L'ouvrage BSS000ABCD FORAGE DE LA FONTAINE SAINT-MARTIN existe d\xC3\xA9j\xC3\xA0. "
+                    "Voulez-vous le remplacer ?",
+                    MsgIcon::Question, MsgYesNoCancel});
+    });
+
+    ASSERT_TRUE(FProgress);
+    FProgress->Start("Progression...", kOracleImportProgressLabel, 0, 10);
+    FProgress->SetLabel("/home/utilisateur/Documents/Forages/Campagne 2026/export_bss_departement_35.txt");
+    Check(FProgress, "progress");
+    FProgress->hide();
+
+    ASSERT_TRUE(FInfo);
+    InfoSetText("Indice :\tBSS000ABCD\r\nD\xC3\xA9signation :\tFORAGE DE LA FONTAINE SAINT-MARTIN\r\n"
+                "Profondeur :\t152,40 m\r\nNiveaux :\t23");
+    FInfo->move(Main().geometry().center());
+    FInfo->show();
+    for (const InfoPiece& p : FInfo->Pieces)
+        EXPECT_LE(p.x + FInfo->Measure(p.text).width, FInfo->width()) << p.text;
+    Check(FInfo, "information");
+    FInfo->hide();
+
+    ASSERT_TRUE(FAutoDesign);
+    int chosen = -1;
+    CheckModalAfter("designation-chooser", [&] {
+        FAutoDesign->Choose("FORAGE DE LA FONTAINE SAINT-MARTIN",
+                            {"BSS000ABCD FORAGE FONTAINE ST MARTIN", "BSS000ABCE PIEZOMETRE DU BOURG"}, chosen);
+    });
+    std::string code;
+    CheckModalAfter("lexicon", [&] {
+        PickLexicon({"AL", "AR", "CA", "GR", "LI", "MA", "SA", "SI", "TO", "TV"},
+                    {"Alluvions", "Argile", "Calcaire", "Granite", "Limon", "Marne", "Sable", "Silex", "Terre v\xC3\xA9g\xC3\xA9tale",
+                     "Tout-venant"},
+                    code);
+    });
+
+    EXPECT_EQ(checked_, 8);
+    std::string all;
+    for (const std::string& f : faults_) all += "\n  " + f;
+    EXPECT_TRUE(faults_.empty()) << faults_.size() << " fault(s):" << all;
 }
 
 }  // namespace
