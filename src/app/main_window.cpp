@@ -10,6 +10,8 @@
 #include <QStatusBar>
 #include <QLayout>
 #include <QResizeEvent>
+#include <QStyle>
+#include <QTimer>
 #include <QToolBar>
 #include <algorithm>
 #include <QToolButton>
@@ -78,6 +80,18 @@ TFMain::TFMain(QWidget* parent) : QMainWindow(parent)
     connect(MdiArea, &QMdiArea::subWindowActivated, this,
             GuardedSlot([this](QMdiSubWindow* w) { SubWindowActivated(w); }));
 
+    menuRow_ = addToolBar(QStringLiteral("MenuRow"));
+    menuRow_->setObjectName(QStringLiteral("MenuRow"));
+    menuRow_->setMovable(false);
+    menuRow_->setFloatable(false);
+    menuRow_->toggleViewAction()->setVisible(false);
+    menuRowBar_ = new QMenuBar(menuRow_);
+    menuRowBar_->setObjectName(QStringLiteral("MenuRowBar"));
+    menuRowBar_->setNativeMenuBar(false);
+    menuRowBar_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    menuRow_->addWidget(menuRowBar_);
+    menuRow_->hide();
+    addToolBarBreak();
     ToolBarDefaut = addToolBar(QStringLiteral("ToolBarDefaut"));
     ToolBarDefaut->setObjectName(QStringLiteral("ToolBarDefaut"));
     for (int i = 0; i < kDefaultRows; ++i) {
@@ -99,6 +113,8 @@ TFMain::TFMain(QWidget* parent) : QMainWindow(parent)
     statusBar()->setObjectName(QStringLiteral("StatusBar"));
 
     BuildMenus();
+    { const QList<QAction*> all = menuBar()->actions(); menus_.assign(all.begin(), all.end()); }
+    menuBar()->installEventFilter(this);
     BuildTableCommands();
     // What the commands need besides their items: the enabling rules of the
     // menus as they open, and the seams of the editors.
@@ -386,8 +402,54 @@ void TFMain::resizeEvent(QResizeEvent* event)
     FitDefaultToolBar();
 }
 
+bool TFMain::eventFilter(QObject* watched, QEvent* event)
+{
+    // The maximised collection window puts its buttons in the menu bar's
+    // corners, which leaves the menus less room.
+    const QEvent::Type t = event->type();
+    if (watched == menuBar() && !menuFitPending_ &&
+        (t == QEvent::ChildAdded || t == QEvent::ChildRemoved || t == QEvent::LayoutRequest)) {
+        menuFitPending_ = true;
+        QTimer::singleShot(0, this, [this] {
+            menuFitPending_ = false;
+            FitMenuBar(width());
+        });
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void TFMain::FitMenuBar(int width)
+{
+    if (!menuRow_ || menus_.empty()) return;
+    QMenuBar* bar = menuBar();
+    const QStyle* style = bar->style();
+    const int spacing = style->pixelMetric(QStyle::PM_MenuBarItemSpacing, nullptr, bar);
+    int room = width - 2 * (style->pixelMetric(QStyle::PM_MenuBarPanelWidth, nullptr, bar) +
+                            style->pixelMetric(QStyle::PM_MenuBarHMargin, nullptr, bar));
+    for (Qt::Corner c : {Qt::TopLeftCorner, Qt::TopRightCorner})
+        if (const QWidget* w = bar->cornerWidget(c); w && w->isVisibleTo(bar)) room -= w->sizeHint().width() + spacing;
+    // The first menus that fit, one at least.
+    std::size_t fit = 0;
+    int used = 0;
+    for (QAction* a : menus_) {
+        QMenuBar* holder = bar->actions().contains(a) ? bar : menuRowBar_;
+        used += holder->actionGeometry(a).width() + spacing;
+        if (fit > 0 && used > room) break;
+        ++fit;
+    }
+    const QList<QAction*> first(menus_.begin(), menus_.begin() + static_cast<std::ptrdiff_t>(fit));
+    if (bar->actions() == first) return;
+    for (QAction* a : menus_) {
+        bar->removeAction(a);
+        menuRowBar_->removeAction(a);
+    }
+    for (std::size_t i = 0; i < menus_.size(); ++i) (i < fit ? bar : menuRowBar_)->addAction(menus_[i]);
+    menuRow_->setVisible(fit < menus_.size());
+}
+
 void TFMain::FitDefaultToolBar(int width)
 {
+    FitMenuBar(width < 0 ? this->width() : width);
     if (fittingBars_ || !defaultRows_[0]) return;
     fittingBars_ = true;
     // The groups of the fixed tool bar, as its separators part them.

@@ -17,6 +17,7 @@
 class QAction;
 class QMdiArea;
 class QMdiSubWindow;
+class QMenuBar;
 class QMenu;
 class QToolBar;
 class TDirBlock;
@@ -107,8 +108,13 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // The menus on the menu bar while they fit the width, the others on a
+    // second row below it (a narrow window would hide them behind the menu
+    // bar's extension arrow).
+    void FitMenuBar(int width);
     void BuildMenus();
     void BuildTableCommands();
     TFChild* AddChildWindow();
@@ -129,6 +135,10 @@ private:
     QToolBar* defaultRows_[kDefaultRows] = {};
     std::vector<int> defaultStarts_;
     bool fittingBars_ = false;
+    QToolBar* menuRow_ = nullptr;
+    QMenuBar* menuRowBar_ = nullptr;
+    std::vector<QAction*> menus_;
+    bool menuFitPending_ = false;
 };
 
 extern TFMain* FMain;

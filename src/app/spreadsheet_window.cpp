@@ -21,6 +21,8 @@
 #include <QTableWidget>
 #include <QTimer>
 #include <QToolBar>
+#include <QStyle>
+#include <QScreen>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -265,6 +267,13 @@ TFTableur::TFTableur(QWidget* parent) : QDialog(parent)
     spacer->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
     bar->addWidget(spacer);
     CaptionButton1 = MakeTool(bar, "CaptionButton1", "\xE2\x9C\x94", "Valider les changements et fermer la fen\xC3\xAAtre");
+    toolBar_ = bar;
+    for (QAction* a : bar->actions())
+        if (QWidget* w = bar->widgetForAction(a); w == ButtonBDD || w == CAutoCodage || w == BCode || w == BCodeSel)
+            wrapping_.push_back(a);
+    toolRow2_ = new QToolBar(this);
+    toolRow2_->setObjectName("ToolRow2");
+    toolRow2_->hide();
     // Enter belongs to the grid (edit mode): no button of this dialog may
     // take it as its default, or a key meant for a cell would run it.
     for (QPushButton* b : {ButtonBDD, BCode, BCodeSel}) {
@@ -297,6 +306,7 @@ TFTableur::TFTableur(QWidget* parent) : QDialog(parent)
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     layout->addWidget(bar);
+    layout->addWidget(toolRow2_);
     layout->addWidget(Splitter, 1);
 
     PopupMenu = new QMenu(this);
@@ -476,11 +486,50 @@ void TFTableur::showEvent(QShowEvent* event)
         ApplyControlStates();
         // As wide as the tool bar of this table needs, so that no button
         // falls behind its extension button.
-        if (auto* bar = findChild<QToolBar*>(); bar && width() < bar->sizeHint().width())
-            resize(bar->sizeHint().width(), height());
+        // (within the screen: a narrower one takes a second row).
+        int need = OneRowWidth();
+        if (const QScreen* sc = screen()) need = std::min(need, sc->availableGeometry().width() - 16);
+        if (width() < need) resize(need, height());
+        FitToolRows();
         Sheet->RedrawImage = true;
         Timer1->start();
     });
+}
+
+int TFTableur::OneRowWidth() const
+{
+    int width = toolBar_->sizeHint().width();
+    if (toolRow2_->actions().isEmpty()) return width;
+    const int spacing = style()->pixelMetric(QStyle::PM_ToolBarItemSpacing, nullptr, toolBar_);
+    for (QAction* a : wrapping_)
+        if (QWidget* w = toolRow2_->widgetForAction(a); w && a->isVisible()) width += w->sizeHint().width() + spacing;
+    return width;
+}
+
+void TFTableur::FitToolRows()
+{
+    const bool two = width() < OneRowWidth();
+    if (two == !toolRow2_->actions().isEmpty()) return;
+    // The same actions move, so that what is shown or hidden of them (the
+    // table's kind, the database menu) stays as it is.
+    QToolBar* from = two ? toolBar_ : toolRow2_;
+    QToolBar* to = two ? toolRow2_ : toolBar_;
+    QAction* before = nullptr;  // back in front of the spacer of the check-mark
+    if (!two) {
+        const QList<QAction*> all = toolBar_->actions();
+        before = all.size() >= 2 ? all[all.size() - 2] : nullptr;
+    }
+    for (QAction* a : wrapping_) {
+        from->removeAction(a);
+        to->insertAction(before, a);
+    }
+    toolRow2_->setVisible(two);
+}
+
+void TFTableur::resizeEvent(QResizeEvent* event)
+{
+    QDialog::resizeEvent(event);
+    if (isVisible()) RunGuarded([this] { FitToolRows(); });
 }
 
 void TFTableur::hideEvent(QHideEvent* event)

@@ -22,6 +22,7 @@ class QPushButton;
 class QSplitter;
 class QTableWidget;
 class QTimer;
+class QToolBar;
 class QToolButton;
 class TFChild;
 class TableurWidgetGrid;
@@ -138,6 +139,7 @@ public slots:
 protected:
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -159,6 +161,10 @@ private:
     // and false is answered.
     bool StoreGrid();
     void ShowLexiconMenu(const std::vector<TableurMenuItem>& items, QPoint globalPoint);
+    // The database and coding buttons on a second tool bar row when the
+    // window is too narrow for one row; the width one row needs.
+    void FitToolRows();
+    int OneRowWidth() const;
 
     std::unique_ptr<TableurWidgetGrid> adapter_;
     std::unique_ptr<TableurSheet> Sheet;
@@ -166,6 +172,9 @@ private:
     QPoint lastPress_{-1, -1};
     bool closing_ = false;
     bool editMode_ = false;
+    QToolBar* toolBar_ = nullptr;
+    QToolBar* toolRow2_ = nullptr;
+    std::vector<QAction*> wrapping_;  // the actions that go to the second row
 };
 
 extern TFTableur* FTableur;

@@ -8,6 +8,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QShowEvent>
+#include <QLayout>
 #include <QToolBar>
 #include <algorithm>
 
@@ -77,6 +78,7 @@ TFStrati::TFStrati(QWidget* parent) : QDialog(parent)
     connect(ToolSelect, &QAction::triggered, this, GuardedSlot([this] { ToolSelectClick(); }));
     // As wide as its tool bar needs, so that no button falls behind the tool
     // bar's extension button.
+    besideNames_ = ToolBar1->sizeHint().width() - ComboBox1->sizeHint().width();
     resize(std::max(800, ToolBar1->sizeHint().width()), 600);
     Randomize();
     if (!FStrati) FStrati = this;
@@ -301,6 +303,12 @@ void TFStrati::paintEvent(QPaintEvent*)
 void TFStrati::resizeEvent(QResizeEvent* event)
 {
     QDialog::resizeEvent(event);
+    // Narrower than its tool bar (a small screen): the names' box gives up
+    // the width its buttons need, down to a third of its own.
+    const int want = ComboBox1->sizeHint().width();
+    const int room = width() - besideNames_;
+    ComboBox1->setMaximumWidth(room >= want ? QWIDGETSIZE_MAX : std::max(room, want / 3));
+    ToolBar1->layout()->invalidate();
     ToolBar1->setGeometry(0, 0, width(), ToolBar1->sizeHint().height());
     Repaint();
 }

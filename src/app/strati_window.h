@@ -73,6 +73,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
+    int besideNames_ = 0;  // the tool bar's width beside the names' box
     void Repaint();
     void FillComboBox();
 

@@ -9,6 +9,7 @@
 #include <QFontMetrics>
 #include <QHeaderView>
 #include <QLabel>
+#include <QMenuBar>
 #include <QPixmap>
 #include <QPushButton>
 #include <QScreen>
@@ -132,14 +133,14 @@ void CheckColumns(const QAbstractItemView* view, std::vector<std::string>& fault
 
 }  // namespace
 
-std::vector<std::string> WindowGeometryFaults(QWidget* window, bool toolBarsMayFold)
+std::vector<std::string> WindowGeometryFaults(QWidget* window, bool smallScreen)
 {
     std::vector<std::string> faults;
     for (QWidget* w : window->findChildren<QWidget*>()) {
         if (w->window() != window || !w->isVisibleTo(window)) continue;
         if (const auto* l = qobject_cast<const QLabel*>(w)) {
             if (l->text().isEmpty() || !l->pixmap().isNull()) continue;
-            if (toolBarsMayFold && qobject_cast<const QStatusBar*>(l->parentWidget())) continue;
+            if (smallScreen && qobject_cast<const QStatusBar*>(l->parentWidget())) continue;
             QRect part;
             if (l->wordWrap()) {
                 if (VisiblePart(l, part)) {
@@ -166,7 +167,18 @@ std::vector<std::string> WindowGeometryFaults(QWidget* window, bool toolBarsMayF
             CheckText(t, QSize(t->sizeHint().width(), QFontMetrics(t->font()).height()), faults);
         }
         if (const auto* view = qobject_cast<const QAbstractItemView*>(w)) CheckColumns(view, faults);
-        if (const auto* bar = qobject_cast<const QToolBar*>(w); bar && !toolBarsMayFold) {
+        if (const auto* bar = qobject_cast<const QMenuBar*>(w)) {
+            const auto* ext =
+                bar->findChild<QToolButton*>(QStringLiteral("qt_menubar_ext_button"), Qt::FindDirectChildrenOnly);
+            if (ext && ext->isVisibleTo(window)) {
+                std::string hidden;
+                for (QAction* a : bar->actions())
+                    if (a->isVisible() && bar->actionGeometry(a).right() > ext->x())
+                        hidden += " '" + a->text().toStdString() + "'";
+                faults.push_back(Name(bar) + ": hides menus behind its extension button" + hidden);
+            }
+        }
+        if (const auto* bar = qobject_cast<const QToolBar*>(w)) {
             const auto* ext =
                 bar->findChild<QToolButton*>(QStringLiteral("qt_toolbar_ext_button"), Qt::FindDirectChildrenOnly);
             if (ext && ext->isVisibleTo(window)) {

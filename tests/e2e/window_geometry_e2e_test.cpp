@@ -53,8 +53,8 @@ protected:
         ASSERT_TRUE(window) << name;
         Settle();
         // A screen narrower than the usual desk (the test runs on one too):
-        // every window still fits it and shows its texts whole, but the
-        // widest tool bars fold into their extension buttons.
+        // every window still fits it, shows its texts whole and folds no
+        // tool bar button or menu away; only long status messages are cut.
         const QRect screen = window->screen()->availableGeometry();
         const bool small = screen.width() < 1024;
         for (const std::string& fault : WindowGeometryFaults(window, small)) faults_.push_back(name + ": " + fault);
