@@ -116,7 +116,8 @@ TEST_F(OptionsTest, GlobalsAreReadFromCarotixIni)
     WriteFileBytes(dir / "carotix.ini",
                    "[Dessin]\r\nTrouNuDiam=Diamètre\r\nTailleBandeau=0x0C\r\nSolVisible=0\r\n"
                    "DésactiverLissage=1\r\nSymboleEau=Triangle\r\n[Général]\r\nMenuBDD=True\r\n"
-                   "[Oracle]\r\nFiltre=/srv/filtres/filtre_bss.txt\r\n");
+                   "[Oracle]\r\nFiltre=/srv/filtres/filtre_bss.txt\r\n"
+                   "[Impression]\r\nMargeGauche=2,5\r\nMargeHaut=0.75\r\nMargeBas=1,5cm\r\n");
     OptionsInitialize(dir.path());
     EXPECT_EQ(OptTrouNuDiam, "Diamètre");
     EXPECT_EQ(OptTailleBandeau, 12);
@@ -125,13 +126,7 @@ TEST_F(OptionsTest, GlobalsAreReadFromCarotixIni)
     EXPECT_EQ(OptSymboleEau, "Triangle");
     EXPECT_TRUE(OptMenuBDD);  // "True" is no number: the default
     EXPECT_EQ(OracleFilterName, "/srv/filtres/filtre_bss.txt");
-}
-
-TEST_F(OptionsTest, OptReadFloatAcceptsBothSeparators)
-{
-    TempDir dir;
-    WriteFileBytes(dir / "carotix.ini", "[Impression]\r\nMargeGauche=2,5\r\nMargeHaut=0.75\r\nMargeBas=1,5cm\r\n");
-    OptionsInitialize(dir.path());
+    // Floats take both separators.
     ScopedDecimalSeparator sep(',');
     EXPECT_DOUBLE_EQ(OptReadFloat("Impression", "MargeGauche", 1.5), 2.5);
     EXPECT_DOUBLE_EQ(OptReadFloat("Impression", "MargeHaut", 1.5), 0.75);
