@@ -16,51 +16,6 @@ struct Collected {
     }
 };
 
-TEST(FakeUiServices, ServesScriptedAnswersInOrderAndRecordsEveryPrompt)
-{
-    FakeUiServices fake;
-    fake.AnswerMessage(MsgResult::Yes, "Suppression")
-        .AnswerText("TUBE2", "Ajouter un tube")
-        .AnswerName("PZ1", "A", "Nouvel ouvrage")
-        .AnswerFiles({"/d/a.crx", "/d/b.crx"})
-        .AnswerFolder("/d/out", "Dossier")
-        .AnswerMessage(MsgResult::Cancel);
-    ScopedUi use(fake);
-
-    EXPECT_EQ(AskYesNo("Suppression", "Tous les ouvrages sélectionnés seront supprimés. Etes-vous sûr ?"),
-              MsgResult::Yes);
-    std::string tube = "TUBE1";
-    EXPECT_TRUE(AskQuestion("Ajouter un tube", "Nom du tube :", tube));
-    EXPECT_EQ(tube, "TUBE2");
-    NamePrompt name{"Nouvel ouvrage", "", ""}, answer;
-    EXPECT_TRUE(Ui().AskName(name, answer));
-    EXPECT_EQ(answer.indice, "PZ1");
-    EXPECT_EQ(answer.design, "A");
-    FileDialogRequest open;
-    open.filter = "Carotix (*.crx)|*.crx";
-    EXPECT_EQ(AskOpenFiles(open), (std::vector<std::string>{"/d/a.crx", "/d/b.crx"}));
-    std::string folder;
-    EXPECT_TRUE(AskFolder("Dossier", "/d", folder));
-    EXPECT_EQ(folder, "/d/out");
-    EXPECT_EQ(AskYesNoCancel("Edition", "Il y a eu des modications.\nVoulez-vous les conserver ?"),
-              MsgResult::Cancel);
-
-    EXPECT_TRUE(fake.Verify());
-    ASSERT_EQ(fake.Prompts().size(), 6u);
-    const PromptRecord& del = fake.Prompts()[0];
-    EXPECT_EQ(del.kind, PromptKind::Message);
-    EXPECT_EQ(del.title, "Suppression");
-    EXPECT_EQ(del.icon, MsgIcon::Question);
-    EXPECT_EQ(del.buttons, MsgYesNo);
-    EXPECT_EQ(fake.Prompts()[1].text, "Nom du tube :");
-    EXPECT_EQ(fake.Prompts()[1].proposal, "TUBE1");
-    EXPECT_EQ(fake.Prompts()[2].kind, PromptKind::Name);
-    EXPECT_EQ(fake.Prompts()[3].file.kind, FileDialogKind::OpenMulti);
-    EXPECT_EQ(fake.Prompts()[3].file.filter, "Carotix (*.crx)|*.crx");
-    EXPECT_EQ(fake.Prompts()[4].proposal, "/d");
-    EXPECT_EQ(fake.Prompts()[5].buttons, MsgYesNoCancel);
-}
-
 TEST(FakeUiServices, UnexpectedPromptsFailTheTest)
 {
     // No answer at all.
