@@ -132,7 +132,7 @@ TEST(KillDuringSave, TheSettingsFileIsTheOldOrTheNewOneWhole)
                           const std::string now = ReadFileBytes(file);
                           return now == versions[0] ? 0 : now == versions[1] ? 1 : -1;
                       });
-    TIniFile(file).WriteString("Dessin", "Essai", values[0]);
-    EXPECT_EQ(ReadFileBytes(file), versions[0]);
+    TIniFile(file).WriteString("Dessin", "Essai", "fin");   // a write changing nothing saves nothing
+    EXPECT_EQ(ReadFileBytes(file), "[Dessin]\r\nNiveauDeb=Deb\r\nEssai=fin\r\n[Gros]\r\n" + large);
     EXPECT_EQ(TempFilesIn(dir.path()), 0);
 }
