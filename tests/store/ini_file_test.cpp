@@ -211,32 +211,28 @@ TEST_F(IniFileTest, CommentsUnknownLinesAndLineEndsSurviveAWrite)
 
 TEST_F(IniFileTest, EachFileKeepsItsEncoding)
 {
-    // UTF-8 stays UTF-8.
-    Put("[Dessin]\r\nSymboleEau=Sinuso\xC3\xAF" "de\r\n");
-    TIniFile utf8(file);
-    utf8.WriteString("Dessin", "LatitudeLongitude", "Degré");
-    EXPECT_EQ(Bytes(), "[Dessin]\r\nSymboleEau=Sinuso\xC3\xAF" "de\r\nLatitudeLongitude=Degr\xC3\xA9\r\n");
-
-    // UTF-8 with a BOM keeps its BOM, even a pure ASCII one.
-    const fs::path bomFile = dir / "bom.ini";
-    WriteFileBytes(bomFile, "\xEF\xBB\xBF[A]\nk=v\n");
-    TIniFile bom(bomFile);
-    bom.WriteString("A", "é", "è");
-    EXPECT_EQ(ReadFileBytes(bomFile), "\xEF\xBB\xBF[A]\nk=v\n\xC3\xA9=\xC3\xA8\n");
-
-    // Windows-1252 stays Windows-1252.
-    const fs::path ansiFile = dir / "ansi.ini";
-    WriteFileBytes(ansiFile, "[Dessin]\r\nSymboleEau=Sinuso\xEF" "de\r\n");
-    TIniFile ansi(ansiFile);
-    ansi.WriteString("Dessin", "LatitudeLongitude", "Degré");
-    EXPECT_EQ(ReadFileBytes(ansiFile), "[Dessin]\r\nSymboleEau=Sinuso\xEF" "de\r\nLatitudeLongitude=Degr\xE9\r\n");
-
-    // A pure ASCII file counts as Windows-1252, the form the program's peers read.
-    const fs::path asciiFile = dir / "ascii.ini";
-    WriteFileBytes(asciiFile, "[A]\r\nk=v\r\n");
-    TIniFile ascii(asciiFile);
-    ascii.WriteString("A", "k", "é");
-    EXPECT_EQ(ReadFileBytes(asciiFile), "[A]\r\nk=\xE9\r\n");
+    struct Case {
+        const char* what;
+        const char* before;
+        const char* key;
+        const char* value;
+        const char* after;
+    };
+    const Case cases[] = {
+        {"UTF-8 stays UTF-8", "[Dessin]\r\nSymboleEau=Sinuso\xC3\xAF" "de\r\n", "LatitudeLongitude", "Degré",
+         "[Dessin]\r\nSymboleEau=Sinuso\xC3\xAF" "de\r\nLatitudeLongitude=Degr\xC3\xA9\r\n"},
+        {"a BOM stays, even on pure ASCII", "\xEF\xBB\xBF[Dessin]\nk=v\n", "é", "è",
+         "\xEF\xBB\xBF[Dessin]\nk=v\n\xC3\xA9=\xC3\xA8\n"},
+        {"Windows-1252 stays Windows-1252", "[Dessin]\r\nSymboleEau=Sinuso\xEF" "de\r\n", "LatitudeLongitude", "Degré",
+         "[Dessin]\r\nSymboleEau=Sinuso\xEF" "de\r\nLatitudeLongitude=Degr\xE9\r\n"},
+        // The form the program's peers read.
+        {"pure ASCII counts as Windows-1252", "[Dessin]\r\nk=v\r\n", "k", "é", "[Dessin]\r\nk=\xE9\r\n"},
+    };
+    for (const Case& c : cases) {
+        Put(c.before);
+        TIniFile(file).WriteString("Dessin", c.key, c.value);
+        EXPECT_EQ(Bytes(), c.after) << c.what;
+    }
 }
 
 TEST_F(IniFileTest, CharactersWithoutWindows1252ByteAreReportedNotDropped)
