@@ -265,10 +265,7 @@ TEST(ElementAccess, IndexChecksAndSelfPromotion)
     dir.SetString(0, "x");
     EXPECT_EQ(dir.GetString(0), "");
     EXPECT_EQ(dir.GetInt(0), MissingInt);
-}
-
-TEST(ElementAccess, AnEmptyArrayIgnoresEveryStore)
-{
+    // An empty array ignores every store.
     TDirBlock root("Carotix");
     TBlock* arr = root.ForceBlock("T\\A", btStringArray, "x");
     arr->SetString(0, "a");
