@@ -113,9 +113,9 @@ void SetCurrentPrinter(std::unique_ptr<QPrinter> printer)
     PrinterSlot() = std::move(printer);
 }
 
-bool PrinterNeedsOutputFile(const QPrinter& printer)
+bool PrinterWritesPdfFile(const QPrinter& printer)
 {
-    return printer.outputFormat() == QPrinter::PdfFormat && printer.outputFileName().isEmpty();
+    return printer.outputFormat() == QPrinter::PdfFormat;
 }
 
 // ---- print documents --------------------------------------------------------

@@ -65,9 +65,9 @@ TDeviceCaps PrinterDeviceCaps(const QPrinter& printer);
 QPrinter& CurrentPrinter();
 // Replaces the current printer (tests print to a PDF file this way).
 void SetCurrentPrinter(std::unique_ptr<QPrinter> printer);
-// True when the printer writes a PDF file and none is named yet: printing to
-// it would produce nothing, so the caller asks for a file first.
-bool PrinterNeedsOutputFile(const QPrinter& printer);
+// True when the printer writes a PDF file rather than to a queue (chosen so,
+// or no queue at all): each print asks for the file.
+bool PrinterWritesPdfFile(const QPrinter& printer);
 
 // One print job.
 class PrintDocument {

@@ -183,7 +183,7 @@ TEST_F(MenusE2e, EveryItemRunsOnTheSampleCollection)
         // with one, the question of the page count, declined.
         {"Op\xC3\xA9rations > Imprimer la liste des motifs...",
          [](FakeUiServices& f) {
-             if (PrinterNeedsOutputFile(CurrentPrinter())) f.CancelFiles("Imprimer dans un fichier PDF");
+             if (PrinterWritesPdfFile(CurrentPrinter())) f.CancelFiles("Imprimer dans un fichier PDF");
              else f.AnswerMessage(MsgResult::No);
          }},
         {"Ouvrage > Nouvel ouvrage...", [](FakeUiServices& f) { f.CancelName("Nouvel ouvrage"); }},

@@ -1,33 +1,39 @@
-// Printing to a real print queue: the CUPS daemon with its PDF printer
-// (Debian's cups and printer-driver-cups-pdf). The print window lists the
-// system's queues; a log and a report of the sample's first ouvrage are
-// printed through "Boite d'impression..." and "Impression de rapports..."
-// to the PDF queue, and the pages that come out are read back with pdfinfo
-// and pdffonts. Skipped with a message where no CUPS daemon runs
-// and none can be started (it needs root), or where the PDF printer is
-// missing.
+// Printing with a print queue present. Each test starts a CUPS server of its
+// own (configuration, spool and socket in a temporary folder, reached through
+// CUPS_SERVER) with one PDF queue whose pages land in a file of that folder,
+// so the machine's own printing is never touched. The program is started
+// after the server, so Qt's CUPS support sees only the private queue.
+//
+// Skipped with a message where cupsd cannot run.
 #include <QApplication>
 #include <QComboBox>
 #include <QListWidget>
 #include <QMenu>
 #include <QPushButton>
+#include <QToolButton>
 
-#include <fcntl.h>
-#include <pwd.h>
-#include <sys/file.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
+#include <grp.h>
+#include <pwd.h>
 
-#include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
-#include <set>
+#include <fstream>
+#include <functional>
 #include <string>
 #include <thread>
 
 #include "app/collection_window.h"
 #include "app/main_window.h"
+#include "coding/windows/coding_rules_window.h"
+#include "drawing/windows/code_motif_coul_window.h"
 #include "drawing/windows/print_window.h"
+#include "drawing/windows/report_window.h"
 #include "e2e_program.h"
 
 namespace fs = std::filesystem;
@@ -36,6 +42,7 @@ using namespace std::chrono_literals;
 namespace {
 
 constexpr const char* kQueue = "CarotixPDF";
+constexpr const char* kPdfPrompt = "Imprimer dans un fichier PDF";
 
 // The output of a shell command (empty when it fails).
 std::string Shell(const std::string& command, int* status = nullptr)
@@ -53,95 +60,134 @@ std::string Shell(const std::string& command, int* status = nullptr)
     return out;
 }
 
-bool SchedulerRunning() { return Shell("lpstat -r").find("scheduler is running") != std::string::npos; }
-
-// Where the PDF printer writes the jobs of this user.
-fs::path OutputFolder()
+void WriteFile(const fs::path& file, const std::string& text)
 {
-    const passwd* pw = ::getpwuid(::getuid());
-    return fs::path(pw && pw->pw_dir ? pw->pw_dir : "/root") / "PDF";
+    std::ofstream(file, std::ios::binary) << text;
 }
 
-std::set<fs::path> PdfFiles(const fs::path& folder)
-{
-    std::set<fs::path> files;
-    std::error_code ec;
-    for (const auto& e : fs::directory_iterator(folder, ec))
-        if (e.path().extension() == ".pdf") files.insert(e.path());
-    return files;
-}
+// A printer that takes PDF and hands it on as PDF (CUPS's pdftopdf only), so
+// the file the queue writes can be read back with pdfinfo.
+constexpr const char* kPdfPpd = R"ppd(*PPD-Adobe: "4.3"
+*FormatVersion: "4.3"
+*FileVersion: "1.0"
+*LanguageVersion: English
+*LanguageEncoding: ISOLatin1
+*PCFileName: "CAROTIX.PPD"
+*Manufacturer: "Carotix"
+*Product: "(Carotix PDF)"
+*ModelName: "Carotix PDF"
+*ShortNickName: "Carotix PDF"
+*NickName: "Carotix PDF"
+*PSVersion: "(3010.000) 0"
+*LanguageLevel: "3"
+*ColorDevice: True
+*DefaultColorSpace: RGB
+*FileSystem: False
+*Throughput: "1"
+*LandscapeOrientation: Plus90
+*TTRasterizer: Type42
+*cupsFilter: "application/vnd.cups-pdf 0 -"
+*OpenUI *PageSize/Page Size: PickOne
+*OrderDependency: 10 AnySetup *PageSize
+*DefaultPageSize: A4
+*PageSize A4/A4: "<</PageSize[595 842]>>setpagedevice"
+*CloseUI: *PageSize
+*OpenUI *PageRegion: PickOne
+*OrderDependency: 10 AnySetup *PageRegion
+*DefaultPageRegion: A4
+*PageRegion A4/A4: "<</PageSize[595 842]>>setpagedevice"
+*CloseUI: *PageRegion
+*DefaultImageableArea: A4
+*ImageableArea A4/A4: "0 0 595 842"
+*DefaultPaperDimension: A4
+*PaperDimension A4/A4: "595 842"
+)ppd";
 
-class CupsPrinting : public E2eTest {
-protected:
-    void SetUp() override
+// A CUPS server of the test's own, with the PDF queue as its default
+// destination. Every lp* command and the program reach it through
+// CUPS_SERVER, set in this process for as long as it runs.
+class PrivateCups {
+public:
+    PrivateCups()
     {
-        // The queue writes every job of this user to one folder: test runs
-        // side by side (several builds on one machine) would take each
-        // other's pages. One run prints at a time.
-        lock_ = ::open((fs::temp_directory_path() / "carotix-cups-test.lock").c_str(), O_RDWR | O_CREAT, 0666);
-        if (lock_ >= 0) ::flock(lock_, LOCK_EX);
-        if (!SchedulerRunning()) {
-            if (::geteuid() != 0 || ::access("/usr/sbin/cupsd", X_OK) != 0)
-                GTEST_SKIP() << "no CUPS daemon runs and none can be started here (it needs root and cups)";
-            Shell("/usr/sbin/cupsd");
-            for (int i = 0; i < 100 && !SchedulerRunning(); ++i) std::this_thread::sleep_for(100ms);
-            if (!SchedulerRunning()) GTEST_SKIP() << "the CUPS daemon did not start";
+        if (::access("/usr/sbin/cupsd", X_OK) != 0) {
+            why_ = "cupsd is not installed (cups)";
+            return;
+        }
+        char pattern[] = "/tmp/carotix-cups.XXXXXX";
+        if (!::mkdtemp(pattern)) {
+            why_ = "no temporary folder";
+            return;
+        }
+        dir_ = pattern;
+        // The filters run as the server's user and read the spool below.
+        ::chmod(dir_.c_str(), 0755);
+        for (const char* sub : {"root", "spool", "spool/tmp", "cache", "state", "log"}) fs::create_directories(dir_ / sub);
+        const std::string d = dir_.string();
+        WriteFile(dir_ / "cupsd.conf", "Listen " + d + "/cups.sock\nLogLevel warn\nWebInterface No\nBrowsing Off\n"
+                                       "DefaultAuthType None\n<Location />\n  Order allow,deny\n  Allow all\n</Location>\n"
+                                       "<Policy default>\n  <Limit All>\n    Order deny,allow\n  </Limit>\n</Policy>\n");
+        std::string files = "ServerRoot " + d + "/root\nRequestRoot " + d + "/spool\nTempDir " + d +
+                            "/spool/tmp\nCacheDir " + d + "/cache\nStateDir " + d + "/state\nAccessLog " + d +
+                            "/log/access_log\nErrorLog " + d + "/log/error_log\nPageLog " + d +
+                            "/log/page_log\nPrintcap " + d + "/printcap\nFileDevice Yes\n";
+        if (::geteuid() != 0) {
+            // Not root: the server runs as this user.
+            const passwd* pw = ::getpwuid(::geteuid());
+            const group* gr = ::getgrgid(::getegid());
+            if (pw && gr)
+                files += std::string("User ") + pw->pw_name + "\nGroup " + gr->gr_name + "\nSystemGroup " + gr->gr_name + "\n";
+        }
+        WriteFile(dir_ / "cups-files.conf", files);
+        WriteFile(dir_ / "carotix-pdf.ppd", kPdfPpd);
+
+        pid_ = ::fork();
+        if (pid_ == 0) {
+            const std::string conf = d + "/cupsd.conf", filesConf = d + "/cups-files.conf";
+            ::execl("/usr/sbin/cupsd", "cupsd", "-f", "-c", conf.c_str(), "-s", filesConf.c_str(),
+                    static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+        ::setenv("CUPS_SERVER", (d + "/cups.sock").c_str(), 1);
+        for (int i = 0; i < 100 && !Running(); ++i) std::this_thread::sleep_for(100ms);
+        if (!Running()) {
+            why_ = "the private CUPS server did not start";
+            return;
         }
         int status = 0;
-        Shell(std::string("lpstat -p ") + kQueue, &status);
-        if (status != 0) {
-            const char* ppd = "/usr/share/ppd/cups-pdf/CUPS-PDF_opt.ppd";
-            if (::access(ppd, R_OK) != 0 || ::access("/usr/lib/cups/backend/cups-pdf", X_OK) != 0)
-                GTEST_SKIP() << "the CUPS PDF printer is not installed (printer-driver-cups-pdf)";
-            Shell(std::string("lpadmin -p ") + kQueue + " -v cups-pdf:/ -E -P " + ppd, &status);
-            if (status != 0) GTEST_SKIP() << "the PDF queue cannot be made here (lpadmin refused)";
-        }
+        Shell(std::string("lpadmin -p ") + kQueue + " -v 'file:" + QueueOutput().string() + "' -P '" +
+                  (dir_ / "carotix-pdf.ppd").string() + "' -E",
+              &status);
+        if (status == 0) Shell(std::string("lpadmin -d ") + kQueue, &status);
+        if (status != 0) why_ = "lpadmin refused the private queue";
     }
 
-    void TearDown() override
+    ~PrivateCups()
     {
-        E2eTest::TearDown();
-        if (lock_ >= 0) ::close(lock_);
-    }
-
-    int lock_ = -1;
-
-    // Prints the first ouvrage through the print window opened by the menu
-    // item, on the PDF queue; answers the PDF that came out.
-    fs::path PrintFirstOuvrage(const char* itemName, std::string& listed)
-    {
-        const fs::path out = OutputFolder();
-        const std::set<fs::path> before = PdfFiles(out);
-        QAction* item = Main().findChild<QAction*>(QString::fromLatin1(itemName));
-        EXPECT_TRUE(item) << itemName;
-        if (!item) return {};
-        WhenShown([] { return FImpression && FImpression->isVisible(); },
-                  [&] {
-                      TFImpression& w = *FImpression;
-                      for (int i = 0; i < w.CImprimante->count(); ++i) listed += w.CImprimante->itemText(i).toStdString() + ";";
-                      // The queue chosen as a person does: the list opened
-                      // with the keyboard, its name typed.
-                      Click(w.CImprimante);
-                      KeyToFocus(Qt::Key_Escape);
-                      Type(w.CImprimante, kQueue);
-                      EXPECT_EQ(w.CImprimante->currentText().toStdString(), kQueue);
-                      EXPECT_EQ(w.LImprime->count(), 1);
-                      Click(w.Button1);
-                  });
-        QMenu* menu = nullptr;
-        for (QObject* o : item->associatedObjects())
-            if (auto* m = qobject_cast<QMenu*>(o)) menu = m;
-        EXPECT_TRUE(menu && Menu({menu->title().toStdString(), item->text().toStdString()}));
-        // The queue turns the job into a PDF file a moment later.
-        fs::path made;
-        for (int i = 0; i < 600 && made.empty(); ++i) {
-            for (const fs::path& f : PdfFiles(out))
-                if (!before.count(f) && Shell(std::string("lpstat -o ") + kQueue).empty()) made = f;
-            if (made.empty()) std::this_thread::sleep_for(100ms);
+        if (pid_ > 0) {
+            ::kill(pid_, SIGTERM);
+            int status = 0;
+            ::waitpid(pid_, &status, 0);
         }
-        EXPECT_FALSE(made.empty()) << "no PDF came out of the queue in " << out;
-        return made;
+        ::unsetenv("CUPS_SERVER");
+        std::error_code ec;
+        if (!dir_.empty()) fs::remove_all(dir_, ec);
     }
+
+    // Empty when the queue is ready, else why not.
+    const std::string& Failure() const { return why_; }
+    // The file the queue writes each job to.
+    fs::path QueueOutput() const { return dir_ / "queue-output.pdf"; }
+    // Every job the queue was given, finished or not (one line each).
+    std::string Jobs() const { return Shell(std::string("lpstat -W all -o ") + kQueue); }
+    bool Idle() const { return Shell(std::string("lpstat -o ") + kQueue).empty(); }
+
+private:
+    bool Running() const { return Shell("lpstat -r").find("scheduler is running") != std::string::npos; }
+
+    fs::path dir_;
+    pid_t pid_ = -1;
+    std::string why_;
 };
 
 int PageCount(const std::string& info)
@@ -150,37 +196,163 @@ int PageCount(const std::string& info)
     return at == std::string::npos ? -1 : std::atoi(info.c_str() + at + 6);
 }
 
-TEST_F(CupsPrinting, ALogAndAReportOfTheFirstOuvrageComeOutOfThePdfQueueOnA4)
+class CupsPrinting : public E2eTest {
+protected:
+    void SetUp() override
+    {
+        cups_ = std::make_unique<PrivateCups>();
+        if (!cups_->Failure().empty()) GTEST_SKIP() << cups_->Failure();
+    }
+
+    void TearDown() override
+    {
+        E2eTest::TearDown();
+        cups_.reset();
+    }
+
+    // Runs a print item of the main window's menus by its name.
+    void RunItem(const char* itemName)
+    {
+        QAction* item = Main().findChild<QAction*>(QString::fromLatin1(itemName));
+        ASSERT_TRUE(item) << itemName;
+        QMenu* menu = nullptr;
+        for (QObject* o : item->associatedObjects())
+            if (auto* m = qobject_cast<QMenu*>(o)) menu = m;
+        ASSERT_TRUE(menu && Menu({menu->title().toStdString(), item->text().toStdString()})) << itemName;
+    }
+
+    // Opens the print window by the item, picks the output as a person does
+    // (the list opened with the keyboard, the name typed) and presses
+    // "Imprimer"; answers the names the list showed.
+    std::string PrintThroughWindow(const char* itemName, const std::string& output)
+    {
+        std::string listed;
+        WhenShown([] { return FImpression && FImpression->isVisible(); },
+                  [&] {
+                      TFImpression& w = *FImpression;
+                      for (int i = 0; i < w.CImprimante->count(); ++i) listed += w.CImprimante->itemText(i).toStdString() + ";";
+                      Click(w.CImprimante);
+                      KeyToFocus(Qt::Key_Escape);
+                      Type(w.CImprimante, output);
+                      EXPECT_EQ(w.CImprimante->currentText().toStdString(), output);
+                      EXPECT_EQ(w.LImprime->count(), 1);
+                      Click(w.Button1);
+                      // A cancelled file leaves the window open.
+                      if (w.isVisible()) Click(w.Button2);
+                  });
+        RunItem(itemName);
+        return listed;
+    }
+
+    // Waits for the queue to write out its job.
+    fs::path QueueResult()
+    {
+        for (int i = 0; i < 600; ++i) {
+            if (fs::exists(cups_->QueueOutput()) && cups_->Idle() && !cups_->Jobs().empty()) return cups_->QueueOutput();
+            std::this_thread::sleep_for(100ms);
+        }
+        ADD_FAILURE() << "no page came out of the queue; its jobs: " << cups_->Jobs();
+        return {};
+    }
+
+    std::unique_ptr<PrivateCups> cups_;
+};
+
+TEST_F(CupsPrinting, ALogAndAReportOfTheFirstOuvrageComeOutOfTheQueueOnA4)
 {
     Start(SamplePath().string());
     TFChild* child = Main().ActiveChild();
     ASSERT_TRUE(child);
     ClickRow(*child, 0);  // PUITS-1, one tube, 9 m: one page
 
-    std::string listed;
-    const fs::path log = PrintFirstOuvrage("Imprimer1", listed);
-    EXPECT_NE(listed.find(std::string(kQueue) + ";"), std::string::npos) << "the queues listed: " << listed;
-    ASSERT_FALSE(log.empty());
-    const std::string info = Shell("pdfinfo '" + log.string() + "'");
-    EXPECT_EQ(PageCount(info), 1) << info;
-    EXPECT_NE(info.find("(A4)"), std::string::npos) << info;
-    // The texts are printed as text, in fonts embedded in the pages (the
-    // queue's PostScript step turns them into Type 3 fonts, whose text
-    // pdftotext cannot read back).
-    const std::string fonts = Shell("pdffonts '" + log.string() + "'");
-    EXPECT_GE(std::count(fonts.begin(), fonts.end(), '\n'), 3) << fonts;
-    EXPECT_NE(fonts.find(" yes "), std::string::npos) << fonts;
-    fs::remove(log);
+    for (const char* item : {"Imprimer1", "ImpressionRapports1"}) {
+        SCOPED_TRACE(item);
+        const std::string listed = PrintThroughWindow(item, kQueue);
+        EXPECT_NE(listed.find(std::string(kQueue) + ";"), std::string::npos) << "the queues listed: " << listed;
+        const fs::path out = QueueResult();
+        ASSERT_FALSE(out.empty());
+        const std::string info = Shell("pdfinfo '" + out.string() + "'");
+        EXPECT_GE(PageCount(info), 1) << info;
+        EXPECT_NE(info.find("(A4)"), std::string::npos) << info;
+        // Texts are printed as text, in fonts embedded in the pages.
+        EXPECT_NE(Shell("pdffonts '" + out.string() + "'").find(" yes "), std::string::npos);
+        fs::remove(out);
+    }
+}
 
-    listed.clear();
-    const fs::path report = PrintFirstOuvrage("ImpressionRapports1", listed);
-    ASSERT_FALSE(report.empty());
-    const std::string reportInfo = Shell("pdfinfo '" + report.string() + "'");
-    EXPECT_GE(PageCount(reportInfo), 1) << reportInfo;
-    EXPECT_NE(reportInfo.find("(A4)"), std::string::npos) << reportInfo;
-    const std::string reportFonts = Shell("pdffonts '" + report.string() + "'");
-    EXPECT_NE(reportFonts.find(" yes "), std::string::npos) << reportFonts;
-    fs::remove(report);
+// "Fichier PDF" chosen once in the print window: every command that prints
+// then asks for its file, writes it, and gives the queue nothing, although
+// the queue is the system's default.
+TEST_F(CupsPrinting, EveryCommandAsksForThePdfFileChosenAndLeavesTheQueueAlone)
+{
+    Start(SamplePath().string());
+    TFChild* child = Main().ActiveChild();
+    ASSERT_TRUE(child);
+    ClickRow(*child, 0);
+
+    // A cancelled file prints nothing, anywhere.
+    Ui().CancelFiles(kPdfPrompt);
+    PrintThroughWindow("Imprimer1", "Fichier PDF");
+    EXPECT_EQ(Ui().PendingAnswers(), 0u) << "the PDF file was not asked for";
+    while (Ui().PendingAnswers() > 0) Ui().Reset();
+
+    struct Command {
+        const char* name;
+        bool asksPageCount;  // the lists ask whether to print their pages
+        std::function<void()> run;
+    };
+    const Command commands[] = {
+        {"logs", false, [&] { PrintThroughWindow("Imprimer1", "Fichier PDF"); }},
+        {"reports", false, [&] { PrintThroughWindow("ImpressionRapports1", "Fichier PDF"); }},
+        {"report preview", false,
+         [&] {
+             WhenShown([] { return FRapport && FRapport->isVisible(); }, [] {
+                 Click(FRapport->ToolButton1);
+                 KeyToFocus(Qt::Key_Escape);
+             });
+             QToolButton* button = nullptr;
+             for (QToolButton* b : Main().findChildren<QToolButton*>())
+                 if (b->defaultAction() && b->defaultAction()->objectName() == QStringLiteral("ToolButtonRapport")) button = b;
+             ASSERT_TRUE(button);
+             Click(button);
+         }},
+        {"code model", true,
+         [&] {
+             WhenShown([] { return FCodeMotifCoul && FCodeMotifCoul->isVisible(); }, [] {
+                 // The sample's settings name no current model: one is picked.
+                 Key(FCodeMotifCoul->CModele, Qt::Key_Down);
+                 Click(FCodeMotifCoul->ToolButton10);
+                 KeyToFocus(Qt::Key_Escape);
+             });
+             ASSERT_TRUE(Menu({"Confi&guration", "Mod\xC3\xA8les de motifs et couleurs..."}));
+         }},
+        {"pattern list", true,
+         [&] { ASSERT_TRUE(Menu({"Op\xC3\xA9rations", "Imprimer la liste des motifs..."})); }},
+        {"coding rules", true,
+         [&] {
+             WhenShown([] { return FCodage && FCodage->isVisible(); }, [] {
+                 Click(FCodage->BitBtn1);
+                 Click(FCodage->Button3);
+             });
+             ASSERT_TRUE(Menu({"Confi&guration", "Configuration du codage..."}));
+         }},
+    };
+    for (const Command& c : commands) {
+        SCOPED_TRACE(c.name);
+        const fs::path pdf = SavePath(std::string(c.name) + ".pdf");
+        Ui().AnswerFile(pdf.string(), kPdfPrompt);
+        if (c.asksPageCount) Ui().AnswerMessage(MsgResult::Yes);
+        c.run();
+        Settle(20);
+        EXPECT_EQ(Ui().PendingAnswers(), 0u) << "the PDF file was not asked for";
+        while (Ui().PendingAnswers() > 0) Ui().Reset();
+        const std::string info = Shell("pdfinfo '" + pdf.string() + "'");
+        EXPECT_GE(PageCount(info), 1) << "no PDF written: " << info;
+    }
+    // Whatever went wrong would have reached the queue by now.
+    std::this_thread::sleep_for(500ms);
+    EXPECT_EQ(cups_->Jobs(), "");
+    EXPECT_FALSE(fs::exists(cups_->QueueOutput()));
 }
 
 }  // namespace

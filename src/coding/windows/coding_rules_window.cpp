@@ -32,6 +32,7 @@
 #include "platform/printer_info.h"
 #include "platform/qpainter_canvas.h"
 #include "platform/ui_services.h"
+#include "platform/windows/print_output.h"
 #include "platform/windows/qt_ui_services.h"
 #include "store/options.h"
 
@@ -484,19 +485,9 @@ void TFCodage::BitBtn1Click()
         document = MakePrintDocument();
         printer.ReadGeometry(document->Caps());
     } else {
-        QPrinter& qprinter = CurrentPrinter();
-        if (PrinterNeedsOutputFile(qprinter)) {
-            FileDialogRequest request;
-            request.title = "Imprimer dans un fichier PDF";
-            request.filter = "Fichier PDF (*.pdf)|*.pdf";
-            request.defaultExt = "pdf";
-            request.overwritePrompt = true;
-            std::string file;
-            if (!AskSaveFile(request, file)) return;
-            qprinter.setOutputFileName(ToQString(file));
-        }
-        printer.ReadGeometry(PrinterDeviceCaps(qprinter));
-        document = std::make_unique<QPrinterDocument>(qprinter);
+        document = OpenPrintDocument();
+        if (!document) return;
+        printer.ReadGeometry(document->Caps());
     }
     const std::string model = FCodeMotifCoul ? FCodeMotifCoul->Editor().ModelName() : std::string();
     PrintCodingRules(editor_.Grid, model, printer, *document);

@@ -18,6 +18,7 @@
 #include "platform/base/rtl_numbers.h"
 #include "platform/printer_info.h"
 #include "platform/ui_services.h"
+#include "platform/windows/print_output.h"
 #include "platform/windows/qt_ui_services.h"
 #include "store/numbers.h"
 
@@ -115,18 +116,8 @@ void TFCodeMotifCoul::ToolButton10Click()
     if (MakePrintDocument) {
         document = MakePrintDocument();
     } else {
-        QPrinter& printer = CurrentPrinter();
-        if (PrinterNeedsOutputFile(printer)) {
-            FileDialogRequest request;
-            request.title = "Imprimer dans un fichier PDF";
-            request.filter = "Fichier PDF (*.pdf)|*.pdf";
-            request.defaultExt = "pdf";
-            request.overwritePrompt = true;
-            std::string file;
-            if (!AskSaveFile(request, file)) return;
-            printer.setOutputFileName(ToQString(file));
-        }
-        document = std::make_unique<QPrinterDocument>(printer);
+        document = OpenPrintDocument();
+        if (!document) return;
     }
     const TPrinterInfo info(document->Caps());
     PrintCodeModel(editor_->Grid(), editor_->ModelName(), info, *document);

@@ -16,6 +16,7 @@
 #include "platform/printer_info.h"
 #include "platform/qpainter_canvas.h"
 #include "platform/ui_services.h"
+#include "platform/windows/print_output.h"
 #include "platform/windows/qt_ui_services.h"
 #include "store/options.h"
 
@@ -177,18 +178,8 @@ void TFMotifs::PrintMotifList()
     if (PrintDocumentSeam()) {
         document = PrintDocumentSeam()();
     } else {
-        QPrinter& printer = CurrentPrinter();
-        if (PrinterNeedsOutputFile(printer)) {
-            FileDialogRequest request;
-            request.title = "Imprimer dans un fichier PDF";
-            request.filter = "Fichier PDF (*.pdf)|*.pdf";
-            request.defaultExt = "pdf";
-            request.overwritePrompt = true;
-            std::string file;
-            if (!AskSaveFile(request, file)) return;
-            printer.setOutputFileName(ToQString(file));
-        }
-        document = std::make_unique<QPrinterDocument>(printer);
+        document = OpenPrintDocument();
+        if (!document) return;
     }
     const TPrinterInfo info(document->Caps());
     ::PrintMotifList(info, *document);

@@ -19,6 +19,7 @@
 #include "app/collection_window.h"
 #include "platform/base/rtl_numbers.h"
 #include "platform/ui_services.h"
+#include "platform/windows/print_output.h"
 #include "platform/windows/qt_ui_services.h"
 
 TFImpression* FImpression = nullptr;
@@ -388,17 +389,8 @@ void TFImpression::FillPrinters()
 
 void TFImpression::CImprimanteChange()
 {
-    const QString name = CImprimante->currentData().toString();
-    QPrinter& printer = CurrentPrinter();
-    if (name.isEmpty()) {
-        // The PDF file is asked for when printing.
-        printer.setOutputFormat(QPrinter::PdfFormat);
-        printer.setOutputFileName(QString());
-    } else {
-        printer.setOutputFileName(QString());
-        printer.setOutputFormat(QPrinter::NativeFormat);
-        printer.setPrinterName(name);
-    }
+    // "Fichier PDF" carries no queue name: its file is asked for when printing.
+    ChoosePrintOutput(CImprimante->currentData().toString());
     ReadPrinterPage();
 }
 
@@ -435,25 +427,15 @@ void TFImpression::EditTTrancheExit() { ExitEdit(EditTTranche, kTailleTranches, 
 
 void TFImpression::Button1Click()
 {
-    QPrinter& printer = CurrentPrinter();
-    if (PrinterNeedsOutputFile(printer)) {
-        // Without a printer the document can only go to a PDF file: ask for
-        // one rather than print into nothing.
-        FileDialogRequest request;
-        request.title = "Imprimer dans un fichier PDF";
-        request.filter = "Fichier PDF (*.pdf)|*.pdf";
-        request.defaultExt = "pdf";
-        request.overwritePrompt = true;
-        std::string file;
-        if (!AskSaveFile(request, file)) return;
-        printer.setOutputFileName(ToQString(file));
-    }
-    if (!printer_) printer_.emplace(PrinterDeviceCaps(printer));
     const std::vector<PrintEntry> entries = Entries(LImprime);
     PrintOutcome outcome;
     if (collection_ && !entries.empty()) {
+        // A PDF file is asked for only when there is something to put in it.
+        const std::unique_ptr<PrintDocument> opened = OpenPrintDocument();
+        if (!opened) return;
+        PrintDocument& document = *opened;
+        if (!printer_) printer_.emplace(document.Caps());
         BusyCursor busy;
-        QPrinterDocument document(printer);
         if (modeRapport_)
             outcome = PrintRapports(collection_->FRoot(), entries, CheckedElements(), CheckBox_NbPairPages->isChecked(),
                                     *printer_, document);

@@ -15,6 +15,7 @@
 #include "platform/printer_info.h"
 #include "platform/qpainter_canvas.h"
 #include "platform/ui_services.h"
+#include "platform/windows/print_output.h"
 #include "platform/windows/qt_ui_services.h"
 
 TFRapport* FRapport = nullptr;
@@ -164,20 +165,10 @@ void TFRapport::ToolButton_RightClick()
 void TFRapport::ToolButton1Click()
 {
     if (!root_) return;
-    QPrinter& printer = CurrentPrinter();
-    if (PrinterNeedsOutputFile(printer)) {
-        // Without a printer the report can only go to a PDF file: ask for one.
-        FileDialogRequest request;
-        request.title = "Imprimer dans un fichier PDF";
-        request.filter = "Fichier PDF (*.pdf)|*.pdf";
-        request.defaultExt = "pdf";
-        request.overwritePrompt = true;
-        std::string file;
-        if (!AskSaveFile(request, file)) return;
-        printer.setOutputFileName(ToQString(file));
-    }
+    const std::unique_ptr<PrintDocument> opened = OpenPrintDocument();
+    if (!opened) return;
+    PrintDocument& document = *opened;
     BusyCursor busy;
-    QPrinterDocument document(printer);
     const TPrinterInfo info(document.Caps());
     const TRect rect = info.CmToPixelRect(1.0, 1.0, 1.0, 1.0);
     if (!info.Valid() || rect.IsEmpty() || !document.BeginDoc(kPrintDocumentTitle)) {
