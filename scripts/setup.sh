@@ -12,7 +12,7 @@ packages=(
   poppler-utils emf2svg libwmf-bin gsfonts gdal-bin python3
   fonts-dejavu-core fonts-liberation2
   xauth xvfb openbox libx11-dev libxtst-dev
-  cups printer-driver-cups-pdf
+  cups cups-client cups-filters
 )
 
 missing=()
