@@ -172,6 +172,8 @@ TEST_F(PrintWindowTest, OffersTheSelectedOuvragesWritesEditsWhenLeftAndPrintsThe
     EXPECT_EQ(Lines(w.LImprime).back(), "F1 F1  (120 m)");
     EXPECT_FALSE(w.LDispo->AcceptsDropFrom(w.LImprime)) << "the other list has no current line";
 
+    // A PDF printer asks for its file at every print.
+    fake.AnswerFile(pdf.string(), "Imprimer dans un fichier PDF");
     w.Button1Click();
     EXPECT_EQ(w.result(), 1);
     ASSERT_TRUE(fs::exists(pdf));
@@ -197,7 +199,7 @@ TEST_F(PrintWindowTest, ReportModeOffersEveryOuvrageAndPrintsThroughTheReportsMo
     EXPECT_EQ(w.LDispo->count(), 3);
 
     // Until the reports module is there, printing says so.
-    fake.AnswerMessage(MsgResult::Ok, "Impression");
+    fake.AnswerFile(pdf.string(), "Imprimer dans un fichier PDF").AnswerMessage(MsgResult::Ok, "Impression");
     w.Button1Click();
     EXPECT_NE(fake.Prompts().back().text.find("rapports"), std::string::npos);
 
@@ -215,6 +217,7 @@ TEST_F(PrintWindowTest, ReportModeOffersEveryOuvrageAndPrintsThroughTheReportsMo
     ASSERT_EQ(w.CheckListBox_ElementsRapport->count(), 2);
     w.CheckListBox_ElementsRapport->item(1)->setCheckState(Qt::Unchecked);
     w.CheckBox_NbPairPages->setChecked(true);
+    fake.AnswerFile(pdf.string(), "Imprimer dans un fichier PDF");
     w.Button1Click();
     SetReportPrinting({});
     EXPECT_EQ(printed, (std::vector<std::string>{"VIDE pair 1"}));

@@ -99,6 +99,7 @@ TEST_F(ReportWindowTest, PagesFollowTheWindowSizeAndPrintToPdf)
     printer->setOutputFormat(QPrinter::PdfFormat);
     printer->setOutputFileName(QString::fromStdString(pdf.string()));
     SetCurrentPrinter(std::move(printer));
+    fake.AnswerFile(pdf.string(), "Imprimer dans un fichier PDF");
     w->ToolButton1Click();
     ASSERT_TRUE(fs::exists(pdf));
     EXPECT_GT(fs::file_size(pdf), 1000u);
