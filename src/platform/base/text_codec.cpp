@@ -321,7 +321,12 @@ char32_t LowerChar(char32_t c)
     }
 }
 
-std::string UpperCase(std::string_view utf8)
+namespace {
+
+// ASCII letters change by their ASCII rule (`ascii`), the other characters by
+// `other`; bytes that are not UTF-8 stay as they are.
+template <class AsciiCase, class OtherCase>
+std::string ChangeCase(std::string_view utf8, AsciiCase ascii, OtherCase other)
 {
     std::string out;
     out.reserve(utf8.size());
@@ -329,7 +334,7 @@ std::string UpperCase(std::string_view utf8)
     while (i < utf8.size()) {
         const auto b = static_cast<unsigned char>(utf8[i]);
         if (b < 0x80) {
-            out.push_back(b >= 'a' && b <= 'z' ? static_cast<char>(b - 32) : static_cast<char>(b));
+            out.push_back(ascii(b));
             ++i;
             continue;
         }
@@ -337,30 +342,25 @@ std::string UpperCase(std::string_view utf8)
         bool ok = true;
         const char32_t c = DecodeOne(utf8, i, &ok);
         if (!ok) out.append(utf8.substr(start, i - start));  // keep bad bytes as they are
-        else AppendUtf8(out, UpperChar(c));
+        else AppendUtf8(out, other(c));
     }
     return out;
 }
 
+}  // namespace
+
+std::string UpperCase(std::string_view utf8)
+{
+    return ChangeCase(
+        utf8, [](unsigned char b) { return b >= 'a' && b <= 'z' ? static_cast<char>(b - 32) : static_cast<char>(b); },
+        UpperChar);
+}
+
 std::string LowerCase(std::string_view utf8)
 {
-    std::string out;
-    out.reserve(utf8.size());
-    std::size_t i = 0;
-    while (i < utf8.size()) {
-        const auto b = static_cast<unsigned char>(utf8[i]);
-        if (b < 0x80) {
-            out.push_back(b >= 'A' && b <= 'Z' ? static_cast<char>(b + 32) : static_cast<char>(b));
-            ++i;
-            continue;
-        }
-        const std::size_t start = i;
-        bool ok = true;
-        const char32_t c = DecodeOne(utf8, i, &ok);
-        if (!ok) out.append(utf8.substr(start, i - start));
-        else AppendUtf8(out, LowerChar(c));
-    }
-    return out;
+    return ChangeCase(
+        utf8, [](unsigned char b) { return b >= 'A' && b <= 'Z' ? static_cast<char>(b + 32) : static_cast<char>(b); },
+        LowerChar);
 }
 
 std::string UpperCaseAscii(std::string_view text)
