@@ -148,6 +148,29 @@ struct CasingRow {
     std::int32_t Type = 0;
 };
 
+// The elements of a table are listed from the top down: one without a top
+// starts where the one before it ended (the first at the ground).
+class DepthChain {
+public:
+    // The element's top, its own or the end of the one before; `to` becomes
+    // the top of the next one without its own.
+    double From(double from, double to)
+    {
+        if (!Present(from)) from = prevTo_;
+        prevTo_ = to;
+        return from;
+    }
+
+private:
+    double prevTo_ = 0;
+};
+
+// One section of open hole.
+struct HoleSection {
+    std::int32_t GridRow = -1;
+    double From, To, Diameter;
+};
+
 // One fill row.
 struct FillRow {
     std::int32_t GridRow = -1;
@@ -251,6 +274,8 @@ private:
     void Gradient(TRect r);
     void Tile(const Region& region, const QImage& texture);
     TRect OpenHoleSection(double From, double To, double Diameter, bool Selected);
+    // A section as read, its missing top and diameter given, the scale widened to hold it.
+    HoleSection ReadHoleSection(DepthChain& chain, std::int32_t gridRow, double from, double to, double diameter);
     Region TubeSection(std::int32_t Type, bool Selected, double From, double To, double DiameterTop,
                        double DiameterBottom);
     Region FillSection(const FillRow& row, bool inner, bool Selected);
@@ -365,14 +390,12 @@ std::vector<FillRow> EquipmentPainter::BlockFillRows(bool inner) const
     const TBlock* nature = TableColumn(t, OptAnnulaireNature);
     const TBlock* num = inner ? TableColumn(t, OptAnnulaireNum) : nullptr;
     const TBlock* design = DesignColumn(*t);
-    double prevTo = 0;
+    DepthChain chain;
     const int count = t->RowCount();
     for (int r = 0; r < count; ++r) {
         if (!Belongs(design, r)) continue;
-        double from = CellFloat(deb, r);
-        if (!Present(from)) from = prevTo;
         const double to = CellFloat(fin, r);
-        prevTo = to;
+        const double from = chain.From(CellFloat(deb, r), to);
         if (!Present(to) || !Present(from)) continue;
         FillRow row;
         row.Type = IntCell(type, r);
@@ -393,12 +416,10 @@ std::vector<FillRow> EquipmentPainter::GridFillRows(bool inner) const
     if (type < 0 || fin < 0) return rows;
     const int deb = GridCol(OptAnnulaireDeb), nature = GridCol(OptAnnulaireNature);
     const int num = inner ? GridCol(OptAnnulaireNum) : -1;
-    double prevTo = 0;
+    DepthChain chain;
     for (const int r : GridRows()) {
-        double from = GridFloat(deb, r);
-        if (!Present(from)) from = prevTo;
         const double to = GridFloat(fin, r);
-        prevTo = to;
+        const double from = chain.From(GridFloat(deb, r), to);
         if (!Present(to) || !Present(from)) continue;
         FillRow row;
         row.GridRow = r;
@@ -570,6 +591,17 @@ TRect EquipmentPainter::OpenHoleSection(double From, double To, double Diameter,
     return r;
 }
 
+HoleSection EquipmentPainter::ReadHoleSection(DepthChain& chain, std::int32_t gridRow, double from, double to,
+                                              double diameter)
+{
+    from = chain.From(from, to);
+    if (!Present(diameter)) diameter = kDefaultHoleDiameter;
+    if (Present(from)) S.WidenDepth(from);
+    if (Present(to)) S.WidenDepth(to);
+    S.WidenDiameter(diameter);
+    return {gridRow, from, to, diameter};
+}
+
 void EquipmentPainter::OpenHoleFromBlocks()
 {
     const TDirBlock* t = Table("Trou-nu");
@@ -589,57 +621,31 @@ void EquipmentPainter::OpenHoleFromBlocks()
     }
     // The bottom of the whole picture comes from the open hole and the levels.
     if (Tout) S.BottomDepth = 0;
-    struct Section {
-        double From, To, Diameter;
-    };
-    std::vector<Section> sections;
-    double prevTo = 0;
+    std::vector<HoleSection> sections;
+    DepthChain chain;
     for (int r = 0; r < count; ++r) {
         if (!Belongs(design, r)) continue;
-        double from = CellFloat(deb, r);
-        if (!Present(from)) from = prevTo;
-        const double to = CellFloat(fin, r);
-        prevTo = to;
-        double d = CellFloat(diam, r);
-        if (!Present(d)) d = kDefaultHoleDiameter;
-        if (Present(from)) S.WidenDepth(from);
-        if (Present(to)) S.WidenDepth(to);
-        S.WidenDiameter(d);
-        sections.push_back({from, to, d});
+        sections.push_back(ReadHoleSection(chain, -1, CellFloat(deb, r), CellFloat(fin, r), CellFloat(diam, r)));
     }
     FinishScale();
     Background();
-    for (const Section& s : sections)
+    for (const HoleSection& s : sections)
         if (Present(s.From) && Present(s.To) && s.From <= s.To) OpenHoleSection(s.From, s.To, s.Diameter, false);
 }
 
 void EquipmentPainter::OpenHoleFromGrid()
 {
     const int deb = GridCol(OptTrouNuDeb), fin = GridCol(OptTrouNuFin), diam = GridCol(OptTrouNuDiam);
-    struct Section {
-        int Row;
-        double From, To, Diameter;
-    };
-    std::vector<Section> sections;
-    double prevTo = 0;
-    for (const int r : GridRows()) {
-        double from = GridFloat(deb, r);
-        if (!Present(from)) from = prevTo;
-        const double to = GridFloat(fin, r);
-        prevTo = to;
-        double d = GridFloat(diam, r);
-        if (!Present(d)) d = kDefaultHoleDiameter;
-        if (Present(from)) S.WidenDepth(from);
-        if (Present(to)) S.WidenDepth(to);
-        S.WidenDiameter(d);
-        sections.push_back({r, from, to, d});
-    }
+    std::vector<HoleSection> sections;
+    DepthChain chain;
+    for (const int r : GridRows())
+        sections.push_back(ReadHoleSection(chain, r, GridFloat(deb, r), GridFloat(fin, r), GridFloat(diam, r)));
     FinishScale();
     Ground();
-    for (const Section& s : sections) {
+    for (const HoleSection& s : sections) {
         if (!Present(s.From) || !Present(s.To) || s.From > s.To) continue;
-        const TRect r = OpenHoleSection(s.From, s.To, s.Diameter, Selected(s.Row));
-        EquipmentRegions.push_back({Region(r), s.Row});
+        const TRect r = OpenHoleSection(s.From, s.To, s.Diameter, Selected(s.GridRow));
+        EquipmentRegions.push_back({Region(r), s.GridRow});
     }
     Sky();
 }

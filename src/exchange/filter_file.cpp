@@ -49,18 +49,6 @@ bool StartsWith(std::u32string_view line, char32_t a, char32_t b)
     return line.size() >= 2 && line[0] == a && line[1] == b;
 }
 
-std::string QuotePath(const std::string& path)
-{
-    std::string out = "'";
-    for (char c : path) {
-        if (c == '\'')
-            out += '\'';
-        out += c;
-    }
-    out += '\'';
-    return out;
-}
-
 bool IsTypeLetter(char32_t c)
 {
     switch (c) {
@@ -206,6 +194,18 @@ void ParseBody(FilterText& in, TFiltre& filter, const std::string& singleTubeNam
 }
 
 } // namespace
+
+std::string QuotePath(const std::string& path)
+{
+    std::string out = "'";
+    for (char c : path) {
+        if (c == '\'')
+            out += '\'';
+        out += c;
+    }
+    out += '\'';
+    return out;
+}
 
 std::string MissingFilterMessage(const std::string& Name)
 {

@@ -55,6 +55,10 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// A file name as the exchange messages show it: between single quotes, a
+// quote inside it doubled.
+std::string QuotePath(const std::string& path);
+
 // Clears Names, then adds the text after "->" of every line longer than two
 // characters that starts with "->", comment included and untrimmed, in file
 // order. Raises EFilterError when the file cannot be read.

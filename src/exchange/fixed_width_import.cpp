@@ -788,17 +788,6 @@ private:
     bool referenceMerge_ = false;
 };
 
-std::string QuotePath(const std::string& path)
-{
-    std::string out = "'";
-    for (char c : path) {
-        if (c == '\'')
-            out += '\'';
-        out += c;
-    }
-    return out + "'";
-}
-
 // Loads the main filter; false when there is nothing to read it with.
 bool LoadMainFilter(std::string_view filterText, const std::string& name, TFiltre& filter,
                     OracleImportReport& report)

@@ -14,6 +14,14 @@ bool AllInside(const TPoint* points, std::size_t count, std::int32_t limit)
     return true;
 }
 
+std::span<const TPoint> PolygonWithin(const TPoint* points, std::size_t count, std::int32_t limit,
+                                      std::vector<TPoint>& storage)
+{
+    if (AllInside(points, count, limit)) return {points, count};
+    storage = ClipPolygon(points, count, limit);
+    return storage;
+}
+
 static std::int64_t RoundCoord(double v)
 {
     return static_cast<std::int64_t>(std::nearbyint(v));

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <vector>
 
 #include "platform/canvas_types.h"
@@ -25,6 +26,11 @@ std::vector<std::vector<TPoint>> ClipPolyline(const TPoint* points, std::size_t 
 // Cuts a closed polygon to the square (Sutherland-Hodgman); may return fewer
 // than 3 points when nothing is left.
 std::vector<TPoint> ClipPolygon(const TPoint* points, std::size_t count, std::int32_t limit);
+// The polygon as a back end may take it: the points themselves when they all
+// lie within the square (nothing is copied), else the cut polygon, kept in
+// `storage`.
+std::span<const TPoint> PolygonWithin(const TPoint* points, std::size_t count, std::int32_t limit,
+                                      std::vector<TPoint>& storage);
 // The same against the box left..right x top..bottom (edges included). Cutting
 // along horizontal lines keeps the alternate-fill parity of every row inside
 // the box, so a tall polygon can be built band by band.

@@ -12,8 +12,8 @@ constexpr std::int32_t MM_ANISOTROPIC = 8;
 constexpr std::int32_t TRANSPARENT = 1;
 constexpr std::int32_t OPAQUE = 2;
 constexpr std::int32_t ALTERNATE = 1;
-constexpr std::uint32_t PS_SOLID = 0, PS_DOT = 2, PS_NULL = 5, PS_GEOMETRIC = 0x00010000;
-constexpr std::uint32_t BS_SOLID = 0, BS_NULL = 1;
+constexpr std::uint32_t PS_GEOMETRIC = 0x00010000;
+constexpr std::uint32_t BS_SOLID = 0;
 constexpr std::uint32_t GM_COMPATIBLE = 1;
 constexpr std::uint32_t SRCCOPY = 0x00CC0020;
 constexpr std::uint8_t DEFAULT_CHARSET = 1;
@@ -99,6 +99,12 @@ void EmfCanvas::Points(std::uint32_t type16, std::uint32_t type32, const TPoint*
     const std::size_t start = Begin(small ? type16 : type32);
     Bounds(points, count);
     rec_.U32(static_cast<std::uint32_t>(count));
+    PointList(points, count, small);
+    End(start);
+}
+
+void EmfCanvas::PointList(const TPoint* points, std::size_t count, bool small)
+{
     for (std::size_t i = 0; i < count; ++i) {
         if (small) {
             rec_.I16(static_cast<std::int16_t>(points[i].X));
@@ -108,7 +114,6 @@ void EmfCanvas::Points(std::uint32_t type16, std::uint32_t type32, const TPoint*
             rec_.I32(points[i].Y);
         }
     }
-    End(start);
 }
 
 void EmfCanvas::RecPolyline(const TPoint* points, std::size_t count)
@@ -129,15 +134,7 @@ void EmfCanvas::RecPolyPolyline(const std::vector<TPoint>& points, const std::ve
     rec_.U32(static_cast<std::uint32_t>(counts.size()));
     rec_.U32(static_cast<std::uint32_t>(points.size()));
     for (std::int32_t n : counts) rec_.U32(static_cast<std::uint32_t>(n));
-    for (const TPoint& p : points) {
-        if (small) {
-            rec_.I16(static_cast<std::int16_t>(p.X));
-            rec_.I16(static_cast<std::int16_t>(p.Y));
-        } else {
-            rec_.I32(p.X);
-            rec_.I32(p.Y);
-        }
-    }
+    PointList(points.data(), points.size(), small);
     End(start);
 }
 
@@ -216,13 +213,13 @@ void EmfCanvas::RecCreatePen(int slot, const TPen& pen)
                                   static_cast<std::int32_t>(BS_SOLID), static_cast<std::int32_t>(pen.Color), 0, 0});
         return;
     }
-    const std::uint32_t style = pen.Style == PenStyle::Clear ? PS_NULL : pen.Style == PenStyle::Dot ? PS_DOT : PS_SOLID;
+    const std::uint32_t style = PenStyleCode(pen.Style);
     Simple(EMR_CREATEPEN, {slot + 1, static_cast<std::int32_t>(style), pen.Width, 0, static_cast<std::int32_t>(pen.Color)});
 }
 
 void EmfCanvas::RecCreateBrush(int slot, const TBrush& brush)
 {
-    const std::uint32_t style = brush.Style == BrushStyle::Clear ? BS_NULL : BS_SOLID;
+    const std::uint32_t style = BrushStyleCode(brush.Style);
     Simple(EMR_CREATEBRUSHINDIRECT, {slot + 1, static_cast<std::int32_t>(style), static_cast<std::int32_t>(brush.Color), 0});
 }
 
@@ -235,14 +232,7 @@ void EmfCanvas::RecCreateFont(int slot, const TFont& font)
     rec_.I32(font.Escapement);
     rec_.I32(font.Escapement);
     rec_.I32(font.Weight);
-    rec_.U8(font.Italic ? 1 : 0);
-    rec_.U8(font.Underline ? 1 : 0);
-    rec_.U8(font.StrikeOut ? 1 : 0);
-    rec_.U8(DEFAULT_CHARSET);
-    rec_.U8(0);  // out precision
-    rec_.U8(0);  // clip precision
-    rec_.U8(0);  // quality
-    rec_.U8(0);  // pitch and family
+    rec_.FontFlags(font, DEFAULT_CHARSET);
     std::u32string name = Utf8ToU32(font.Name);
     std::u16string face;
     for (char32_t c : name)
@@ -263,8 +253,7 @@ void EmfCanvas::RecBkMode(bool opaque) { Simple(EMR_SETBKMODE, {opaque ? OPAQUE 
 void EmfCanvas::RecStretchImage(const TRect& dest, const QImage& rgb888)
 {
     const std::int32_t w = rgb888.width(), h = rgb888.height();
-    const std::size_t stride = (std::size_t(w) * 3 + 3) / 4 * 4;
-    const std::size_t bits = stride * std::size_t(h);
+    const std::size_t bits = Dib24Bits(rgb888);
     const std::size_t start = Begin(EMR_STRETCHDIBITS);
     rec_.I32(dest.Left);
     rec_.I32(dest.Top);
@@ -284,27 +273,7 @@ void EmfCanvas::RecStretchImage(const TRect& dest, const QImage& rgb888)
     rec_.U32(SRCCOPY);
     rec_.I32(dest.Right - dest.Left);
     rec_.I32(dest.Bottom - dest.Top);
-    // BITMAPINFOHEADER: 24 bits, rows from the bottom up.
-    rec_.U32(40);
-    rec_.I32(w);
-    rec_.I32(h);
-    rec_.U16(1);
-    rec_.U16(24);
-    rec_.U32(0);
-    rec_.U32(static_cast<std::uint32_t>(bits));
-    rec_.I32(0);
-    rec_.I32(0);
-    rec_.U32(0);
-    rec_.U32(0);
-    for (std::int32_t row = h - 1; row >= 0; --row) {
-        const uchar* line = rgb888.constScanLine(row);
-        for (std::int32_t x = 0; x < w; ++x) {
-            rec_.U8(line[3 * x + 2]);  // blue, green, red
-            rec_.U8(line[3 * x + 1]);
-            rec_.U8(line[3 * x]);
-        }
-        rec_.Zeros(stride - std::size_t(w) * 3);
-    }
+    rec_.Dib24(rgb888);
     End(start);
 }
 

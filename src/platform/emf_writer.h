@@ -82,6 +82,8 @@ private:
     void Simple(std::uint32_t type, std::initializer_list<std::int32_t> values);
     void Bounds(const TPoint* points, std::size_t count);
     void Points(std::uint32_t type16, std::uint32_t type32, const TPoint* points, std::size_t count);
+    // The points in 16 bits each when `small`, else in 32.
+    void PointList(const TPoint* points, std::size_t count, bool small);
 
     LeBytes rec_;
     std::uint32_t records_ = 0;

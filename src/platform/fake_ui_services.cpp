@@ -200,6 +200,14 @@ MsgResult FakeUiServices::Message(const MessageRequest& request)
     return answer->result;
 }
 
+const FakeUiServices::Answer* FakeUiServices::Accepted(PromptRecord record, const std::string& text)
+{
+    // Recorded first: a failure that throws still leaves the prompt in the list.
+    prompts_.push_back(record);
+    const Answer* a = Take(record.kind, record.title, text);
+    return a && a->accept ? a : nullptr;
+}
+
 bool FakeUiServices::AskText(const TextPrompt& prompt, std::string& answer)
 {
     PromptRecord record;
@@ -207,9 +215,8 @@ bool FakeUiServices::AskText(const TextPrompt& prompt, std::string& answer)
     record.title = prompt.caption;
     record.text = prompt.question;
     record.proposal = prompt.text;
-    prompts_.push_back(record);
-    const Answer* a = Take(PromptKind::Text, prompt.caption, prompt.question);
-    if (!a || !a->accept) return false;
+    const Answer* a = Accepted(std::move(record), prompt.question);
+    if (!a) return false;
     answer = a->values.empty() ? std::string() : a->values.front();
     return true;
 }
@@ -221,9 +228,8 @@ bool FakeUiServices::AskName(const NamePrompt& prompt, NamePrompt& answer)
     record.title = prompt.caption;
     record.proposal = prompt.indice;
     record.proposal2 = prompt.design;
-    prompts_.push_back(record);
-    const Answer* a = Take(PromptKind::Name, prompt.caption, {});
-    if (!a || !a->accept) return false;
+    const Answer* a = Accepted(std::move(record), {});
+    if (!a) return false;
     answer.caption = prompt.caption;
     answer.indice = a->values.size() > 0 ? a->values[0] : std::string();
     answer.design = a->values.size() > 1 ? a->values[1] : std::string();
@@ -236,9 +242,8 @@ std::vector<std::string> FakeUiServices::FileDialog(const FileDialogRequest& req
     record.kind = PromptKind::File;
     record.title = request.title;
     record.file = request;
-    prompts_.push_back(record);
-    const Answer* a = Take(PromptKind::File, request.title, request.filter);
-    if (!a || !a->accept) return {};
+    const Answer* a = Accepted(std::move(record), request.filter);
+    if (!a) return {};
     if (request.kind != FileDialogKind::OpenMulti && a->values.size() > 1) {
         Fail("Several files scripted for the single-file dialog " + Quote(request.title));
         return {};
@@ -252,9 +257,8 @@ bool FakeUiServices::SelectFolder(const FolderRequest& request, std::string& fol
     record.kind = PromptKind::Folder;
     record.title = request.title;
     record.proposal = request.folder;
-    prompts_.push_back(record);
-    const Answer* a = Take(PromptKind::Folder, request.title, {});
-    if (!a || !a->accept) return false;
+    const Answer* a = Accepted(std::move(record), {});
+    if (!a) return false;
     folder = a->values.empty() ? std::string() : a->values.front();
     return true;
 }

@@ -119,6 +119,9 @@ private:
     // The next answer for a prompt of `kind` titled `title`, or nullptr after a
     // failure (when failures do not throw).
     const Answer* Take(PromptKind kind, const std::string& title, const std::string& text);
+    // Records the prompt, then takes its answer: nullptr when the answer
+    // cancels it (or after a failure that does not throw).
+    const Answer* Accepted(PromptRecord record, const std::string& text);
     void Fail(const std::string& message);
 
     std::deque<Answer> script_;

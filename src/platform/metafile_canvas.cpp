@@ -158,6 +158,51 @@ void LeBytes::PatchU32(std::size_t at, std::uint32_t v)
     for (int i = 0; i < 4; ++i) data[at + static_cast<std::size_t>(i)] = static_cast<char>((v >> (8 * i)) & 0xFF);
 }
 
+void LeBytes::FontFlags(const TFont& font, std::uint8_t charset)
+{
+    U8(font.Italic ? 1 : 0);
+    U8(font.Underline ? 1 : 0);
+    U8(font.StrikeOut ? 1 : 0);
+    U8(charset);
+    U8(0);  // out precision
+    U8(0);  // clip precision
+    U8(0);  // quality
+    U8(0);  // pitch and family
+}
+
+namespace {
+std::size_t Dib24Stride(const QImage& rgb888) { return (std::size_t(rgb888.width()) * 3 + 3) / 4 * 4; }
+}  // namespace
+
+std::size_t Dib24Bits(const QImage& rgb888) { return Dib24Stride(rgb888) * std::size_t(rgb888.height()); }
+
+void LeBytes::Dib24(const QImage& rgb888)
+{
+    const std::int32_t w = rgb888.width(), h = rgb888.height();
+    const std::size_t stride = Dib24Stride(rgb888);
+    // BITMAPINFOHEADER: 24 bits, rows from the bottom up.
+    U32(40);
+    I32(w);
+    I32(h);
+    U16(1);
+    U16(24);
+    U32(0);
+    U32(static_cast<std::uint32_t>(Dib24Bits(rgb888)));
+    I32(0);
+    I32(0);
+    U32(0);
+    U32(0);
+    for (std::int32_t row = h - 1; row >= 0; --row) {
+        const uchar* line = rgb888.constScanLine(row);
+        for (std::int32_t x = 0; x < w; ++x) {
+            U8(line[3 * x + 2]);  // blue, green, red
+            U8(line[3 * x + 1]);
+            U8(line[3 * x]);
+        }
+        Zeros(stride - std::size_t(w) * 3);
+    }
+}
+
 // ---- construction and the file --------------------------------------------------
 
 MetafileCanvas::MetafileCanvas(std::int32_t width, std::int32_t height, std::int32_t coordLimit)
@@ -166,6 +211,18 @@ MetafileCanvas::MetafileCanvas(std::int32_t width, std::int32_t height, std::int
 }
 
 MetafileCanvas::~MetafileCanvas() = default;
+
+std::uint32_t MetafileCanvas::PenStyleCode(PenStyle style)
+{
+    constexpr std::uint32_t PS_SOLID = 0, PS_DOT = 2, PS_NULL = 5;
+    return style == PenStyle::Clear ? PS_NULL : style == PenStyle::Dot ? PS_DOT : PS_SOLID;
+}
+
+std::uint32_t MetafileCanvas::BrushStyleCode(BrushStyle style)
+{
+    constexpr std::uint32_t BS_SOLID = 0, BS_NULL = 1;
+    return style == BrushStyle::Clear ? BS_NULL : BS_SOLID;
+}
 
 void MetafileCanvas::BeginPicture()
 {

@@ -49,7 +49,19 @@ struct LeBytes {
     void Pad(std::size_t alignment);
     void PatchU32(std::size_t at, std::uint32_t v);
     std::size_t Size() const { return data.size(); }
+
+    // What the font records of both formats hold after the sizes and the
+    // weight: italic, underline, strike-out, the character set, then the
+    // default precisions, quality, pitch and family.
+    void FontFlags(const TFont& font, std::uint8_t charset);
+    // A 24-bit device-independent bitmap as both formats embed it: its header,
+    // then the rows from the bottom up, blue, green and red, each row padded
+    // to four bytes (Dib24Bits bytes in all).
+    void Dib24(const QImage& rgb888);
 };
+
+// The size of the rows Dib24 writes.
+std::size_t Dib24Bits(const QImage& rgb888);
 
 class MetafileCanvas : public Canvas {
 public:
@@ -140,6 +152,10 @@ protected:
     virtual std::string RecFinish() = 0;
 
     static constexpr int kMaxImageSide = 2048;
+
+    // The logical pen and brush styles, the same codes in both formats.
+    static std::uint32_t PenStyleCode(PenStyle style);
+    static std::uint32_t BrushStyleCode(BrushStyle style);
 
     // The number of object slots the picture needed at most.
     int MaxObjectSlots() const { return static_cast<int>(slots_.size()); }

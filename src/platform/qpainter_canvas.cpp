@@ -288,15 +288,11 @@ void QPainterCanvas::Polygon(const TPoint* points, std::size_t count)
     if (count < 2 || points == nullptr)
         return;
     std::vector<TPoint> clipped;
-    const TPoint* pts = points;
-    std::size_t n = count;
-    if (!coordclip::AllInside(points, count, kLimit)) {
-        clipped = coordclip::ClipPolygon(points, count, kLimit);
-        pts = clipped.data();
-        n = clipped.size();
-        if (n < 2)
-            return;
-    }
+    const std::span<const TPoint> within = coordclip::PolygonWithin(points, count, kLimit, clipped);
+    const TPoint* pts = within.data();
+    const std::size_t n = within.size();
+    if (n < 2)
+        return;
     if (Brush.Style == BrushStyle::Solid && n >= 3) {
         // The fill covers the pixels whose centre lies inside, like a polygon
         // region: right and bottom edges left out.

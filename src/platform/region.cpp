@@ -42,15 +42,11 @@ Region Region::FromPolygon(const TPoint* points, std::size_t count)
     if (count < 3 || points == nullptr)
         return g;
     std::vector<TPoint> clipped;
-    const TPoint* pts = points;
-    std::size_t n = count;
-    if (!coordclip::AllInside(points, count, PolygonCoordLimit)) {
-        clipped = coordclip::ClipPolygon(points, count, PolygonCoordLimit);
-        pts = clipped.data();
-        n = clipped.size();
-        if (n < 3)
-            return g;
-    }
+    const std::span<const TPoint> within = coordclip::PolygonWithin(points, count, PolygonCoordLimit, clipped);
+    const TPoint* pts = within.data();
+    const std::size_t n = within.size();
+    if (n < 3)
+        return g;
     auto toQt = [](const TPoint* p, std::size_t k) {
         QPolygon poly;
         poly.reserve(static_cast<int>(k));

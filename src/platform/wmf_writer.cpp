@@ -11,8 +11,6 @@ constexpr std::int32_t MM_ANISOTROPIC = 8;
 constexpr std::int32_t TRANSPARENT = 1;
 constexpr std::int32_t OPAQUE = 2;
 constexpr std::int32_t ALTERNATE = 1;
-constexpr std::int32_t PS_SOLID = 0, PS_DOT = 2, PS_NULL = 5;
-constexpr std::int32_t BS_SOLID = 0, BS_NULL = 1;
 constexpr std::uint32_t SRCCOPY = 0x00CC0020;
 constexpr std::uint8_t ANSI_CHARSET = 0;
 
@@ -118,9 +116,8 @@ void WmfCanvas::RecText(std::int32_t x, std::int32_t y, const std::u32string& te
 
 void WmfCanvas::RecCreatePen(int, const TPen& pen)
 {
-    const std::int32_t style = pen.Style == PenStyle::Clear ? PS_NULL : pen.Style == PenStyle::Dot ? PS_DOT : PS_SOLID;
     const std::size_t start = Begin(META_CREATEPENINDIRECT);
-    rec_.U16(static_cast<std::uint16_t>(style));
+    rec_.U16(static_cast<std::uint16_t>(PenStyleCode(pen.Style)));
     rec_.I16(W16(pen.Width));
     rec_.I16(0);
     rec_.U32(pen.Color);
@@ -130,7 +127,7 @@ void WmfCanvas::RecCreatePen(int, const TPen& pen)
 void WmfCanvas::RecCreateBrush(int, const TBrush& brush)
 {
     const std::size_t start = Begin(META_CREATEBRUSHINDIRECT);
-    rec_.U16(brush.Style == BrushStyle::Clear ? BS_NULL : BS_SOLID);
+    rec_.U16(static_cast<std::uint16_t>(BrushStyleCode(brush.Style)));
     rec_.U32(brush.Color);
     rec_.U16(0);
     End(start);
@@ -144,14 +141,7 @@ void WmfCanvas::RecCreateFont(int, const TFont& font)
     rec_.I16(W16(font.Escapement));
     rec_.I16(W16(font.Escapement));
     rec_.I16(W16(font.Weight));
-    rec_.U8(font.Italic ? 1 : 0);
-    rec_.U8(font.Underline ? 1 : 0);
-    rec_.U8(font.StrikeOut ? 1 : 0);
-    rec_.U8(ANSI_CHARSET);
-    rec_.U8(0);  // out precision
-    rec_.U8(0);  // clip precision
-    rec_.U8(0);  // quality
-    rec_.U8(0);  // pitch and family
+    rec_.FontFlags(font, ANSI_CHARSET);
     std::string face = Utf8ToCp1252(font.Name);
     face.erase(std::remove(face.begin(), face.end(), '\0'), face.end());
     if (face.size() > 31) face.resize(31);
@@ -168,26 +158,21 @@ void WmfCanvas::RecSaveDC() { Simple(META_SAVEDC, {}); }
 void WmfCanvas::RecRestoreDC() { Simple(META_RESTOREDC, {-1}); }
 void WmfCanvas::RecIntersectClipRect(const TRect& r) { Simple(META_INTERSECTCLIPRECT, {r.Bottom, r.Right, r.Top, r.Left}); }
 
-void WmfCanvas::RecTextColor(TColor colour)
+void WmfCanvas::ColourRecord(std::uint16_t function, TColor colour)
 {
-    const std::size_t start = Begin(META_SETTEXTCOLOR);
+    const std::size_t start = Begin(function);
     rec_.U32(colour);
     End(start);
 }
 
-void WmfCanvas::RecBkColor(TColor colour)
-{
-    const std::size_t start = Begin(META_SETBKCOLOR);
-    rec_.U32(colour);
-    End(start);
-}
+void WmfCanvas::RecTextColor(TColor colour) { ColourRecord(META_SETTEXTCOLOR, colour); }
+void WmfCanvas::RecBkColor(TColor colour) { ColourRecord(META_SETBKCOLOR, colour); }
 
 void WmfCanvas::RecBkMode(bool opaque) { Simple(META_SETBKMODE, {opaque ? OPAQUE : TRANSPARENT}); }
 
 void WmfCanvas::RecStretchImage(const TRect& dest, const QImage& rgb888)
 {
     const std::int32_t w = rgb888.width(), h = rgb888.height();
-    const std::size_t stride = (std::size_t(w) * 3 + 3) / 4 * 4;
     const std::size_t start = Begin(META_STRETCHDIB);
     rec_.U32(SRCCOPY);
     rec_.U16(0);  // colours in the bitmap itself
@@ -199,27 +184,7 @@ void WmfCanvas::RecStretchImage(const TRect& dest, const QImage& rgb888)
     rec_.I16(W16(dest.Right - dest.Left));
     rec_.I16(W16(dest.Top));
     rec_.I16(W16(dest.Left));
-    // BITMAPINFOHEADER: 24 bits, rows from the bottom up.
-    rec_.U32(40);
-    rec_.I32(w);
-    rec_.I32(h);
-    rec_.U16(1);
-    rec_.U16(24);
-    rec_.U32(0);
-    rec_.U32(static_cast<std::uint32_t>(stride * std::size_t(h)));
-    rec_.I32(0);
-    rec_.I32(0);
-    rec_.U32(0);
-    rec_.U32(0);
-    for (std::int32_t row = h - 1; row >= 0; --row) {
-        const uchar* line = rgb888.constScanLine(row);
-        for (std::int32_t x = 0; x < w; ++x) {
-            rec_.U8(line[3 * x + 2]);
-            rec_.U8(line[3 * x + 1]);
-            rec_.U8(line[3 * x]);
-        }
-        rec_.Zeros(stride - std::size_t(w) * 3);
-    }
+    rec_.Dib24(rgb888);
     End(start);
 }
 

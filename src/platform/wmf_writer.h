@@ -77,6 +77,8 @@ private:
     // A record of 16-bit values in the order the file holds them.
     void Simple(std::uint16_t function, std::initializer_list<std::int32_t> words);
     void Points(std::uint16_t function, const TPoint* points, std::size_t count);
+    // A record of one colour.
+    void ColourRecord(std::uint16_t function, TColor colour);
 
     LeBytes rec_;
     std::uint32_t maxRecordWords_ = 0;

@@ -28,24 +28,31 @@ SplitPath Strip(std::string_view p)
 class NameWalker {
 public:
     explicit NameWalker(std::string_view path) : path_(path) {}
-    // The next name and its offset in the path; false at the end.
-    bool Next(std::string_view& name, std::size_t& offset)
+    // Moves to the next name; false at the end.
+    bool Next()
     {
         if (done_) return false;
-        offset = pos_;
+        offset_ = pos_;
         const std::size_t bs = path_.find('\\', pos_);
         if (bs == std::string_view::npos) {
-            name = path_.substr(pos_);
+            name_ = path_.substr(pos_);
             done_ = true;
         } else {
-            name = path_.substr(pos_, bs - pos_);
+            name_ = path_.substr(pos_, bs - pos_);
             pos_ = bs + 1;
         }
         return true;
     }
+    std::string_view Name() const { return name_; }
+    // Where the name starts in the path.
+    std::size_t Offset() const { return offset_; }
+    // The name is the path's last.
+    bool Last() const { return done_; }
 
 private:
     std::string_view path_;
+    std::string_view name_;
+    std::size_t offset_ = 0;
     std::size_t pos_ = 0;
     bool done_ = false;
 };
@@ -345,21 +352,26 @@ TDirBlock* TDirBlock::GetOrCreateSubDir(std::string_view name, bool alwaysCreate
     return static_cast<TDirBlock*>(Append(std::make_unique<TDirBlock>(std::string(name))));
 }
 
+namespace {
+// One step of GetDir / GetBlock through a directory that must exist; `rest`
+// is the part of the path its failure names.
+TDirBlock* ExistingStep(TDirBlock* dir, std::string_view name, std::string_view rest)
+{
+    const int k = dir->IndexOfName(name);
+    if (k < 0) throw EBlockError("Path not found (" + std::string(rest) + ")");
+    TBlock* b = dir->Child(k);
+    if (!b->IsDir()) throw EBlockError(std::string(name) + " is not a directory");
+    return static_cast<TDirBlock*>(b);
+}
+}  // namespace
+
 TDirBlock* TDirBlock::GetDir(std::string_view pathIn)
 {
     TDirBlock* dir = StartOf(this, pathIn);
     const SplitPath sp = Strip(pathIn);
     if (sp.path.empty()) return dir;
     NameWalker w(sp.path);
-    std::string_view name;
-    std::size_t offset = 0;
-    while (w.Next(name, offset)) {
-        const int k = dir->IndexOfName(name);
-        if (k < 0) throw EBlockError("Path not found (" + std::string(sp.full.substr(offset)) + ")");
-        TBlock* b = dir->items_[static_cast<std::size_t>(k)].get();
-        if (!b->IsDir()) throw EBlockError(std::string(name) + " is not a directory");
-        dir = static_cast<TDirBlock*>(b);
-    }
+    while (w.Next()) dir = ExistingStep(dir, w.Name(), sp.full.substr(w.Offset()));
     return dir;
 }
 
@@ -369,21 +381,16 @@ TBlock* TDirBlock::GetBlock(std::string_view pathIn)
     const SplitPath sp = Strip(pathIn);
     if (sp.path.empty()) return dir;
     NameWalker w(sp.path);
-    std::string_view name;
-    std::size_t offset = 0;
-    while (w.Next(name, offset)) {
-        const bool last = offset + name.size() == sp.path.size();
-        const int k = dir->IndexOfName(name);
-        if (last) {
-            if (k < 0) throw EBlockError("File not found (" + std::string(name) + ")");
-            TBlock* b = dir->items_[static_cast<std::size_t>(k)].get();
-            if (b->IsDir()) throw EBlockError("Block " + dir->Name + " is a directory");
-            return b;
+    while (w.Next()) {
+        if (!w.Last()) {
+            dir = ExistingStep(dir, w.Name(), sp.path.substr(w.Offset()));
+            continue;
         }
-        if (k < 0) throw EBlockError("Path not found (" + std::string(sp.path.substr(offset)) + ")");
+        const int k = dir->IndexOfName(w.Name());
+        if (k < 0) throw EBlockError("File not found (" + std::string(w.Name()) + ")");
         TBlock* b = dir->items_[static_cast<std::size_t>(k)].get();
-        if (!b->IsDir()) throw EBlockError(std::string(name) + " is not a directory");
-        dir = static_cast<TDirBlock*>(b);
+        if (b->IsDir()) throw EBlockError("Block " + dir->Name + " is a directory");
+        return b;
     }
     return dir;   // not reached
 }
@@ -394,10 +401,8 @@ TDirBlock* TDirBlock::FindDir(std::string_view pathIn) const
     const SplitPath sp = Strip(pathIn);
     if (!sp.path.empty()) {
         NameWalker w(sp.path);
-        std::string_view name;
-        std::size_t offset = 0;
-        while (w.Next(name, offset)) {
-            const int k = dir->IndexOfDir(name);
+        while (w.Next()) {
+            const int k = dir->IndexOfDir(w.Name());
             if (k < 0) return nullptr;
             dir = static_cast<const TDirBlock*>(dir->items_[static_cast<std::size_t>(k)].get());
         }
@@ -411,14 +416,11 @@ TBlock* TDirBlock::FindBlock(std::string_view pathIn) const
     const SplitPath sp = Strip(pathIn);
     if (sp.path.empty()) return nullptr;
     NameWalker w(sp.path);
-    std::string_view name;
-    std::size_t offset = 0;
-    while (w.Next(name, offset)) {
-        const bool last = offset + name.size() == sp.path.size();
-        const int k = dir->IndexOfName(name);
+    while (w.Next()) {
+        const int k = dir->IndexOfName(w.Name());
         if (k < 0) return nullptr;
         TBlock* b = dir->items_[static_cast<std::size_t>(k)].get();
-        if (last) return b->IsDir() ? nullptr : b;
+        if (w.Last()) return b->IsDir() ? nullptr : b;
         if (!b->IsDir()) return nullptr;
         dir = static_cast<const TDirBlock*>(b);
     }
@@ -457,12 +459,7 @@ TDirBlock* TDirBlock::ForceDir(std::string_view pathIn)
     const SplitPath sp = Strip(pathIn);
     if (sp.path.empty()) return dir;
     NameWalker w(sp.path);
-    std::string_view name;
-    std::size_t offset = 0;
-    while (w.Next(name, offset)) {
-        const bool last = offset + name.size() == sp.path.size();
-        dir = last ? dir->GetOrCreateSubDir(name, false) : ForceStep(dir, name);
-    }
+    while (w.Next()) dir = w.Last() ? dir->GetOrCreateSubDir(w.Name(), false) : ForceStep(dir, w.Name());
     return dir;
 }
 
@@ -472,11 +469,9 @@ TBlock* TDirBlock::ForceBlock(std::string_view pathIn, std::uint8_t typeCode, st
     const SplitPath sp = Strip(pathIn);
     if (sp.path.empty()) return dir;
     NameWalker w(sp.path);
-    std::string_view name;
-    std::size_t offset = 0;
-    while (w.Next(name, offset)) {
-        const bool last = offset + name.size() == sp.path.size();
-        if (!last) {
+    while (w.Next()) {
+        const std::string_view name = w.Name();
+        if (!w.Last()) {
             dir = ForceStep(dir, name);
             continue;
         }

@@ -121,19 +121,27 @@ void AppendUtf8(std::string& out, char32_t cp)
     }
 }
 
-std::string Cp1252ToUtf8(std::string_view bytes)
+namespace {
+
+// Both one-byte code pages keep ASCII as it is; `high` gives the character of
+// a byte from 0x80 up.
+template <class HighByte>
+std::string OneByteToUtf8(std::string_view bytes, HighByte high)
 {
     std::string out;
     out.reserve(bytes.size() + bytes.size() / 8);
     for (char c : bytes) {
         const auto b = static_cast<unsigned char>(c);
         if (b < 0x80) out.push_back(c);
-        else AppendUtf8(out, Cp1252ToCodePoint(b));
+        else AppendUtf8(out, high(b));
     }
     return out;
 }
 
-std::string Utf8ToCp1252(std::string_view utf8, std::size_t* unmapped)
+// `toByte` gives a character's byte in the code page, or -1 when the page
+// lacks it: that character is written as "?" and counted.
+template <class ToByte>
+std::string Utf8ToOneByte(std::string_view utf8, std::size_t* unmapped, ToByte toByte)
 {
     std::string out;
     out.reserve(utf8.size());
@@ -147,7 +155,7 @@ std::string Utf8ToCp1252(std::string_view utf8, std::size_t* unmapped)
             continue;
         }
         const char32_t cp = DecodeOne(utf8, i);
-        const int byte = CodePointToCp1252(cp);
+        const int byte = toByte(cp);
         if (byte < 0) {
             out.push_back('?');
             ++bad;
@@ -157,38 +165,29 @@ std::string Utf8ToCp1252(std::string_view utf8, std::size_t* unmapped)
     }
     if (unmapped) *unmapped = bad;
     return out;
+}
+
+}  // namespace
+
+std::string Cp1252ToUtf8(std::string_view bytes)
+{
+    return OneByteToUtf8(bytes, [](unsigned char b) { return Cp1252ToCodePoint(b); });
+}
+
+std::string Utf8ToCp1252(std::string_view utf8, std::size_t* unmapped)
+{
+    return Utf8ToOneByte(utf8, unmapped, [](char32_t cp) { return CodePointToCp1252(cp); });
 }
 
 std::string Cp850ToUtf8(std::string_view bytes)
 {
-    std::string out;
-    out.reserve(bytes.size() + bytes.size() / 8);
-    for (char c : bytes) {
-        const auto b = static_cast<unsigned char>(c);
-        if (b < 0x80) out.push_back(c);
-        else AppendUtf8(out, kCp850High[b - 0x80]);
-    }
-    return out;
+    return OneByteToUtf8(bytes, [](unsigned char b) { return char32_t{kCp850High[b - 0x80]}; });
 }
 
 std::string Utf8ToCp850(std::string_view utf8, std::size_t* unmapped)
 {
-    std::string out;
-    out.reserve(utf8.size());
-    std::size_t bad = 0;
-    std::size_t i = 0;
-    while (i < utf8.size()) {
-        const char32_t cp = DecodeOne(utf8, i);
-        const int byte = CodePointToTable(cp, kCp850High.data(), 128, 0x80);
-        if (byte < 0) {
-            out.push_back('?');
-            ++bad;
-        } else {
-            out.push_back(static_cast<char>(byte));
-        }
-    }
-    if (unmapped) *unmapped = bad;
-    return out;
+    return Utf8ToOneByte(utf8, unmapped,
+                         [](char32_t cp) { return CodePointToTable(cp, kCp850High.data(), 128, 0x80); });
 }
 
 bool IsValidUtf8(std::string_view bytes)
@@ -322,7 +321,12 @@ char32_t LowerChar(char32_t c)
     }
 }
 
-std::string UpperCase(std::string_view utf8)
+namespace {
+
+// ASCII letters change by their ASCII rule (`ascii`), the other characters by
+// `other`; bytes that are not UTF-8 stay as they are.
+template <class AsciiCase, class OtherCase>
+std::string ChangeCase(std::string_view utf8, AsciiCase ascii, OtherCase other)
 {
     std::string out;
     out.reserve(utf8.size());
@@ -330,7 +334,7 @@ std::string UpperCase(std::string_view utf8)
     while (i < utf8.size()) {
         const auto b = static_cast<unsigned char>(utf8[i]);
         if (b < 0x80) {
-            out.push_back(b >= 'a' && b <= 'z' ? static_cast<char>(b - 32) : static_cast<char>(b));
+            out.push_back(ascii(b));
             ++i;
             continue;
         }
@@ -338,30 +342,25 @@ std::string UpperCase(std::string_view utf8)
         bool ok = true;
         const char32_t c = DecodeOne(utf8, i, &ok);
         if (!ok) out.append(utf8.substr(start, i - start));  // keep bad bytes as they are
-        else AppendUtf8(out, UpperChar(c));
+        else AppendUtf8(out, other(c));
     }
     return out;
 }
 
+}  // namespace
+
+std::string UpperCase(std::string_view utf8)
+{
+    return ChangeCase(
+        utf8, [](unsigned char b) { return b >= 'a' && b <= 'z' ? static_cast<char>(b - 32) : static_cast<char>(b); },
+        UpperChar);
+}
+
 std::string LowerCase(std::string_view utf8)
 {
-    std::string out;
-    out.reserve(utf8.size());
-    std::size_t i = 0;
-    while (i < utf8.size()) {
-        const auto b = static_cast<unsigned char>(utf8[i]);
-        if (b < 0x80) {
-            out.push_back(b >= 'A' && b <= 'Z' ? static_cast<char>(b + 32) : static_cast<char>(b));
-            ++i;
-            continue;
-        }
-        const std::size_t start = i;
-        bool ok = true;
-        const char32_t c = DecodeOne(utf8, i, &ok);
-        if (!ok) out.append(utf8.substr(start, i - start));
-        else AppendUtf8(out, LowerChar(c));
-    }
-    return out;
+    return ChangeCase(
+        utf8, [](unsigned char b) { return b >= 'A' && b <= 'Z' ? static_cast<char>(b + 32) : static_cast<char>(b); },
+        LowerChar);
 }
 
 std::string UpperCaseAscii(std::string_view text)
