@@ -61,6 +61,9 @@ protected:
 private:
     void Update()
     {
+        // Headless platforms have no stacking to change.
+        const QString platform = QGuiApplication::platformName();
+        const bool stacked = platform != QLatin1String("offscreen") && platform != QLatin1String("minimal");
         QWidget* modal = QApplication::activeModalWidget();
         bool lowered = false;
         for (QWidget* w : QApplication::topLevelWidgets()) {
@@ -70,14 +73,14 @@ private:
                 w->windowFlags().testFlag(Qt::WindowStaysOnTopHint) && !w->isModal()) {
                 w->setProperty(kSuspended, true);
                 SetOnTop(w, false);
-                if (w->isVisible()) {
+                if (w->isVisible() && stacked) {
                     w->lower();
                     lowered = true;
                 }
             } else if (!modal && suspended) {
                 w->setProperty(kSuspended, QVariant());
                 SetOnTop(w, true);
-                if (w->isVisible()) w->raise();
+                if (w->isVisible() && stacked) w->raise();
             }
         }
         // Windows taken off the top may come down just over the others: the
