@@ -19,6 +19,7 @@
 
 #include "app/about_window.h"
 #include "platform/windows/frame_placement.h"
+#include "platform/windows/modal_stacking.h"
 #include "app/collection_links.h"
 #include "app/collection_window.h"
 #include "exchange/windows/database_window.h"
@@ -716,6 +717,7 @@ void PrepareApplication()
     InstallQtFrenchTranslation();
     SetDecimalSeparator(DecimalSeparatorFromLocale());
     KeepWindowsOnScreen();
+    KeepModalsAboveStayOnTop();
 }
 
 std::unique_ptr<ProgramSession> StartProgram(const fs::path& programFolder, std::string commandLineFile,

@@ -6,6 +6,12 @@
 // area, the main window and the log window tiling the desk as the program
 // places them. Pictures of the screen go to the build's shots/windows/.
 //
+// While a dialog, a message box or a file dialog is open it stands above the
+// help box, which stays on top of the program's other windows, so that its
+// buttons can be reached; the help box is back on top once it has closed. A
+// start on a file that cannot be read shows its box, and once it is answered
+// every frame lies on the screen as after a normal start.
+//
 // The test acts as a person does: clicks on title bars and buttons, keys
 // typed through the X server's test extension, and the request a task bar
 // sends to show an iconified window. It is skipped with a message where Xvfb
@@ -13,6 +19,7 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
+#include <QRect>
 
 // Xlib's macros (Status, None, Bool) come after every Qt header.
 #include <X11/Xatom.h>
@@ -21,12 +28,14 @@
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fcntl.h>
+#include <functional>
 #include <map>
 #include <optional>
 #include <ostream>
@@ -168,6 +177,10 @@ protected:
             else xserver_.Stop();
         }
         ASSERT_TRUE(dpy_) << "Xvfb did not start";
+        // A window may go between the listing of the windows and the reading
+        // of its properties (a box that closes): the read then fails, and
+        // Xlib's default handler would end the test program.
+        XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
         int event, error, major, minor;
         ASSERT_TRUE(XTestQueryExtension(dpy_, &event, &error, &major, &minor)) << "no XTEST extension";
         ASSERT_TRUE(wm_.Start({openbox->string()}, {"DISPLAY=" + display_}));
@@ -453,6 +466,159 @@ protected:
         EXPECT_EQ(l.x + l.w, ax + aw - 4) << when;
     }
 
+    // Starts the built program from a program folder, on `file` when given.
+    void StartProgram(const TempProgramDir& folder, const fs::path& file)
+    {
+        const fs::path exe = folder / "carotix";
+        if (!fs::exists(exe)) fs::copy_file(fs::path(CAROTIX_PROGRAM_DIR) / "carotix", exe);
+        // The X11 keyboard library reads a string past its end under ASan's
+        // strict string checks, before any code of ours runs: not checked here.
+        const std::string asan =
+            std::string(std::getenv("ASAN_OPTIONS") ? std::getenv("ASAN_OPTIONS") : "detect_leaks=0") +
+            ":strict_string_checks=0";
+        std::vector<std::string> args{exe.string()};
+        if (!file.empty()) args.push_back(file.string());
+        ASSERT_TRUE(program_.Start(args, {"DISPLAY=" + display_, "QT_QPA_PLATFORM=xcb", "ASAN_OPTIONS=" + asan, "LC_ALL=C.UTF-8"},
+                                   folder.path()));
+    }
+
+    std::vector<Atom> WindowState(Window client)
+    {
+        Atom type;
+        int format;
+        unsigned long count, after;
+        unsigned char* data = nullptr;
+        std::vector<Atom> states;
+        const Atom atom = XInternAtom(dpy_, "_NET_WM_STATE", False);
+        if (XGetWindowProperty(dpy_, client, atom, 0, 64, False, XA_ATOM, &type, &format, &count, &after, &data) ==
+                Success &&
+            data)
+            states.assign(reinterpret_cast<Atom*>(data), reinterpret_cast<Atom*>(data) + count);
+        if (data) XFree(data);
+        return states;
+    }
+
+    // A modal window of the program (a dialog or a box waiting for an
+    // answer), as the window manager knows it.
+    std::optional<Frame> ModalFrame()
+    {
+        const Atom modal = XInternAtom(dpy_, "_NET_WM_STATE_MODAL", False);
+        for (const auto& [title, f] : Frames()) {
+            const std::vector<Atom> states = WindowState(f.client);
+            if (std::find(states.begin(), states.end(), modal) != states.end()) return f;
+        }
+        return std::nullopt;
+    }
+
+    // The program's client windows from the bottom of the window manager's
+    // stacking order to its top.
+    std::vector<Window> Stacking()
+    {
+        Atom type;
+        int format;
+        unsigned long count, after;
+        unsigned char* data = nullptr;
+        std::vector<Window> order;
+        XSync(dpy_, False);
+        const Atom atom = XInternAtom(dpy_, "_NET_CLIENT_LIST_STACKING", False);
+        if (XGetWindowProperty(dpy_, DefaultRootWindow(dpy_), atom, 0, 1024, False, XA_WINDOW, &type, &format, &count,
+                               &after, &data) == Success &&
+            data)
+            for (unsigned long i = 0; i < count; ++i) {
+                const Window w = static_cast<Window>(reinterpret_cast<long*>(data)[i]);
+                if (Pid(w) == program_.Pid()) order.push_back(w);
+            }
+        if (data) XFree(data);
+        return order;
+    }
+
+    // Whether `upper` stands above `lower` in the stacking order.
+    bool StandsAbove(Window upper, Window lower)
+    {
+        const std::vector<Window> order = Stacking();
+        const auto u = std::find(order.begin(), order.end(), upper);
+        const auto l = std::find(order.begin(), order.end(), lower);
+        return u != order.end() && l != order.end() && u > l;
+    }
+
+    // The push buttons (and boxes of the same look) of the lowest row of a
+    // window, from left to right, in screen coordinates: rectangles outlined
+    // in one grey or in the focus colour, found in a picture of the window.
+    std::vector<QRect> BottomButtons(const Frame& f)
+    {
+        XWindowAttributes a;
+        int cx = 0, cy = 0;
+        Window child;
+        if (!XGetWindowAttributes(dpy_, f.client, &a)) return {};
+        XTranslateCoordinates(dpy_, f.client, DefaultRootWindow(dpy_), 0, 0, &cx, &cy, &child);
+        const int x0 = std::max(0, cx), y0 = std::max(0, cy);
+        const int w = std::min(a.width, GetParam().w - x0), h = std::min(a.height, GetParam().h - y0);
+        if (w <= 0 || h <= 0) return {};
+        XImage* image = XGetImage(dpy_, DefaultRootWindow(dpy_), x0, y0, w, h, AllPlanes, ZPixmap);
+        if (!image) return {};
+        // Horizontal lines of one dark colour, at least as long as a small
+        // button: the top and bottom edges of the outlines.
+        struct Line {
+            int x1, x2, y;
+            unsigned long colour;
+        };
+        std::vector<Line> lines;
+        for (int y = 0; y < h; ++y) {
+            for (int x = 0; x < w;) {
+                const unsigned long c = XGetPixel(image, x, y);
+                int end = x;
+                while (end < w && XGetPixel(image, end, y) == c) ++end;
+                const int luma = static_cast<int>(((c >> 16) & 255) * 3 + ((c >> 8) & 255) * 6 + (c & 255)) / 10;
+                if (end - x >= 24 && luma < 200) lines.push_back({x, end, y, c});
+                x = end;
+            }
+        }
+        XDestroyImage(image);
+        std::vector<QRect> boxes;
+        for (const Line& top : lines)
+            for (const Line& bottom : lines)
+                if (bottom.x1 == top.x1 && bottom.x2 == top.x2 && bottom.colour == top.colour &&
+                    bottom.y - top.y >= 14 && bottom.y - top.y <= 50)
+                    boxes.push_back(QRect(QPoint(x0 + top.x1, y0 + top.y), QPoint(x0 + top.x2 - 1, y0 + bottom.y)));
+        int lowest = 0;
+        for (const QRect& b : boxes) lowest = std::max(lowest, b.bottom());
+        std::vector<QRect> row;
+        for (const QRect& b : boxes)
+            if (b.bottom() >= lowest - 8) row.push_back(b);
+        std::sort(row.begin(), row.end(), [](const QRect& l, const QRect& r) { return l.left() < r.left(); });
+        row.erase(std::unique(row.begin(), row.end(), [](const QRect& l, const QRect& r) { return l.left() == r.left(); }),
+                  row.end());
+        return row;
+    }
+
+    // Opens a window with keys and waits for it: its frame.
+    std::optional<Frame> OpenWith(const std::function<void()>& keys)
+    {
+        const std::map<std::string, Frame> before = Frames();
+        keys();
+        std::string title;
+        WaitFor(
+            [&] {
+                for (const auto& [t, f] : Frames())
+                    if (!before.count(t)) title = t;
+                return !title.empty();
+            },
+            20s);
+        if (title.empty()) return std::nullopt;
+        const auto now = Settled({title});
+        if (!now.count(title)) return std::nullopt;
+        return now.at(title);
+    }
+
+    // A menu item by the menu's letter and the item's rank.
+    void MenuItem(KeySym menu, int rank)
+    {
+        Keys({XK_Alt_L}, menu);
+        WaitFor([&] { return PopupShown(); }, 10s);
+        Tap(XK_Down, rank);
+        Tap(XK_Return, 1);
+    }
+
     Display* dpy_ = nullptr;
     std::string display_;
     Child xserver_, wm_, program_;
@@ -462,16 +628,7 @@ TEST_P(Desktop, EveryFrameLiesInsideTheScreenAfterStartAndAfterEachWindowIsShown
 {
     // The built program in a temporary program folder, on its sample.
     TempProgramDir folder(true, true);
-    const fs::path exe = folder / "carotix";
-    fs::copy_file(fs::path(CAROTIX_PROGRAM_DIR) / "carotix", exe);
-    // The X11 keyboard library reads a string past its end under ASan's
-    // strict string checks, before any code of ours runs: not checked here.
-    const std::string asan =
-        std::string(std::getenv("ASAN_OPTIONS") ? std::getenv("ASAN_OPTIONS") : "detect_leaks=0") +
-        ":strict_string_checks=0";
-    ASSERT_TRUE(program_.Start({exe.string(), (folder / "Exemples" / "exemple.crx").string()},
-                               {"DISPLAY=" + display_, "QT_QPA_PLATFORM=xcb", "ASAN_OPTIONS=" + asan, "LC_ALL=C.UTF-8"},
-                               folder.path()));
+    StartProgram(folder, folder / "Exemples" / "exemple.crx");
 
     // Start-up: the main window, the log window beside it, the help box.
     auto frames = Settled({"Carotix", "Coupe(s)", "Aide"});
@@ -567,6 +724,111 @@ TEST_P(Desktop, EveryFrameLiesInsideTheScreenAfterStartAndAfterEachWindowIsShown
         ExpectOnScreen(now, std::string("while ") + d.name + " is open");
         Keys({}, XK_Escape);
         Settled({"Carotix", "Coupe(s)"}, {title});
+    }
+}
+
+// With the help box shown, as at a first start: each dialog, box and file
+// dialog stands above it while it is open, where a click on its "Annuler"
+// reaches it and closes it; the help box is back on top afterwards.
+TEST_P(Desktop, DialogsStandAboveTheHelpBoxAndCloseByTheirCancelButton)
+{
+    TempProgramDir folder(true, true);
+    StartProgram(folder, folder / "Exemples" / "exemple.crx");
+    auto frames = Settled({"Carotix", "Coupe(s)", "Aide"});
+    ASSERT_FALSE(TitleStarting(frames, "Aide").empty()) << "the help box did not show";
+    ASSERT_FALSE(TitleStarting(frames, "Carotix").empty()) << "the main window did not show";
+    const Window help = frames.at(TitleStarting(frames, "Aide")).client;
+    const Window main = frames.at(TitleStarting(frames, "Carotix")).client;
+    EXPECT_TRUE(StandsAbove(help, main)) << "the help box stays on top of the program's windows";
+    Activate(frames.at(TitleStarting(frames, "Carotix")));
+
+    // A change to the collection, so that closing it asks whether to save.
+    const auto addOuvrage = [&] {
+        MenuItem(XK_u, 0);
+        ASSERT_TRUE(WaitFor([&] { return !TitleStarting(Frames(), "Nouvel ouvrage").empty(); }, 20s));
+        Keys({}, XK_z);
+        Keys({}, XK_Return);
+        ASSERT_TRUE(WaitFor([&] { return TitleStarting(Frames(), "Nouvel ouvrage").empty(); }, 20s));
+    };
+    const struct {
+        const char* name;
+        std::function<void()> open;
+        int cancel;  // the rank of "Annuler" in the lowest row of buttons; -1: the last one
+    } dialogs[] = {
+        {"new-ouvrage", [&] { MenuItem(XK_u, 0); }, -1},   // "Nouvel ouvrage...": Ok, Annuler
+        {"record-sheet", [&] { MenuItem(XK_u, 3); }, 1},   // the ouvrage's sheet: Ok, Annuler, database buttons
+        {"save-as",  // "Enregistrer &sous...": file types, Annuler
+         [&] {
+             Keys({XK_Alt_L}, XK_f);
+             WaitFor([&] { return PopupShown(); }, 10s);
+             Tap(XK_s, 1);
+         },
+         -1},
+        {"save-question",
+         [&] {
+             addOuvrage();
+             Keys({XK_Control_L}, XK_F4);
+         },
+         -1},  // Oui, Non, Annuler
+    };
+    for (const auto& d : dialogs) {
+        const std::optional<Frame> dialog = OpenWith(d.open);
+        ASSERT_TRUE(dialog) << d.name << " did not show";
+        Shot(std::string("over-help-") + d.name);
+        EXPECT_TRUE(StandsAbove(dialog->client, help)) << d.name << " (\"" << dialog->title << "\") lies under the help box";
+        const std::vector<QRect> buttons = BottomButtons(*dialog);
+        ASSERT_GT(static_cast<int>(buttons.size()), d.cancel) << "no row of buttons seen in " << d.name;
+        const QRect cancel = d.cancel < 0 ? buttons.back() : buttons[static_cast<std::size_t>(d.cancel)];
+        Click(cancel.center().x(), cancel.center().y());
+        frames = Settled({"Carotix", "Coupe(s)", "Aide"}, {dialog->title});
+        ASSERT_TRUE(TitleStarting(frames, dialog->title).empty()) << "a click on \"Annuler\" did not close " << d.name;
+        EXPECT_TRUE(WaitFor([&] { return StandsAbove(help, main); }, 10s)) << "the help box is not back on top after " << d.name;
+    }
+}
+
+// A start on a file that cannot be read: its box first, answered with a click
+// on its button or with a key, then every frame on the screen as after a
+// normal start.
+TEST_P(Desktop, EveryFrameLiesInsideTheScreenAfterABadFileAtStartUp)
+{
+    TempProgramDir folder(true, true);
+    const std::string sample = ReadFileBytes(folder / "Exemples" / "exemple.crx");
+    const struct {
+        const char* file;
+        std::string bytes;
+        KeySym answer;  // NoSymbol: a click on the box's button
+    } starts[] = {
+        {"vide.crx", "", NoSymbol},
+        {"tronque.crx", sample.substr(0, sample.size() / 2), XK_Return},
+        {"carte.kml",
+         "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<kml xmlns=\"http://www.opengis.net/kml/2.2\"><Document>"
+         "<Placemark><name>PUITS-1</name><Point><coordinates>-1.68,47.92</coordinates></Point></Placemark>"
+         "</Document></kml>\n",
+         XK_Escape},
+    };
+    for (const auto& start : starts) {
+        SCOPED_TRACE(start.file);
+        WriteFileBytes(folder / start.file, start.bytes);
+        StartProgram(folder, folder / start.file);
+        std::optional<Frame> box;
+        ASSERT_TRUE(WaitFor([&] { return (box = ModalFrame()).has_value(); }, 60s)) << "no box for " << start.file;
+        Settled({box->title});
+        box = ModalFrame();
+        ASSERT_TRUE(box);
+        Shot(std::string("bad-start-box-") + start.file);
+        if (start.answer == NoSymbol) {
+            const std::vector<QRect> buttons = BottomButtons(*box);
+            ASSERT_FALSE(buttons.empty()) << "no button seen in the box";
+            Click(buttons.back().center().x(), buttons.back().center().y());
+        } else {
+            Keys({}, start.answer);
+        }
+        ASSERT_TRUE(WaitFor([&] { return !ModalFrame(); }, 20s)) << "the box did not close";
+        const auto frames = Settled({"Carotix", "Coupe(s)", "Aide"});
+        ASSERT_FALSE(TitleStarting(frames, "Carotix").empty()) << "the main window did not show";
+        Shot(std::string("bad-start-") + start.file);
+        ExpectOnScreen(frames, std::string("after the box of a start on ") + start.file);
+        program_.Stop();
     }
 }
 

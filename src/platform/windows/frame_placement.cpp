@@ -6,6 +6,7 @@
 #include <QScreen>
 #include <QTimer>
 #include <QWidget>
+#include <QWindow>
 #include <algorithm>
 
 namespace {
@@ -50,7 +51,9 @@ protected:
             case QEvent::Move:
             case QEvent::Resize:
             case QEvent::WindowActivate:
-                if (timer_.isActive()) Check();
+                // Also after the watch gave up: a frame that comes late
+                // still gets its placement.
+                Check();
                 break;
             default:
                 break;
@@ -84,6 +87,11 @@ private:
             timer_.stop();
             return;
         }
+        // A window shown while a modal box runs (a file that fails to load
+        // at start-up) reaches the screen, and the window manager, only
+        // after the box is answered: the watch counts from then on.
+        const QWindow* handle = window_->windowHandle();
+        if (!handle || !handle->isExposed()) return;
         const QMargins now = FrameMargins(window_);
         if (now != used_) Apply();
         if (!now.isNull()) pending_ = false;
@@ -109,6 +117,11 @@ private:
 
 QMargins FrameMargins(const QWidget* window)
 {
+    // The native window knows its frame as soon as the window manager has
+    // set it; the widget's copy is brought up to date only when the window
+    // moves or is resized, which a window framed where it already stood
+    // never is.
+    if (const QWindow* handle = window->windowHandle()) return handle->frameMargins();
     const QRect frame = window->frameGeometry();
     const QRect client = window->geometry();
     return QMargins(client.left() - frame.left(), client.top() - frame.top(), frame.right() - client.right(),
