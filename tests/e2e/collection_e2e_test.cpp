@@ -166,7 +166,7 @@ TEST_F(CollectionE2e, TheCurrentLineIsSelectedAfterASort)
     TFChild& c = OpenSample();
     QHeaderView* header = c.StringGrid->horizontalHeader();
     auto clickHeader = [&](int column) {
-        Click(header, QPoint(header->sectionViewportPosition(column) + 5, header->height() / 2));
+        Click(header->viewport(), QPoint(header->sectionViewportPosition(column) + 5, header->height() / 2));
     };
     clickHeader(0);   // by Indice: F-VAL-01 F1, F-VAL-01 F2, PUITS-1, PZ-MULTI
     EXPECT_EQ(c.GridCell(0, 1), "F-VAL-01");
