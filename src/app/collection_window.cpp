@@ -301,8 +301,20 @@ int TStripGrid::ColumnCount() const { return std::max(0, owner_->GridLineCount()
 int TStripGrid::ColumnAt(int x) const
 {
     if (x < 0) return -1;
-    const int c = (x + ScrollX) / kColumnWidth;
+    const int c = (x + ScrollX) / ColumnWidth;
     return c < ColumnCount() ? c : -1;
+}
+
+void TStripGrid::FitColumns()
+{
+    // The header text starts one pixel in; a few pixels more keep it off the
+    // next header's edge.
+    const QFontMetrics fm(font());
+    int widest = 0;
+    for (int c = 0; c < ColumnCount(); ++c)
+        widest = std::max(widest, fm.horizontalAdvance(ToQString(owner_->GridCell(0, c + 1))));
+    ColumnWidth = std::max(kDefaultColumnWidth, widest + 6);
+    ScrollX = std::clamp(ScrollX, 0, std::max(0, ColumnCount() * ColumnWidth - width()));
 }
 
 void TStripGrid::SetSelection(int first, int last)
@@ -319,11 +331,11 @@ void TStripGrid::paintEvent(QPaintEvent*)
     QPainter p(this);
     p.fillRect(rect(), Qt::white);
     const int cellHeight = std::max(0, height() - kHeaderHeight - 8);
-    const int first = ScrollX / kColumnWidth;
+    const int first = ScrollX / ColumnWidth;
     for (int c = first; c < ColumnCount(); ++c) {
-        const int x = c * kColumnWidth - ScrollX;
+        const int x = c * ColumnWidth - ScrollX;
         if (x > width()) break;
-        const QRect header(x, 0, kColumnWidth, kHeaderHeight);
+        const QRect header(x, 0, ColumnWidth, kHeaderHeight);
         const bool selected = c >= SelFirst && c <= SelLast && SelFirst >= 0;
         p.fillRect(header, selected ? palette().color(QPalette::Highlight) : palette().color(QPalette::Button));
         p.setPen(selected ? palette().color(QPalette::HighlightedText) : palette().color(QPalette::ButtonText));
@@ -331,7 +343,7 @@ void TStripGrid::paintEvent(QPaintEvent*)
                    ToQString(owner_->GridCell(0, c + 1)));
         p.setPen(Qt::lightGray);
         p.drawRect(header.adjusted(0, 0, -1, -1));
-        const QRect cell(x, kHeaderHeight, kColumnWidth, cellHeight);
+        const QRect cell(x, kHeaderHeight, ColumnWidth, cellHeight);
         if (selected) p.fillRect(cell, QColor(225, 235, 250));
         p.save();
         p.setClipRect(cell);
@@ -373,7 +385,7 @@ void TStripGrid::mouseReleaseEvent(QMouseEvent* event)
 
 void TStripGrid::wheelEvent(QWheelEvent* event)
 {
-    const int total = ColumnCount() * kColumnWidth;
+    const int total = ColumnCount() * ColumnWidth;
     const int delta = event->angleDelta().y() != 0 ? event->angleDelta().y() : event->angleDelta().x();
     ScrollX = std::clamp(ScrollX - delta / 2, 0, std::max(0, total - width()));
     update();
@@ -388,9 +400,9 @@ void TStripGrid::keyPressEvent(QKeyEvent* event)
     if (c < 0) return;
     anchor_ = c;
     SetSelection(c, c);
-    const int x = c * kColumnWidth;
+    const int x = c * ColumnWidth;
     if (x < ScrollX) ScrollX = x;
-    if (x + kColumnWidth > ScrollX + width()) ScrollX = x + kColumnWidth - width();
+    if (x + ColumnWidth > ScrollX + width()) ScrollX = x + ColumnWidth - width();
     emit selectionChangedByUser();
 }
 
@@ -554,9 +566,14 @@ void TFChild::RefreshList()
         if (FSortDescending) std::reverse(FRows.begin(), FRows.end());
         FillView(-1);
     }
-    // After opening, pasting or deleting, the current line is the selection:
-    // the commands that act on selected ouvrages work at once, on the
-    // ouvrage the log window shows.
+    SelectCurrentLineWhenNoneIs();
+}
+
+// After opening, pasting, deleting or sorting, the current line is the
+// selection: the commands that act on selected ouvrages work at once, on the
+// ouvrage the log window shows.
+void TFChild::SelectCurrentLineWhenNoneIs()
+{
     if (GetSelectedRows().empty()) {
         const int current = SelectedRow();
         if (current >= 0) SelectRows({current});
@@ -601,6 +618,7 @@ void TFChild::HeaderClicked(int column)
         return;
     }
     FillView(-1);
+    SelectCurrentLineWhenNoneIs();
 }
 
 void TFChild::FillView(int row)
@@ -733,6 +751,7 @@ void TFChild::FillView(int row)
 
     if (view_ == View::Logs) {
         ComputeAltitudeRange();
+        DrawGrid->FitColumns();
         DrawGrid->update();
     }
     StringGridClick();
@@ -1041,6 +1060,7 @@ void TFChild::ShowLogView()
 {
     view_ = View::Logs;
     ComputeAltitudeRange();
+    DrawGrid->FitColumns();
     const auto [first, last] = SelectedLineRange(StringGrid);
     DrawGrid->SetSelection(first < 0 ? -1 : first - 1, last < 0 ? -1 : last - 1);
     DrawGrid->Current = StringGrid->currentRow();

@@ -100,8 +100,14 @@ class TStripGrid : public QWidget {
 public:
     explicit TStripGrid(TFChild* owner);
 
-    static constexpr int kColumnWidth = 48;
+    // The grid's default column width; a column is widened when a header
+    // text would not fit in it with the installed fonts.
+    static constexpr int kDefaultColumnWidth = 64;
     static constexpr int kHeaderHeight = 20;
+
+    // One width for every strip: the default, or the widest Indice's text.
+    int ColumnWidth = kDefaultColumnWidth;
+    void FitColumns();
 
     int ColumnCount() const;
     int ColumnAt(int x) const;
@@ -266,6 +272,7 @@ private:
     void SelectItems(std::vector<int> items);
     void ClearThumbnails();
     void SortRows();
+    void SelectCurrentLineWhenNoneIs();
     bool RowHidden(const CollectionRow& row) const;
     void MouseMoveOver(QWidget* view, QPoint point);
     void KeyEnter();

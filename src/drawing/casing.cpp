@@ -240,11 +240,13 @@ void DessinerTubage(TechColumn& T, bool SecondPass)
                 T.Profils.AjouterParoi(p.Top, p.HW, p.Bottom, 0, true);
             T.Etiquette(x(p.HW), p.Label, double((std::int64_t(p.Top) + p.Bottom) / 2), p.Top, p.Bottom);
         }
+
+        // The water level belongs to the casing: it shows with the hole even
+        // when no section of this ouvrage was drawn, but not without a casing
+        // table that has its depth columns.
+        DessinerNiveauEau(T, !SecondPass);
     }
 
-    // The water level shows whenever the hole or the casing is drawn, with or
-    // without a casing table.
-    DessinerNiveauEau(T, !SecondPass);
     if (!T.TubageDessine)
         T.HautTubageLarge = Log.YHaut;
     if (SecondPass)

@@ -41,8 +41,7 @@ bool RowBelongsToOuvrage(const TBlock* designColumn, int row, std::string_view d
 {
     if (!designColumn || designation.empty())
         return true;
-    const std::string d = designColumn->GetString(row);
-    return d.empty() || d == designation;
+    return designColumn->GetString(row) == designation;
 }
 
 int OuvrageRowOf(const TDirBlock& borehole, std::string_view designation)
@@ -53,13 +52,7 @@ int OuvrageRowOf(const TDirBlock& borehole, std::string_view designation)
     const TBlock* design = DesignColumn(*ouvrage);
     if (!design)
         return 0;
-    const int exact = design->IndexOfString(designation);
-    if (exact >= 0)
-        return exact;
-    for (int r = 0; r < design->Count(); ++r)
-        if (design->GetString(r).empty())
-            return r;
-    return -1;
+    return design->IndexOfString(designation);
 }
 
 double CellFloat(const TBlock* column, int row)

@@ -10,8 +10,9 @@
 // Which rows of a table belong to the drawn ouvrage is decided in one place,
 // RowBelongsToOuvrage: a table without a "Désign" column belongs to the whole
 // borehole, and so does every row when the drawn designation is empty;
-// otherwise a row belongs when its designation is empty or equals the drawn
-// one. Every reader of the log (bounds, levels, the lithology strip,
+// otherwise a row belongs only when its designation equals the drawn one (a
+// row without designation belongs to no named ouvrage, as the spreadsheet
+// shows it under none). Every reader of the log (bounds, levels, the lithology strip,
 // the technical column) uses it, so a row is never drawn by one column and
 // ignored by another.
 #pragma once
@@ -43,13 +44,12 @@ extern std::int32_t OptTailleImageBas;
 // The "Désign" column of a table (a value child of that name), or null.
 const TBlock* DesignColumn(const TDirBlock& table);
 // True when row `row` belongs to the ouvrage `designation`: no "Désign" column,
-// an empty `designation`, or the row's designation is empty or equals
-// `designation` exactly.
+// an empty `designation`, or the row's designation equals `designation`
+// exactly.
 bool RowBelongsToOuvrage(const TBlock* designColumn, int row, std::string_view designation);
 // The row of the borehole's table "Ouvrage" that describes the ouvrage: the row
 // whose "Désign" equals `designation`; row 0 when the table has no "Désign"
-// column; otherwise the first row whose designation is empty; -1 when none
-// (and when the table is missing).
+// column; -1 when no row has the designation (and when the table is missing).
 int OuvrageRowOf(const TDirBlock& borehole, std::string_view designation);
 
 // A column of a table by name (a value child; null when missing or when the

@@ -100,6 +100,11 @@ void ImportSection(const IniDocument& file, const std::string& section, const st
 
 int ForeignRowPlacer::Row(const std::string& table, int row)
 {
+    // "Dossier" has no designation: its row 0 describes the whole borehole,
+    // and that row is the one the record sheet shows. A later ouvrage of the
+    // same index writes its values over it instead of adding a row no window
+    // shows.
+    if (table == "Dossier") return row;
     auto it = base_.find(table);
     if (it == base_.end()) {
         const TDirBlock* dir = table.empty() ? nullptr : borehole_.FindDir(table);

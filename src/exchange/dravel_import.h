@@ -30,6 +30,9 @@ struct DravelReport {
 // other ouvrages (from earlier files or records): after the rows each table
 // holds when the ouvrage first touches it, so that no value of the others is
 // written over. Row(table, r) is the borehole row of the ouvrage's row r.
+// "Dossier", which describes the whole borehole, is the exception: its rows
+// are written where the file puts them, so a later ouvrage replaces the values
+// it sets.
 class ForeignRowPlacer {
 public:
     explicit ForeignRowPlacer(const TDirBlock& borehole) : borehole_(borehole) {}

@@ -13,6 +13,7 @@
 #include "app/collection_rows.h"
 #include "app/info_window.h"
 #include "coding/coding_rules.h"
+#include "drawing/log_layout.h"
 #include "platform/base/ini_file.h"
 #include "platform/base/rtl_numbers.h"
 #include "sample_collection.h"
@@ -44,6 +45,7 @@ TEST(SampleCollection, ShippedFileMatchesItsGenerator)
     const std::unique_ptr<TDirBlock> loaded = LoadSample();
     TDirBlock& shipped = *loaded;
     EXPECT_EQ(shipped.Name, "Carotix");
+    EXPECT_TRUE(SameBlock(built.get(), &shipped)) << "regenerate the sample: CAROTIX_REGENERATE_SAMPLE=1";
 
     std::vector<CollectionRow> a, b;
     BuildRowList(*built, a);
@@ -67,6 +69,48 @@ TEST(SampleCollection, ShippedFileMatchesItsGenerator)
     EXPECT_EQ(LevelExtentOfLevels(shipped, "F-VAL-01", "F1").bottom, 182.0);
     EXPECT_EQ(TubeList(shipped, "PZ-MULTI", "PZ-MULTI", true, "CUVELAGE", "PMT"),
               (std::vector<std::string>{"PMT1", "PMT2", "PMT3"}));
+}
+
+// The sample looks like real boreholes: each ouvrage of F-VAL-01 has its own
+// rows in every table but "Dossier" and is drawn to its own depth; topsoil
+// lies only at the top; stratigraphic names are written one way, accented.
+TEST(SampleCollection, EachOuvrageHasItsOwnEquipmentAndAPlausibleSuccession)
+{
+    const std::unique_ptr<TDirBlock> loaded = LoadSample();
+    const TDirBlock& sample = *loaded;
+    const TDirBlock* deep = sample.FindDir("F-VAL-01");
+    ASSERT_NE(deep, nullptr);
+    for (const char* table : {"Ouvrage", "Niveau", "Trou-nu", "Tubage", "Annulaire"}) {
+        const TDirBlock* dir = deep->FindDir(table);
+        ASSERT_NE(dir, nullptr) << table;
+        std::set<std::string> designs;
+        for (int r = 0; r < dir->RowCount(); ++r) designs.insert(dir->GetPathString("D\xC3\xA9sign", r));
+        EXPECT_EQ(designs, (std::set<std::string>{"F1", "F2"})) << table;
+    }
+    EXPECT_EQ(EtendueProfondeur(sample, "F-VAL-01", "F1", ""), 182.0);
+    EXPECT_EQ(EtendueProfondeur(sample, "F-VAL-01", "F2", ""), 24.0);
+
+    const std::set<std::string> units = {"Anthropique", "Quaternaire", "Briov\xC3\xA9rien", "Plioc\xC3\xA8ne",
+                                         "Mioc\xC3\xA8ne", "Oligoc\xC3\xA8ne", "\xC3\x89oc\xC3\xA8ne",
+                                         "Cr\xC3\xA9tac\xC3\xA9"};
+    std::vector<CollectionRow> rows;
+    BuildRowList(sample, rows);
+    for (const CollectionRow& row : rows) {
+        const TDirBlock* levels = sample.FindDir(row.Indice + "\\Niveau");
+        ASSERT_NE(levels, nullptr) << row.Indice;
+        const bool named = levels->IndexOfName("D\xC3\xA9sign") >= 0;
+        double bottom = 0;
+        for (int r = 0; r < levels->RowCount(); ++r) {
+            if (named && levels->GetPathString("D\xC3\xA9sign", r) != row.Design) continue;
+            SCOPED_TRACE(row.Indice + " " + row.Design + " level " + std::to_string(r));
+            const double from = levels->GetPathFloat("Deb", r);
+            EXPECT_EQ(from, bottom);   // each level starts where the one above ends
+            bottom = levels->GetPathFloat("Fin", r);
+            if (levels->GetPathString("CodeNiv", r).rfind("TER", 0) == 0) EXPECT_EQ(from, 0.0);
+            EXPECT_TRUE(units.count(levels->GetPathString("Strati", r))) << levels->GetPathString("Strati", r);
+        }
+        EXPECT_GT(bottom, 0.0);
+    }
 }
 
 // The shipped program folder as its users find it: the rules, read from data/

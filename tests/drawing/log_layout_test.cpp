@@ -16,16 +16,20 @@ namespace {
 TEST(LogRows, OneRuleDecidesWhichRowsBelongToTheOuvrage)
 {
     TStrArrayBlock design("Désign");
-    design.Resize(3);
+    design.Resize(4);
     design.SetString(0, "A");
-    design.SetString(1, "");
-    design.SetString(2, "B");
-    EXPECT_TRUE(RowBelongsToOuvrage(&design, 0, "A"));
-    EXPECT_TRUE(RowBelongsToOuvrage(&design, 1, "A"));   // a row without designation belongs to every ouvrage
-    EXPECT_FALSE(RowBelongsToOuvrage(&design, 2, "A"));
-    // Drawing no designation in particular draws every row of the borehole.
-    EXPECT_TRUE(RowBelongsToOuvrage(&design, 0, ""));
-    EXPECT_TRUE(RowBelongsToOuvrage(&design, 2, ""));
+    design.SetString(2, "B2");
+    design.SetString(3, "A");
+    // A row without designation belongs to no named ouvrage; drawing no
+    // designation in particular draws every row of the borehole.
+    const std::vector<std::pair<std::string, std::vector<int>>> cases = {
+        {"A", {0, 3}}, {"B2", {2}}, {"B", {}}, {"", {0, 1, 2, 3}}};
+    for (const auto& [ouvrage, rows] : cases) {
+        std::vector<int> kept;
+        for (int r = 0; r < 4; ++r)
+            if (RowBelongsToOuvrage(&design, r, ouvrage)) kept.push_back(r);
+        EXPECT_EQ(kept, rows) << ouvrage;
+    }
     EXPECT_TRUE(RowBelongsToOuvrage(nullptr, 5, "A"));   // no "Désign" column: the whole borehole
 }
 
@@ -45,10 +49,12 @@ TEST(LogRows, OuvrageRowIsTheDesignationsOwnRow)
     TDirBlock& none = AddSampleBorehole(root, "Z");
     EXPECT_EQ(OuvrageRowOf(none, "Z"), -1);
 
+    // A row without designation describes no other ouvrage.
     TDirBlock& unnamed = AddSampleBorehole(root, "W");
     SetSampleOuvrage(unnamed, "A", 10.0);
     SetSampleOuvrage(unnamed, "", 20.0);
-    EXPECT_EQ(OuvrageRowOf(unnamed, "Q"), 1);
+    EXPECT_EQ(OuvrageRowOf(unnamed, "Q"), -1);
+    EXPECT_EQ(OuvrageRowOf(unnamed, ""), 1);
 }
 
 TEST(LogRows, CellsThatAreNotFiniteNumbersAreMissing)
@@ -130,8 +136,10 @@ TEST(LogBounds, RowsOfOtherOuvragesAreLeftOut)
                     {MakeSampleLevel(0, 10, "", "a", "", "", "P1"), MakeSampleLevel(0, 80, "", "b", "", "", "P2"),
                      MakeSampleLevel(10, 14, "", "c", "", "", "")},
                     cols);
-    EXPECT_EQ(EtendueProfondeur(root, "P", "P1", ""), 14.0);
+    // The level without designation widens no named ouvrage's range.
+    EXPECT_EQ(EtendueProfondeur(root, "P", "P1", ""), 10.0);
     EXPECT_EQ(EtendueProfondeur(root, "P", "P2", ""), 80.0);
+    EXPECT_EQ(EtendueProfondeur(root, "P", "", ""), 80.0);
 }
 
 TEST(LogBounds, DiameterOfTheOuvrageOnlyRaisesTheLargest)

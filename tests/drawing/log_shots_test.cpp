@@ -8,6 +8,7 @@
 #include <QString>
 
 #include <map>
+#include <string>
 
 #include "coding/codage_binding.h"
 #include "drawing/code_models.h"
@@ -140,6 +141,37 @@ TEST_F(LogShots, SmallAndOversampledDrawings)
     EXPECT_TRUE(Draw("PZ1", 300, 424).save(kFolder + "/shallow_well_300.png"));
     EXPECT_TRUE(Draw("PZ1", 3000, 4242).scaled(1000, 1414, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
                     .save(kFolder + "/shallow_well_smoothed.png"));
+}
+
+// The four logs of the shipped sample as a new user first sees them. F2, the
+// abandoned first attempt under F-VAL-01, has its own 24 m and its own
+// equipment: below its 6 m guide tube only its 250 mm hole (half-width 53 of
+// 80 for its widest 380 mm), none of F1's walls.
+TEST_F(LogShots, TheSampleCollectionsFourLogs)
+{
+    TDirBlock sample;
+    sample.LoadFromFile(CAROTIX_DATA_DIR "/Exemples/exemple.crx");
+    struct Shot {
+        std::string indice, design, tube, file;
+    };
+    for (const Shot& k : {Shot{"PUITS-1", "PUITS-1", "", "puits_1"}, Shot{"F-VAL-01", "F1", "", "f_val_01_f1"},
+                          Shot{"F-VAL-01", "F2", "", "f_val_01_f2"}, Shot{"PZ-MULTI", "PZ-MULTI", "PMT1", "pz_multi"}}) {
+        QImage img(1000, 1414, QImage::Format_RGB32);
+        img.fill(Qt::white);
+        {
+            QPainterCanvas canvas(&img);
+            EXPECT_TRUE(DessinerCoupe(sample, k.indice, k.design, k.tube, canvas, 0, 0, 999, 1413, MissingFloat,
+                                      MissingFloat, true));
+        }
+        SetDrawCanvas(nullptr);
+        EXPECT_TRUE(img.save(kFolder + "/sample_" + QString::fromStdString(k.file) + ".png"));
+        if (k.design == "F2") {
+            const int mid = 1000;   // about 18 m down a log of 24 m
+            EXPECT_EQ(img.pixel(650 - 53, mid), qRgb(0, 0, 0));
+            EXPECT_EQ(img.pixel(650 + 53, mid), qRgb(0, 0, 0));
+            EXPECT_NE(img.pixel(650 - 80, mid), qRgb(0, 0, 0));
+        }
+    }
 }
 
 TEST_F(LogShots, PatternCatalogue)

@@ -336,11 +336,12 @@ TEST_F(TechnicalColumnTest, OpenHoleSectionsContinueAndJoin)
     OptSolVisible = true;
 }
 
-TEST_F(TechnicalColumnTest, WaterLevelShowsWithTheHoleEvenWithoutCasingTable)
+TEST_F(TechnicalColumnTest, WaterLevelShowsWithTheHoleWhenNoCasingOfTheOuvrageIsDrawn)
 {
     SetSampleOuvrage(*bh, "F1", 30, MissingFloat, 3.5);
     Log();
     Hole(0, 30, 200);
+    Casing(0, 10, 100, 0, 0, {{"D\xC3\xA9sign", std::string("F2")}});   // another ouvrage's casing
     OptSymboleEau = "Sinusoïde";
     TechColumn T(log);
     DessinerTrouNu(T);
@@ -382,10 +383,38 @@ TEST_F(TechnicalColumnTest, WaterLevelNeedsSomethingDrawnAndARowInsideTheLog)
 {
     SetSampleOuvrage(*bh, "F1", 30, MissingFloat, 3.5);
     Log();
+    AppendSampleRow(*bh, "Tubage", {{"Deb", 0.0}, {"Fin", 10.0}, {"D\xC3\xA9sign", std::string("F2")}});
     TechColumn T(log);
     DessinerTubage(T, false);  // no hole, no casing
     EXPECT_EQ(BatchA.PolylineCount, 0);
     EXPECT_TRUE(T.Etiquettes.empty());
+
+    // With the hole drawn, the level still needs a casing table with both
+    // depth columns.
+    struct Case {
+        const char* what;
+        Cells casing;
+    };
+    const std::vector<Case> cases = {{"no casing table", {}},
+                                     {"no to column", {{"Deb", 0.0}, {"Diam", 100.0}}},
+                                     {"no from column", {{"Fin", 10.0}, {"Diam", 100.0}}}};
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.what);
+        TDirBlock alone("Carotix");
+        TDirBlock& b = AddSampleBorehole(alone, "F1");
+        SetSampleOuvrage(b, "F1", 30, MissingFloat, 3.5);
+        AppendSampleRow(b, "Trou-nu", {{"Deb", 0.0}, {"Fin", 30.0}, {"Diam", 200.0}});
+        if (!k.casing.empty()) AppendSampleRow(b, "Tubage", k.casing);
+        log.BoreholeDir = &b;
+        log.OuvrageRow = 0;
+        TechColumn H(log);
+        DessinerTrouNu(H);
+        ClearLineBatches();
+        const std::size_t labels = Labels(H).size();
+        DessinerTubage(H, false);
+        EXPECT_EQ(BatchA.PolylineCount, 0);
+        EXPECT_EQ(Labels(H).size(), labels);
+    }
 
     TDirBlock other("Carotix");
     TDirBlock& b2 = AddSampleBorehole(other, "F1");

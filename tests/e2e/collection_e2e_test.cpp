@@ -1,8 +1,11 @@
 // The collection window as a person uses it: what is selected after opening,
-// pasting and deleting, what a right-click shows, where a click on a level of
+// pasting, deleting and sorting, how wide the log strips are, what a
+// right-click shows, where a click on a level of
 // the log leads, the names the program keeps for the files it opened.
 #include <QComboBox>
 #include <QDir>
+#include <QHeaderView>
+#include <QImage>
 #include <QListWidget>
 #include <QTableWidget>
 
@@ -76,7 +79,7 @@ TEST_F(CollectionE2e, ARightClickShowsItsOuvrageInTheLogBeforeTheTablesOpen)
 }
 
 // A click on a level of the log opens its ouvrage's levels with that level's
-// row selected, for both ouvrages of F-VAL-01 (36 levels of F1, then the two
+// row selected, for both ouvrages of F-VAL-01 (13 levels of F1, then the five
 // of F2 in the same table).
 TEST_F(CollectionE2e, AClickOnALevelSelectsItsRowInTheSpreadsheet)
 {
@@ -88,7 +91,7 @@ TEST_F(CollectionE2e, AClickOnALevelSelectsItsRowInTheSpreadsheet)
         int gridRow;
         std::string depth;
     };
-    for (const Case& k : {Case{"F2", 37, 1, "6"}, Case{"F1", 5, 5, ""}, Case{"F2", 36, 0, "0"}}) {
+    for (const Case& k : {Case{"F2", 16, 3, "13"}, Case{"F1", 5, 5, "21"}, Case{"F2", 13, 0, "0"}}) {
         SCOPED_TRACE(k.design + " row " + std::to_string(k.tableRow));
         ClickRow(c, c.FindRow("F-VAL-01", k.design));
         if (!FCoupe->isVisible()) {
@@ -153,6 +156,62 @@ TEST_F(CollectionE2e, AClickOnALevelOfAnUnsortedTableSelectsItAfterTheSort)
     Ui().AnswerMessage(MsgResult::Ok, "Tri automatique");
     Click(FCoupe->Area, at);
     EXPECT_EQ(selected, std::vector<std::string>{"5"});
+}
+
+// A header click sorts the list and selects the current line, so that the
+// commands on selected ouvrages work at once, as after opening.
+TEST_F(CollectionE2e, TheCurrentLineIsSelectedAfterASort)
+{
+    Start();
+    TFChild& c = OpenSample();
+    QHeaderView* header = c.StringGrid->horizontalHeader();
+    auto clickHeader = [&](int column) {
+        Click(header->viewport(), QPoint(header->sectionViewportPosition(column) + 5, header->height() / 2));
+    };
+    clickHeader(0);   // by Indice: F-VAL-01 F1, F-VAL-01 F2, PUITS-1, PZ-MULTI
+    EXPECT_EQ(c.GridCell(0, 1), "F-VAL-01");
+    EXPECT_EQ(c.GridCell(0, 4), "PZ-MULTI");
+    EXPECT_EQ(Selection(c), std::pair(std::vector<int>{0}, true));
+    EXPECT_EQ(FCoupe->View.Chemin, "F-VAL-01");
+
+    ClickRow(c, 2);
+    clickHeader(0);   // reversed
+    EXPECT_EQ(c.GridCell(0, 1), "PZ-MULTI");
+    EXPECT_EQ(Selection(c), std::pair(std::vector<int>{2}, true));
+}
+
+// The log strips are wide enough for their Indices: the two ouvrages of
+// F-VAL-01 and the piezometer show their names whole in the headers.
+TEST_F(CollectionE2e, TheLogStripHeadersShowTheIndicesWhole)
+{
+    Start();
+    TFChild& c = OpenSample();
+    ASSERT_TRUE(Menu({"&Affichage", "Logs"}));
+    Settle();
+    QWidget* strips = c.DrawGrid;
+    ASSERT_TRUE(strips->isVisible());
+    // The header cells are outlined in light grey: on the row below their top
+    // edge, above the text, only their left and right edges are grey.
+    const QImage shot = strips->grab().toImage();
+    const QRgb grey = QColor(Qt::lightGray).rgb();
+    std::vector<int> edges;
+    for (int x = 0; x < shot.width(); ++x)
+        if (shot.pixel(x, 1) == grey) edges.push_back(x);
+    ASSERT_GE(edges.size(), 2u);
+    const int width = edges[1] + 1;
+    EXPECT_GE(width, 64);
+    const QFontMetrics fm(strips->font());
+    for (int col = 0; col < 4 && (col + 1) * width <= shot.width(); ++col) {
+        const std::string indice = c.GridCell(0, col + 1);
+        SCOPED_TRACE(indice);
+        EXPECT_EQ(shot.pixel(col * width, 1), grey);
+        EXPECT_EQ(shot.pixel(col * width + width - 1, 1), grey);
+        // Drawn one pixel in, within the cell's outline.
+        EXPECT_LE(1 + fm.horizontalAdvance(QString::fromStdString(indice)), width - 2);
+    }
+    // A click on the last strip selects its line in the list.
+    Click(strips, QPoint(3 * width + width / 2, strips->height() / 2));
+    EXPECT_EQ(c.StringGrid->currentRow(), 3);
 }
 
 // A file named on the command line relative to the working folder is known by

@@ -15,9 +15,9 @@ namespace {
 const std::string kD = "D\xC3\xA9sign";
 
 std::string Record(const std::string& index, const std::string& trouNu, const std::string& litho,
-                   const std::string& design = "P1")
+                   const std::string& design = "P1", const std::string& date = "05/03/2001")
 {
-    return "--  IDENTIFICATION  --\n" + index + "," + design + ",05/03/2001,,,,,jj/mm/aaaa\n\n\n--  LOCALISATION  --\n\n\n\n\n"
+    return "--  IDENTIFICATION  --\n" + index + "," + design + "," + date + ",,,,,jj/mm/aaaa\n\n\n--  LOCALISATION  --\n\n\n\n\n"
            "--  TROU NU  --\n" + trouNu + "--  TUBAGES  --\n--  ANNULAIRES  --\n--  LITHOLOGIE  --\n" + litho +
            "--  POMPAGE D'ESSAI  --\n\n";
 }
@@ -59,7 +59,7 @@ TEST(VextoImport, RepeatedIndicesCoderAndMissingSections)
         seen = std::string(d);
         return std::string("C");
     };
-    ImportVextoBytes(Record("X", "100,5,,\n", "1,a,\n2,b,\n") + Record("X", "", "7, argile grise ,\n", "P2"), root,
+    ImportVextoBytes(Record("X", "100,5,,\n", "1,a,\n2,b,\n") + Record("X", "", "7, argile grise ,\n", "P2", "12/06/2002"), root,
                      coder, report);
     ASSERT_EQ(root.ItemCount(), 1);
     // The second ouvrage of X comes after the first one's rows, which stay whole.
@@ -76,8 +76,9 @@ TEST(VextoImport, RepeatedIndicesCoderAndMissingSections)
     ASSERT_EQ(x.FindDir("Ouvrage")->RowCount(), 2);
     EXPECT_EQ(x.GetPathString("Ouvrage\\" + kD, 0), "P1");
     EXPECT_EQ(x.GetPathString("Ouvrage\\" + kD, 1), "P2");
-    EXPECT_EQ(x.FindDir("Dossier")->RowCount(), 2);
-    EXPECT_EQ(x.GetPathString("Dossier\\DateDossier", 0), "20010305");
+    // The borehole keeps one "Dossier" row, with the later record's values.
+    EXPECT_EQ(x.FindDir("Dossier")->RowCount(), 1);
+    EXPECT_EQ(x.GetPathString("Dossier\\DateDossier", 0), "20020612");
     EXPECT_EQ(x.FindDir("Trou-nu")->RowCount(), 1);
     EXPECT_DOUBLE_EQ(x.GetPathFloat("Trou-nu\\Diam", 0), 100);
     EXPECT_EQ(seen, "argile grise");  // coded as written

@@ -11,7 +11,8 @@
 // Three realistic ouvrages and one more: a shallow domestic well ("PUITS-1"),
 // a deep water borehole ("F-VAL-01"), a multi-tube piezometer ("PZ-MULTI",
 // tubes PMT1 to PMT3) and a second designation under the deep borehole's
-// index ("F-VAL-01" / "F2", an abandoned first attempt). Each has a record
+// index ("F-VAL-01" / "F2", an abandoned first attempt, with its own levels,
+// open hole, casing and fill in the same tables, told apart by "Désign"). Each has a record
 // sheet with its ground altitude Z and a "Dossier" with nature, place and
 // town, so the list, the icons and the aligned strips all have something to
 // show. The root is "Carotix" and holds "UnitéXY" = "m".
