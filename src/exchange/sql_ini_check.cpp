@@ -6,7 +6,7 @@
 
 namespace {
 
-enum class Tok { Name, QuotedName, Number, Text, Compare, LParen, RParen, Comma, Dot, Minus, End };
+enum class Tok { Name, QuotedName, Number, Text, Compare, LParen, RParen, Comma, Dot, Minus, Other, End };
 
 struct Token {
     Tok kind = Tok::End;
@@ -135,7 +135,11 @@ bool Tokenize(std::string_view s, std::vector<Token>& out, std::string& why)
         } else if (c < 0x20 || c == 0x7F) {
             return fail("caract\xC3\xA8re de contr\xC3\xB4le interdit");
         } else {
-            return fail("caract\xC3\xA8re " + Quoted(std::string(1, static_cast<char>(c))) + " interdit");
+            // Refused by the parser where it stands, so that what comes first
+            // (a sub-query, say) is what the message names.
+            t.kind = Tok::Other;
+            t.text = std::string(1, static_cast<char>(c));
+            ++i;
         }
         out.push_back(std::move(t));
     }
@@ -215,6 +219,7 @@ private:
     {
         const Token& t = Peek();
         if (t.kind == Tok::End) return Fail("texte incomplet");
+        if (t.kind == Tok::Other) return Fail("caract\xC3\xA8re " + Quoted(t.text) + " interdit");
         const Token& after = Peek(1);
         if ((t.kind == Tok::Name && In(kSubQueryWords, t.upper)) ||
             (t.kind == Tok::LParen && after.kind == Tok::Name && In(kSubQueryWords, after.upper)))
