@@ -291,6 +291,7 @@ void RecordSheet::FillFromRecord()
         } else if (upper == "WHERE") {
             where = value;
         } else if (const int j = FieldOfSqlValue(value); j >= 0) {
+            CheckSqlIniColumn(section, key);
             if (!mapped.empty()) columns += ", ";
             columns += SelectColumn(key, Defs[static_cast<std::size_t>(j)]);
             mapped.push_back(j);
@@ -300,6 +301,11 @@ void RecordSheet::FillFromRecord()
         ShowBox(kSheetNoInformationTitle, kSheetNoValidField);
         return;
     }
+    // What sql.ini puts into the text is checked before anything is sent; the
+    // table qualifies the conditions, so it is a plain name even beside a FROM.
+    CheckSqlIniTable(section, dbTable);
+    if (from != dbTable) CheckSqlIniFrom(section, "FROM", Trim(from));
+    if (!Trim(where).empty()) CheckSqlIniWhere(section, "WHERE", Trim(where));
     std::string sql = "SELECT " + columns + " FROM " + from + " WHERE " + dbTable + ".INDICE = ?";
     std::vector<std::string> values{Indice};
     if (withDesign) {
@@ -327,6 +333,7 @@ void RecordSheet::CompleteFromLookups()
         const std::string source = SectionSource(*s);
         const std::size_t dot = source.find('.');
         if (dot == std::string::npos) continue;
+        CheckSqlIniTable(*s, source.substr(0, dot));
         CheckSqlIniColumn(*s, source.substr(dot + 1));
         std::string conditions;
         std::vector<std::string> values;

@@ -5,6 +5,7 @@
 
 #include "app/spreadsheet_logic.h"
 #include "coding/codage_binding.h"
+#include "exchange/database_link.h"
 #include "platform/base/ini_file.h"
 #include "platform/base/rtl_numbers.h"
 #include "platform/base/text_codec.h"
@@ -301,6 +302,7 @@ std::string TableurSheet::BuildQuery(const std::string& section, std::vector<int
         if (upper == "WHERE") { where = value; continue; }
         const int def = ColumnOf(value);
         if (def < 0) continue;
+        CheckSqlIniColumn(section, key);
         if (!columns.empty()) list += ", ";
         const TFieldDef& d = Defs[static_cast<std::size_t>(def)];
         if (d.Kind == 'D' || d.Kind == 'E') {
@@ -312,6 +314,16 @@ std::string TableurSheet::BuildQuery(const std::string& section, std::vector<int
         columns.push_back(def);
     }
     if (columns.empty()) return {};
+    // What sql.ini puts into the text is checked before anything is sent.
+    from = Trim(from);
+    where = Trim(where);
+    if (from.empty()) {
+        CheckSqlIniTable(section, dbTable);
+        from = dbTable;
+    } else {
+        CheckSqlIniFrom(section, "FROM", from);
+    }
+    if (!where.empty()) CheckSqlIniWhere(section, "WHERE", where);
     std::string sql = list + " FROM " + from + " WHERE INDICE = " + QuoteSql(Indice);
     if (byDesign) sql += " AND DESIGNATION = " + QuoteSql(Designation);
     if (!where.empty()) sql += " AND " + where;

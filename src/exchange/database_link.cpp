@@ -7,6 +7,7 @@
 #include "platform/base/ini_file.h"
 #include "platform/base/rtl_numbers.h"
 #include "platform/base/text_codec.h"
+#include "exchange/sql_ini_check.h"
 #include "store/options.h"
 
 namespace {
@@ -20,9 +21,10 @@ std::string Trimmed(const std::string& s)
 }
 
 bool IsNameStart(unsigned char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_'; }
-bool IsNameChar(unsigned char c) { return IsNameStart(c) || (c >= '0' && c <= '9') || c == '$' || c == '#'; }
+// No "#": the server reads it as an operator (A#1 is A XOR 1).
+bool IsNameChar(unsigned char c) { return IsNameStart(c) || (c >= '0' && c <= '9') || c == '$'; }
 
-// A plain name, dotted parts allowed: [a-z_][a-z0-9_$#]*(.[a-z_][a-z0-9_$#]*)*
+// A plain name, dotted parts allowed: [a-z_][a-z0-9_$]*(.[a-z_][a-z0-9_$]*)*
 bool IsDottedName(std::string_view name)
 {
     bool atStart = true;
@@ -69,6 +71,37 @@ void CheckSqlIniColumn(const std::string& section, const std::string& key)
         throw EDatabaseError("sql.ini, section [" + section + "] : la cl\xC3\xA9 \xC2\xAB " + key +
                              " \xC2\xBB n'est ni un nom de colonne ni TO_CHAR d'un nom de colonne ; la requ\xC3\xAAte "
                              "n'est pas envoy\xC3\xA9" "e.");
+}
+
+namespace {
+
+std::string NotSent(const std::string& section, const std::string& what)
+{
+    return "sql.ini, section [" + section + "] : " + what + " ; la requ\xC3\xAAte n'est pas envoy\xC3\xA9" "e.";
+}
+
+}  // namespace
+
+void CheckSqlIniFrom(const std::string& section, const std::string& key, const std::string& value)
+{
+    std::string why;
+    if (!IsSqlIniFrom(value, &why))
+        throw EDatabaseError(NotSent(section, "la valeur de la cl\xC3\xA9 \xC2\xAB " + key +
+                                                  " \xC2\xBB n'est pas une liste de tables (" + why + ")"));
+}
+
+void CheckSqlIniWhere(const std::string& section, const std::string& key, const std::string& value)
+{
+    std::string why;
+    if (!IsSqlIniCondition(value, &why))
+        throw EDatabaseError(NotSent(section, "la valeur de la cl\xC3\xA9 \xC2\xAB " + key +
+                                                  " \xC2\xBB n'est pas une condition permise (" + why + ")"));
+}
+
+void CheckSqlIniTable(const std::string& section, const std::string& table)
+{
+    if (!IsDottedName(TrimmedView(table)))
+        throw EDatabaseError(NotSent(section, "\xC2\xAB " + table + " \xC2\xBB n'est pas un nom de table"));
 }
 
 std::string QuoteSqlText(const std::string& text)
@@ -158,8 +191,12 @@ SectionQuery FinishQuery(SectionQuery q, const std::string& section, const std::
                          const std::string& indice, const std::string& design)
 {
     if (q.Empty()) return q;
-    const std::string from = IniSql->ReadString(section, "FROM", "");
-    const std::string where = IniSql->ReadString(section, "WHERE", "");
+    // Everything pasted into the text is checked before anything is sent.
+    const std::string from(TrimmedView(IniSql->ReadString(section, "FROM", "")));
+    const std::string where(TrimmedView(IniSql->ReadString(section, "WHERE", "")));
+    if (!prefix.empty() || from.empty()) CheckSqlIniTable(section, SqlSectionDbTable(section));
+    if (!from.empty()) CheckSqlIniFrom(section, "FROM", from);
+    if (!where.empty()) CheckSqlIniWhere(section, "WHERE", where);
     q.text.sql += " FROM " + (from.empty() ? SqlSectionDbTable(section) : from);
     q.text.sql += " WHERE " + prefix + "INDICE = ?";
     q.text.values.push_back(indice);
@@ -203,6 +240,7 @@ SqlText BuildLookupQuery(const std::string& section, const std::vector<std::pair
     const std::string name = SqlSectionDbTable(section);
     const std::size_t dot = name.find('.');
     if (dot == std::string::npos || conditions.empty()) return q;
+    CheckSqlIniTable(section, name.substr(0, dot));
     CheckSqlIniColumn(section, name.substr(dot + 1));
     q.sql = "select " + name.substr(dot + 1) + " from " + name.substr(0, dot) + " where ";
     for (std::size_t i = 0; i < conditions.size(); ++i) {

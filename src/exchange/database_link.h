@@ -79,7 +79,7 @@ std::string SqlDateColumn(const std::string& key, char kind, int width);
 std::string QueryFieldText(const DbValue& value);
 
 // Names typed by users go into SQL texts only when they are plain names:
-// letters, digits, "_", "$" and "#", not starting with a digit; `dotted`
+// letters, digits, "_" and "$", not starting with a digit or "$"; `dotted`
 // allows schema.table. Throws EDatabaseError otherwise.
 void CheckSqlName(const std::string& name, bool dotted);
 
@@ -90,3 +90,11 @@ void CheckSqlName(const std::string& name, bool dotted);
 // section otherwise.
 bool IsSqlIniColumn(const std::string& key);
 void CheckSqlIniColumn(const std::string& section, const std::string& key);
+
+// The FROM and WHERE values of a section (and the database table a section
+// names, which is the FROM by default and qualifies the record sheet's
+// conditions) go into SQL texts only when they keep to the grammar of
+// sql_ini_check.h. Throw EDatabaseError naming the section and the key.
+void CheckSqlIniFrom(const std::string& section, const std::string& key, const std::string& value);
+void CheckSqlIniWhere(const std::string& section, const std::string& key, const std::string& value);
+void CheckSqlIniTable(const std::string& section, const std::string& table);

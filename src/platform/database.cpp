@@ -1,16 +1,14 @@
 #include "platform/database.h"
 
-#include <QDate>
-#include <QDateTime>
 #include <QSqlDatabase>
 #include <QSqlDriver>
 #include <QSqlError>
-#include <QSqlQuery>
-#include <QSqlRecord>
 #include <QVariant>
 #include <atomic>
 #include <cctype>
+#include <chrono>
 #include <libpq-fe.h>
+#include <poll.h>
 #include <sqlite3.h>
 
 #include "platform/base/text_codec.h"
@@ -128,39 +126,92 @@ std::string ErrorText(const QSqlError& e)
     return text;
 }
 
-DbValue ToValue(const QVariant& v)
+std::atomic<int> gConnectionCounter{0};
+
+using Clock = std::chrono::steady_clock;
+
+std::string DurationText(int ms)
 {
-    DbValue r;
-    if (!v.isValid() || v.isNull()) return r;
-    switch (v.typeId()) {
-    case QMetaType::Double:
-    case QMetaType::Float:
-        r.kind = DbValue::Kind::Number;
-        r.number = v.toDouble();
-        return r;
-    case QMetaType::QDate:
-        r.kind = DbValue::Kind::Text;
-        r.text = S(v.toDate().toString(Qt::ISODate));
-        return r;
-    case QMetaType::QDateTime:
-        r.kind = DbValue::Kind::Text;
-        r.text = S(v.toDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
-        return r;
-    case QMetaType::QByteArray: {
-        const QByteArray b = v.toByteArray();
-        r.kind = DbValue::Kind::Text;
-        r.text = std::string(b.constData(), static_cast<std::size_t>(b.size()));
-        if (!IsValidUtf8(r.text)) r.text = Cp1252ToUtf8(r.text);
-        return r;
-    }
-    default:
-        r.kind = DbValue::Kind::Text;
-        r.text = S(v.toString());
-        return r;
+    if (ms >= 1000 && ms % 1000 == 0) return std::to_string(ms / 1000) + " s";
+    return std::to_string(ms) + " ms";
+}
+
+std::string QueryTimeoutText(const std::string& sql, int ms)
+{
+    const std::string table = QueriedTable(sql);
+    return (table.empty() ? std::string("La requ\xC3\xAAte") : "La requ\xC3\xAAte sur \xC2\xAB " + table + " \xC2\xBB") +
+           " a \xC3\xA9t\xC3\xA9 interrompue : elle a d\xC3\xA9pass\xC3\xA9 le d\xC3\xA9lai de " + DurationText(ms) + ".";
+}
+
+// ---- SQLite: one read, prepared by the program ---------------------------------
+
+// Stops, as a statement is prepared, everything but reading: writes, ATTACH,
+// DETACH, PRAGMA, transactions.
+int ReadOnlyAuthorizer(void*, int action, const char*, const char*, const char*, const char*)
+{
+    switch (action) {
+    case SQLITE_SELECT:
+    case SQLITE_READ:
+    case SQLITE_FUNCTION:
+    case SQLITE_RECURSIVE: return SQLITE_OK;
+    default: return SQLITE_DENY;
     }
 }
 
-std::atomic<int> gConnectionCounter{0};
+sqlite3* SqliteHandle(const QSqlDatabase& db)
+{
+    const QVariant handle = db.driver() ? db.driver()->handle() : QVariant();
+    if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0) return nullptr;
+    return *static_cast<sqlite3* const*>(handle.data());
+}
+
+struct SqliteStatement {
+    sqlite3_stmt* st = nullptr;
+    ~SqliteStatement() { sqlite3_finalize(st); }
+};
+
+// Interrupts a statement that runs past its deadline.
+struct SqliteDeadline {
+    Clock::time_point at;
+    bool passed = false;
+};
+
+int SqliteProgress(void* data)
+{
+    auto* d = static_cast<SqliteDeadline*>(data);
+    if (Clock::now() >= d->at) d->passed = true;
+    return d->passed ? 1 : 0;
+}
+
+std::string SqliteText(const unsigned char* text, int bytes)
+{
+    std::string t = text ? std::string(reinterpret_cast<const char*>(text), static_cast<std::size_t>(bytes)) : std::string();
+    return IsValidUtf8(t) ? t : Cp1252ToUtf8(t);
+}
+
+DbValue SqliteValue(sqlite3_stmt* st, int col)
+{
+    DbValue v;
+    switch (sqlite3_column_type(st, col)) {
+    case SQLITE_NULL: return v;
+    case SQLITE_FLOAT:
+        v.kind = DbValue::Kind::Number;
+        v.number = sqlite3_column_double(st, col);
+        return v;
+    case SQLITE_BLOB: {
+        const void* blob = sqlite3_column_blob(st, col);
+        v.kind = DbValue::Kind::Text;
+        v.text = SqliteText(static_cast<const unsigned char*>(blob), sqlite3_column_bytes(st, col));
+        return v;
+    }
+    default: {
+        const unsigned char* text = sqlite3_column_text(st, col);
+        v.kind = DbValue::Kind::Text;
+        v.text = SqliteText(text, sqlite3_column_bytes(st, col));
+        return v;
+    }
+    }
+}
 
 // ---- PostgreSQL through libpq ------------------------------------------------
 //
@@ -194,8 +245,45 @@ std::string PostgresError(PGconn* conn, const PGresult* result)
 
 struct PgResult {
     PGresult* r = nullptr;
+    bool timedOut = false;  // no answer before the deadline
+    PgResult() = default;
+    explicit PgResult(PGresult* result) : r(result) {}
+    PgResult(PgResult&& o) noexcept : r(o.r), timedOut(o.timedOut) { o.r = nullptr; }
+    PgResult& operator=(PgResult&& o) noexcept
+    {
+        std::swap(r, o.r);
+        timedOut = o.timedOut;
+        return *this;
+    }
     ~PgResult() { PQclear(r); }
 };
+
+// Sends one statement (extended protocol: the server refuses a second one)
+// and waits for its answer until `deadline`, so that a server that stops
+// answering cannot hold the program. The first result is kept.
+PgResult PgRun(PGconn* conn, const std::string& sql, const std::vector<const char*>& values, Clock::time_point deadline)
+{
+    PgResult result;
+    if (!PQsendQueryParams(conn, sql.c_str(), static_cast<int>(values.size()), nullptr, values.data(), nullptr, nullptr,
+                           0))
+        return result;
+    for (;;) {
+        while (PQisBusy(conn)) {
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+            if (left <= 0) {
+                result.timedOut = true;
+                return result;
+            }
+            pollfd p{PQsocket(conn), POLLIN, 0};
+            poll(&p, 1, static_cast<int>(std::min<long long>(left, 1000)));
+            if (!PQconsumeInput(conn)) break;  // the connection broke: PQgetResult tells
+        }
+        PGresult* r = PQgetResult(conn);
+        if (!r) return result;
+        if (!result.r) result.r = r;
+        else PQclear(r);
+    }
+}
 
 // The "?" of the program's texts become $1, $2... Quoted texts, quoted
 // names, dollar-quoted texts and comments are passed over; a text the scan
@@ -273,6 +361,43 @@ DbValue PostgresValue(const PGresult* r, int row, int col)
 }  // namespace
 
 std::vector<std::string> DatabaseAliasNames() { return {kSqliteAlias, kPostgresAlias}; }
+
+std::string QueriedTable(const std::string& sql)
+{
+    // Words outside quotes and parentheses; the FROM clause runs to the next
+    // clause word or the end of the statement.
+    auto isWordChar = [](char c) {
+        return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '$' || static_cast<unsigned char>(c) >= 0x80;
+    };
+    std::size_t from = std::string::npos;
+    int depth = 0;
+    for (std::size_t i = 0; i < sql.size();) {
+        const char c = sql[i];
+        if (c == '\'' || c == '"') {
+            const std::size_t close = sql.find(c, i + 1);
+            i = close == std::string::npos ? sql.size() : close + 1;
+            continue;
+        }
+        if (c == '(') ++depth;
+        if (c == ')') --depth;
+        if (c == ';' && depth == 0 && from != std::string::npos) return TrimSpaces(sql.substr(from, i - from));
+        if (!isWordChar(c) || (i > 0 && isWordChar(sql[i - 1]))) {
+            ++i;
+            continue;
+        }
+        std::size_t e = i;
+        while (e < sql.size() && isWordChar(sql[e])) ++e;
+        const std::string word = AsciiUpper(sql.substr(i, e - i));
+        if (depth == 0) {
+            if (from == std::string::npos && word == "FROM") from = e;
+            else if (from != std::string::npos &&
+                     (word == "WHERE" || word == "GROUP" || word == "ORDER" || word == "LIMIT" || word == "UNION"))
+                return TrimSpaces(sql.substr(from, i - from));
+        }
+        i = e;
+    }
+    return from == std::string::npos ? std::string() : TrimSpaces(sql.substr(from));
+}
 
 bool SqliteToChar(const std::string& value, const std::string& format, std::string& result)
 {
@@ -365,6 +490,9 @@ void TDatabase::Open()
             }
             try {
                 RegisterToChar(db);
+                sqlite3* h = SqliteHandle(db);
+                if (!h || sqlite3_set_authorizer(h, ReadOnlyAuthorizer, nullptr) != SQLITE_OK)
+                    throw EDatabaseError("Base SQLite : acc\xC3\xA8s au moteur impossible");
             } catch (...) {
                 db.close();
                 db = QSqlDatabase();
@@ -392,9 +520,21 @@ void TDatabase::Open()
         db.setPassword(Q(p.password));
         // Every transaction of the session is read-only (each query also runs
         // in a read-only transaction of its own, rolled back after it).
-        db.setConnectOptions(QStringLiteral("options='-c default_transaction_read_only=on'"));
+        // A server that accepts the connection and never answers must not
+        // hold the program: the client library gives up after the time-out
+        // (it takes no less than 2 s).
+        const int timeout = std::max(ConnectTimeout, 2);
+        db.setConnectOptions(QStringLiteral("connect_timeout=%1;options='-c default_transaction_read_only=on'")
+                                 .arg(timeout));
+        const auto start = Clock::now();
         if (!db.open()) {
-            const std::string message = ErrorText(db.lastError());
+            std::string message = ErrorText(db.lastError());
+            const auto waited = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
+            if (waited >= timeout * 1000LL - 250 || message.find("timeout expired") != std::string::npos)
+                message = "Le serveur \xC2\xAB " + (p.server.empty() ? std::string("local") : p.server) +
+                          (p.port.empty() ? std::string() : " (port " + p.port + ")") +
+                          " \xC2\xBB ne r\xC3\xA9pond pas : la connexion est abandonn\xC3\xA9" "e apr\xC3\xA8s " +
+                          std::to_string(timeout) + " s.";
             db = QSqlDatabase();
             QSqlDatabase::removeDatabase(Q(connectionName_));
             throw EDatabaseError(message);
@@ -428,29 +568,63 @@ void TQuery::Open()
         OpenOnPostgres(db);
         return;
     }
-    QSqlQuery q(db);
-    q.setForwardOnly(true);
-    q.setNumericalPrecisionPolicy(QSql::LowPrecisionDouble);
-    // Prepared, so that a text holding a second statement is refused.
-    if (!q.prepare(Q(SQL))) throw EDatabaseError(ErrorText(q.lastError()));
-    for (const std::string& v : Values) q.addBindValue(Q(v));
-    if (!q.exec()) throw EDatabaseError(ErrorText(q.lastError()));
-    if (!q.isSelect()) throw EDatabaseError("La requ\xC3\xAAte ne lit aucune donn\xC3\xA9" "e");
-    fieldCount_ = q.record().count();
-    while (q.next()) {
+    OpenOnSqlite(db);
+}
+
+void TQuery::OpenOnSqlite(const QSqlDatabase& db)
+{
+    sqlite3* h = SqliteHandle(db);
+    if (!h) throw EDatabaseError("Base SQLite : acc\xC3\xA8s au moteur impossible");
+    SqliteStatement statement;
+    const char* tail = nullptr;
+    int rc = sqlite3_prepare_v2(h, SQL.data(), static_cast<int>(SQL.size()), &statement.st, &tail);
+    if (rc == SQLITE_AUTH) throw EDatabaseError(kReadOnlyText);
+    if (rc != SQLITE_OK) {
+        const std::string message = sqlite3_errmsg(h);
+        throw EDatabaseError(IsValidUtf8(message) ? message : Cp1252ToUtf8(message));
+    }
+    if (!statement.st) throw EDatabaseError("La requ\xC3\xAAte ne lit aucune donn\xC3\xA9" "e");
+    // What follows the first statement may only be blanks and comments.
+    const std::size_t used = tail ? static_cast<std::size_t>(tail - SQL.data()) : SQL.size();
+    if (used < SQL.size()) {
+        SqliteStatement second;
+        const int rest = static_cast<int>(SQL.size() - used);
+        if (sqlite3_prepare_v2(h, SQL.data() + used, rest, &second.st, nullptr) != SQLITE_OK || second.st)
+            throw EDatabaseError(kOneStatementText);
+    }
+    // Refused before its first step: a statement that would write (VACUUM
+    // INTO writes a new file even on a read-only connection).
+    if (!sqlite3_stmt_readonly(statement.st)) throw EDatabaseError(kReadOnlyText);
+    if (sqlite3_column_count(statement.st) == 0) throw EDatabaseError("La requ\xC3\xAAte ne lit aucune donn\xC3\xA9" "e");
+    if (sqlite3_bind_parameter_count(statement.st) != static_cast<int>(Values.size()))
+        throw EDatabaseError("La requ\xC3\xAAte attend " + std::to_string(sqlite3_bind_parameter_count(statement.st)) +
+                             " valeur(s), " + std::to_string(Values.size()) + " donn\xC3\xA9" "e(s)");
+    for (std::size_t i = 0; i < Values.size(); ++i)
+        sqlite3_bind_text(statement.st, static_cast<int>(i + 1), Values[i].data(), static_cast<int>(Values[i].size()),
+                          SQLITE_TRANSIENT);
+
+    SqliteDeadline deadline{Clock::now() + std::chrono::milliseconds(database_.StatementTimeout)};
+    if (database_.StatementTimeout > 0) sqlite3_progress_handler(h, 1000, SqliteProgress, &deadline);
+    struct NoProgress {
+        sqlite3* h;
+        ~NoProgress() { sqlite3_progress_handler(h, 0, nullptr, nullptr); }
+    } noProgress{h};
+    fieldCount_ = sqlite3_column_count(statement.st);
+    while ((rc = sqlite3_step(statement.st)) == SQLITE_ROW) {
         if (rows_.size() >= kMaxRecords) {
             Close();
             throw EDatabaseError("La requ\xC3\xAAte rend trop d'enregistrements");
         }
         std::vector<DbValue> row;
         row.reserve(static_cast<std::size_t>(fieldCount_));
-        for (int i = 0; i < fieldCount_; ++i) row.push_back(ToValue(q.value(i)));
+        for (int i = 0; i < fieldCount_; ++i) row.push_back(SqliteValue(statement.st, i));
         rows_.push_back(std::move(row));
     }
-    if (q.lastError().isValid()) {
-        const std::string message = ErrorText(q.lastError());
+    if (rc != SQLITE_DONE) {
+        const std::string message = deadline.passed ? QueryTimeoutText(SQL, database_.StatementTimeout)
+                                                     : std::string(sqlite3_errmsg(h));
         Close();
-        throw EDatabaseError(message);
+        throw EDatabaseError(IsValidUtf8(message) ? message : Cp1252ToUtf8(message));
     }
     active_ = true;
 }
@@ -459,25 +633,57 @@ void TQuery::OpenOnPostgres(const QSqlDatabase& db)
 {
     PGconn* conn = PostgresHandle(db);
     if (!conn) throw EDatabaseError("Base PostgreSQL : acc\xC3\xA8s au moteur impossible");
+    const int statementMs = database_.StatementTimeout;
+    // The small commands around the query answer at once on a live server.
+    const auto shortly = [&] { return Clock::now() + std::chrono::seconds(std::max(database_.ConnectTimeout, 2)); };
+    // A server that stopped answering: the connection is given up, the next
+    // command connects again.
+    const auto giveUp = [&]() {
+        const std::string table = QueriedTable(SQL);
+        database_.Close();
+        return EDatabaseError("Le serveur ne r\xC3\xA9pond plus : la requ\xC3\xAAte" +
+                              (table.empty() ? std::string() : " sur \xC2\xAB " + table + " \xC2\xBB") +
+                              " est abandonn\xC3\xA9" "e et la connexion ferm\xC3\xA9" "e.");
+    };
+    const auto command = [&](const std::string& text) {
+        PgResult r = PgRun(conn, text, {}, shortly());
+        if (r.timedOut) throw giveUp();
+        return r;
+    };
     {
-        PgResult begin{PQexec(conn, "BEGIN TRANSACTION READ ONLY")};
+        const PgResult begin = command("BEGIN TRANSACTION READ ONLY");
         if (PQresultStatus(begin.r) != PGRES_COMMAND_OK) throw EDatabaseError(PostgresError(conn, begin.r));
     }
-    // Whatever the query did, the transaction ends rolled back.
-    struct Rollback {
-        PGconn* conn;
-        ~Rollback() { PQclear(PQexec(conn, "ROLLBACK")); }
-    } rollback{conn};
-    const std::string sql = NumberPlaceholders(SQL);
-    std::vector<const char*> values;
-    values.reserve(Values.size());
-    for (const std::string& v : Values) values.push_back(v.c_str());
-    PgResult result{PQexecParams(conn, sql.c_str(), static_cast<int>(values.size()), nullptr, values.data(), nullptr,
-                                 nullptr, 0)};
+    // The time limit lives and dies with the transaction.
+    const PgResult limit = command("SET LOCAL statement_timeout = " + std::to_string(std::max(statementMs, 0)));
+    PgResult result;
+    if (PQresultStatus(limit.r) == PGRES_COMMAND_OK) {
+        const std::string sql = NumberPlaceholders(SQL);
+        std::vector<const char*> values;
+        values.reserve(Values.size());
+        for (const std::string& v : Values) values.push_back(v.c_str());
+        // The server stops the query itself; the client waits a little longer
+        // before it counts the server as gone.
+        const auto deadline = statementMs > 0
+                                  ? Clock::now() + std::chrono::milliseconds(statementMs) + std::chrono::seconds(5)
+                                  : Clock::time_point::max();
+        result = PgRun(conn, sql, values, deadline);
+        if (result.timedOut) throw giveUp();
+    }
+    // Whatever the query did, the transaction ends rolled back, and the
+    // session keeps no advisory lock of it (those outlive a rollback).
+    command("ROLLBACK");
+    command("SELECT pg_advisory_unlock_all()");
+    if (PQresultStatus(limit.r) != PGRES_COMMAND_OK) throw EDatabaseError(PostgresError(conn, limit.r));
+
     const ExecStatusType status = PQresultStatus(result.r);
     if (status == PGRES_COMMAND_OK || status == PGRES_EMPTY_QUERY)
         throw EDatabaseError("La requ\xC3\xAAte ne lit aucune donn\xC3\xA9" "e");
-    if (status != PGRES_TUPLES_OK) throw EDatabaseError(PostgresError(conn, result.r));
+    if (status != PGRES_TUPLES_OK) {
+        const char* state = result.r ? PQresultErrorField(result.r, PG_DIAG_SQLSTATE) : nullptr;
+        if (state && std::string(state) == "57014") throw EDatabaseError(QueryTimeoutText(SQL, statementMs));
+        throw EDatabaseError(PostgresError(conn, result.r));
+    }
     const int rows = PQntuples(result.r);
     if (static_cast<std::size_t>(rows) > kMaxRecords)
         throw EDatabaseError("La requ\xC3\xAAte rend trop d'enregistrements");

@@ -18,6 +18,18 @@
 // text as one prepared statement). Values go to the engine as bound
 // parameters ("?" in the text).
 //
+// Nothing may hang the program: connecting to a server gives up after
+// ConnectTimeout seconds and a query after StatementTimeout milliseconds,
+// each with a message naming the server or the table read. The time limit
+// of a query is set inside its own transaction, so that the session keeps
+// nothing of it; on the server, advisory locks a query may have taken are
+// released after it as well.
+//
+// On SQLite the statement is prepared by the program itself and must be a
+// read before it runs: an authorizer stops ATTACH, PRAGMA and every write as
+// it is prepared, and a statement the engine does not call read-only (such as
+// VACUUM INTO, which would write a file) is refused before its first step.
+//
 // On SQLite the function TO_CHAR(date, format) of the server databases is
 // provided, so that the same SQL texts run on both.
 #pragma once
@@ -64,6 +76,12 @@ public:
     std::vector<std::string> Params;
     // Where a relative DATABASE NAME of the embedded database is found.
     std::filesystem::path BaseFolder;
+    // How long a connection may take, in seconds (the server's client library
+    // takes no less than 2), and how long one query may run, in milliseconds.
+    int ConnectTimeout = kDefaultConnectTimeout;
+    int StatementTimeout = kDefaultStatementTimeout;
+    static constexpr int kDefaultConnectTimeout = 15;
+    static constexpr int kDefaultStatementTimeout = 60'000;
 
     // Connects (closing a previous connection first). Throws EDatabaseError.
     void Open();
@@ -106,12 +124,24 @@ public:
 
 private:
     void OpenOnPostgres(const QSqlDatabase& db);
+    void OpenOnSqlite(const QSqlDatabase& db);
     TDatabase& database_;
     std::vector<std::vector<DbValue>> rows_;
     std::size_t current_ = 0;
     int fieldCount_ = 0;
     bool active_ = false;
 };
+
+// The message of a refused second statement in a query text.
+inline constexpr const char* kOneStatementText =
+    "Une requ\xC3\xAAte ne contient qu'une seule instruction SELECT : le texte en contient une autre.";
+// The message of a statement that is not a read.
+inline constexpr const char* kReadOnlyText =
+    "Une requ\xC3\xAAte ne peut que lire la base de donn\xC3\xA9" "es : cette instruction est refus\xC3\xA9" "e.";
+
+// The table (the text of the FROM clause) a query text reads, for messages;
+// empty when the text has no FROM.
+std::string QueriedTable(const std::string& sql);
 
 // The TO_CHAR of the embedded database on one value, for tests: `value` an
 // ISO date "yyyy-mm-dd" (optionally followed by a time), `format` made of dd,

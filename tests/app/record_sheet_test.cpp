@@ -16,6 +16,7 @@
 #include "app/main_window.h"
 #include "app/record_sheet_logic.h"
 #include "app/record_sheet_window.h"
+#include "exchange/database_link.h"
 #include "platform/base/rtl_numbers.h"
 #include "platform/fake_ui_services.h"
 #include "store/blocks.h"
@@ -288,6 +289,19 @@ TEST_F(RecordSheetTest, TheDatabaseFillsTheRecordAndTheLookups)
     fake.AnswerMessage(MsgResult::Ok, "Pas d'information");
     sheet.FillFromRecord();
     EXPECT_EQ(fake.Prompts().back().text, kSheetTableNotInSqlIni);
+    EXPECT_EQ(queries.size(), 3u);
+
+    // What sql.ini pastes into the text is checked before anything is sent.
+    sheet.TableName = "Essai";
+    for (const char* line : {"WHERE=pg_sleep(100) IS NULL", "FROM=OUV, pg_advisory_lock(1) L",
+                             "pg_read_file('/etc/passwd')=Prof"}) {
+        IniSql->EraseSection("OUV=Essai");
+        IniSql->WriteSection("OUV=Essai", {"PROF_TOT=Prof", line});
+        EXPECT_THROW(sheet.FillFromRecord(), EDatabaseError) << line;
+    }
+    IniSql->WriteSection("COMMUNES;--.NOM=Essai\\Note", {"INSEE=Zone"});
+    IniSql->EraseSection("COMMUNES.NOM=Essai\\Note");
+    EXPECT_THROW(sheet.CompleteFromLookups(), EDatabaseError);
     EXPECT_EQ(queries.size(), 3u);
     static_cast<void>(row);
 }

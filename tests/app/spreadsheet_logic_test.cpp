@@ -10,6 +10,7 @@
 
 #include "app/spreadsheet_logic.h"
 #include "coding/codage_binding.h"
+#include "exchange/database_link.h"
 #include "platform/base/ini_file.h"
 #include "platform/base/rtl_numbers.h"
 #include "platform/fake_ui_services.h"
@@ -413,6 +414,13 @@ TEST_F(SpreadsheetLogicTest, DatabaseFillAcrossSections)
     TableurSeams().RunQuery = nullptr;
     ASSERT_EQ(sent.size(), 2u);
     EXPECT_EQ(sent[1], "SELECT PROF FROM Niveau WHERE INDICE = 'B''1' AND X > 1;");
+    // What sql.ini pastes into the text is checked before anything is sent.
+    for (const char* line : {"where=pg_sleep(100) IS NULL", "FROM=OUV_NIV N, pg_advisory_lock(1) L",
+                             "pg_read_file('/etc/passwd')=Deb"}) {
+        IniSql->EraseSection("Niveau");
+        IniSql->WriteSection("Niveau", {"PROF=Deb", line});
+        EXPECT_THROW(sheet.BuildQuery("Niveau", columns), EDatabaseError) << line;
+    }
     EXPECT_EQ(grid.Cell(Col("Litho"), 1), "ARGILE");   // looked up in the starred lexicon
     EXPECT_EQ(grid.Cell(Col("Deb"), 2), "7");
     EXPECT_EQ(grid.Cell(Col("Deb"), 3), "");            // null

@@ -419,3 +419,100 @@ TEST_F(DatabaseDownloadTest, NoTextCanWriteThroughTheServerLink)
     EXPECT_EQ(counts(), before);
     EXPECT_EQ(Ask(db_, "SELECT current_setting('default_transaction_read_only')"), "on");
 }
+
+// sql.ini's FROM and WHERE values are checked before anything is sent: with a
+// superuser login none of them writes a file, ends a session, keeps a lock or
+// changes a setting, and each refusal names its section and key.
+TEST_F(DatabaseDownloadTest, SqlIniValuesCallNoServerFunction)
+{
+    PostgresServer server;
+    if (!server.Start()) GTEST_SKIP() << "PostgreSQL test skipped: " << server.Problem();
+    db_.AliasName = kPostgresAlias;
+    db_.Params = server.Params();
+    EnsureConnected(db_);
+    TDatabase other;
+    other.AliasName = kPostgresAlias;
+    other.Params = server.Params();
+    other.Open();
+    const std::string pid = Ask(other, "SELECT pg_backend_pid()");
+    ASSERT_EQ(Ask(db_, "SELECT rolsuper FROM pg_roles WHERE rolname = current_user"), "true");
+    // The server's own folder, where its user may write.
+    const std::string folder = server.Params().front().substr(std::string("SERVER NAME=").size());
+    const std::string written = folder + "/ecrit.txt";
+
+    const std::string q = "\xC2\xAB ", e = " \xC2\xBB";
+    const std::string function = "n'est pas une condition permise (fonction " + q;
+    struct Case {
+        std::string line;  // the FROM or WHERE line of the section
+        std::string refusal;
+    };
+    const Case cases[] = {
+        {"WHERE=lo_export(lo_from_bytea(0,'x'), '" + written + "') > 0",
+         "WHERE" + e + " " + function + "lo_export" + e + " interdite)"},
+        {"WHERE=pg_read_file('/etc/hostname') <> ''", "WHERE" + e + " " + function + "pg_read_file" + e + " interdite)"},
+        {"where=pg_terminate_backend(" + pid + ")", "WHERE" + e + " " + function + "pg_terminate_backend" + e + " interdite)"},
+        {"FROM=NIVEAU, pg_advisory_lock(42) L",
+         "FROM" + e + " n'est pas une liste de tables (fonction " + q + "pg_advisory_lock" + e + " interdite)"},
+        {"WHERE=set_config('work_mem','1234kB',false) <> ''",
+         "WHERE" + e + " " + function + "set_config" + e + " interdite)"},
+        {"WHERE=PROF_DEB >= 0 AND pg_sleep(0.2) IS NULL", "WHERE" + e + " " + function + "pg_sleep" + e + " interdite)"},
+        {"FROM=(SELECT * FROM NIVEAU) NIVEAU",
+         "FROM" + e + " n'est pas une liste de tables (sous-requ\xC3\xAAte interdite)"},
+        {"WHERE=INDICE IN (SELECT INDICE FROM OUVRAGE)",
+         "WHERE" + e + " n'est pas une condition permise (sous-requ\xC3\xAAte interdite)"},
+        {"WHERE=1=1 -- x", "WHERE" + e + " n'est pas une condition permise (commentaire interdit)"},
+        {"WHERE=/* x */ 1=1", "WHERE" + e + " n'est pas une condition permise (commentaire interdit)"},
+        {"WHERE=1=1; SELECT lo_from_bytea(0,'x')",
+         "WHERE" + e + " n'est pas une condition permise (une seule instruction : " + q + ";" + e + " interdit)"},
+    };
+    for (const Case& c : cases) {
+        WriteSqlIni("[NIVEAU=Niveau]\r\nDESIGNATION=\r\nPROF_DEB=Deb\r\nLITHO=Litho\r\n" + c.line + "\r\n");
+        FakeHost host;
+        host.Add("0385-2X-0041", "F");
+        std::string refusal;
+        try {
+            FillTableFromDatabase(db_, host.root, "0385-2X-0041", "F", "Niveau");
+        } catch (const EDatabaseError& error) {
+            refusal = error.what();
+        }
+        EXPECT_EQ(refusal, "sql.ini, section [NIVEAU=Niveau] : la valeur de la cl\xC3\xA9 " + q + c.refusal +
+                               " ; la requ\xC3\xAAte n'est pas envoy\xC3\xA9" "e.")
+            << c.line;
+    }
+    EXPECT_FALSE(std::filesystem::exists(written));
+    EXPECT_EQ(Ask(other, "SELECT COUNT(*) FROM OUVRAGE"), "7");  // still alive
+    EXPECT_EQ(Ask(other, "SELECT COUNT(*) FROM pg_locks WHERE locktype = 'advisory'"), "0");
+    EXPECT_EQ(Ask(db_, "SELECT current_setting('work_mem')"), "4MB");
+    EXPECT_EQ(Ask(db_, "SELECT COUNT(*) FROM pg_largeobject_metadata"), "0");
+
+    // A query text itself (never built from sql.ini) leaves nothing behind
+    // in the session either: the lock dies with the query.
+    EXPECT_EQ(Ask(db_, "SELECT COUNT(*) FROM OUVRAGE, pg_advisory_lock(7) L"), "7");
+    EXPECT_EQ(Ask(other, "SELECT COUNT(*) FROM pg_locks WHERE locktype = 'advisory'"), "0");
+}
+
+// Names typed for the imports are plain names: "#" is an operator of the
+// server ("DEBUT#65535" would be read as an exclusive or).
+TEST_F(DatabaseDownloadTest, TypedNamesHoldNoOperator)
+{
+    for (const char* name : {"DEBUT#65535", "#DEBUT", "D#", "$1", "A-B", "A B", "A(1)"})
+        EXPECT_THROW(CheckSqlName(name, false), EDatabaseError) << name;
+    for (const char* name : {"DEBUT_65535", "D$", "_x"})
+        EXPECT_NO_THROW(CheckSqlName(name, false)) << name;
+
+    StratiScaleLoad();
+    const std::size_t before = StratiScale.size();
+    FakeProgress progress;
+    for (const char* a : {"STRATIGRAPHIE", "DEBUT#65535", "FIN", "NOM"}) fake_.AnswerText(a, "Importer stratigraphie");
+    try {
+        ImportStratigraphy(db_, progress);
+        ADD_FAILURE() << "imported";
+    } catch (const EDatabaseError& error) {
+        EXPECT_EQ(std::string(error.what()), "Nom de table ou de champ invalide : DEBUT#65535");
+    }
+    StratiScaleLoad();
+    EXPECT_EQ(StratiScale.size(), before);
+    fake_.Reset();
+    fake_.AnswerText("LEX_LITHO.CODE#1", "Importer lexique");
+    EXPECT_THROW(ImportLexicon(db_, progress), EDatabaseError);
+}

@@ -3,7 +3,16 @@
 // shipped sample database being the one its script builds.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <cstdlib>
+#include <cstring>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
 
 #include "platform/database.h"
 #include "postgres_server.h"
@@ -111,6 +120,46 @@ TEST(DatabaseTest, RecordsAreReadAsNullNumberOrText)
     EXPECT_EQ(q.Field(0).text, "PAIMPONT");
 }
 
+// A server that accepts connections and never says a word: a socket named
+// like the server's in a folder. It lets go of its connections after 30 s, so
+// that a client without a time-out fails instead of hanging for ever.
+class SilentServer {
+public:
+    explicit SilentServer(const std::filesystem::path& folder)
+    {
+        listener_ = socket(AF_UNIX, SOCK_STREAM, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        const std::string path = (folder / ".s.PGSQL.5432").string();
+        std::strncpy(address.sun_path, path.c_str(), sizeof(address.sun_path) - 1);
+        ok_ = listener_ >= 0 && bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0 &&
+              listen(listener_, 8) == 0;
+        thread_ = std::thread([this] {
+            const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+            while (!stop_ && std::chrono::steady_clock::now() < end) {
+                pollfd p{listener_, POLLIN, 0};
+                if (poll(&p, 1, 50) == 1) accepted_.push_back(accept(listener_, nullptr, nullptr));
+            }
+            for (int fd : accepted_) close(fd);
+            accepted_.clear();
+        });
+    }
+    ~SilentServer()
+    {
+        stop_ = true;
+        thread_.join();
+        close(listener_);
+    }
+    bool Ok() const { return ok_; }
+
+private:
+    int listener_ = -1;
+    bool ok_ = false;
+    std::atomic<bool> stop_{false};
+    std::vector<int> accepted_;
+    std::thread thread_;
+};
+
 TEST(DatabaseTest, SessionsOnlyRead)
 {
     TempDir dir;
@@ -120,13 +169,66 @@ TEST(DatabaseTest, SessionsOnlyRead)
     db.Params = {"database name = copie.db", ""};
     db.BaseFolder = dir.path();
     db.Open();
-    EXPECT_FALSE(QueryError(db, "DELETE FROM OUVRAGE").empty());
-    EXPECT_FALSE(QueryError(db, "SELECT 1; DELETE FROM OUVRAGE").empty());
-    EXPECT_EQ(QueryError(db, "SELECT COUNT(*) FROM OUVRAGE;"), "");
+    // Everything that is not one read is refused before it runs: nothing is
+    // written, no file is made.
+    const std::string copy = (dir / "vide.db").string();
+    const std::pair<std::string, std::string> refused[] = {
+        {"DELETE FROM OUVRAGE", kReadOnlyText},
+        {"SELECT 1; DELETE FROM OUVRAGE", kOneStatementText},
+        {"SELECT 1; SELECT 2", kOneStatementText},
+        {"VACUUM INTO '" + copy + "'", kReadOnlyText},
+        {"VACUUM", kReadOnlyText},
+        {"ATTACH '" + copy + "' AS autre", kReadOnlyText},
+        {"PRAGMA user_version = 5", kReadOnlyText},
+        {"PRAGMA journal_mode = WAL", kReadOnlyText},
+        {"BEGIN", kReadOnlyText},
+        {"-- rien", "La requ\xC3\xAAte ne lit aucune donn\xC3\xA9" "e"},
+    };
+    for (const auto& [sql, message] : refused) EXPECT_EQ(QueryError(db, sql), message) << sql;
+    EXPECT_FALSE(std::filesystem::exists(copy));
+    EXPECT_EQ(QueryError(db, "SELECT COUNT(*) FROM OUVRAGE; -- fin"), "");
     TQuery q(db);
     q.SQL = "SELECT COUNT(*) FROM OUVRAGE";
     q.Open();
     EXPECT_EQ(q.Field(0).text, "7");
+    q.SQL = "PRAGMA user_version";
+    EXPECT_THROW(q.Open(), EDatabaseError);
+
+    // A query that runs too long is stopped, naming what it read.
+    db.StatementTimeout = 100;
+    EXPECT_EQ(QueryError(db, "WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c WHERE x < 100000000) "
+                             "SELECT COUNT(*) FROM c"),
+              "La requ\xC3\xAAte sur \xC2\xAB c \xC2\xBB a \xC3\xA9t\xC3\xA9 interrompue : elle a d\xC3\xA9pass\xC3\xA9 le "
+              "d\xC3\xA9lai de 100 ms.");
+    q.SQL = "SELECT COUNT(*) FROM OUVRAGE";
+    q.Open();
+    EXPECT_EQ(q.Field(0).text, "7");
+}
+
+TEST(DatabaseTest, QueriedTableIsTheFromClause)
+{
+    EXPECT_EQ(QueriedTable("SELECT A, TO_CHAR(D,'from x') FROM NIVEAU N WHERE INDICE = ?;"), "NIVEAU N");
+    EXPECT_EQ(QueriedTable("select c from t;"), "t");
+    EXPECT_EQ(QueriedTable("SELECT (SELECT 1 FROM x) FROM OUVRAGE O JOIN N ON 1=1 ORDER BY 1"), "OUVRAGE O JOIN N ON 1=1");
+    EXPECT_EQ(QueriedTable("SELECT 1"), "");
+}
+
+// A server that accepts the connection and never answers does not hold the
+// program: the connection gives up, naming the server.
+TEST(DatabaseTest, SilentServerIsGivenUp)
+{
+    TempDir dir;
+    SilentServer server(dir.path());
+    ASSERT_TRUE(server.Ok());
+    TDatabase db;
+    db.AliasName = kPostgresAlias;
+    db.Params = {"SERVER NAME=" + dir.path().string(), "PORT=5432", "DATABASE NAME=postgres", "USER NAME=postgres"};
+    EXPECT_EQ(db.ConnectTimeout, 15);
+    EXPECT_EQ(db.StatementTimeout, 60000);
+    db.ConnectTimeout = 1;  // the client library waits 2 s at least
+    EXPECT_EQ(OpenError(db), "Le serveur \xC2\xAB " + dir.path().string() +
+                                 " (port 5432) \xC2\xBB ne r\xC3\xA9pond pas : la connexion est abandonn\xC3\xA9" "e apr\xC3\xA8s 2 s.");
+    EXPECT_FALSE(db.Connected());
 }
 
 TEST(DatabaseTest, ConnectionFailuresSayWhy)
@@ -171,4 +273,17 @@ TEST(DatabaseTest, PostgresSessionsOnlyRead)
     q.Values.clear();
     q.Open();
     EXPECT_EQ(q.Field(0).text, "7");
+
+    // A slow query is stopped by the server, naming its table; the session
+    // goes on and keeps neither the time limit nor a lock.
+    db.StatementTimeout = 200;
+    EXPECT_EQ(QueryError(db, "SELECT PROF_DEB FROM NIVEAU WHERE (SELECT TRUE FROM pg_sleep(5))"),
+              "La requ\xC3\xAAte sur \xC2\xAB NIVEAU \xC2\xBB a \xC3\xA9t\xC3\xA9 interrompue : elle a d\xC3\xA9pass\xC3\xA9 le "
+              "d\xC3\xA9lai de 200 ms.");
+    db.StatementTimeout = TDatabase::kDefaultStatementTimeout;
+    EXPECT_EQ(QueryError(db, "SELECT pg_advisory_lock(9), set_config('work_mem', '1234kB', false)"), "");
+    q.SQL = "SELECT current_setting('work_mem'), (SELECT COUNT(*) FROM pg_locks WHERE locktype = 'advisory')";
+    q.Open();
+    EXPECT_EQ(q.Field(0).text, "4MB");
+    EXPECT_EQ(q.Field(1).text, "0");
 }

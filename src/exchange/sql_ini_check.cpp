@@ -1,0 +1,423 @@
+#include "exchange/sql_ini_check.h"
+
+#include <array>
+#include <string_view>
+#include <vector>
+
+namespace {
+
+enum class Tok { Name, QuotedName, Number, Text, Compare, LParen, RParen, Comma, Dot, Minus, Other, End };
+
+struct Token {
+    Tok kind = Tok::End;
+    std::string text;   // as written
+    std::string upper;  // names: ASCII upper case, for keywords
+};
+
+const char* const kGuillemetOpen = "\xC2\xAB ";
+const char* const kGuillemetClose = " \xC2\xBB";
+
+std::string Quoted(const std::string& s) { return kGuillemetOpen + s + kGuillemetClose; }
+
+bool IsNameStart(unsigned char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_' || c >= 0x80; }
+bool IsNameChar(unsigned char c) { return IsNameStart(c) || (c >= '0' && c <= '9') || c == '$'; }
+bool IsDigit(unsigned char c) { return c >= '0' && c <= '9'; }
+
+std::string Upper(std::string s)
+{
+    for (char& c : s)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    return s;
+}
+
+// Splits the text into tokens; false with the reason on anything the grammar
+// never needs (comments, ";", casts, operators other than comparisons...).
+bool Tokenize(std::string_view s, std::vector<Token>& out, std::string& why)
+{
+    std::size_t i = 0;
+    auto fail = [&](std::string message) {
+        why = std::move(message);
+        return false;
+    };
+    while (i < s.size()) {
+        const auto c = static_cast<unsigned char>(s[i]);
+        const unsigned char next = i + 1 < s.size() ? static_cast<unsigned char>(s[i + 1]) : 0;
+        if (c == ' ' || c == '\t' || c == '\r' || c == '\n') {
+            ++i;
+            continue;
+        }
+        Token t;
+        if ((c == '-' && next == '-') || (c == '/' && next == '*'))
+            return fail("commentaire interdit");
+        if (c == ';') return fail("une seule instruction : " + Quoted(";") + " interdit");
+        if (IsNameStart(c)) {
+            const std::size_t b = i;
+            while (i < s.size() && IsNameChar(static_cast<unsigned char>(s[i]))) ++i;
+            t.kind = Tok::Name;
+            t.text = std::string(s.substr(b, i - b));
+            t.upper = Upper(t.text);
+        } else if (IsDigit(c) || (c == '.' && IsDigit(next))) {
+            const std::size_t b = i;
+            while (i < s.size() && IsDigit(static_cast<unsigned char>(s[i]))) ++i;
+            if (i < s.size() && s[i] == '.') {
+                ++i;
+                while (i < s.size() && IsDigit(static_cast<unsigned char>(s[i]))) ++i;
+            }
+            if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
+                std::size_t j = i + 1;
+                if (j < s.size() && (s[j] == '+' || s[j] == '-')) ++j;
+                if (j < s.size() && IsDigit(static_cast<unsigned char>(s[j]))) {
+                    i = j;
+                    while (i < s.size() && IsDigit(static_cast<unsigned char>(s[i]))) ++i;
+                }
+            }
+            t.kind = Tok::Number;
+            t.text = std::string(s.substr(b, i - b));
+        } else if (c == '\'') {
+            // A quoted text, quotes inside doubled; backslashes are plain
+            // characters in the server's standard texts.
+            std::string text;
+            ++i;
+            for (;;) {
+                if (i >= s.size()) return fail("texte entre apostrophes non ferm\xC3\xA9");
+                if (s[i] == '\'') {
+                    if (i + 1 < s.size() && s[i + 1] == '\'') {
+                        text += '\'';
+                        i += 2;
+                        continue;
+                    }
+                    ++i;
+                    break;
+                }
+                text += s[i++];
+            }
+            t.kind = Tok::Text;
+            t.text = "'" + text + "'";
+        } else if (c == '"') {
+            const std::size_t close = s.find('"', i + 1);
+            if (close == std::string_view::npos || close == i + 1) return fail("nom entre guillemets invalide");
+            t.kind = Tok::QuotedName;
+            t.text = std::string(s.substr(i, close + 1 - i));
+            t.upper = t.text;
+            i = close + 1;
+        } else if (c == '=') {
+            t.kind = Tok::Compare;
+            t.text = "=";
+            ++i;
+        } else if (c == '<' || c == '>' || (c == '!' && next == '=')) {
+            std::size_t n = 1;
+            if (next == '=' || (c == '<' && next == '>')) n = 2;
+            t.kind = Tok::Compare;
+            t.text = std::string(s.substr(i, n));
+            i += n;
+            if (i < s.size() && (s[i] == '<' || s[i] == '>' || s[i] == '=' || s[i] == '!'))
+                return fail("op\xC3\xA9rateur " + Quoted(t.text + s[i]) + " interdit");
+        } else if (c == '(') {
+            t.kind = Tok::LParen;
+            t.text = "(";
+            ++i;
+        } else if (c == ')') {
+            t.kind = Tok::RParen;
+            t.text = ")";
+            ++i;
+        } else if (c == ',') {
+            t.kind = Tok::Comma;
+            t.text = ",";
+            ++i;
+        } else if (c == '.') {
+            t.kind = Tok::Dot;
+            t.text = ".";
+            ++i;
+        } else if (c == '-') {
+            t.kind = Tok::Minus;
+            t.text = "-";
+            ++i;
+        } else if (c < 0x20 || c == 0x7F) {
+            return fail("caract\xC3\xA8re de contr\xC3\xB4le interdit");
+        } else {
+            // Refused by the parser where it stands, so that what comes first
+            // (a sub-query, say) is what the message names.
+            t.kind = Tok::Other;
+            t.text = std::string(1, static_cast<char>(c));
+            ++i;
+        }
+        out.push_back(std::move(t));
+    }
+    out.push_back(Token{});
+    return true;
+}
+
+// Words that start or shape a statement of their own, or read the session
+// without parentheses: never a name here.
+constexpr std::array<std::string_view, 62> kKeywords = {
+    "ALL", "AND", "ANY", "ARRAY", "AS", "ASYMMETRIC", "BETWEEN", "BOTH", "CASE", "CAST", "COLLATE", "CROSS",
+    "CURRENT_CATALOG", "CURRENT_DATE", "CURRENT_ROLE", "CURRENT_SCHEMA", "CURRENT_TIME", "CURRENT_TIMESTAMP",
+    "CURRENT_USER", "DISTINCT", "ELSE", "END", "ESCAPE", "EXCEPT", "EXISTS", "FALSE", "FETCH", "FOR", "FROM", "FULL",
+    "GROUP", "HAVING", "ILIKE", "IN", "INNER", "INTERSECT", "IS", "JOIN", "LATERAL", "LEFT", "LIKE", "LIMIT",
+    "LOCALTIME", "LOCALTIMESTAMP", "NATURAL", "NOT", "NULL", "ON", "ONLY", "OR", "ORDER", "OUTER", "RIGHT", "ROW",
+    "SELECT", "SESSION_USER", "SOME", "SYMMETRIC", "TABLE", "THEN", "TRUE", "UNION",
+};
+constexpr std::array<std::string_view, 10> kMoreKeywords = {"USER",   "USING", "VALUES", "WHEN",   "WHERE",
+                                                             "WINDOW", "WITH",  "OFFSET", "SYSTEM_USER", "TABLESAMPLE"};
+constexpr std::array<std::string_view, 6> kFunctions = {"UPPER", "LOWER", "TRIM", "SUBSTR", "TO_CHAR", "COALESCE"};
+constexpr std::array<std::string_view, 4> kSubQueryWords = {"SELECT", "WITH", "VALUES", "TABLE"};
+
+template <std::size_t N>
+bool In(const std::array<std::string_view, N>& list, const std::string& word)
+{
+    for (std::string_view w : list)
+        if (w == word) return true;
+    return false;
+}
+
+bool IsKeyword(const Token& t)
+{
+    return t.kind == Tok::Name && (In(kKeywords, t.upper) || In(kMoreKeywords, t.upper));
+}
+
+class Parser {
+public:
+    Parser(std::vector<Token> tokens, std::string& why) : t_(std::move(tokens)), why_(why) {}
+
+    bool From()
+    {
+        if (!TableRef()) return false;
+        for (;;) {
+            if (Peek().kind == Tok::Comma) {
+                ++pos_;
+                if (!TableRef()) return false;
+                continue;
+            }
+            if (!IsWord("JOIN") && !IsWord("INNER") && !IsWord("LEFT") && !IsWord("RIGHT") && !IsWord("FULL")) break;
+            if (IsWord("INNER")) ++pos_;
+            else if (IsWord("LEFT") || IsWord("RIGHT") || IsWord("FULL")) {
+                ++pos_;
+                if (IsWord("OUTER")) ++pos_;
+            }
+            if (!Expect("JOIN") || !TableRef() || !Expect("ON") || !Condition()) return false;
+        }
+        return AtEnd();
+    }
+
+    bool WholeCondition() { return Condition() && AtEnd(); }
+
+private:
+    const Token& Peek(std::size_t ahead = 0) const
+    {
+        return pos_ + ahead < t_.size() ? t_[pos_ + ahead] : t_.back();
+    }
+    bool IsWord(const char* word, std::size_t ahead = 0) const
+    {
+        return Peek(ahead).kind == Tok::Name && Peek(ahead).upper == word;
+    }
+    bool Fail(std::string message)
+    {
+        if (why_.empty()) why_ = std::move(message);
+        return false;
+    }
+    bool Unexpected()
+    {
+        const Token& t = Peek();
+        if (t.kind == Tok::End) return Fail("texte incomplet");
+        if (t.kind == Tok::Other) return Fail("caract\xC3\xA8re " + Quoted(t.text) + " interdit");
+        const Token& after = Peek(1);
+        if ((t.kind == Tok::Name && In(kSubQueryWords, t.upper)) ||
+            (t.kind == Tok::LParen && after.kind == Tok::Name && In(kSubQueryWords, after.upper)))
+            return Fail("sous-requ\xC3\xAAte interdite");
+        return Fail(Quoted(t.text) + " inattendu");
+    }
+    bool Expect(const char* word)
+    {
+        if (!IsWord(word)) return Unexpected();
+        ++pos_;
+        return true;
+    }
+    bool AtEnd() { return Peek().kind == Tok::End || Unexpected(); }
+
+    bool IsName(const Token& t) const { return t.kind == Tok::QuotedName || (t.kind == Tok::Name && !IsKeyword(t)); }
+
+    // schema.table, then an optional alias.
+    bool TableRef()
+    {
+        if (!IsName(Peek())) return Unexpected();
+        ++pos_;
+        if (Peek().kind == Tok::Dot) {
+            ++pos_;
+            if (!IsName(Peek())) return Unexpected();
+            ++pos_;
+        }
+        if (Peek().kind == Tok::LParen) return Fail("fonction " + Quoted(t_[pos_ - 1].text) + " interdite");
+        if (IsWord("AS")) {
+            ++pos_;
+            if (!IsName(Peek())) return Unexpected();
+            ++pos_;
+        } else if (IsName(Peek())) {
+            ++pos_;
+        }
+        return true;
+    }
+
+    struct Depth {
+        Parser& p;
+        explicit Depth(Parser& parser) : p(parser) { ++p.depth_; }
+        ~Depth() { --p.depth_; }
+    };
+
+    bool Condition()
+    {
+        Depth d(*this);
+        if (depth_ > kMaxDepth) return Fail("trop de parenth\xC3\xA8ses imbriqu\xC3\xA9" "es");
+        if (!AndTerm()) return false;
+        while (IsWord("OR")) {
+            ++pos_;
+            if (!AndTerm()) return false;
+        }
+        return true;
+    }
+
+    bool AndTerm()
+    {
+        if (!NotTerm()) return false;
+        while (IsWord("AND")) {
+            ++pos_;
+            if (!NotTerm()) return false;
+        }
+        return true;
+    }
+
+    bool NotTerm()
+    {
+        std::size_t nots = 0;
+        while (IsWord("NOT")) {
+            ++pos_;
+            if (++nots > kMaxDepth) return Fail("trop de NOT");
+        }
+        return Predicate();
+    }
+
+    bool Predicate()
+    {
+        if (!Operand()) return false;
+        if (Peek().kind == Tok::Compare) {
+            ++pos_;
+            return Operand();
+        }
+        if (IsWord("IS")) {
+            ++pos_;
+            if (IsWord("NOT")) ++pos_;
+            return Expect("NULL");
+        }
+        if (IsWord("NOT") && (IsWord("LIKE", 1) || IsWord("IN", 1) || IsWord("BETWEEN", 1))) ++pos_;
+        if (IsWord("LIKE")) {
+            ++pos_;
+            return Operand();
+        }
+        if (IsWord("BETWEEN")) {
+            ++pos_;
+            return Operand() && Expect("AND") && Operand();
+        }
+        if (IsWord("IN")) {
+            ++pos_;
+            if (Peek().kind != Tok::LParen) return Unexpected();
+            ++pos_;
+            if (!Operand()) return false;
+            while (Peek().kind == Tok::Comma) {
+                ++pos_;
+                if (!Operand()) return false;
+            }
+            if (Peek().kind != Tok::RParen) return Unexpected();
+            ++pos_;
+        }
+        return true;
+    }
+
+    bool Operand()
+    {
+        Depth d(*this);
+        if (depth_ > kMaxDepth) return Fail("trop de parenth\xC3\xA8ses imbriqu\xC3\xA9" "es");
+        const Token& t = Peek();
+        switch (t.kind) {
+        case Tok::Number:
+        case Tok::Text: ++pos_; return true;
+        case Tok::Minus:
+            if (Peek(1).kind != Tok::Number) return Fail("op\xC3\xA9rateur " + Quoted("-") + " interdit");
+            pos_ += 2;
+            return true;
+        case Tok::LParen: {
+            ++pos_;
+            if (!Condition()) return false;
+            if (Peek().kind != Tok::RParen) return Unexpected();
+            ++pos_;
+            return true;
+        }
+        case Tok::Name:
+            if (t.upper == "NULL" || t.upper == "TRUE" || t.upper == "FALSE") {
+                ++pos_;
+                return true;
+            }
+            if (IsKeyword(t)) return Unexpected();
+            if (Peek(1).kind == Tok::LParen) return Call();
+            return Column();
+        case Tok::QuotedName: return Column();
+        default: return Unexpected();
+        }
+    }
+
+    // name, table.name or schema.table.name; never followed by "(".
+    bool Column()
+    {
+        ++pos_;
+        for (int parts = 1; Peek().kind == Tok::Dot; ++parts) {
+            ++pos_;
+            if (parts == 3 || !IsName(Peek())) return Unexpected();
+            ++pos_;
+        }
+        if (Peek().kind == Tok::LParen) return Fail("fonction " + Quoted(t_[pos_ - 1].text) + " interdite");
+        return true;
+    }
+
+    bool Call()
+    {
+        const Token& name = Peek();
+        if (!In(kFunctions, name.upper)) return Fail("fonction " + Quoted(name.text) + " interdite");
+        pos_ += 2;
+        if (!Operand()) return false;
+        while (Peek().kind == Tok::Comma) {
+            ++pos_;
+            if (!Operand()) return false;
+        }
+        if (Peek().kind != Tok::RParen) return Unexpected();
+        ++pos_;
+        return true;
+    }
+
+    static constexpr int kMaxDepth = 32;
+    std::vector<Token> t_;
+    std::string& why_;
+    std::size_t pos_ = 0;
+    int depth_ = 0;
+};
+
+bool Check(const std::string& text, std::string* why, bool from)
+{
+    std::string reason;
+    std::vector<Token> tokens;
+    bool ok = Tokenize(text, tokens, reason);
+    if (ok) {
+        if (tokens.size() == 1) {
+            ok = false;
+            reason = "valeur vide";
+        } else {
+            Parser p(std::move(tokens), reason);
+            ok = from ? p.From() : p.WholeCondition();
+        }
+    }
+    if (why) *why = ok ? std::string() : reason;
+    return ok;
+}
+
+}  // namespace
+
+bool IsSqlIniFrom(const std::string& text, std::string* why) { return Check(text, why, true); }
+
+bool IsSqlIniCondition(const std::string& text, std::string* why) { return Check(text, why, false); }
