@@ -551,8 +551,12 @@ int ProgramSession::ReopenBackupCopies(bool instancesOnly)
             const std::string message = CurrentExceptionMessage();
             const fs::path aside = SetAsideBackupCopy(copy);
             StartupNote("show:set-aside:" + Utf8Path(copy.filename()));
-            std::string text = "La copie de secours " + path + " n'a pas pu \xC3\xAAtre lue : " + message;
-            if (!aside.empty()) text += "\nElle a \xC3\xA9t\xC3\xA9 mise de c\xC3\xB4t\xC3\xA9 sous " + Utf8Path(aside) + ".";
+            // The message names the copy, as every collection that cannot be
+            // read is named.
+            std::string text = message;
+            if (!aside.empty())
+                text += "\nCette copie de secours a \xC3\xA9t\xC3\xA9 mise de c\xC3\xB4t\xC3\xA9 sous \xC2\xAB " +
+                        Utf8Path(aside) + " \xC2\xBB.";
             ShowFailure(text);
         }
     }

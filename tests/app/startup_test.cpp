@@ -254,7 +254,10 @@ TEST_F(Startup, CopiesComeBackModifiedWithoutAFileNameAndAnUnreadableOneIsSetAsi
 
     Start();
     ASSERT_EQ(fake_.Prompts().size(), 1u);
-    EXPECT_NE(fake_.Prompts()[0].text.find("backup_1.crx"), std::string::npos);
+    // Named as every unreadable collection is.
+    EXPECT_EQ(fake_.Prompts()[0].text.rfind("Impossible de lire \xC2\xAB ", 0), 0u);
+    EXPECT_NE(fake_.Prompts()[0].text.find("backup_1.crx \xC2\xBB : Invalid block type\n"), std::string::npos)
+        << fake_.Prompts()[0].text;
     EXPECT_NE(fake_.Prompts()[0].text.find("mise de c\xC3\xB4t\xC3\xA9"), std::string::npos);
     EXPECT_TRUE(fs::exists(program_ / "backup_1.crx.illisible"));
     EXPECT_FALSE(fs::exists(program_ / "backup_1.crx"));
