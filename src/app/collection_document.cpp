@@ -7,6 +7,11 @@
 #include "store/options.h"
 #include "store/recent_files.h"
 
+ECollectionReadError::ECollectionReadError(const std::string& file, const std::string& reason)
+    : std::runtime_error("Impossible de lire \xC2\xAB " + file + " \xC2\xBB : " + reason), file_(file), reason_(reason)
+{
+}
+
 CollectionDocument::CollectionDocument()
     : root_(std::make_unique<TDirBlock>(kCollectionRootName))
 {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <memory>
+#include <stdexcept>
 #include <string>
 
 #include "store/blocks.h"
@@ -14,6 +15,21 @@ class TDirBlock;
 inline constexpr const char* kCollectionRootName = "Carotix";
 inline constexpr const char* kUnitXYName = "Unit\xC3\xA9XY";              // "UnitéXY"
 inline constexpr const char* kInvalidFileFormat = "Format de fichier invalide";
+
+// A collection file that could not be read, told with its name as the save
+// failures are: "Impossible de lire « file » : " + the reader's own text
+// ("Read beyond end of file", "Format de fichier invalide"...). A person who
+// opened several files at once knows which one failed.
+class ECollectionReadError : public std::runtime_error {
+public:
+    ECollectionReadError(const std::string& file, const std::string& reason);
+    const std::string& File() const { return file_; }
+    const std::string& Reason() const { return reason_; }
+
+private:
+    std::string file_;
+    std::string reason_;
+};
 
 class CollectionDocument {
 public:

@@ -70,7 +70,7 @@ TDirTree::TDirTree(QWidget* parent) : QTreeWidget(parent)
     setSelectionMode(QAbstractItemView::SingleSelection);
     connect(this, &QTreeWidget::itemExpanded, this, GuardedSlot([this](QTreeWidgetItem* item) { Expanded(item); }));
     connect(this, &QTreeWidget::itemCollapsed, this, [this](QTreeWidgetItem* item) {
-        if (item->parent()) item->setIcon(0, style()->standardIcon(QStyle::SP_DirIcon));
+        if (item->parent()) item->setIcon(0, StandardIcon(QStyle::SP_DirIcon));
     });
     // Volumes that appear or disappear change the drive list.
     const std::vector<std::string> mounts = MountFolders();
@@ -161,7 +161,7 @@ QTreeWidgetItem* TDirTree::AddNode(QTreeWidgetItem* parent, const std::string& p
     item->setText(0, Q(label));
     item->setData(0, kPathRole, Q(path));
     item->setData(0, kReadRole, false);
-    item->setIcon(0, style()->standardIcon(QStyle::SP_DirIcon));
+    item->setIcon(0, StandardIcon(QStyle::SP_DirIcon));
     return item;
 }
 
@@ -174,9 +174,9 @@ void TDirTree::BuildDrives()
     for (const Drive& d : Drives()) {
         if (!Accept(d.path)) continue;
         QTreeWidgetItem* item = AddNode(nullptr, d.path, d.label);
-        item->setIcon(0, style()->standardIcon(d.kind == drtRemovable ? QStyle::SP_DriveCDIcon
-                                               : d.path == "/"        ? QStyle::SP_DriveHDIcon
-                                                                      : QStyle::SP_DirHomeIcon));
+        item->setIcon(0, StandardIcon(d.kind == drtRemovable ? QStyle::SP_DriveCDIcon
+                                      : d.path == "/"        ? QStyle::SP_DriveHDIcon
+                                                             : QStyle::SP_DirHomeIcon));
         item->setChildIndicatorPolicy(QTreeWidgetItem::ShowIndicator);
         if (!FastLoad && d.kind == drtFixed) ReadChildren(item);
     }
@@ -213,7 +213,17 @@ void TDirTree::Expanded(QTreeWidgetItem* item)
 {
     ReadChildren(item);
     for (int i = 0; i < item->childCount(); ++i) ReadChildren(item->child(i));
-    if (item->parent()) item->setIcon(0, style()->standardIcon(QStyle::SP_DirOpenIcon));
+    if (item->parent()) item->setIcon(0, StandardIcon(QStyle::SP_DirOpenIcon));
+}
+
+const QIcon& TDirTree::StandardIcon(QStyle::StandardPixmap kind)
+{
+    // The style makes a new icon at every call, looking it up in the icon
+    // theme each time: once per folder, a tree of a few hundred folders took
+    // a second to show.
+    auto it = icons_.find(kind);
+    if (it == icons_.end()) it = icons_.emplace(kind, style()->standardIcon(kind)).first;
+    return it->second;
 }
 
 std::string TDirTree::NodePath(const QTreeWidgetItem* item)
@@ -334,6 +344,13 @@ void TDirTree::showEvent(QShowEvent* event)
         BuildDrives();
         RunGuarded([this] { SetSelectedPath(initialDirectory_.empty() ? PathToUtf8(fs::current_path()) : initialDirectory_); });
     }
+}
+
+void TDirTree::changeEvent(QEvent* event)
+{
+    // Another style has other icons.
+    if (event->type() == QEvent::StyleChange) icons_.clear();
+    QTreeWidget::changeEvent(event);
 }
 
 void TDirTree::dragEnterEvent(QDragEnterEvent* event)

@@ -9,8 +9,11 @@
 // nothing is selected.
 #pragma once
 
+#include <QIcon>
+#include <QStyle>
 #include <QTreeWidget>
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -88,6 +91,7 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void changeEvent(QEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
@@ -106,6 +110,8 @@ private:
     void Expanded(QTreeWidgetItem* item);
     QTreeWidgetItem* AddNode(QTreeWidgetItem* parent, const std::string& path, const std::string& label);
     void SelectNode(QTreeWidgetItem* item);
+    // The style's icon of a kind, fetched once per kind.
+    const QIcon& StandardIcon(QStyle::StandardPixmap kind);
 
     TDirTypes dirTypes_ = dtNormal | dtAll;
     bool goBelowRecycleBin_ = false;
@@ -114,4 +120,5 @@ private:
     bool acceptDropFiles_ = false;
     bool built_ = false;
     QFileSystemWatcher* mounts_ = nullptr;
+    std::map<QStyle::StandardPixmap, QIcon> icons_;
 };

@@ -639,6 +639,7 @@ TFChild* TFMain::OpenCollectionFile(const std::string& path)
     try {
         child->LoadCollection();
     } catch (...) {
+        const std::string reason = CurrentExceptionMessage();
         // A collection that did not load is not shown at all: its window goes
         // without asking to save, so no half-read tree can be written over the
         // user's file.
@@ -651,7 +652,7 @@ TFChild* TFMain::OpenCollectionFile(const std::string& path)
         }
         active_ = nullptr;
         ChildClosed(nullptr);
-        throw;
+        throw ECollectionReadError(path, reason);
     }
     return child;
 }
@@ -715,7 +716,9 @@ void TFMain::Ouvrir1Click()
     HelpFollowAgain();
     if (files.empty()) return;
     if (IniCarotix) IniCarotix->WriteString(kGeneral, kRepertoire, FolderOf(files.front()));
-    for (const std::string& f : files) OpenCollectionFile(f);
+    // A file that cannot be read is told by its name and keeps none of the
+    // others from opening.
+    for (const std::string& f : files) RunGuarded([&] { OpenCollectionFile(f); });
 }
 
 // ---- menus opening --------------------------------------------------------

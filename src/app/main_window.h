@@ -38,7 +38,8 @@ public:
     // "&Nouvelle collection": a new window captioned "Nouveau".
     TFChild* Nouveau1Click();
     // A window for a file, loaded. When the load fails the window is closed
-    // without a question and the failure passes to the caller.
+    // without a question and the failure passes to the caller as an
+    // ECollectionReadError that names the file.
     TFChild* OpenCollectionFile(const std::string& path);
     // The save-as dialog for a window; true when it was saved.
     bool SaveCollectionAs(TFChild* child);

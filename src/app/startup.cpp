@@ -15,7 +15,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <optional>
-#include <unistd.h>
 
 #include "app/about_window.h"
 #include "platform/windows/frame_placement.h"
@@ -234,7 +233,10 @@ ProgramSession::~ProgramSession()
     if (GetLogViewLink() == logLink_.get()) SetLogViewLink(nullptr);
     TableurSeams().ChooseStrati = {};
     TableurSeams().PickLexicon = {};
-    if (main_) main_->removeEventFilter(this);
+    if (main_) {
+        main_->removeEventFilter(this);
+        main_->statusBar()->removeEventFilter(this);
+    }
     // The main window goes last: the others are its children.
     for (auto it = windows_.rbegin(); it != windows_.rend(); ++it) {
         QWidget* w = *it;
@@ -550,8 +552,12 @@ int ProgramSession::ReopenBackupCopies(bool instancesOnly)
             const std::string message = CurrentExceptionMessage();
             const fs::path aside = SetAsideBackupCopy(copy);
             StartupNote("show:set-aside:" + Utf8Path(copy.filename()));
-            std::string text = "La copie de secours " + path + " n'a pas pu \xC3\xAAtre lue : " + message;
-            if (!aside.empty()) text += "\nElle a \xC3\xA9t\xC3\xA9 mise de c\xC3\xB4t\xC3\xA9 sous " + Utf8Path(aside) + ".";
+            // The message names the copy, as every collection that cannot be
+            // read is named.
+            std::string text = message;
+            if (!aside.empty())
+                text += "\nCette copie de secours a \xC3\xA9t\xC3\xA9 mise de c\xC3\xB4t\xC3\xA9 sous \xC2\xAB " +
+                        Utf8Path(aside) + " \xC2\xBB.";
             ShowFailure(text);
         }
     }
@@ -605,20 +611,17 @@ BackupPassResult ProgramSession::TimerSauvegardeTimer()
     return r;
 }
 
-std::string ProgramSession::BackupStatusText() const { return backupStatus_ ? FromQString(backupStatus_->text()) : std::string(); }
+std::string ProgramSession::BackupStatusText() const { return backupStatusText_; }
 
 void ProgramSession::ShowBackupStatus()
 {
     if (!main_) return;
-    if (!backupStatus_) {
-        backupStatus_ = new QLabel(main_->statusBar());
-        backupStatus_->setObjectName(QStringLiteral("BackupStatus"));
-        main_->statusBar()->addPermanentWidget(backupStatus_);
-    }
+    // While this instance keeps the folder's copies, as a lone instance always
+    // does, there is nothing to tell. When another instance keeps them, a
+    // short note at the right of the status bar says so; its tooltip tells
+    // the rest.
     std::string text;
-    if (lock_.Owned()) {
-        text = "Copies de secours : tenues par cette instance (processus " + IntToStr(::getpid()) + ")";
-    } else {
+    if (!lock_.Owned()) {
         const long owner = lock_.OwnerProcess();
         text = "Copies de secours du dossier : tenues par une autre instance de Carotix";
         if (owner > 0) text += " (processus " + IntToStr(owner) + ")";
@@ -627,8 +630,37 @@ void ProgramSession::ShowBackupStatus()
         else
             text += " ; cette instance ne peut pas en faire";
     }
-    backupStatus_->setText(ToQString(text));
-    StartupNote("backup:status:" + text);
+    backupStatusText_ = text;
+    if (!text.empty() && !backupStatus_) {
+        QStatusBar* bar = main_->statusBar();
+        backupStatus_ = new QLabel(QStringLiteral("Copies de secours : autre instance"), bar);
+        backupStatus_->setObjectName(QStringLiteral("BackupStatus"));
+        bar->addPermanentWidget(backupStatus_);
+        // The hints and the collection's lines come first: the note steps
+        // aside whenever one of them needs its room.
+        connect(bar, &QStatusBar::messageChanged, this, [this](const QString&) { FitBackupStatus(); });
+        bar->installEventFilter(this);
+    }
+    if (backupStatus_) backupStatus_->setToolTip(ToQString(text));
+    FitBackupStatus();
+    if (!text.empty()) StartupNote("backup:status:" + text);
+}
+
+void ProgramSession::FitBackupStatus()
+{
+    if (!backupStatus_ || !main_) return;
+    QStatusBar* bar = main_->statusBar();
+    bool room = true;
+    const QString message = bar->currentMessage();
+    if (!message.isEmpty()) {
+        // The bar writes its message from 6 pixels in up to its first
+        // permanent widget; the note, its spacing and the size grip take the
+        // rest of the width.
+        const int needed = 6 + bar->fontMetrics().horizontalAdvance(message) + 8;
+        const int note = backupStatus_->sizeHint().width() + 32;
+        room = needed + note <= bar->width();
+    }
+    backupStatus_->setVisible(!backupStatusText_.empty() && room);
 }
 
 void ProgramSession::TimerMoveTimer()
@@ -696,6 +728,7 @@ bool ProgramSession::MainWindowClosing()
 
 bool ProgramSession::eventFilter(QObject* watched, QEvent* event)
 {
+    if (main_ && watched == main_->statusBar() && event->type() == QEvent::Resize) FitBackupStatus();
     if (watched == main_.data()) {
         if (event->type() == QEvent::Show && !shown_) {
             RunGuarded([&] { FormShow(); });

@@ -119,7 +119,8 @@ public:
     BackupLock& Lock() { return lock_; }
     // This instance's own copies while another instance owns the folder's.
     InstanceBackups& Instance() { return instance_; }
-    // The status bar's note of who keeps the copies (tests read it).
+    // What the status bar's note tells of who keeps the copies: "" while this
+    // instance keeps them (no note is shown then).
     std::string BackupStatusText() const;
     // Ends the event loop when the main window has closed (tests replace it).
     std::function<void()> EndProgram;
@@ -143,12 +144,15 @@ private:
     TFDesk* desk_ = nullptr;
     TFCoupe* coupe_ = nullptr;
     void ShowBackupStatus();
+    // The note shows unless a status message needs its room.
+    void FitBackupStatus();
     BackupLock lock_;
     InstanceBackups instance_;
     // Copies of instances that ended, reopened here: deleted once this
     // instance's own copies of them are written.
     std::vector<std::string> adoptedTags_;
     QPointer<QLabel> backupStatus_;
+    std::string backupStatusText_;
     bool shown_ = false;
     bool closed_ = false;
     QRect mainFrame_;

@@ -332,9 +332,9 @@ TEST_F(CollectionWindowTest, AFileThatFailsToLoadEndsWithTheBoxAndNoWindow)
 
     fake.AnswerMessage(MsgResult::Ok, "Carotix").AnswerMessage(MsgResult::Ok, "Carotix");
     RunGuarded([&] { main.OpenCollectionFile(fooFile); });
-    EXPECT_EQ(fake.Prompts().back().text, "Format de fichier invalide");
+    EXPECT_EQ(fake.Prompts().back().text, "Impossible de lire \xC2\xAB " + fooFile + " \xC2\xBB : Format de fichier invalide");
     RunGuarded([&] { main.OpenCollectionFile(cut); });
-    EXPECT_FALSE(fake.Prompts().back().text.empty());
+    EXPECT_EQ(fake.Prompts().back().text, "Impossible de lire \xC2\xAB " + cut + " \xC2\xBB : Read beyond end of file");
     QApplication::processEvents();
     EXPECT_TRUE(main.Children().empty());
     EXPECT_EQ(main.ActiveChild(), nullptr);

@@ -11,7 +11,9 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QLabel>
 #include <QMdiArea>
+#include <QStatusBar>
 #include <QTimer>
 #include <QToolButton>
 
@@ -135,10 +137,7 @@ TEST_F(Startup, UnitsTitleThe34WindowsInOrderThenTheFirstShowing)
                                          "title:Carotix"};
     for (const char* name : kStartupWindowOrder) expected.push_back(std::string("create:") + name);
     expected.insert(expected.end(),
-                    {"show:placed", "show:log-window", "show:help",
-                     "backup:status:Copies de secours : tenues par cette instance (processus " +
-                         std::to_string(::getpid()) + ")",
-                     "show:timers"});
+                    {"show:placed", "show:log-window", "show:help", "show:timers"});
     EXPECT_EQ(log, expected);
     EXPECT_EQ(QCoreApplication::applicationName(), "Carotix");
     // No display name of its own: the platform appends one to every caption
@@ -255,7 +254,10 @@ TEST_F(Startup, CopiesComeBackModifiedWithoutAFileNameAndAnUnreadableOneIsSetAsi
 
     Start();
     ASSERT_EQ(fake_.Prompts().size(), 1u);
-    EXPECT_NE(fake_.Prompts()[0].text.find("backup_1.crx"), std::string::npos);
+    // Named as every unreadable collection is.
+    EXPECT_EQ(fake_.Prompts()[0].text.rfind("Impossible de lire \xC2\xAB ", 0), 0u);
+    EXPECT_NE(fake_.Prompts()[0].text.find("backup_1.crx \xC2\xBB : Invalid block type\n"), std::string::npos)
+        << fake_.Prompts()[0].text;
     EXPECT_NE(fake_.Prompts()[0].text.find("mise de c\xC3\xB4t\xC3\xA9"), std::string::npos);
     EXPECT_TRUE(fs::exists(program_ / "backup_1.crx.illisible"));
     EXPECT_FALSE(fs::exists(program_ / "backup_1.crx"));
@@ -308,9 +310,24 @@ TEST_F(Startup, ASecondInstanceLeavesTheOwnersCopiesAloneUntilItHasGone)
     // the status bar says who keeps the folder's copies.
     const std::string tag = session_->Instance().Tag();
     ASSERT_FALSE(tag.empty());
-    EXPECT_EQ(session_->BackupStatusText(),
-              "Copies de secours du dossier : tenues par une autre instance de Carotix (processus " +
-                  std::to_string(::getpid()) + ") ; celles de cette instance : backup_" + tag + "_*.crx");
+    const std::string told = "Copies de secours du dossier : tenues par une autre instance de Carotix (processus " +
+                             std::to_string(::getpid()) + ") ; celles de cette instance : backup_" + tag + "_*.crx";
+    EXPECT_EQ(session_->BackupStatusText(), told);
+    // A short note at the right of the bar, the whole of it in its tooltip;
+    // it steps aside for a message that needs its room.
+    auto* note = Main()->statusBar()->findChild<QLabel*>(QStringLiteral("BackupStatus"));
+    ASSERT_TRUE(note);
+    EXPECT_TRUE(note->isVisible());
+    EXPECT_EQ(note->toolTip().toStdString(), told);
+    EXPECT_LT(note->sizeHint().width(), 300);
+    Main()->resize(900, Main()->height());
+    QApplication::processEvents();
+    Main()->statusBar()->showMessage(QString(Main()->statusBar()->width() / 8, QLatin1Char('m')));
+    EXPECT_FALSE(note->isVisible());
+    Main()->statusBar()->showMessage(QStringLiteral("Nouvelle collection"));
+    EXPECT_TRUE(note->isVisible());
+    Main()->statusBar()->clearMessage();
+    EXPECT_TRUE(note->isVisible());
     Main()->Nouveau1Click();
     EXPECT_EQ(session_->TimerSauvegardeTimer().written, 1);
     EXPECT_TRUE(fs::exists(program_ / InstanceCopyName(tag, 0)));
@@ -325,7 +342,8 @@ TEST_F(Startup, ASecondInstanceLeavesTheOwnersCopiesAloneUntilItHasGone)
     EXPECT_EQ(Main()->Children().size(), 2u);
     EXPECT_EQ(r.written, 2);
     EXPECT_FALSE(fs::exists(program_ / InstanceCopyName(tag, 0)));
-    EXPECT_EQ(session_->BackupStatusText().rfind("Copies de secours : tenues par cette instance", 0), 0u);
+    EXPECT_EQ(session_->BackupStatusText(), "");
+    EXPECT_FALSE(note->isVisible());
 
     fake_.AnswerMessage(MsgResult::No).AnswerMessage(MsgResult::No);
     EXPECT_TRUE(Main()->close());

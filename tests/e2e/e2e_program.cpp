@@ -46,7 +46,7 @@ QAction* ItemIn(const QList<QAction*>& actions, const std::string& caption)
     return nullptr;
 }
 
-void CloseMenus()
+void CloseOpenMenus()
 {
     for (int i = 0; i < 10; ++i) {
         QWidget* popup = QApplication::activePopupWidget();
@@ -122,7 +122,7 @@ void E2eTest::TearDown()
 {
     d_->poll.stop();
     EXPECT_TRUE(AllShownRan()) << "a scheduled action inside a window never ran";
-    CloseMenus();
+    CloseOpenMenus();
     if (d_->session) EndProgramSession(std::move(d_->session));
     if (OptionsInitialized()) OptionsRelease();
     EXPECT_EQ(fake_.PendingAnswers(), 0u) << "scripted answers left unused";
@@ -204,7 +204,13 @@ QAction* E2eTest::FindMenuItem(QWidget* window, const std::vector<std::string>& 
 
 bool E2eTest::Menu(const std::vector<std::string>& path) { return MenuOf(&Main(), path); }
 
-bool E2eTest::MenuOf(QWidget* window, const std::vector<std::string>& path)
+bool E2eTest::HoverMenu(const std::vector<std::string>& path) { return WalkMenu(&Main(), path, false); }
+
+void E2eTest::CloseMenus() { CloseOpenMenus(); }
+
+bool E2eTest::MenuOf(QWidget* window, const std::vector<std::string>& path) { return WalkMenu(window, path, true); }
+
+bool E2eTest::WalkMenu(QWidget* window, const std::vector<std::string>& path, bool clickLast)
 {
     QMenuBar* bar = nullptr;
     if (auto* mw = qobject_cast<QMainWindow*>(window)) bar = mw->menuBar();
@@ -249,7 +255,7 @@ bool E2eTest::MenuOf(QWidget* window, const std::vector<std::string>& path)
             continue;
         }
         QTest::mouseMove(menu, at);
-        QTest::mouseClick(menu, Qt::LeftButton, Qt::NoModifier, at);
+        if (clickLast) QTest::mouseClick(menu, Qt::LeftButton, Qt::NoModifier, at);
     }
     Settle();
     return true;
@@ -309,6 +315,12 @@ void E2eTest::Click(QWidget* widget, QPoint at, Qt::MouseButton button, Qt::Keyb
         QContextMenuEvent menu(QContextMenuEvent::Mouse, at, widget->mapToGlobal(at), modifiers);
         QApplication::sendEvent(widget, &menu);
     }
+    Settle();
+}
+
+void E2eTest::Hover(QWidget* widget, QPoint at)
+{
+    QTest::mouseMove(widget, at.x() < 0 ? widget->rect().center() : at);
     Settle();
 }
 

@@ -94,6 +94,12 @@ protected:
     // false when an item is missing, disabled or the menu did not open.
     bool MenuOf(QWidget* window, const std::vector<std::string>& path);
     bool Menu(const std::vector<std::string>& path);
+    // Opens the menus of the main window like Menu and leaves the mouse over
+    // the last item without clicking it (its menu stays open); false when an
+    // item is missing or the menu did not open.
+    bool HoverMenu(const std::vector<std::string>& path);
+    // Closes the pop-up menus left open.
+    static void CloseMenus();
     // Chooses, by a click, the item of that caption in the next pop-up menu
     // that shows (a context menu run modally).
     void WhenPopup(const std::string& caption);
@@ -107,6 +113,8 @@ protected:
     static void Click(QWidget* widget, QPoint at = QPoint(-1, -1), Qt::MouseButton button = Qt::LeftButton,
                       Qt::KeyboardModifiers modifiers = Qt::NoModifier);
     static void DoubleClick(QWidget* widget, QPoint at);
+    // The mouse moved over a widget (its centre by default) without a click.
+    static void Hover(QWidget* widget, QPoint at = QPoint(-1, -1));
     // A click in a cell of an item view (its viewport).
     static void ClickCell(QAbstractItemView* view, int row, int col, Qt::MouseButton button = Qt::LeftButton,
                           Qt::KeyboardModifiers modifiers = Qt::NoModifier);
@@ -126,6 +134,7 @@ protected:
     std::vector<std::string> PromptLines() const;
 
 private:
+    bool WalkMenu(QWidget* window, const std::vector<std::string>& path, bool clickLast);
     struct Impl;
     std::unique_ptr<Impl> d_;
     FakeUiServices fake_;

@@ -6,6 +6,7 @@
 #include <ctime>
 #include <fcntl.h>
 #include <iostream>
+#include <set>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -615,9 +616,13 @@ void TIniFile::Save(const IniDocument& doc)
     cacheRacy_ = FileStampIsRacy(cachedStamp_, RealtimeNowNs());
     cached_ = true;
 
-    if (unmapped > 0)
+    // Once per file and run is enough: the names that cannot be held (a
+    // folder, a recent file) are written again and again during a run.
+    static std::set<std::string> told;
+    if (unmapped > 0 && told.insert(PathText(fileName_)).second) {
         ReportHandler()("Des caractères sans équivalent dans l'encodage du fichier « " + PathText(fileName_) +
                         " » y ont été écrits sous la forme « ? ».");
+    }
 }
 
 void TIniFile::Modify(const std::function<bool(IniDocument&)>& change)
