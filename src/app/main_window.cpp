@@ -691,6 +691,7 @@ void TFMain::Enregistrer1Click()
         SaveCollectionAs(c);
         return;
     }
+    if (!c->MayReplaceFile()) return;
     c->SaveCollection();
     c->TakeSnapshot();
 }
