@@ -72,8 +72,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     ReadAll(doc);
 
     // An unchanged document writes back the very bytes it was read from
-    // (unless a BOM announced UTF-8 over bytes that are not).
-    const bool lossless = doc.Encoding() != TextEncoding::Utf8Bom || IsValidUtf8(bytes.substr(3));
+    // (unless a mark announced UTF-8 or UTF-16 over bytes that are not).
+    bool lossless = true;
+    if (doc.Encoding() == TextEncoding::Utf8Bom) lossless = IsValidUtf8(bytes.substr(3));
+    if (doc.Encoding() == TextEncoding::Utf16Le || doc.Encoding() == TextEncoding::Utf16Be)
+        lossless = IsValidUtf16(bytes.substr(2), doc.Encoding() == TextEncoding::Utf16Be);
     if (lossless) Check(doc.Serialize() == bytes);
 
     // Changes driven by the tail of the input.

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -111,7 +112,10 @@ bool InstanceRunning(const fs::path& folder, std::string_view tag)
 {
     const fs::path lock = folder / InstanceLockName(tag);
     const int fd = ::open(lock.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW);
-    if (fd < 0) return false;
+    // A lock file this user may not open is another user's (the lock files
+    // are private): whether that instance runs cannot be told, and its copies
+    // are not this user's to take.
+    if (fd < 0) return errno != ENOENT;
     const bool running = ::flock(fd, LOCK_SH | LOCK_NB) != 0 && errno == EWOULDBLOCK;
     ::close(fd);
     return running;
@@ -157,8 +161,10 @@ std::vector<fs::path> ListBackupCopies(const fs::path& folder)
 void WriteBackupCopy(const TDirBlock& tree, const fs::path& target)
 {
     // The block store's save: a temporary file, flushed, renamed over the
-    // previous copy, the folder synced; never in place.
-    tree.SaveToFile(target.string());
+    // previous copy, the folder synced; never in place. The copy is the
+    // user's data in the program's folder, which others may read: private,
+    // whatever the collection's own mode, the umask or an older copy's mode.
+    SaveBlockToFile(tree, target.string(), nullptr, kBackupFileMode);
 }
 
 BackupPassResult RunBackupPass(const fs::path& folder, const std::vector<const TDirBlock*>& trees,
@@ -220,6 +226,35 @@ int DeleteBackupCopies(const fs::path& folder, std::string_view tag)
     return deleted;
 }
 
+int RemoveEndedInstanceLocks(const fs::path& folder, std::string_view ownTag)
+{
+    int removed = 0;
+    try {
+        std::error_code ec;
+        fs::directory_iterator it(folder, ec);
+        if (ec) return 0;
+        for (; it != fs::directory_iterator(); it.increment(ec)) {
+            if (ec) break;
+            const std::string name = Utf8Name(it->path());
+            if (!StartsWith(name, kPrefix) || !EndsWith(name, ".lock")) continue;
+            const std::string tag = name.substr(kPrefix.size(), name.size() - kPrefix.size() - 5);
+            if (tag == ownTag || InstanceTagOf(InstanceCopyName(tag, 0)) != tag) continue;
+            // Removed while this lock is held: an instance that still runs
+            // holds it, and its file stays.
+            const int fd = ::open(it->path().c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW);
+            if (fd < 0) continue;
+            struct stat st {};
+            if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && ::flock(fd, LOCK_EX | LOCK_NB) == 0) {
+                std::error_code ec2;
+                if (fs::remove(it->path(), ec2)) ++removed;
+            }
+            ::close(fd);
+        }
+    } catch (...) {
+    }
+    return removed;
+}
+
 fs::path SetAsideBackupCopy(const fs::path& copy)
 {
     try {
@@ -245,7 +280,7 @@ bool BackupLock::TryAcquire()
 {
     if (fd_ >= 0) return true;
     const fs::path file = folder_ / kBackupLockName;
-    int fd = ::open(file.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0666);
+    int fd = ::open(file.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, kBackupFileMode);
     bool writable = fd >= 0;
     // A lock file another user made (a folder shared by several users), or
     // one made read-only: a lock through a descriptor open for reading
@@ -298,12 +333,19 @@ bool InstanceBackups::Start()
     for (int attempt = 0; attempt < 16; ++attempt) {
         const std::string tag = RandomLettersAndDigits(kTagLength);
         const fs::path lock = folder_ / InstanceLockName(tag);
-        const int fd = ::open(lock.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
+        const int fd = ::open(lock.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, kBackupFileMode);
         if (fd < 0) {
             if (errno == EEXIST) continue;
             return false;
         }
         if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+            ::close(fd);
+            continue;
+        }
+        // A start-up that removes the lock files of ended instances may have
+        // taken this one before the lock was: it must still have its name.
+        struct stat st {};
+        if (::fstat(fd, &st) != 0 || st.st_nlink == 0) {
             ::close(fd);
             continue;
         }

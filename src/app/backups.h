@@ -20,6 +20,8 @@
 // No widget here: the main window hands over the trees of its windows.
 #pragma once
 
+#include <sys/types.h>
+
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -33,6 +35,10 @@ inline constexpr std::int32_t kBackupPeriodMs = 300000;
 // The test override of the period, in milliseconds.
 inline constexpr const char* kBackupPeriodVariable = "CAROTIX_BACKUP_PERIOD_MS";
 inline constexpr const char* kBackupLockName = "backup.lock";
+// The copies and the lock files are created readable by their user alone:
+// the copies hold the user's collections, whatever the collections' own
+// modes, in a folder others may read.
+inline constexpr mode_t kBackupFileMode = 0600;
 
 // kBackupPeriodMs, or CAROTIX_BACKUP_PERIOD_MS when it holds a whole number
 // from 10 to 2^31-1 (tests shorten the period with it).
@@ -80,6 +86,13 @@ BackupPassResult RunBackupPass(const std::filesystem::path& folder, const std::v
 // instance's own copies and its lock file; failures are swallowed. Returns
 // how many copies were deleted.
 int DeleteBackupCopies(const std::filesystem::path& folder, std::string_view tag = {});
+
+// Removes the lock files of the instances that ended without removing them
+// (killed), once a start-up has reopened their copies: only the lock files no
+// running instance holds, never `ownTag`'s. Their copies, when some are left,
+// are still recovered by a later start (a copy without a lock file belongs to
+// no running instance). Returns how many were removed.
+int RemoveEndedInstanceLocks(const std::filesystem::path& folder, std::string_view ownTag);
 
 // A copy that could not be read is set aside, not destroyed: renamed to its
 // name + ".illisible" (+ "-2", "-3"... when taken), out of reach of the

@@ -8,6 +8,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "platform/base/safe_files.h"
 #include "store/blocks.h"
 
 class TDirBlock;
@@ -59,6 +60,12 @@ public:
     // then adds the file to the recent files. Does not retake the snapshot:
     // callers do (TakeSnapshot) after a save they asked for.
     void Save();
+    // True when FileName() is the file last loaded or saved here and the file
+    // on disk no longer has the stamp (size, modification time to the
+    // nanosecond, inode) it had then: another program, or another window of
+    // this one, wrote it since, and a save would lose its changes. False for
+    // a file never loaded or saved here, and for a file that is gone.
+    bool ChangedOnDisk() const;
     // The snapshot becomes the digest of the tree (a digest rather than a copy:
     // a collection of 100,000 boreholes would otherwise be held twice).
     void TakeSnapshot();
@@ -78,4 +85,7 @@ private:
     std::unique_ptr<TDirBlock> root_;
     BlockDigest snapshot_;
     std::string fileName_;
+    // The file as this document last read or wrote it.
+    std::string stampedFile_;
+    FileStamp stamp_;
 };

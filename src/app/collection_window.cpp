@@ -505,6 +505,16 @@ void TFChild::LoadCollection()
 
 void TFChild::SaveCollection() { document_->Save(); }
 
+bool TFChild::MayReplaceFile()
+{
+    if (!document_->ChangedOnDisk()) return true;
+    // Named by its whole path, as the save's own failures name it.
+    return AskYesNo("Collection " + LastPathComponent(Caption()),
+                    "Le fichier \xC2\xAB " + FFileName() +
+                        " \xC2\xBB a \xC3\xA9t\xC3\xA9 modifi\xC3\xA9 par un autre programme depuis son ouverture. "
+                        "Voulez-vous le remplacer ?") == MsgResult::Yes;
+}
+
 void TFChild::TakeSnapshot() { document_->TakeSnapshot(); }
 
 bool TFChild::FormCloseQuery()
@@ -517,6 +527,9 @@ bool TFChild::FormCloseQuery()
         if (answer == MsgResult::No) return true;
         if (answer != MsgResult::Yes) return false;
         if (!FFileName().empty()) {
+            // Not replaced: the window stays open, so that the collection
+            // can still be saved under another name.
+            if (!MayReplaceFile()) return false;
             SaveCollection();
             TakeSnapshot();
         } else if (SaveAsHandler) {

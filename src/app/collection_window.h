@@ -152,6 +152,11 @@ public:
     // pass to the caller; the document is left as it was.
     void LoadCollection();
     void SaveCollection();
+    // Before "Enregistrer" writes over FFileName: when another program (or
+    // another window) changed the file since this window loaded or saved it,
+    // asks whether to replace it. False when the user answers No: nothing is
+    // to be written, and the window stays modified.
+    bool MayReplaceFile();
     void TakeSnapshot();
     bool IsModified() const { return document_->IsModified(); }
     std::string GetUnitXY() const { return document_->GetUnitXY(); }

@@ -692,6 +692,7 @@ void TFMain::Enregistrer1Click()
         SaveCollectionAs(c);
         return;
     }
+    if (!c->MayReplaceFile()) return;
     c->SaveCollection();
     c->TakeSnapshot();
 }

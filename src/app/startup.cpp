@@ -561,6 +561,9 @@ int ProgramSession::ReopenBackupCopies(bool instancesOnly)
             ShowFailure(text);
         }
     }
+    // The lock files that instances killed before their exit left behind,
+    // with or without copies: their copies are reopened now.
+    RemoveEndedInstanceLocks(ProgramFolder(), instance_.Tag());
     return reopened;
 }
 

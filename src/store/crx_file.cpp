@@ -10,6 +10,7 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <limits>
+#include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -532,22 +533,27 @@ std::size_t WriteTree(const TBlock& block, int fd)
 
 }  // namespace
 
-std::size_t TBlock::SaveToFile(const std::string& fileName) const
+std::size_t TBlock::SaveToFile(const std::string& fileName) const { return SaveBlockToFile(*this, fileName, nullptr); }
+
+std::size_t SaveBlockToFile(const TBlock& block, const std::string& fileName, FileStamp* written, mode_t privateMode)
 {
     // Never in place: a temporary file beside the target, renamed over it once
     // whole and on disk (symbolic links are followed, the link stays). When no
     // temporary file can be made there, the save fails and the file stays as
     // it was.
     try {
-        SafeTempFile temp(fileName);
+        std::optional<SafeTempFile> temp;
+        if (privateMode != 0) temp.emplace(fileName, privateMode);
+        else temp.emplace(fileName);
         std::size_t unmapped = 0;
         try {
-            unmapped = WriteTree(*this, temp.Fd());
+            unmapped = WriteTree(block, temp->Fd());
         } catch (const EInOutError& e) {
-            throw EInOutError("Impossible d'enregistrer \xC2\xAB " + PathText(temp.Target()) + " \xC2\xBB : " +
+            throw EInOutError("Impossible d'enregistrer \xC2\xAB " + PathText(temp->Target()) + " \xC2\xBB : " +
                               e.what() + ".");
         }
-        temp.Commit();
+        temp->Commit();
+        if (written) *written = temp->Committed();
         return unmapped;
     } catch (const EFileError& e) {
         throw EInOutError(e.what());

@@ -20,11 +20,15 @@
 
 #include "store/blocks.h"
 
+#include <sys/types.h>
+
 #include <cstddef>
 #include <cstdint>
 #include <stdexcept>
 #include <string>
 #include <string_view>
+
+struct FileStamp;
 
 // Input/output failures and malformed files. System errors are told in French
 // ("Fichier introuvable", "Permission refusée", "Impossible d'enregistrer « f » :
@@ -120,6 +124,13 @@ private:
 // The whole file form of a block and its subtree.
 // `unmapped` receives the number of characters written as "?".
 std::string SaveBlockToBytes(const TBlock& block, std::size_t* unmapped = nullptr);
+// TBlock::SaveToFile with more (answers the unmapped count as it does):
+// `written` (when given) receives the stamp of the file as written, for a
+// later save to tell whether another program replaced it since; a
+// `privateMode` other than 0 is the exact mode of the file, whatever the
+// umask and the mode of the file it replaces (crash-recovery copies: 0600).
+std::size_t SaveBlockToFile(const TBlock& block, const std::string& fileName, FileStamp* written,
+                            mode_t privateMode = 0);
 // Loads the bytes of a .crx file into `block`, with the rules of
 // TBlock::LoadFromFile (root name replaced, root code checked, trailing bytes
 // ignored).

@@ -103,6 +103,9 @@ void LoadEditionText()
     gCache.loadedAtNs = RealtimeNowNs();
     std::string bytes;
     if (!gCache.stamp.exists || !ReadFileBounded(EditionIniPath, bytes, nullptr)) bytes.clear();
+    // A file the settings layer refuses (NUL bytes without a UTF-16 mark)
+    // serves no lexicon, as its settings object reads nothing from it.
+    if (!IsReadableTextFile(bytes)) bytes.clear();
     const std::string decoded = DecodeTextFile(bytes);
     std::string text = "\n";
     text.reserve(decoded.size() + 2);

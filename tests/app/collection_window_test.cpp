@@ -299,6 +299,23 @@ TEST_F(CollectionWindowTest, ClosePromptAnswers)
     TDirBlock again;
     again.LoadFromFile(target);
     EXPECT_EQ(again.GetPathString("F2\\Ouvrage\\" + kD, 0), "F2");
+
+    // Yes over a file another program wrote since it was opened asks before
+    // replacing it; No keeps the window open and modified, and their file.
+    c = main.OpenCollectionFile(target);
+    c->AddBorehole("F3", "F3");
+    again.SaveToFile(target);
+    const std::string theirs = ReadFileBytes(target);
+    fake.AnswerMessage(MsgResult::Yes, "Collection nouvelle.crx")
+        .AnswerMessage(MsgResult::No, "Collection nouvelle.crx");
+    EXPECT_FALSE(c->parentWidget()->close());
+    EXPECT_EQ(fake.Prompts().back().text, "Le fichier \xC2\xAB " + target +
+                                              " \xC2\xBB a \xC3\xA9t\xC3\xA9 modifi\xC3\xA9 par un autre programme "
+                                              "depuis son ouverture. Voulez-vous le remplacer ?");
+    EXPECT_EQ(ReadFileBytes(target), theirs);
+    EXPECT_TRUE(c->IsModified());
+    fake.AnswerMessage(MsgResult::No, "Collection nouvelle.crx");
+    EXPECT_TRUE(c->parentWidget()->close());
 }
 
 TEST_F(CollectionWindowTest, SaveAsRenamesTheWindowOnlyAfterASuccessfulSave)

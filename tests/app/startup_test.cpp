@@ -4,9 +4,10 @@
 // collections' questions at exit, [Général] "Aide", the copies deleted, then
 // the recent files and the settings. Also: copies reopened without a file
 // name, an unreadable copy set aside, stale temporary files removed, a second
-// instance leaving the copies alone, the end of the program while the log
-// window and the help box are shown, and a click in the log window reaching
-// the table commands.
+// instance leaving the copies alone, copies and lock files private, the lock
+// files of killed instances removed, a carotix.ini saved as UTF-16, the end of
+// the program while the log window and the help box are shown, and a click in
+// the log window reaching the table commands.
 #include <gtest/gtest.h>
 
 #include <QAction>
@@ -24,6 +25,7 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "app/backups.h"
@@ -36,6 +38,7 @@
 #include "drawing/bandeau.h"
 #include "drawing/hit_maps.h"
 #include "drawing/windows/log_window.h"
+#include "platform/base/text_codec.h"
 #include "platform/fake_ui_services.h"
 #include "sample_boreholes.h"
 #include "store/blocks.h"
@@ -520,6 +523,127 @@ TEST_F(Startup, AClickOnALevelInTheLogWindowRunsItsTableCommand)
 
     EXPECT_TRUE(Main()->close());
     Finish();
+}
+
+// carotix.ini saved as "Unicode" by a Windows editor: UTF-16, with or without
+// its byte-order mark. With the mark it is read, and a whole run that writes
+// into it (recent files, help box, settings at exit) leaves it UTF-16 with the
+// mark and nothing else. Without the mark the start-up stops with a box that
+// names the file, and the file is left as it was.
+TEST_F(Startup, ACarotixIniSavedAsUtf16IsKeptInUtf16OrRefusedWithABox)
+{
+    const fs::path ini = program_ / "carotix.ini";
+    const QString shipped = QString::fromStdString(Cp1252ToUtf8(ReadFileBytes(ini)));
+    // Little-endian units, as Windows writes them.
+    auto utf16 = [](const QString& text) {
+        return std::string(reinterpret_cast<const char*>(text.utf16()), static_cast<std::size_t>(text.size()) * 2);
+    };
+
+    const std::string withoutMark = utf16(shipped);
+    WriteFileBytes(ini, withoutMark);
+    fake_.AnswerMessage(MsgResult::Ok, "Carotix");
+    EXPECT_FALSE(InitializeUnits(program_.path()));
+    ASSERT_EQ(fake_.Prompts().size(), 1u);
+    EXPECT_NE(fake_.Prompts()[0].text.find("\xC2\xAB " + ini.string() + " \xC2\xBB : son encodage n'est ni UTF-8"),
+              std::string::npos)
+        << fake_.Prompts()[0].text;
+    EXPECT_EQ(ReadFileBytes(ini), withoutMark);
+
+    WriteFileBytes(ini, "\xFF\xFE" + withoutMark);
+    Start();
+    EXPECT_EQ(GetDefaultUnitXY(), "m");  // [Dessin] "UnitéXY" of the file ("km" when unread)
+    EXPECT_EQ(ColourTable[1], 254u + 254u * 256u + 173u * 65536u);
+    const fs::path file = WriteCollection("puits.crx", "PZ1");
+    Main()->OpenCollectionFile(file.string());
+    EXPECT_TRUE(Main()->close());
+    Finish();
+
+    const std::string after = ReadFileBytes(ini);
+    ASSERT_EQ(after.substr(0, 2), "\xFF\xFE");
+    ASSERT_EQ(after.size() % 2, 0u);
+    const QString text = QString::fromUtf16(reinterpret_cast<const char16_t*>(after.data() + 2),
+                                            static_cast<qsizetype>(after.size() / 2 - 1));
+    EXPECT_EQ(utf16(text), after.substr(2));
+    const qsizetype colours = shipped.indexOf(QStringLiteral("[Couleurs]"));
+    EXPECT_TRUE(text.contains(shipped.mid(colours, shipped.indexOf(QStringLiteral("Couleur9")) - colours)));
+    EXPECT_TRUE(text.startsWith(QStringLiteral("; R\u00E9glages de Carotix.")));
+    EXPECT_TRUE(text.contains(QStringLiteral("Fichier0=") + QString::fromStdString(file.string())));
+    EXPECT_EQ(text.count(QStringLiteral("[Couleurs]")), 1);
+    EXPECT_FALSE(text.contains(QChar(0))) << "8-bit lines in a UTF-16 file";
+}
+
+// The crash-recovery copy of a collection its owner keeps 0600, written under
+// the usual umask 022, and the lock files: readable by their user alone.
+TEST_F(Startup, CrashCopiesAndTheirLockFilesArePrivateWhateverTheUmask)
+{
+    const mode_t umaskBefore = ::umask(022);
+    const fs::path file = WriteCollection("prive.crx", "PZ1");
+    fs::permissions(file, fs::perms::owner_read | fs::perms::owner_write);
+    WriteCollection("backup_1.crx", "F1");  // an older copy, 0644, that a pass replaces
+    auto mode = [](const fs::path& p) {
+        struct stat st {};
+        return ::stat(p.c_str(), &st) == 0 ? st.st_mode & 07777 : 0u;
+    };
+    Start();
+    ASSERT_EQ(Main()->Children().size(), 1u);  // the older copy, reopened
+    Main()->OpenCollectionFile(file.string());
+    EXPECT_EQ(session_->TimerSauvegardeTimer().written, 2);
+    EXPECT_EQ(mode(program_ / "backup_0.crx"), 0600u);
+    EXPECT_EQ(mode(program_ / "backup_1.crx"), 0600u);
+    EXPECT_EQ(mode(program_ / kBackupLockName), 0600u);
+    // The copies of an instance that does not own the folder's.
+    InstanceBackups other(program_.path());
+    ASSERT_TRUE(other.Start());
+    TDirBlock tree("Carotix");
+    EXPECT_EQ(RunBackupPass(program_.path(), {&tree}, {}, other.Tag()).written, 1);
+    EXPECT_EQ(mode(program_ / ("backup_" + other.Tag() + ".lock")), 0600u);
+    EXPECT_EQ(mode(program_ / InstanceCopyName(other.Tag(), 0)), 0600u);
+    other.End();
+    ::umask(umaskBefore);
+
+    fake_.AnswerMessage(MsgResult::No);  // the reopened copy
+    EXPECT_TRUE(Main()->close());
+    Finish();
+}
+
+// Instances killed before their exit leave their lock files: once a start-up
+// has reopened their copies, the files go, those of instances that had no copy
+// yet too. A running instance keeps its lock file and its copies.
+TEST_F(Startup, TheLockFilesOfKilledInstancesGoOnceTheirCopiesAreReopened)
+{
+    auto lockOf = [&](const std::string& tag) { return program_ / ("backup_" + tag + ".lock"); };
+    TDirBlock tree("Carotix");
+    BuildShallowWell(tree, "PZ-TUE");
+    std::string withCopy, withoutCopy;
+    {
+        // Destroyed without End(): as when the process is killed.
+        InstanceBackups killed(program_.path()), killedEarly(program_.path());
+        ASSERT_TRUE(killed.Start());
+        ASSERT_TRUE(killedEarly.Start());
+        withCopy = killed.Tag();
+        withoutCopy = killedEarly.Tag();
+        ASSERT_EQ(RunBackupPass(program_.path(), {&tree}, {}, withCopy).written, 1);
+    }
+    InstanceBackups running(program_.path());
+    ASSERT_TRUE(running.Start());
+    ASSERT_EQ(RunBackupPass(program_.path(), {&tree}, {}, running.Tag()).written, 1);
+    ASSERT_TRUE(fs::exists(lockOf(withCopy)));
+    ASSERT_TRUE(fs::exists(lockOf(withoutCopy)));
+
+    Start();
+    ASSERT_EQ(Main()->Children().size(), 1u);
+    EXPECT_NE(Main()->Children()[0]->FRoot().FindDir("PZ-TUE"), nullptr);
+    EXPECT_FALSE(fs::exists(lockOf(withCopy)));
+    EXPECT_FALSE(fs::exists(lockOf(withoutCopy)));
+    EXPECT_TRUE(fs::exists(lockOf(running.Tag())));
+    EXPECT_TRUE(fs::exists(program_ / InstanceCopyName(running.Tag(), 0)));
+
+    fake_.AnswerMessage(MsgResult::No);
+    EXPECT_TRUE(Main()->close());
+    Finish();
+    EXPECT_FALSE(fs::exists(program_ / InstanceCopyName(withCopy, 0)));
+    EXPECT_TRUE(fs::exists(lockOf(running.Tag())));
+    running.End();
 }
 
 }  // namespace

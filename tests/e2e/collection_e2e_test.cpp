@@ -1,7 +1,9 @@
 // The collection window as a person uses it: what is selected after opening,
+// The collection window as a person uses it: what is selected after opening,
 // pasting, deleting and sorting, how wide the log strips are, what a
-// right-click shows, where a click on a level of
-// the log leads, the names the program keeps for the files it opened.
+// right-click shows, where a click on a level of the log leads, the names the
+// program keeps for the files it opened, and a save over a file that another
+// writer changed since it was opened.
 #include <QComboBox>
 #include <QDir>
 #include <QHeaderView>
@@ -228,6 +230,74 @@ TEST_F(CollectionE2e, FilesNamedOnTheCommandLineAreKnownByTheirWholePath)
     EXPECT_EQ(c.FFileName(), SamplePath().string());
     Quit();
     EXPECT_NE(ReadFileBytes(Folder() / "carotix.ini").find("Fichier0=" + SamplePath().string() + "\r\n"), std::string::npos);
+}
+
+// Two writers of one collection: the sample open in two windows, as in two
+// instances. The second window cuts PUITS-1 and saves; the first, opened
+// before that save, cuts PZ-MULTI and saves. It asks before writing over the
+// other's change: "Non" writes nothing and leaves the window modified, to be
+// saved under another name; there, a change made by another program is asked
+// about too, and "Oui" replaces it. A window's own saves ask nothing.
+TEST_F(CollectionE2e, ASaveOverAFileAnotherWriterChangedAsksFirst)
+{
+    Start();
+    TFChild& first = OpenSample();
+    TFChild& second = OpenSample();
+    auto cut = [&](TFChild& c, const std::string& indice, const std::string& design) {
+        ClickRow(c, c.FindRow(indice, design));
+        Ui().AnswerMessage(MsgResult::Yes, "Suppression");
+        ASSERT_TRUE(Menu({"&Collection", "Couper les ouvrages"}));
+        ASSERT_LT(c.FindRow(indice, design), 0);
+    };
+    auto question = [](const std::filesystem::path& file) {
+        return "Le fichier \xC2\xAB " + file.string() +
+               " \xC2\xBB a \xC3\xA9t\xC3\xA9 modifi\xC3\xA9 par un autre programme depuis son ouverture. "
+               "Voulez-vous le remplacer ?";
+    };
+
+    cut(second, "PUITS-1", "PUITS-1");
+    ASSERT_TRUE(Menu({"&Fichier", "En&registrer"}));
+    const std::string savedBySecond = ReadFileBytes(SamplePath());
+    ASSERT_LT(ReadCrx(SamplePath())->IndexOfDir("PUITS-1"), 0);
+    ASSERT_TRUE(Menu({"&Fichier", "Fermer"}));
+    Settle();
+    ASSERT_EQ(Main().ActiveChild(), &first);
+
+    cut(first, "PZ-MULTI", "PZ-MULTI");
+    const std::size_t asked = Ui().Prompts().size();
+    Ui().AnswerMessage(MsgResult::No, "Collection exemple.crx");
+    ASSERT_TRUE(Menu({"&Fichier", "En&registrer"}));
+    ASSERT_EQ(Ui().Prompts().size(), asked + 1);
+    EXPECT_EQ(Ui().Prompts().back().text, question(SamplePath()));
+    EXPECT_EQ(Ui().Prompts().back().buttons, MsgYesNo);
+    EXPECT_EQ(ReadFileBytes(SamplePath()), savedBySecond);
+    EXPECT_TRUE(first.IsModified());
+
+    const std::filesystem::path mine = SavePath("mien.crx");
+    Ui().AnswerFile(mine.string(), "Enregistrer la collection sous...");
+    ASSERT_TRUE(Menu({"&Fichier", "Enregistrer &sous..."}));
+    EXPECT_FALSE(first.IsModified());
+    EXPECT_GE(ReadCrx(mine)->IndexOfDir("PUITS-1"), 0);
+    EXPECT_LT(ReadCrx(mine)->IndexOfDir("PZ-MULTI"), 0);
+    EXPECT_EQ(ReadFileBytes(SamplePath()), savedBySecond);
+
+    // Another program rewrites the new file, byte for byte as it was, within
+    // the same second as the window's save: the stamp still tells.
+    const std::string before = ReadFileBytes(mine);
+    ReadCrx(mine)->SaveToFile(mine.string());
+    ASSERT_EQ(ReadFileBytes(mine), before);
+    cut(first, "PUITS-1", "PUITS-1");
+    Ui().AnswerMessage(MsgResult::Yes, "Collection mien.crx");
+    ASSERT_TRUE(Menu({"&Fichier", "En&registrer"}));
+    EXPECT_EQ(Ui().Prompts().back().text, question(mine));
+    EXPECT_FALSE(first.IsModified());
+    EXPECT_LT(ReadCrx(mine)->IndexOfDir("PUITS-1"), 0);
+
+    // After its own save, the window asks nothing (an unscripted box fails).
+    cut(first, "F-VAL-01", "F2");
+    ASSERT_TRUE(Menu({"&Fichier", "En&registrer"}));
+    EXPECT_FALSE(first.IsModified());
+    Quit();
 }
 
 }  // namespace

@@ -235,6 +235,67 @@ TEST_F(IniFileTest, EachFileKeepsItsEncoding)
     }
 }
 
+// Windows editors save "Unicode" as UTF-16 with a byte-order mark; the
+// bytes are built here unit by unit, apart from the program's own codec.
+std::string Utf16File(std::u16string_view text, bool bigEndian)
+{
+    std::string bytes;
+    for (char16_t u : std::u16string(1, u'\uFEFF') + std::u16string(text)) {
+        const char hi = static_cast<char>(u >> 8), lo = static_cast<char>(u & 0xFF);
+        bytes += bigEndian ? std::string {hi, lo} : std::string {lo, hi};
+    }
+    return bytes;
+}
+
+TEST_F(IniFileTest, Utf16WithItsMarkIsReadAndWrittenBackInUtf16WithTheMark)
+{
+    for (const bool bigEndian : {false, true}) {
+        SCOPED_TRACE(bigEndian ? "big-endian" : "little-endian");
+        Put(Utf16File(u"[G\u00E9n\u00E9ral]\r\nR\u00E9pertoire=/donn\u00E9es\r\n", bigEndian));
+        TIniFile ini(file);
+        EXPECT_EQ(ini.ReadString("G\xC3\xA9n\xC3\xA9ral", "R\xC3\xA9pertoire", "?"), "/donn\xC3\xA9" "es");
+        // Characters Windows-1252 lacks have a UTF-16 form: nothing is
+        // written as "?", a character beyond 16 bits included.
+        ini.WriteString("Dessin", "SymboleEau", "\xCE\x94 \xF0\x9D\x84\x9E");
+        EXPECT_EQ(Bytes(), Utf16File(u"[G\u00E9n\u00E9ral]\r\nR\u00E9pertoire=/donn\u00E9es\r\n\r\n[Dessin]\r\n"
+                                     u"SymboleEau=\u0394 \U0001D11E\r\n",
+                                     bigEndian));
+        EXPECT_EQ(TIniFile(file).ReadString("Dessin", "SymboleEau", "?"), "\xCE\x94 \xF0\x9D\x84\x9E");
+    }
+}
+
+// NUL bytes without a UTF-16 mark: UTF-16 saved without one, UTF-32, a
+// binary file. Read as Windows-1252 they would give nothing, and the lines a
+// write added would make the file one of two encodings.
+TEST_F(IniFileTest, NulBytesWithoutAUtf16MarkAreRefusedAndNothingIsWritten)
+{
+    const std::string utf16 = Utf16File(u"[A]\r\nk=1\r\n", false);
+    const std::string utf32 = std::string("\xFF\xFE\0\0[\0\0\0A\0\0\0]\0\0\0", 16);
+    const std::pair<const char*, std::string> cases[] = {
+        {"UTF-16 without its mark", utf16.substr(2)},
+        {"UTF-32 with its mark", utf32},
+        {"a UTF-16 mark over an odd count of bytes", utf16 + "x"},
+        {"a binary file", std::string("[A]\r\nk=1\r\n\0\x01\x02", 13)},
+    };
+    for (const auto& [what, bytes] : cases) {
+        SCOPED_TRACE(what);
+        Put(bytes);
+        TIniFile ini(file);
+        EXPECT_EQ(ini.ReadString("A", "k", "default"), "default");
+        try {
+            ini.WriteString("A", "k2", "2");
+            ADD_FAILURE() << "written";
+        } catch (const EIniFileError& e) {
+            const std::string reason = "\xC2\xAB " + file.string() +
+                                       " \xC2\xBB : son encodage n'est ni UTF-8, ni Windows-1252, ni UTF-16 avec "
+                                       "marque d'ordre des octets.";
+            EXPECT_NE(std::string(e.what()).find(reason), std::string::npos) << e.what();
+        }
+        EXPECT_EQ(Bytes(), bytes);
+        EXPECT_EQ(Files(dir.path()), (std::vector<std::string> {"test.ini"}));
+    }
+}
+
 TEST_F(IniFileTest, CharactersWithoutWindows1252ByteAreReportedNotDropped)
 {
     std::vector<std::string> reports;

@@ -32,6 +32,14 @@ TEST(TextCodec, DecodeTextFileDetectsEncoding)
     EXPECT_EQ(enc, TextEncoding::Cp1252);
     EXPECT_EQ(DecodeTextFile("plain", &enc), "plain");
     EXPECT_EQ(enc, TextEncoding::Cp1252);
+    // UTF-16 by its mark, a surrogate pair included; a lone surrogate and a
+    // last odd byte read as U+FFFD.
+    const std::string be("\xFE\xFF\0\xE9\xD8\x34\xDD\x1E", 8);
+    EXPECT_EQ(DecodeTextFile(be, &enc), "\xC3\xA9\xF0\x9D\x84\x9E");
+    EXPECT_EQ(enc, TextEncoding::Utf16Be);
+    EXPECT_EQ(EncodeTextFile("\xC3\xA9\xF0\x9D\x84\x9E", TextEncoding::Utf16Be), be);
+    EXPECT_EQ(DecodeTextFile(std::string("\xFF\xFE\x34\xD8" "a\0b", 7), &enc), "\xEF\xBF\xBD" "a\xEF\xBF\xBD");
+    EXPECT_EQ(enc, TextEncoding::Utf16Le);
     EXPECT_EQ(EncodeTextFile("été", TextEncoding::Utf8Bom), "\xEF\xBB\xBF" "été");
     EXPECT_EQ(EncodeTextFile("été", TextEncoding::Cp1252), "\xE9t\xE9");
 }

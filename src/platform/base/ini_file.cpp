@@ -119,22 +119,15 @@ std::string WriteErrorMessage(const fs::path& file, int err)
 
 }  // namespace
 
+std::string UnreadableEncodingMessage(const fs::path& file)
+{
+    return "Impossible de lire le fichier \xC2\xAB " + PathText(file) +
+           " \xC2\xBB : son encodage n'est ni UTF-8, ni Windows-1252, ni UTF-16 avec marque d'ordre des octets.";
+}
+
 // ---------------------------------------------------------------------------
 // File stamps and bounded reading
 // ---------------------------------------------------------------------------
-
-FileStamp StatFileStamp(const fs::path& file)
-{
-    FileStamp s;
-    struct stat st {};
-    if (::stat(file.c_str(), &st) != 0) return s;
-    s.exists = true;
-    s.mtimeNs = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
-    s.size = static_cast<std::int64_t>(st.st_size);
-    s.inode = static_cast<std::uint64_t>(st.st_ino);
-    s.device = static_cast<std::uint64_t>(st.st_dev);
-    return s;
-}
 
 std::int64_t RealtimeNowNs()
 {
@@ -554,6 +547,13 @@ const IniDocument* TIniFile::Refresh(std::string* error) const
     std::string bytes;
     if (!ReadFileBounded(fileName_, bytes, error)) {
         cached_ = false;  // unreadable: look again next time
+        return nullptr;
+    }
+    if (!IsReadableTextFile(bytes)) {
+        // Read as Windows-1252 it would give nothing, and the lines a write
+        // adds would make it a file of two encodings.
+        if (error) *error = UnreadableEncodingMessage(fileName_);
+        cached_ = false;
         return nullptr;
     }
     // Same bytes as cached (a file just written, or touched): keep the parsed

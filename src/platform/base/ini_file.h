@@ -17,8 +17,12 @@
 //    false, any other number true; "True" is not a number and gives the default);
 //  * no length limits;
 //  * comments, unknown lines, each line's own line end and the file's encoding
-//    (UTF-8, UTF-8 with BOM, Windows-1252) survive a write. A file created here
-//    is Windows-1252 with CRLF line ends.
+//    (UTF-8, UTF-8 with BOM, Windows-1252, UTF-16 little- or big-endian with
+//    its byte-order mark) survive a write. A file created here is Windows-1252
+//    with CRLF line ends. A file of any other form (NUL bytes without a UTF-16
+//    mark: UTF-16 without one, UTF-32, a binary file) reads as empty and is
+//    never written: adding 8-bit lines to it would leave a file of two
+//    encodings.
 //
 // Reading the whole file on every read would be too slow for the hot paths (a
 // drawing reads hundreds of keys), so each TIniFile keeps the parsed file and
@@ -29,9 +33,9 @@
 //
 // Writes fail with EIniFileError (a French message naming the file, meant for
 // the user) when the file or its folder is read-only, when the file exists but
-// cannot be read (writing would destroy it), or when a key or section name
-// cannot be stored in an .ini line. Reads never fail: any problem gives the
-// default.
+// cannot be read or is of an encoding refused above (writing would destroy
+// it), or when a key or section name cannot be stored in an .ini line. Reads
+// never fail: any problem gives the default.
 #pragma once
 
 #include <cstddef>
@@ -58,17 +62,15 @@ public:
 // written through this layer.
 inline constexpr std::size_t kMaxIniFileBytes = kMaxTextFileBytes;
 
-// What identifies one state of a file on disk: used to decide whether a cached
-// copy of its text is still current.
-struct FileStamp {
-    bool exists = false;
-    std::int64_t mtimeNs = 0;
-    std::int64_t size = 0;
-    std::uint64_t inode = 0;
-    std::uint64_t device = 0;
-    bool operator==(const FileStamp&) const = default;
-};
-FileStamp StatFileStamp(const std::filesystem::path& file);
+// The message for a settings file whose bytes are no text of the encodings the
+// program reads (IsReadableTextFile): "Impossible de lire le fichier « path » :
+// son encodage n'est ni UTF-8, ni Windows-1252, ni UTF-16 avec marque d'ordre
+// des octets."
+std::string UnreadableEncodingMessage(const std::filesystem::path& file);
+
+// FileStamp and StatFileStamp (safe_files.h) decide whether a cached copy of
+// a file's text is still current.
+
 // True when the stamp's modification time lies so close to `readAtNs` (a
 // CLOCK_REALTIME time in ns at which the file was read) that a later change
 // could carry the same stamp: the caller must compare contents.

@@ -35,6 +35,17 @@ fs::path FollowLinks(const fs::path& file)
 
 fs::path FolderOf(const fs::path& file) { return file.has_parent_path() ? file.parent_path() : fs::path("."); }
 
+FileStamp StampOf(const struct stat& st)
+{
+    FileStamp s;
+    s.exists = true;
+    s.mtimeNs = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    s.size = static_cast<std::int64_t>(st.st_size);
+    s.inode = static_cast<std::uint64_t>(st.st_ino);
+    s.device = static_cast<std::uint64_t>(st.st_dev);
+    return s;
+}
+
 std::string RandomTempName()
 {
     return std::string(kTempPrefix) + RandomLettersAndDigits(kTempRandom) + std::string(kTempSuffix);
@@ -266,7 +277,26 @@ void SyncFolder(const fs::path& folder)
     ::close(fd);
 }
 
+FileStamp StatFileStamp(const fs::path& file)
+{
+    struct stat st {};
+    if (::stat(file.c_str(), &st) != 0) return {};
+    return StampOf(st);
+}
+
 SafeTempFile::SafeTempFile(const fs::path& target) : target_(FollowLinks(target))
+{
+    // 0666 through the umask: a new file gets the user's usual permissions.
+    Open(0666, false);
+}
+
+SafeTempFile::SafeTempFile(const fs::path& target, mode_t privateMode) : target_(FollowLinks(target))
+{
+    // Never readable by others, not even while it is being written.
+    Open(privateMode, true);
+}
+
+void SafeTempFile::Open(mode_t createMode, bool fixedMode)
 {
     struct stat st {};
     if (::stat(target_.c_str(), &st) == 0) {
@@ -279,13 +309,16 @@ SafeTempFile::SafeTempFile(const fs::path& target) : target_(FollowLinks(target)
     } else if (errno != ENOENT) {
         Fail(errno);
     }
+    if (fixedMode) {
+        mode_ = createMode;
+        keepMode_ = true;
+    }
     const fs::path folder = FolderOf(target_);
     RemoveStaleTempFiles(folder);
     int lastErr = EEXIST;
     for (int attempt = 0; attempt < 64; ++attempt) {
         const fs::path temp = folder / RandomTempName();
-        // 0666 through the umask: a new file gets the user's usual permissions.
-        const int fd = ::open(temp.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
+        const int fd = ::open(temp.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, createMode);
         if (fd < 0) {
             lastErr = errno;
             if (lastErr == EEXIST || lastErr == EINTR) continue;
@@ -348,6 +381,10 @@ bool SafeTempFile::Commit(bool replace)
     // leaves one of the two whole.
     if (::fsync(fd_) != 0 && errno != EINVAL) Fail(errno);
     if (keepMode_ && ::fchmod(fd_, mode_) != 0) Fail(errno);
+    // The rename keeps the size, the modification time and the inode.
+    struct stat st {};
+    if (::fstat(fd_, &st) != 0) Fail(errno);
+    committed_ = StampOf(st);
     if (replace) {
         if (::rename(temp_.c_str(), target_.c_str()) != 0) Fail(errno);
     } else if (::renameat2(AT_FDCWD, temp_.c_str(), AT_FDCWD, target_.c_str(), RENAME_NOREPLACE) != 0) {

@@ -19,8 +19,9 @@
 // over the user's file in place.
 //
 // New files get the permissions of the user's umask; a replaced file keeps its
-// own. Messages are French and carry the system's reason in French for the
-// common errors.
+// own. Files made private (the crash-recovery copies) are 0600 from the start,
+// whatever the umask or the file they replace. Messages are French and carry
+// the system's reason in French for the common errors.
 #pragma once
 
 #include <cstddef>
@@ -54,6 +55,21 @@ std::string RandomLettersAndDigits(std::size_t n);
 
 // A path as UTF-8 text for messages.
 std::string PathText(const std::filesystem::path& p);
+
+// What identifies one state of a file on disk: its size, its modification time
+// to the nanosecond and its identity (device and inode). A save that renames a
+// new file over it changes the identity, whatever the times.
+struct FileStamp {
+    bool exists = false;
+    std::int64_t mtimeNs = 0;
+    std::int64_t size = 0;
+    std::uint64_t inode = 0;
+    std::uint64_t device = 0;
+    bool operator==(const FileStamp&) const = default;
+};
+// The stamp of the file a path designates (symbolic links followed); a
+// stamp that does not exist when there is none.
+FileStamp StatFileStamp(const std::filesystem::path& file);
 
 // ---- reading -------------------------------------------------------------------
 
@@ -125,6 +141,11 @@ public:
     // the folder's stale temporary files. Raises EFileError when the target
     // exists but may not be written, or when no temporary file can be made.
     explicit SafeTempFile(const std::filesystem::path& target);
+    // The same for a file that holds the user's data where others may look
+    // (crash-recovery copies in the program folder): the temporary file is
+    // created with `privateMode` (0600) and the target ends with exactly that
+    // mode, whatever the umask and the mode of the file it replaces.
+    SafeTempFile(const std::filesystem::path& target, mode_t privateMode);
     ~SafeTempFile();
     SafeTempFile(const SafeTempFile&) = delete;
     SafeTempFile& operator=(const SafeTempFile&) = delete;
@@ -142,13 +163,19 @@ public:
     // The message for a failure of the save: "Impossible d'enregistrer
     // « target » : reason".
     [[noreturn]] void Fail(int err) const;
+    // The stamp of the file as committed (taken before the rename, which
+    // keeps it): what the target holds right after this save.
+    const FileStamp& Committed() const { return committed_; }
 
 private:
+    void Open(mode_t createMode, bool fixedMode);
+
     std::filesystem::path target_;
     std::filesystem::path temp_;
     int fd_ = -1;
     mode_t mode_ = 0;
     bool keepMode_ = false;
+    FileStamp committed_;
 };
 
 // Writes `bytes` as the whole content of `target` through a SafeTempFile.

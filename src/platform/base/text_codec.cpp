@@ -201,8 +201,120 @@ bool IsValidUtf8(std::string_view bytes)
     return true;
 }
 
+namespace {
+
+bool StartsWithUtf16Mark(std::string_view bytes, bool* bigEndian)
+{
+    if (bytes.size() < 2) return false;
+    const auto b0 = static_cast<unsigned char>(bytes[0]);
+    const auto b1 = static_cast<unsigned char>(bytes[1]);
+    if (b0 == 0xFF && b1 == 0xFE) *bigEndian = false;
+    else if (b0 == 0xFE && b1 == 0xFF) *bigEndian = true;
+    else return false;
+    return true;
+}
+
+char16_t Utf16Unit(std::string_view bytes, std::size_t at, bool bigEndian)
+{
+    const auto a = static_cast<unsigned char>(bytes[at]);
+    const auto b = static_cast<unsigned char>(bytes[at + 1]);
+    return static_cast<char16_t>(bigEndian ? (a << 8) | b : (b << 8) | a);
+}
+
+// Decodes one code point of UTF-16 at `i` (a byte offset), advancing it; a
+// lone surrogate or a last odd byte yields U+FFFD.
+char32_t DecodeOneUtf16(std::string_view bytes, std::size_t& i, bool bigEndian, bool* ok)
+{
+    *ok = true;
+    if (i + 2 > bytes.size()) {
+        i = bytes.size();
+        *ok = false;
+        return kReplacement;
+    }
+    const char16_t u = Utf16Unit(bytes, i, bigEndian);
+    i += 2;
+    if (u < 0xD800 || u > 0xDFFF) return u;
+    if (u <= 0xDBFF && i + 2 <= bytes.size()) {
+        const char16_t low = Utf16Unit(bytes, i, bigEndian);
+        if (low >= 0xDC00 && low <= 0xDFFF) {
+            i += 2;
+            return 0x10000 + ((static_cast<char32_t>(u) - 0xD800) << 10) + (static_cast<char32_t>(low) - 0xDC00);
+        }
+    }
+    *ok = false;
+    return kReplacement;
+}
+
+std::string Utf16ToUtf8(std::string_view bytes, bool bigEndian)
+{
+    std::string out;
+    out.reserve(bytes.size());
+    std::size_t i = 0;
+    bool ok = true;
+    while (i < bytes.size()) AppendUtf8(out, DecodeOneUtf16(bytes, i, bigEndian, &ok));
+    return out;
+}
+
+void AppendUtf16Unit(std::string& out, char32_t u, bool bigEndian)
+{
+    const char hi = static_cast<char>((u >> 8) & 0xFF);
+    const char lo = static_cast<char>(u & 0xFF);
+    out.push_back(bigEndian ? hi : lo);
+    out.push_back(bigEndian ? lo : hi);
+}
+
+std::string Utf8ToUtf16(std::string_view utf8, bool bigEndian)
+{
+    std::string out;
+    out.reserve(2 + utf8.size() * 2);
+    AppendUtf16Unit(out, 0xFEFF, bigEndian);
+    std::size_t i = 0;
+    while (i < utf8.size()) {
+        const char32_t cp = DecodeOne(utf8, i);
+        if (cp >= 0x10000) {
+            AppendUtf16Unit(out, 0xD800 + ((cp - 0x10000) >> 10), bigEndian);
+            AppendUtf16Unit(out, 0xDC00 + ((cp - 0x10000) & 0x3FF), bigEndian);
+        } else {
+            AppendUtf16Unit(out, cp, bigEndian);
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
+bool IsValidUtf16(std::string_view bytes, bool bigEndian)
+{
+    std::size_t i = 0;
+    bool ok = true;
+    while (i < bytes.size() && ok) DecodeOneUtf16(bytes, i, bigEndian, &ok);
+    return ok;
+}
+
+bool IsReadableTextFile(std::string_view bytes)
+{
+    bool bigEndian = false;
+    if (StartsWithUtf16Mark(bytes, &bigEndian)) {
+        const std::string_view body = bytes.substr(2);
+        std::size_t i = 0;
+        bool ok = true;
+        while (i < body.size()) {
+            if (DecodeOneUtf16(body, i, bigEndian, &ok) == 0 || !ok) return false;
+        }
+        return true;
+    }
+    return bytes.find('\0') == std::string_view::npos;
+}
+
 std::string DecodeTextFile(std::string_view bytes, TextEncoding* detected)
 {
+    // The marks that Windows editors put in front of "Unicode" files. Two
+    // bytes that read "ÿþ" in Windows-1252 are no settings text: the mark wins.
+    bool bigEndian = false;
+    if (StartsWithUtf16Mark(bytes, &bigEndian)) {
+        if (detected) *detected = bigEndian ? TextEncoding::Utf16Be : TextEncoding::Utf16Le;
+        return Utf16ToUtf8(bytes.substr(2), bigEndian);
+    }
     if (bytes.size() >= 3 && static_cast<unsigned char>(bytes[0]) == 0xEF &&
         static_cast<unsigned char>(bytes[1]) == 0xBB && static_cast<unsigned char>(bytes[2]) == 0xBF) {
         if (detected) *detected = TextEncoding::Utf8Bom;
@@ -241,6 +353,11 @@ std::string EncodeTextFile(std::string_view utf8, TextEncoding encoding, std::si
         return "\xEF\xBB\xBF" + std::string(utf8);
     case TextEncoding::Cp850:
         return Utf8ToCp850(utf8, unmapped);
+    case TextEncoding::Utf16Le:
+    case TextEncoding::Utf16Be:
+        // Every code point has a UTF-16 form.
+        if (unmapped) *unmapped = 0;
+        return Utf8ToUtf16(utf8, encoding == TextEncoding::Utf16Be);
     case TextEncoding::Cp1252:
     default:
         return Utf8ToCp1252(utf8, unmapped);

@@ -13,7 +13,9 @@
 #include <string>
 #include <string_view>
 
-enum class TextEncoding { Utf8, Utf8Bom, Cp1252, Cp850 };
+// Utf16Le and Utf16Be: UTF-16 announced by its byte-order mark, which a file
+// written again keeps.
+enum class TextEncoding { Utf8, Utf8Bom, Cp1252, Cp850, Utf16Le, Utf16Be };
 
 // Windows-1252 <-> UTF-8. The mapping is bijective over all 256 bytes: the five
 // bytes that Windows-1252 leaves undefined map to U+0081, U+008D, U+008F, U+0090
@@ -30,12 +32,24 @@ std::string Cp850ToUtf8(std::string_view bytes);
 std::string Utf8ToCp850(std::string_view utf8, std::size_t* unmapped = nullptr);
 
 bool IsValidUtf8(std::string_view bytes);
+// Whole 16-bit units, surrogates in pairs (the bytes after the mark).
+bool IsValidUtf16(std::string_view bytes, bool bigEndian);
 
-// A text file's bytes to UTF-8: UTF-8 when it starts with a BOM (removed) or is
-// valid UTF-8, otherwise Windows-1252. `detected` receives what was found.
+// A text file's bytes to UTF-8: UTF-16 when it starts with a UTF-16 byte-order
+// mark (FF FE little-endian, FE FF big-endian; the mark removed), UTF-8 when
+// it starts with the UTF-8 BOM (removed) or is valid UTF-8, otherwise
+// Windows-1252. `detected` receives what was found. Bytes that are not valid in
+// the encoding found decode as U+FFFD.
 std::string DecodeTextFile(std::string_view bytes, TextEncoding* detected = nullptr);
-// UTF-8 text to a file's bytes in the given encoding (Utf8Bom writes the BOM).
+// UTF-8 text to a file's bytes in the given encoding (Utf8Bom and the UTF-16
+// encodings write their mark).
 std::string EncodeTextFile(std::string_view utf8, TextEncoding encoding, std::size_t* unmapped = nullptr);
+// Whether the bytes are a text file in one of the encodings DecodeTextFile
+// reads, so that writing it back loses nothing: false for bytes that hold NUL
+// while no UTF-16 mark announces them (UTF-16 without a mark, UTF-32, a binary
+// file), and for a UTF-16 mark over bytes that are not UTF-16 or that hold a
+// NUL character.
+bool IsReadableTextFile(std::string_view bytes);
 
 // Code points of a UTF-8 text. Invalid bytes count as one character each and
 // decode as U+FFFD, so that these never fail on bad input.
