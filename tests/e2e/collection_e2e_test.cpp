@@ -1,5 +1,4 @@
 // The collection window as a person uses it: what is selected after opening,
-// The collection window as a person uses it: what is selected after opening,
 // pasting, deleting and sorting, how wide the log strips are, what a
 // right-click shows, where a click on a level of the log leads, the names the
 // program keeps for the files it opened, and a save over a file that another
