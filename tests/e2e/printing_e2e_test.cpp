@@ -25,8 +25,8 @@
 #include <string>
 #include <thread>
 
-#include "app/collection_window.h"
-#include "app/main_window.h"
+#include "app/windows/collection_window.h"
+#include "app/windows/main_window.h"
 #include "drawing/windows/print_window.h"
 #include "e2e_program.h"
 

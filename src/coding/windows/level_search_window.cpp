@@ -12,7 +12,7 @@
 #include <QVBoxLayout>
 
 #include "app/collection_links.h"
-#include "app/collection_window.h"
+#include "app/windows/collection_window.h"
 #include "platform/base/text_codec.h"
 #include "platform/ui_services.h"
 #include "platform/windows/qt_ui_services.h"

@@ -16,7 +16,7 @@
 #include <QPrinterInfo>
 #include <QPushButton>
 
-#include "app/collection_window.h"
+#include "app/windows/collection_window.h"
 #include "platform/base/rtl_numbers.h"
 #include "platform/ui_services.h"
 #include "platform/windows/qt_ui_services.h"

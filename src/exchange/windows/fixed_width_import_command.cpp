@@ -3,8 +3,8 @@
 #include <filesystem>
 #include <set>
 
-#include "app/help_window.h"
-#include "app/progress_window.h"
+#include "platform/windows/help_window.h"
+#include "platform/windows/progress_window.h"
 #include "exchange/filter_file.h"
 #include "platform/ui_services.h"
 #include "store/blocks.h"
