@@ -20,6 +20,7 @@
 
 #include "app/collection_document.h"
 #include "app/collection_rows.h"
+#include "platform/windows/collection_view.h"
 
 class QStackedLayout;
 class TDirBlock;
@@ -128,7 +129,7 @@ private:
     int anchor_ = -1;
 };
 
-class TFChild : public QWidget {
+class TFChild : public QWidget, public CollectionView {
     Q_OBJECT
 public:
     enum class View { List, Icons, Logs };
@@ -138,7 +139,7 @@ public:
 
     // ---- document ----
     CollectionDocument& Document() { return *document_; }
-    TDirBlock& FRoot() { return document_->Root(); }
+    TDirBlock& FRoot() override { return document_->Root(); }
     const std::string& FFileName() const { return document_->FileName(); }
     // The file name and the window caption.
     void SetFileName(const std::string& fileName);
@@ -162,13 +163,21 @@ public:
 
     // ---- rows and views ----
     const std::vector<CollectionRow>& Rows() const { return FRows; }
+    // The rows as the windows of the subsystems see them (collection_view.h).
+    QWidget* ViewWidget() override { return this; }
+    int RowCount() const override { return static_cast<int>(FRows.size()); }
+    CollectionViewRow RowAt(int row) const override
+    {
+        const CollectionRow& r = FRows[static_cast<std::size_t>(row)];
+        return {r.Indice, r.Design};
+    }
     void RefreshList();
     void FillView(int row);
     int FindRow(const std::string& indice, const std::string& design) const;
     int SelectedRow() const;
-    std::vector<int> GetSelectedRows() const;
+    std::vector<int> GetSelectedRows() const override;
     void SelectRow(const std::string& indice, const std::string& design);
-    void SelectRows(const std::vector<int>& rows);
+    void SelectRows(const std::vector<int>& rows) override;
     // Every line of the table view, copied to the other views.
     void SelectAll();
     int GridRowOfRow(int row) const;
@@ -210,7 +219,7 @@ public:
     void ShowBorehole(const std::string& indice, const std::string& design);
     void StringGridClick();
     std::vector<std::string> FillTubeList(const std::string& indice, const std::string& design,
-                                          bool withDefault) const;
+                                          bool withDefault) const override;
     bool HasOnlyDefaultTube() const;
     // The main window's status line (undescribed codes).
     std::function<void(const std::string&)> StatusLine;

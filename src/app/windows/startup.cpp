@@ -20,6 +20,7 @@
 #include "app/windows/about_window.h"
 #include "platform/windows/frame_placement.h"
 #include "app/collection_links.h"
+#include "app/windows/coding_rules_commands.h"
 #include "app/windows/collection_window.h"
 #include "exchange/windows/database_window.h"
 #include "app/windows/desk_window.h"

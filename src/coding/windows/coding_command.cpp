@@ -1,6 +1,6 @@
 #include "coding/windows/coding_command.h"
 
-#include "app/collection_links.h"
+#include "drawing/log_view_link.h"
 #include "platform/windows/progress_window.h"
 #include "coding/codage_binding.h"
 #include "platform/ui_services.h"
