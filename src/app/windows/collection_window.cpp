@@ -690,17 +690,7 @@ void TFChild::FillView(int row)
     if (view_ == View::Icons || FIconsFilled) {
         FSelecting = true;
         if (row == -1) {
-            ClearThumbnails();
-            ListView->clear();
-            FItemRows.clear();
-            for (std::size_t i = 0; i < FRows.size(); ++i) {
-                if (RowHidden(FRows[i])) continue;
-                auto* item = new QListWidgetItem(ToQString(FRows[i].Indice + " " + FRows[i].Design));
-                item->setData(Qt::UserRole, static_cast<int>(i));
-                ListView->addItem(item);
-                FItemRows.push_back(static_cast<int>(i));
-            }
-            RowMapsChanged();
+            FillIconItems();
             const QList<QTableWidgetSelectionRange> ranges = StringGrid->selectedRanges();
             std::vector<int> items;
             for (const auto& range : ranges)
@@ -980,6 +970,21 @@ void TFChild::ShowListView()
     stack_->setCurrentWidget(StringGrid);
 }
 
+void TFChild::FillIconItems()
+{
+    ClearThumbnails();
+    ListView->clear();
+    FItemRows.clear();
+    for (std::size_t i = 0; i < FRows.size(); ++i) {
+        if (RowHidden(FRows[i])) continue;
+        auto* item = new QListWidgetItem(ToQString(FRows[i].Indice + " " + FRows[i].Design));
+        item->setData(Qt::UserRole, static_cast<int>(i));
+        ListView->addItem(item);
+        FItemRows.push_back(static_cast<int>(i));
+    }
+    RowMapsChanged();
+}
+
 void TFChild::ShowIconView()
 {
     view_ = View::Icons;
@@ -990,17 +995,7 @@ void TFChild::ShowIconView()
         // the new items take over.
         const std::vector<int> selected = GetSelectedRowsOfTable();
         FSelecting = true;
-        ClearThumbnails();
-        ListView->clear();
-        FItemRows.clear();
-        for (std::size_t i = 0; i < FRows.size(); ++i) {
-            if (RowHidden(FRows[i])) continue;
-            auto* item = new QListWidgetItem(ToQString(FRows[i].Indice + " " + FRows[i].Design));
-            item->setData(Qt::UserRole, static_cast<int>(i));
-            ListView->addItem(item);
-            FItemRows.push_back(static_cast<int>(i));
-        }
-        RowMapsChanged();
+        FillIconItems();
         std::vector<int> items;
         for (int r : selected)
             if (const int item = ItemOfRow(r); item >= 0) items.push_back(item);

@@ -274,6 +274,8 @@ private:
     // selection at once.
     void SelectItems(std::vector<int> items);
     void ClearThumbnails();
+    // The icon view items made again from the rows the filter shows.
+    void FillIconItems();
     void SortRows();
     bool RowHidden(const CollectionRow& row) const;
     void MouseMoveOver(QWidget* view, QPoint point);

@@ -310,24 +310,22 @@ void TFCodage::Edit1Change(const QString& text)
 {
     const int rows = editor_.Grid.RowCount();
     editor_.Edit1Change(FromQString(text));
-    if (rows != editor_.Grid.RowCount()) {
-        AfterGridChange();
-        ShowEdits();
-    } else {
-        const QModelIndex i = model_->index(editor_.CurrentRow - 1, 0);
-        emit model_->dataChanged(i, i.sibling(i.row(), 2));
-    }
+    AfterEditChange(rows);
 }
 
 void TFCodage::Edit2Change(const QString& text)
 {
     const int rows = editor_.Grid.RowCount();
     editor_.Edit2Change(FromQString(text));
-    if (rows != editor_.Grid.RowCount()) {
+    AfterEditChange(rows);
+}
+
+void TFCodage::AfterEditChange(int rowsBefore)
+{
+    if (rowsBefore != editor_.Grid.RowCount()) {
         AfterGridChange();
         ShowEdits();
     } else {
-        // The swatch follows the code.
         const QModelIndex i = model_->index(editor_.CurrentRow - 1, 0);
         emit model_->dataChanged(i, i.sibling(i.row(), 2));
     }

@@ -109,6 +109,9 @@ protected:
 private:
     void ShowEdits();
     void AfterGridChange();
+    // After an edit changed the current rule: the grid again when a rule came
+    // or went, otherwise the rule's row (its swatch follows the code).
+    void AfterEditChange(int rowsBefore);
 
     CodingRulesEditor editor_;
     TextGridModel* model_;
