@@ -10,8 +10,8 @@
 #include <string>
 #include <unistd.h>
 
-#include "app/collection_window.h"
-#include "app/main_window.h"
+#include "app/windows/collection_window.h"
+#include "app/windows/main_window.h"
 #include "platform/base/rtl_numbers.h"
 #include "store/blocks.h"
 #include "store/options.h"

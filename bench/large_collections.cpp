@@ -48,9 +48,9 @@
 #include <time.h>
 #include <unistd.h>
 
-#include "app/collection_window.h"
-#include "app/main_window.h"
-#include "app/startup.h"
+#include "app/windows/collection_window.h"
+#include "app/windows/main_window.h"
+#include "app/windows/startup.h"
 #include "coding/windows/level_search_window.h"
 #include "exchange/windows/csv_export_window.h"
 #include "exchange/windows/levels_kml_commands.h"

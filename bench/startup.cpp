@@ -11,8 +11,8 @@
 #include <random>
 #include <string>
 
-#include "app/main_window.h"
-#include "app/startup.h"
+#include "app/windows/main_window.h"
+#include "app/windows/startup.h"
 #include "store/options.h"
 
 namespace fs = std::filesystem;

@@ -12,8 +12,6 @@
 
 namespace {
 
-LogViewLink* gLogView = nullptr;
-
 CollectionDrawing ProgramDrawing()
 {
     CollectionDrawing d;
@@ -48,9 +46,6 @@ CollectionDrawing ProgramDrawing()
 CollectionDrawing gDrawing = ProgramDrawing();
 
 }  // namespace
-
-void SetLogViewLink(LogViewLink* link) { gLogView = link; }
-LogViewLink* GetLogViewLink() { return gLogView; }
 
 void SetCollectionDrawing(CollectionDrawing drawing)
 {

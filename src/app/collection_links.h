@@ -4,7 +4,7 @@
 //
 // Both are reached through small links so that the collection window neither
 // includes those windows nor waits for them: the log window registers itself
-// with SetLogViewLink when it is created, and the log drawing installs its
+// with SetLogViewLink (drawing/log_view_link.h) when it is created, and the
 // entry points of the log drawing are used unless a test installs others with
 // SetCollectionDrawing. Until the log window registers, it is simply absent.
 #pragma once
@@ -14,29 +14,11 @@
 #include <vector>
 
 #include "app/collection_rows.h"
+#include "drawing/log_view_link.h"
 #include "platform/canvas_types.h"
 
 class Canvas;
 class TDirBlock;
-
-// The log window (TFCoupe) as the collection windows drive it.
-class LogViewLink {
-public:
-    virtual ~LogViewLink() = default;
-    // Shows one ouvrage (Racine, Chemin = indice, Designation); root null shows
-    // nothing.
-    virtual void SetBorehole(const TDirBlock* root, const std::string& indice, const std::string& design) = 0;
-    // The collection the log window shows now (its Racine), null for none.
-    virtual const TDirBlock* ShownRoot() const = 0;
-    // The tube list (CTubes) and the chosen tube; -1 chooses none.
-    virtual void SetTubes(const std::vector<std::string>& tubes, int chosen) = 0;
-    virtual void Redraw() = 0;
-    virtual bool IsShown() const = 0;
-    virtual void ShowAndFocus() = 0;
-};
-// Registers the log window (nullptr when it goes away).
-void SetLogViewLink(LogViewLink* link);
-LogViewLink* GetLogViewLink();
 
 // The log drawing's entry points used by the collection windows.
 struct CollectionDrawing {

@@ -2,8 +2,8 @@
 // program's fixed start-up order, its event loop and its shut-down.
 #include <QApplication>
 
-#include "app/main_window.h"
-#include "app/startup.h"
+#include "app/windows/main_window.h"
+#include "app/windows/startup.h"
 #include "platform/base/rtl_numbers.h"
 #include "platform/ui_services.h"
 #include "platform/windows/qt_ui_services.h"

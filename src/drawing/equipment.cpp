@@ -10,7 +10,7 @@
 #include "drawing/primitives.h"
 #include "drawing/rounding.h"
 #include "drawing/swatches.h"
-#include "drawing/technical_geometry.h"
+#include "drawing/technical/technical_geometry.h"
 #include "platform/base/text_codec.h"
 #include "platform/qpainter_canvas.h"
 #include "store/blocks.h"

@@ -12,9 +12,9 @@
 #include <vector>
 
 #include "app/collection_links.h"
-#include "app/collection_window.h"
-#include "app/main_window.h"
-#include "app/progress_window.h"
+#include "app/windows/collection_window.h"
+#include "app/windows/main_window.h"
+#include "platform/windows/progress_window.h"
 #include "coding/codage_binding.h"
 #include "coding/windows/coding_command.h"
 #include "platform/base/rtl_numbers.h"

@@ -14,8 +14,9 @@
 #include <gtest/gtest.h>
 
 #include "app/collection_links.h"
-#include "app/main_window.h"
+#include "app/windows/main_window.h"
 #include "app/spreadsheet_logic.h"
+#include "app/windows/coding_rules_commands.h"
 #include "coding/codage_binding.h"
 #include "coding/windows/coding_rules_window.h"
 #include "drawing/printing.h"

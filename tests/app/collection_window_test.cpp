@@ -19,12 +19,12 @@
 #include <filesystem>
 
 #include "app/collection_links.h"
-#include "app/collection_window.h"
-#include "app/keywords_window.h"
-#include "app/main_window.h"
-#include "app/record_sheet_window.h"
-#include "app/tables_window.h"
-#include "app/tubes_window.h"
+#include "app/windows/collection_window.h"
+#include "app/windows/keywords_window.h"
+#include "app/windows/main_window.h"
+#include "app/windows/record_sheet_window.h"
+#include "app/windows/tables_window.h"
+#include "app/windows/tubes_window.h"
 #include "platform/base/rtl_numbers.h"
 #include "platform/fake_ui_services.h"
 #include "sample_boreholes.h"

@@ -15,7 +15,7 @@
 #include <QTableWidget>
 #include <QTimer>
 
-#include "app/main_window.h"
+#include "app/windows/main_window.h"
 #include "drawing/bandeau.h"
 #include "drawing/code_models.h"
 #include "drawing/printing.h"

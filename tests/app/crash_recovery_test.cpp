@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "app/backups.h"
-#include "app/startup.h"
+#include "app/windows/startup.h"
 #include "sample_boreholes.h"
 #include "store/blocks.h"
 #include "store/crx_file.h"

@@ -13,11 +13,11 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
-#include "app/collection_window.h"
-#include "app/database_commands.h"
-#include "app/main_window.h"
-#include "app/progress_window.h"
-#include "app/spreadsheet_window.h"
+#include "app/windows/collection_window.h"
+#include "app/windows/database_commands.h"
+#include "app/windows/main_window.h"
+#include "platform/windows/progress_window.h"
+#include "app/windows/spreadsheet_window.h"
 #include "platform/base/rtl_numbers.h"
 #include "platform/fake_ui_services.h"
 #include "platform/windows/qt_ui_services.h"

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "app/caption_button.h"
-#include "app/dir_tree.h"
+#include "platform/windows/caption_button.h"
+#include "platform/windows/dir_tree.h"
 #include "exchange/fixed_width_import.h"
 #include "exchange/windows/csv_export_window.h"
 #include "exchange/windows/csv_import_command.h"

@@ -13,9 +13,9 @@
 #include <string>
 #include <vector>
 
-#include "app/collection_window.h"
-#include "app/main_window.h"
-#include "app/progress_window.h"
+#include "app/windows/collection_window.h"
+#include "app/windows/main_window.h"
+#include "platform/windows/progress_window.h"
 #include "exchange/windows/fixed_width_import_command.h"
 #include "platform/base/ini_file.h"
 #include "platform/base/rtl_numbers.h"

@@ -6,7 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "app/keywords_logic.h"
-#include "app/keywords_window.h"
+#include "app/windows/keywords_window.h"
 #include "platform/fake_ui_services.h"
 #include "store/blocks.h"
 #include "store/options.h"

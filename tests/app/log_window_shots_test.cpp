@@ -11,9 +11,9 @@
 #include <filesystem>
 #include <string>
 
-#include "app/collection_window.h"
-#include "app/main_window.h"
-#include "app/startup.h"
+#include "app/windows/collection_window.h"
+#include "app/windows/main_window.h"
+#include "app/windows/startup.h"
 #include "drawing/hit_maps.h"
 #include "drawing/windows/log_window.h"
 #include "platform/fake_ui_services.h"

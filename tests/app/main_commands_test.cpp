@@ -16,10 +16,10 @@
 #include <QMenu>
 #include <QToolBar>
 
-#include "app/collection_window.h"
-#include "app/main_window.h"
+#include "app/windows/collection_window.h"
+#include "app/windows/main_window.h"
 #include "app/collection_links.h"
-#include "app/name_window.h"
+#include "platform/windows/name_window.h"
 #include "platform/base/rtl_numbers.h"
 #include "platform/fake_ui_services.h"
 #include "platform/windows/qt_ui_services.h"

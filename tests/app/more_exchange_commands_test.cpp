@@ -10,8 +10,8 @@
 #include <filesystem>
 #include <memory>
 
-#include "app/collection_window.h"
-#include "app/main_window.h"
+#include "app/windows/collection_window.h"
+#include "app/windows/main_window.h"
 #include "platform/base/ini_file.h"
 #include "platform/base/rtl_numbers.h"
 #include "platform/base/text_codec.h"

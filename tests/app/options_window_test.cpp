@@ -17,8 +17,8 @@
 #include <QRadioButton>
 #include <QTimer>
 
-#include "app/drawing_options_commands.h"
-#include "app/main_window.h"
+#include "app/windows/drawing_options_commands.h"
+#include "app/windows/main_window.h"
 #include "app/spreadsheet_logic.h"
 #include "drawing/equipment.h"
 #include "drawing/log_layout.h"

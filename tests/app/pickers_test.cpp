@@ -9,8 +9,8 @@
 #include <QTreeWidget>
 #include <gtest/gtest.h>
 
-#include "app/collection_window.h"
-#include "app/main_window.h"
+#include "app/windows/collection_window.h"
+#include "app/windows/main_window.h"
 #include "coding/codage_binding.h"
 #include "coding/picker_logic.h"
 #include "coding/windows/code_list_window.h"

@@ -20,10 +20,10 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 
-#include "app/collection_window.h"
-#include "app/dir_tree.h"
-#include "app/main_window.h"
-#include "app/printing_commands.h"
+#include "app/windows/collection_window.h"
+#include "platform/windows/dir_tree.h"
+#include "app/windows/main_window.h"
+#include "app/windows/printing_commands.h"
 #include "drawing/printing.h"
 #include "drawing/windows/metafile_export_window.h"
 #include "drawing/windows/print_window.h"

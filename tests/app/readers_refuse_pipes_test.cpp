@@ -15,7 +15,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "app/info_window.h"
+#include "platform/windows/info_window.h"
 #include "coding/coding_rules.h"
 #include "drawing/title_block.h"
 #include "exchange/csv_exchange.h"

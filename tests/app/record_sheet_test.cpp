@@ -12,10 +12,10 @@
 #include <functional>
 #include <memory>
 
-#include "app/collection_window.h"
-#include "app/main_window.h"
+#include "app/windows/collection_window.h"
+#include "app/windows/main_window.h"
 #include "app/record_sheet_logic.h"
-#include "app/record_sheet_window.h"
+#include "app/windows/record_sheet_window.h"
 #include "exchange/database_link.h"
 #include "platform/base/rtl_numbers.h"
 #include "platform/fake_ui_services.h"

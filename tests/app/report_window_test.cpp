@@ -9,9 +9,9 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 
-#include "app/collection_window.h"
-#include "app/main_window.h"
-#include "app/report_commands.h"
+#include "app/windows/collection_window.h"
+#include "app/windows/main_window.h"
+#include "app/windows/report_commands.h"
 #include "drawing/printing.h"
 #include "drawing/report.h"
 #include "drawing/windows/report_window.h"

@@ -11,7 +11,7 @@
 #include <set>
 
 #include "app/collection_rows.h"
-#include "app/info_window.h"
+#include "platform/windows/info_window.h"
 #include "coding/coding_rules.h"
 #include "drawing/log_layout.h"
 #include "platform/base/ini_file.h"

@@ -26,11 +26,11 @@
 #include <gtest/gtest.h>
 #include <stdexcept>
 
-#include "app/about_window.h"
-#include "app/help_window.h"
-#include "app/info_window.h"
-#include "app/progress_window.h"
-#include "app/question_window.h"
+#include "app/windows/about_window.h"
+#include "platform/windows/help_window.h"
+#include "platform/windows/info_window.h"
+#include "platform/windows/progress_window.h"
+#include "platform/windows/question_window.h"
 #include "platform/base/text_codec.h"
 #include "platform/fake_ui_services.h"
 #include "platform/rtf_reader.h"

@@ -14,9 +14,9 @@
 #include <memory>
 #include <string>
 
-#include "app/collection_window.h"
-#include "app/main_window.h"
-#include "app/spreadsheet_window.h"
+#include "app/windows/collection_window.h"
+#include "app/windows/main_window.h"
+#include "app/windows/spreadsheet_window.h"
 #include "coding/codage_binding.h"
 #include "platform/base/rtl_numbers.h"
 #include "platform/canvas.h"

@@ -29,12 +29,12 @@
 #include <unistd.h>
 
 #include "app/backups.h"
-#include "app/collection_window.h"
-#include "app/desk_window.h"
-#include "app/help_window.h"
-#include "app/main_window.h"
-#include "app/spreadsheet_window.h"
-#include "app/startup.h"
+#include "app/windows/collection_window.h"
+#include "app/windows/desk_window.h"
+#include "platform/windows/help_window.h"
+#include "app/windows/main_window.h"
+#include "app/windows/spreadsheet_window.h"
+#include "app/windows/startup.h"
 #include "drawing/bandeau.h"
 #include "drawing/hit_maps.h"
 #include "drawing/windows/log_window.h"

@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "app/strati_layout.h"
-#include "app/strati_window.h"
+#include "app/windows/strati_window.h"
 #include "platform/fake_ui_services.h"
 #include "store/options.h"
 #include "temp_dir.h"

@@ -16,11 +16,11 @@
 #include <functional>
 #include <memory>
 
-#include "app/collection_window.h"
-#include "app/main_window.h"
-#include "app/multiply_window.h"
+#include "app/windows/collection_window.h"
+#include "app/windows/main_window.h"
+#include "app/windows/multiply_window.h"
 #include "app/structure_logic.h"
-#include "app/structure_window.h"
+#include "app/windows/structure_window.h"
 #include "platform/base/rtl_numbers.h"
 #include "platform/fake_ui_services.h"
 #include "store/blocks.h"

@@ -13,10 +13,10 @@
 #include <functional>
 #include <memory>
 
-#include "app/collection_window.h"
-#include "app/main_window.h"
+#include "app/windows/collection_window.h"
+#include "app/windows/main_window.h"
 #include "app/tubes_logic.h"
-#include "app/tubes_window.h"
+#include "app/windows/tubes_window.h"
 #include "platform/base/rtl_numbers.h"
 #include "platform/fake_ui_services.h"
 #include "store/blocks.h"

@@ -4,7 +4,7 @@
 
 #include <random>
 
-#include "drawing/technical_annotations.h"
+#include "drawing/technical/technical_annotations.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include "drawing/hit_maps.h"
 #include "drawing/log_layout.h"
 #include "drawing/primitives.h"
-#include "drawing/technical_column.h"
+#include "drawing/technical/technical_column.h"
 #include "platform/base/rtl_numbers.h"
 #include "platform/recording_canvas.h"
 #include "sample_boreholes.h"

@@ -6,7 +6,7 @@
 #include <string>
 #include <tuple>
 
-#include "drawing/technical_geometry.h"
+#include "drawing/technical/technical_geometry.h"
 #include "platform/base/ini_file.h"
 #include "store/blocks.h"
 #include "store/options.h"

@@ -6,7 +6,7 @@
 #include <QTableView>
 
 #include "coding/windows/coding_rules_window.h"
-#include "app/main_window.h"
+#include "app/windows/main_window.h"
 #include "e2e_program.h"
 #include "temp_dir.h"
 

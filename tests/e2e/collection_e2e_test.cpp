@@ -12,10 +12,10 @@
 
 #include <tuple>
 
-#include "app/collection_window.h"
-#include "app/main_window.h"
-#include "app/spreadsheet_window.h"
-#include "app/tables_window.h"
+#include "app/windows/collection_window.h"
+#include "app/windows/main_window.h"
+#include "app/windows/spreadsheet_window.h"
+#include "app/windows/tables_window.h"
 #include "drawing/hit_maps.h"
 #include "drawing/windows/log_window.h"
 #include "e2e_program.h"

@@ -16,9 +16,9 @@
 #include <string>
 
 #include "app/backups.h"
-#include "app/collection_window.h"
-#include "app/main_window.h"
-#include "app/startup.h"
+#include "app/windows/collection_window.h"
+#include "app/windows/main_window.h"
+#include "app/windows/startup.h"
 #include "e2e_program.h"
 #include "store/blocks.h"
 #include "temp_dir.h"

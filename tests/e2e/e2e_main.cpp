@@ -3,7 +3,7 @@
 #include <QApplication>
 #include <gtest/gtest.h>
 
-#include "app/startup.h"
+#include "app/windows/startup.h"
 #include "platform/windows/qt_ui_services.h"
 
 int main(int argc, char** argv)

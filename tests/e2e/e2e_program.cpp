@@ -13,9 +13,9 @@
 
 #include <chrono>
 
-#include "app/collection_window.h"
-#include "app/main_window.h"
-#include "app/startup.h"
+#include "app/windows/collection_window.h"
+#include "app/windows/main_window.h"
+#include "app/windows/startup.h"
 #include "platform/windows/qt_ui_services.h"
 #include "store/blocks.h"
 #include "store/options.h"

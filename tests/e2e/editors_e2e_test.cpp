@@ -10,10 +10,10 @@
 #include <QPushButton>
 #include <QSlider>
 
-#include "app/collection_window.h"
-#include "app/main_window.h"
-#include "app/record_sheet_window.h"
-#include "app/spreadsheet_window.h"
+#include "app/windows/collection_window.h"
+#include "app/windows/main_window.h"
+#include "app/windows/record_sheet_window.h"
+#include "app/windows/spreadsheet_window.h"
 #include "drawing/windows/colours_window.h"
 #include "e2e_program.h"
 

@@ -24,10 +24,10 @@
 #include <functional>
 #include <map>
 
-#include "app/collection_window.h"
-#include "app/main_window.h"
-#include "app/spreadsheet_window.h"
-#include "app/tables_window.h"
+#include "app/windows/collection_window.h"
+#include "app/windows/main_window.h"
+#include "app/windows/spreadsheet_window.h"
+#include "app/windows/tables_window.h"
 #include "coding/windows/coding_rules_window.h"
 #include "drawing/code_models.h"
 #include "drawing/windows/code_motif_coul_window.h"

@@ -28,8 +28,8 @@
 #include <string>
 #include <thread>
 
-#include "app/collection_window.h"
-#include "app/main_window.h"
+#include "app/windows/collection_window.h"
+#include "app/windows/main_window.h"
 #include "coding/windows/coding_rules_window.h"
 #include "drawing/windows/code_motif_coul_window.h"
 #include "drawing/windows/print_window.h"

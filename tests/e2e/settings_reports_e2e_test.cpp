@@ -3,7 +3,7 @@
 // and the user is told so, once.
 #include <filesystem>
 
-#include "app/main_window.h"
+#include "app/windows/main_window.h"
 #include "e2e_program.h"
 
 namespace {

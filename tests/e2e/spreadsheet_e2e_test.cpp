@@ -14,10 +14,10 @@
 #include <QToolBar>
 #include <QToolButton>
 
-#include "app/collection_window.h"
-#include "app/main_window.h"
-#include "app/spreadsheet_window.h"
-#include "app/strati_window.h"
+#include "app/windows/collection_window.h"
+#include "app/windows/main_window.h"
+#include "app/windows/spreadsheet_window.h"
+#include "app/windows/strati_window.h"
 #include "coding/codage_binding.h"
 #include "coding/windows/lexicon_picker_window.h"
 #include "e2e_program.h"

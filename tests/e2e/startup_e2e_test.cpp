@@ -3,9 +3,9 @@
 #include <QAction>
 #include <QMdiArea>
 
-#include "app/collection_window.h"
-#include "app/main_window.h"
-#include "app/startup.h"
+#include "app/windows/collection_window.h"
+#include "app/windows/main_window.h"
+#include "app/windows/startup.h"
 #include "e2e_program.h"
 #include "store/blocks.h"
 

@@ -23,7 +23,7 @@
 #include <QWidget>
 #include <algorithm>
 
-#include "app/caption_button.h"
+#include "platform/windows/caption_button.h"
 
 namespace {
 

@@ -23,16 +23,16 @@
 #include <string>
 #include <vector>
 
-#include "app/collection_window.h"
-#include "app/info_window.h"
-#include "app/name_window.h"
-#include "app/progress_window.h"
-#include "app/question_window.h"
+#include "app/windows/collection_window.h"
+#include "platform/windows/info_window.h"
+#include "platform/windows/name_window.h"
+#include "platform/windows/progress_window.h"
+#include "platform/windows/question_window.h"
 #include "app/tubes_logic.h"
 #include "coding/windows/lexicon_picker_window.h"
 #include "exchange/windows/database_window.h"
 #include "exchange/windows/fixed_width_import_command.h"
-#include "app/main_window.h"
+#include "app/windows/main_window.h"
 #include "drawing/code_models.h"
 #include "drawing/windows/colours_window.h"
 #include "drawing/windows/palette_window.h"

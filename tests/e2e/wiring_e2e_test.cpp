@@ -1,8 +1,8 @@
 // After start-up every hook that a window or the store calls holds the real
 // window or function, not its fallback.
 #include "app/collection_links.h"
-#include "app/spreadsheet_window.h"
-#include "app/tables_window.h"
+#include "app/windows/spreadsheet_window.h"
+#include "app/windows/tables_window.h"
 #include "drawing/windows/image_window.h"
 #include "drawing/windows/log_window.h"
 #include "e2e_program.h"

@@ -1,7 +1,7 @@
 #include "coding/windows/coding_command.h"
 
-#include "app/collection_links.h"
-#include "app/progress_window.h"
+#include "drawing/log_view_link.h"
+#include "platform/windows/progress_window.h"
 #include "coding/codage_binding.h"
 #include "platform/ui_services.h"
 

@@ -18,8 +18,6 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include "app/collection_links.h"
-#include "app/spreadsheet_logic.h"
 #include "coding/codage_binding.h"
 #include "coding/picker_logic.h"
 #include "coding/windows/code_list_window.h"
@@ -313,24 +311,22 @@ void TFCodage::Edit1Change(const QString& text)
 {
     const int rows = editor_.Grid.RowCount();
     editor_.Edit1Change(FromQString(text));
-    if (rows != editor_.Grid.RowCount()) {
-        AfterGridChange();
-        ShowEdits();
-    } else {
-        const QModelIndex i = model_->index(editor_.CurrentRow - 1, 0);
-        emit model_->dataChanged(i, i.sibling(i.row(), 2));
-    }
+    AfterEditChange(rows);
 }
 
 void TFCodage::Edit2Change(const QString& text)
 {
     const int rows = editor_.Grid.RowCount();
     editor_.Edit2Change(FromQString(text));
-    if (rows != editor_.Grid.RowCount()) {
+    AfterEditChange(rows);
+}
+
+void TFCodage::AfterEditChange(int rowsBefore)
+{
+    if (rowsBefore != editor_.Grid.RowCount()) {
         AfterGridChange();
         ShowEdits();
     } else {
-        // The swatch follows the code.
         const QModelIndex i = model_->index(editor_.CurrentRow - 1, 0);
         emit model_->dataChanged(i, i.sibling(i.row(), 2));
     }
@@ -592,30 +588,6 @@ int PrintCodingRules(const StringGrid& rules, const std::string& modelName, cons
 }
 
 // ---- creation and links -------------------------------------------------------------
-
-TFCodage* CreateFCodage(QWidget* parent)
-{
-    FCodage = new TFCodage(parent);
-    TableurSeams().CodingRuleRows = [] {
-        return FCodage ? RuleRows(FCodage->Editor().Grid) : std::vector<std::pair<std::string, std::string>>{};
-    };
-    // The code list that shows them, unless the program already gave one.
-    if (!TableurSeams().PickCode)
-        TableurSeams().PickCode = [](const std::vector<std::vector<std::string>>& lines) -> std::optional<std::string> {
-            std::vector<PickerItem> items;
-            for (const auto& line : lines)
-                if (!line.empty()) items.push_back({line[0], std::vector<std::string>(line.begin() + 1, line.end())});
-            std::string code;
-            if (!PickLithologyCode(items, code)) return std::nullopt;
-            return Trim(code);
-        };
-    CollectionDrawing drawing = GetCollectionDrawing();
-    drawing.codeDescribed = [](const std::string& family) {
-        return !FCodage || CodeHasRule(FCodage->Editor().Grid, family);
-    };
-    SetCollectionDrawing(drawing);
-    return FCodage;
-}
 
 TFListeMots* CreateFListeMots(QWidget* parent)
 {

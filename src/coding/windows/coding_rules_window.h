@@ -109,6 +109,9 @@ protected:
 private:
     void ShowEdits();
     void AfterGridChange();
+    // After an edit changed the current rule: the grid again when a rule came
+    // or went, otherwise the rule's row (its swatch follows the code).
+    void AfterEditChange(int rowsBefore);
 
     CodingRulesEditor editor_;
     TextGridModel* model_;
@@ -124,8 +127,7 @@ extern TFCodage* FCodage;
 int PrintCodingRules(const StringGrid& rules, const std::string& modelName, const TPrinterInfo& printer,
                      PrintDocument& document);
 
-// Creation at start-up (FCodage, FListeMots) and the links of the rules to
-// the rest of the program: the spreadsheet's code list and the collection
-// window's status line of undescribed codes.
-TFCodage* CreateFCodage(QWidget* parent);
+// Creation of the word-list dialog at start-up (FListeMots). The rules
+// dialog is created with its links to the program's windows
+// (app/windows/coding_rules_commands.h).
 TFListeMots* CreateFListeMots(QWidget* parent);

@@ -11,8 +11,7 @@
 #include <QShowEvent>
 #include <QVBoxLayout>
 
-#include "app/collection_links.h"
-#include "app/collection_window.h"
+#include "drawing/log_view_link.h"
 #include "platform/base/text_codec.h"
 #include "platform/ui_services.h"
 #include "platform/windows/qt_ui_services.h"
@@ -146,13 +145,13 @@ void TFRechNiv::BOkClick()
     if (ROuvrSel->isChecked()) {
         indexes = child_->GetSelectedRows();
     } else {
-        for (int r = 0; r < static_cast<int>(child_->Rows().size()); ++r) indexes.push_back(r);
+        for (int r = 0; r < child_->RowCount(); ++r) indexes.push_back(r);
     }
     std::vector<LevelSearchRow> rows;
     std::vector<int> rowOf;
     for (int r : indexes) {
-        if (r < 0 || r >= static_cast<int>(child_->Rows().size())) continue;
-        const CollectionRow& row = child_->Rows()[static_cast<std::size_t>(r)];
+        if (r < 0 || r >= child_->RowCount()) continue;
+        const CollectionViewRow row = child_->RowAt(r);
         rows.push_back({row.Indice, row.Design});
         rowOf.push_back(r);
     }
@@ -180,7 +179,7 @@ void TFRechNiv::BOkClick()
     finish();
 }
 
-bool ShowLevelSearch(TFChild* child, QWidget* parent)
+bool ShowLevelSearch(CollectionView* child, QWidget* parent)
 {
     if (!child) return false;
     if (!FRechNiv) FRechNiv = new TFRechNiv(parent);

@@ -8,13 +8,13 @@
 #include <QPointer>
 
 #include "coding/level_search.h"
+#include "platform/windows/collection_view.h"
 
 class QCheckBox;
 class QGroupBox;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
-class TFChild;
 
 inline constexpr const char* kLevelSearchCaption = "Rerchercher niveaux...";
 
@@ -25,8 +25,8 @@ public:
     ~TFRechNiv() override;
 
     // The collection window the search acts on (set before showing).
-    void SetChild(TFChild* child) { child_ = child; }
-    TFChild* Child() const { return child_; }
+    void SetChild(CollectionView* child) { child_ = child; }
+    CollectionView* Child() const { return child_.get(); }
 
     // Sizes the window, chooses the scope by the selection, focuses the
     // expression and reads the criteria.
@@ -59,7 +59,7 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    QPointer<TFChild> child_;
+    CollectionViewPointer child_;
     LevelSearchCriteria criteria_;
 };
 
@@ -67,4 +67,4 @@ extern TFRechNiv* FRechNiv;
 
 // TFMain.RechNiv1Click: the dialog on the collection window, shown modally;
 // nothing without one. Answers whether the search ran.
-bool ShowLevelSearch(TFChild* child, QWidget* parent = nullptr);
+bool ShowLevelSearch(CollectionView* child, QWidget* parent = nullptr);

@@ -16,7 +16,7 @@
 #include <cmath>
 #include <cstdio>
 
-#include "app/caption_button.h"
+#include "platform/windows/caption_button.h"
 #include "drawing/rounding.h"
 #include "platform/qpainter_canvas.h"
 #include "platform/ui_services.h"

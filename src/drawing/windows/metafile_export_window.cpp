@@ -16,9 +16,8 @@
 #include <filesystem>
 #include <system_error>
 
-#include "app/collection_window.h"
-#include "app/dir_tree.h"
-#include "app/progress_window.h"
+#include "platform/windows/dir_tree.h"
+#include "platform/windows/progress_window.h"
 #include "platform/base/rtl_numbers.h"
 #include "platform/base/text_codec.h"
 #include "platform/ui_services.h"
@@ -218,13 +217,14 @@ void TFExpMeta::BOkClick()
     const std::string folder = WithSlash(EnsureDirectory(DirTree->GetSelectedPath(), kExpMetaFolderCaption, chooser));
     chosenFolder_ = folder;
 
-    TFChild& child = *collection_;
+    CollectionView& child = *collection_;
     MetafileExportRequest request;
     request.Root = &child.FRoot();
     for (int r : child.GetSelectedRows())
-        if (r >= 0 && r < static_cast<int>(child.Rows().size()))
-            request.Rows.push_back({child.Rows()[static_cast<std::size_t>(r)].Indice,
-                                    child.Rows()[static_cast<std::size_t>(r)].Design});
+        if (r >= 0 && r < child.RowCount()) {
+            const CollectionViewRow row = child.RowAt(r);
+            request.Rows.push_back({row.Indice, row.Design});
+        }
     request.Tubes = [&child](const std::string& indice, const std::string& design) {
         return child.FillTubeList(indice, design, true);
     };
@@ -267,7 +267,7 @@ void TFExpMeta::resizeEvent(QResizeEvent* event)
 
 // ---- the main window's command ------------------------------------------------
 
-void ExporterWMF1Click(QWidget* parent, TFChild* active)
+void ExporterWMF1Click(QWidget* parent, CollectionView* active)
 {
     if (!active) return;
     if (!FExpMeta) FExpMeta = new TFExpMeta(parent);

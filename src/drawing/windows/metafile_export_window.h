@@ -11,6 +11,7 @@
 #include <string>
 
 #include "drawing/metafile_export.h"
+#include "platform/windows/collection_view.h"
 
 class QGroupBox;
 class QLabel;
@@ -20,7 +21,6 @@ class QPushButton;
 class QRadioButton;
 class QWidget;
 class TDirTree;
-class TFChild;
 
 inline constexpr const char* kExpMetaCaption = "Export m\xC3\xA9tafichiers";
 inline constexpr const char* kExpMetaFolderCaption = "Export m\xC3\xA9tafichier";
@@ -34,7 +34,7 @@ public:
     ~TFExpMeta() override;
 
     // The collection whose selected ouvrages are exported (the active one).
-    void SetCollection(TFChild* child) { collection_ = child; }
+    void SetCollection(CollectionView* child) { collection_ = child; }
 
     // FormShow: the count of selected ouvrages, the depths, the layout; the
     // chosen folder becomes "?".
@@ -75,7 +75,7 @@ private:
     void LayoutControls();
     void ExitEdit(QLineEdit* edit, const char* key);
 
-    QPointer<TFChild> collection_;
+    CollectionViewPointer collection_;
     std::string chosenFolder_ = "?";
     MetafileExportResult result_;
 };
@@ -85,4 +85,4 @@ extern TFExpMeta* FExpMeta;
 // TFMain.ExporterWMF1Click: makes the window at the first use, selects the
 // stored format and folder, shows it modally over `parent`; after "Ok" with
 // an export run, stores the folder and the format in [Métafichiers].
-void ExporterWMF1Click(QWidget* parent, TFChild* active);
+void ExporterWMF1Click(QWidget* parent, CollectionView* active);

@@ -16,7 +16,6 @@
 #include <QPrinterInfo>
 #include <QPushButton>
 
-#include "app/collection_window.h"
 #include "platform/base/rtl_numbers.h"
 #include "platform/ui_services.h"
 #include "platform/windows/print_output.h"
@@ -332,11 +331,10 @@ void TFImpression::FormShow()
         LDispo->clear();
         LImprime->clear();
         entries_.clear();
-        TFChild& child = *collection_;
+        CollectionView& child = *collection_;
         const std::vector<int> selected = child.GetSelectedRows();
-        const std::vector<CollectionRow>& rows = child.Rows();
-        for (int r = 0; r < static_cast<int>(rows.size()); ++r) {
-            const CollectionRow& row = rows[static_cast<std::size_t>(r)];
+        for (int r = 0; r < child.RowCount(); ++r) {
+            const CollectionViewRow row = child.RowAt(r);
             const std::vector<std::string> tubes =
                 modeRapport_ ? std::vector<std::string>{} : child.FillTubeList(row.Indice, row.Design, true);
             const bool isSelected = std::find(selected.begin(), selected.end(), r) != selected.end();

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "drawing/printing.h"
+#include "platform/windows/collection_view.h"
 
 class QCheckBox;
 class QComboBox;
@@ -24,7 +25,6 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
-class TFChild;
 class TFImpression;
 
 // ---- the page preview, without widgets ---------------------------------------
@@ -93,7 +93,7 @@ public:
 
     // The collection whose ouvrages are offered (the active one, set by the
     // main window before showing). Without one the lists stay as they were.
-    void SetCollection(TFChild* child) { collection_ = child; }
+    void SetCollection(CollectionView* child) { collection_ = child; }
 
     // FormShow: fills the lists, the report elements, the printer geometry,
     // the preview and the edits.
@@ -162,7 +162,7 @@ private:
     void ReadPrinterPage();
 
     bool modeRapport_ = false;
-    QPointer<TFChild> collection_;
+    CollectionViewPointer collection_;
     std::optional<TPrinterInfo> printer_;
     std::vector<PrintEntry> entries_;  // item data of the lines index into this
 };

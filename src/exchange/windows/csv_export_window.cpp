@@ -1,6 +1,6 @@
 #include "exchange/windows/csv_export_window.h"
 
-#include "app/dir_tree.h"
+#include "platform/windows/dir_tree.h"
 #include "exchange/csv_exchange.h"
 #include "platform/ui_services.h"
 #include "store/blocks.h"

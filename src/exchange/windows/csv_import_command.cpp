@@ -21,21 +21,10 @@ CsvImportRun ImporterCsv1Click(OracleImportHost& host)
         return run;
     }
 
-    host.ShowHelpTopic(kCsvImportHelpTopic);
     FileDialogRequest request;
-    request.kind = FileDialogKind::OpenMulti;
     request.title = kCsvImportDialogTitle;
     request.filter = kCsvImportDialogFilter;
-    request.mustExist = true;
-    request.folder = IniCarotix ? IniCarotix->ReadString("CSV", kRepertoire, "") : std::string();
-    std::vector<std::string> files;
-    try {
-        files = AskOpenFiles(request);
-    } catch (...) {
-        host.HelpFollowAgain();
-        throw;
-    }
-    host.HelpFollowAgain();
+    const std::vector<std::string> files = AskImportFiles(host, kCsvImportHelpTopic, request, "CSV", kRepertoire);
     if (files.empty()) return run;
 
     const std::string folder = OracleImportFolderOf(files.front());
@@ -63,12 +52,8 @@ CsvImportRun ImporterCsv1Click(OracleImportHost& host)
         // Whatever happened: the boreholes read so far are listed and the new
         // collection counts as saved.
         host.ProgressEnd();
-        try {
-            window->RefreshList();
-        } catch (...) {
-            if (run.Failure.empty()) run.Failure = CurrentExceptionMessage();
-        }
-        window->TakeSnapshot();
+        if (std::string failure = ListImportedCollection(*window); !failure.empty() && run.Failure.empty())
+            run.Failure = failure;
     }
     if (!run.Failure.empty()) ShowFailure(run.Failure);
     if (!remarks.empty()) ShowInformation(kCsvImportRemarksTitle, remarks);

@@ -12,7 +12,7 @@
 #include <QScreen>
 #include <QVBoxLayout>
 
-#include "app/progress_window.h"
+#include "platform/windows/progress_window.h"
 #include "exchange/database_download.h"
 #include "platform/base/ini_file.h"
 #include "platform/base/text_codec.h"

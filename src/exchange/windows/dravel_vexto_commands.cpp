@@ -19,24 +19,12 @@ ForeignImportRun RunForeignImport(OracleImportHost& host, const char* topic, con
                                   const char* folderKey, const FileImporter& importFile)
 {
     ForeignImportRun run;
-    host.ShowHelpTopic(topic);
     FileDialogRequest request;
-    request.kind = FileDialogKind::OpenMulti;
     request.filter = filter;
     request.defaultExt = ext;
-    request.mustExist = true;
-    request.folder = IniCarotix ? IniCarotix->ReadString(kGeneral, folderKey, "") : std::string();
-    std::vector<std::string> files;
-    try {
-        files = AskOpenFiles(request);
-    } catch (...) {
-        host.HelpFollowAgain();
-        throw;
-    }
-    if (files.empty()) {
-        host.HelpFollowAgain();
-        return run;
-    }
+    // The help box stays on the importer's topic until the files are read.
+    const std::vector<std::string> files = AskImportFiles(host, topic, request, kGeneral, folderKey, true);
+    if (files.empty()) return run;
 
     const std::string folder = OracleImportFolderOf(files.front());
     OracleImportWindow* window = nullptr;
@@ -58,12 +46,8 @@ ForeignImportRun RunForeignImport(OracleImportHost& host, const char* topic, con
         // Whatever happened: the boreholes read so far are listed and the new
         // collection counts as saved.
         if (window) {
-            try {
-                window->RefreshList();
-            } catch (...) {
-                if (run.Failure.empty()) run.Failure = CurrentExceptionMessage();
-            }
-            window->TakeSnapshot();
+            std::string failure = ListImportedCollection(*window);
+            if (run.Failure.empty()) run.Failure = failure;
         }
     }
     host.HelpFollowAgain();

@@ -10,8 +10,8 @@
 #include <filesystem>
 #include <system_error>
 
-#include "app/dir_tree.h"
-#include "app/progress_window.h"
+#include "platform/windows/dir_tree.h"
+#include "platform/windows/progress_window.h"
 #include "platform/base/rtl_numbers.h"
 #include "platform/base/text_codec.h"
 #include "platform/ui_services.h"

@@ -3,8 +3,8 @@
 #include <filesystem>
 #include <set>
 
-#include "app/help_window.h"
-#include "app/progress_window.h"
+#include "platform/windows/help_window.h"
+#include "platform/windows/progress_window.h"
 #include "exchange/filter_file.h"
 #include "platform/ui_services.h"
 #include "store/blocks.h"
@@ -49,6 +49,36 @@ std::string OracleImportFolderOf(const std::string& path)
     while (folder.size() > 1 && folder.back() == '/')
         folder.pop_back();
     return folder;
+}
+
+std::vector<std::string> AskImportFiles(OracleImportHost& host, const std::string& topic, FileDialogRequest request,
+                                        const char* section, const char* key, bool keepHelp)
+{
+    host.ShowHelpTopic(topic);
+    request.kind = FileDialogKind::OpenMulti;
+    request.mustExist = true;
+    request.folder = IniCarotix ? IniCarotix->ReadString(section, key, "") : std::string();
+    std::vector<std::string> files;
+    try {
+        files = AskOpenFiles(request);
+    } catch (...) {
+        host.HelpFollowAgain();
+        throw;
+    }
+    if (!keepHelp || files.empty()) host.HelpFollowAgain();
+    return files;
+}
+
+std::string ListImportedCollection(OracleImportWindow& window)
+{
+    std::string failure;
+    try {
+        window.RefreshList();
+    } catch (...) {
+        failure = CurrentExceptionMessage();
+    }
+    window.TakeSnapshot();
+    return failure;
 }
 
 void ImportOracleIntoWindow(OracleImportWindow& window, const std::string& fileName, OracleImportReport& report)
@@ -96,21 +126,10 @@ OracleImportRun ImporterOracle1Click(OracleImportHost& host)
         return run;
     }
 
-    host.ShowHelpTopic(kOracleImportHelpTopic);
     FileDialogRequest request;
-    request.kind = FileDialogKind::OpenMulti;
     request.title = kOracleImportDialogTitle;
     request.filter = kOracleImportDialogFilter;
-    request.mustExist = true;
-    request.folder = IniCarotix ? IniCarotix->ReadString("Oracle", "Répertoire", "") : std::string();
-    std::vector<std::string> files;
-    try {
-        files = AskOpenFiles(request);
-    } catch (...) {
-        host.HelpFollowAgain();
-        throw;
-    }
-    host.HelpFollowAgain();
+    const std::vector<std::string> files = AskImportFiles(host, kOracleImportHelpTopic, request, "Oracle", "Répertoire");
     if (files.empty()) return run;
 
     const std::string folder = OracleImportFolderOf(files.front());
@@ -145,12 +164,8 @@ OracleImportRun ImporterOracle1Click(OracleImportHost& host)
         // Whatever happened: the boreholes read so far are listed and the new
         // collection counts as saved.
         host.ProgressEnd();
-        try {
-            window->RefreshList();
-        } catch (...) {
-            if (failureText.empty()) failureText = run.Failure = CurrentExceptionMessage();
-        }
-        window->TakeSnapshot();
+        if (std::string failure = ListImportedCollection(*window); !failure.empty() && failureText.empty())
+            failureText = run.Failure = failure;
     }
 
     if (!failureText.empty()) {

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "exchange/fixed_width_import.h"
+#include "platform/ui_services.h"
 
 class TDirBlock;
 
@@ -85,3 +86,16 @@ OracleImportRun ImporterOracle1Click(OracleImportHost& host);
 
 // The folder part of a path ("" for a bare name), without a trailing "/".
 std::string OracleImportFolderOf(const std::string& path);
+
+// The importers' common road, shared by every import command:
+// the multi-file open dialog (request: its title, filter and extension),
+// shown with the importer's help topic and starting in the folder carotix.ini
+// keeps under [section] key. The help box follows the mouse again once the
+// dialog closes, or, with keepHelp, only when no file was chosen (the import
+// then lets it go at its end).
+std::vector<std::string> AskImportFiles(OracleImportHost& host, const std::string& topic, FileDialogRequest request,
+                                        const char* section, const char* key, bool keepHelp = false);
+// The end of an import, whatever happened: the boreholes read so far are
+// listed and the new collection counts as saved. Answers the message of a
+// failure to list them ("" for none).
+std::string ListImportedCollection(OracleImportWindow& window);

@@ -3,7 +3,7 @@
 #include <filesystem>
 #include <system_error>
 
-#include "app/dir_tree.h"
+#include "platform/windows/dir_tree.h"
 #include "exchange/filter_file.h"
 #include "exchange/fixed_width_export.h"
 #include "exchange/windows/fixed_width_import_command.h"
