@@ -11,7 +11,7 @@
 #include <random>
 #include <string>
 
-#include "app/dir_tree.h"
+#include "platform/windows/dir_tree.h"
 
 namespace fs = std::filesystem;
 

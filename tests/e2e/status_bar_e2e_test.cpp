@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "app/main_window.h"
+#include "app/windows/main_window.h"
 #include "e2e_program.h"
 #include "store/blocks.h"
 

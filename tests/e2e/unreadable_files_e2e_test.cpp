@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "app/collection_window.h"
-#include "app/main_window.h"
+#include "app/windows/collection_window.h"
+#include "app/windows/main_window.h"
 #include "e2e_program.h"
 #include "platform/base/safe_files.h"
 #include "store/blocks.h"
