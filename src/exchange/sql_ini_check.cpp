@@ -30,6 +30,22 @@ std::string Upper(std::string s)
     return s;
 }
 
+// The characters that stand as a token of their own, written as they are;
+// Other for every other one. "-" and "." only get here when no comment or
+// number starts with them.
+Tok Punctuation(unsigned char c)
+{
+    switch (c) {
+    case '=': return Tok::Compare;
+    case '(': return Tok::LParen;
+    case ')': return Tok::RParen;
+    case ',': return Tok::Comma;
+    case '.': return Tok::Dot;
+    case '-': return Tok::Minus;
+    default: return Tok::Other;
+    }
+}
+
 // Splits the text into tokens; false with the reason on anything the grammar
 // never needs (comments, ";", casts, operators other than comparisons...).
 bool Tokenize(std::string_view s, std::vector<Token>& out, std::string& why)
@@ -100,9 +116,9 @@ bool Tokenize(std::string_view s, std::vector<Token>& out, std::string& why)
             t.text = std::string(s.substr(i, close + 1 - i));
             t.upper = t.text;
             i = close + 1;
-        } else if (c == '=') {
-            t.kind = Tok::Compare;
-            t.text = "=";
+        } else if (const Tok kind = Punctuation(c); kind != Tok::Other) {
+            t.kind = kind;
+            t.text = std::string(1, static_cast<char>(c));
             ++i;
         } else if (c == '<' || c == '>' || (c == '!' && next == '=')) {
             std::size_t n = 1;
@@ -112,26 +128,6 @@ bool Tokenize(std::string_view s, std::vector<Token>& out, std::string& why)
             i += n;
             if (i < s.size() && (s[i] == '<' || s[i] == '>' || s[i] == '=' || s[i] == '!'))
                 return fail("op\xC3\xA9rateur " + Quoted(t.text + s[i]) + " interdit");
-        } else if (c == '(') {
-            t.kind = Tok::LParen;
-            t.text = "(";
-            ++i;
-        } else if (c == ')') {
-            t.kind = Tok::RParen;
-            t.text = ")";
-            ++i;
-        } else if (c == ',') {
-            t.kind = Tok::Comma;
-            t.text = ",";
-            ++i;
-        } else if (c == '.') {
-            t.kind = Tok::Dot;
-            t.text = ".";
-            ++i;
-        } else if (c == '-') {
-            t.kind = Tok::Minus;
-            t.text = "-";
-            ++i;
         } else if (c < 0x20 || c == 0x7F) {
             return fail("caract\xC3\xA8re de contr\xC3\xB4le interdit");
         } else {
@@ -233,6 +229,7 @@ private:
         return true;
     }
     bool AtEnd() { return Peek().kind == Tok::End || Unexpected(); }
+    bool FunctionRefused(const std::string& name) { return Fail("fonction " + Quoted(name) + " interdite"); }
 
     bool IsName(const Token& t) const { return t.kind == Tok::QuotedName || (t.kind == Tok::Name && !IsKeyword(t)); }
 
@@ -246,7 +243,7 @@ private:
             if (!IsName(Peek())) return Unexpected();
             ++pos_;
         }
-        if (Peek().kind == Tok::LParen) return Fail("fonction " + Quoted(t_[pos_ - 1].text) + " interdite");
+        if (Peek().kind == Tok::LParen) return FunctionRefused(t_[pos_ - 1].text);
         if (IsWord("AS")) {
             ++pos_;
             if (!IsName(Peek())) return Unexpected();
@@ -320,13 +317,7 @@ private:
             ++pos_;
             if (Peek().kind != Tok::LParen) return Unexpected();
             ++pos_;
-            if (!Operand()) return false;
-            while (Peek().kind == Tok::Comma) {
-                ++pos_;
-                if (!Operand()) return false;
-            }
-            if (Peek().kind != Tok::RParen) return Unexpected();
-            ++pos_;
+            return OperandList();
         }
         return true;
     }
@@ -372,15 +363,21 @@ private:
             if (parts == 3 || !IsName(Peek())) return Unexpected();
             ++pos_;
         }
-        if (Peek().kind == Tok::LParen) return Fail("fonction " + Quoted(t_[pos_ - 1].text) + " interdite");
+        if (Peek().kind == Tok::LParen) return FunctionRefused(t_[pos_ - 1].text);
         return true;
     }
 
     bool Call()
     {
         const Token& name = Peek();
-        if (!In(kFunctions, name.upper)) return Fail("fonction " + Quoted(name.text) + " interdite");
+        if (!In(kFunctions, name.upper)) return FunctionRefused(name.text);
         pos_ += 2;
+        return OperandList();
+    }
+
+    // The operands of IN and of a call after their "(", up to and with the ")".
+    bool OperandList()
+    {
         if (!Operand()) return false;
         while (Peek().kind == Tok::Comma) {
             ++pos_;
