@@ -148,23 +148,6 @@ struct CasingRow {
     std::int32_t Type = 0;
 };
 
-// The elements of a table are listed from the top down: one without a top
-// starts where the one before it ended (the first at the ground).
-class DepthChain {
-public:
-    // The element's top, its own or the end of the one before; `to` becomes
-    // the top of the next one without its own.
-    double From(double from, double to)
-    {
-        if (!Present(from)) from = prevTo_;
-        prevTo_ = to;
-        return from;
-    }
-
-private:
-    double prevTo_ = 0;
-};
-
 // One section of open hole.
 struct HoleSection {
     std::int32_t GridRow = -1;

@@ -70,6 +70,14 @@ std::string CellString(const TBlock* column, int row)
     return column->GetString(row);
 }
 
+double DepthChain::From(double from, double to)
+{
+    if (IsMissingFloat(from))
+        from = prevTo_;
+    prevTo_ = to;
+    return from;
+}
+
 // ---------------------------------------------------------------------------
 // Bounds
 // ---------------------------------------------------------------------------

@@ -52,6 +52,19 @@ bool RowBelongsToOuvrage(const TBlock* designColumn, int row, std::string_view d
 // column; -1 when no row has the designation (and when the table is missing).
 int OuvrageRowOf(const TDirBlock& borehole, std::string_view designation);
 
+// The elements of a table are listed from the top down: one without a top
+// starts where the one before it ended (the first at the ground). The log's
+// columns and the equipment picture chain their rows through it.
+class DepthChain {
+public:
+    // The element's top, its own or the end of the one before; `to`, missing
+    // or not, becomes the top of the next one without its own.
+    double From(double from, double to);
+
+private:
+    double prevTo_ = 0;
+};
+
 // A column of a table by name (a value child; null when missing or when the
 // name is empty). Column names come from the settings and are not paths.
 const TBlock* TableColumn(const TDirBlock* table, std::string_view name);

@@ -53,19 +53,7 @@ void ParcourirRemplissage(TechColumn& T, std::string_view tableName,
     const TBlock* nature = TableColumn(dir, OptAnnulaireNature);
     const TBlock* granDe = TableColumn(dir, "GranDe");
     const TBlock* granA = TableColumn(dir, "GranA");
-    const TBlock* design = DesignColumn(*dir);
-    double prevTo = 0;
-    const int rows = dir->RowCount();
-    for (int r = 0; r < rows; ++r) {
-        if (!RowBelongsToOuvrage(design, r, Log.Designation))
-            continue;
-        double From = CellFloat(deb, r);
-        if (IsMissingFloat(From))
-            From = prevTo;
-        const double To = CellFloat(fin, r);
-        prevTo = To;
-        if (IsMissingFloat(From) || IsMissingFloat(To))
-            continue;
+    ParcourirSections(Log, *dir, deb, fin, [&](int r, double From, double To) {
         LigneRemplissage L;
         L.Row = r;
         L.Table = dir;
@@ -81,7 +69,7 @@ void ParcourirRemplissage(TechColumn& T, std::string_view tableName,
         L.Pattern = MotifAnnulaire(Type, Nature);
         L.Mid = ClampToInt32((std::int64_t(L.TopRow) + L.BottomRow) / 2);
         paint(L);
-    }
+    });
 }
 
 }  // namespace

@@ -103,6 +103,22 @@ bool DessinerColonneTechnique(LogContext& Log)
 // Open hole
 // ---------------------------------------------------------------------------
 
+void ParcourirSections(const LogContext& Log, const TDirBlock& Table, const TBlock* From, const TBlock* To,
+                       const std::function<void(int Row, double From, double To)>& Section)
+{
+    const TBlock* design = DesignColumn(Table);
+    DepthChain chain;
+    const int rows = Table.RowCount();
+    for (int r = 0; r < rows; ++r) {
+        if (!RowBelongsToOuvrage(design, r, Log.Designation))
+            continue;
+        const double to = CellFloat(To, r);
+        const double from = chain.From(CellFloat(From, r), to);
+        if (!IsMissingFloat(from) && !IsMissingFloat(to))
+            Section(r, from, to);
+    }
+}
+
 void DessinerTrouNu(TechColumn& T)
 {
     LogContext& Log = T.Log;
@@ -114,24 +130,11 @@ void DessinerTrouNu(TechColumn& T)
     const TBlock* diam = TableColumn(dir, OptTrouNuDiam);
     const TBlock* methode = TableColumn(dir, "Méthode");
     const TBlock* fluide = TableColumn(dir, "Fluide");
-    const TBlock* design = DesignColumn(*dir);
     const std::int64_t X = Log.XAxe;
 
     std::int32_t prevHW = Log.DemiLargeurMax;
     std::optional<std::int32_t> prevBottom;
-    double prevTo = 0;
-    const int rows = dir->RowCount();
-    for (int r = 0; r < rows; ++r) {
-        if (!RowBelongsToOuvrage(design, r, Log.Designation))
-            continue;
-        double From = CellFloat(deb, r);
-        if (IsMissingFloat(From))
-            From = prevTo;
-        const double To = CellFloat(fin, r);
-        prevTo = To;
-        if (IsMissingFloat(From) || IsMissingFloat(To))
-            continue;
-
+    ParcourirSections(Log, *dir, deb, fin, [&](int r, double From, double To) {
         double diameter = CellFloat(diam, r);
         std::string diamText;
         if (IsMissingFloat(diameter))
@@ -170,7 +173,7 @@ void DessinerTrouNu(TechColumn& T)
         }
         prevHW = HW;
         prevBottom = BottomRow;
-    }
+    });
     // Only the last section is closed at the bottom: a gap between sections
     // leaves both ends open.
     if (prevBottom)

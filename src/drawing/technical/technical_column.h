@@ -10,6 +10,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -44,6 +45,12 @@ struct TechColumn {
 // Draws the whole technical column. True when an open-hole or casing section
 // was drawn or an annotation was queued.
 bool DessinerColonneTechnique(LogContext& Log);
+
+// Calls Section for every row of an open-hole or annulus table (From and To
+// its depth columns) that belongs to the drawn ouvrage and has both depths,
+// from the top down; a row without a top starts where the one before it ended.
+void ParcourirSections(const LogContext& Log, const TDirBlock& Table, const TBlock* From, const TBlock* To,
+                       const std::function<void(int Row, double From, double To)>& Section);
 
 // The painters, in the order the column calls them.
 void DessinerTrouNu(TechColumn& T);
