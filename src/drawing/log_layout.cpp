@@ -70,6 +70,14 @@ std::string CellString(const TBlock* column, int row)
     return column->GetString(row);
 }
 
+bool RowOfTube(const TBlock* tubeColumn, int row, std::string_view tubeName)
+{
+    if (tubeName.empty() || !tubeColumn)
+        return true;
+    const std::string t = NormalizeTubeName(CellString(tubeColumn, row));
+    return t.empty() || t == tubeName || t == OptNomTubeSimple;
+}
+
 double DepthChain::From(double from, double to)
 {
     if (IsMissingFloat(from))
@@ -104,16 +112,6 @@ bool ColumnsOfTable(std::string_view name, BoundsColumns& c)
         return false;
     }
     return true;
-}
-
-// Whether the casing row belongs to the drawn tube: rows without a tube name,
-// or of the single tube, belong to every tube.
-bool RowOfTube(const TBlock* tubeColumn, int row, std::string_view tubeName)
-{
-    if (tubeName.empty() || !tubeColumn)
-        return true;
-    const std::string t = NormalizeTubeName(CellString(tubeColumn, row));
-    return t.empty() || t == tubeName || t == OptNomTubeSimple;
 }
 
 void Widen(double v, double& Top, double& Bottom)

@@ -65,6 +65,11 @@ private:
     double prevTo_ = 0;
 };
 
+// True when casing row `row` belongs to the drawn tube `tubeName`: an empty
+// `tubeName`, no "NomTube" column, a row without a tube name or of the single
+// tube, or a row whose normalised tube name is `tubeName`.
+bool RowOfTube(const TBlock* tubeColumn, int row, std::string_view tubeName);
+
 // A column of a table by name (a value child; null when missing or when the
 // name is empty). Column names come from the settings and are not paths.
 const TBlock* TableColumn(const TDirBlock* table, std::string_view name);

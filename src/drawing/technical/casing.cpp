@@ -135,8 +135,7 @@ void DessinerTubage(TechColumn& T, bool SecondPass)
         for (int r = 0; r < rows; ++r) {
             if (!RowBelongsToOuvrage(design, r, Log.Designation))
                 continue;
-            const std::string rowTube = nomTube ? NormalizeTubeName(CellString(nomTube, r)) : std::string();
-            if (!Log.TubeName.empty() && !rowTube.empty() && rowTube != Log.TubeName && rowTube != OptNomTubeSimple)
+            if (!RowOfTube(nomTube, r, Log.TubeName))
                 continue;
             const double From = CellFloat(deb, r);
             const double To = CellFloat(fin, r);
