@@ -33,6 +33,27 @@ bool KindInPass(std::string_view kind, bool PassCoupe)
     return PassCoupe ? kind == "COUPE" : (kind == "RECEAU" || kind == "EXPEAU");
 }
 
+LevelColumns::LevelColumns(const TDirBlock* Table)
+    : Design(Table ? DesignColumn(*Table) : nullptr),
+      From(TableColumn(Table, OptNiveauDeb)),
+      To(TableColumn(Table, OptNiveauFin)),
+      Type(TableColumn(Table, OptNiveauType)),
+      Code(TableColumn(Table, "CodeNiv")),
+      Litho(TableColumn(Table, "Litho"))
+{
+}
+
+bool LevelColumns::InPass(int Row, std::string_view Designation, bool PassCoupe) const
+{
+    return RowBelongsToOuvrage(Design, Row, Designation) && KindInPass(LevelKind(CellString(Type, Row)), PassCoupe);
+}
+
+double LevelColumns::Bottom(int Row, double Default) const
+{
+    const double to = CellFloat(To, Row);
+    return IsMissingFloat(to) ? Default : to;
+}
+
 TCodeMotifColour LevelMotifColour(bool PassCoupe, const TBlock* CodeColumn, const TBlock* LithoColumn, int Row,
                                   bool CodeEmptyUsesLibrary)
 {
@@ -247,36 +268,24 @@ TRect Intersection(const TRect& a, const TRect& b)
 bool DessinerNiveaux(LogContext& Log, bool PassCoupe)
 {
     const TDirBlock* table = Log.BoreholeDir ? Log.BoreholeDir->FindDir("Niveau") : nullptr;
-    const TBlock* toCol = TableColumn(table, OptNiveauFin);
-    if (!toCol)
+    const LevelColumns levels(table);
+    if (!levels.To)
         return false;
-    const TBlock* design = DesignColumn(*table);
-    const TBlock* fromCol = TableColumn(table, OptNiveauDeb);
-    const TBlock* typeCol = TableColumn(table, OptNiveauType);
-    const TBlock* codeCol = TableColumn(table, "CodeNiv");
-    const TBlock* lithoCol = TableColumn(table, "Litho");
     const TBlock* stratiCol = TableColumn(table, "Strati");
 
     const std::int32_t h = BaseLineHeight;
     bool found = false;
-    double prevTo = 0;
+    DepthChain chain;
     std::int64_t lastLabelY = -2147483647;
     std::int32_t unitTop = Log.YHaut;
     std::string prevUnit;
     const int rows = table->RowCount();
     for (int r = 0; r < rows; ++r) {
-        if (!RowBelongsToOuvrage(design, r, Log.Designation))
-            continue;
-        if (!KindInPass(LevelKind(CellString(typeCol, r)), PassCoupe))
+        if (!levels.InPass(r, Log.Designation, PassCoupe))
             continue;
         found = true;
-        double from = CellFloat(fromCol, r);
-        if (IsMissingFloat(from))
-            from = prevTo;
-        double to = CellFloat(toCol, r);
-        if (IsMissingFloat(to))
-            to = Log.ProfBas;
-        prevTo = to;
+        const double to = levels.Bottom(r, Log.ProfBas);
+        const double from = chain.From(CellFloat(levels.From, r), to);
 
         // Every level of the pass has its entry, in the order of the rows; a
         // level outside the drawn range keeps an empty rectangle and is
@@ -295,7 +304,7 @@ bool DessinerNiveaux(LogContext& Log, bool PassCoupe)
             if (zone)
                 zone->Rect = Intersection(TRect{Log.XLitho, Y1, Log.XTexteFin, Y2},
                                           TRect{Log.XLitho, Log.YHaut, Log.XTexteFin, Log.YBas});
-            const TCodeMotifColour mc = LevelMotifColour(PassCoupe, codeCol, lithoCol, r, false);
+            const TCodeMotifColour mc = LevelMotifColour(PassCoupe, levels.Code, levels.Litho, r, false);
             const std::int32_t top = Log.ClampToBand(Y1), bottom = Log.ClampToBand(Y2);
             FillColorRect(Log.XLitho, top, Log.XLithoFin, bottom, mc.Colour);
             DrawMotif(Log.XLitho, top, Log.XLithoFin, bottom, mc.Motif, Log.W, Log.H, false);
@@ -314,7 +323,7 @@ bool DessinerNiveaux(LogContext& Log, bool PassCoupe)
         if (ty >= Log.BandTop() && ty <= Log.BandBottom())
             TextOutScaled(Log.XTexteFin, static_cast<std::int32_t>(ty), 10, " " + FloatToStrFixed(to, 2));
 
-        WriteDescription(Log, CellString(lithoCol, r), Y1, Y2);
+        WriteDescription(Log, CellString(levels.Litho, r), Y1, Y2);
 
         const std::string unit = stratiCol ? FormatStratiUnit(CellString(stratiCol, r)) : std::string();
         if (unit != prevUnit) {

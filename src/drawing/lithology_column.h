@@ -53,6 +53,25 @@ std::string LevelKind(std::string_view cell);
 // Whether a kind is drawn by a pass.
 bool KindInPass(std::string_view kind, bool PassCoupe);
 
+// The columns of a borehole's table "Niveau" as the lithology column and the
+// strip read them (all null without the table).
+struct LevelColumns {
+    explicit LevelColumns(const TDirBlock* Table);
+    const TBlock* Design = nullptr;
+    const TBlock* From = nullptr;
+    const TBlock* To = nullptr;
+    const TBlock* Type = nullptr;
+    const TBlock* Code = nullptr;
+    const TBlock* Litho = nullptr;
+    // True when row Row belongs to the ouvrage Designation and its kind is
+    // drawn by the pass.
+    bool InPass(int Row, std::string_view Designation, bool PassCoupe) const;
+    // The bottom of the level at Row; Default when it has none. Its top is
+    // chained (DepthChain): a level without a top starts at the bottom of the
+    // one before.
+    double Bottom(int Row, double Default) const;
+};
+
 // The pattern and colour of a level. In the "COUPE" pass with a "CodeNiv"
 // column: white without pattern, then the code's (an empty code is coded from
 // the description when CodeEmptyUsesLibrary, as the strip does). Otherwise

@@ -37,14 +37,9 @@ void DessinerBandeLitho(const TDirBlock& Root, std::string_view Path, std::strin
 
     const TDirBlock* borehole = Root.FindDir(Path);
     const TDirBlock* table = borehole ? borehole->FindDir("Niveau") : nullptr;
-    const TBlock* toCol = TableColumn(table, OptNiveauFin);
-    if (!toCol)
+    const LevelColumns levels(table);
+    if (!levels.To)
         return;
-    const TBlock* design = DesignColumn(*table);
-    const TBlock* fromCol = TableColumn(table, OptNiveauDeb);
-    const TBlock* typeCol = TableColumn(table, OptNiveauType);
-    const TBlock* codeCol = TableColumn(table, "CodeNiv");
-    const TBlock* lithoCol = TableColumn(table, "Litho");
     // The total depth of the drawn ouvrage, at its own row of "Ouvrage".
     const double prof =
         CellFloat(TableColumn(borehole->FindDir("Ouvrage"), "Prof"), OuvrageRowOf(*borehole, Designation));
@@ -53,9 +48,9 @@ void DessinerBandeLitho(const TDirBlock& Root, std::string_view Path, std::strin
     if (IsMissingFloat(Depth) || !std::isfinite(Depth)) {
         Depth = prof;
         for (int r = 0; r < rows; ++r) {
-            if (!RowBelongsToOuvrage(design, r, Designation))
+            if (!RowBelongsToOuvrage(levels.Design, r, Designation))
                 continue;
-            for (const TBlock* col : {fromCol, toCol}) {
+            for (const TBlock* col : {levels.From, levels.To}) {
                 const double v = CellFloat(col, r);
                 if (!IsMissingFloat(v) && v > Depth)
                     Depth = v;
@@ -69,25 +64,20 @@ void DessinerBandeLitho(const TDirBlock& Root, std::string_view Path, std::strin
     for (int pass = 0; pass < 2; ++pass) {
         const bool passCoupe = pass == 0;
         bool found = false;
-        double prevTo = 0;
+        DepthChain chain;
         for (int r = 0; r < rows; ++r) {
-            if (!RowBelongsToOuvrage(design, r, Designation))
-                continue;
-            if (!KindInPass(LevelKind(CellString(typeCol, r)), passCoupe))
+            if (!levels.InPass(r, Designation, passCoupe))
                 continue;
             found = true;
-            double from = CellFloat(fromCol, r);
-            if (IsMissingFloat(from))
-                from = prevTo;
-            double to = CellFloat(toCol, r);
-            if (IsMissingFloat(to))
-                to = prof;
+            const double to = levels.Bottom(r, prof);
+            // A level without a bottom, when the ouvrage has no depth either,
+            // is left out and gives its top to nothing.
             if (IsMissingFloat(to))
                 continue;
-            prevTo = to;
+            const double from = chain.From(CellFloat(levels.From, r), to);
             if (to < 0 || from > Depth)
                 continue;
-            const TCodeMotifColour mc = LevelMotifColour(passCoupe, codeCol, lithoCol, r, true);
+            const TCodeMotifColour mc = LevelMotifColour(passCoupe, levels.Code, levels.Litho, r, true);
             const std::int32_t y1 = StripRow(from, Depth, Rect), y2 = StripRow(to, Depth, Rect);
             FillColorRect(Rect.Left, y1, Rect.Right, y2, mc.Colour);
             DrawMotif(Rect.Left, y1, Rect.Right, y2, mc.Motif, 4, 6, !Framed);
