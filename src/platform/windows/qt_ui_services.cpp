@@ -14,6 +14,7 @@
 #include <QTranslator>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <functional>
 #include <memory>
 
 #include "platform/base/text_codec.h"
@@ -255,40 +256,55 @@ MsgResult QtUiServices::Message(const MessageRequest& request)
     return Dismissed(buttons);
 }
 
-bool QtUiServices::AskText(const TextPrompt& prompt, std::string& answer)
+namespace {
+
+// Runs a prompt in the dialog that start-up installed, or, for tests of the
+// logic alone, in one made for this question and destroyed after it. Fill
+// loads the fields; Read takes them back when the user accepts.
+template <class Dialog, class Fill, class Read>
+bool RunPrompt(Dialog* installed, const std::function<QWidget*()>& parent, const std::string& caption, Fill fill,
+               Read read)
 {
     ArrowDuringPrompt arrow;
-    std::unique_ptr<QuestionDialog> temporary;
-    QuestionDialog* dialog = question_.data();
+    std::unique_ptr<Dialog> temporary;
+    Dialog* dialog = installed;
     if (!dialog) {
-        temporary = std::make_unique<QuestionDialog>(DialogParent());
+        temporary = std::make_unique<Dialog>(parent());
         dialog = temporary.get();
     }
-    dialog->setWindowTitle(ToQString(prompt.caption));
-    dialog->LQuestion->setText(ToQString(prompt.question));
-    dialog->EStr->setText(ToQString(prompt.text));
+    dialog->setWindowTitle(ToQString(caption));
+    fill(*dialog);
     if (dialog->exec() != QDialog::Accepted) return false;
-    answer = FromQString(dialog->EStr->text());
+    read(*dialog);
     return true;
+}
+
+}  // namespace
+
+bool QtUiServices::AskText(const TextPrompt& prompt, std::string& answer)
+{
+    return RunPrompt(
+        question_.data(), [this] { return DialogParent(); }, prompt.caption,
+        [&](QuestionDialog& dialog) {
+            dialog.LQuestion->setText(ToQString(prompt.question));
+            dialog.EStr->setText(ToQString(prompt.text));
+        },
+        [&](QuestionDialog& dialog) { answer = FromQString(dialog.EStr->text()); });
 }
 
 bool QtUiServices::AskName(const NamePrompt& prompt, NamePrompt& answer)
 {
-    ArrowDuringPrompt arrow;
-    std::unique_ptr<NameDialog> temporary;
-    NameDialog* dialog = name_.data();
-    if (!dialog) {
-        temporary = std::make_unique<NameDialog>(DialogParent());
-        dialog = temporary.get();
-    }
-    dialog->setWindowTitle(ToQString(prompt.caption));
-    dialog->EIndice->setText(ToQString(prompt.indice));
-    dialog->EDesign->setText(ToQString(prompt.design));
-    if (dialog->exec() != QDialog::Accepted) return false;
-    answer.caption = prompt.caption;
-    answer.indice = FromQString(dialog->EIndice->text());
-    answer.design = FromQString(dialog->EDesign->text());
-    return true;
+    return RunPrompt(
+        name_.data(), [this] { return DialogParent(); }, prompt.caption,
+        [&](NameDialog& dialog) {
+            dialog.EIndice->setText(ToQString(prompt.indice));
+            dialog.EDesign->setText(ToQString(prompt.design));
+        },
+        [&](NameDialog& dialog) {
+            answer.caption = prompt.caption;
+            answer.indice = FromQString(dialog.EIndice->text());
+            answer.design = FromQString(dialog.EDesign->text());
+        });
 }
 
 std::vector<std::string> QtUiServices::FileDialog(const FileDialogRequest& request)
