@@ -74,6 +74,7 @@ struct E2eTest::Impl {
         std::function<bool()> shown;
         std::function<void()> act;
         bool ran = false;
+        bool cancelled = false;
     };
     std::vector<std::shared_ptr<Pending>> pending;
     QTimer poll;
@@ -90,7 +91,7 @@ E2eTest::E2eTest()
     d_->poll.setInterval(5);
     QObject::connect(&d_->poll, &QTimer::timeout, [this] {
         for (const std::shared_ptr<Impl::Pending>& p : d_->pending) {
-            if (p->ran || !p->shown()) continue;
+            if (p->ran || p->cancelled || !p->shown()) continue;
             p->ran = true;
             // The action runs from a timer of its own: Qt fires no timer again
             // while its handler runs, and an action that opens another modal
@@ -356,19 +357,32 @@ void E2eTest::Settle(int ms)
 
 // ---- modal windows ----------------------------------------------------------------
 
-void E2eTest::WhenShown(std::function<bool()> shown, std::function<void()> act)
+std::size_t E2eTest::WhenShown(std::function<bool()> shown, std::function<void()> act)
 {
     auto p = std::make_shared<Impl::Pending>();
     p->shown = std::move(shown);
     p->act = std::move(act);
     d_->pending.push_back(std::move(p));
     if (!d_->poll.isActive()) d_->poll.start();
+    return d_->pending.size() - 1;
+}
+
+bool E2eTest::ShownRan(std::size_t id) const { return id < d_->pending.size() && d_->pending[id]->ran; }
+
+void E2eTest::CancelShown(std::size_t id)
+{
+    if (id >= d_->pending.size() || d_->pending[id]->ran) return;
+    Impl::Pending& p = *d_->pending[id];
+    p.cancelled = true;
+    // Whatever the action holds goes now, not at the end of the test.
+    p.shown = nullptr;
+    p.act = nullptr;
 }
 
 bool E2eTest::AllShownRan() const
 {
     for (const auto& p : d_->pending)
-        if (!p->ran) return false;
+        if (!p->ran && !p->cancelled) return false;
     return true;
 }
 

@@ -125,8 +125,17 @@ protected:
     // ---- modal windows ----
     // Runs `act` once `shown` answers true (polled while the action that
     // shows a modal window blocks). When the modal window is still open after
-    // `act`, the test fails and it is closed.
-    void WhenShown(std::function<bool()> shown, std::function<void()> act);
+    // `act`, the test fails and it is closed. Returns the action's number
+    // for ShownRan and CancelShown. An action may run after the caller
+    // returned: what it writes to must outlive the caller (shared state or
+    // copies, never the caller's locals by reference).
+    std::size_t WhenShown(std::function<bool()> shown, std::function<void()> act);
+    // Whether the action numbered `id` has run (or is on its way to run).
+    bool ShownRan(std::size_t id) const;
+    // Drops the action numbered `id` when it has not run: a window that never
+    // opened must not hand its action to a later window. The caller reports
+    // the failure; a cancelled action no longer counts for AllShownRan.
+    void CancelShown(std::size_t id);
     // Whether every scheduled WhenShown ran (checked at tear-down too).
     bool AllShownRan() const;
 

@@ -4,14 +4,21 @@
 // so the machine's own printing is never touched. The program is started
 // after the server, so Qt's CUPS support sees only the private queue.
 //
+// Two things outlive a test in this process and are reset by every one:
+// libcups reads CUPS_SERVER once and keeps the server it named (the last
+// test's, gone since), and the program's current printer keeps the queue the
+// last test chose.
+//
 // Skipped with a message where cupsd cannot run.
 #include <QApplication>
 #include <QComboBox>
 #include <QListWidget>
 #include <QMenu>
+#include <QPrinter>
 #include <QPushButton>
 #include <QToolButton>
 
+#include <dlfcn.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -35,6 +42,7 @@
 #include "drawing/windows/print_window.h"
 #include "drawing/windows/report_window.h"
 #include "e2e_program.h"
+#include "platform/printer_info.h"
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
@@ -63,6 +71,17 @@ std::string Shell(const std::string& command, int* status = nullptr)
 void WriteFile(const fs::path& file, const std::string& text)
 {
     std::ofstream(file, std::ios::binary) << text;
+}
+
+// Points libcups at `server` (null: back to what the environment names). It
+// keeps the first server it was told of for the whole process, whatever
+// CUPS_SERVER says later. libcups is reached as Qt's CUPS support loads it.
+void UseCupsServer(const char* server)
+{
+    static void* const libcups = ::dlopen("libcups.so.2", RTLD_NOW | RTLD_GLOBAL);
+    if (!libcups) return;
+    using SetServer = void (*)(const char*);
+    if (auto set = reinterpret_cast<SetServer>(::dlsym(libcups, "cupsSetServer"))) set(server);
 }
 
 // A printer that takes PDF and hands it on as PDF (CUPS's pdftopdf only), so
@@ -149,6 +168,7 @@ public:
             ::_exit(127);
         }
         ::setenv("CUPS_SERVER", (d + "/cups.sock").c_str(), 1);
+        UseCupsServer((d + "/cups.sock").c_str());
         for (int i = 0; i < 100 && !Running(); ++i) std::this_thread::sleep_for(100ms);
         if (!Running()) {
             why_ = "the private CUPS server did not start";
@@ -170,6 +190,7 @@ public:
             ::waitpid(pid_, &status, 0);
         }
         ::unsetenv("CUPS_SERVER");
+        UseCupsServer(nullptr);
         std::error_code ec;
         if (!dir_.empty()) fs::remove_all(dir_, ec);
     }
@@ -202,11 +223,15 @@ protected:
     {
         cups_ = std::make_unique<PrivateCups>();
         if (!cups_->Failure().empty()) GTEST_SKIP() << cups_->Failure();
+        // The program makes its printer on first use: with this server's queue
+        // as the default, not the one an earlier test chose.
+        SetCurrentPrinter(nullptr);
     }
 
     void TearDown() override
     {
         E2eTest::TearDown();
+        SetCurrentPrinter(nullptr);
         cups_.reset();
     }
 
@@ -223,25 +248,33 @@ protected:
 
     // Opens the print window by the item, picks the output as a person does
     // (the list opened with the keyboard, the name typed) and presses
-    // "Imprimer"; answers the names the list showed.
+    // "Imprimer"; answers the names the list showed. The test fails when the
+    // window does not open.
     std::string PrintThroughWindow(const char* itemName, const std::string& output)
     {
-        std::string listed;
-        WhenShown([] { return FImpression && FImpression->isVisible(); },
-                  [&] {
-                      TFImpression& w = *FImpression;
-                      for (int i = 0; i < w.CImprimante->count(); ++i) listed += w.CImprimante->itemText(i).toStdString() + ";";
-                      Click(w.CImprimante);
-                      KeyToFocus(Qt::Key_Escape);
-                      Type(w.CImprimante, output);
-                      EXPECT_EQ(w.CImprimante->currentText().toStdString(), output);
-                      EXPECT_EQ(w.LImprime->count(), 1);
-                      Click(w.Button1);
-                      // A cancelled file leaves the window open.
-                      if (w.isVisible()) Click(w.Button2);
-                  });
+        // The action may outlive this call (a window that opens later): it
+        // owns what it writes to.
+        auto listed = std::make_shared<std::string>();
+        const std::size_t action = WhenShown(
+            [] { return FImpression && FImpression->isVisible(); },
+            [this, listed, output] {
+                TFImpression& w = *FImpression;
+                for (int i = 0; i < w.CImprimante->count(); ++i) *listed += w.CImprimante->itemText(i).toStdString() + ";";
+                Click(w.CImprimante);
+                KeyToFocus(Qt::Key_Escape);
+                Type(w.CImprimante, output);
+                EXPECT_EQ(w.CImprimante->currentText().toStdString(), output);
+                EXPECT_EQ(w.LImprime->count(), 1);
+                Click(w.Button1);
+                // A cancelled file leaves the window open.
+                if (w.isVisible()) Click(w.Button2);
+            });
         RunItem(itemName);
-        return listed;
+        if (!ShownRan(action)) {
+            CancelShown(action);
+            ADD_FAILURE() << "the print window did not open for " << itemName;
+        }
+        return *listed;
     }
 
     // Waits for the queue to write out its job.
