@@ -383,6 +383,10 @@ void TFImpression::FillPrinters()
     CImprimante->addItem(QStringLiteral("Fichier PDF"), QString());
     const int at = current.isEmpty() ? -1 : CImprimante->findData(current);
     CImprimante->setCurrentIndex(at >= 0 ? at : CImprimante->count() - 1);
+    // A queue that went away since it was chosen (or none named) shows as
+    // "Fichier PDF": the printer follows what the list shows, or a print would
+    // go to a queue that is no more, without asking for its file.
+    if (at < 0 && printer.outputFormat() == QPrinter::NativeFormat) ChoosePrintOutput(QString());
 }
 
 void TFImpression::CImprimanteChange()
