@@ -40,6 +40,21 @@ private:
     bool active_;
 };
 
+// The "Ok" (default) and "Annuler" buttons of the prompt dialogs, in a box
+// that accepts or rejects the dialog.
+QDialogButtonBox* OkCancelButtons(QDialog& dialog, QPushButton*& ok, QPushButton*& cancel)
+{
+    ok = new QPushButton(QStringLiteral("Ok"), &dialog);
+    cancel = new QPushButton(QStringLiteral("Annuler"), &dialog);
+    ok->setDefault(true);
+    auto* buttons = new QDialogButtonBox(&dialog);
+    buttons->addButton(ok, QDialogButtonBox::AcceptRole);
+    buttons->addButton(cancel, QDialogButtonBox::RejectRole);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    return buttons;
+}
+
 struct ButtonMap {
     MsgButton ours;
     QMessageBox::StandardButton qt;
@@ -154,14 +169,7 @@ QuestionDialog::QuestionDialog(QWidget* parent) : QDialog(parent)
     LQuestion = new QLabel(QStringLiteral("Question"), this);
     EStr = new QLineEdit(this);
     LQuestion->setBuddy(EStr);
-    BOk = new QPushButton(QStringLiteral("Ok"), this);
-    BAnnuler = new QPushButton(QStringLiteral("Annuler"), this);
-    BOk->setDefault(true);
-    auto* buttons = new QDialogButtonBox(this);
-    buttons->addButton(BOk, QDialogButtonBox::AcceptRole);
-    buttons->addButton(BAnnuler, QDialogButtonBox::RejectRole);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    QDialogButtonBox* buttons = OkCancelButtons(*this, BOk, BAnnuler);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(LQuestion);
     layout->addWidget(EStr);
@@ -183,14 +191,7 @@ NameDialog::NameDialog(QWidget* parent) : QDialog(parent)
     EDesign = new QLineEdit(this);
     UpperCaseAsTyped(EIndice);
     UpperCaseAsTyped(EDesign);
-    BOk = new QPushButton(QStringLiteral("Ok"), this);
-    BAnnuler = new QPushButton(QStringLiteral("Annuler"), this);
-    BOk->setDefault(true);
-    auto* buttons = new QDialogButtonBox(this);
-    buttons->addButton(BOk, QDialogButtonBox::AcceptRole);
-    buttons->addButton(BAnnuler, QDialogButtonBox::RejectRole);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    QDialogButtonBox* buttons = OkCancelButtons(*this, BOk, BAnnuler);
     auto* form = new QFormLayout;
     form->addRow(QStringLiteral("Indice"), EIndice);
     form->addRow(QStringLiteral("Désignation"), EDesign);
