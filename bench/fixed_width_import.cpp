@@ -93,7 +93,7 @@ std::string MakeBoreholes()
     while (out.size() < kTargetBytes) {
         out += Left("B" + IntToStr(b), 12) + ";" + Left("F" + IntToStr(b), 20) + ";" + Right("842,315", 10) + ";"
             + Right("6519,87", 10) + ";" + Right("212,5", 7) + ";" + Right("45", 7) + ";" + Right("12,35", 7) + ";"
-            + Right("180", 4) + ";" + Left("FORAGE", 12) + ";" + Left("Villeurbanne", 30) + ";"
+            + Right("180", 6) + ";" + Left("FORAGE", 12) + ";" + Left("Villeurbanne", 30) + ";"
             + Left("Les Granges", 30) + ";" + Left("12/05/2001", 10) + "\r\n";
         ++b;
     }

@@ -1,6 +1,7 @@
 #include "exchange/csv_exchange.h"
 
 #include <filesystem>
+#include <memory>
 
 #include "platform/base/ini_file.h"
 #include "platform/base/rtl_numbers.h"
@@ -311,18 +312,71 @@ struct ImportColumn {
     std::vector<std::pair<std::string, std::string>> conditions;
 };
 
-std::vector<std::string_view> SplitLines(std::string_view text)
+// One record of the file and the line it starts on (1-based).
+struct CsvRecord {
+    std::string_view text;
+    std::int64_t line = 0;
+};
+
+// Where the record starting at `start` ends: at the first line break outside
+// a quoted cell. A cell is quoted when it starts with a double quote (after
+// blanks); inside it "" is a quote and a lone " closes it, so that a line
+// break typed into a spreadsheet cell stays in the cell. A quote that is
+// never closed does not swallow the rest of the file: the record then ends
+// at its first line break, as a plain line would. `lines` counts the line
+// breaks inside the record.
+std::size_t RecordEnd(std::string_view text, std::size_t start, std::int64_t& lines)
 {
-    std::vector<std::string_view> lines;
-    std::size_t start = 0;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != '\r' && text[i] != '\n') continue;
-        lines.push_back(text.substr(start, i - start));
-        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
-        start = i + 1;
+    bool cellStart = true, quoted = false;
+    std::int64_t breaks = 0;
+    for (std::size_t i = start; i < text.size(); ++i) {
+        const char c = text[i];
+        if (quoted) {
+            if (c == '"') {
+                if (i + 1 < text.size() && text[i + 1] == '"')
+                    ++i;
+                else
+                    quoted = false;
+            } else if (c == '\n' || (c == '\r' && (i + 1 >= text.size() || text[i + 1] != '\n'))) {
+                ++breaks;
+            }
+            continue;
+        }
+        if (c == '\r' || c == '\n') {
+            lines = breaks;
+            return i;
+        }
+        if (c == ';')
+            cellStart = true;
+        else if (c == '"' && cellStart)
+            quoted = true, cellStart = false;
+        else if (c != ' ' && c != '\t')
+            cellStart = false;
     }
-    if (start < text.size()) lines.push_back(text.substr(start));
-    return lines;
+    if (!quoted) {
+        lines = breaks;
+        return text.size();
+    }
+    lines = 0;
+    const std::size_t cut = text.find_first_of("\r\n", start);
+    return cut == std::string_view::npos ? text.size() : cut;
+}
+
+std::vector<CsvRecord> SplitRecords(std::string_view text)
+{
+    std::vector<CsvRecord> records;
+    std::size_t start = 0;
+    std::int64_t line = 1;
+    while (start < text.size()) {
+        std::int64_t inside = 0;
+        const std::size_t end = RecordEnd(text, start, inside);
+        records.push_back({text.substr(start, end - start), line});
+        line += inside + 1;
+        start = end;
+        if (start < text.size() && text[start] == '\r') ++start;
+        if (start < text.size() && text[start] == '\n') ++start;
+    }
+    return records;
 }
 
 bool TableDefinesDesign(const std::string& table)
@@ -360,6 +414,97 @@ void StoreByKind(TDirBlock& table, const std::string& path, int r, char kind, co
     }
 }
 
+// A copy of what a line writes into: the borehole's tables at `tables`,
+// their columns without rows but of the same kinds, so that a value that
+// would fail to convert in the collection fails there too, and a path that
+// would run through a value runs through one there too.
+std::unique_ptr<TBlock> EmptyLike(const TBlock& b)
+{
+    if (b.IsDir()) {
+        auto dir = std::make_unique<TDirBlock>(b.Name);
+        for (const auto& child : static_cast<const TDirBlock&>(b).Items())
+            if (auto copy = EmptyLike(*child)) dir->AddChild(std::move(copy), true);
+        return dir;
+    }
+    switch (b.BlockType()) {
+    case btString:
+    case btStringArray:
+        return std::make_unique<TStrBlock>(b.Name, std::string());
+    case btInt:
+    case btIntArray:
+        return std::make_unique<TIntBlock>(b.Name, MissingInt);
+    case btFloat:
+    case btFloatArray:
+        return std::make_unique<TFloatBlock>(b.Name, MissingFloat);
+    default:
+        return nullptr;
+    }
+}
+
+std::unique_ptr<TDirBlock> TrialBorehole(const TDirBlock& root, const std::string& index,
+                                         const std::vector<std::string>& tables)
+{
+    auto trial = std::make_unique<TDirBlock>(index);
+    const int at = root.IndexOfName(index);
+    const TDirBlock* borehole = at >= 0 ? root.ChildDir(at) : nullptr;
+    if (!borehole) return trial;
+    for (const std::string& path : tables) {
+        // Each element of the path as the borehole has it: directories are
+        // made, a value met on the way is copied and ends the path.
+        const TDirBlock* from = borehole;
+        TDirBlock* to = trial.get();
+        std::size_t start = 0;
+        while (from && to) {
+            const std::size_t slash = path.find('\\', start);
+            const std::string name = path.substr(start, slash == std::string::npos ? std::string::npos : slash - start);
+            const int k = from->IndexOfName(name);
+            if (k < 0) break;
+            const TBlock& child = *from->Child(k);
+            const int mine = to->IndexOfName(name);
+            if (!child.IsDir()) {
+                if (mine < 0)
+                    if (auto copy = EmptyLike(child)) to->AddChild(std::move(copy), true);
+                break;
+            }
+            if (slash == std::string::npos) {
+                if (mine < 0) to->AddChild(EmptyLike(child), true);
+                break;
+            }
+            if (mine < 0) to->AddChild(std::make_unique<TDirBlock>(name), true);
+            from = static_cast<const TDirBlock*>(&child);
+            to = to->ChildDir(to->IndexOfName(name));
+            start = slash + 1;
+        }
+    }
+    return trial;
+}
+
+// Why a value did not go in, in the words of the column's kind.
+std::string WhyNotStored(const ImportColumn* col, const std::exception& e)
+{
+    // The column the value goes into decides what it must be: an integer or
+    // float column of the collection, or a date of the file.
+    const std::string what = e.what();
+    if (dynamic_cast<const EConvertError*>(&e)) {
+        if (what.find("integer") != std::string::npos) return "n'est pas un nombre entier";
+        return std::string("n'est pas un nombre (le séparateur décimal est \"") + GetDecimalSeparator() + "\")";
+    }
+    if (col && ((col->def && col->def->Kind == 'E') || col->dateTarget)) return "n'est pas une date JJ/MM/AAAA";
+    return "ne peut pas être enregistrée (" + what + ")";
+}
+
+std::string LineFailureMessage(const std::string& file, std::int64_t line, const std::string& index,
+                               const std::string& column, const std::string& value, const ImportColumn* col,
+                               const std::exception& e)
+{
+    std::string s = "Erreur dans le fichier " + file + ", ligne " + IntToStr(line);
+    if (col)
+        s += ", colonne " + column + " : la valeur \"" + value + "\" " + WhyNotStored(col, e) + ".";
+    else
+        s += " : l'ouvrage \"" + index + "\" ne peut pas être enregistré (" + e.what() + ").";
+    return s + "\nCette ligne et les suivantes n'ont pas été importées.";
+}
+
 } // namespace
 
 void ImportCsvData(std::string_view text, const CsvSection& section, TDirBlock& root, const std::string& fileLabel,
@@ -368,11 +513,11 @@ void ImportCsvData(std::string_view text, const CsvSection& section, TDirBlock& 
     TStructTable defs;
     LoadTableDefinitions(defs, section.TablePath, "", true);
 
-    const std::vector<std::string_view> lines = SplitLines(text);
+    const std::vector<CsvRecord> lines = SplitRecords(text);
     std::size_t at = 0;
-    while (at < lines.size() && Trim(lines[at]).empty()) ++at;
+    while (at < lines.size() && Trim(lines[at].text).empty()) ++at;
     if (at == lines.size()) throw ECsvError("Pas de champ Indice dans '" + fileLabel + "'");
-    const std::vector<std::string> header = SplitCsvLine(lines[at], true);
+    const std::vector<std::string> header = SplitCsvLine(lines[at].text, true);
     ++at;
 
     int indexCell = -1;
@@ -433,9 +578,13 @@ void ImportCsvData(std::string_view text, const CsvSection& section, TDirBlock& 
         col.writesDesign = designCell >= 0 && TableDefinesDesign(col.targetTable);
     }
 
+    std::vector<std::string> touchedTables{section.TablePath};
+    for (const ImportColumn& col : columns)
+        if (col.isTemplate) touchedTables.push_back(col.targetTable);
+
     for (; at < lines.size(); ++at) {
-        if (Trim(lines[at]).empty()) continue;
-        const std::vector<std::string> cells = SplitCsvLine(lines[at], false);
+        if (Trim(lines[at].text).empty()) continue;
+        const std::vector<std::string> cells = SplitCsvLine(lines[at].text, false);
         auto cellAt = [&](int c) {
             return c >= 0 && c < static_cast<int>(cells.size()) ? cells[static_cast<std::size_t>(c)] : std::string();
         };
@@ -446,8 +595,15 @@ void ImportCsvData(std::string_view text, const CsvSection& section, TDirBlock& 
             for (char& ch : index)
                 if (ch == '\\' || ch == '/') ch = '_';
         }
-        try {
-            TDirBlock* borehole = root.GetOrCreateSubDir(index, false);
+        // A line is written whole or not at all: it is first written into a
+        // trial copy of the borehole's tables (their columns without rows, so
+        // that every value converts as it would in the collection), and only
+        // then into the collection.
+        const std::unique_ptr<TDirBlock> trial = TrialBorehole(root, index, touchedTables);
+        const ImportColumn* current = nullptr;
+        for (TDirBlock* into : {trial.get(), static_cast<TDirBlock*>(nullptr)}) try {
+            current = nullptr;
+            TDirBlock* borehole = into ? into : root.GetOrCreateSubDir(index, false);
             TDirBlock* table = borehole->ForceDir(section.TablePath);
             const int r = table->RowCount();
             std::vector<int> templateRows(columns.size(), 0);
@@ -458,6 +614,7 @@ void ImportCsvData(std::string_view text, const CsvSection& section, TDirBlock& 
             for (std::size_t k = 0; k < columns.size(); ++k) {
                 const ImportColumn& col = columns[k];
                 const std::string value = cellAt(col.cell);
+                current = &col;
                 if (col.def) {
                     const std::string otherValue = col.other.empty() ? std::string() : table->GetPathString(col.other, r);
                     const std::string code = CsvLexiconCode(value, col.lexicon, section.TablePath, col.field, otherValue);
@@ -483,8 +640,9 @@ void ImportCsvData(std::string_view text, const CsvSection& section, TDirBlock& 
                 }
             }
         } catch (const std::exception& e) {
-            throw ECsvError(std::string(e.what()) + "\n\nFichier : " + fileLabel + "\nLigne : "
-                            + IntToStr(static_cast<std::int64_t>(at) + 1));
+            throw ECsvError(LineFailureMessage(fileLabel, lines[at].line, index,
+                                               current ? header[static_cast<std::size_t>(current->cell)] : "",
+                                               current ? cellAt(current->cell) : "", current, e));
         }
         ++report.Rows;
     }

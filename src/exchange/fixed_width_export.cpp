@@ -1,6 +1,9 @@
 #include "exchange/fixed_width_export.h"
 
 #include "exchange/fixed_width_import.h"
+
+#include <algorithm>
+
 #include "platform/base/rtl_numbers.h"
 #include "platform/base/text_codec.h"
 #include "store/blocks.h"
@@ -128,6 +131,12 @@ public:
                 } else {
                     Blank(f.Width - static_cast<int>(digits.size()));
                     out_ += digits;
+                    // A float column read through an integer field loses its
+                    // decimals: 152.4 would come back as 152.
+                    if (b->BlockType() == btFloat || b->BlockType() == btFloatArray) {
+                        const double exact = b->GetFloat(r);
+                        if (exact != static_cast<double>(v)) Rounded(path);
+                    }
                 }
             }
         } else if (f.DataType == 'F' || f.DataType == 'R') {
@@ -137,7 +146,15 @@ public:
                 Blank(f.Width);
             } else {
                 const std::string text = FormatFloatWidth(f.Width, v);
-                if (Trim(text).empty()) ++report_.WideNumbers;
+                if (Trim(text).empty()) {
+                    ++report_.WideNumbers;
+                } else {
+                    // Digits beyond what the program shows (15 significant
+                    // ones) are not a loss; fewer than that are.
+                    const auto written = TryStrToFloat(Trim(text));
+                    const auto shown = TryStrToFloat(FloatToStr(v));
+                    if (written && shown && *written != *shown) Rounded(path);
+                }
                 out_ += text;
             }
         }
@@ -145,6 +162,13 @@ public:
     }
 
 private:
+    void Rounded(const std::string& path)
+    {
+        ++report_.RoundedNumbers;
+        if (std::find(report_.RoundedFields.begin(), report_.RoundedFields.end(), path) == report_.RoundedFields.end())
+            report_.RoundedFields.push_back(path);
+    }
+
     std::string& out_;
     OracleExportReport& report_;
 };
@@ -153,7 +177,7 @@ private:
 
 bool OracleExportReport::HasRemarks() const
 {
-    return CutTexts || WideNumbers || LineBreaks || CutKeys || Unmapped || !MissingSubFilters.empty();
+    return CutTexts || WideNumbers || RoundedNumbers || LineBreaks || CutKeys || Unmapped || !MissingSubFilters.empty();
 }
 
 std::string OracleExportReport::Summary() const
@@ -167,6 +191,12 @@ std::string OracleExportReport::Summary() const
     }
     if (CutTexts) s += "\n- " + IntToStr(CutTexts) + " texte(s) plus long(s) que leur champ, coupé(s)";
     if (WideNumbers) s += "\n- " + IntToStr(WideNumbers) + " nombre(s) trop large(s) pour leur champ, laissé(s) vide(s)";
+    if (RoundedNumbers) {
+        s += "\n- " + IntToStr(RoundedNumbers) + " nombre(s) écrit(s) sans toutes leurs décimales, faute de place ou "
+             "dans un champ entier (";
+        for (std::size_t i = 0; i < RoundedFields.size(); ++i) s += (i ? ", " : "") + RoundedFields[i];
+        s += ")";
+    }
     if (LineBreaks) s += "\n- " + IntToStr(LineBreaks) + " texte(s) sur plusieurs lignes, écrit(s) sur une seule";
     if (Unmapped) s += "\n- " + IntToStr(static_cast<std::int64_t>(Unmapped))
         + " caractère(s) sans équivalent Windows-1252, écrit(s) \"?\"";

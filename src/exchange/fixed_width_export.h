@@ -8,8 +8,9 @@
 // one record per row and per sub-filter.
 //
 // A file written here reads back through the importer: a text longer than its
-// field is cut to the width, a number that does not fit is written blank and
-// line breaks inside a text become spaces, each counted in the report rather
+// field is cut to the width, a number that does not fit is written blank, a
+// number that loses decimals to its field is named by its field and line
+// breaks inside a text become spaces, each counted in the report rather
 // than pushing the rest of the record out of its columns. Nothing here shows
 // anything; the export dialog shows the report.
 #pragma once
@@ -33,6 +34,10 @@ struct OracleExportReport {
     std::int64_t Records = 0;
     std::int64_t CutTexts = 0;      // texts longer than their field, cut to its width
     std::int64_t WideNumbers = 0;   // numbers wider than their field, written blank
+    // Numbers written with fewer decimals than they hold: a decimal number in
+    // an integer field, or digits a float field has no room for.
+    std::int64_t RoundedNumbers = 0;
+    std::vector<std::string> RoundedFields;  // their fields, once each, in order met
     std::int64_t LineBreaks = 0;    // texts whose line breaks were written as spaces
     std::int64_t CutKeys = 0;       // borehole names longer than the key fields
     std::size_t Unmapped = 0;       // characters without a Windows-1252 byte, written "?"

@@ -2,6 +2,7 @@
 
 #include "exchange/exchange_files.h"
 #include "platform/base/ini_file.h"
+#include "platform/base/rtl_numbers.h"
 #include "platform/base/text_codec.h"
 #include "store/blocks.h"
 #include "store/divers.h"
@@ -13,20 +14,28 @@ namespace {
 const std::string kDesign = "D\xC3\xA9sign";        // "Désign"
 const std::string kSelection = "S\xC3\xA9lection";  // "Sélection"
 
-// QuoteIfNeeded leaves a line break bare, which would split the record:
-// such a value is quoted too.
-std::string QuoteField(const std::string& text)
+// Readers of this file take one record per line, even inside quotes: a
+// value's line breaks are written as spaces, and counted.
+std::string OneLine(std::string text, LevelsExportReport* report)
 {
-    std::string quoted = QuoteIfNeeded(text);
-    if (quoted == text && text.find_first_of("\r\n") != std::string::npos) quoted = "\"" + text + "\"";
-    return quoted;
+    if (text.find_first_of("\r\n") == std::string::npos) return text;
+    if (report) ++report->LineBreaks;
+    for (char& c : text)
+        if (c == '\r' || c == '\n') c = ' ';
+    return text;
+}
+
+std::string QuoteField(const std::string& text, LevelsExportReport* report)
+{
+    return QuoteIfNeeded(OneLine(text, report));
 }
 
 // The ouvrage fields are written bare, as peers expect them; only a value
-// that would break the line (";", a double quote, a line break) is quoted.
-std::string BareField(const std::string& text)
+// that would break the field (";", a double quote) is quoted.
+std::string BareField(const std::string& raw, LevelsExportReport* report)
 {
-    if (text.find_first_of(";\"\r\n") == std::string::npos) return text;
+    const std::string text = OneLine(raw, report);
+    if (text.find_first_of(";\"") == std::string::npos) return text;
     std::string quoted = "\"";
     for (char c : text) {
         if (c == '"') quoted += '"';
@@ -66,7 +75,19 @@ std::vector<std::string> LevelExportFields(TIniFile* ini)
     return SplitCommaText(value);
 }
 
-std::string BuildLevelsExport(const TDirBlock& root, const std::vector<std::string>& fields)
+std::string LevelsExportReport::Summary() const
+{
+    std::string s;
+    if (LineBreaks)
+        s += IntToStr(LineBreaks) + " valeur(s) sur plusieurs lignes, \xC3\xA9" "crite(s) sur une seule";
+    if (Unmapped)
+        s += std::string(s.empty() ? "" : "\n") + IntToStr(static_cast<std::int64_t>(Unmapped))
+            + " caract\xC3\xA8re(s) sans \xC3\xA9quivalent Windows-1252, \xC3\xA9" "crit(s) \"?\"";
+    return s;
+}
+
+std::string BuildLevelsExport(const TDirBlock& root, const std::vector<std::string>& fields,
+                              LevelsExportReport* report)
 {
     std::vector<std::string> columns;
     bool withDesign = false;
@@ -90,7 +111,7 @@ std::string BuildLevelsExport(const TDirBlock& root, const std::vector<std::stri
     std::string text = "Indice";
     if (withDesign) text += ";" + kDesign;
     for (const std::string& f : fields) text += ";" + LastComponent(f);
-    for (const std::string& c : columns) text += ";" + QuoteField(c);
+    for (const std::string& c : columns) text += ";" + QuoteField(c, report);
     text += "\r\n";
 
     for (int b = 0; b < root.ItemCount(); ++b) {
@@ -101,28 +122,28 @@ std::string BuildLevelsExport(const TDirBlock& root, const std::vector<std::stri
         for (int r = 0; r < rows; ++r) {
             if (!IsSelected(*niveau, r)) continue;
             const std::string design = niveau->GetPathString(kDesign, r);
-            std::string line = QuoteField(bh->Name);
-            if (withDesign) line += ";" + QuoteField(design);
+            std::string line = QuoteField(bh->Name, report);
+            if (withDesign) line += ";" + QuoteField(design, report);
             for (const std::string& f : fields) {
                 int p = 0;
                 if (withDesign && bh->FindBlock(DesignPathOf(f))) p = bh->IndexOfPathString(DesignPathOf(f), design);
                 line += ";";
-                if (p >= 0) line += BareField(bh->GetPathString(f, p));
+                if (p >= 0) line += BareField(bh->GetPathString(f, p), report);
             }
-            for (const std::string& c : columns) line += ";" + QuoteField(niveau->GetPathString(c, r));
+            for (const std::string& c : columns) line += ";" + QuoteField(niveau->GetPathString(c, r), report);
             text += line + "\r\n";
         }
     }
     return text;
 }
 
-std::size_t ExportLevels(const TDirBlock& root, const std::string& fileName)
+LevelsExportReport ExportLevels(const TDirBlock& root, const std::string& fileName)
 {
-    const std::string text = BuildLevelsExport(root, LevelExportFields(IniCarotix));
-    std::size_t unmapped = 0;
-    const std::string bytes = Utf8ToCp1252(text, &unmapped);
+    LevelsExportReport report;
+    const std::string text = BuildLevelsExport(root, LevelExportFields(IniCarotix), &report);
+    const std::string bytes = Utf8ToCp1252(text, &report.Unmapped);
     WriteFileReplacing(fileName, bytes);
-    return unmapped;
+    return report;
 }
 
 bool ClearLevelSelection(TDirBlock& root)

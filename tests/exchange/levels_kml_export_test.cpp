@@ -68,10 +68,18 @@ TEST(LevelsExport, WrittenInWindows1252)
     TDirBlock root("Carotix");
     Level(root, "P1", 0, "gr\xC3\xA8s\r\nrouge", 1);
     const std::string file = PathToUtf8(dir.path() / "niveaux.csv");
-    EXPECT_EQ(ExportLevels(root, file), 0u);
-    const std::string bytes = ReadFileBytes(dir.path() / "niveaux.csv");
-    // A line break inside a value is quoted, so that the record stays one.
-    EXPECT_NE(bytes.find("\"gr\xE8s\r\nrouge\""), std::string::npos);
+    Level(root, "P1", 1, "sable\nfin", 1);
+    root.SetPathString("P1\\Dossier\\Lieu-Dit", 0, btString, "Le\nBourg");
+    const LevelsExportReport report = ExportLevels(root, file);
+    EXPECT_EQ(report.Unmapped, 0u);
+    // A line break inside a value is written as a space, so that every
+    // record keeps to one line for readers that split at line ends; each
+    // value so written is counted.
+    EXPECT_EQ(ReadFileBytes(dir.path() / "niveaux.csv"),
+              "Indice;Zone;X;Y;Z;Prof;Lieu-Dit;Litho\r\nP1;;;;;;Le Bourg;\"gr\xE8s  rouge\"\r\n"
+              "P1;;;;;;Le Bourg;\"sable fin\"\r\n");
+    EXPECT_EQ(report.LineBreaks, 4);
+    EXPECT_EQ(report.Summary(), "4 valeur(s) sur plusieurs lignes, \xC3\xA9" "crite(s) sur une seule");
 }
 
 std::string Kml(const TDirBlock& root, const std::vector<KmlRow>& rows)

@@ -25,10 +25,8 @@ bool ExpNiv1Click(LevelsKmlHost& host)
     std::string file;
     if (!AskSaveFile(request, file)) return false;
     if (IniCarotix) IniCarotix->WriteString("CSV", kRepertoire, OracleImportFolderOf(file));
-    const std::size_t unmapped = ExportLevels(*root, file);
-    if (unmapped)
-        ShowWarning("Export", IntToStr(static_cast<std::int64_t>(unmapped))
-                                  + " caract\xC3\xA8re(s) sans \xC3\xA9quivalent Windows-1252, \xC3\xA9" "crit(s) \"?\"");
+    const LevelsExportReport report = ExportLevels(*root, file);
+    if (report.HasRemarks()) ShowWarning("Export", report.Summary());
     return true;
 }
 
