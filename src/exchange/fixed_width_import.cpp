@@ -454,7 +454,7 @@ private:
                 if (LastValError == 0)
                     v.intValue = read;
                 else
-                    ++report_.UnreadableNumbers;
+                    Unreadable(f, text, "un nombre entier");
             }
             break;
         case 'F':
@@ -466,7 +466,7 @@ private:
                 if (LastValError == 0)
                     v.floatValue = read;
                 else
-                    ++report_.UnreadableNumbers;
+                    Unreadable(f, text, "un nombre");
             }
             break;
         default:
@@ -474,6 +474,14 @@ private:
             v.text.assign(text);
             break;
         }
+    }
+
+    // Said by line, field and value, so that the user finds what is missing.
+    void Unreadable(const TFilterField& f, std::string_view text, const char* what)
+    {
+        ++report_.UnreadableNumbers;
+        report_.AddNote("Ligne " + IntToStr(recordLine_) + ", champ " + f.FieldName + " : \"" + std::string(text)
+                        + "\" n'est pas " + what + ", importé comme valeur manquante");
     }
 
     static std::unique_ptr<TBlock> MakeBlock(const PendingValue& v, const std::string& name)
@@ -581,6 +589,7 @@ private:
         ++report_.Records;
         const std::uint64_t start = in_.Position();
         const std::int64_t startLine = line_;
+        recordLine_ = line_;
         pendingCount_ = 0;
         for (TFilterField& f : main_)
             f.ReadText.clear();
@@ -783,6 +792,7 @@ private:
     std::unordered_set<std::string> renamedKeys_;
     std::int64_t record_ = 0;
     std::int64_t line_ = 1;
+    std::int64_t recordLine_ = 1;  // where the record being read starts
     std::vector<PendingValue> pending_;
     std::size_t pendingCount_ = 0;
     bool referenceMerge_ = false;

@@ -236,7 +236,10 @@ TEST_F(ImportCommandTest, AFailureStopsTheFilesButKeepsWhatWasReadListedAndSaved
     ASSERT_EQ(fake_.Prompts().size(), 2u);
     const std::string& text = fake_.Prompts()[1].text;
     EXPECT_EQ(text.rfind(run.Failure, 0), 0u);
-    EXPECT_NE(text.find("Fichier : " + Data("niveau.ora") + "\nLigne : 2"), std::string::npos) << text;
+    EXPECT_NE(text.find("Fichier : " + Data("niveau.ora") + "\nLigne : 2\nCet enregistrement et les suivants n'ont pas "
+                        "été importés."),
+              std::string::npos)
+        << text;
     EXPECT_TRUE(fake_.Verify());
 }
 

@@ -417,6 +417,27 @@ TEST_F(RoundTrip, ALineThatFailsLeavesNothing)
     }
 }
 
+// The fixed-width import keeps nothing of a record that fails either, and
+// names each number it could not read.
+TEST_F(RoundTrip, FixedWidthRecordThatFailsLeavesNothing)
+{
+    const std::string filter = "T\r\n->a.ora\r\n*Indice:A4;Ouvrage\\Prof:F5;Ouvrage\\Diam:F5;\r\n";
+    TDirBlock root("Carotix");
+    OracleImportReport report;
+    EXPECT_THROW(ImportOracleData("P1  ;   45;152,4;\r\nP1  ;   50;152,45;\r\n", "a.ora", &root, filter, report),
+                 EOracleImportError);
+    EXPECT_EQ(root.FindBlock("P1\\Ouvrage\\Prof")->Count(), 1);
+    EXPECT_EQ(root.FindBlock("P1\\Ouvrage\\Diam")->Count(), 1);
+
+    OracleImportReport numbers;
+    ImportOracleData("P2  ;   45;  244;\r\nP2  ;  abc;  1x2;\r\n", "a.ora", &root, filter, numbers);
+    EXPECT_EQ(numbers.UnreadableNumbers, 2);
+    EXPECT_EQ(numbers.Notes,
+              (std::vector<std::string>{
+                  "Ligne 2, champ Ouvrage\\Prof : \"abc\" n'est pas un nombre, import\xC3\xA9 comme valeur manquante",
+                  "Ligne 2, champ Ouvrage\\Diam : \"1x2\" n'est pas un nombre, import\xC3\xA9 comme valeur manquante"}));
+}
+
 // A level's description typed over two lines keeps its record on one line
 // of the levels export, as the CSV export does, and the export says so.
 TEST_F(RoundTrip, LevelsExportKeepsEachLevelOnOneLine)

@@ -112,7 +112,8 @@ void ShowMissingFilters(const OracleImportReport& report, std::set<std::string>&
 std::string FailureText(const std::string& message, const std::string& file, std::int64_t line)
 {
     if (line <= 0) return message;
-    return message + "\n\nFichier : " + file + "\nLigne : " + IntToStr(line);
+    return message + "\n\nFichier : " + file + "\nLigne : " + IntToStr(line)
+        + "\nCet enregistrement et les suivants n'ont pas été importés.";
 }
 
 } // namespace
