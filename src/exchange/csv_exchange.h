@@ -97,9 +97,10 @@ bool CsvTableHasRows(const TIniFile& ini, const std::string& TableName, const TD
                      const std::vector<CsvExportRow>& rows);
 
 // Reads a CSV text (decoded) into root through the section. `fileLabel`
-// names the file in messages. Raises ECsvError "Pas de champ Indice dans
-// '<file>'" without an index column, and ECsvError naming the file and line
-// when a value does not convert.
+// names the file in messages. A quoted cell runs to its closing quote, line
+// breaks included. Raises ECsvError "Pas de champ Indice dans '<file>'"
+// without an index column, and ECsvError naming the file, line, column and
+// value when a value does not convert; nothing of that line is written.
 void ImportCsvData(std::string_view text, const CsvSection& section, TDirBlock& root, const std::string& fileLabel,
                    CsvReport& report);
 // TFChild.ImportCsv: the table is named by the file's name without folder and
