@@ -16,7 +16,7 @@ constexpr std::int32_t kGrouting = 1, kGravelPack = 2, kSeal = 4;  // Annulaire\
 constexpr std::int32_t kCementGrout = 1, kBentoniteCement = 2, // natures of a grouting
     kConcreteFill = 3;
 constexpr std::int32_t kSilicaGravel = 1, kRoundGravel = 3;    // natures of a gravel pack
-constexpr std::int32_t kCompactedClay = 1, kBentoniteGranules = 2, kBentonitePellets = 3;  // natures of a seal
+constexpr std::int32_t kCompactedClay = 1, kBentoniteGranules = 2;  // natures of a seal
 
 void SetDossier(TDirBlock& bh, const std::string& nature, const std::string& lieuDit, const std::string& commune)
 {
@@ -228,10 +228,10 @@ std::unique_ptr<TDirBlock> BuildSampleCollection()
         AddCasing(multi, pz, t.name, {t.screenFrom, t.screenTo, t.diam, kScreen, kPvc});
         AddCasing(multi, pz, t.name, {t.screenTo, t.screenTo + 0.2, t.diam, kBottomPlug, kPvc});
     }
-    for (const Fill& f : {Fill{0.0, 3.0, kGrouting, kCementGrout}, Fill{3.0, 9.0, kSeal, kBentonitePellets},
-                          Fill{9.0, 15.0, kGravelPack, kSilicaGravel, 1, 2}, Fill{15.0, 20.0, kSeal, kBentonitePellets},
-                          Fill{20.0, 26.0, kGravelPack, kSilicaGravel, 1, 2}, Fill{26.0, 33.0, kSeal, kBentonitePellets},
-                          Fill{33.0, 44.0, kGravelPack, kSilicaGravel, 1, 2}, Fill{44.0, 45.0, kSeal, kBentonitePellets}})
+    for (const Fill& f : {Fill{0.0, 3.0, kGrouting, kCementGrout}, Fill{3.0, 9.0, kSeal, kBentoniteGranules},
+                          Fill{9.0, 15.0, kGravelPack, kSilicaGravel, 1, 2}, Fill{15.0, 20.0, kSeal, kBentoniteGranules},
+                          Fill{20.0, 26.0, kGravelPack, kSilicaGravel, 1, 2}, Fill{26.0, 33.0, kSeal, kBentoniteGranules},
+                          Fill{33.0, 44.0, kGravelPack, kSilicaGravel, 1, 2}, Fill{44.0, 45.0, kSeal, kBentoniteGranules}})
         AddFill(multi, pz, f);
     return root;
 }
