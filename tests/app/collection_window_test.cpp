@@ -94,10 +94,10 @@ TEST_F(CollectionWindowTest, OpenShowsTheConfiguredColumnsAndCells)
     for (int col = 0; col < 5; ++col) EXPECT_EQ(c->GridCell(col, 0), headers[static_cast<std::size_t>(col)]);
     EXPECT_EQ(Column(*c, 0), (std::vector<std::string>{"PUITS-1", "F-VAL-01", "F-VAL-01", "PZ-MULTI"}));
     EXPECT_EQ(Column(*c, 1), (std::vector<std::string>{"PUITS-1", "F1", "F2", "PZ-MULTI"}));
-    EXPECT_EQ(c->GridCell(2, 1), "Puits domestique");
+    EXPECT_EQ(c->GridCell(2, 1), "PUITS");
     // "Dossier" has no designation column: both ouvrages of F-VAL-01 show its row 0.
-    EXPECT_EQ(c->GridCell(4, 2), "Pl\xC3\xA9lan-le-Grand");
-    EXPECT_EQ(c->GridCell(4, 3), "Pl\xC3\xA9lan-le-Grand");
+    EXPECT_EQ(c->GridCell(4, 2), "Melun");
+    EXPECT_EQ(c->GridCell(4, 3), "Melun");
     for (int col = 0; col < 5; ++col) EXPECT_GE(c->StringGrid->columnWidth(col), 64);
 
     // Another column list in the settings.
@@ -107,7 +107,7 @@ TEST_F(CollectionWindowTest, OpenShowsTheConfiguredColumnsAndCells)
     EXPECT_EQ(c->GridCell(2, 0), "Z");
     EXPECT_EQ(c->GridCell(2, 1), "48,2");
     EXPECT_EQ(c->GridCell(3, 2), "182");
-    EXPECT_EQ(c->GridCell(2, 3), "62,1");
+    EXPECT_EQ(c->GridCell(2, 3), "88,1");
 }
 
 TEST_F(CollectionWindowTest, TheThreeViewsFollowTheSelection)
@@ -140,9 +140,9 @@ TEST_F(CollectionWindowTest, TheThreeViewsFollowTheSelection)
     emit c->DrawGrid->selectionChangedByUser();
     EXPECT_EQ(c->GetSelectedRows(), (std::vector<int>{0, 1}));
     ASSERT_TRUE(c->StripRange().Valid());
-    // Common range: shallowest top is the piezometer's ground (55,4 m), deepest bottom F1 at 182 - 62.
-    EXPECT_DOUBLE_EQ(*c->StripRange().top, -62.1);
-    EXPECT_DOUBLE_EQ(*c->StripRange().bottom, 120.0);
+    // Common range: highest top is F2's ground (88,1 m), deepest bottom F1 at 182 - 88.
+    EXPECT_DOUBLE_EQ(*c->StripRange().top, -88.1);
+    EXPECT_DOUBLE_EQ(*c->StripRange().bottom, 94.0);
 
     // Select all, invert through SelectRows, deselect.
     c->ShowListView();
@@ -580,7 +580,7 @@ TEST_F(CollectionWindowTest, TooltipTextUnitAndTheTablesPopup)
     TFMain main;
     main.show();
     TFChild* c = main.OpenCollectionFile(SampleFile());
-    EXPECT_EQ(c->GetTooltipText(1), "F-VAL-01 (F1)\r\nPl\xC3\xA9lan-le-Grand");
+    EXPECT_EQ(c->GetTooltipText(1), "F-VAL-01 (F1)\r\nMelun");
     EXPECT_EQ(c->GetTooltipText(-1), "");
     // The row under a point of the table view.
     const int y = c->StringGrid->rowViewportPosition(2) + 2;

@@ -18,6 +18,7 @@
 #include "platform/base/rtl_numbers.h"
 #include "sample_collection.h"
 #include "store/blocks.h"
+#include "store/field_defs.h"
 #include "store/options.h"
 #include "temp_dir.h"
 
@@ -71,20 +72,35 @@ TEST(SampleCollection, ShippedFileMatchesItsGenerator)
               (std::vector<std::string>{"PMT1", "PMT2", "PMT3"}));
 }
 
-// The sample looks like real boreholes: each ouvrage of F-VAL-01 has its own
-// rows in every table but "Dossier" and is drawn to its own depth; topsoil
-// lies only at the top; stratigraphic names are written one way, accented.
+// The sample looks like real boreholes: every table of an ouvrage but
+// "Dossier" names its rows by "Désign", as the program's own tables do, so
+// that each ouvrage of F-VAL-01 has its own rows and is drawn to its own
+// depth, and the exports keep the ouvrages apart; topsoil lies only at the
+// top; stratigraphic names are written one way, accented.
 TEST(SampleCollection, EachOuvrageHasItsOwnEquipmentAndAPlausibleSuccession)
 {
     const std::unique_ptr<TDirBlock> loaded = LoadSample();
     const TDirBlock& sample = *loaded;
+    for (const auto& child : sample.Items()) {
+        if (!child->IsDir()) continue;
+        const TDirBlock& borehole = static_cast<const TDirBlock&>(*child);
+        std::set<std::string> ouvrages;
+        for (int r = 0; r < borehole.FindDir("Ouvrage")->RowCount(); ++r)
+            ouvrages.insert(borehole.GetPathString("Ouvrage\\D\xC3\xA9sign", r));
+        for (const auto& table : borehole.Items()) {
+            if (table->Name == "Dossier") continue;
+            const TDirBlock& dir = static_cast<const TDirBlock&>(*table);
+            SCOPED_TRACE(borehole.Name + "\\" + table->Name);
+            ASSERT_GE(dir.IndexOfName("D\xC3\xA9sign"), 0);
+            for (int r = 0; r < dir.RowCount(); ++r) EXPECT_TRUE(ouvrages.count(dir.GetPathString("D\xC3\xA9sign", r)));
+        }
+    }
     const TDirBlock* deep = sample.FindDir("F-VAL-01");
     ASSERT_NE(deep, nullptr);
     for (const char* table : {"Ouvrage", "Niveau", "Trou-nu", "Tubage", "Annulaire"}) {
-        const TDirBlock* dir = deep->FindDir(table);
-        ASSERT_NE(dir, nullptr) << table;
         std::set<std::string> designs;
-        for (int r = 0; r < dir->RowCount(); ++r) designs.insert(dir->GetPathString("D\xC3\xA9sign", r));
+        for (int r = 0; r < deep->FindDir(table)->RowCount(); ++r)
+            designs.insert(deep->FindDir(table)->GetPathString("D\xC3\xA9sign", r));
         EXPECT_EQ(designs, (std::set<std::string>{"F1", "F2"})) << table;
     }
     EXPECT_EQ(EtendueProfondeur(sample, "F-VAL-01", "F1", ""), 182.0);
@@ -106,11 +122,136 @@ TEST(SampleCollection, EachOuvrageHasItsOwnEquipmentAndAPlausibleSuccession)
             const double from = levels->GetPathFloat("Deb", r);
             EXPECT_EQ(from, bottom);   // each level starts where the one above ends
             bottom = levels->GetPathFloat("Fin", r);
-            if (levels->GetPathString("CodeNiv", r).rfind("TER", 0) == 0) EXPECT_EQ(from, 0.0);
+            if (levels->GetPathString("CodeNiv", r).rfind("TER", 0) == 0) {
+                EXPECT_EQ(from, 0.0);
+            }
             EXPECT_TRUE(units.count(levels->GetPathString("Strati", r))) << levels->GetPathString("Strati", r);
         }
         EXPECT_GT(bottom, 0.0);
     }
+}
+
+namespace {
+
+struct Span {
+    double from, to;
+    std::int32_t type, nature;
+    std::string tube;  // "NomTube"; for a level, "Aquifere"
+};
+
+// The rows of a table that belong to the ouvrage, in table order.
+std::vector<Span> Spans(const TDirBlock& sample, const CollectionRow& row, const std::string& table)
+{
+    std::vector<Span> out;
+    const TDirBlock* dir = sample.FindDir(row.Indice + "\\" + table);
+    for (int r = 0; dir && r < dir->RowCount(); ++r)
+        if (dir->GetPathString("D\xC3\xA9sign", r) == row.Design)
+            out.push_back({dir->GetPathFloat("Deb", r), dir->GetPathFloat("Fin", r), dir->GetPathInt("Type", r),
+                           dir->GetPathInt("Nature", r),
+                           dir->GetPathString(table == "Niveau" ? "Aquifere" : "NomTube", r)});
+    return out;
+}
+
+}  // namespace
+
+// What a hydrogeologist checks first: every screen lies in water-bearing
+// levels, within a gravel pack of its own tube with a seal above it (and
+// below it unless it reaches the bottom), so that no two aquifers are joined;
+// the fill runs from the surface to the bottom of the hole, also between two
+// nested casings; a hole sealed back holds no cuttings; the record sheets
+// and the fill speak in edition.ini's lexicon codes; the places agree with
+// the geology (the Brioverian schist lies on the Armorican massif, west of
+// Lambert-93 X 420 km; the chalk of the Paris basin east of it).
+TEST(SampleCollection, ItsScreensPacksAndSealsAreSound)
+{
+    TempProgramDir program;
+    OptionsInitialize(program.path());
+    const std::unique_ptr<TDirBlock> loaded = LoadSample();
+    const TDirBlock& sample = *loaded;
+    const auto codes = [](const std::string& section) {
+        std::vector<std::string> c, labels;
+        LoadLexiconSection(section, c, labels);
+        return std::set<std::string>(c.begin(), c.end());
+    };
+    const std::int32_t kScreen = 2, kPack = 2, kSeal = 4, kBackfill = 3, kCuttings = 1;
+    std::vector<CollectionRow> rows;
+    BuildRowList(sample, rows);
+    for (const CollectionRow& row : rows) {
+        SCOPED_TRACE(row.Indice + " " + row.Design);
+        const int o = sample.FindDir(row.Indice + "\\Ouvrage")->IndexOfName("D\xC3\xA9sign") >= 0
+                          ? sample.IndexOfPathString(row.Indice + "\\Ouvrage\\D\xC3\xA9sign", row.Design)
+                          : 0;
+        for (const char* field : {"Nature", "Usage", "Etat"})
+            EXPECT_TRUE(codes(std::string("Ouvrage\\") + field)
+                            .count(sample.GetPathString(row.Indice + "\\Ouvrage\\" + field, o)))
+                << field;
+        EXPECT_TRUE(codes("Dossier\\Nature").count(sample.GetPathString(row.Indice + "\\Dossier\\Nature", 0)));
+        const std::vector<Span> levels = Spans(sample, row, "Niveau");
+        const std::vector<Span> casing = Spans(sample, row, "Tubage");
+        const std::vector<Span> fill = Spans(sample, row, "Annulaire");
+        const std::vector<Span> hole = Spans(sample, row, "Trou-nu");
+        for (const Span& f : fill)
+            EXPECT_TRUE(codes("Annulaire\\Nature" + std::to_string(f.type)).count(std::to_string(f.nature)))
+                << f.from << " " << f.type << "/" << f.nature;
+        for (const Span& c : casing) EXPECT_TRUE(codes("Tubage\\Nature").count(std::to_string(c.nature))) << c.from;
+
+        const TDirBlock* niveau = sample.FindDir(row.Indice + "\\Niveau");
+        for (const Span& screen : casing) {
+            if (screen.type != kScreen) continue;
+            SCOPED_TRACE("screen " + screen.tube + " " + std::to_string(screen.from));
+            for (const Span& level : levels) {
+                if (level.from < screen.to && level.to > screen.from) {
+                    EXPECT_EQ(level.tube, "OUI") << level.from;
+                }
+            }
+            std::size_t p = 0;
+            while (p < fill.size() && !(fill[p].type == kPack && fill[p].from <= screen.from && fill[p].to >= screen.to)) ++p;
+            ASSERT_LT(p, fill.size()) << "no gravel pack";
+            for (const Span& other : casing) {
+                if (other.type == kScreen && other.tube != screen.tube) {
+                    EXPECT_FALSE(other.from < fill[p].to && other.to > fill[p].from) << "pack shared with " << other.tube;
+                }
+            }
+            ASSERT_GT(p, 0u);
+            EXPECT_EQ(fill[p - 1].type, kSeal);
+            if (fill[p].to < hole.back().to) {
+                ASSERT_LT(p + 1, fill.size());
+                EXPECT_EQ(fill[p + 1].type, kSeal);
+            }
+        }
+        // The fill runs from the surface to the bottom of the hole.
+        ASSERT_FALSE(fill.empty());
+        double reached = 0;
+        for (const Span& f : fill) {
+            EXPECT_EQ(f.from, reached);
+            reached = f.to;
+            if (sample.GetPathString(row.Indice + "\\Ouvrage\\Etat", o) == "REBOUCHE") {
+                EXPECT_FALSE(f.type == kBackfill && f.nature == kCuttings) << "cuttings in a sealed hole";
+            }
+        }
+        EXPECT_EQ(reached, hole.back().to);
+        // Two nested casings of one tube have their space filled.
+        const std::vector<Span> inner = Spans(sample, row, "AnnulaireInterne");
+        for (const Span& a : casing)
+            for (const Span& b : casing)
+                if (a.tube == b.tube && &a != &b && std::max(a.from, b.from) < std::min(a.to, b.to)) {
+                    bool filled = false;
+                    for (const Span& i : inner) filled |= i.from <= std::max(a.from, b.from) && i.to >= std::min(a.to, b.to);
+                    EXPECT_TRUE(filled) << a.from << "-" << a.to << " and " << b.from << "-" << b.to;
+                }
+
+        const double x = sample.GetPathFloat(row.Indice + "\\Ouvrage\\X", o);
+        for (int r = 0; r < niveau->RowCount(); ++r) {
+            if (niveau->GetPathString("Strati", r) == "Briov\xC3\xA9rien") {
+                EXPECT_LT(x, 420000.0);
+            }
+            if (niveau->GetPathString("CodeNiv", r).rfind("CRA", 0) == 0) {
+                EXPECT_GT(x, 420000.0);
+            }
+        }
+    }
+    EXPECT_EQ(sample.GetPathString("F-VAL-01\\Dossier\\NomDep", 0), "Seine-et-Marne");
+    OptionsRelease();
 }
 
 // The shipped program folder as its users find it: the rules, read from data/
@@ -160,10 +301,10 @@ TEST(SampleCollection, TheShippedTooltipShowsTheOuvragesMainFields)
     const TDirBlock& sample = *loaded;
     EXPECT_EQ(TooltipText(program / "infobulle.txt", sample, "PUITS-1", "PUITS-1"),
               "PUITS-1 - PUITS-1\r\n"
-              "Puits domestique\r\n"
+              "Puits\r\n"
               "Commune : Bain-de-Bretagne\r\n"
               "Lieu-dit : La Ferme Neuve\r\n"
-              "X : 352410\tY : 6781250 m\r\n"
+              "X : 351170\tY : 6758540 m\r\n"
               "Altitude : 48,2 m\r\n"
               "Profondeur : 9 m\r\n"
               "Niveau d'eau : 2,8 m\r\n");

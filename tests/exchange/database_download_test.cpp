@@ -239,7 +239,7 @@ TEST_F(DatabaseDownloadTest, MissingSectionsAreToldAndTheDownloadGoesOn)
     FakeHost other;
     other.Add("F-VAL-01", "F1");
     EXPECT_THROW(DownloadOuvrage(other, db_, "F-VAL-01", "F1"), EDatabaseError);
-    EXPECT_EQ(other.root.GetPathString("F-VAL-01\\Dossier\\Commune", 0), "PLELAN-LE-GRAND");
+    EXPECT_EQ(other.root.GetPathString("F-VAL-01\\Dossier\\Commune", 0), "MELUN");
     EXPECT_EQ(other.redraws, 1);
 }
 

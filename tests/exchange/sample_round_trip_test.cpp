@@ -1,0 +1,202 @@
+// The shipped sample collection survives its own exports: written to CSV
+// files (every table the export window ticks) or to fixed-width files (every
+// main filter of each shipped filter file that the export window ticks), then
+// read back into a new collection, it lists the same ouvrages, each with its
+// own levels, open hole, casing and fill.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "exchange/csv_exchange.h"
+#include "exchange/filter_file.h"
+#include "exchange/fixed_width_export.h"
+#include "exchange/fixed_width_import.h"
+#include "platform/base/ini_file.h"
+#include "platform/base/rtl_numbers.h"
+#include "store/blocks.h"
+#include "store/options.h"
+#include "temp_dir.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kDesign = "D\xC3\xA9sign";
+
+// The columns compared in each table: those that every exchange carries.
+const std::map<std::string, std::vector<std::string>> kColumns = {
+    {"Ouvrage", {"X", "Y", "Z", "Prof", "DiamTube"}},
+    {"Niveau", {"Deb", "Fin", "CodeNiv", "Litho"}},
+    {"Trou-nu", {"Deb", "Fin", "Diam"}},
+    {"Tubage", {"Deb", "Fin", "Diam", "Type"}},
+    {"Annulaire", {"Deb", "Fin", "Type", "Nature"}},
+};
+
+// The listed ouvrages of a collection: each row of each borehole's "Ouvrage".
+std::vector<std::string> Ouvrages(const TDirBlock& root)
+{
+    std::vector<std::string> out;
+    for (const auto& child : root.Items()) {
+        if (!child->IsDir()) continue;
+        const TDirBlock* ouvrage = static_cast<const TDirBlock&>(*child).FindDir("Ouvrage");
+        for (int r = 0; ouvrage && r < ouvrage->RowCount(); ++r)
+            out.push_back(child->Name + "/" + ouvrage->GetPathString(kDesign, r));
+    }
+    std::sort(out.begin(), out.end());
+    return out;
+}
+
+// The rows of `table` that belong to the ouvrage (a table without "Désign"
+// belongs to every ouvrage of its index), each as the texts of the compared
+// columns; with `tubes`, casing rows also name their tube, a row without a
+// name being the single tube.
+std::vector<std::string> OwnRows(const TDirBlock& root, const std::string& indice, const std::string& design,
+                                 const std::string& table, bool tubes)
+{
+    std::vector<std::string> out;
+    const TDirBlock* dir = root.FindDir(indice + "\\" + table);
+    if (!dir) return out;
+    const bool named = dir->IndexOfName(kDesign) >= 0;
+    for (int r = 0; r < dir->RowCount(); ++r) {
+        if (named && dir->GetPathString(kDesign, r) != design) continue;
+        std::string line;
+        for (const std::string& column : kColumns.at(table)) line += dir->GetPathString(column, r) + "|";
+        if (tubes && table == "Tubage") {
+            const std::string tube = dir->GetPathString("NomTube", r);
+            line += tube.empty() ? OptNomTubeSimple : tube;
+        }
+        out.push_back(line);
+    }
+    return out;
+}
+
+class SampleRoundTrip : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        OptionsInitialize(program_.path());
+        sample_.LoadFromFile((fs::path(CAROTIX_DATA_DIR) / "Exemples" / "exemple.crx").string());
+        for (const std::string& o : Ouvrages(sample_)) {
+            const std::size_t slash = o.find('/');
+            listed_.push_back({o.substr(0, slash), o.substr(slash + 1)});
+        }
+        ASSERT_EQ(listed_.size(), 4u);
+    }
+    void TearDown() override { OptionsRelease(); }
+
+    // The collection read back lists the same ouvrages as the sample, each
+    // with its own rows; `carried` names the tables the exchange carries and
+    // `withDesign` those it carries with their designation (the others come
+    // back as tables of the whole index); `tubes` whether it carries the tube
+    // names of the casing; `dossier` the columns of "Dossier" it carries.
+    void ExpectSameOuvrages(const TDirBlock& back, const std::vector<std::string>& carried,
+                            const std::vector<std::string>& withDesign, bool tubes,
+                            const std::vector<std::string>& dossier)
+    {
+        EXPECT_EQ(Ouvrages(back), Ouvrages(sample_));
+        for (const CsvExportRow& o : listed_) {
+            for (const std::string& table : carried) {
+                SCOPED_TRACE(o.Indice + "/" + o.Design + " " + table);
+                const std::vector<std::string> mine = OwnRows(sample_, o.Indice, o.Design, table, tubes);
+                EXPECT_FALSE(mine.empty());
+                if (std::count(withDesign.begin(), withDesign.end(), table)) {
+                    EXPECT_EQ(OwnRows(back, o.Indice, o.Design, table, tubes), mine);
+                    continue;
+                }
+                // Without designation, the rows of every ouvrage of the index
+                // come back together.
+                std::vector<std::string> all;
+                for (const CsvExportRow& other : listed_)
+                    if (other.Indice == o.Indice) {
+                        const std::vector<std::string> rows = OwnRows(sample_, other.Indice, other.Design, table, tubes);
+                        all.insert(all.end(), rows.begin(), rows.end());
+                    }
+                std::vector<std::string> got = OwnRows(back, o.Indice, o.Design, table, tubes);
+                std::sort(all.begin(), all.end());
+                std::sort(got.begin(), got.end());
+                EXPECT_EQ(got, all);
+            }
+        }
+        // The dossier of each index keeps its values.
+        for (const std::string& column : dossier)
+            for (const CsvExportRow& o : listed_)
+                EXPECT_EQ(back.GetPathString(o.Indice + "\\Dossier\\" + column, 0),
+                          sample_.GetPathString(o.Indice + "\\Dossier\\" + column, 0))
+                    << o.Indice << " " << column;
+    }
+
+    ScopedDecimalSeparator comma_{','};
+    TempProgramDir program_;
+    TempDir out_;
+    TDirBlock sample_{"Carotix"};
+    std::vector<CsvExportRow> listed_;
+};
+
+TEST_F(SampleRoundTrip, ThroughTheCsvFilesOfEveryTickedTable)
+{
+    std::vector<std::string> written;
+    for (const std::string& table : CsvTableNames(*IniCsv)) {
+        if (!CsvTableHasRows(*IniCsv, table, sample_, listed_)) continue;
+        CsvReport report;
+        ExportCsvFile((out_ / (table + ".csv")).string(), table, sample_, listed_, report);
+        EXPECT_FALSE(report.HasRemarks()) << report.Summary(table);
+        written.push_back(table);
+    }
+    EXPECT_EQ(written, (std::vector<std::string>{"Ouvrages", "Dossiers", "Niveaux", "TrousNus", "Tubages", "Annulaires",
+                                                 "AnnulairesInternes"}));
+    TDirBlock back("Carotix");
+    for (const std::string& table : written) {
+        CsvReport report;
+        ImportCsvFile((out_ / (table + ".csv")).string(), back, report);
+    }
+    ExpectSameOuvrages(back, {"Ouvrage", "Niveau", "Trou-nu", "Tubage", "Annulaire"},
+                       {"Ouvrage", "Niveau", "Trou-nu", "Tubage", "Annulaire"}, false, {"Nature", "Commune", "Lieu-Dit"});
+}
+
+// Each shipped filter file carries what its filters list: the BSS filters
+// every table with its designation, the site sheets no open hole and no
+// designation beyond the record sheet's.
+TEST_F(SampleRoundTrip, ThroughTheFixedWidthFilesOfEachShippedFilter)
+{
+    struct Case {
+        const char* filter;
+        std::vector<std::string> carried, withDesign, dossier;
+    };
+    for (const Case& k : {Case{"filtre_bss.txt",
+                               {"Ouvrage", "Niveau", "Trou-nu", "Tubage", "Annulaire"},
+                               {"Ouvrage", "Niveau", "Trou-nu", "Tubage", "Annulaire"},
+                               {"Nature", "Commune", "Lieu-Dit"}},
+                          Case{"filtre_chantier.txt", {"Ouvrage", "Niveau", "Tubage", "Annulaire"}, {"Ouvrage"}, {"Commune"}}}) {
+        SCOPED_TRACE(k.filter);
+        const std::string filter = (program_ / k.filter).string();
+        std::vector<std::string> headers;
+        LoadFilterNames(filter, headers);
+        std::vector<ExportCheckItem> items;
+        UpdateExportCheckItems(items, OracleExportItems(headers));
+        CheckOracleTables(items, headers, sample_);
+        const fs::path folder = out_ / fs::path(k.filter).stem().string();
+        fs::create_directories(folder);
+        std::vector<std::string> ticked;
+        for (const ExportCheckItem& item : items) {
+            if (!item.Checked) continue;
+            OracleExportReport report;
+            ExportOracleFile((folder / item.Text).string(), sample_, filter, report);
+            EXPECT_FALSE(report.HasRemarks()) << report.Summary();
+            ticked.push_back(item.Text);
+        }
+        EXPECT_EQ(ticked.size(), items.size());
+        TDirBlock back("Carotix");
+        for (const std::string& file : ticked) {
+            OracleImportReport report;
+            ImportOracleFile((folder / file).string(), &back, filter, report);
+            EXPECT_FALSE(report.HasRemarks()) << report.Summary();
+        }
+        ExpectSameOuvrages(back, k.carried, k.withDesign, true, k.dossier);
+    }
+}
+
+}  // namespace
