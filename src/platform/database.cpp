@@ -215,7 +215,9 @@ int ReadOnlyAuthorizer(void*, int action, const char*, const char* name, const c
 std::string SqliteError(sqlite3* h, int rc)
 {
     const std::string message = sqlite3_errmsg(h);
-    if ((rc & 0xff) == SQLITE_AUTH || sqlite3_errcode(h) == SQLITE_AUTH || message == "not authorized")
+    // A refused function or table-valued pragma comes back as a plain error
+    // ("not authorized", "not authorized to use function: ...").
+    if ((rc & 0xff) == SQLITE_AUTH || sqlite3_errcode(h) == SQLITE_AUTH || message.rfind("not authorized", 0) == 0)
         return kReadOnlyText;
     return IsValidUtf8(message) ? message : Cp1252ToUtf8(message);
 }
