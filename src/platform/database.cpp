@@ -176,8 +176,8 @@ bool ReadFunction(const char* name)
 {
     static const char* const kAllowed[] = {
         // text and values
-        "abs", "char", "coalesce", "concat", "concat_ws", "format", "glob", "hex", "ifnull", "iif", "instr", "length",
-        "like", "likelihood", "likely", "lower", "ltrim", "max", "min", "nullif", "octet_length", "printf", "quote",
+        "abs", "char", "coalesce", "concat", "concat_ws", "glob", "hex", "ifnull", "iif", "instr", "length",
+        "like", "likelihood", "likely", "lower", "ltrim", "max", "min", "nullif", "octet_length", "quote",
         "replace", "round", "rtrim", "sign", "substr", "substring", "trim", "typeof", "unhex", "unicode", "unlikely",
         "upper",
         // dates

@@ -25,7 +25,10 @@ std::string QueryError(TDatabase& db, const std::string& sql)
 
 // A function an extension could have registered on every connection: it
 // would read any file.
-void ReadFileFunction(sqlite3_context* context, int, sqlite3_value**) { sqlite3_result_text(context, "secret", -1, SQLITE_STATIC); }
+void ReadFileFunction(sqlite3_context* context, int, sqlite3_value**)
+{
+    sqlite3_result_text(context, "secret", -1, SQLITE_STATIC);
+}
 
 int RegisterReadFile(sqlite3* db, char**, const sqlite3_api_routines*)
 {
@@ -43,8 +46,9 @@ TEST(DatabaseGuardTest, SqliteReadsCallOnlyTheFunctionsOfARead)
     db.BaseFolder = CAROTIX_DATA_DIR;
     db.Open();
     sqlite3_cancel_auto_extension(reinterpret_cast<void (*)()>(RegisterReadFile));
-    for (const char* sql : {"SELECT fts3_tokenizer('simple')", "SELECT load_extension('libx.so')", "SELECT readfile('/etc/passwd')",
-                            "SELECT zeroblob(1000000000)", "SELECT sqlite_compileoption_get(0)",
+    for (const char* sql : {"SELECT fts3_tokenizer('simple')", "SELECT load_extension('libx.so')",
+                            "SELECT readfile('/etc/passwd')", "SELECT zeroblob(1000000000)",
+                            "SELECT printf('%*d', 999999999, 1)", "SELECT sqlite_compileoption_get(0)",
                             "SELECT LITHO FROM NIVEAU WHERE fts3_tokenizer('simple') IS NULL",
                             "SELECT * FROM pragma_table_info('OUVRAGE')", "SELECT * FROM pragma_user_version"})
         EXPECT_EQ(QueryError(db, sql), kReadOnlyText) << sql;
