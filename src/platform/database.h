@@ -30,8 +30,9 @@
 // it is prepared, and a statement the engine does not call read-only (such as
 // VACUUM INTO, which would write a file) is refused before its first step.
 //
-// On SQLite the function TO_CHAR(date, format) of the server databases is
-// provided, so that the same SQL texts run on both; of the engine's own
+// On SQLite the functions TO_CHAR(date, format) and TO_DATE(text, format) of
+// the server databases are provided, so that the same SQL texts run on both
+// (dates are ISO texts there); of the engine's own
 // functions only those a read needs may be called (no extension loading, no
 // tokenizer registration).
 //
