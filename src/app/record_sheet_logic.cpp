@@ -312,7 +312,7 @@ void RecordSheet::FillFromRecord()
         sql += " AND " + dbTable + ".DESIGNATION = ?";
         values.push_back(Designation);
     }
-    if (!Trim(where).empty()) sql += " AND " + where;
+    if (!Trim(where).empty()) sql += " AND (" + Trim(where) + ")";  // an OR narrows, never widens
     sql += ";";
     const std::vector<SheetRecord> records = RunQuery(sql, values);
     if (records.empty()) return;

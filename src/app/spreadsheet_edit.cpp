@@ -326,7 +326,7 @@ std::string TableurSheet::BuildQuery(const std::string& section, std::vector<int
     if (!where.empty()) CheckSqlIniWhere(section, "WHERE", where);
     std::string sql = list + " FROM " + from + " WHERE INDICE = " + QuoteSql(Indice);
     if (byDesign) sql += " AND DESIGNATION = " + QuoteSql(Designation);
-    if (!where.empty()) sql += " AND " + where;
+    if (!where.empty()) sql += " AND (" + where + ")";  // an OR narrows, never widens
     return sql + ";";
 }
 

@@ -204,7 +204,9 @@ SectionQuery FinishQuery(SectionQuery q, const std::string& section, const std::
         q.text.sql += " AND " + prefix + "DESIGNATION = ?";
         q.text.values.push_back(design);
     }
-    if (!where.empty()) q.text.sql += " AND " + where;
+    // In parentheses: an OR of the condition narrows the ouvrage's rows, it
+    // does not add other rows to them.
+    if (!where.empty()) q.text.sql += " AND (" + where + ")";
     q.text.sql += ";";
     return q;
 }

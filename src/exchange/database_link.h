@@ -59,7 +59,7 @@ struct SectionQuery {
 SectionQuery BuildSectionColumns(const std::string& section, const TStructTable& defs,
                                  const std::function<int(const std::string& value)>& defOf);
 // The spreadsheet's query: ... FROM from WHERE INDICE = ? [AND DESIGNATION = ?]
-// [AND where];  definitions matched by their Path.
+// [AND (where)];  definitions matched by their Path.
 SectionQuery BuildSpreadsheetQuery(const std::string& section, const TStructTable& defs, const std::string& indice,
                                    const std::string& design);
 // The record sheet's query: conditions on DBTABLE.INDICE and DBTABLE.DESIGNATION;

@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cctype>
 #include <chrono>
+#include <functional>
 #include <libpq-fe.h>
 #include <poll.h>
 #include <sqlite3.h>
@@ -105,6 +106,24 @@ void ToCharFunction(sqlite3_context* context, int argc, sqlite3_value** argv)
     sqlite3_result_text(context, result.c_str(), static_cast<int>(result.size()), SQLITE_TRANSIENT);
 }
 
+void ToDateFunction(sqlite3_context* context, int argc, sqlite3_value** argv)
+{
+    if (argc < 2 || sqlite3_value_type(argv[0]) == SQLITE_NULL || sqlite3_value_type(argv[1]) == SQLITE_NULL) {
+        sqlite3_result_null(context);
+        return;
+    }
+    const auto* v = reinterpret_cast<const char*>(sqlite3_value_text(argv[0]));
+    const auto* f = reinterpret_cast<const char*>(sqlite3_value_text(argv[1]));
+    const std::string value = v ? v : "";
+    std::string result;
+    if (!SqliteToDate(value, f ? f : "", result)) {
+        const std::string message = "TO_DATE : date invalide (" + value + ")";
+        sqlite3_result_error(context, message.c_str(), static_cast<int>(message.size()));
+        return;
+    }
+    sqlite3_result_text(context, result.c_str(), static_cast<int>(result.size()), SQLITE_TRANSIENT);
+}
+
 void RegisterToChar(QSqlDatabase& db)
 {
     const QVariant handle = db.driver()->handle();
@@ -116,6 +135,9 @@ void RegisterToChar(QSqlDatabase& db)
         if (sqlite3_create_function_v2(h, "TO_CHAR", n, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, ToCharFunction,
                                        nullptr, nullptr, nullptr) != SQLITE_OK)
             throw EDatabaseError("Base SQLite : TO_CHAR n'a pas pu \xC3\xAAtre d\xC3\xA9" "fini");
+    if (sqlite3_create_function_v2(h, "TO_DATE", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, ToDateFunction, nullptr,
+                                   nullptr, nullptr) != SQLITE_OK)
+        throw EDatabaseError("Base SQLite : TO_DATE n'a pas pu \xC3\xAAtre d\xC3\xA9" "fini");
 }
 
 std::string ErrorText(const QSqlError& e)
@@ -145,17 +167,59 @@ std::string QueryTimeoutText(const std::string& sql, int ms)
 
 // ---- SQLite: one read, prepared by the program ---------------------------------
 
+// The functions a read may call: the engine's core text, number, date,
+// aggregate and window functions, and the program's own. Anything else (the
+// loading of extensions, fts3_tokenizer, which can be used to corrupt memory,
+// functions an extension registered) is refused as a statement that is not
+// a read.
+bool ReadFunction(const char* name)
+{
+    static const char* const kAllowed[] = {
+        // text and values
+        "abs", "char", "coalesce", "concat", "concat_ws", "glob", "hex", "ifnull", "iif", "instr", "length",
+        "like", "likelihood", "likely", "lower", "ltrim", "max", "min", "nullif", "octet_length", "quote",
+        "replace", "round", "rtrim", "sign", "substr", "substring", "trim", "typeof", "unhex", "unicode", "unlikely",
+        "upper",
+        // dates
+        "date", "time", "datetime", "julianday", "unixepoch", "strftime", "timediff",
+        // aggregates and windows
+        "avg", "count", "group_concat", "string_agg", "sum", "total", "row_number", "rank", "dense_rank",
+        "percent_rank", "cume_dist", "ntile", "lag", "lead", "first_value", "last_value", "nth_value",
+        // mathematics
+        "acos", "acosh", "asin", "asinh", "atan", "atan2", "atanh", "ceil", "ceiling", "cos", "cosh", "degrees", "exp",
+        "floor", "ln", "log", "log10", "log2", "mod", "pi", "pow", "power", "radians", "sin", "sinh", "sqrt", "tan",
+        "tanh", "trunc",
+        // the program's
+        "to_char", "to_date"};
+    if (!name) return false;
+    for (const char* allowed : kAllowed)
+        if (sqlite3_stricmp(name, allowed) == 0) return true;
+    return false;
+}
+
 // Stops, as a statement is prepared, everything but reading: writes, ATTACH,
-// DETACH, PRAGMA, transactions.
-int ReadOnlyAuthorizer(void*, int action, const char*, const char*, const char*, const char*)
+// DETACH, PRAGMA (its table-valued functions too), transactions, and the
+// functions a read does not need.
+int ReadOnlyAuthorizer(void*, int action, const char*, const char* name, const char*, const char*)
 {
     switch (action) {
     case SQLITE_SELECT:
     case SQLITE_READ:
-    case SQLITE_FUNCTION:
     case SQLITE_RECURSIVE: return SQLITE_OK;
+    case SQLITE_FUNCTION: return ReadFunction(name) ? SQLITE_OK : SQLITE_DENY;
     default: return SQLITE_DENY;
     }
+}
+
+// The engine's message, in the program's words when the guard above refused.
+std::string SqliteError(sqlite3* h, int rc)
+{
+    const std::string message = sqlite3_errmsg(h);
+    // A refused function or table-valued pragma comes back as a plain error
+    // ("not authorized", "not authorized to use function: ...").
+    if ((rc & 0xff) == SQLITE_AUTH || sqlite3_errcode(h) == SQLITE_AUTH || message.rfind("not authorized", 0) == 0)
+        return kReadOnlyText;
+    return IsValidUtf8(message) ? message : Cp1252ToUtf8(message);
 }
 
 sqlite3* SqliteHandle(const QSqlDatabase& db)
@@ -233,8 +297,26 @@ PGconn* PostgresHandle(const QSqlDatabase& db)
     return *static_cast<PGconn* const*>(handle.data());
 }
 
+// A server's refusal of a second statement and of a write, in the program's
+// words (the server words them in its own language: English or French).
+const char* PostgresRefusal(const PGresult* result)
+{
+    const char* state = result ? PQresultErrorField(result, PG_DIAG_SQLSTATE) : nullptr;
+    const char* primary = result ? PQresultErrorField(result, PG_DIAG_MESSAGE_PRIMARY) : nullptr;
+    if (!state) return nullptr;
+    const std::string code = state;
+    const std::string message = primary ? primary : "";
+    if (code == "25006") return kReadOnlyText;  // read_only_sql_transaction
+    if (code == "42601" && (message == "cannot insert multiple commands into a prepared statement" ||
+                            message == "ne peut pas ins\xC3\xA9rer les commandes multiples dans une instruction "
+                                       "pr\xC3\xA9par\xC3\xA9" "e"))
+        return kOneStatementText;
+    return nullptr;
+}
+
 std::string PostgresError(PGconn* conn, const PGresult* result)
 {
+    if (const char* refusal = PostgresRefusal(result)) return refusal;
     std::string text = result ? PQresultErrorMessage(result) : "";
     if (text.empty() && conn) text = PQerrorMessage(conn);
     while (!text.empty() && (text.back() == '\n' || text.back() == ' ')) text.pop_back();
@@ -442,6 +524,196 @@ bool SqliteToChar(const std::string& value, const std::string& format, std::stri
     return true;
 }
 
+bool SqliteToDate(const std::string& value, const std::string& format, std::string& result)
+{
+    int year = 0, month = 1, day = 1, ignored = 0;
+    const std::string f = AsciiUpper(format);
+    std::size_t at = 0;
+    for (std::size_t i = 0; i < f.size();) {
+        const auto field = [&](std::size_t width, std::size_t digits, int& out) {
+            if (!Digits(value, at, digits, out)) return false;
+            i += width;
+            at += digits;
+            return true;
+        };
+        bool ok = true;
+        if (f.compare(i, 4, "YYYY") == 0) ok = field(4, 4, year);
+        else if (f.compare(i, 4, "HH24") == 0) ok = field(4, 2, ignored);
+        else if (f.compare(i, 2, "YY") == 0) {
+            ok = field(2, 2, year);
+            year += year < 50 ? 2000 : 1900;  // the server's rule for two digits
+        } else if (f.compare(i, 2, "DD") == 0) ok = field(2, 2, day);
+        else if (f.compare(i, 2, "MM") == 0) ok = field(2, 2, month);
+        else if (f.compare(i, 2, "MI") == 0 || f.compare(i, 2, "SS") == 0) ok = field(2, 2, ignored);
+        else {
+            ok = at < value.size() && value[at] == format[i];
+            ++i;
+            ++at;
+        }
+        if (!ok) return false;
+    }
+    static const int kDays[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    if (at != value.size() || year < 1 || month < 1 || month > 12 || day < 1 || day > kDays[month - 1] ||
+        (month == 2 && day == 29 && !leap))
+        return false;
+    result = Two(year / 100) + Two(year % 100) + "-" + Two(month) + "-" + Two(day);
+    return true;
+}
+
+// ---- Tables of a query text --------------------------------------------------
+
+namespace {
+
+struct SqlToken {
+    enum class Kind { Word, QuotedName, Text, Number, Mark } kind;
+    std::size_t begin, end;
+};
+
+bool SqlWordStart(unsigned char c) { return std::isalpha(c) || c == '_' || c >= 0x80; }
+bool SqlWordChar(unsigned char c) { return std::isalnum(c) || c == '_' || c == '$' || c >= 0x80; }
+
+// The tokens of a text; blanks and comments are dropped.
+std::vector<SqlToken> SqlTokens(const std::string& sql)
+{
+    std::vector<SqlToken> tokens;
+    const std::size_t n = sql.size();
+    // The end of a quoted run opened at `i` (a doubled quote stays inside).
+    const auto closing = [&](std::size_t i, char quote) {
+        std::size_t j = i + 1;
+        for (;;) {
+            j = sql.find(quote, j);
+            if (j == std::string::npos) return n;
+            if (j + 1 < n && sql[j + 1] == quote) {
+                j += 2;
+                continue;
+            }
+            return j + 1;
+        }
+    };
+    for (std::size_t i = 0; i < n;) {
+        const auto c = static_cast<unsigned char>(sql[i]);
+        if (std::isspace(c)) {
+            ++i;
+        } else if (c == '-' && i + 1 < n && sql[i + 1] == '-') {
+            const std::size_t eol = sql.find('\n', i);
+            i = eol == std::string::npos ? n : eol + 1;
+        } else if (c == '/' && i + 1 < n && sql[i + 1] == '*') {
+            const std::size_t close = sql.find("*/", i + 2);
+            i = close == std::string::npos ? n : close + 2;
+        } else if (c == '\'' || c == '"') {
+            const std::size_t e = closing(i, static_cast<char>(c));
+            tokens.push_back({c == '"' ? SqlToken::Kind::QuotedName : SqlToken::Kind::Text, i, e});
+            i = e;
+        } else if (c == '$' && i + 1 < n && !std::isdigit(static_cast<unsigned char>(sql[i + 1]))) {
+            std::size_t j = i + 1;
+            while (j < n && SqlWordChar(static_cast<unsigned char>(sql[j])) && sql[j] != '$') ++j;
+            std::size_t e = j + 1;
+            if (j < n && sql[j] == '$') {
+                const std::size_t close = sql.find(sql.substr(i, j - i + 1), j + 1);
+                e = close == std::string::npos ? n : close + (j - i + 1);
+            }
+            tokens.push_back({SqlToken::Kind::Text, i, std::min(e, n)});
+            i = std::min(e, n);
+        } else if (SqlWordStart(c)) {
+            std::size_t j = i + 1;
+            while (j < n && SqlWordChar(static_cast<unsigned char>(sql[j]))) ++j;
+            tokens.push_back({SqlToken::Kind::Word, i, j});
+            i = j;
+        } else if (std::isdigit(c) || c == '$') {
+            std::size_t j = i + 1;
+            while (j < n && (std::isalnum(static_cast<unsigned char>(sql[j])) || sql[j] == '.')) ++j;
+            tokens.push_back({SqlToken::Kind::Number, i, j});
+            i = j;
+        } else {
+            tokens.push_back({SqlToken::Kind::Mark, i, i + 1});
+            ++i;
+        }
+    }
+    return tokens;
+}
+
+}  // namespace
+
+std::string QualifySqlTables(const std::string& sql, const std::function<std::string(const std::string&)>& qualify)
+{
+    const std::vector<SqlToken> tokens = SqlTokens(sql);
+    const auto word = [&](std::size_t k) {
+        return k < tokens.size() && tokens[k].kind == SqlToken::Kind::Word
+                   ? AsciiUpper(sql.substr(tokens[k].begin, tokens[k].end - tokens[k].begin))
+                   : std::string();
+    };
+    const auto mark = [&](std::size_t k, char c) {
+        return k < tokens.size() && tokens[k].kind == SqlToken::Kind::Mark && sql[tokens[k].begin] == c;
+    };
+    const auto isName = [&](std::size_t k) {
+        return k < tokens.size() && (tokens[k].kind == SqlToken::Kind::Word || tokens[k].kind == SqlToken::Kind::QuotedName);
+    };
+    // The end of the parenthesised run that opens at k.
+    const auto skipParentheses = [&](std::size_t k) {
+        int depth = 0;
+        for (; k < tokens.size(); ++k) {
+            if (mark(k, '(')) ++depth;
+            else if (mark(k, ')') && --depth == 0) return k + 1;
+        }
+        return k;
+    };
+    // The names a WITH clause gives: a name, its optional column list, AS.
+    std::vector<std::string> withNames;
+    if (word(0) == "WITH") {
+        int depth = 0;
+        for (std::size_t k = 1; k < tokens.size() && !(depth == 0 && word(k) == "SELECT"); ++k) {
+            if (mark(k, '(')) ++depth;
+            else if (mark(k, ')')) --depth;
+            else if (depth == 0 && isName(k) && word(k) != "RECURSIVE") {
+                const std::size_t after = mark(k + 1, '(') ? skipParentheses(k + 1) : k + 1;
+                if (word(after) == "AS") withNames.push_back(word(k));
+            }
+        }
+    }
+    static const char* const kClauseEnds[] = {"WHERE", "GROUP",     "ORDER",  "LIMIT",  "OFFSET", "FETCH",  "FOR",
+                                              "HAVING", "WINDOW", "UNION", "INTERSECT", "EXCEPT", "SELECT", "RETURNING"};
+    std::string out;
+    std::size_t copied = 0;
+    int depth = 0;
+    bool inFrom = false, expectTable = false;
+    for (std::size_t k = 0; k < tokens.size(); ++k) {
+        const std::string w = word(k);
+        if (depth == 0 && expectTable) {
+            expectTable = false;
+            if (w == "ONLY" || w == "LATERAL") {
+                expectTable = true;
+                continue;
+            }
+            if (isName(k)) {
+                std::size_t e = k + 1;
+                while (mark(e, '.') && isName(e + 1)) e += 2;
+                const bool function = mark(e, '(');
+                const bool withName = e == k + 1 && tokens[k].kind == SqlToken::Kind::Word &&
+                                      std::find(withNames.begin(), withNames.end(), w) != withNames.end();
+                if (!function && !withName) {
+                    const std::size_t b = tokens[k].begin, end = tokens[e - 1].end;
+                    out.append(sql, copied, b - copied);
+                    out += qualify(sql.substr(b, end - b));
+                    copied = end;
+                }
+                k = e - 1;
+                continue;
+            }
+        }
+        if (mark(k, '(')) ++depth;
+        else if (mark(k, ')')) depth = std::max(depth - 1, 0);
+        if (depth != 0) continue;
+        if (w == "FROM") inFrom = expectTable = true;
+        else if (mark(k, ';')) inFrom = false;
+        else if (inFrom && (w == "JOIN" || mark(k, ','))) expectTable = true;
+        else if (inFrom && std::find(std::begin(kClauseEnds), std::end(kClauseEnds), w) != std::end(kClauseEnds))
+            inFrom = false;
+    }
+    out.append(sql, copied, std::string::npos);
+    return out;
+}
+
 // ---- TDatabase ---------------------------------------------------------------
 
 TDatabase::TDatabase() : connectionName_("carotix_db_" + std::to_string(++gConnectionCounter)) {}
@@ -452,6 +724,9 @@ bool TDatabase::Connected() const { return open_; }
 
 void TDatabase::Close()
 {
+    searchPath_.clear();
+    standardStrings_ = true;
+    tables_.clear();
     if (!QSqlDatabase::contains(Q(connectionName_))) {
         open_ = false;
         return;
@@ -524,7 +799,10 @@ void TDatabase::Open()
         // hold the program: the client library gives up after the time-out
         // (it takes no less than 2 s).
         const int timeout = std::max(ConnectTimeout, 2);
-        db.setConnectOptions(QStringLiteral("connect_timeout=%1;options='-c default_transaction_read_only=on'")
+        // Texts are read with standard conforming strings, as the program's
+        // checks read them (a role or database may have them off).
+        db.setConnectOptions(QStringLiteral("connect_timeout=%1;options='-c default_transaction_read_only=on "
+                                            "-c standard_conforming_strings=on'")
                                  .arg(timeout));
         const auto start = Clock::now();
         if (!db.open()) {
@@ -543,6 +821,113 @@ void TDatabase::Open()
         throw EDatabaseError("Alias de base de donn\xC3\xA9" "es inconnu : " + AliasName);
     }
     open_ = true;
+    if (alias == AsciiUpper(kPostgresAlias)) {
+        try {
+            SetUpPostgresSession();
+        } catch (...) {
+            Close();
+            throw;
+        }
+    }
+}
+
+namespace {
+
+// A small command of the session set-up; a server that does not answer
+// within the connection time-out is given up.
+PgResult SessionCommand(PGconn* conn, const std::string& sql, const std::vector<const char*>& values, int timeout)
+{
+    PgResult r = PgRun(conn, sql, values, Clock::now() + std::chrono::seconds(std::max(timeout, 2)));
+    if (r.timedOut)
+        throw EDatabaseError("Le serveur ne r\xC3\xA9pond plus : la connexion est ferm\xC3\xA9" "e.");
+    return r;
+}
+
+std::string FirstValue(const PgResult& r)
+{
+    if (PQresultStatus(r.r) != PGRES_TUPLES_OK || PQntuples(r.r) < 1 || PQgetisnull(r.r, 0, 0)) return {};
+    return PQgetvalue(r.r, 0, 0);
+}
+
+std::string QuotedName(const std::string& name)
+{
+    std::string r = "\"";
+    for (char c : name) {
+        r += c;
+        if (c == '"') r += '"';
+    }
+    return r + "\"";
+}
+
+constexpr const char* kCatalogPath = "pg_catalog, pg_temp";
+
+}  // namespace
+
+void TDatabase::SetUpPostgresSession()
+{
+    PGconn* conn = PostgresHandle(QSqlDatabase::database(Q(connectionName_), false));
+    if (!conn) throw EDatabaseError("Base PostgreSQL : acc\xC3\xA8s au moteur impossible");
+    // The connection asked for standard strings; a server that did not take
+    // them is asked once more, and otherwise no text with a backslash is sent.
+    const auto standard = [&] {
+        const char* value = PQparameterStatus(conn, "standard_conforming_strings");
+        return value && std::string(value) == "on";
+    };
+    if (!standard()) SessionCommand(conn, "SET standard_conforming_strings = on", {}, ConnectTimeout);
+    standardStrings_ = standard();
+    // The search path the role and database give finds the tables; the
+    // queries themselves see only the server's own functions and operators.
+    searchPath_ = FirstValue(SessionCommand(conn, "SELECT pg_catalog.current_setting('search_path')", {}, ConnectTimeout));
+    SessionCommand(conn, std::string("SET search_path = ") + kCatalogPath, {}, ConnectTimeout);
+    if (FirstValue(SessionCommand(conn, "SELECT pg_catalog.current_setting('search_path')", {}, ConnectTimeout)) !=
+        kCatalogPath)
+        throw EDatabaseError("Le serveur n'a pas accept\xC3\xA9 de limiter les requ\xC3\xAAtes \xC3\xA0 ses propres "
+                             "fonctions (search_path) : la connexion est ferm\xC3\xA9" "e.");
+}
+
+std::string TDatabase::QualifiedTable(const std::string& name)
+{
+    if (const auto found = tables_.find(name); found != tables_.end()) return found->second;
+    PGconn* conn = PostgresHandle(QSqlDatabase::database(Q(connectionName_), false));
+    if (!conn) throw EDatabaseError("Base PostgreSQL : acc\xC3\xA8s au moteur impossible");
+    // Looked up with the session's own search path, in a transaction of its
+    // own, by names written with their schema only: nothing of another schema
+    // can run meanwhile. A name the server does not know stays as written,
+    // so that the query fails naming it.
+    std::string qualified = name;
+    try {
+        LookUpTable(conn, name, qualified);
+    } catch (...) {
+        Close();  // a server gone silent: the next command connects again
+        throw;
+    }
+    tables_[name] = qualified;
+    return qualified;
+}
+
+void TDatabase::LookUpTable(PGconn* conn, const std::string& name, std::string& qualified)
+{
+    SessionCommand(conn, "BEGIN TRANSACTION READ ONLY", {}, ConnectTimeout);
+    const PgResult path =
+        SessionCommand(conn, "SELECT pg_catalog.set_config('search_path', $1, true)", {searchPath_.c_str()}, ConnectTimeout);
+    if (PQresultStatus(path.r) == PGRES_TUPLES_OK) {
+        const PgResult r = SessionCommand(
+            conn,
+            "SELECT n.nspname, c.relname FROM pg_catalog.pg_class c JOIN pg_catalog.pg_namespace n "
+            "ON n.oid OPERATOR(pg_catalog.=) c.relnamespace "
+            "WHERE c.oid OPERATOR(pg_catalog.=) pg_catalog.to_regclass($1)::pg_catalog.oid",
+            {name.c_str()}, ConnectTimeout);
+        if (PQresultStatus(r.r) == PGRES_TUPLES_OK && PQntuples(r.r) == 1)
+            qualified = QuotedName(PQgetvalue(r.r, 0, 0)) + "." + QuotedName(PQgetvalue(r.r, 0, 1));
+    }
+    SessionCommand(conn, "ROLLBACK", {}, ConnectTimeout);
+}
+
+std::string TDatabase::ServerText(const std::string& sql)
+{
+    if (QSqlDatabase::database(Q(connectionName_), false).driverName() != QStringLiteral("QPSQL")) return sql;
+    if (!standardStrings_ && sql.find('\\') != std::string::npos) throw EDatabaseError(kBackslashText);
+    return QualifySqlTables(sql, [this](const std::string& name) { return QualifiedTable(name); });
 }
 
 // ---- TQuery -------------------------------------------------------------------
@@ -578,11 +963,7 @@ void TQuery::OpenOnSqlite(const QSqlDatabase& db)
     SqliteStatement statement;
     const char* tail = nullptr;
     int rc = sqlite3_prepare_v2(h, SQL.data(), static_cast<int>(SQL.size()), &statement.st, &tail);
-    if (rc == SQLITE_AUTH) throw EDatabaseError(kReadOnlyText);
-    if (rc != SQLITE_OK) {
-        const std::string message = sqlite3_errmsg(h);
-        throw EDatabaseError(IsValidUtf8(message) ? message : Cp1252ToUtf8(message));
-    }
+    if (rc != SQLITE_OK) throw EDatabaseError(SqliteError(h, rc));
     if (!statement.st) throw EDatabaseError("La requ\xC3\xAAte ne lit aucune donn\xC3\xA9" "e");
     // What follows the first statement may only be blanks and comments.
     const std::size_t used = tail ? static_cast<std::size_t>(tail - SQL.data()) : SQL.size();
@@ -622,9 +1003,9 @@ void TQuery::OpenOnSqlite(const QSqlDatabase& db)
     }
     if (rc != SQLITE_DONE) {
         const std::string message = deadline.passed ? QueryTimeoutText(SQL, database_.StatementTimeout)
-                                                     : std::string(sqlite3_errmsg(h));
+                                                     : SqliteError(h, rc);
         Close();
-        throw EDatabaseError(IsValidUtf8(message) ? message : Cp1252ToUtf8(message));
+        throw EDatabaseError(message);
     }
     active_ = true;
 }
@@ -633,6 +1014,7 @@ void TQuery::OpenOnPostgres(const QSqlDatabase& db)
 {
     PGconn* conn = PostgresHandle(db);
     if (!conn) throw EDatabaseError("Base PostgreSQL : acc\xC3\xA8s au moteur impossible");
+    const std::string text = database_.ServerText(SQL);
     const int statementMs = database_.StatementTimeout;
     // The small commands around the query answer at once on a live server.
     const auto shortly = [&] { return Clock::now() + std::chrono::seconds(std::max(database_.ConnectTimeout, 2)); };
@@ -658,7 +1040,7 @@ void TQuery::OpenOnPostgres(const QSqlDatabase& db)
     const PgResult limit = command("SET LOCAL statement_timeout = " + std::to_string(std::max(statementMs, 0)));
     PgResult result;
     if (PQresultStatus(limit.r) == PGRES_COMMAND_OK) {
-        const std::string sql = NumberPlaceholders(SQL);
+        const std::string sql = NumberPlaceholders(text);
         std::vector<const char*> values;
         values.reserve(Values.size());
         for (const std::string& v : Values) values.push_back(v.c_str());

@@ -30,18 +30,33 @@
 // it is prepared, and a statement the engine does not call read-only (such as
 // VACUUM INTO, which would write a file) is refused before its first step.
 //
-// On SQLite the function TO_CHAR(date, format) of the server databases is
-// provided, so that the same SQL texts run on both.
+// On SQLite the functions TO_CHAR(date, format) and TO_DATE(text, format) of
+// the server databases are provided, so that the same SQL texts run on both
+// (dates are ISO texts there); of the engine's own
+// functions only those a read needs may be called (no extension loading, no
+// tokenizer registration).
+//
+// On the server only the server's own functions and operators may run: a
+// role that may create objects in a schema of the search path could plant a
+// function whose argument types match better than the built-in one. The
+// session's search path is therefore pg_catalog alone (pg_temp last), and
+// every table a query reads at its top level is written with its schema, as
+// the session's own search path finds it. Texts are read with standard
+// conforming strings (a backslash is itself); a session where that cannot be
+// set refuses every text holding a backslash.
 #pragma once
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
+#include <map>
 #include <memory>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 class QSqlDatabase;
+struct pg_conn;
 
 // A failure of the engine; what() is the message shown to the user.
 class EDatabaseError : public std::runtime_error {
@@ -90,10 +105,21 @@ public:
 
     // Internal: the Qt connection name.
     const std::string& ConnectionName() const { return connectionName_; }
+    // Internal: a query text as the server is sent it: its tables qualified
+    // with their schemas. Throws EDatabaseError.
+    std::string ServerText(const std::string& sql);
 
 private:
+    void SetUpPostgresSession();
+    std::string QualifiedTable(const std::string& name);
+    void LookUpTable(pg_conn* conn, const std::string& name, std::string& qualified);
     std::string connectionName_;
     bool open_ = false;
+    // The server session: the search path its role and database give, used
+    // to find tables; whether a backslash in a quoted text is itself.
+    std::string searchPath_;
+    bool standardStrings_ = true;
+    std::map<std::string, std::string> tables_;
 };
 
 class TQuery {
@@ -139,6 +165,18 @@ inline constexpr const char* kOneStatementText =
 inline constexpr const char* kReadOnlyText =
     "Une requ\xC3\xAAte ne peut que lire la base de donn\xC3\xA9" "es : cette instruction est refus\xC3\xA9" "e.";
 
+// The message of a text holding a backslash on a server that reads it as an
+// escape.
+inline constexpr const char* kBackslashText =
+    "Le serveur lit la barre oblique inverse (\\) d'un texte entre apostrophes comme un caract\xC3\xA8re "
+    "d'\xC3\xA9" "chappement (standard_conforming_strings est d\xC3\xA9sactiv\xC3\xA9) : une requ\xC3\xAAte qui en "
+    "contient une n'est pas envoy\xC3\xA9" "e.";
+
+// The query text with each table read at its top level (after FROM, a comma
+// of the FROM clause or JOIN) replaced by `qualify(name)`; functions in FROM,
+// sub-queries and the names of a WITH clause are left alone.
+std::string QualifySqlTables(const std::string& sql, const std::function<std::string(const std::string&)>& qualify);
+
 // The table (the text of the FROM clause) a query text reads, for messages;
 // empty when the text has no FROM.
 std::string QueriedTable(const std::string& sql);
@@ -148,3 +186,7 @@ std::string QueriedTable(const std::string& sql);
 // mm, yyyy, yy, hh24, mi, ss and other characters copied as they are. False
 // when the value is not such a date.
 bool SqliteToChar(const std::string& value, const std::string& format, std::string& result);
+// The TO_DATE of the embedded database, for tests: `value` read by `format`
+// (dd, mm, yyyy, yy, hh24, mi, ss; other characters must be there as they
+// are) into an ISO date "yyyy-mm-dd". False when it does not fit.
+bool SqliteToDate(const std::string& value, const std::string& format, std::string& result);

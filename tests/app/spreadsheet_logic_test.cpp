@@ -413,7 +413,7 @@ TEST_F(SpreadsheetLogicTest, DatabaseFillAcrossSections)
     sheet.FillFromDatabase();
     TableurSeams().RunQuery = nullptr;
     ASSERT_EQ(sent.size(), 2u);
-    EXPECT_EQ(sent[1], "SELECT PROF FROM Niveau WHERE INDICE = 'B''1' AND X > 1;");
+    EXPECT_EQ(sent[1], "SELECT PROF FROM Niveau WHERE INDICE = 'B''1' AND (X > 1);");
     // What sql.ini pastes into the text is checked before anything is sent.
     for (const char* line : {"where=pg_sleep(100) IS NULL", "FROM=OUV_NIV N, pg_advisory_lock(1) L",
                              "pg_read_file('/etc/passwd')=Deb"}) {

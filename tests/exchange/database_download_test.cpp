@@ -130,8 +130,8 @@ TEST_F(DatabaseDownloadTest, QueriesFollowSqlIni)
     EXPECT_EQ(BuildSpreadsheetQuery("OUV_NIV=Niveau", defs, "B12", "F").text.Display(),
               "SELECT PROF_DEB, TO_CHAR(DATE_OBS,'dd/mm/yyyy') FROM OUV_NIV WHERE INDICE = 'B12' AND DESIGNATION = 'F';");
     const SectionQuery q = BuildSpreadsheetQuery("Niveau", defs, "L'ILE", "F");
-    EXPECT_EQ(q.text.sql, "SELECT TO_CHAR(D8,'dd/mm/yy'), TO_CHAR(E4,'dd/mm/') FROM NIV N WHERE INDICE = ? AND N.TYPE = 'COUPE';");
-    EXPECT_EQ(q.text.Display(), "SELECT TO_CHAR(D8,'dd/mm/yy'), TO_CHAR(E4,'dd/mm/') FROM NIV N WHERE INDICE = 'L''ILE' AND N.TYPE = 'COUPE';");
+    EXPECT_EQ(q.text.sql, "SELECT TO_CHAR(D8,'dd/mm/yy'), TO_CHAR(E4,'dd/mm/') FROM NIV N WHERE INDICE = ? AND (N.TYPE = 'COUPE');");
+    EXPECT_EQ(q.text.Display(), "SELECT TO_CHAR(D8,'dd/mm/yy'), TO_CHAR(E4,'dd/mm/') FROM NIV N WHERE INDICE = 'L''ILE' AND (N.TYPE = 'COUPE');");
     EXPECT_EQ(q.defs, (std::vector<int>{2, 3}));
     EXPECT_TRUE(BuildSpreadsheetQuery("VIDE=Niveau", defs, "B12", "F").Empty());
     const TStructTable sheet = {Def("B12\\Ouvrage\\Prof", 'F', 8)};

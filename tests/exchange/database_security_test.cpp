@@ -1,0 +1,157 @@
+// The database link read as the checks read it: functions and operators
+// planted in a schema of the search path never run, a server whose role reads
+// backslashes as escapes reads the texts as the checks did, and sql.ini's
+// WHERE only narrows the ouvrage's rows.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "exchange/database_download.h"
+#include "exchange/database_link.h"
+#include "platform/fake_ui_services.h"
+#include "postgres_server.h"
+#include "store/blocks.h"
+#include "store/options.h"
+#include "temp_dir.h"
+
+namespace {
+
+const char* const kIndice = "0385-2X-0041";
+
+class DatabaseSecurityTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        OptionsInitialize(program_.path());
+        fake_.SetAutoOk(true);
+    }
+    void TearDown() override { OptionsRelease(); }
+
+    void UseSample()
+    {
+        db_.AliasName = kSqliteAlias;
+        db_.Params = {"DATABASE NAME=carotix.db"};
+        db_.BaseFolder = program_.path();
+    }
+    void UseServer(const PostgresServer& server)
+    {
+        db_.AliasName = kPostgresAlias;
+        db_.Params = server.Params();
+    }
+    // The rows the ouvrage F of the borehole has in the levels table.
+    int OwnLevels()
+    {
+        TQuery q(db_);
+        q.SQL = "SELECT COUNT(*) FROM NIVEAU WHERE INDICE = ? AND DESIGNATION = ?";
+        q.Values = {kIndice, "F"};
+        q.Open();
+        return std::stoi(q.Field(0).text);
+    }
+    // The levels the download brings for the ouvrage F.
+    int DownloadedLevels()
+    {
+        TDirBlock root("Carotix");
+        FillTableFromDatabase(db_, root, kIndice, "F", "Niveau");
+        const TDirBlock* levels = root.FindDir(std::string(kIndice) + "\\Niveau");
+        return levels ? levels->RowCount() : 0;
+    }
+
+    TempProgramDir program_;
+    FakeUiServices fake_{[](const std::string& m) { ADD_FAILURE() << m; }};
+    ScopedUi ui_{fake_};
+    TDatabase db_;
+};
+
+}  // namespace
+
+TEST_F(DatabaseSecurityTest, WhereOfSqlIniOnlyNarrowsTheOuvragesRows)
+{
+    IniSql->WriteString("NIVEAU=Niveau", "WHERE", "TYPE_NIVEAU = 'FORAGE' OR TYPE_NIVEAU = 'COUPE'");
+    PostgresServer server;
+    const bool withServer = server.Start();
+    for (const bool onServer : {false, true}) {
+        if (onServer && !withServer) {
+            std::cerr << "PostgreSQL part skipped: " << server.Problem() << "\n";
+            continue;
+        }
+        if (onServer) UseServer(server);
+        else UseSample();
+        db_.Open();
+        const int own = OwnLevels();
+        EXPECT_GT(own, 1);
+        EXPECT_EQ(DownloadedLevels(), own) << (onServer ? "PostgreSQL" : "SQLite");
+        db_.Close();
+    }
+}
+
+TEST_F(DatabaseSecurityTest, PlantedFunctionsAndOperatorsNeverRun)
+{
+    PostgresServer server;
+    if (!server.Start()) GTEST_SKIP() << "PostgreSQL test skipped: " << server.Problem();
+    // Another role that may create objects in public plants functions and an
+    // operator whose argument types match the program's calls exactly.
+    ASSERT_TRUE(server.RunSql(
+        "CREATE ROLE planteur LOGIN; GRANT CREATE ON SCHEMA public TO planteur; SET ROLE planteur;\n"
+        "CREATE FUNCTION public.to_char(date, text) RETURNS text LANGUAGE plpgsql AS "
+        "$$BEGIN RAISE EXCEPTION 'planted to_char'; END$$;\n"
+        "CREATE FUNCTION public.upper(varchar) RETURNS text LANGUAGE plpgsql AS "
+        "$$BEGIN RAISE EXCEPTION 'planted upper'; END$$;\n"
+        "CREATE FUNCTION public.planted_eq(varchar, text) RETURNS boolean LANGUAGE plpgsql AS "
+        "$$BEGIN RAISE EXCEPTION 'planted ='; END$$;\n"
+        "CREATE OPERATOR public.= (LEFTARG = varchar, RIGHTARG = text, FUNCTION = public.planted_eq);\n"
+        "RESET ROLE;\n"
+        // Tables found through the role's own search path stay found.
+        "CREATE SCHEMA terrain; CREATE TABLE terrain.forage AS SELECT INDICE FROM public.OUVRAGE;\n"
+        "ALTER ROLE postgres SET search_path = \"$user\", terrain, public;"));
+    // With the ordinary search path, each plant is reached.
+    EXPECT_FALSE(server.RunSql("SELECT to_char(DATE_EAU, 'dd/mm/yyyy') FROM OUVRAGE;"));
+    EXPECT_FALSE(server.RunSql("SELECT upper(NATURE) FROM OUVRAGE;"));
+    EXPECT_FALSE(server.RunSql("SELECT 1 FROM OUVRAGE WHERE INDICE = 'x'::text;"));
+
+    UseServer(server);
+    db_.Open();
+    // The shipped sql.ini, with conditions calling UPPER and "=".
+    IniSql->WriteString("NIVEAU=Niveau", "WHERE", "UPPER(TYPE_NIVEAU) IN ('COUPE', 'FORAGE') OR LITHO = 'x'");
+    IniSql->WriteString("OUVRAGE=Ouvrage", "WHERE", "UPPER(NATURE) = 'FORAGE'");
+    EXPECT_EQ(DownloadedLevels(), OwnLevels());
+    TDirBlock root("Carotix");
+    FillSheetFromDatabase(db_, root, kIndice, "F", "Ouvrage");
+    EXPECT_EQ(root.GetPathString(std::string(kIndice) + "\\Ouvrage\\DateEau", 0), "20040617");
+    EXPECT_EQ(root.GetPathString(std::string(kIndice) + "\\Ouvrage\\Nature", 0), "FORAGE");
+    TQuery q(db_);
+    q.SQL = "SELECT TO_CHAR(DATE_EAU, 'dd/mm/yyyy'), UPPER(NATURE), COUNT(F.INDICE) FROM OUVRAGE O "
+            "JOIN forage F ON F.INDICE = O.INDICE WHERE O.INDICE = CAST(? AS text) AND NATURE = ? "
+            "GROUP BY DATE_EAU, NATURE";
+    q.Values = {kIndice, "FORAGE"};
+    ASSERT_NO_THROW(q.Open());
+    EXPECT_EQ(q.Field(0).text, "17/06/2004");
+    EXPECT_EQ(q.Field(1).text, "FORAGE");
+    EXPECT_EQ(q.Field(2).text, "1");
+}
+
+TEST_F(DatabaseSecurityTest, BackslashesReadAsTheChecksReadThem)
+{
+    PostgresServer server;
+    if (!server.Start()) GTEST_SKIP() << "PostgreSQL test skipped: " << server.Problem();
+    ASSERT_TRUE(server.RunSql("ALTER ROLE postgres SET standard_conforming_strings = off; SELECT lo_from_bytea(4242, 'x');"));
+    ASSERT_TRUE(server.RunSql("DO $$BEGIN IF current_setting('standard_conforming_strings') <> 'off' THEN "
+                              "RAISE EXCEPTION 'on'; END IF; END$$;"));
+    const std::string folder = server.Params().front().substr(std::string("SERVER NAME=").size());
+    UseServer(server);
+    db_.Open();
+    // Read with escapes, the text after "a\" would run lo_export as code and
+    // write a file on the server.
+    for (const char* end : {" = 1 --'", " = 1) --'"}) {
+        const std::string file = folder + "/ecrit" + std::to_string(end[4] == ')' ? 2 : 1);
+        IniSql->WriteString("NIVEAU=Niveau", "WHERE",
+                            "LITHO = 'a\\' OR LITHO = ' OR lo_export(4242, $$" + file + "$$)" + end);
+        EXPECT_EQ(DownloadedLevels(), 0) << end;
+        EXPECT_FALSE(std::filesystem::exists(file)) << end;
+    }
+    // A backslash is itself.
+    TQuery q(db_);
+    q.SQL = "SELECT 'a\\', current_setting('standard_conforming_strings')";
+    q.Open();
+    EXPECT_EQ(q.Field(0).text, "a\\");
+    EXPECT_EQ(q.Field(1).text, "on");
+}
