@@ -144,6 +144,7 @@ std::vector<std::string> SqlSectionsForTable(const std::string& table)
 {
     std::vector<std::string> result;
     if (!IniSql) return result;
+    CheckSqlIniReadable();
     for (const std::string& s : IniSql->ReadSections()) {
         const std::size_t eq = s.find('=');
         if (s == table || (eq != std::string::npos && s.substr(eq + 1) == table)) result.push_back(s);

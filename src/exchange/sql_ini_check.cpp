@@ -4,6 +4,9 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/database.h"
+#include "store/options.h"
+
 namespace {
 
 enum class Tok { Name, QuotedName, Number, Text, Compare, Arith, LParen, RParen, Comma, Dot, Minus, Other, End };
@@ -480,3 +483,9 @@ bool IsSqlIniFrom(const std::string& text, std::string* why) { return Check(text
 bool IsSqlIniCondition(const std::string& text, std::string* why) { return Check(text, why, Start::Condition); }
 
 bool IsSqlIniExpression(const std::string& text, std::string* why) { return Check(text, why, Start::Expression); }
+
+void CheckSqlIniReadable()
+{
+    if (!IniSql) return;
+    if (std::string why = IniSql->Refusal(); !why.empty()) throw EDatabaseError(why);
+}

@@ -34,3 +34,8 @@ bool IsSqlIniFrom(const std::string& text, std::string* why = nullptr);
 bool IsSqlIniCondition(const std::string& text, std::string* why = nullptr);
 // Whether `text` is an expression of that grammar (a key of a table section).
 bool IsSqlIniExpression(const std::string& text, std::string* why = nullptr);
+
+// Throws EDatabaseError with the message naming sql.ini when the file exists
+// but cannot be read (its encoding refused): read as empty, every table would
+// seem missing from it.
+void CheckSqlIniReadable();

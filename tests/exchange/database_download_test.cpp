@@ -233,6 +233,19 @@ TEST_F(DatabaseDownloadTest, MissingSectionsAreToldAndTheDownloadGoesOn)
                                                kTableNotInSqlIniText, kTableNotInSqlIniText, kTableNotInSqlIniText}));
     EXPECT_EQ(host.root.FindDir("F-VAL-01\\Niveau")->RowCount(), 2);
 
+    // A sql.ini that cannot be read ends the download naming the file, instead
+    // of telling each table missing from it.
+    WriteSqlIni(std::string("[NIVEAU=Niveau]\r\nPROF_DEB=Deb\0\r\n", 32));
+    fake_.Reset();
+    try {
+        DownloadOuvrage(host, db_, "F-VAL-01", "F1");
+        ADD_FAILURE() << "no refusal";
+    } catch (const EDatabaseError& e) {
+        EXPECT_EQ(std::string(e.what()), UnreadableEncodingMessage(program_ / "sql.ini"));
+    }
+    EXPECT_TRUE(fake_.Prompts().empty());
+    fake_.SetAutoOk(true);
+
     // A failing query ends the download; what was stored stays, the log is redrawn.
     WriteSqlIni("[NIVEAU=Niveau]\r\nPROF_DEB=Deb\r\nCOLONNE_ABSENTE=Litho\r\n[DOSSIER=Dossier]\r\nCOMMUNE=Commune\r\n");
     fake_.Reset();
