@@ -4,6 +4,7 @@
 #include <stdexcept>
 
 #include "exchange/database_link.h"
+#include "exchange/sql_ini_check.h"
 #include "platform/base/rtl_numbers.h"
 #include "platform/base/text_codec.h"
 #include "platform/ui_services.h"
@@ -36,6 +37,7 @@ std::string SectionSource(const std::string& section)
 
 std::vector<std::string> SqlSections()
 {
+    CheckSqlIniReadable();
     return IniSql ? IniSql->ReadSections() : std::vector<std::string>();
 }
 

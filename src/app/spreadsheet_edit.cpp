@@ -6,6 +6,7 @@
 #include "app/spreadsheet_logic.h"
 #include "coding/codage_binding.h"
 #include "exchange/database_link.h"
+#include "exchange/sql_ini_check.h"
 #include "platform/base/ini_file.h"
 #include "platform/base/rtl_numbers.h"
 #include "platform/base/text_codec.h"
@@ -276,6 +277,7 @@ std::vector<std::string> TableurSheet::SqlSectionsForTable() const
 {
     std::vector<std::string> sections;
     if (!IniSql) return sections;
+    CheckSqlIniReadable();
     for (const std::string& name : IniSql->ReadSections()) {
         const std::size_t eq = name.find('=');
         if (name == TableName || (eq != std::string::npos && name.substr(eq + 1) == TableName))

@@ -52,7 +52,7 @@ std::string_view TrimmedView(std::string_view s)
 bool IsSqlIniColumn(const std::string& key)
 {
     const std::string_view k = TrimmedView(key);
-    if (IsDottedName(k)) return true;
+    if (IsDottedName(k) || IsSqlIniExpression(key)) return true;
     // TO_CHAR ( name , 'format' ), the format without quote inside.
     if (k.size() < 8 || UpperCaseAscii(std::string(k.substr(0, 7))) != "TO_CHAR") return false;
     std::string_view rest = TrimmedView(k.substr(7));
@@ -67,10 +67,12 @@ bool IsSqlIniColumn(const std::string& key)
 
 void CheckSqlIniColumn(const std::string& section, const std::string& key)
 {
-    if (!IsSqlIniColumn(key))
-        throw EDatabaseError("sql.ini, section [" + section + "] : la cl\xC3\xA9 \xC2\xAB " + key +
-                             " \xC2\xBB n'est ni un nom de colonne ni TO_CHAR d'un nom de colonne ; la requ\xC3\xAAte "
-                             "n'est pas envoy\xC3\xA9" "e.");
+    if (IsSqlIniColumn(key)) return;
+    std::string why;
+    IsSqlIniExpression(key, &why);
+    throw EDatabaseError("sql.ini, section [" + section + "] : la cl\xC3\xA9 \xC2\xAB " + key +
+                         " \xC2\xBB n'est ni une colonne ni une expression permise (" + why +
+                         ") ; la requ\xC3\xAAte n'est pas envoy\xC3\xA9" "e.");
 }
 
 namespace {
@@ -142,6 +144,7 @@ std::vector<std::string> SqlSectionsForTable(const std::string& table)
 {
     std::vector<std::string> result;
     if (!IniSql) return result;
+    CheckSqlIniReadable();
     for (const std::string& s : IniSql->ReadSections()) {
         const std::size_t eq = s.find('=');
         if (s == table || (eq != std::string::npos && s.substr(eq + 1) == table)) result.push_back(s);

@@ -85,9 +85,10 @@ void CheckSqlName(const std::string& name, bool dotted);
 
 // The column expressions of sql.ini (the keys of a section, the column of a
 // lookup section) go into SQL texts only as a column name, optionally
-// qualified (table.column), or TO_CHAR of one with a format text: anything
-// else could call a function. Throws EDatabaseError naming the key and its
-// section otherwise.
+// qualified (table.column), TO_CHAR of one with a format text, or an
+// expression of sql_ini_check.h: anything else could call any function.
+// Throws EDatabaseError naming the key, its section and what was refused
+// otherwise.
 bool IsSqlIniColumn(const std::string& key);
 void CheckSqlIniColumn(const std::string& section, const std::string& key);
 

@@ -4,9 +4,12 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/database.h"
+#include "store/options.h"
+
 namespace {
 
-enum class Tok { Name, QuotedName, Number, Text, Compare, LParen, RParen, Comma, Dot, Minus, Other, End };
+enum class Tok { Name, QuotedName, Number, Text, Compare, Arith, LParen, RParen, Comma, Dot, Minus, Other, End };
 
 struct Token {
     Tok kind = Tok::End;
@@ -31,23 +34,56 @@ std::string Upper(std::string s)
 }
 
 // The characters that stand as a token of their own, written as they are;
-// Other for every other one. "-" and "." only get here when no comment or
-// number starts with them.
+// Other for every other one. "." only gets here when no number starts with it.
 Tok Punctuation(unsigned char c)
 {
     switch (c) {
-    case '=': return Tok::Compare;
     case '(': return Tok::LParen;
     case ')': return Tok::RParen;
     case ',': return Tok::Comma;
     case '.': return Tok::Dot;
-    case '-': return Tok::Minus;
     default: return Tok::Other;
     }
 }
 
+// The characters the server reads as one operator when they stand together.
+bool IsOperatorChar(unsigned char c)
+{
+    return c != 0 && std::string_view("+-*/<>=~!@#%^&|`?").find(static_cast<char>(c)) != std::string_view::npos;
+}
+
+// The length of the operator at the start of `s`, cut where the server cuts
+// it: before a comment, and without the "+" and "-" that end it unless it
+// holds a character no standard operator has ("=-1" is "=" then "-1", while
+// "||-" stays one operator). The checker must read the same tokens as the
+// server.
+std::size_t OperatorLength(std::string_view s)
+{
+    std::size_t n = 0;
+    while (n < s.size() && IsOperatorChar(static_cast<unsigned char>(s[n]))) {
+        if (n > 0 && (s.substr(n, 2) == "--" || s.substr(n, 2) == "/*")) break;
+        ++n;
+    }
+    if (n > 1 && (s[n - 1] == '+' || s[n - 1] == '-') &&
+        s.substr(0, n).find_first_of("~!@#%^&|`?") == std::string_view::npos) {
+        do --n;
+        while (n > 1 && (s[n - 1] == '+' || s[n - 1] == '-'));
+    }
+    return n;
+}
+
+// The operators the grammar reads; Other for the rest.
+Tok OperatorKind(std::string_view op)
+{
+    if (op == "=" || op == "<" || op == ">" || op == "<=" || op == ">=" || op == "<>" || op == "!=")
+        return Tok::Compare;
+    if (op == "+" || op == "*" || op == "/" || op == "||") return Tok::Arith;
+    if (op == "-") return Tok::Minus;
+    return Tok::Other;
+}
+
 // Splits the text into tokens; false with the reason on anything the grammar
-// never needs (comments, ";", casts, operators other than comparisons...).
+// never needs (comments, ";", casts, operators it does not read...).
 bool Tokenize(std::string_view s, std::vector<Token>& out, std::string& why)
 {
     std::size_t i = 0;
@@ -120,14 +156,14 @@ bool Tokenize(std::string_view s, std::vector<Token>& out, std::string& why)
             t.kind = kind;
             t.text = std::string(1, static_cast<char>(c));
             ++i;
-        } else if (c == '<' || c == '>' || (c == '!' && next == '=')) {
-            std::size_t n = 1;
-            if (next == '=' || (c == '<' && next == '>')) n = 2;
-            t.kind = Tok::Compare;
+        } else if (IsOperatorChar(c)) {
+            const std::size_t n = OperatorLength(s.substr(i));
             t.text = std::string(s.substr(i, n));
+            t.kind = OperatorKind(t.text);
             i += n;
-            if (i < s.size() && (s[i] == '<' || s[i] == '>' || s[i] == '=' || s[i] == '!'))
-                return fail("op\xC3\xA9rateur " + Quoted(t.text + s[i]) + " interdit");
+            // A lone unknown character is refused by the parser where it
+            // stands; a longer operator the grammar lacks, here.
+            if (t.kind == Tok::Other && n > 1) return fail("op\xC3\xA9rateur " + Quoted(t.text) + " interdit");
         } else if (c < 0x20 || c == 0x7F) {
             return fail("caract\xC3\xA8re de contr\xC3\xB4le interdit");
         } else {
@@ -155,7 +191,12 @@ constexpr std::array<std::string_view, 62> kKeywords = {
 };
 constexpr std::array<std::string_view, 10> kMoreKeywords = {"USER",   "USING", "VALUES", "WHEN",   "WHERE",
                                                              "WINDOW", "WITH",  "OFFSET", "SYSTEM_USER", "TABLESAMPLE"};
-constexpr std::array<std::string_view, 6> kFunctions = {"UPPER", "LOWER", "TRIM", "SUBSTR", "TO_CHAR", "COALESCE"};
+// Text, date and number functions of the server's own catalogue, which
+// neither write nor wait nor read anything but their arguments.
+constexpr std::array<std::string_view, 16> kFunctions = {
+    "UPPER",  "LOWER",   "TRIM",    "LTRIM",   "RTRIM",     "SUBSTR",   "LENGTH", "REPLACE",
+    "TO_CHAR", "TO_DATE", "TO_NUMBER", "COALESCE", "NULLIF", "ROUND",   "TRUNC",  "ABS",
+};
 constexpr std::array<std::string_view, 4> kSubQueryWords = {"SELECT", "WITH", "VALUES", "TABLE"};
 
 template <std::size_t N>
@@ -196,6 +237,7 @@ public:
     }
 
     bool WholeCondition() { return Condition() && AtEnd(); }
+    bool WholeExpression() { return Expression() && AtEnd(); }
 
 private:
     const Token& Peek(std::size_t ahead = 0) const
@@ -294,10 +336,10 @@ private:
 
     bool Predicate()
     {
-        if (!Operand()) return false;
+        if (!Expression()) return false;
         if (Peek().kind == Tok::Compare) {
             ++pos_;
-            return Operand();
+            return Expression();
         }
         if (IsWord("IS")) {
             ++pos_;
@@ -307,19 +349,42 @@ private:
         if (IsWord("NOT") && (IsWord("LIKE", 1) || IsWord("IN", 1) || IsWord("BETWEEN", 1))) ++pos_;
         if (IsWord("LIKE")) {
             ++pos_;
-            return Operand();
+            return Expression();
         }
         if (IsWord("BETWEEN")) {
             ++pos_;
-            return Operand() && Expect("AND") && Operand();
+            return Expression() && Expect("AND") && Expression();
         }
         if (IsWord("IN")) {
             ++pos_;
             if (Peek().kind != Tok::LParen) return Unexpected();
             ++pos_;
-            return OperandList();
+            return ExpressionList();
         }
         return true;
+    }
+
+    // Operands joined by + - * / and ||. How the server groups them does not
+    // matter here: every grouping of these tokens is a value.
+    bool Expression()
+    {
+        if (!Factor()) return false;
+        while (Peek().kind == Tok::Arith || Peek().kind == Tok::Minus) {
+            ++pos_;
+            if (!Factor()) return false;
+        }
+        return true;
+    }
+
+    // An operand after any number of unary minus signs.
+    bool Factor()
+    {
+        std::size_t minus = 0;
+        while (Peek().kind == Tok::Minus) {
+            ++pos_;
+            if (++minus > kMaxDepth) return Fail("trop de signes " + Quoted("-"));
+        }
+        return Operand();
     }
 
     bool Operand()
@@ -330,10 +395,6 @@ private:
         switch (t.kind) {
         case Tok::Number:
         case Tok::Text: ++pos_; return true;
-        case Tok::Minus:
-            if (Peek(1).kind != Tok::Number) return Fail("op\xC3\xA9rateur " + Quoted("-") + " interdit");
-            pos_ += 2;
-            return true;
         case Tok::LParen: {
             ++pos_;
             if (!Condition()) return false;
@@ -372,16 +433,16 @@ private:
         const Token& name = Peek();
         if (!In(kFunctions, name.upper)) return FunctionRefused(name.text);
         pos_ += 2;
-        return OperandList();
+        return ExpressionList();
     }
 
-    // The operands of IN and of a call after their "(", up to and with the ")".
-    bool OperandList()
+    // The values of IN and of a call after their "(", up to and with the ")".
+    bool ExpressionList()
     {
-        if (!Operand()) return false;
+        if (!Expression()) return false;
         while (Peek().kind == Tok::Comma) {
             ++pos_;
-            if (!Operand()) return false;
+            if (!Expression()) return false;
         }
         if (Peek().kind != Tok::RParen) return Unexpected();
         ++pos_;
@@ -395,7 +456,9 @@ private:
     int depth_ = 0;
 };
 
-bool Check(const std::string& text, std::string* why, bool from)
+enum class Start { From, Condition, Expression };
+
+bool Check(const std::string& text, std::string* why, Start start)
 {
     std::string reason;
     std::vector<Token> tokens;
@@ -406,7 +469,7 @@ bool Check(const std::string& text, std::string* why, bool from)
             reason = "valeur vide";
         } else {
             Parser p(std::move(tokens), reason);
-            ok = from ? p.From() : p.WholeCondition();
+            ok = start == Start::From ? p.From() : start == Start::Condition ? p.WholeCondition() : p.WholeExpression();
         }
     }
     if (why) *why = ok ? std::string() : reason;
@@ -415,6 +478,14 @@ bool Check(const std::string& text, std::string* why, bool from)
 
 }  // namespace
 
-bool IsSqlIniFrom(const std::string& text, std::string* why) { return Check(text, why, true); }
+bool IsSqlIniFrom(const std::string& text, std::string* why) { return Check(text, why, Start::From); }
 
-bool IsSqlIniCondition(const std::string& text, std::string* why) { return Check(text, why, false); }
+bool IsSqlIniCondition(const std::string& text, std::string* why) { return Check(text, why, Start::Condition); }
+
+bool IsSqlIniExpression(const std::string& text, std::string* why) { return Check(text, why, Start::Expression); }
+
+void CheckSqlIniReadable()
+{
+    if (!IniSql) return;
+    if (std::string why = IniSql->Refusal(); !why.empty()) throw EDatabaseError(why);
+}

@@ -273,6 +273,10 @@ void OptionsInitialize(const fs::path& programFolder)
         IniWriteBatch batch;
         gIni.carotix = std::make_unique<TIniFile>(dir / "carotix.ini");
         IniCarotix = gIni.carotix.get();
+        // Start-up stores the missing colours: a carotix.ini that cannot be
+        // read back whole stops it with the message of that write, before a
+        // read tells the same once more.
+        IniCarotix->RequireReadable();
         OracleFilterName = IniCarotix->ReadString("Oracle", "Filtre", "");
         ColoursLoad();
 

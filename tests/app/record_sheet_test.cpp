@@ -291,6 +291,23 @@ TEST_F(RecordSheetTest, TheDatabaseFillsTheRecordAndTheLookups)
     EXPECT_EQ(fake.Prompts().back().text, kSheetTableNotInSqlIni);
     EXPECT_EQ(queries.size(), 3u);
 
+    // A sql.ini that cannot be read is named, not taken for one without the table.
+    const std::string sqlIni = ReadFileBytes(ProgramFile("sql.ini"));
+    WriteFileBytes(ProgramFile("sql.ini"), std::string("[OUV=Essai]\r\nPROF_TOT=Prof\0\r\n", 29));
+    const std::size_t prompts = fake.Prompts().size();
+    for (const std::function<void()>& command : std::vector<std::function<void()>>{
+             [&] { sheet.FillFromRecord(); }, [&] { sheet.CompleteFromLookups(); }}) {
+        try {
+            command();
+            ADD_FAILURE() << "no refusal";
+        } catch (const EDatabaseError& e) {
+            EXPECT_EQ(std::string(e.what()), UnreadableEncodingMessage(ProgramFile("sql.ini")));
+        }
+    }
+    EXPECT_EQ(fake.Prompts().size(), prompts);
+    EXPECT_EQ(queries.size(), 3u);
+    WriteFileBytes(ProgramFile("sql.ini"), sqlIni);
+
     // What sql.ini pastes into the text is checked before anything is sent.
     sheet.TableName = "Essai";
     for (const char* line : {"WHERE=pg_sleep(100) IS NULL", "FROM=OUV, pg_advisory_lock(1) L",

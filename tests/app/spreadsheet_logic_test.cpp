@@ -434,6 +434,17 @@ TEST_F(SpreadsheetLogicTest, DatabaseFillAcrossSections)
     ASSERT_TRUE(Open("Pompage", ""));
     sheet.FillFromDatabase();
     EXPECT_EQ(fake.Prompts().back().text, "Cette table n'est pas renseign\xC3\xA9" "e dans sql.ini");
+
+    // A sql.ini that cannot be read is named, not taken for one without the table.
+    WriteFileBytes(ProgramFile("sql.ini"), std::string("[Pompage]\r\nDEBIT=Debit\0\r\n", 25));
+    const std::size_t prompts = fake.Prompts().size();
+    try {
+        sheet.FillFromDatabase();
+        ADD_FAILURE() << "no refusal";
+    } catch (const EDatabaseError& e) {
+        EXPECT_EQ(std::string(e.what()), UnreadableEncodingMessage(ProgramFile("sql.ini")));
+    }
+    EXPECT_EQ(fake.Prompts().size(), prompts);
 }
 
 }  // namespace

@@ -305,6 +305,34 @@ TEST_F(SpreadsheetE2e, CellsOpenTheStratigraphyChooserAndTheLexiconPicker)
     EXPECT_EQ(saved->GetPathString("PUITS-1\\Trou-nu\\M\xC3\xA9thode", 0), code);
 }
 
+// A strati.ini that cannot be read leaves the chooser empty, and says why
+// once, in a box naming the file, however often the chooser opens.
+TEST_F(SpreadsheetE2e, AStratiIniRefusedForItsEncodingIsToldOnce)
+{
+    const std::filesystem::path strati = Folder() / "strati.ini";
+    WriteFileBytes(strati, std::string("[\0S\0]\0\r\0\n\0", 10));
+    Start();
+    TFChild& c = OpenSample();
+    int shown = 0;
+    InTable(c, "PUITS-1", "Niveau", [&](TFTableur& t) {
+        // The chooser reads the scale when it is first shown.
+        Ui().AnswerMessage(MsgResult::Ok, "Carotix");
+        for (int row = 0; row < 2; ++row) {
+            WhenShown([] { return FStrati && FStrati->isVisible(); }, [&shown] {
+                shown += FStrati->ComboBox1->count() == 0 ? 1 : 100;
+                KeyToFocus(Qt::Key_Escape);
+            });
+            ClickCell(t.Grid, row, Column(t, "Stratigraphie"), Qt::RightButton);
+        }
+        Click(t.ToolButton9);
+    });
+    EXPECT_EQ(shown, 2);
+    int told = 0;
+    for (const PromptRecord& p : Ui().Prompts()) told += p.text == UnreadableEncodingMessage(strati) ? 1 : 0;
+    EXPECT_EQ(told, 1) << ::testing::PrintToString(PromptLines());
+    EXPECT_EQ(ReadFileBytes(strati), std::string("[\0S\0]\0\r\0\n\0", 10));
+}
+
 // The coding controls stand in the tool bar of a levels table only, the
 // database button only when the settings ask for the database.
 TEST_F(SpreadsheetE2e, ToolBarControlsFollowTheTableAndTheDatabaseSetting)

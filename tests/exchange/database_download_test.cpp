@@ -144,11 +144,12 @@ TEST_F(DatabaseDownloadTest, QueriesFollowSqlIni)
     EXPECT_THROW(CheckSqlName("2A", false), EDatabaseError);
     EXPECT_THROW(CheckSqlName("S.T", false), EDatabaseError);
     EXPECT_NO_THROW(CheckSqlName("SCHEMA.STRATI_2", true));
-    // sql.ini columns: names, qualified names, TO_CHAR of one; nothing else.
-    for (const char* key : {"PROF_DEB", "N.PROF", "S.N.PROF ", "TO_CHAR(DATE_OBS,'dd/mm/yyyy')", "to_char ( N.D , 'yy' )"})
+    // sql.ini columns: names, qualified names, TO_CHAR of one, expressions.
+    for (const char* key : {"PROF_DEB", "N.PROF", "S.N.PROF ", "TO_CHAR(DATE_OBS,'dd/mm/yyyy')", "to_char ( N.D , 'yy' )",
+                            "A.B.C.D", "PROF+1", "LOWER(LITHO)", "TO_CHAR(D,'a''b')"})
         EXPECT_TRUE(IsSqlIniColumn(key)) << key;
-    for (const char* key : {"", "PROF+1", "LOWER(LITHO)", "lo_from_bytea(0,'x')", "TO_CHAR(D,'a''b')", "TO_CHAR(D)",
-                            "TO_CHAR(set_config('a','b',false),'x')", "PROF -- x", "(SELECT 1)", "N..PROF", "2A"})
+    for (const char* key : {"", "lo_from_bytea(0,'x')", "TO_CHAR(set_config('a','b',false),'x')", "PROF -- x",
+                            "(SELECT 1)", "N..PROF", "2A", "PROF, 1"})
         EXPECT_FALSE(IsSqlIniColumn(key)) << key;
     EXPECT_EQ(QueryFieldText(DbValue{DbValue::Kind::Number, 12.5, {}}), "12,5");
 }
@@ -231,6 +232,19 @@ TEST_F(DatabaseDownloadTest, MissingSectionsAreToldAndTheDownloadGoesOn)
     EXPECT_EQ(texts, (std::vector<std::string>{kTableNotInSqlIniText, kNoValidFieldText, kTableNotInSqlIniText,
                                                kTableNotInSqlIniText, kTableNotInSqlIniText, kTableNotInSqlIniText}));
     EXPECT_EQ(host.root.FindDir("F-VAL-01\\Niveau")->RowCount(), 2);
+
+    // A sql.ini that cannot be read ends the download naming the file, instead
+    // of telling each table missing from it.
+    WriteSqlIni(std::string("[NIVEAU=Niveau]\r\nPROF_DEB=Deb\0\r\n", 32));
+    fake_.Reset();
+    try {
+        DownloadOuvrage(host, db_, "F-VAL-01", "F1");
+        ADD_FAILURE() << "no refusal";
+    } catch (const EDatabaseError& e) {
+        EXPECT_EQ(std::string(e.what()), UnreadableEncodingMessage(program_ / "sql.ini"));
+    }
+    EXPECT_TRUE(fake_.Prompts().empty());
+    fake_.SetAutoOk(true);
 
     // A failing query ends the download; what was stored stays, the log is redrawn.
     WriteSqlIni("[NIVEAU=Niveau]\r\nPROF_DEB=Deb\r\nCOLONNE_ABSENTE=Litho\r\n[DOSSIER=Dossier]\r\nCOMMUNE=Commune\r\n");
@@ -407,8 +421,8 @@ TEST_F(DatabaseDownloadTest, NoTextCanWriteThroughTheServerLink)
         EXPECT_FALSE(refusal.empty()) << section;
         if (section[0] == 'A')
             EXPECT_EQ(refusal, "sql.ini, section [A=Niveau] : la cl\xC3\xA9 \xC2\xAB set_config('default_transaction_read_only',"
-                               "'off',false) \xC2\xBB n'est ni un nom de colonne ni TO_CHAR d'un nom de colonne ; la "
-                               "requ\xC3\xAAte n'est pas envoy\xC3\xA9" "e.");
+                               "'off',false) \xC2\xBB n'est ni une colonne ni une expression permise (fonction \xC2\xAB "
+                               "set_config \xC2\xBB interdite) ; la requ\xC3\xAAte n'est pas envoy\xC3\xA9" "e.");
     }
     EXPECT_EQ(BuildSpreadsheetQuery("F=Niveau", defs, "B", "F").text.sql,
               "SELECT TO_CHAR(DATE_OBS, 'dd/mm/yyyy'), NIVEAU.LITHO FROM F WHERE INDICE = ?;");
@@ -515,4 +529,29 @@ TEST_F(DatabaseDownloadTest, TypedNamesHoldNoOperator)
     fake_.Reset();
     fake_.AnswerText("LEX_LITHO.CODE#1", "Importer lexique");
     EXPECT_THROW(ImportLexicon(db_, progress), EDatabaseError);
+}
+
+// Expressions of sql.ini, in keys and in WHERE, reach the server as written
+// and fill the fields with what they compute.
+TEST_F(DatabaseDownloadTest, SqlIniExpressionsFillTheFields)
+{
+    PostgresServer server;
+    if (!server.Start()) GTEST_SKIP() << "PostgreSQL test skipped: " << server.Problem();
+    db_.AliasName = kPostgresAlias;
+    db_.Params = server.Params();
+    EnsureConnected(db_);
+    WriteSqlIni("[NIVEAU=Niveau]\r\nDESIGNATION=\r\nPROF_DEB=Deb\r\nPROF_FIN - PROF_DEB=Fin\r\n"
+                "upper(SUBSTR(LITHO, 1, 5)) || '-' || COALESCE(NULLIF(AQUIFERE, 'NON'), '?')=Litho\r\n"
+                "WHERE=PROF_FIN - PROF_DEB > 0.5 AND TYPE_NIVEAU = 'COUPE'\r\n"
+                "[POMPAGE=Pompage]\r\nDESIGNATION=\r\nDATE_DEBUT=DateDeb\r\n-ROUND(DEBIT / 2, 1) + LENGTH(TYPE_ESSAI)=Duree\r\n"
+                "WHERE=DATE_DEBUT > TO_DATE('03/06/2004', 'dd/mm/yyyy')\r\n");
+    FakeHost host;
+    host.Add("0385-2X-0041", "F");
+    FillTableFromDatabase(db_, host.root, "0385-2X-0041", "F", "Niveau");
+    FillTableFromDatabase(db_, host.root, "0385-2X-0041", "F", "Pompage");
+    EXPECT_TRUE(fake_.Prompts().empty());
+    const std::string b = "0385-2X-0041\\";
+    ExpectTreeLines(host.root, {b + "Niveau\\Deb=0,4|3,5|14|38", b + "Niveau\\Fin=3,1|10,5|24|58",
+                                b + "Niveau\\Litho=LIMON-?|SABLE-OUI|SCHIS-SEMI|SCHIS-OUI",
+                                b + "Pompage\\DateDeb=07/06/2004", b + "Pompage\\Duree=-18"});
 }

@@ -296,6 +296,42 @@ TEST_F(IniFileTest, NulBytesWithoutAUtf16MarkAreRefusedAndNothingIsWritten)
     }
 }
 
+// Reads of a refused file tell it once, again after it has read well in
+// between; a caller that shows the refusal itself keeps the reads quiet, and
+// so does a failed write, whose message tells it.
+TEST_F(IniFileTest, ARefusedFileIsToldOnceByItsReads)
+{
+    std::vector<std::string> reports;
+    TIniFile::SetReportHandler([&](const std::string& m) { reports.push_back(m); });
+    const std::string refused = Utf16File(u"[A]\r\nk=1\r\n", false).substr(2);
+    const std::string told = UnreadableEncodingMessage(file);
+    Put(refused);
+    TIniFile ini(file);
+    EXPECT_EQ(ini.ReadString("A", "k", "d"), "d");
+    EXPECT_EQ(TIniFile(file).ReadSections(), std::vector<std::string>{});
+    EXPECT_EQ(reports, std::vector<std::string>{told});
+    Put("[A]\r\nk=1\r\n");
+    EXPECT_EQ(ini.ReadString("A", "k", "d"), "1");
+    EXPECT_EQ(ini.Refusal(), "");
+    Put(refused + "  ");
+    EXPECT_EQ(ini.ReadString("A", "k", "d"), "d");
+    EXPECT_EQ(reports, (std::vector<std::string>{told, told}));
+
+    Put("[A]\r\nk=1\r\n");
+    EXPECT_EQ(ini.ReadString("A", "k", "d"), "1");
+    Put(refused);
+    EXPECT_EQ(ini.Refusal(), told);
+    EXPECT_EQ(ini.ReadString("A", "k", "d"), "d");
+    Put("[A]\r\nk=1\r\n");
+    EXPECT_EQ(ini.ReadString("A", "k", "d"), "1");
+    Put(refused + "  ");
+    EXPECT_THROW(ini.RequireReadable(), EIniFileError);
+    EXPECT_THROW(ini.WriteString("A", "k", "2"), EIniFileError);
+    EXPECT_EQ(ini.ReadString("A", "k", "d"), "d");
+    TIniFile::SetReportHandler(nullptr);
+    EXPECT_EQ(reports.size(), 2u);
+}
+
 TEST_F(IniFileTest, CharactersWithoutWindows1252ByteAreReportedNotDropped)
 {
     std::vector<std::string> reports;

@@ -323,6 +323,37 @@ TEST_F(OptionsTest, StratiScaleSaveKeepsUnitsThatShareAName)
     EXPECT_EQ(StratiScale[2].StartValue, 30);
 }
 
+// A settings file refused for its encoding reads as empty and says so once,
+// when it is first read: strati.ini when the scale is loaded, each other file
+// at its first read.
+TEST_F(OptionsTest, ASettingsFileRefusedForItsEncodingIsToldOnceWhenRead)
+{
+    std::vector<std::string> reports;
+    TIniFile::SetReportHandler([&](const std::string& m) { reports.push_back(m); });
+    TempDir dir;
+    const std::string utf16WithoutMark("[\0A\0]\0\r\0\n\0k\0=\0v\0", 16);
+    const std::pair<const char*, TIniFile**> files[] = {
+        {"strati.ini", &IniStrati}, {"csv.ini", &IniCsv},         {"dravel.ini", &IniDravel}, {"edition.ini", &IniEdition},
+        {"modeles.ini", &IniModeles}, {"rapport.ini", &IniRapport}, {"sql.ini", &IniSql},
+    };
+    for (const auto& [name, ini] : files) WriteFileBytes(dir / name, utf16WithoutMark);
+    OptionsInitialize(dir.path());
+    EXPECT_TRUE(reports.empty());
+
+    StratiScaleLoad();
+    StratiScaleLoad();
+    EXPECT_TRUE(StratiScale.empty());
+    EXPECT_EQ(reports, std::vector<std::string>{UnreadableEncodingMessage(dir / "strati.ini")});
+    for (const auto& [name, ini] : files) {
+        reports.clear();
+        EXPECT_EQ((*ini)->ReadString("A", "k", "vide"), "vide") << name;
+        EXPECT_TRUE((*ini)->ReadSections().empty()) << name;
+        const std::vector<std::string> once{UnreadableEncodingMessage(dir / name)};
+        EXPECT_EQ(reports, name == std::string("strati.ini") ? std::vector<std::string>{} : once) << name;
+    }
+    TIniFile::SetReportHandler(nullptr);
+}
+
 TEST_F(OptionsTest, TheShippedScaleIsWellFormed)
 {
     TempProgramDir dir;

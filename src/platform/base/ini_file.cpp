@@ -569,20 +569,50 @@ const IniDocument* TIniFile::Refresh(std::string* error) const
     return &cachedDoc_;
 }
 
+namespace {
+
+// The files whose refusal the user has been told, until they read again.
+std::set<std::string>& RefusalsTold()
+{
+    static std::set<std::string> told;
+    return told;
+}
+
+}  // namespace
+
 const IniDocument& TIniFile::Current() const
 {
     static const IniDocument kEmpty;
-    const IniDocument* doc = Refresh(nullptr);
-    return doc ? *doc : kEmpty;
+    std::string error;
+    const IniDocument* doc = Refresh(&error);
+    if (doc) {
+        if (!RefusalsTold().empty()) RefusalsTold().erase(PathText(fileName_));
+        return *doc;
+    }
+    if (RefusalsTold().insert(PathText(fileName_)).second) ReportHandler()(error);
+    return kEmpty;
 }
+
+std::string TIniFile::Refusal() const
+{
+    std::string error;
+    if (Refresh(&error)) return {};
+    RefusalsTold().insert(PathText(fileName_));
+    return error;
+}
+
+void TIniFile::RequireReadable() const { LoadForWrite(); }
 
 IniDocument TIniFile::LoadForWrite() const
 {
     std::string error;
     const IniDocument* doc = Refresh(&error);
-    if (!doc)
+    if (!doc) {
+        // The message of the failed write tells it.
+        RefusalsTold().insert(PathText(fileName_));
         throw EIniFileError("Impossible d'enregistrer les réglages dans « " + PathText(fileName_) +
                             " » sans perdre son contenu. " + error);
+    }
     return *doc;
 }
 

@@ -35,7 +35,11 @@
 // the user) when the file or its folder is read-only, when the file exists but
 // cannot be read or is of an encoding refused above (writing would destroy
 // it), or when a key or section name cannot be stored in an .ini line. Reads
-// never fail: any problem gives the default.
+// never fail: any problem gives the default. A file that exists but reads as
+// empty for such a reason is told to the user once, through the report
+// handler, by the first read that finds it so (again only after it has read
+// well in between): settings that vanish without a word look like a fault of
+// the program.
 #pragma once
 
 #include <cstddef>
@@ -203,6 +207,15 @@ public:
     // The file's text decoded to UTF-8 ("" when missing or unreadable), as it
     // is now.
     std::string ReadText() const;
+
+    // Why the file, which exists, reads as empty (the French message naming
+    // it: its encoding refused, or it cannot be read); "" when it reads or is
+    // missing. A caller that shows this message itself asks before reading,
+    // and the reads then keep quiet about it.
+    std::string Refusal() const;
+    // Throws the EIniFileError a write would throw when the file exists but
+    // cannot be read back whole; the reads then keep quiet about it.
+    void RequireReadable() const;
 
     // Called after every write through this object (the edition.ini cache
     // drops its copy at once).
