@@ -32,6 +32,15 @@
 //
 // On SQLite the function TO_CHAR(date, format) of the server databases is
 // provided, so that the same SQL texts run on both.
+//
+// Waiting keeps the windows alive: connecting and querying never block in a
+// system call for long. The link polls the server's socket (libpq's
+// non-blocking calls) or, on SQLite, is called back by the engine as it
+// works, and reports each moment of a wait to the DatabaseWait installed by
+// the window layer, which shows it and may answer that the person gave up.
+// A query given up is cancelled on the server (or interrupted on SQLite).
+// Records are read as they come, so that memory holds no more than the
+// records kept.
 #pragma once
 
 #include <cstdint>
@@ -42,12 +51,36 @@
 #include <vector>
 
 class QSqlDatabase;
+struct pg_conn;
 
 // A failure of the engine; what() is the message shown to the user.
 class EDatabaseError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
 };
+
+// A connection or a query the person gave up while it waited.
+class EDatabaseCancelled : public EDatabaseError {
+public:
+    using EDatabaseError::EDatabaseError;
+};
+
+// What the link reports while it waits (for a server to connect or answer,
+// for the embedded engine to finish a query). The window layer installs one
+// at start-up; without one the link waits without a word.
+class DatabaseWait {
+public:
+    virtual ~DatabaseWait() = default;
+    // Called again and again while one wait lasts (every few tens of
+    // milliseconds): `what` says in French what is waited for, `waitedMs`
+    // since the wait began, `limitMs` when it will be given up (0: no limit).
+    // Answers true once the person asked to stop waiting.
+    virtual bool StillWaiting(const std::string& what, int waitedMs, int limitMs) = 0;
+    // The wait is over, whatever ended it. Called only after StillWaiting.
+    virtual void WaitOver() = 0;
+};
+// Installs the one the link reports to (nullptr: none); answers the previous.
+DatabaseWait* SetDatabaseWait(DatabaseWait* wait);
 
 inline constexpr const char* kSqliteAlias = "SQLite";
 inline constexpr const char* kPostgresAlias = "PostgreSQL";
@@ -88,11 +121,14 @@ public:
     void Close();
     bool Connected() const;
 
-    // Internal: the Qt connection name.
+    // Internal: the Qt connection name of the embedded database, and the
+    // server's connection (nullptr on the embedded database).
     const std::string& ConnectionName() const { return connectionName_; }
+    pg_conn* PostgresConnection() const { return pg_; }
 
 private:
     std::string connectionName_;
+    pg_conn* pg_ = nullptr;
     bool open_ = false;
 };
 
@@ -119,11 +155,12 @@ public:
     // Column i of the current record; Null past the end or out of range.
     DbValue Field(int i) const;
 
-    // The most records one query reads; more is refused with a message.
+    // The most records one query reads; more is refused with a message
+    // (TooManyRecordsText) as soon as the next record comes.
     static constexpr std::size_t kMaxRecords = 1'000'000;
 
 private:
-    void OpenOnPostgres(const QSqlDatabase& db);
+    void OpenOnPostgres(pg_conn* conn);
     void OpenOnSqlite(const QSqlDatabase& db);
     TDatabase& database_;
     std::vector<std::vector<DbValue>> rows_;
@@ -138,6 +175,10 @@ inline constexpr const char* kOneStatementText =
 // The message of a statement that is not a read.
 inline constexpr const char* kReadOnlyText =
     "Une requ\xC3\xAAte ne peut que lire la base de donn\xC3\xA9" "es : cette instruction est refus\xC3\xA9" "e.";
+
+// The message of a query that gives more than TQuery::kMaxRecords records,
+// naming the table it reads.
+std::string TooManyRecordsText(const std::string& sql);
 
 // The table (the text of the FROM clause) a query text reads, for messages;
 // empty when the text has no FROM.
