@@ -546,6 +546,8 @@ DatabaseWait* SetDatabaseWait(DatabaseWait* wait)
     return previous;
 }
 
+bool DatabaseWaitInstalled() { return gWait != nullptr; }
+
 std::string TooManyRecordsText(const std::string& sql)
 {
     return TableWords(sql) + " rend plus de 1 000 000 enregistrements : la lecture est arr\xC3\xAAt\xC3\xA9" "e.";

@@ -81,6 +81,7 @@ public:
 };
 // Installs the one the link reports to (nullptr: none); answers the previous.
 DatabaseWait* SetDatabaseWait(DatabaseWait* wait);
+bool DatabaseWaitInstalled();
 
 inline constexpr const char* kSqliteAlias = "SQLite";
 inline constexpr const char* kPostgresAlias = "PostgreSQL";
