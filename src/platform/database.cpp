@@ -140,17 +140,15 @@ std::string DurationText(int ms)
     return std::to_string(ms) + " ms";
 }
 
-std::string QueryTimeoutText(const std::string& sql, int ms)
-{
-    const std::string table = QueriedTable(sql);
-    return (table.empty() ? std::string("La requ\xC3\xAAte") : "La requ\xC3\xAAte sur \xC2\xAB " + table + " \xC2\xBB") +
-           " a \xC3\xA9t\xC3\xA9 interrompue : elle a d\xC3\xA9pass\xC3\xA9 le d\xC3\xA9lai de " + DurationText(ms) + ".";
-}
-
 std::string TableWords(const std::string& sql)
 {
     const std::string table = QueriedTable(sql);
     return table.empty() ? std::string("La requ\xC3\xAAte") : "La requ\xC3\xAAte sur \xC2\xAB " + table + " \xC2\xBB";
+}
+
+std::string QueryTimeoutText(const std::string& sql, int ms)
+{
+    return TableWords(sql) + " a \xC3\xA9t\xC3\xA9 interrompue : elle a d\xC3\xA9pass\xC3\xA9 le d\xC3\xA9lai de " + DurationText(ms) + ".";
 }
 
 std::string QueryCancelledText(const std::string& sql) { return TableWords(sql) + " a \xC3\xA9t\xC3\xA9 annul\xC3\xA9" "e."; }
@@ -172,7 +170,11 @@ public:
     Waiting(std::string what, int limitMs) : what_(std::move(what)), limitMs_(limitMs), start_(Clock::now()) {}
     ~Waiting()
     {
-        if (reported_) view_->WaitOver();
+        try {
+            if (reported_) view_->WaitOver();
+        } catch (...) {
+            // A destructor lets nothing out.
+        }
     }
     Waiting(const Waiting&) = delete;
     Waiting& operator=(const Waiting&) = delete;
@@ -187,7 +189,12 @@ public:
         last_ = now;
         reported_ = true;
         const auto waited = std::chrono::duration_cast<std::chrono::milliseconds>(now - start_).count();
-        cancelled_ = view_->StillWaiting(what_, static_cast<int>(std::min<long long>(waited, INT_MAX)), limitMs_);
+        try {
+            cancelled_ = view_->StillWaiting(what_, static_cast<int>(std::min<long long>(waited, INT_MAX)), limitMs_);
+        } catch (...) {
+            // The engine may be calling from C (SQLite): nothing passes
+            // through it; a wait that cannot be shown just goes on.
+        }
         return cancelled_;
     }
     bool Cancelled() const { return cancelled_; }

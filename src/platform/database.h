@@ -39,8 +39,9 @@
 // works, and reports each moment of a wait to the DatabaseWait installed by
 // the window layer, which shows it and may answer that the person gave up.
 // A query given up is cancelled on the server (or interrupted on SQLite).
-// Records are read as they come, so that memory holds no more than the
-// records kept.
+// Only the look-up of the server's host name, done by the system before the
+// connection starts, is not polled. Records are read as they come, so that
+// memory holds no more than the records kept.
 #pragma once
 
 #include <cstdint>
