@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 
 #include "exchange/database_link.h"
 #include "platform/base/rtl_numbers.h"
@@ -113,6 +114,11 @@ bool DownloadOuvrage(DownloadHost& host, TDatabase& database, const std::string&
     }
     query.Close();
 
+    // Annuler during a wait gives the whole download up: the borehole goes
+    // back to what it was before it, renaming included.
+    const int kept = host.Root().IndexOfDir(indice);
+    std::unique_ptr<TDirBlock> before = kept >= 0 ? host.Root().ChildDir(kept)->CloneDir() : nullptr;
+
     std::string current = design;
     if (!found.empty() && std::find(found.begin(), found.end(), design) == found.end()) {
         std::vector<std::string> lines;
@@ -142,6 +148,22 @@ bool DownloadOuvrage(DownloadHost& host, TDatabase& database, const std::string&
     try {
         for (const char* sheet : kDownloadSheets) host.SheetFromDatabase(database, indice, current, sheet);
         for (const char* table : kDownloadTables) host.TableFromDatabase(database, indice, current, table);
+    } catch (const EDatabaseCancelled&) {
+        if (before) {
+            // In place, so that the borehole keeps its rank in the collection.
+            TDirBlock& root = host.Root();
+            const int now = root.IndexOfDir(indice);
+            if (now >= 0) {
+                TDirBlock* borehole = root.ChildDir(now);
+                borehole->Clear();
+                while (before->ItemCount() > 0) borehole->AddChild(before->Child(0), true);
+            } else {
+                root.AddChild(std::move(before), false);
+            }
+            current = design;
+        }
+        RunGuarded(finish);
+        throw;
     } catch (...) {
         // What was stored before the failure stays; the views show it.
         RunGuarded(finish);

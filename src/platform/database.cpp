@@ -4,13 +4,16 @@
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QVariant>
+#include <algorithm>
 #include <atomic>
 #include <cctype>
 #include <chrono>
+#include <climits>
 #include <functional>
 #include <libpq-fe.h>
 #include <poll.h>
 #include <sqlite3.h>
+#include <thread>
 
 #include "platform/base/text_codec.h"
 
@@ -158,12 +161,77 @@ std::string DurationText(int ms)
     return std::to_string(ms) + " ms";
 }
 
-std::string QueryTimeoutText(const std::string& sql, int ms)
+std::string TableWords(const std::string& sql)
 {
     const std::string table = QueriedTable(sql);
-    return (table.empty() ? std::string("La requ\xC3\xAAte") : "La requ\xC3\xAAte sur \xC2\xAB " + table + " \xC2\xBB") +
-           " a \xC3\xA9t\xC3\xA9 interrompue : elle a d\xC3\xA9pass\xC3\xA9 le d\xC3\xA9lai de " + DurationText(ms) + ".";
+    return table.empty() ? std::string("La requ\xC3\xAAte") : "La requ\xC3\xAAte sur \xC2\xAB " + table + " \xC2\xBB";
 }
+
+std::string QueryTimeoutText(const std::string& sql, int ms)
+{
+    return TableWords(sql) + " a \xC3\xA9t\xC3\xA9 interrompue : elle a d\xC3\xA9pass\xC3\xA9 le d\xC3\xA9lai de " + DurationText(ms) + ".";
+}
+
+std::string QueryCancelledText(const std::string& sql) { return TableWords(sql) + " a \xC3\xA9t\xC3\xA9 annul\xC3\xA9" "e."; }
+
+std::string QueryWaitText(const std::string& sql)
+{
+    const std::string table = QueriedTable(sql);
+    return table.empty() ? std::string("Requ\xC3\xAAte en cours...") : "Lecture de \xC2\xAB " + table + " \xC2\xBB...";
+}
+
+// ---- waits ----------------------------------------------------------------------
+
+DatabaseWait* gWait = nullptr;
+
+// One wait of the link (a connection, a query with the commands around it),
+// reported to the DatabaseWait installed when it began.
+class Waiting {
+public:
+    Waiting(std::string what, int limitMs) : what_(std::move(what)), limitMs_(limitMs), start_(Clock::now()) {}
+    ~Waiting()
+    {
+        try {
+            if (reported_) view_->WaitOver();
+        } catch (...) {
+            // A destructor lets nothing out.
+        }
+    }
+    Waiting(const Waiting&) = delete;
+    Waiting& operator=(const Waiting&) = delete;
+
+    // Reports the moment (a few tens of milliseconds apart at most often);
+    // true once the person has given up.
+    bool Tick()
+    {
+        if (cancelled_ || !view_) return cancelled_;
+        const auto now = Clock::now();
+        if (reported_ && now - last_ < std::chrono::milliseconds(kTickMs)) return false;
+        last_ = now;
+        reported_ = true;
+        const auto waited = std::chrono::duration_cast<std::chrono::milliseconds>(now - start_).count();
+        try {
+            cancelled_ = view_->StillWaiting(what_, static_cast<int>(std::min<long long>(waited, INT_MAX)), limitMs_);
+        } catch (...) {
+            // The engine may be calling from C (SQLite): nothing passes
+            // through it; a wait that cannot be shown just goes on.
+        }
+        return cancelled_;
+    }
+    bool Cancelled() const { return cancelled_; }
+    // How long one sleep between two reports may be.
+    int SliceMs() const { return view_ ? kTickMs : 1000; }
+
+    static constexpr int kTickMs = 40;
+
+private:
+    DatabaseWait* view_ = gWait;
+    std::string what_;
+    int limitMs_;
+    Clock::time_point start_, last_;
+    bool reported_ = false;
+    bool cancelled_ = false;
+};
 
 // ---- SQLite: one read, prepared by the program ---------------------------------
 
@@ -234,17 +302,26 @@ struct SqliteStatement {
     ~SqliteStatement() { sqlite3_finalize(st); }
 };
 
-// Interrupts a statement that runs past its deadline.
+// Called back by the engine as a statement works: interrupts it past its
+// deadline or when the person gives up the wait.
 struct SqliteDeadline {
     Clock::time_point at;
+    Waiting* wait = nullptr;
+    sqlite3* h = nullptr;
+    bool limited = true;
     bool passed = false;
+    bool cancelled = false;
 };
 
 int SqliteProgress(void* data)
 {
     auto* d = static_cast<SqliteDeadline*>(data);
-    if (Clock::now() >= d->at) d->passed = true;
-    return d->passed ? 1 : 0;
+    if (d->limited && Clock::now() >= d->at) d->passed = true;
+    if (!d->passed && !d->cancelled && d->wait && d->wait->Tick()) {
+        d->cancelled = true;
+        sqlite3_interrupt(d->h);
+    }
+    return d->passed || d->cancelled ? 1 : 0;
 }
 
 std::string SqliteText(const unsigned char* text, int bytes)
@@ -286,16 +363,6 @@ DbValue SqliteValue(sqlite3_stmt* st, int col)
 // itself refuses a second statement, each inside its own read-only
 // transaction that is rolled back afterwards: a setting switched by a
 // function call or a large object made by one is undone with it.
-
-PGconn* PostgresHandle(const QSqlDatabase& db)
-{
-    const QVariant handle = db.driver() ? db.driver()->handle() : QVariant();
-    // Qt names the type after libpq's struct (PGconn is a typedef of pg_conn).
-    if (!handle.isValid() ||
-        (qstrcmp(handle.typeName(), "PGconn*") != 0 && qstrcmp(handle.typeName(), "pg_conn*") != 0))
-        return nullptr;
-    return *static_cast<PGconn* const*>(handle.data());
-}
 
 // A server's refusal of a second statement and of a write, in the program's
 // words (the server words them in its own language: English or French).
@@ -340,31 +407,150 @@ struct PgResult {
     ~PgResult() { PQclear(r); }
 };
 
+// Asks the server to cancel what the connection runs. libpq 15 sends the
+// request only in a blocking way (a connection of its own, no time limit),
+// so it goes from a short thread of its own that shares nothing with the
+// program: a server that cannot be reached may hold that thread, never the
+// windows, which go on waiting for the answer (one second at most, after
+// which the connection is given up).
+void CancelOnServer(PGconn* conn)
+{
+    PGcancel* cancel = PQgetCancel(conn);
+    if (!cancel) return;
+    try {
+        std::thread([cancel] {
+            char error[256];
+            PQcancel(cancel, error, sizeof error);
+            PQfreeCancel(cancel);
+        }).detach();
+    } catch (const std::system_error&) {
+        // No thread could start: the connection is given up after the
+        // second of grace instead.
+        PQfreeCancel(cancel);
+    }
+}
+
 // Sends one statement (extended protocol: the server refuses a second one)
 // and waits for its answer until `deadline`, so that a server that stops
-// answering cannot hold the program. The first result is kept.
-PgResult PgRun(PGconn* conn, const std::string& sql, const std::vector<const char*>& values, Clock::time_point deadline)
+// answering cannot hold the program. The first result that is not a row is
+// kept.
+// With `onRow`, the rows come one at a time (single-row mode) and are handed
+// to it as they arrive, so that libpq never holds the whole result; it
+// answers false to stop: the statement is then cancelled on the server and
+// what still comes is dropped.
+// With `wait`, each moment of the wait is reported; once the person gives
+// up, the statement is cancelled on the server and its answer awaited one
+// second more.
+PgResult PgRun(PGconn* conn, const std::string& sql, const std::vector<const char*>& values, Clock::time_point deadline,
+               Waiting* wait = nullptr, const std::function<bool(const PGresult*)>& onRow = {})
 {
     PgResult result;
     if (!PQsendQueryParams(conn, sql.c_str(), static_cast<int>(values.size()), nullptr, values.data(), nullptr, nullptr,
                            0))
         return result;
+    if (onRow) PQsetSingleRowMode(conn);
+    bool stopping = false;
+    const auto grace = [&] { deadline = std::min(deadline, Clock::now() + std::chrono::seconds(1)); };
+    const auto stop = [&] {
+        if (stopping) return;
+        stopping = true;
+        CancelOnServer(conn);
+        grace();
+    };
+    if (wait && wait->Cancelled()) {
+        // Given up before: what follows (the rollback) gets its second only.
+        stopping = true;
+        grace();
+    }
+    const int slice = wait ? wait->SliceMs() : 1000;
     for (;;) {
         while (PQisBusy(conn)) {
+            if (wait && wait->Tick()) stop();
             const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
             if (left <= 0) {
                 result.timedOut = true;
                 return result;
             }
             pollfd p{PQsocket(conn), POLLIN, 0};
-            poll(&p, 1, static_cast<int>(std::min<long long>(left, 1000)));
+            poll(&p, 1, static_cast<int>(std::min<long long>(left, slice)));
             if (!PQconsumeInput(conn)) break;  // the connection broke: PQgetResult tells
         }
         PGresult* r = PQgetResult(conn);
         if (!r) return result;
+        if (PQresultStatus(r) == PGRES_SINGLE_TUPLE) {
+            const bool more = !stopping && onRow && onRow(r);
+            PQclear(r);
+            if (!more) stop();
+            if (wait && wait->Tick()) stop();
+            continue;
+        }
         if (!result.r) result.r = r;
         else PQclear(r);
     }
+}
+
+// The server of the parameters as messages name it.
+std::string ServerWords(const ConnectionParams& p)
+{
+    return "\xC2\xAB " + (p.server.empty() ? std::string("local") : p.server) +
+           (p.port.empty() ? std::string() : " (port " + p.port + ")") + " \xC2\xBB";
+}
+
+// Connects without blocking: libpq's non-blocking calls, the socket polled
+// in short slices so that the wait is reported and may be given up, and
+// given up at the time-out.
+PGconn* ConnectPostgres(const ConnectionParams& p, int timeoutSeconds)
+{
+    // Every transaction of the session is read-only (each query also runs in
+    // a read-only transaction of its own, rolled back after it); texts come
+    // in UTF-8 and dates as yyyy-mm-dd, as the records are read; texts are
+    // read with standard conforming strings, as the program's checks read
+    // them (a role or database may have them off).
+    const std::string options =
+        "-c default_transaction_read_only=on -c DateStyle=ISO -c standard_conforming_strings=on";
+    const std::string timeout = std::to_string(timeoutSeconds);
+    const std::pair<const char*, const std::string*> given[] = {
+        {"host", &p.server}, {"port", &p.port},     {"dbname", &p.database},         {"user", &p.user},
+        {"password", &p.password}, {"options", &options}, {"connect_timeout", &timeout},
+    };
+    std::vector<const char*> keys, values;
+    for (const auto& [key, value] : given)
+        if (!value->empty()) {
+            keys.push_back(key);
+            values.push_back(value->c_str());
+        }
+    keys.push_back("client_encoding");
+    values.push_back("UTF8");
+    keys.push_back(nullptr);
+    values.push_back(nullptr);
+
+    struct Connection {
+        PGconn* c;
+        ~Connection() { PQfinish(c); }
+    } conn{PQconnectStartParams(keys.data(), values.data(), 0)};
+    if (!conn.c) throw EDatabaseError("M\xC3\xA9moire insuffisante");
+    if (PQstatus(conn.c) == CONNECTION_BAD) throw EDatabaseError(PostgresError(conn.c, nullptr));
+    Waiting wait("Connexion au serveur " + ServerWords(p) + "...", timeoutSeconds * 1000);
+    const auto deadline = Clock::now() + std::chrono::seconds(timeoutSeconds);
+    PostgresPollingStatusType state = PGRES_POLLING_WRITING;
+    while (state != PGRES_POLLING_OK) {
+        if (state == PGRES_POLLING_FAILED) throw EDatabaseError(PostgresError(conn.c, nullptr));
+        const short events = state == PGRES_POLLING_READING ? POLLIN : POLLOUT;
+        for (;;) {
+            if (wait.Tick())
+                throw EDatabaseCancelled("La connexion au serveur " + ServerWords(p) + " a \xC3\xA9t\xC3\xA9 annul\xC3\xA9" "e.");
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+            if (left <= 0)
+                throw EDatabaseError("Le serveur " + ServerWords(p) + " ne r\xC3\xA9pond pas : la connexion est abandonn\xC3\xA9" "e apr\xC3\xA8s " +
+                                     std::to_string(timeoutSeconds) + " s.");
+            pollfd fd{PQsocket(conn.c), events, 0};
+            if (poll(&fd, 1, static_cast<int>(std::min<long long>(left, wait.SliceMs()))) != 0) break;
+        }
+        state = PQconnectPoll(conn.c);
+    }
+    PGconn* open = conn.c;
+    conn.c = nullptr;
+    return open;
 }
 
 // The "?" of the program's texts become $1, $2... Quoted texts, quoted
@@ -443,6 +629,20 @@ DbValue PostgresValue(const PGresult* r, int row, int col)
 }  // namespace
 
 std::vector<std::string> DatabaseAliasNames() { return {kSqliteAlias, kPostgresAlias}; }
+
+DatabaseWait* SetDatabaseWait(DatabaseWait* wait)
+{
+    DatabaseWait* previous = gWait;
+    gWait = wait;
+    return previous;
+}
+
+bool DatabaseWaitInstalled() { return gWait != nullptr; }
+
+std::string TooManyRecordsText(const std::string& sql)
+{
+    return TableWords(sql) + " rend plus de 1 000 000 enregistrements : la lecture est arr\xC3\xAAt\xC3\xA9" "e.";
+}
 
 std::string QueriedTable(const std::string& sql)
 {
@@ -727,6 +927,10 @@ void TDatabase::Close()
     searchPath_.clear();
     standardStrings_ = true;
     tables_.clear();
+    if (pg_) {
+        PQfinish(pg_);
+        pg_ = nullptr;
+    }
     if (!QSqlDatabase::contains(Q(connectionName_))) {
         open_ = false;
         return;
@@ -776,47 +980,15 @@ void TDatabase::Open()
             }
         }
     } else if (alias == AsciiUpper(kPostgresAlias)) {
-        if (!QSqlDatabase::isDriverAvailable(QStringLiteral("QPSQL")))
-            throw EDatabaseError("Le pilote PostgreSQL n'est pas install\xC3\xA9");
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), Q(connectionName_));
-        db.setDatabaseName(Q(p.database));
-        if (!p.server.empty()) db.setHostName(Q(p.server));
         if (!p.port.empty()) {
             bool ok = false;
             const int port = Q(p.port).toInt(&ok);
-            if (!ok || port <= 0 || port > 65535) {
-                db = QSqlDatabase();
-                QSqlDatabase::removeDatabase(Q(connectionName_));
-                throw EDatabaseError("Port invalide : " + p.port);
-            }
-            db.setPort(port);
+            if (!ok || port <= 0 || port > 65535) throw EDatabaseError("Port invalide : " + p.port);
         }
-        db.setUserName(Q(p.user));
-        db.setPassword(Q(p.password));
-        // Every transaction of the session is read-only (each query also runs
-        // in a read-only transaction of its own, rolled back after it).
         // A server that accepts the connection and never answers must not
-        // hold the program: the client library gives up after the time-out
-        // (it takes no less than 2 s).
-        const int timeout = std::max(ConnectTimeout, 2);
-        // Texts are read with standard conforming strings, as the program's
-        // checks read them (a role or database may have them off).
-        db.setConnectOptions(QStringLiteral("connect_timeout=%1;options='-c default_transaction_read_only=on "
-                                            "-c standard_conforming_strings=on'")
-                                 .arg(timeout));
-        const auto start = Clock::now();
-        if (!db.open()) {
-            std::string message = ErrorText(db.lastError());
-            const auto waited = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
-            if (waited >= timeout * 1000LL - 250 || message.find("timeout expired") != std::string::npos)
-                message = "Le serveur \xC2\xAB " + (p.server.empty() ? std::string("local") : p.server) +
-                          (p.port.empty() ? std::string() : " (port " + p.port + ")") +
-                          " \xC2\xBB ne r\xC3\xA9pond pas : la connexion est abandonn\xC3\xA9" "e apr\xC3\xA8s " +
-                          std::to_string(timeout) + " s.";
-            db = QSqlDatabase();
-            QSqlDatabase::removeDatabase(Q(connectionName_));
-            throw EDatabaseError(message);
-        }
+        // hold the program: the connection is given up after the time-out
+        // (no less than 2 s, as the client library itself counts it).
+        pg_ = ConnectPostgres(p, std::max(ConnectTimeout, 2));
     } else {
         throw EDatabaseError("Alias de base de donn\xC3\xA9" "es inconnu : " + AliasName);
     }
@@ -865,7 +1037,7 @@ constexpr const char* kCatalogPath = "pg_catalog, pg_temp";
 
 void TDatabase::SetUpPostgresSession()
 {
-    PGconn* conn = PostgresHandle(QSqlDatabase::database(Q(connectionName_), false));
+    PGconn* conn = pg_;
     if (!conn) throw EDatabaseError("Base PostgreSQL : acc\xC3\xA8s au moteur impossible");
     // The connection asked for standard strings; a server that did not take
     // them is asked once more, and otherwise no text with a backslash is sent.
@@ -888,7 +1060,7 @@ void TDatabase::SetUpPostgresSession()
 std::string TDatabase::QualifiedTable(const std::string& name)
 {
     if (const auto found = tables_.find(name); found != tables_.end()) return found->second;
-    PGconn* conn = PostgresHandle(QSqlDatabase::database(Q(connectionName_), false));
+    PGconn* conn = pg_;
     if (!conn) throw EDatabaseError("Base PostgreSQL : acc\xC3\xA8s au moteur impossible");
     // Looked up with the session's own search path, in a transaction of its
     // own, by names written with their schema only: nothing of another schema
@@ -925,7 +1097,7 @@ void TDatabase::LookUpTable(PGconn* conn, const std::string& name, std::string& 
 
 std::string TDatabase::ServerText(const std::string& sql)
 {
-    if (QSqlDatabase::database(Q(connectionName_), false).driverName() != QStringLiteral("QPSQL")) return sql;
+    if (!pg_) return sql;
     if (!standardStrings_ && sql.find('\\') != std::string::npos) throw EDatabaseError(kBackslashText);
     return QualifySqlTables(sql, [this](const std::string& name) { return QualifiedTable(name); });
 }
@@ -948,12 +1120,11 @@ void TQuery::Open()
 {
     Close();
     if (!database_.Connected()) throw EDatabaseError("La base de donn\xC3\xA9" "es n'est pas connect\xC3\xA9" "e");
-    QSqlDatabase db = QSqlDatabase::database(Q(database_.ConnectionName()), false);
-    if (db.driverName() == QStringLiteral("QPSQL")) {
-        OpenOnPostgres(db);
+    if (database_.PostgresConnection()) {
+        OpenOnPostgres(database_.PostgresConnection());
         return;
     }
-    OpenOnSqlite(db);
+    OpenOnSqlite(QSqlDatabase::database(Q(database_.ConnectionName()), false));
 }
 
 void TQuery::OpenOnSqlite(const QSqlDatabase& db)
@@ -984,8 +1155,10 @@ void TQuery::OpenOnSqlite(const QSqlDatabase& db)
         sqlite3_bind_text(statement.st, static_cast<int>(i + 1), Values[i].data(), static_cast<int>(Values[i].size()),
                           SQLITE_TRANSIENT);
 
-    SqliteDeadline deadline{Clock::now() + std::chrono::milliseconds(database_.StatementTimeout)};
-    if (database_.StatementTimeout > 0) sqlite3_progress_handler(h, 1000, SqliteProgress, &deadline);
+    Waiting wait(QueryWaitText(SQL), std::max(database_.StatementTimeout, 0));
+    SqliteDeadline deadline{Clock::now() + std::chrono::milliseconds(database_.StatementTimeout), &wait, h,
+                            database_.StatementTimeout > 0};
+    sqlite3_progress_handler(h, 1000, SqliteProgress, &deadline);
     struct NoProgress {
         sqlite3* h;
         ~NoProgress() { sqlite3_progress_handler(h, 0, nullptr, nullptr); }
@@ -994,7 +1167,7 @@ void TQuery::OpenOnSqlite(const QSqlDatabase& db)
     while ((rc = sqlite3_step(statement.st)) == SQLITE_ROW) {
         if (rows_.size() >= kMaxRecords) {
             Close();
-            throw EDatabaseError("La requ\xC3\xAAte rend trop d'enregistrements");
+            throw EDatabaseError(TooManyRecordsText(SQL));
         }
         std::vector<DbValue> row;
         row.reserve(static_cast<std::size_t>(fieldCount_));
@@ -1002,34 +1175,43 @@ void TQuery::OpenOnSqlite(const QSqlDatabase& db)
         rows_.push_back(std::move(row));
     }
     if (rc != SQLITE_DONE) {
+        Close();
+        if (deadline.cancelled) throw EDatabaseCancelled(QueryCancelledText(SQL));
         const std::string message = deadline.passed ? QueryTimeoutText(SQL, database_.StatementTimeout)
                                                      : SqliteError(h, rc);
-        Close();
         throw EDatabaseError(message);
+    }
+    // Given up as the last record came: the person's answer holds.
+    if (deadline.cancelled) {
+        Close();
+        throw EDatabaseCancelled(QueryCancelledText(SQL));
     }
     active_ = true;
 }
 
-void TQuery::OpenOnPostgres(const QSqlDatabase& db)
+void TQuery::OpenOnPostgres(PGconn* conn)
 {
-    PGconn* conn = PostgresHandle(db);
-    if (!conn) throw EDatabaseError("Base PostgreSQL : acc\xC3\xA8s au moteur impossible");
     const std::string text = database_.ServerText(SQL);
     const int statementMs = database_.StatementTimeout;
+    Waiting wait(QueryWaitText(SQL), std::max(statementMs, 0));
+    bool tooMany = false;
     // The small commands around the query answer at once on a live server.
     const auto shortly = [&] { return Clock::now() + std::chrono::seconds(std::max(database_.ConnectTimeout, 2)); };
-    // A server that stopped answering: the connection is given up, the next
-    // command connects again.
+    // A server that stopped answering (or did not stop in the second it was
+    // given): the connection is given up, the next command connects again.
     const auto giveUp = [&]() {
-        const std::string table = QueriedTable(SQL);
         database_.Close();
-        return EDatabaseError("Le serveur ne r\xC3\xA9pond plus : la requ\xC3\xAAte" +
-                              (table.empty() ? std::string() : " sur \xC2\xAB " + table + " \xC2\xBB") +
-                              " est abandonn\xC3\xA9" "e et la connexion ferm\xC3\xA9" "e.");
+        Close();
+        if (wait.Cancelled()) throw EDatabaseCancelled(QueryCancelledText(SQL));
+        if (tooMany) throw EDatabaseError(TooManyRecordsText(SQL));
+        const std::string table = QueriedTable(SQL);
+        throw EDatabaseError("Le serveur ne r\xC3\xA9pond plus : la requ\xC3\xAAte" +
+                             (table.empty() ? std::string() : " sur \xC2\xAB " + table + " \xC2\xBB") +
+                             " est abandonn\xC3\xA9" "e et la connexion ferm\xC3\xA9" "e.");
     };
     const auto command = [&](const std::string& text) {
-        PgResult r = PgRun(conn, text, {}, shortly());
-        if (r.timedOut) throw giveUp();
+        PgResult r = PgRun(conn, text, {}, shortly(), &wait);
+        if (r.timedOut) giveUp();
         return r;
     };
     {
@@ -1039,7 +1221,7 @@ void TQuery::OpenOnPostgres(const QSqlDatabase& db)
     // The time limit lives and dies with the transaction.
     const PgResult limit = command("SET LOCAL statement_timeout = " + std::to_string(std::max(statementMs, 0)));
     PgResult result;
-    if (PQresultStatus(limit.r) == PGRES_COMMAND_OK) {
+    if (PQresultStatus(limit.r) == PGRES_COMMAND_OK && !wait.Cancelled()) {
         const std::string sql = NumberPlaceholders(text);
         std::vector<const char*> values;
         values.reserve(Values.size());
@@ -1049,16 +1231,37 @@ void TQuery::OpenOnPostgres(const QSqlDatabase& db)
         const auto deadline = statementMs > 0
                                   ? Clock::now() + std::chrono::milliseconds(statementMs) + std::chrono::seconds(5)
                                   : Clock::time_point::max();
-        result = PgRun(conn, sql, values, deadline);
-        if (result.timedOut) throw giveUp();
+        // Records are kept as they come, up to the limit.
+        result = PgRun(conn, sql, values, deadline, &wait, [&](const PGresult* record) {
+            if (rows_.size() >= kMaxRecords) {
+                tooMany = true;
+                return false;
+            }
+            const int fields = PQnfields(record);
+            std::vector<DbValue> row;
+            row.reserve(static_cast<std::size_t>(fields));
+            for (int c = 0; c < fields; ++c) row.push_back(PostgresValue(record, 0, c));
+            rows_.push_back(std::move(row));
+            return true;
+        });
+        if (result.timedOut) giveUp();
     }
     // Whatever the query did, the transaction ends rolled back, and the
     // session keeps no advisory lock of it (those outlive a rollback).
     command("ROLLBACK");
     command("SELECT pg_advisory_unlock_all()");
+    if (wait.Cancelled()) {
+        Close();
+        throw EDatabaseCancelled(QueryCancelledText(SQL));
+    }
+    if (tooMany) {
+        Close();
+        throw EDatabaseError(TooManyRecordsText(SQL));
+    }
     if (PQresultStatus(limit.r) != PGRES_COMMAND_OK) throw EDatabaseError(PostgresError(conn, limit.r));
 
     const ExecStatusType status = PQresultStatus(result.r);
+    if (status != PGRES_TUPLES_OK) Close();  // an error after some records keeps none of them
     if (status == PGRES_COMMAND_OK || status == PGRES_EMPTY_QUERY)
         throw EDatabaseError("La requ\xC3\xAAte ne lit aucune donn\xC3\xA9" "e");
     if (status != PGRES_TUPLES_OK) {
@@ -1066,17 +1269,7 @@ void TQuery::OpenOnPostgres(const QSqlDatabase& db)
         if (state && std::string(state) == "57014") throw EDatabaseError(QueryTimeoutText(SQL, statementMs));
         throw EDatabaseError(PostgresError(conn, result.r));
     }
-    const int rows = PQntuples(result.r);
-    if (static_cast<std::size_t>(rows) > kMaxRecords)
-        throw EDatabaseError("La requ\xC3\xAAte rend trop d'enregistrements");
     fieldCount_ = PQnfields(result.r);
-    rows_.reserve(static_cast<std::size_t>(rows));
-    for (int r = 0; r < rows; ++r) {
-        std::vector<DbValue> row;
-        row.reserve(static_cast<std::size_t>(fieldCount_));
-        for (int c = 0; c < fieldCount_; ++c) row.push_back(PostgresValue(result.r, r, c));
-        rows_.push_back(std::move(row));
-    }
     active_ = true;
 }
 

@@ -44,6 +44,16 @@
 // the session's own search path finds it. Texts are read with standard
 // conforming strings (a backslash is itself); a session where that cannot be
 // set refuses every text holding a backslash.
+//
+// Waiting keeps the windows alive: connecting and querying never block in a
+// system call for long. The link polls the server's socket (libpq's
+// non-blocking calls) or, on SQLite, is called back by the engine as it
+// works, and reports each moment of a wait to the DatabaseWait installed by
+// the window layer, which shows it and may answer that the person gave up.
+// A query given up is cancelled on the server (or interrupted on SQLite).
+// Only the look-up of the server's host name, done by the system before the
+// connection starts, is not polled. Records are read as they come, so that
+// memory holds no more than the records kept.
 #pragma once
 
 #include <cstdint>
@@ -63,6 +73,30 @@ class EDatabaseError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
 };
+
+// A connection or a query the person gave up while it waited.
+class EDatabaseCancelled : public EDatabaseError {
+public:
+    using EDatabaseError::EDatabaseError;
+};
+
+// What the link reports while it waits (for a server to connect or answer,
+// for the embedded engine to finish a query). The window layer installs one
+// at start-up; without one the link waits without a word.
+class DatabaseWait {
+public:
+    virtual ~DatabaseWait() = default;
+    // Called again and again while one wait lasts (every few tens of
+    // milliseconds): `what` says in French what is waited for, `waitedMs`
+    // since the wait began, `limitMs` when it will be given up (0: no limit).
+    // Answers true once the person asked to stop waiting.
+    virtual bool StillWaiting(const std::string& what, int waitedMs, int limitMs) = 0;
+    // The wait is over, whatever ended it. Called only after StillWaiting.
+    virtual void WaitOver() = 0;
+};
+// Installs the one the link reports to (nullptr: none); answers the previous.
+DatabaseWait* SetDatabaseWait(DatabaseWait* wait);
+bool DatabaseWaitInstalled();
 
 inline constexpr const char* kSqliteAlias = "SQLite";
 inline constexpr const char* kPostgresAlias = "PostgreSQL";
@@ -103,17 +137,20 @@ public:
     void Close();
     bool Connected() const;
 
-    // Internal: the Qt connection name.
+    // Internal: the Qt connection name of the embedded database, and the
+    // server's connection (nullptr on the embedded database).
     const std::string& ConnectionName() const { return connectionName_; }
     // Internal: a query text as the server is sent it: its tables qualified
     // with their schemas. Throws EDatabaseError.
     std::string ServerText(const std::string& sql);
+    pg_conn* PostgresConnection() const { return pg_; }
 
 private:
     void SetUpPostgresSession();
     std::string QualifiedTable(const std::string& name);
     void LookUpTable(pg_conn* conn, const std::string& name, std::string& qualified);
     std::string connectionName_;
+    pg_conn* pg_ = nullptr;
     bool open_ = false;
     // The server session: the search path its role and database give, used
     // to find tables; whether a backslash in a quoted text is itself.
@@ -145,11 +182,12 @@ public:
     // Column i of the current record; Null past the end or out of range.
     DbValue Field(int i) const;
 
-    // The most records one query reads; more is refused with a message.
+    // The most records one query reads; more is refused with a message
+    // (TooManyRecordsText) as soon as the next record comes.
     static constexpr std::size_t kMaxRecords = 1'000'000;
 
 private:
-    void OpenOnPostgres(const QSqlDatabase& db);
+    void OpenOnPostgres(pg_conn* conn);
     void OpenOnSqlite(const QSqlDatabase& db);
     TDatabase& database_;
     std::vector<std::vector<DbValue>> rows_;
@@ -176,6 +214,9 @@ inline constexpr const char* kBackslashText =
 // of the FROM clause or JOIN) replaced by `qualify(name)`; functions in FROM,
 // sub-queries and the names of a WITH clause are left alone.
 std::string QualifySqlTables(const std::string& sql, const std::function<std::string(const std::string&)>& qualify);
+// The message of a query that gives more than TQuery::kMaxRecords records,
+// naming the table it reads.
+std::string TooManyRecordsText(const std::string& sql);
 
 // The table (the text of the FROM clause) a query text reads, for messages;
 // empty when the text has no FROM.

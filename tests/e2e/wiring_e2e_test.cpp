@@ -7,6 +7,7 @@
 #include "drawing/windows/log_window.h"
 #include "e2e_program.h"
 #include "platform/base/ini_file.h"
+#include "platform/database.h"
 #include "store/divers.h"
 #include "store/field_defs.h"
 
@@ -37,6 +38,7 @@ TEST_F(WiringE2e, EveryHookHasItsRealFunctionAfterStartUp)
         {"log window: main window focus", FCoupe && static_cast<bool>(FCoupe->FocusMainWindow)},
         {"table pop-up: commands", FTables && static_cast<bool>(FTables->RunCommand)},
         {"equipment picture: source", FImage && static_cast<bool>(FImage->Source)},
+        {"database link: waits shown", DatabaseWaitInstalled()},
     };
     for (const auto& [name, installed] : hooks) EXPECT_TRUE(installed) << name << " is at its fallback";
     // The status line's undescribed codes come from the coding rules, not

@@ -249,6 +249,7 @@ ProgramSession::~ProgramSession()
     FQuestion = nullptr;
     FInfo = nullptr;
     FProgress = nullptr;
+    UninstallProgressWait();
     FHelp = nullptr;
     FRubriques = nullptr;
     FAbout = nullptr;
@@ -308,6 +309,7 @@ void ProgramSession::CreateWindows()
             w = FInfo;
         } else if (n == "TFProgress") {
             FProgress = new TFProgress(m);
+            InstallProgressWait();
             w = FProgress;
         } else if (n == "TFHelp") {
             FHelp = new TFHelp(m);

@@ -1,8 +1,11 @@
 #include "platform/windows/progress_window.h"
 
+#include <QApplication>
 #include <QGuiApplication>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QScreen>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -35,10 +38,20 @@ TFProgress::TFProgress(QWidget* parent)
     ProgressBar = new QProgressBar(this);
     ProgressBar->setRange(0, 100);
     ProgressBar->setValue(0);
+    BAnnuler = new QPushButton(QStringLiteral("Annuler"), this);
+    BAnnuler->setObjectName(QStringLiteral("BAnnuler"));
+    BAnnuler->setAutoDefault(false);
+    BAnnuler->hide();
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(Label1);
     layout->addWidget(ProgressBar);
+    auto* buttons = new QHBoxLayout();
+    buttons->addStretch();
+    buttons->addWidget(BAnnuler);
+    buttons->addStretch();
+    layout->addLayout(buttons);
     setMinimumWidth(360);
+    connect(BAnnuler, &QPushButton::clicked, this, [this] { cancelAsked_ = true; });
 }
 
 void TFProgress::Start(const std::string& caption, const std::string& label, int minimum, int maximum)
@@ -85,6 +98,84 @@ void TFProgress::SetPosition(int position)
 int TFProgress::Position() const
 {
     return ProgressBar->value();
+}
+
+namespace {
+
+// The bar of a wait counts tenths of a second.
+int Tenths(int ms) { return std::max(ms, 0) / 100; }
+
+}  // namespace
+
+void TFProgress::StartWait(const std::string& label, int limitMs)
+{
+    if (isVisible()) hide();  // modality changes only on a hidden window
+    cancelAsked_ = false;
+    waiting_ = true;
+    setWindowModality(Qt::ApplicationModal);
+    BAnnuler->show();
+    // No limit: the bar only says that the wait goes on.
+    Start("Progression...", label, 0, limitMs > 0 ? Tenths(limitMs) : 0);
+}
+
+void TFProgress::ShowWaited(const std::string& label, int waitedMs, int limitMs)
+{
+    if (Label1->text() != ToQString(label)) SetLabel(label);
+    if (limitMs > 0) SetPosition(Tenths(waitedMs));
+}
+
+void TFProgress::EndWait()
+{
+    if (!waiting_) return;
+    waiting_ = false;
+    hide();
+    BAnnuler->hide();
+    setWindowModality(Qt::NonModal);
+}
+
+void TFProgress::reject()
+{
+    // Escape during a wait is "Annuler"; the window itself stays until the
+    // wait is over.
+    if (waiting_) {
+        cancelAsked_ = true;
+        return;
+    }
+    QDialog::reject();
+}
+
+bool ProgressWait::StillWaiting(const std::string& what, int waitedMs, int limitMs)
+{
+    if (!FProgress) return false;
+    if (!FProgress->Waiting()) {
+        if (waitedMs < kShowAfterMs) return false;
+        FProgress->StartWait(what, limitMs);
+    } else {
+        FProgress->ShowWaited(what, waitedMs, limitMs);
+    }
+    // The windows repaint and "Annuler" can be clicked; the modal window
+    // keeps every other command out until the wait is over.
+    QApplication::processEvents(QEventLoop::AllEvents, 20);
+    return FProgress && FProgress->CancelAsked();
+}
+
+void ProgressWait::WaitOver()
+{
+    if (FProgress) FProgress->EndWait();
+}
+
+namespace {
+
+ProgressWait gProgressWait;
+
+}  // namespace
+
+void InstallProgressWait() { SetDatabaseWait(&gProgressWait); }
+
+void UninstallProgressWait()
+{
+    if (FProgress) FProgress->EndWait();
+    SetDatabaseWait(nullptr);
 }
 
 ProgressScope::ProgressScope(const std::string& caption, const std::string& label, int minimum, int maximum)

@@ -1,0 +1,122 @@
+// The database link's waits as a person lives them: a server that accepts
+// the connection and says nothing holds the download; after a moment the
+// progress window says what is waited for, with "Annuler", the windows go on
+// repainting, and Annuler ends the wait at once with the collection as it
+// was.
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QImage>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTimer>
+
+#include <fstream>
+#include <iterator>
+#include <memory>
+
+#include "app/windows/collection_window.h"
+#include "e2e_program.h"
+#include "platform/windows/progress_window.h"
+#include "platform/windows/qt_ui_services.h"
+#include "silent_tcp_server.h"
+#include "tree_text.h"
+
+namespace {
+
+class DatabaseWaitE2e : public E2eTest {};
+
+std::string ReadAll(const std::filesystem::path& file)
+{
+    std::ifstream in(file, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void WriteAll(const std::filesystem::path& file, const std::string& text)
+{
+    std::ofstream(file, std::ios::binary | std::ios::trunc) << text;
+}
+
+// What a test timer saw of the progress window while the download waited.
+struct Seen {
+    int ticks = 0;            // timer ticks while the window showed
+    bool modal = false;       // the window kept the other windows' commands out
+    bool menuClosed = true;   // no menu left drawn open
+    std::string caption, label;
+    int firstPosition = -1, laterPosition = -1;
+    QImage first, later;
+    qint64 clickedAt = -1;
+};
+
+}  // namespace
+
+TEST_F(DatabaseWaitE2e, AnnulerEndsTheWaitForASilentServer)
+{
+    SilentTcpServer server;
+    ASSERT_TRUE(server.Ok());
+    const std::string port = std::to_string(server.Port());
+    // The connection as it is set beside the program: the server's alias and
+    // its parameters.
+    WriteAll(Folder() / "db_params.txt",
+             "SERVER NAME=127.0.0.1\r\nPORT=" + port + "\r\nDATABASE NAME=carotix\r\nUSER NAME=carotix\r\n");
+    std::string ini = ReadAll(Folder() / "carotix.ini");
+    const std::string sqlite = "DB Alias=SQLite";
+    const std::size_t at = ini.find(sqlite);
+    ASSERT_NE(at, std::string::npos);
+    WriteAll(Folder() / "carotix.ini", ini.replace(at, sqlite.size(), "DB Alias=PostgreSQL"));
+
+    Start();
+    TFChild& c = OpenSample();
+    ClickRow(c, c.FindRow("F-VAL-01", "F1"));
+    const std::string before = TreeText(c.FRoot());
+
+    // A timer of the test watches the screen: each of its ticks during the
+    // wait is an event the program let through. Once the bar has moved (the
+    // window repainted with the time waited), Annuler is clicked.
+    auto seen = std::make_shared<Seen>();
+    QElapsedTimer clock;
+    clock.start();
+    QTimer watch;
+    watch.setInterval(20);
+    QObject::connect(&watch, &QTimer::timeout, [seen, &clock] {
+        if (!FProgress || !FProgress->isVisible() || seen->clickedAt >= 0) return;
+        ++seen->ticks;
+        if (seen->first.isNull()) {
+            seen->first = FProgress->grab().toImage();
+            seen->firstPosition = FProgress->ProgressBar->value();
+            seen->caption = FromQString(FProgress->windowTitle());
+            seen->label = FromQString(FProgress->Label1->text());
+            seen->modal = QApplication::activeModalWidget() == FProgress;
+            seen->menuClosed = QApplication::activePopupWidget() == nullptr;
+            return;
+        }
+        if (FProgress->ProgressBar->value() == seen->firstPosition) return;
+        seen->later = FProgress->grab().toImage();
+        seen->laterPosition = FProgress->ProgressBar->value();
+        seen->clickedAt = clock.elapsed();
+        Click(FProgress->BAnnuler);
+    });
+    watch.start();
+    Ui().AnswerMessage(MsgResult::Ok, "Carotix");
+    EXPECT_TRUE(Menu({"O&uvrage", "T\xC3\xA9l\xC3\xA9" "charger de la base de donn\xC3\xA9" "es"}));
+    const qint64 endedAt = clock.elapsed();
+    watch.stop();
+
+    ASSERT_GE(seen->clickedAt, 0) << "the progress window never showed a moving wait";
+    EXPECT_GE(seen->ticks, 2);
+    EXPECT_TRUE(seen->modal);
+    EXPECT_TRUE(seen->menuClosed);
+    EXPECT_EQ(seen->caption, "Progression...");
+    EXPECT_EQ(seen->label, "Connexion au serveur \xC2\xAB 127.0.0.1 (port " + port + ") \xC2\xBB...");
+    EXPECT_GT(seen->laterPosition, seen->firstPosition);
+    EXPECT_NE(seen->first, seen->later);
+    // Annuler, not the 15 s time-out, ended the wait: its own message says so.
+    ASSERT_FALSE(Ui().Prompts().empty());
+    EXPECT_EQ(Ui().Prompts().back().text,
+              "La connexion au serveur \xC2\xAB 127.0.0.1 (port " + port + ") \xC2\xBB a \xC3\xA9t\xC3\xA9 annul\xC3\xA9" "e.");
+    EXPECT_LT(endedAt - seen->clickedAt, 5000);
+    EXPECT_FALSE(FProgress->isVisible());
+    EXPECT_FALSE(FProgress->BAnnuler->isVisible());
+    EXPECT_EQ(FProgress->windowModality(), Qt::NonModal);
+    EXPECT_EQ(TreeText(c.FRoot()), before);
+}

@@ -1,0 +1,230 @@
+// The database link's waits: reported to the installed DatabaseWait, given
+// up by the person (the connection closed, the query cancelled on the server
+// or interrupted on SQLite, the session usable after), and the records of a
+// query read as they come, so that a result beyond the limit costs no more
+// memory than the records kept.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <string>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "platform/database.h"
+#include "postgres_server.h"
+#include "silent_tcp_server.h"
+
+namespace {
+
+// Gives the wait up once it has lasted `giveUpMs`, and notes what it was told.
+class GiveUp final : public DatabaseWait {
+public:
+    explicit GiveUp(int giveUpMs) : giveUpMs_(giveUpMs) {}
+    bool StillWaiting(const std::string& what, int waitedMs, int limitMs) override
+    {
+        whats.insert(what);
+        limits.insert(limitMs);
+        if (over > 0) ++afterOver;
+        return waitedMs >= giveUpMs_;
+    }
+    void WaitOver() override { ++over; }
+    std::set<std::string> whats;
+    std::set<int> limits;
+    int over = 0;
+    int afterOver = 0;
+
+private:
+    int giveUpMs_;
+};
+
+class InstalledWait {
+public:
+    explicit InstalledWait(DatabaseWait* wait) : previous_(SetDatabaseWait(wait)) {}
+    ~InstalledWait() { SetDatabaseWait(previous_); }
+
+private:
+    DatabaseWait* previous_;
+};
+
+std::string OpenError(TQuery& q)
+{
+    try {
+        q.Open();
+    } catch (const EDatabaseCancelled& e) {
+        return std::string("cancelled: ") + e.what();
+    } catch (const EDatabaseError& e) {
+        return e.what();
+    }
+    return {};
+}
+
+std::string Single(TDatabase& db, const std::string& sql)
+{
+    TQuery q(db);
+    q.SQL = sql;
+    q.Open();
+    return q.Eof() ? std::string() : q.Field(0).text;
+}
+
+}  // namespace
+
+// Annuler during a query: the server cancels it (or SQLite interrupts it),
+// nothing is kept, and the same session answers the next query.
+TEST(DatabaseWaitTest, AQueryGivenUpIsCancelledAndTheSessionGoesOn)
+{
+    PostgresServer server;
+    const bool withServer = server.Start();
+    struct Case {
+        const char* engine;
+        std::string sql;
+        std::string table;
+    };
+    const Case cases[] = {
+        {"SQLite",
+         "WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c WHERE x < 1000000000) SELECT COUNT(*) FROM c",
+         "c"},
+        {"PostgreSQL", "SELECT PROF_DEB FROM NIVEAU WHERE (SELECT TRUE FROM pg_sleep(60))", "NIVEAU"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.engine);
+        TDatabase db;
+        if (std::string(c.engine) == "SQLite") {
+            db.AliasName = kSqliteAlias;
+            db.Params = {"DATABASE NAME=carotix.db"};
+            db.BaseFolder = CAROTIX_DATA_DIR;
+        } else {
+            if (!withServer) {
+                ADD_FAILURE() << "PostgreSQL server: " << server.Problem();
+                continue;
+            }
+            db.AliasName = kPostgresAlias;
+            db.Params = server.Params();
+        }
+        db.Open();
+        GiveUp wait(300);
+        {
+            InstalledWait installed(&wait);
+            TQuery q(db);
+            q.SQL = c.sql;
+            EXPECT_EQ(OpenError(q), "cancelled: La requ\xC3\xAAte sur \xC2\xAB " + c.table +
+                                        " \xC2\xBB a \xC3\xA9t\xC3\xA9 annul\xC3\xA9" "e.");
+            EXPECT_FALSE(q.Active());
+            EXPECT_EQ(q.RecordCount(), 0);
+        }
+        EXPECT_EQ(wait.whats, std::set<std::string>{"Lecture de \xC2\xAB " + c.table + " \xC2\xBB..."});
+        EXPECT_EQ(wait.limits, std::set<int>{TDatabase::kDefaultStatementTimeout});
+        EXPECT_EQ(wait.over, 1);
+        EXPECT_EQ(wait.afterOver, 0);
+        // The same session: the server's statement did end (a sleeping one
+        // would hold this query for a minute; a server that kept it would
+        // have cost the connection).
+        ASSERT_TRUE(db.Connected());
+        EXPECT_EQ(Single(db, "SELECT COUNT(*) FROM OUVRAGE"), "7");
+    }
+}
+
+// Annuler while a server says nothing: the connection is given up at once.
+TEST(DatabaseWaitTest, AConnectionGivenUpIsClosed)
+{
+    SilentTcpServer server;
+    ASSERT_TRUE(server.Ok());
+    TDatabase db;
+    db.AliasName = kPostgresAlias;
+    const std::string port = std::to_string(server.Port());
+    db.Params = {"SERVER NAME=127.0.0.1", "PORT=" + port, "DATABASE NAME=carotix", "USER NAME=carotix"};
+    GiveUp wait(200);
+    InstalledWait installed(&wait);
+    std::string message;
+    try {
+        db.Open();
+    } catch (const EDatabaseCancelled& e) {
+        message = e.what();
+    }
+    EXPECT_EQ(message, "La connexion au serveur \xC2\xAB 127.0.0.1 (port " + port +
+                           ") \xC2\xBB a \xC3\xA9t\xC3\xA9 annul\xC3\xA9" "e.");
+    EXPECT_FALSE(db.Connected());
+    EXPECT_EQ(wait.whats,
+              std::set<std::string>{"Connexion au serveur \xC2\xAB 127.0.0.1 (port " + port + ") \xC2\xBB..."});
+    EXPECT_EQ(wait.limits, std::set<int>{15000});
+    EXPECT_EQ(wait.over, 1);
+}
+
+namespace {
+
+// The resident memory of this process now, in KiB.
+long ResidentKiB()
+{
+    std::ifstream statm("/proc/self/statm");
+    long size = 0, resident = 0;
+    statm >> size >> resident;
+    return resident * (sysconf(_SC_PAGESIZE) / 1024);
+}
+
+}  // namespace
+
+// A query far beyond the limit (a cross join) stops at the limit with its
+// message, and the memory it took stays within what the records kept need:
+// run in a child process whose growth is measured (and, without the address
+// sanitizer, whose address space is bounded, so that holding the whole
+// result would fail there instead of ending with the message).
+TEST(DatabaseWaitTest, RecordsBeyondTheLimitAreNeverHeld)
+{
+    PostgresServer server;
+    if (!server.Start()) GTEST_SKIP() << "PostgreSQL test skipped: " << server.Problem();
+    const std::vector<std::string> params = server.Params();
+    // 40 million records of one integer: held whole, about 1.5 GB.
+    const std::string sql = "SELECT a.x FROM generate_series(1, 8000) a(x) CROSS JOIN generate_series(1, 5000) b(y)";
+    constexpr long kBudgetKiB = 900L * 1024;
+    int channel[2];
+    ASSERT_EQ(pipe(channel), 0);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        close(channel[0]);
+#if !defined(__SANITIZE_ADDRESS__)
+        const rlimit bound{static_cast<rlim_t>(ResidentKiB() + 3 * kBudgetKiB) * 1024,
+                           static_cast<rlim_t>(ResidentKiB() + 3 * kBudgetKiB) * 1024};
+        setrlimit(RLIMIT_AS, &bound);
+#endif
+        const long before = ResidentKiB();
+        std::string message;
+        try {
+            TDatabase db;
+            db.AliasName = kPostgresAlias;
+            db.Params = params;
+            db.Open();
+            TQuery q(db);
+            q.SQL = sql;
+            q.Open();
+            message = "no failure: " + std::to_string(q.RecordCount()) + " records";
+        } catch (const std::exception& e) {
+            message = e.what();
+        }
+        rusage usage{};
+        getrusage(RUSAGE_SELF, &usage);
+        const std::string report = std::to_string(usage.ru_maxrss - before) + "\n" + message;
+        if (write(channel[1], report.data(), report.size()) < 0) _exit(2);
+        _exit(0);
+    }
+    close(channel[1]);
+    std::string report;
+    char buffer[512];
+    for (ssize_t n; (n = read(channel[0], buffer, sizeof buffer)) > 0;) report.append(buffer, static_cast<std::size_t>(n));
+    close(channel[0]);
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status)) << "the child was killed (signal " << WTERMSIG(status) << ")";
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    const std::size_t line = report.find('\n');
+    ASSERT_NE(line, std::string::npos) << report;
+    EXPECT_EQ(report.substr(line + 1), "La requ\xC3\xAAte sur \xC2\xAB generate_series(1, 8000) a(x) CROSS JOIN "
+                                       "generate_series(1, 5000) b(y) \xC2\xBB rend plus de 1 000 000 enregistrements : "
+                                       "la lecture est arr\xC3\xAAt\xC3\xA9" "e.");
+    const long grewKiB = std::stol(report.substr(0, line));
+    std::printf("memory taken by the query: %ld MiB\n", grewKiB / 1024);
+    EXPECT_LT(grewKiB, kBudgetKiB);
+}
