@@ -1,6 +1,7 @@
 #include "exchange/csv_exchange.h"
 
 #include <filesystem>
+#include <set>
 
 #include "platform/base/ini_file.h"
 #include "platform/base/rtl_numbers.h"
@@ -144,7 +145,8 @@ std::string CsvReport::Summary(const std::string& file) const
     if (Unmapped)
         s += "\n- " + IntToStr(static_cast<std::int64_t>(Unmapped))
             + " caractère(s) sans équivalent Windows-1252, écrit(s) \"?\"";
-    if (RenamedKeys) s += "\n- " + IntToStr(RenamedKeys) + " indice(s) contenant \\ ou /, enregistré(s) avec _";
+    if (RenamedKeys) s += "\n- " + IntToStr(RenamedKeys) + " indice(s) contenant \\, enregistré(s) avec _";
+    for (const std::string& merged : MergedKeys) s += "\n- " + merged;
     return s;
 }
 
@@ -194,12 +196,16 @@ std::string ExportCsvData(const TDirBlock& root, const std::vector<CsvExportRow>
         return QuoteIfNeeded(value);
     };
 
+    std::set<const TDirBlock*> ownWritten;
     for (const CsvExportRow& row : rows) {
         const TDirBlock* borehole = root.FindDir(row.Indice);
         const TDirBlock* table = borehole ? borehole->FindDir(section.TablePath) : nullptr;
         // A borehole whose name holds "\" would be looked up as a path.
         if (borehole && (borehole->Parent() != &root)) table = nullptr;
         if (!table) continue;
+        // A table without "Désign" belongs to the whole borehole: written
+        // once, with its first listed ouvrage, however many it has.
+        if (table->IndexOfName(kDesign) < 0 && !ownWritten.insert(table).second) continue;
         const int count = table->RowCount();
         for (int r = 0; r < count; ++r) {
             if (!RowOfDesign(*table, r, row.Design)) continue;
@@ -433,6 +439,8 @@ void ImportCsvData(std::string_view text, const CsvSection& section, TDirBlock& 
         col.writesDesign = designCell >= 0 && TableDefinesDesign(col.targetTable);
     }
 
+    ImportedBoreholeNames names;
+    const std::vector<std::string> ownDefinitions = EditionSectionLines(section.TablePath);
     for (; at < lines.size(); ++at) {
         if (Trim(lines[at]).empty()) continue;
         const std::vector<std::string> cells = SplitCsvLine(lines[at], false);
@@ -441,15 +449,14 @@ void ImportCsvData(std::string_view text, const CsvSection& section, TDirBlock& 
         };
         std::string index = cellAt(indexCell);
         if (index.empty()) continue;
-        if (index.find_first_of("\\/") != std::string::npos) {
-            ++report.RenamedKeys;
-            for (char& ch : index)
-                if (ch == '\\' || ch == '/') ch = '_';
-        }
+        index = (report.Names ? *report.Names : names).Name(root, index, report.RenamedKeys, report.MergedKeys);
         try {
             TDirBlock* borehole = root.GetOrCreateSubDir(index, false);
             TDirBlock* table = borehole->ForceDir(section.TablePath);
-            const int r = table->RowCount();
+            // The borehole's own table (as "Dossier") has its one row: each
+            // line writes there the values it gives and keeps the others.
+            const bool own = IsBoreholeOwnTable(*borehole, section.TablePath, ownDefinitions, false);
+            const int r = own ? 0 : table->RowCount();
             std::vector<int> templateRows(columns.size(), 0);
             for (std::size_t k = 0; k < columns.size(); ++k)
                 if (columns[k].isTemplate)
@@ -459,6 +466,7 @@ void ImportCsvData(std::string_view text, const CsvSection& section, TDirBlock& 
                 const ImportColumn& col = columns[k];
                 const std::string value = cellAt(col.cell);
                 if (col.def) {
+                    if (own && KeepOwnCell(*table, col.field, r, value)) continue;
                     const std::string otherValue = col.other.empty() ? std::string() : table->GetPathString(col.other, r);
                     const std::string code = CsvLexiconCode(value, col.lexicon, section.TablePath, col.field, otherValue);
                     StoreByKind(*table, col.field, r, col.def->Kind, code);
