@@ -85,7 +85,7 @@ struct CsvReport {
     // The borehole names given by the files of one command, so that an index
     // renamed in several files counts as one (none: this file's alone).
     ImportedBoreholeNames* Names = nullptr;
-    bool HasRemarks() const { return Unmapped || LineBreaks || RenamedKeys; }
+    bool HasRemarks() const { return Unmapped || LineBreaks || RenamedKeys || !MergedKeys.empty(); }
     std::string Summary(const std::string& file) const;  // French, "" when none
 };
 

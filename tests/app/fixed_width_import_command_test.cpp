@@ -346,7 +346,6 @@ TEST_F(ImportCommandTest, MenuCommandImportsTwoFilesIntoANewCollectionWindow)
 
     // A second import makes a second window.
     fake_.AnswerFiles({Data("ouvrage.ora")});
-    fake_.AnswerMessage(MsgResult::Ok, "Import Oracle");
     item->trigger();
     EXPECT_EQ(main.Children().size(), 2u);
     EXPECT_NE(main.ActiveChild(), c);
