@@ -94,7 +94,8 @@ void ImportSection(const IniDocument& file, const std::string& section, const st
         const std::string target = ValuePart(line);
         if (key.empty() || target.empty()) continue;
         const std::string table = FolderPart(target);
-        const std::vector<std::string> definitions = table.empty() ? std::vector<std::string>() : edition.SectionValues(table);
+        const std::vector<std::string> definitions =
+            table.empty() ? std::vector<std::string>() : edition.SectionValues(table);
         const bool designated = DefinitionsNameDesign(definitions);
         const bool own = IsBoreholeOwnTable(borehole, table, definitions, designated);
         const int row = rows.Row(table, fileRow, designated);

@@ -781,7 +781,8 @@ private:
         const std::uint8_t kind = value->BlockType();
         if (kind == btString && !ImportValueGiven(value->GetString(0)))
             return;
-        if ((kind == btInt && IsMissingInt(value->GetInt(0))) || (kind == btFloat && IsMissingFloat(value->GetFloat(0))))
+        if ((kind == btInt && IsMissingInt(value->GetInt(0)))
+            || (kind == btFloat && IsMissingFloat(value->GetFloat(0))))
             return;
         const std::uint8_t array = kind == btString ? btStringArray : kind == btInt ? btIntArray : btFloatArray;
         if (column->BlockType() != kind && column->BlockType() != array) {

@@ -50,7 +50,16 @@ std::string ImportedBoreholeNames::Name(const TDirBlock& root, std::string_view 
             c = '_';
             changed = true;
         }
-    if (!changed) return name;
+    if (!changed) {
+        // The other way round: an index lands in the borehole that a renamed
+        // one made.
+        if (createdBy_.empty()) return name;
+        const auto maker = createdBy_.find(name);
+        if (maker != createdBy_.end() && joined_.insert(name).second)
+            merged.push_back("Indice \"" + name + "\" fusionn\xC3\xA9 avec l'ouvrage \"" + name + "\" de l'indice \""
+                             + maker->second + "\"");
+        return name;
+    }
     const std::string original(index);
     auto [at, fresh] = seen_.emplace(original, true);
     if (fresh) ++renamed;

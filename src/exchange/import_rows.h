@@ -15,6 +15,7 @@
 
 #include <cstdint>
 #include <map>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -54,13 +55,15 @@ class ImportedBoreholeNames {
 public:
     // The index with each "\" made "_". A renamed index is counted in
     // `renamed`; when it lands in a borehole of `root` that it did not create
-    // itself, `merged` gets a French line naming both.
+    // itself, or an index lands as it is in a borehole that a renamed one
+    // created, `merged` gets a French line naming both (once).
     std::string Name(const TDirBlock& root, std::string_view index, std::int64_t& renamed,
                      std::vector<std::string>& merged);
 
 private:
-    std::map<std::string, std::string> createdBy_;  // stored name -> the index that made it
-    std::map<std::string, bool> seen_;              // renamed indices already counted
+    std::map<std::string, std::string> createdBy_;  // stored name -> the renamed index that made it
+    std::map<std::string, bool> seen_;              // renamed indices met -> their merge not yet said
+    std::set<std::string> joined_;                  // boreholes of createdBy_ an index joined as it is
 };
 
 // The rows one imported ouvrage (designation `design`) takes in its borehole,

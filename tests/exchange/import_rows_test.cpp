@@ -57,7 +57,8 @@ protected:
 
 const char* const kOuvF1 =
     "[OUVRAGE]\nINDICE=0123-4X-0056\nDESIGNATION=F1\nNATURE=FORAGE\n"
-    "[LOCALISATION]\nX=2,35\nLIEUDIT=Les Pr\xC3\xA9s\nCOMMUNE=RENNES\nINSEE=238\nDEPARTEMENT=Ille-et-Vilaine\nNUMDEP=35\n"
+    "[LOCALISATION]\nX=2,35\nLIEUDIT=Les Pr\xC3\xA9s\nCOMMUNE=RENNES\nINSEE=238\n"
+    "DEPARTEMENT=Ille-et-Vilaine\nNUMDEP=35\n"
     "[DOSSIER]\nDATE=20010305\nDATEFIN=20010415\nMAITREOEUVRE=Commune\nENTREPRISE=Forages de l'Ouest\n"
     "OBSERVATIONS=RAS\n"
     "[Niveau1]\nDE=0\nA=1,5\n[Niveau2]\nDE=1,5\nA=12\n";
@@ -102,7 +103,8 @@ std::string VextoRecord(const std::string& identification, const std::string& pl
 TEST_F(ImportAgain, ASecondVextoRecordKeepsTheDossierAndARecordReadTwiceChangesNothing)
 {
     const std::string f1 =
-        VextoRecord("X1,F1,05/03/2001,12/06/2002,,,,jj/mm/aaaa", "Ille-et-Vilaine,Rennes,Les Pres", "1,terre,\n12,craie,\n");
+        VextoRecord("X1,F1,05/03/2001,12/06/2002,,,,jj/mm/aaaa", "Ille-et-Vilaine,Rennes,Les Pres",
+                    "1,terre,\n12,craie,\n");
     // The second ouvrage of X1 leaves every identification and place field empty.
     std::string f2 = VextoRecord("X1,F2,,,,,,jj/mm/aaaa", ",,", "3,sable,\n");
     f2.replace(f2.find(",,Commune,,Forages de l'Ouest"), 29, ",,,,");
@@ -150,10 +152,12 @@ TEST_F(ImportAgain, CsvWritesTheDossierOnceAndALaterLineKeepsWhatItLeavesEmpty)
 {
     TDirBlock root("Carotix");
     ThreeOuvrages(root, "0123-4X-0056/F");
-    const std::vector<CsvExportRow> rows = {{"0123-4X-0056/F", "F1"}, {"0123-4X-0056/F", "F2"}, {"0123-4X-0056/F", "F3"}};
+    const std::string p = "0123-4X-0056/F";
+    const std::vector<CsvExportRow> rows = {{p, "F1"}, {p, "F2"}, {p, "F3"}};
     CsvReport out;
     const std::string dossiers = ExportCsvData(root, rows, FindCsvSection(*IniCsv, "Dossiers"), out);
-    EXPECT_EQ(dossiers.substr(dossiers.find("\r\n") + 2), "0123-4X-0056/F;;\"La Lande\";PL\xC9LAN-LE-GRAND;;;35;;;;;;;\r\n");
+    EXPECT_EQ(dossiers.substr(dossiers.find("\r\n") + 2),
+              "0123-4X-0056/F;;\"La Lande\";PL\xC9LAN-LE-GRAND;;;35;;;;;;;\r\n");
 
     TDirBlock back("Carotix");
     CsvReport in;
@@ -195,7 +199,8 @@ TEST_F(ImportAgain, FixedWidthKeepsTheDossierInItsOneRowAndTheSlashOfAnIndex)
     OracleExportReport exported;
     const std::string data = ExportOracleData(root, "ouvrage.ora", kFilters, exported);
     // The Dossier values go with the first ouvrage's record.
-    EXPECT_EQ(data.substr(0, data.find("\r\n")), "0123-4X-0056/F  ;F1  ;  10,5;PL\xC9LAN-LE-GRAND     ;La Lande    ; 35");
+    EXPECT_EQ(data.substr(0, data.find("\r\n")),
+              "0123-4X-0056/F  ;F1  ;  10,5;PL\xC9LAN-LE-GRAND     ;La Lande    ; 35");
 
     auto imported = [&](const std::string& bytes, bool throughRecords) {
         auto back = std::make_unique<TDirBlock>("Carotix");
@@ -229,12 +234,16 @@ TEST_F(ImportAgain, AnIndexRenamedIntoABoreholeAlreadyThereIsNamed)
     ImportedBoreholeNames names;
     CsvReport first;
     first.Names = &names;
-    Csv(root, "Ouvrages", "INDICE;DESIGNATION\r\nANC_ST-2;F1\r\nANC\\ST-2;F2\r\nANC\\ST-2;F3\r\nN\\1;F1\r\n", first);
+    Csv(root, "Ouvrages",
+        "INDICE;DESIGNATION\r\nANC_ST-2;F1\r\nANC\\ST-2;F2\r\nANC\\ST-2;F3\r\nN\\1;F1\r\nN_1;F2\r\nN_1;F3\r\n", first);
     EXPECT_EQ(first.RenamedKeys, 2);
     EXPECT_EQ(first.MergedKeys,
-              (std::vector<std::string>{"Indice \"ANC\\ST-2\" fusionn\xC3\xA9 avec l'ouvrage existant \"ANC_ST-2\""}));
-    EXPECT_EQ(first.Summary("Ouvrages.csv"), "Ouvrages.csv :\n- 2 indice(s) contenant \\, enregistr\xC3\xA9(s) avec _\n"
-                                             "- Indice \"ANC\\ST-2\" fusionn\xC3\xA9 avec l'ouvrage existant \"ANC_ST-2\"");
+              (std::vector<std::string>{"Indice \"ANC\\ST-2\" fusionn\xC3\xA9 avec l'ouvrage existant \"ANC_ST-2\"",
+                                        "Indice \"N_1\" fusionn\xC3\xA9 avec l'ouvrage \"N_1\" de l'indice \"N\\1\""}));
+    EXPECT_EQ(first.Summary("Ouvrages.csv"),
+              "Ouvrages.csv :\n- 2 indice(s) contenant \\, enregistr\xC3\xA9(s) avec _\n"
+              "- Indice \"ANC\\ST-2\" fusionn\xC3\xA9 avec l'ouvrage existant \"ANC_ST-2\"\n"
+              "- Indice \"N_1\" fusionn\xC3\xA9 avec l'ouvrage \"N_1\" de l'indice \"N\\1\"");
     CsvReport second;
     second.Names = &names;
     Csv(root, "Niveaux", "INDICE;DESIGNATION;DE\r\nN\\1;F1;0\r\n", second);
