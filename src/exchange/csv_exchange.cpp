@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <memory>
+#include <set>
 
 #include "platform/base/ini_file.h"
 #include "platform/base/rtl_numbers.h"
@@ -145,7 +146,8 @@ std::string CsvReport::Summary(const std::string& file) const
     if (Unmapped)
         s += "\n- " + IntToStr(static_cast<std::int64_t>(Unmapped))
             + " caractère(s) sans équivalent Windows-1252, écrit(s) \"?\"";
-    if (RenamedKeys) s += "\n- " + IntToStr(RenamedKeys) + " indice(s) contenant \\ ou /, enregistré(s) avec _";
+    if (RenamedKeys) s += "\n- " + IntToStr(RenamedKeys) + " indice(s) contenant \\, enregistré(s) avec _";
+    for (const std::string& merged : MergedKeys) s += "\n- " + merged;
     return s;
 }
 
@@ -195,12 +197,16 @@ std::string ExportCsvData(const TDirBlock& root, const std::vector<CsvExportRow>
         return QuoteIfNeeded(value);
     };
 
+    std::set<const TDirBlock*> ownWritten;
     for (const CsvExportRow& row : rows) {
         const TDirBlock* borehole = root.FindDir(row.Indice);
         const TDirBlock* table = borehole ? borehole->FindDir(section.TablePath) : nullptr;
         // A borehole whose name holds "\" would be looked up as a path.
         if (borehole && (borehole->Parent() != &root)) table = nullptr;
         if (!table) continue;
+        // A table without "Désign" belongs to the whole borehole: written
+        // once, with its first listed ouvrage, however many it has.
+        if (table->IndexOfName(kDesign) < 0 && !ownWritten.insert(table).second) continue;
         const int count = table->RowCount();
         for (int r = 0; r < count; ++r) {
             if (!RowOfDesign(*table, r, row.Design)) continue;
@@ -582,6 +588,8 @@ void ImportCsvData(std::string_view text, const CsvSection& section, TDirBlock& 
     for (const ImportColumn& col : columns)
         if (col.isTemplate) touchedTables.push_back(col.targetTable);
 
+    ImportedBoreholeNames names;
+    const std::vector<std::string> ownDefinitions = EditionSectionLines(section.TablePath);
     for (; at < lines.size(); ++at) {
         if (Trim(lines[at].text).empty()) continue;
         const std::vector<std::string> cells = SplitCsvLine(lines[at].text, false);
@@ -590,11 +598,7 @@ void ImportCsvData(std::string_view text, const CsvSection& section, TDirBlock& 
         };
         std::string index = cellAt(indexCell);
         if (index.empty()) continue;
-        if (index.find_first_of("\\/") != std::string::npos) {
-            ++report.RenamedKeys;
-            for (char& ch : index)
-                if (ch == '\\' || ch == '/') ch = '_';
-        }
+        index = (report.Names ? *report.Names : names).Name(root, index, report.RenamedKeys, report.MergedKeys);
         // A line is written whole or not at all: it is first written into a
         // trial copy of the borehole's tables (their columns without rows, so
         // that every value converts as it would in the collection), and only
@@ -605,7 +609,10 @@ void ImportCsvData(std::string_view text, const CsvSection& section, TDirBlock& 
             current = nullptr;
             TDirBlock* borehole = into ? into : root.GetOrCreateSubDir(index, false);
             TDirBlock* table = borehole->ForceDir(section.TablePath);
-            const int r = table->RowCount();
+            // The borehole's own table (as "Dossier") has its one row: each
+            // line writes there the values it gives and keeps the others.
+            const bool own = IsBoreholeOwnTable(*borehole, section.TablePath, ownDefinitions, false);
+            const int r = own ? 0 : table->RowCount();
             std::vector<int> templateRows(columns.size(), 0);
             for (std::size_t k = 0; k < columns.size(); ++k)
                 if (columns[k].isTemplate)
@@ -616,6 +623,7 @@ void ImportCsvData(std::string_view text, const CsvSection& section, TDirBlock& 
                 const std::string value = cellAt(col.cell);
                 current = &col;
                 if (col.def) {
+                    if (own && KeepOwnCell(*table, col.field, r, value)) continue;
                     const std::string otherValue = col.other.empty() ? std::string() : table->GetPathString(col.other, r);
                     const std::string code = CsvLexiconCode(value, col.lexicon, section.TablePath, col.field, otherValue);
                     StoreByKind(*table, col.field, r, col.def->Kind, code);

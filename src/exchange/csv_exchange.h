@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "exchange/exchange_files.h"
+#include "exchange/import_rows.h"
 
 class TDirBlock;
 class TIniFile;
@@ -79,8 +80,12 @@ struct CsvReport {
     std::int64_t Rows = 0;          // lines written or records read
     std::size_t Unmapped = 0;       // characters without a Windows-1252 byte, written "?"
     std::int64_t LineBreaks = 0;    // values whose line breaks were written as spaces
-    std::int64_t RenamedKeys = 0;   // indices holding "\" or "/", stored with "_"
-    bool HasRemarks() const { return Unmapped || LineBreaks || RenamedKeys; }
+    std::int64_t RenamedKeys = 0;   // indices holding "\", stored with "_"
+    std::vector<std::string> MergedKeys;  // such indices that joined a borehole already there
+    // The borehole names given by the files of one command, so that an index
+    // renamed in several files counts as one (none: this file's alone).
+    ImportedBoreholeNames* Names = nullptr;
+    bool HasRemarks() const { return Unmapped || LineBreaks || RenamedKeys || !MergedKeys.empty(); }
     std::string Summary(const std::string& file) const;  // French, "" when none
 };
 

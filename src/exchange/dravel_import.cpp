@@ -53,31 +53,40 @@ TargetKind DescribeTarget(const IniDocument& edition, const std::string& table, 
     return kind;
 }
 
-void StoreValue(TDirBlock& borehole, const std::string& target, int row, char letter, const std::string& value)
+// Stores the value by its kind; into a table of the whole borehole only what
+// the file gives, keeping what an earlier file wrote.
+void StoreValue(TDirBlock& borehole, const std::string& target, int row, char letter, const std::string& value,
+                bool own)
 {
+    auto set = [&](std::uint8_t type, const std::string& text) {
+        if (own)
+            StoreOwnValue(borehole, target, row, type, text);
+        else
+            borehole.SetPathString(target, row, type, text);
+    };
     switch (letter) {
     case 'U':
-        borehole.SetPathString(target, row, btString, UpperCase(value));
+        set(btString, UpperCase(value));
         break;
     case 'F':
     case 'R':
-        borehole.SetPathString(target, row, btFloat, value);
+        set(btFloat, value);
         break;
     case 'I':
     case 'N':
-        borehole.SetPathString(target, row, btInt, value);
+        set(btInt, value);
         break;
     case 'D':
-        borehole.SetPathString(target, row, btString, DigitsToDate(value));
+        set(btString, DigitsToDate(value));
         break;
     default:
-        borehole.SetPathString(target, row, btString, value);
+        set(btString, value);
         break;
     }
 }
 
 void ImportSection(const IniDocument& file, const std::string& section, const std::vector<std::string>& mapping,
-                   const IniDocument& edition, TDirBlock& borehole, ForeignRowPlacer& rows, int fileRow,
+                   const IniDocument& edition, TDirBlock& borehole, OuvrageRowPlacer& rows, int fileRow,
                    const std::string& design, const DravelCoder& makeCode)
 {
     for (const std::string& line : mapping) {
@@ -85,33 +94,22 @@ void ImportSection(const IniDocument& file, const std::string& section, const st
         const std::string target = ValuePart(line);
         if (key.empty() || target.empty()) continue;
         const std::string table = FolderPart(target);
-        const int row = rows.Row(table, fileRow);
+        const std::vector<std::string> definitions =
+            table.empty() ? std::vector<std::string>() : edition.SectionValues(table);
+        const bool designated = DefinitionsNameDesign(definitions);
+        const bool own = IsBoreholeOwnTable(borehole, table, definitions, designated);
+        const int row = rows.Row(table, fileRow, designated);
         const TargetKind kind = DescribeTarget(edition, table, target, borehole, row, design);
         const std::string* raw = file.FindValue(section, key);
         std::string value = DravelLexiconCode(kind.Lexicon, raw ? *raw : std::string());
         if (value.empty() && target == "Niveau\\Type") value = "COUPE";
-        StoreValue(borehole, target, row, kind.Letter, value);
+        StoreValue(borehole, target, row, kind.Letter, value, own);
         if (target == "Niveau\\Litho" && makeCode)
             borehole.SetPathString("Niveau\\CodeNiv", row, btString, makeCode(UpperCase(value)));
     }
 }
 
 }  // namespace
-
-int ForeignRowPlacer::Row(const std::string& table, int row)
-{
-    // "Dossier" has no designation: its row 0 describes the whole borehole,
-    // and that row is the one the record sheet shows. A later ouvrage of the
-    // same index writes its values over it instead of adding a row no window
-    // shows.
-    if (table == "Dossier") return row;
-    auto it = base_.find(table);
-    if (it == base_.end()) {
-        const TDirBlock* dir = table.empty() ? nullptr : borehole_.FindDir(table);
-        it = base_.emplace(table, dir ? dir->RowCount() : 0).first;
-    }
-    return it->second + row;
-}
 
 std::string DravelLexiconCode(const std::vector<std::string>& lexicon, std::string_view value)
 {
@@ -123,17 +121,9 @@ std::string DravelLexiconCode(const std::vector<std::string>& lexicon, std::stri
     return std::string(value);
 }
 
-std::string ForeignBoreholeKey(std::string_view index, int& renamed)
+TDirBlock& ForeignBorehole(TDirBlock& root, std::string_view index, DravelReport& report)
 {
-    std::string key(index);
-    bool changed = false;
-    for (char& c : key)
-        if (c == '\\' || c == '/') {
-            c = '_';
-            changed = true;
-        }
-    if (changed) ++renamed;
-    return key;
+    return *root.GetOrCreateSubDir(report.Names.Name(root, index, report.RenamedKeys, report.MergedKeys), false);
 }
 
 void ImportDravelDocument(const IniDocument& file, const IniDocument& dravel, const IniDocument& edition,
@@ -151,8 +141,8 @@ void ImportDravelDocument(const IniDocument& file, const IniDocument& dravel, co
     const std::string* designation = file.FindValue("OUVRAGE", "DESIGNATION");
     const std::string design = designation && !designation->empty() ? *designation : std::string("F");
     if (Trim(index).empty()) throw DravelRefusal(DravelRefusal::NoIndex);
-    TDirBlock& borehole = *root.GetOrCreateSubDir(ForeignBoreholeKey(index, report.RenamedKeys), false);
-    ForeignRowPlacer rows(borehole);
+    TDirBlock& borehole = ForeignBorehole(root, index, report);
+    OuvrageRowPlacer rows(borehole, design);
 
     for (const std::string& name : dravel.SectionNames()) {
         const std::vector<std::string> mapping = dravel.SectionValues(name);

@@ -8,12 +8,14 @@
 // in edition.ini, and lexicon labels are turned back into their codes there.
 #pragma once
 
+#include <cstdint>
 #include <functional>
-#include <map>
 #include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "exchange/import_rows.h"
 
 class IniDocument;
 class TDirBlock;
@@ -21,26 +23,11 @@ class TDirBlock;
 // The coder's MakeCode, or an empty function when the library lacks it.
 using DravelCoder = std::function<std::string(std::string_view description)>;
 
-// What an import noticed without failing.
+// What an import noticed without failing, across the files of one command.
 struct DravelReport {
-    int RenamedKeys = 0;  // indices holding "\" or "/", stored with "_"
-};
-
-// Where an imported ouvrage's rows go in a borehole that may already hold
-// other ouvrages (from earlier files or records): after the rows each table
-// holds when the ouvrage first touches it, so that no value of the others is
-// written over. Row(table, r) is the borehole row of the ouvrage's row r.
-// "Dossier", which describes the whole borehole, is the exception: its rows
-// are written where the file puts them, so a later ouvrage replaces the values
-// it sets.
-class ForeignRowPlacer {
-public:
-    explicit ForeignRowPlacer(const TDirBlock& borehole) : borehole_(borehole) {}
-    int Row(const std::string& table, int row);
-
-private:
-    const TDirBlock& borehole_;
-    std::map<std::string, int> base_;
+    std::int64_t RenamedKeys = 0;         // indices holding "\", stored with "_"
+    std::vector<std::string> MergedKeys;  // such indices that joined a borehole already there
+    ImportedBoreholeNames Names;          // the names given so far
 };
 
 // The code of a lexicon label: the first "label=code[=...]" line whose label
@@ -48,9 +35,9 @@ private:
 // when none does.
 std::string DravelLexiconCode(const std::vector<std::string>& lexicon, std::string_view value);
 
-// The index a Dravel or Vexto file gives, made fit to name a borehole
-// directory: "\" and "/" would split paths, so each becomes "_" (counted).
-std::string ForeignBoreholeKey(std::string_view index, int& renamed);
+// The borehole directory a Dravel file or a Vexto record names, created when
+// absent; the index made fit to name it (ImportedBoreholeNames), noted in the report.
+TDirBlock& ForeignBorehole(TDirBlock& root, std::string_view index, DravelReport& report);
 
 // A Dravel file that names no borehole: no [OUVRAGE] section, or neither
 // INDICE nor NUMINT in it. ImportDravel turns it into a message naming the file.
@@ -62,8 +49,9 @@ struct DravelRefusal : std::runtime_error {
 };
 
 // Imports one parsed Dravel file into `root`. A borehole already there (from
-// an earlier file) gets this file's ouvrage as new rows after the rows its
-// tables hold, the other ouvrages' values kept. Raises DravelRefusal for a
+// an earlier file) gets this file's ouvrage in its tables with a designation
+// (in place of the rows of that ouvrage there, after the others' rows when
+// there are none), and in its own tables the values the file gives. Raises DravelRefusal for a
 // file that names no borehole, before anything is created. with the mapping of `dravel`
 // (dravel.ini) and the field definitions and lexicons of `edition`
 // (edition.ini). Conversion failures of the block store pass to the caller,

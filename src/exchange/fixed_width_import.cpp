@@ -1,10 +1,12 @@
 #include "exchange/fixed_width_import.h"
+#include "exchange/import_rows.h"
 #include "platform/base/safe_files.h"
 
 #include "platform/base/rtl_numbers.h"
 #include "platform/base/text_codec.h"
 #include "store/blocks.h"
 #include "store/numbers.h"
+#include "store/options.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -13,7 +15,6 @@
 #include <memory>
 #include <system_error>
 #include <unordered_map>
-#include <unordered_set>
 
 namespace {
 
@@ -142,6 +143,12 @@ struct ValueSlot {
     // False when an earlier value of the record takes the name, or one of the
     // names the path runs through: the record refuses such a value.
     bool accepted = true;
+    // The value's table (its path less the last name) may be the borehole's
+    // own, as "Dossier": the record brings no designation for it and the
+    // table's definitions name none. It is, unless the borehole's table has a
+    // "Désign" column.
+    bool ownable = false;
+    std::string table;
 };
 
 // The state of one sub-filter (or of none) for the records that select it.
@@ -435,6 +442,16 @@ private:
         for (std::size_t i = 0; i < sub.fields.size(); ++i)
             if (CarriesValue(sub.fields[i]))
                 add(true, i, sub.fields[i].FieldName);
+        const TDirBlock noBorehole("");
+        for (ValueSlot& slot : sub.slots) {
+            const std::size_t cut = slot.name.rfind('\\');
+            slot.table = cut == std::string::npos ? std::string() : slot.name.substr(0, cut);
+            bool bringsDesign = false;
+            for (const ValueSlot& other : sub.slots)
+                bringsDesign = bringsDesign || (other.accepted && other.name == slot.table + "\\" + kImportDesign);
+            slot.ownable = !slot.table.empty()
+                && IsBoreholeOwnTable(noBorehole, slot.table, EditionSectionLines(slot.table), bringsDesign);
+        }
         if (pending_.size() < sub.slots.size())
             pending_.resize(sub.slots.size());
     }
@@ -542,6 +559,10 @@ private:
                 continue;
             }
             const std::string& last = slot.segments.back();
+            if (slot.ownable && dir->IndexOfName(kImportDesign) < 0) {
+                MergeOwn(*dir, MakeBlock(v, last));
+                continue;
+            }
             int idx = dir->IndexOfName(last);
             if (idx < 0) {
                 dir->AddChild(MakeBlock(v, last), true);
@@ -683,16 +704,16 @@ private:
             return;
         }
         // A borehole's name is one element of a block path: a backslash would
-        // split it, and a slash makes file names of it fail later.
-        if (key.find_first_of("\\/") != std::string::npos) {
-            std::string renamed = key;
-            for (char& c : renamed)
-                if (c == '\\' || c == '/')
-                    c = '_';
-            if (renamedKeys_.insert(key).second) {
-                ++report_.RenamedKeys;
+        // split it. A slash is kept, as the store keeps it.
+        if (key.find('\\') != std::string::npos) {
+            const std::int64_t before = report_.RenamedKeys;
+            std::vector<std::string> merged;
+            std::string renamed = (report_.Names ? *report_.Names : names_)
+                                      .Name(*root_, key, report_.RenamedKeys, merged);
+            if (report_.RenamedKeys != before)
                 report_.AddNote("Clé \"" + key + "\" (" + where() + ") enregistrée sous le nom \"" + renamed + "\"");
-            }
+            for (std::string& note : merged)
+                report_.AddNote(std::move(note));
             key = std::move(renamed);
         }
         TBlock* known = keys_.Find(key);
@@ -740,7 +761,7 @@ private:
                             + "\" désigne une valeur de la collection, pas un ouvrage : ignoré");
             return;
         }
-        MergeInto(*static_cast<TDirBlock*>(known), *record);
+        MergeInto(*static_cast<TDirBlock*>(known), *record, sub);
         ++report_.Merged;
     }
 
@@ -754,11 +775,48 @@ private:
         return n;
     }
 
+    // A value of a borehole's own table goes to its one row: a new column
+    // takes it as it is; an existing one takes it in place of its first
+    // element when it gives something (a text not blank, a number not
+    // missing) and is of the column's kind, else keeps what it holds.
+    void MergeOwn(TDirBlock& table, std::unique_ptr<TBlock> value)
+    {
+        const int idx = table.IndexOfName(value->Name);
+        if (idx < 0) {
+            table.AddChild(std::move(value), true);
+            return;
+        }
+        TBlock* column = table.Child(idx);
+        const std::uint8_t kind = value->BlockType();
+        if (kind == btString && !ImportValueGiven(value->GetString(0)))
+            return;
+        if ((kind == btInt && IsMissingInt(value->GetInt(0)))
+            || (kind == btFloat && IsMissingFloat(value->GetFloat(0))))
+            return;
+        const std::uint8_t array = kind == btString ? btStringArray : kind == btInt ? btIntArray : btFloatArray;
+        if (column->BlockType() != kind && column->BlockType() != array) {
+            ++report_.LostValues;
+            return;
+        }
+        if (kind == btInt)
+            column->SetInt(0, value->GetInt(0));
+        else if (kind == btFloat)
+            column->SetFloat(0, value->GetFloat(0));
+        else
+            column->SetString(0, value->GetString(0));
+    }
+
     // Merges the record's blocks into the borehole as the block store merges a
     // directory into its namesake, counting the values that find a column of
-    // another kind (they cannot join it and are lost).
-    void MergeInto(TDirBlock& dest, TDirBlock& src)
+    // another kind (they cannot join it and are lost). `sub` tells which of
+    // the tables (paths below the borehole, `path` that of `dest`) may be the
+    // borehole's own.
+    void MergeInto(TDirBlock& dest, TDirBlock& src, const SubFilter& sub, const std::string& path = "")
     {
+        bool ownable = false;
+        for (const ValueSlot& slot : sub.slots)
+            ownable = ownable || (slot.ownable && slot.table == path);
+        const bool own = ownable && dest.IndexOfName(kImportDesign) < 0;
         while (src.ItemCount() > 0) {
             std::unique_ptr<TBlock> child = src.RemoveAt(0);
             if (child->IsDir()) {
@@ -766,10 +824,13 @@ private:
                 if (idx < 0) {
                     dest.AddChild(std::move(child), true);
                 } else if (TDirBlock* existing = dest.ChildDir(idx)) {
-                    MergeInto(*existing, static_cast<TDirBlock&>(*child));
+                    const std::string inner = path.empty() ? child->Name : path + "\\" + child->Name;
+                    MergeInto(*existing, static_cast<TDirBlock&>(*child), sub, inner);
                 } else {
                     report_.LostValues += CountValues(*child);
                 }
+            } else if (own) {
+                MergeOwn(dest, std::move(child));
             } else if (!dest.MergeChild(std::move(child))) {
                 ++report_.LostValues;
             }
@@ -789,7 +850,7 @@ private:
     std::unordered_map<std::string, std::unique_ptr<SubFilter>> subFilters_;
     BoreholeIndex keys_;
     std::string raw_;
-    std::unordered_set<std::string> renamedKeys_;
+    ImportedBoreholeNames names_;
     std::int64_t record_ = 0;
     std::int64_t line_ = 1;
     std::int64_t recordLine_ = 1;  // where the record being read starts
@@ -852,7 +913,7 @@ std::string OracleImportReport::Summary() const
     if (NotMerged)
         s += "Enregistrements non fusionnés : " + IntToStr(NotMerged) + "\n";
     if (RenamedKeys)
-        s += "Clés renommées (\\ ou / remplacés par _) : " + IntToStr(RenamedKeys) + "\n";
+        s += "Clés renommées (\\ remplacés par _) : " + IntToStr(RenamedKeys) + "\n";
     if (UnreadableNumbers)
         s += "Nombres illisibles, importés comme valeurs manquantes : " + IntToStr(UnreadableNumbers) + "\n";
     if (LostValues)

@@ -16,6 +16,7 @@
 #pragma once
 
 #include "exchange/filter_file.h"
+#include "exchange/import_rows.h"
 
 #include <cstdint>
 #include <stdexcept>
@@ -70,8 +71,12 @@ struct OracleImportReport {
     std::int64_t NotMerged = 0;         // key names a value of the collection's root
     std::int64_t LostValues = 0;        // values whose column in the borehole is of another kind
     std::int64_t UnreadableNumbers = 0; // number fields that did not read: stored as missing values
-    std::int64_t RenamedKeys = 0;       // distinct keys holding "\" or "/", stored with "_"
+    std::int64_t RenamedKeys = 0;       // distinct keys holding "\", stored with "_"
     std::vector<std::string> MissingSubFilters; // selected sub-filters the filter file lacks, once each
+    // The borehole names given by the files of one command, so that a key
+    // renamed in several files counts once and a key that lands in a borehole
+    // already there is named in the notes (none: this file's alone).
+    ImportedBoreholeNames* Names = nullptr;
 
     // Details in French, one per line: which keys were renamed, which records
     // were dropped, which sub-filters are missing. At most MaxNotes lines; the

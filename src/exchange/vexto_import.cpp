@@ -119,7 +119,14 @@ private:
     {
         const std::size_t slash = path.rfind('\\');
         const std::string table = slash == std::string::npos ? std::string() : path.substr(0, slash);
-        bh_->SetPathString(path, rows_->Row(table, row), type, value);
+        // Every table of the layout carries the designation but "Dossier",
+        // which describes the whole borehole.
+        const bool designated = table != "Dossier";
+        const int at = rows_->Row(table, row, designated);
+        if (IsBoreholeOwnTable(*bh_, table, {}, designated))
+            StoreOwnValue(*bh_, path, at, type, value);
+        else
+            bh_->SetPathString(path, at, type, value);
     }
     void Text(const std::string& path, int row, const std::string& value) { Set(path, row, btString, value); }
     void Int(const std::string& path, int row, const std::string& value) { Set(path, row, btInt, value); }
@@ -143,9 +150,10 @@ private:
         // A record without index names no borehole: it is refused rather
         // than filed under an empty name.
         if (TrimBlanks(index).empty()) throw DravelRefusal(DravelRefusal::NoIndex);
-        bh_ = root_.GetOrCreateSubDir(ForeignBoreholeKey(index, report_.RenamedKeys), false);
-        // A second record of a borehole adds its ouvrage after the rows there.
-        rows_.emplace(*bh_);
+        bh_ = &ForeignBorehole(root_, index, report_);
+        // A second record of a borehole adds its ouvrage after the others'
+        // rows, or in place of its own when it was read before.
+        rows_.emplace(*bh_, design_);
         const std::string dossier = in_.Field();
         const std::string maj = in_.Field();
         Skip(3);
@@ -308,7 +316,7 @@ private:
     const DravelCoder& makeCode_;
     DravelReport& report_;
     TDirBlock* bh_ = nullptr;
-    std::optional<ForeignRowPlacer> rows_;
+    std::optional<OuvrageRowPlacer> rows_;
     std::string design_;
     std::string format_;
 };

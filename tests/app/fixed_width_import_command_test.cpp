@@ -167,9 +167,7 @@ TEST_F(ImportCommandTest, TwoFilesAreReadInDialogOrderIntoOneNewWindowThatEndsLi
     ScopedUi use(fake_);
     FakeImportHost host;
     fake_.AnswerFiles({Data("ouvrage.ora"), Data("niveau.ora")}, "Importer fichiers Oracle");
-    // Both files name the borehole "06987X0123/F", stored as "06987X0123_F":
-    // the importer's remark is listed once the window is complete.
-    fake_.AnswerMessage(MsgResult::Ok, "Import Oracle");
+    // Both files name the borehole "06987X0123/F", stored as it is: no remark.
 
     const OracleImportRun run = ImporterOracle1Click(host);
 
@@ -188,18 +186,16 @@ TEST_F(ImportCommandTest, TwoFilesAreReadInDialogOrderIntoOneNewWindowThatEndsLi
 
     const TDirBlock& root = host.window->root;
     ASSERT_EQ(root.ItemCount(), 3);
-    EXPECT_EQ(root.Child(0)->Name, "06987X0123_F");
+    EXPECT_EQ(root.Child(0)->Name, "06987X0123/F");
     EXPECT_EQ(root.Child(1)->Name, "06987X0145");
     EXPECT_EQ(root.Child(2)->Name, "07218X0009");
     EXPECT_EQ(root.GetPathString("06987X0145\\Ouvrage\\Désign", 0), "PZ2");
     EXPECT_EQ(root.GetPathFloat("06987X0145\\Ouvrage\\Z", 0), 208.0);
-    EXPECT_EQ(root.FindDir("06987X0123_F\\Niveau")->RowCount(), 3);
-    EXPECT_EQ(root.GetPathFloat("06987X0123_F\\Niveau\\Fin", 1), 12.4);
-    EXPECT_EQ(root.GetPathString("06987X0123_F\\Niveau\\Litho", 0), "Terre végétale limoneuse brune");
+    EXPECT_EQ(root.FindDir("06987X0123/F\\Niveau")->RowCount(), 3);
+    EXPECT_EQ(root.GetPathFloat("06987X0123/F\\Niveau\\Fin", 1), 12.4);
+    EXPECT_EQ(root.GetPathString("06987X0123/F\\Niveau\\Litho", 0), "Terre végétale limoneuse brune");
 
-    ASSERT_EQ(fake_.Prompts().size(), 2u);
-    EXPECT_NE(fake_.Prompts()[1].text.find("06987X0123_F"), std::string::npos);
-    EXPECT_EQ(fake_.Prompts()[1].icon, MsgIcon::Information);
+    EXPECT_EQ(fake_.Prompts().size(), 1u);
     EXPECT_TRUE(fake_.Verify());
 }
 
@@ -305,7 +301,6 @@ TEST_F(ImportCommandTest, MenuCommandImportsTwoFilesIntoANewCollectionWindow)
     EXPECT_EQ(FromQString(item->statusTip()), "Importer des fichiers Oracle dans une nouvelle collection");
 
     fake_.AnswerFiles({Data("niveau.ora"), Data("ouvrage.ora")}, "Importer fichiers Oracle");
-    fake_.AnswerMessage(MsgResult::Ok, "Import Oracle");
     item->trigger();
     EXPECT_TRUE(fake_.Verify());
     EXPECT_EQ(fake_.BusyDepth(), 0);
@@ -323,7 +318,7 @@ TEST_F(ImportCommandTest, MenuCommandImportsTwoFilesIntoANewCollectionWindow)
     // The list: one line per ouvrage, in the order the files named them.
     ASSERT_EQ(c->GridLineCount(), 4);
     const std::vector<std::pair<std::string, std::string>> expected{
-        {"06987X0123_F", "F1 LES GRANGES"}, {"06987X0145", "PZ2"}, {"07218X0009", "PUITS COMMUNAL"}};
+        {"06987X0123/F", "F1 LES GRANGES"}, {"06987X0145", "PZ2"}, {"07218X0009", "PUITS COMMUNAL"}};
     for (int line = 1; line <= 3; ++line) {
         EXPECT_EQ(c->GridCell(0, line), expected[static_cast<std::size_t>(line - 1)].first);
         EXPECT_EQ(c->GridCell(1, line), expected[static_cast<std::size_t>(line - 1)].second);
@@ -334,7 +329,7 @@ TEST_F(ImportCommandTest, MenuCommandImportsTwoFilesIntoANewCollectionWindow)
 
     // The levels, row by row.
     const TDirBlock& root = c->FRoot();
-    const TDirBlock* levels = root.FindDir("06987X0123_F\\Niveau");
+    const TDirBlock* levels = root.FindDir("06987X0123/F\\Niveau");
     ASSERT_NE(levels, nullptr);
     ASSERT_EQ(levels->RowCount(), 3);
     EXPECT_EQ(levels->GetPathString("D\xC3\xA9sign", 2), "F1 LES GRANGES");
@@ -354,7 +349,6 @@ TEST_F(ImportCommandTest, MenuCommandImportsTwoFilesIntoANewCollectionWindow)
 
     // A second import makes a second window.
     fake_.AnswerFiles({Data("ouvrage.ora")});
-    fake_.AnswerMessage(MsgResult::Ok, "Import Oracle");
     item->trigger();
     EXPECT_EQ(main.Children().size(), 2u);
     EXPECT_NE(main.ActiveChild(), c);

@@ -93,9 +93,9 @@ TEST(DravelImport, BadInputStopsWithAMessageOrIsMadeSafe)
     Import(a, "[OUVRAGE]\nINDICE=I1\n[Niveau1]\nDE=1\n");
     EXPECT_ANY_THROW(Import(a, "[OUVRAGE]\nINDICE=I1\n[Niveau1]\nDE=abc\n"));
     EXPECT_EQ(a.root.ItemCount(), 1);
-    // An index that would split paths is stored with "_" and counted.
+    // An index that would split paths is stored with "_" and counted; "/" stays.
     Import(a, "[OUVRAGE]\nINDICE=A\\B/C\n");
-    EXPECT_NE(a.root.FindDir("A_B_C"), nullptr);
+    EXPECT_NE(a.root.FindDir("A_B/C"), nullptr);
     EXPECT_EQ(a.report.RenamedKeys, 1);
     EXPECT_EQ(DravelLexiconCode({"Argile=AR=x", "Sable=SA"}, "Sable"), "SA");
     EXPECT_EQ(DravelLexiconCode({"Argile=AR=x"}, "Grès"), "Grès");

@@ -183,13 +183,11 @@ TEST_F(FixedWidthImport, KeysShortSubKeysAndMissingSubFilters)
     EXPECT_EQ(r.Tree(), "P1\\V=XX\nP1\\W=w\nP2\\V=ZZ\nP2\\W=w\n");
     EXPECT_EQ(r.report.DroppedNoKey, 1);
 
-    // Keys holding path characters are renamed and reported.
+    // Keys holding the path separator are renamed and reported; "/" is kept.
     Imported k = Import("*Indice:A12,V:A1\r\n", "06987X0123/FA\r\nA\\B         B\r\n06987X0123/FC\r\n");
-    EXPECT_EQ(k.Tree(), "06987X0123_F\\V=A|C\nA_B\\V=B\n");
-    EXPECT_EQ(k.report.RenamedKeys, 2);
-    EXPECT_EQ(k.report.Notes, (std::vector<std::string>{
-                                  "Clé \"06987X0123/F\" (ligne 1) enregistrée sous le nom \"06987X0123_F\"",
-                                  "Clé \"A\\B\" (ligne 2) enregistrée sous le nom \"A_B\""}));
+    EXPECT_EQ(k.Tree(), "06987X0123/F\\V=A|C\nA_B\\V=B\n");
+    EXPECT_EQ(k.report.RenamedKeys, 1);
+    EXPECT_EQ(k.report.Notes, (std::vector<std::string>{"Clé \"A\\B\" (ligne 2) enregistrée sous le nom \"A_B\""}));
 
     // A missing sub-filter is reported once; the records keep the main filter's values.
     Imported m = Import("*Indice:A2,%x,y:A1,V:A1,\r\n", "P1xA\r\nP1yBw\r\nP1xC\r\nP2xD\r\n", "<-y\r\nW:A1\r\n");
@@ -277,11 +275,11 @@ TEST_F(FixedWidthImport, ShippedFiltersOnSampleFiles)
     ImportOracleFile(Data(CAROTIX_TEST_DATA_DIR, "ouvrage.ora"), root.get(), filters, ouvrage);
     ImportOracleFile(Data(CAROTIX_TEST_DATA_DIR, "niveau.ora"), root.get(), filters, niveau);
     ImportOracleFile(Data(CAROTIX_TEST_DATA_DIR, "equipement.ora"), root.get(), filters, equipement);
-    EXPECT_EQ(ouvrage.RenamedKeys, 1);
+    EXPECT_EQ(ouvrage.RenamedKeys, 0);
     EXPECT_EQ(ouvrage.Records, 3);
     EXPECT_EQ(equipement.UnreadableNumbers, 0);
     EXPECT_TRUE(equipement.MissingSubFilters.empty());
-    const std::string f1 = "06987X0123_F\\", f2 = "06987X0145\\", f3 = "07218X0009\\";
+    const std::string f1 = "06987X0123/F\\", f2 = "06987X0145\\", f3 = "07218X0009\\";
     ExpectTreeLines(*root,
                 {f1 + "Ouvrage\\Désign=F1 LES GRANGES", f1 + "Ouvrage\\X=842,315", f1 + "Ouvrage\\ProfEau=12,35",
                  f1 + "Ouvrage\\DiamTube=180", f1 + "Dossier\\DateDossier=12/05/2001", f2 + "Ouvrage\\DiamTube=",

@@ -29,13 +29,6 @@ namespace fs = std::filesystem;
 
 const std::string kD = "D\xC3\xA9sign";
 
-// Once the importers keep "/" in an index and the CSV export writes a
-// borehole's own tables (those without "Désign") once per borehole, both
-// become true: the generated collection then holds an index with "/" and a
-// "Dossier" in boreholes of several ouvrages.
-constexpr bool kSlashInIndices = false;
-constexpr bool kOwnTablesOfSeveralOuvrages = false;
-
 std::string Shipped(const std::string& name) { return (fs::path(CAROTIX_DATA_DIR) / name).string(); }
 
 class RoundTrip : public ::testing::Test {
@@ -87,7 +80,7 @@ void MakeCollection(Generated& g)
         int ouvrages;
     };
     std::vector<Spec> specs = {{"069-\xC3\x89" "1 \"q\"", 3}, {"BSS;0056", 1}, {"P'3 \xC3\x98", 2}};
-    if (kSlashInIndices) specs.push_back({"04X/0056", 2});
+    specs.push_back({"04X/0056", 2});
     int n = 0;  // ouvrages so far, to vary the values
     for (const Spec& s : specs) {
         const std::string b = s.indice + "\\";
@@ -155,7 +148,7 @@ void MakeCollection(Generated& g)
             g.root.SetPathInt(tn + "M\xC3\xA9thode", o, btInt, 1);
             g.root.SetPathInt(tn + "Fluide", o, btInt, 3);
         }
-        if (s.ouvrages == 1 || kOwnTablesOfSeveralOuvrages) {
+        {
             const std::string ds = b + "Dossier\\";
             g.root.SetPathString(ds + "Nature", 0, btString, "FORAGE");
             g.root.SetPathString(ds + "Commune", 0, btString, "Saint-\xC3\x89tienne; Loire");

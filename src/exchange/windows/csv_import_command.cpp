@@ -38,8 +38,10 @@ CsvImportRun ImporterCsv1Click(OracleImportHost& host)
         BusyCursor busy;
         host.ProgressStart(kCsvImportProgressLabel, static_cast<int>(files.size()));
         try {
+            ImportedBoreholeNames names;
             for (const std::string& file : files) {
                 CsvReport report;
+                report.Names = &names;
                 ImportCsvIntoWindow(*window, file, report);
                 ++run.FilesDone;
                 host.ProgressStep(run.FilesDone);

@@ -52,9 +52,11 @@ ForeignImportRun RunForeignImport(OracleImportHost& host, const char* topic, con
     }
     host.HelpFollowAgain();
     if (!run.Failure.empty()) ShowFailure(run.Failure);
-    if (report.RenamedKeys)
-        ShowInformation(kForeignImportRemarksTitle, IntToStr(report.RenamedKeys)
-                                                        + " indice(s) contenant \\ ou /, enregistr\xC3\xA9(s) avec _");
+    if (report.RenamedKeys) {
+        std::string remarks = IntToStr(report.RenamedKeys) + " indice(s) contenant \\, enregistr\xC3\xA9(s) avec _";
+        for (const std::string& merged : report.MergedKeys) remarks += "\n" + merged;
+        ShowInformation(kForeignImportRemarksTitle, remarks);
+    }
     return run;
 }
 

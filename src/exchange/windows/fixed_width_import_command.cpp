@@ -146,10 +146,12 @@ OracleImportRun ImporterOracle1Click(OracleImportHost& host)
         BusyCursor busy;
         host.ProgressStart(kOracleImportProgressLabel, static_cast<int>(files.size()));
         std::string current;
+        ImportedBoreholeNames names;
         try {
             for (const std::string& file : files) {
                 current = file;
                 run.Reports.emplace_back();
+                run.Reports.back().Names = &names;
                 ImportOracleIntoWindow(*window, file, run.Reports.back());
                 ++run.FilesDone;
                 host.ProgressStep(run.FilesDone);
@@ -165,6 +167,7 @@ OracleImportRun ImporterOracle1Click(OracleImportHost& host)
         // Whatever happened: the boreholes read so far are listed and the new
         // collection counts as saved.
         host.ProgressEnd();
+        for (OracleImportReport& report : run.Reports) report.Names = nullptr;  // the names end here
         if (std::string failure = ListImportedCollection(*window); !failure.empty() && failureText.empty())
             failureText = run.Failure = failure;
     }
