@@ -30,7 +30,9 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cerrno>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -39,16 +41,15 @@
 #include <map>
 #include <optional>
 #include <ostream>
-#include <spawn.h>
+#include <poll.h>
 #include <string>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
 
+#include "child_process.h"
 #include "temp_dir.h"
-
-extern char** environ;
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
@@ -70,69 +71,52 @@ std::optional<fs::path> FindProgram(const char* name)
     return std::nullopt;
 }
 
-// A child process, ended when the test ends.
-class Child {
-public:
-    Child() = default;
-    Child(const Child&) = delete;
-    Child& operator=(const Child&) = delete;
-    ~Child() { Stop(); }
+// The first line written to `fd`, without its end; empty when the writer
+// closed it first or nothing came in time.
+std::string ReadLine(int fd, std::chrono::milliseconds limit)
+{
+    const auto end = std::chrono::steady_clock::now() + limit;
+    std::string line;
+    for (;;) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
+        if (left.count() <= 0) return {};
+        pollfd p{fd, POLLIN, 0};
+        if (::poll(&p, 1, static_cast<int>(left.count())) <= 0) continue;
+        char c = 0;
+        const ssize_t n = ::read(fd, &c, 1);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return {};
+        if (c == '\n') return line;
+        line += c;
+    }
+}
 
-    bool Start(const std::vector<std::string>& args, const std::vector<std::string>& env,
-               const fs::path& dir = {}, int keepFd = -1)
+// Xlib ends the process when its connection breaks, once this handler has
+// run (a handler that returns ends it too). A test whose X server went away
+// fails here with a message and its children, instead of crashing later.
+class LostServer {
+public:
+    static void Watch(const std::string& display, std::vector<ChildProcess*> children)
     {
-        std::vector<char*> argv;
-        for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-        argv.push_back(nullptr);
-        std::vector<std::string> envStrings;
-        for (char** e = environ; *e; ++e) {
-            const std::string s = *e;
-            bool replaced = false;
-            for (const std::string& n : env)
-                if (s.substr(0, s.find('=') + 1) == n.substr(0, n.find('=') + 1)) replaced = true;
-            if (!replaced) envStrings.push_back(s);
-        }
-        for (const std::string& n : env) envStrings.push_back(n);
-        std::vector<char*> envp;
-        for (std::string& s : envStrings) envp.push_back(s.data());
-        envp.push_back(nullptr);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        const std::string log = (fs::temp_directory_path() / ("carotix-desktop-" + fs::path(args[0]).filename().string() + ".log")).string();
-        posix_spawn_file_actions_addopen(&actions, 1, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        posix_spawn_file_actions_adddup2(&actions, 1, 2);
-        if (!dir.empty()) posix_spawn_file_actions_addchdir_np(&actions, dir.c_str());
-        (void)keepFd;
-        const int rc = posix_spawn(&pid_, args[0].c_str(), &actions, nullptr, argv.data(), envp.data());
-        posix_spawn_file_actions_destroy(&actions);
-        if (rc != 0) pid_ = -1;
-        return pid_ > 0;
+        display_ = display;
+        children_ = std::move(children);
+        XSetIOErrorHandler(&Handler);
     }
-    bool Running()
-    {
-        if (pid_ <= 0) return false;
-        int status = 0;
-        if (::waitpid(pid_, &status, WNOHANG) == pid_) {
-            pid_ = -1;
-            return false;
-        }
-        return true;
-    }
-    void Stop()
-    {
-        if (pid_ <= 0) return;
-        ::kill(pid_, SIGTERM);
-        for (int i = 0; i < 50 && Running(); ++i) std::this_thread::sleep_for(20ms);
-        if (pid_ > 0) {
-            ::kill(pid_, SIGKILL);
-            ::waitpid(pid_, nullptr, 0);
-            pid_ = -1;
-        }
-    }
-    pid_t Pid() const { return pid_; }
+    static void Forget() { children_.clear(); }
 
 private:
-    pid_t pid_ = -1;
+    static int Handler(Display*)
+    {
+        const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
+        std::fprintf(stderr, "FAILED %s.%s: the connection to the X server %s was lost (did Xvfb end?)\n",
+                     test ? test->test_suite_name() : "", test ? test->name() : "", display_.c_str());
+        std::fflush(stderr);
+        for (ChildProcess* child : children_) child->Stop();
+        std::_Exit(1);
+    }
+
+    static inline std::string display_;
+    static inline std::vector<ChildProcess*> children_;
 };
 
 struct Frame {
@@ -159,31 +143,34 @@ protected:
         const auto xvfb = FindProgram("Xvfb");
         const auto openbox = FindProgram("openbox");
         if (!xvfb || !openbox) GTEST_SKIP() << "Xvfb or openbox is not installed (scripts/setup.sh installs them)";
-        // A display number nobody uses.
-        for (int n = 150; n < 250 && display_.empty(); ++n) {
-            if (fs::exists("/tmp/.X11-unix/X" + std::to_string(n)) || fs::exists("/tmp/.X" + std::to_string(n) + "-lock"))
-                continue;
-            const std::string name = ":" + std::to_string(n);
-            if (!xserver_.Start({xvfb->string(), name, "-screen", "0", std::to_string(GetParam().w) + "x" + std::to_string(GetParam().h) + "x24",
-                                 "-nolisten", "tcp"},
-                                {}))
-                continue;
-            for (int i = 0; i < 250 && !dpy_; ++i) {
-                std::this_thread::sleep_for(20ms);
-                if (!xserver_.Running()) break;
-                dpy_ = XOpenDisplay(name.c_str());
-            }
-            if (dpy_) display_ = name;
-            else xserver_.Stop();
-        }
-        ASSERT_TRUE(dpy_) << "Xvfb did not start";
+        // The server picks a free display itself and names it once it takes
+        // connections: two tests started together never share one.
+        int pipeFds[2];
+        ASSERT_EQ(::pipe2(pipeFds, O_CLOEXEC), 0);
+        ChildOptions options;
+        options.log = logs_ / "Xvfb.log";
+        options.passFd = pipeFds[1];
+        const bool started = xserver_.Start({xvfb->string(), "-displayfd", std::to_string(pipeFds[1]), "-screen", "0",
+                                             std::to_string(GetParam().w) + "x" + std::to_string(GetParam().h) + "x24",
+                                             "-nolisten", "tcp"},
+                                            {}, options);
+        ::close(pipeFds[1]);
+        const std::string number = started ? ReadLine(pipeFds[0], 30s) : std::string();
+        ::close(pipeFds[0]);
+        ASSERT_FALSE(number.empty()) << "Xvfb did not start: " << ReadFileBytes(logs_ / "Xvfb.log");
+        display_ = ":" + number;
+        dpy_ = XOpenDisplay(display_.c_str());
+        ASSERT_TRUE(dpy_) << "no connection to Xvfb on " << display_;
+        LostServer::Watch(display_, {&program_, &wm_, &xserver_});
         // A window may go between the listing of the windows and the reading
         // of its properties (a box that closes): the read then fails, and
         // Xlib's default handler would end the test program.
         XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
         int event, error, major, minor;
         ASSERT_TRUE(XTestQueryExtension(dpy_, &event, &error, &major, &minor)) << "no XTEST extension";
-        ASSERT_TRUE(wm_.Start({openbox->string()}, {"DISPLAY=" + display_}));
+        ChildOptions wmOptions;
+        wmOptions.log = logs_ / "openbox.log";
+        ASSERT_TRUE(wm_.Start({openbox->string()}, {"DISPLAY=" + display_}, wmOptions));
         // The window manager is there once it has named itself on the root.
         const Atom check = XInternAtom(dpy_, "_NET_SUPPORTING_WM_CHECK", False);
         ASSERT_TRUE(WaitFor([&] { return RootWindowProperty(check).has_value(); }, 10s)) << "openbox did not start";
@@ -192,7 +179,11 @@ protected:
     void TearDown() override
     {
         program_.Stop();
-        if (dpy_) XCloseDisplay(dpy_);
+        if (dpy_) {
+            LostServer::Forget();
+            XCloseDisplay(dpy_);
+            dpy_ = nullptr;
+        }
         wm_.Stop();
         xserver_.Stop();
     }
@@ -478,8 +469,11 @@ protected:
             ":strict_string_checks=0";
         std::vector<std::string> args{exe.string()};
         if (!file.empty()) args.push_back(file.string());
+        ChildOptions options;
+        options.dir = folder.path();
+        options.log = logs_ / "carotix.log";
         ASSERT_TRUE(program_.Start(args, {"DISPLAY=" + display_, "QT_QPA_PLATFORM=xcb", "ASAN_OPTIONS=" + asan, "LC_ALL=C.UTF-8"},
-                                   folder.path()));
+                                   options));
     }
 
     std::vector<Atom> WindowState(Window client)
@@ -619,9 +613,10 @@ protected:
         Tap(XK_Return, 1);
     }
 
+    TempDir logs_;
     Display* dpy_ = nullptr;
     std::string display_;
-    Child xserver_, wm_, program_;
+    ChildProcess xserver_, wm_, program_;
 };
 
 TEST_P(Desktop, EveryFrameLiesInsideTheScreenAfterStartAndAfterEachWindowIsShownAgain)
