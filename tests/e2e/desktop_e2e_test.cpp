@@ -161,7 +161,7 @@ protected:
         display_ = ":" + number;
         dpy_ = XOpenDisplay(display_.c_str());
         ASSERT_TRUE(dpy_) << "no connection to Xvfb on " << display_;
-        LostServer::Watch(display_, {&program_, &wm_, &xserver_});
+        LostServer::Watch(display_, {&second_, &program_, &wm_, &xserver_});
         // A window may go between the listing of the windows and the reading
         // of its properties (a box that closes): the read then fails, and
         // Xlib's default handler would end the test program.
@@ -178,6 +178,7 @@ protected:
 
     void TearDown() override
     {
+        second_.Stop();
         program_.Stop();
         if (dpy_) {
             LostServer::Forget();
@@ -286,7 +287,7 @@ protected:
             XWindowAttributes a;
             if (!XGetWindowAttributes(dpy_, children[i], &a) || a.map_state != IsViewable) continue;
             const Window client = ClientOf(children[i]);
-            if (!client || Pid(client) != program_.Pid()) continue;
+            if (!client || Pid(client) != watched_->Pid()) continue;
             Frame f{children[i], client, Title(client), a.x, a.y, a.width + 2 * a.border_width,
                     a.height + 2 * a.border_width};
             if (a.width <= 1 || a.height <= 1) continue;
@@ -416,7 +417,7 @@ protected:
         for (unsigned int i = 0; i < n && !shown; ++i) {
             XWindowAttributes a;
             shown = XGetWindowAttributes(dpy_, children[i], &a) && a.map_state == IsViewable && a.override_redirect &&
-                    Pid(children[i]) == program_.Pid();
+                    Pid(children[i]) == watched_->Pid();
         }
         if (children) XFree(children);
         return shown;
@@ -457,9 +458,11 @@ protected:
         EXPECT_EQ(l.x + l.w, ax + aw - 4) << when;
     }
 
-    // Starts the built program from a program folder, on `file` when given.
-    void StartProgram(const TempProgramDir& folder, const fs::path& file)
+    // Starts the built program from a program folder, on `file` when given
+    // (as `instance` when given: a second instance of it).
+    void StartProgram(const TempProgramDir& folder, const fs::path& file, ChildProcess* instance = nullptr)
     {
+        if (!instance) instance = &program_;
         const fs::path exe = folder / "carotix";
         if (!fs::exists(exe)) fs::copy_file(fs::path(CAROTIX_PROGRAM_DIR) / "carotix", exe);
         // The X11 keyboard library reads a string past its end under ASan's
@@ -471,8 +474,8 @@ protected:
         if (!file.empty()) args.push_back(file.string());
         ChildOptions options;
         options.dir = folder.path();
-        options.log = logs_ / "carotix.log";
-        ASSERT_TRUE(program_.Start(args, {"DISPLAY=" + display_, "QT_QPA_PLATFORM=xcb", "ASAN_OPTIONS=" + asan, "LC_ALL=C.UTF-8"},
+        options.log = logs_ / (instance == &program_ ? "carotix.log" : "carotix-2.log");
+        ASSERT_TRUE(instance->Start(args, {"DISPLAY=" + display_, "QT_QPA_PLATFORM=xcb", "ASAN_OPTIONS=" + asan, "LC_ALL=C.UTF-8"},
                                    options));
     }
 
@@ -504,8 +507,8 @@ protected:
         return std::nullopt;
     }
 
-    // The program's client windows from the bottom of the window manager's
-    // stacking order to its top.
+    // The client windows of the program's instances from the bottom of the
+    // window manager's stacking order to its top.
     std::vector<Window> Stacking()
     {
         Atom type;
@@ -520,7 +523,7 @@ protected:
             data)
             for (unsigned long i = 0; i < count; ++i) {
                 const Window w = static_cast<Window>(reinterpret_cast<long*>(data)[i]);
-                if (Pid(w) == program_.Pid()) order.push_back(w);
+                if (Pid(w) == program_.Pid() || Pid(w) == second_.Pid()) order.push_back(w);
             }
         if (data) XFree(data);
         return order;
@@ -616,7 +619,9 @@ protected:
     TempDir logs_;
     Display* dpy_ = nullptr;
     std::string display_;
-    ChildProcess xserver_, wm_, program_;
+    ChildProcess xserver_, wm_, program_, second_;
+    // The instance whose windows Frames() and PopupShown() look at.
+    ChildProcess* watched_ = &program_;
 };
 
 TEST_P(Desktop, EveryFrameLiesInsideTheScreenAfterStartAndAfterEachWindowIsShownAgain)
@@ -779,6 +784,46 @@ TEST_P(Desktop, DialogsStandAboveTheHelpBoxAndCloseByTheirCancelButton)
         ASSERT_TRUE(TitleStarting(frames, dialog->title).empty()) << "a click on \"Annuler\" did not close " << d.name;
         EXPECT_TRUE(WaitFor([&] { return StandsAbove(help, main); }, 10s)) << "the help box is not back on top after " << d.name;
     }
+}
+
+// Two instances of one installation, each started with its help box at the
+// same place. The second opens "Nouvel ouvrage": its dialog stands above the
+// first's help box, which stays on top of its own program's windows only,
+// and a click on its "Annuler" reaches it. Back in the first instance, its
+// help box is on top of its windows again.
+TEST_P(Desktop, ASecondInstancesDialogStandsAboveTheFirstInstancesHelpBox)
+{
+    TempProgramDir folder(true, true);
+    StartProgram(folder, folder / "Exemples" / "exemple.crx");
+    auto frames = Settled({"Carotix", "Coupe(s)", "Aide"});
+    ASSERT_FALSE(TitleStarting(frames, "Aide").empty()) << "the first instance's help box did not show";
+    ASSERT_FALSE(TitleStarting(frames, "Carotix").empty()) << "the first instance's main window did not show";
+    const Frame help = frames.at(TitleStarting(frames, "Aide"));
+    const Frame main = frames.at(TitleStarting(frames, "Carotix"));
+
+    watched_ = &second_;
+    StartProgram(folder, folder / "Exemples" / "exemple.crx", &second_);
+    frames = Settled({"Carotix", "Coupe(s)", "Aide"});
+    ASSERT_FALSE(TitleStarting(frames, "Carotix").empty()) << "the second instance's main window did not show";
+    Activate(frames.at(TitleStarting(frames, "Carotix")));
+    const std::optional<Frame> dialog = OpenWith([&] { MenuItem(XK_u, 0); });
+    ASSERT_TRUE(dialog) << "the second instance's \"Nouvel ouvrage\" did not show";
+    Shot("second-instance-dialog");
+    ASSERT_TRUE(QRect(dialog->x, dialog->y, dialog->w, dialog->h).intersects(QRect(help.x, help.y, help.w, help.h)))
+        << "the dialog does not lie where the first instance's help box is";
+    EXPECT_TRUE(StandsAbove(dialog->client, help.client))
+        << "the second instance's \"" << dialog->title << "\" lies under the first instance's help box";
+    const std::vector<QRect> buttons = BottomButtons(*dialog);
+    ASSERT_FALSE(buttons.empty()) << "no row of buttons seen in the second instance's dialog";
+    Click(buttons.back().center().x(), buttons.back().center().y());
+    frames = Settled({"Carotix", "Coupe(s)"}, {dialog->title});
+    ASSERT_TRUE(TitleStarting(frames, dialog->title).empty()) << "a click on \"Annuler\" did not close the dialog";
+
+    watched_ = &program_;
+    ShowFromTaskBar(main.client);
+    EXPECT_TRUE(WaitFor([&] { return StandsAbove(help.client, main.client); }, 10s))
+        << "the first instance's help box is not on top of its main window once it is in use again";
+    Shot("first-instance-again");
 }
 
 // A start on a file that cannot be read: its box first, answered with a click
