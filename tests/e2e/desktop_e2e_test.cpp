@@ -8,14 +8,18 @@
 //
 // While a dialog, a message box or a file dialog is open it stands above the
 // help box, which stays on top of the program's other windows, so that its
-// buttons can be reached; the help box is back on top once it has closed. A
-// start on a file that cannot be read shows its box, and once it is answered
-// every frame lies on the screen as after a normal start.
+// buttons can be reached; the help box is back on top once it has closed. It
+// stays on top of its own program's windows only: a dialog of a second
+// instance stands above it. A start on a file that cannot be read shows its
+// box, and once it is answered every frame lies on the screen as after a
+// normal start.
 //
 // The test acts as a person does: clicks on title bars and buttons, keys
 // typed through the X server's test extension, and the request a task bar
 // sends to show an iconified window. It is skipped with a message where Xvfb
-// or Openbox are missing.
+// or Openbox are missing. Each test has an X server of its own, on a display
+// the server picks, and its server, window manager and programs end with it,
+// even when it crashes; a test that loses its server fails with a message.
 #include <gtest/gtest.h>
 
 #include <QImage>
@@ -39,6 +43,7 @@
 #include <fcntl.h>
 #include <functional>
 #include <map>
+#include <memory>
 #include <optional>
 #include <ostream>
 #include <poll.h>
@@ -616,6 +621,15 @@ protected:
         Tap(XK_Return, 1);
     }
 
+    // The built program's folder: it goes only after tear-down has ended the
+    // programs, which write into it until they end.
+    const TempProgramDir& ProgramFolder()
+    {
+        if (!folder_) folder_ = std::make_unique<TempProgramDir>(true, true);
+        return *folder_;
+    }
+
+    std::unique_ptr<TempProgramDir> folder_;
     TempDir logs_;
     Display* dpy_ = nullptr;
     std::string display_;
@@ -627,7 +641,7 @@ protected:
 TEST_P(Desktop, EveryFrameLiesInsideTheScreenAfterStartAndAfterEachWindowIsShownAgain)
 {
     // The built program in a temporary program folder, on its sample.
-    TempProgramDir folder(true, true);
+    const TempProgramDir& folder = ProgramFolder();
     StartProgram(folder, folder / "Exemples" / "exemple.crx");
 
     // Start-up: the main window, the log window beside it, the help box.
@@ -732,7 +746,7 @@ TEST_P(Desktop, EveryFrameLiesInsideTheScreenAfterStartAndAfterEachWindowIsShown
 // reaches it and closes it; the help box is back on top afterwards.
 TEST_P(Desktop, DialogsStandAboveTheHelpBoxAndCloseByTheirCancelButton)
 {
-    TempProgramDir folder(true, true);
+    const TempProgramDir& folder = ProgramFolder();
     StartProgram(folder, folder / "Exemples" / "exemple.crx");
     auto frames = Settled({"Carotix", "Coupe(s)", "Aide"});
     ASSERT_FALSE(TitleStarting(frames, "Aide").empty()) << "the help box did not show";
@@ -793,7 +807,7 @@ TEST_P(Desktop, DialogsStandAboveTheHelpBoxAndCloseByTheirCancelButton)
 // help box is on top of its windows again.
 TEST_P(Desktop, ASecondInstancesDialogStandsAboveTheFirstInstancesHelpBox)
 {
-    TempProgramDir folder(true, true);
+    const TempProgramDir& folder = ProgramFolder();
     StartProgram(folder, folder / "Exemples" / "exemple.crx");
     auto frames = Settled({"Carotix", "Coupe(s)", "Aide"});
     ASSERT_FALSE(TitleStarting(frames, "Aide").empty()) << "the first instance's help box did not show";
@@ -831,7 +845,7 @@ TEST_P(Desktop, ASecondInstancesDialogStandsAboveTheFirstInstancesHelpBox)
 // normal start.
 TEST_P(Desktop, EveryFrameLiesInsideTheScreenAfterABadFileAtStartUp)
 {
-    TempProgramDir folder(true, true);
+    const TempProgramDir& folder = ProgramFolder();
     const std::string sample = ReadFileBytes(folder / "Exemples" / "exemple.crx");
     const struct {
         const char* file;
