@@ -98,16 +98,17 @@ std::string ReadLine(int fd, std::chrono::milliseconds limit)
 
 // Xlib ends the process when its connection breaks, once this handler has
 // run (a handler that returns ends it too). A test whose X server went away
-// fails here with a message and its children, instead of crashing later.
+// fails here with a message, after `endTest` has ended its children and
+// removed its folders, instead of crashing later.
 class LostServer {
 public:
-    static void Watch(const std::string& display, std::vector<ChildProcess*> children)
+    static void Watch(const std::string& display, std::function<void()> endTest)
     {
         display_ = display;
-        children_ = std::move(children);
+        endTest_ = std::move(endTest);
         XSetIOErrorHandler(&Handler);
     }
-    static void Forget() { children_.clear(); }
+    static void Forget() { endTest_ = nullptr; }
 
 private:
     static int Handler(Display*)
@@ -116,12 +117,12 @@ private:
         std::fprintf(stderr, "FAILED %s.%s: the connection to the X server %s was lost (did Xvfb end?)\n",
                      test ? test->test_suite_name() : "", test ? test->name() : "", display_.c_str());
         std::fflush(stderr);
-        for (ChildProcess* child : children_) child->Stop();
+        if (endTest_) endTest_();
         std::_Exit(1);
     }
 
     static inline std::string display_;
-    static inline std::vector<ChildProcess*> children_;
+    static inline std::function<void()> endTest_;
 };
 
 struct Frame {
@@ -166,7 +167,13 @@ protected:
         display_ = ":" + number;
         dpy_ = XOpenDisplay(display_.c_str());
         ASSERT_TRUE(dpy_) << "no connection to Xvfb on " << display_;
-        LostServer::Watch(display_, {&second_, &program_, &wm_, &xserver_});
+        LostServer::Watch(display_, [this] {
+            for (ChildProcess* child : {&second_, &program_, &wm_, &xserver_}) child->Stop();
+            std::fprintf(stderr, "Xvfb's output:\n%s\n", ReadFileBytes(logs_ / "Xvfb.log").c_str());
+            folder_.reset();
+            std::error_code ec;
+            fs::remove_all(logs_.path(), ec);
+        });
         // A window may go between the listing of the windows and the reading
         // of its properties (a box that closes): the read then fails, and
         // Xlib's default handler would end the test program.
