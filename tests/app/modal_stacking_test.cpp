@@ -1,95 +1,104 @@
-// The program's stay-on-top windows go under a modal window for the time it
-// is shown and back on top when the last one closes; windows that are not
-// on top, and tool tips, are left alone.
+// The program's stay-on-top windows: owned by the main window, never in the
+// window manager's "above" state (which would hold them over other programs'
+// windows), and held under a modal window for the time it is shown.
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QDialog>
-#include <QElapsedTimer>
 #include <QWidget>
 #include <QWindow>
 #include <functional>
 #include <memory>
 
+#include "drawing/windows/image_window.h"
+#include "platform/windows/help_window.h"
 #include "platform/windows/modal_stacking.h"
+#include "platform/windows/progress_window.h"
+#include "temp_dir.h"
 
 namespace {
-
-bool OnTop(const QWidget& w) { return w.windowHandle()->flags().testFlag(Qt::WindowStaysOnTopHint); }
 
 void Settle()
 {
     for (int i = 0; i < 5; ++i) QApplication::processEvents();
 }
 
+TEST(ModalStacking, TheStayOnTopWindowsAreOwnedByTheMainWindowAndNeverAboveOtherPrograms)
+{
+    KeepModalsAboveStayOnTop();
+    TempDir dir;
+    QWidget main;
+    main.show();
+    auto* help = new TFHelp(&main, dir.path());
+    const struct {
+        const char* name;
+        QWidget* window;
+    } windows[] = {
+        {"help box", help},
+        {"topics", new TFRubriques(help, &main)},
+        {"progress", new TFProgress(&main)},
+        {"picture", new TFImage(&main)},
+    };
+    for (const auto& w : windows) {
+        SCOPED_TRACE(w.name);
+        w.window->show();
+        Settle();
+        EXPECT_TRUE(StaysOnTopOfProgram(w.window));
+        EXPECT_FALSE(w.window->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+        ASSERT_TRUE(w.window->windowHandle());
+        EXPECT_FALSE(w.window->windowHandle()->flags().testFlag(Qt::WindowStaysOnTopHint));
+        EXPECT_EQ(w.window->windowHandle()->transientParent(), main.windowHandle());
+    }
+    EXPECT_FALSE(StaysOnTopOfProgram(&main));
+}
+
 TEST(ModalStacking, StayOnTopWindowsGoUnderModalWindowsUntilTheLastCloses)
 {
     KeepModalsAboveStayOnTop();
-    struct Case {
-        const char* name;
-        Qt::WindowFlags flags;
-        bool suspended;  // while a modal window is shown
-    };
-    const Case cases[] = {
-        {"help box", Qt::Tool | Qt::WindowStaysOnTopHint, true},
-        {"topics", Qt::Window | Qt::WindowStaysOnTopHint, true},
-        {"ordinary window", Qt::Window, false},
-        {"tool tip", Qt::ToolTip | Qt::WindowStaysOnTopHint, false},
-    };
     QWidget main;
     main.show();
-    std::vector<std::unique_ptr<QWidget>> windows;
-    for (const Case& c : cases) {
-        windows.push_back(std::make_unique<QWidget>(&main, c.flags));
-        windows.back()->resize(100, 100);
-        windows.back()->show();
+    QWidget onTop(&main, Qt::Tool), ordinary(&main, Qt::Window);
+    KeepOnTopOfProgram(&onTop);
+    for (QWidget* w : {&onTop, &ordinary}) {
+        w->resize(100, 100);
+        w->show();
     }
     Settle();
+    EXPECT_FALSE(StayOnTopSuspended(&onTop));
 
     QDialog first(&main);
     QDialog second(&first);
     first.open();
     Settle();
-    for (std::size_t i = 0; i < std::size(cases); ++i) {
-        SCOPED_TRACE(cases[i].name);
-        const QWidget& w = *windows[i];
-        EXPECT_EQ(StayOnTopSuspended(&w), cases[i].suspended);
-        EXPECT_EQ(OnTop(w), cases[i].flags.testFlag(Qt::WindowStaysOnTopHint) && !cases[i].suspended);
-        // Shown all along, and still declared as staying on top.
-        EXPECT_TRUE(w.isVisible());
-        EXPECT_EQ(w.windowFlags().testFlag(Qt::WindowStaysOnTopHint), cases[i].flags.testFlag(Qt::WindowStaysOnTopHint));
-    }
-    EXPECT_TRUE(OnTop(main) == false && !StayOnTopSuspended(&first));
+    EXPECT_TRUE(StayOnTopSuspended(&onTop));
+    EXPECT_FALSE(StayOnTopSuspended(&ordinary));
+    EXPECT_FALSE(StayOnTopSuspended(&first));
+    EXPECT_TRUE(onTop.isVisible());
 
-    // A box over the dialog, closed: the dialog still blocks, nothing moves.
+    // A box over the dialog, closed: the dialog still blocks.
     second.open();
     Settle();
     second.close();
     Settle();
-    EXPECT_TRUE(StayOnTopSuspended(windows[0].get()));
-    EXPECT_FALSE(OnTop(*windows[0]));
+    EXPECT_TRUE(StayOnTopSuspended(&onTop));
 
     first.close();
     Settle();
-    for (std::size_t i = 0; i < std::size(cases); ++i) {
-        SCOPED_TRACE(cases[i].name);
-        EXPECT_FALSE(StayOnTopSuspended(windows[i].get()));
-        EXPECT_EQ(OnTop(*windows[i]), cases[i].flags.testFlag(Qt::WindowStaysOnTopHint));
-        EXPECT_TRUE(windows[i]->isVisible());
-    }
+    EXPECT_FALSE(StayOnTopSuspended(&onTop));
+    EXPECT_TRUE(onTop.isVisible());
 
-    // A stay-on-top window first shown while a modal window is up goes
-    // under it from its first showing.
-    QWidget late(&main, Qt::Tool | Qt::WindowStaysOnTopHint);
+    // One first shown while a modal window is up goes under it from its
+    // first showing.
+    QWidget late(&main, Qt::Tool);
+    KeepOnTopOfProgram(&late);
     first.open();
     Settle();
     late.show();
     Settle();
     EXPECT_TRUE(StayOnTopSuspended(&late));
-    EXPECT_FALSE(OnTop(late));
     first.close();
     Settle();
-    EXPECT_TRUE(OnTop(late));
+    EXPECT_FALSE(StayOnTopSuspended(&late));
 }
 
 }  // namespace

@@ -10,7 +10,12 @@
 #include <QListWidget>
 #include <QTableWidget>
 
+#include <fstream>
 #include <tuple>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "app/windows/collection_window.h"
 #include "app/windows/main_window.h"
@@ -296,6 +301,57 @@ TEST_F(CollectionE2e, ASaveOverAFileAnotherWriterChangedAsksFirst)
     cut(first, "F-VAL-01", "F2");
     ASSERT_TRUE(Menu({"&Fichier", "En&registrer"}));
     EXPECT_FALSE(first.IsModified());
+    Quit();
+}
+
+// Another program rewrites the open collection in place, keeping its size
+// and its inode, and puts back its modification time to the nanosecond (as a
+// sync tool or `touch -r` does): the save still asks before writing over it,
+// and "Non" leaves their file as they wrote it.
+TEST_F(CollectionE2e, ASaveAfterARewriteThatKeptItsTimeAsksFirst)
+{
+    Start();
+    TFChild& c = OpenSample();
+    const std::filesystem::path file = SamplePath();
+    struct stat before {};
+    ASSERT_EQ(::stat(file.c_str(), &before), 0);
+    // File times come from the kernel's coarse clock: the rewrite comes once
+    // it has passed the file's change time, as a later program's would.
+    for (timespec now {}; ::clock_gettime(CLOCK_REALTIME_COARSE, &now) == 0 &&
+                          (now.tv_sec < before.st_ctim.tv_sec ||
+                           (now.tv_sec == before.st_ctim.tv_sec && now.tv_nsec <= before.st_ctim.tv_nsec));)
+        ::usleep(1000);
+    std::string theirs = ReadFileBytes(file);
+    const std::size_t at = theirs.find("PZ-MULTI");
+    ASSERT_NE(at, std::string::npos);
+    theirs.replace(at, 8, "PZ-MULTX");
+    {
+        std::ofstream out(file, std::ios::binary | std::ios::trunc);
+        out << theirs;
+    }
+    const timespec times[2] = {{0, UTIME_OMIT}, before.st_mtim};
+    ASSERT_EQ(::utimensat(AT_FDCWD, file.c_str(), times, 0), 0);
+    struct stat after {};
+    ASSERT_EQ(::stat(file.c_str(), &after), 0);
+    ASSERT_EQ(after.st_size, before.st_size);
+    ASSERT_EQ(after.st_ino, before.st_ino);
+    ASSERT_EQ(after.st_mtim.tv_sec, before.st_mtim.tv_sec);
+    ASSERT_EQ(after.st_mtim.tv_nsec, before.st_mtim.tv_nsec);
+
+    ClickRow(c, c.FindRow("PUITS-1", "PUITS-1"));
+    Ui().AnswerMessage(MsgResult::Yes, "Suppression");
+    ASSERT_TRUE(Menu({"&Collection", "Couper les ouvrages"}));
+    const std::size_t asked = Ui().Prompts().size();
+    Ui().AnswerMessage(MsgResult::No, "Collection exemple.crx");
+    ASSERT_TRUE(Menu({"&Fichier", "En&registrer"}));
+    ASSERT_EQ(Ui().Prompts().size(), asked + 1) << "the save asked nothing";
+    EXPECT_EQ(Ui().Prompts().back().text,
+              "Le fichier \xC2\xAB " + file.string() +
+                  " \xC2\xBB a \xC3\xA9t\xC3\xA9 modifi\xC3\xA9 par un autre programme depuis son ouverture. "
+                  "Voulez-vous le remplacer ?");
+    EXPECT_EQ(ReadFileBytes(file), theirs);
+    EXPECT_TRUE(c.IsModified());
+    Ui().AnswerMessage(MsgResult::No, "Collection exemple.crx");
     Quit();
 }
 

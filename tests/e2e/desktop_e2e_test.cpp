@@ -8,14 +8,18 @@
 //
 // While a dialog, a message box or a file dialog is open it stands above the
 // help box, which stays on top of the program's other windows, so that its
-// buttons can be reached; the help box is back on top once it has closed. A
-// start on a file that cannot be read shows its box, and once it is answered
-// every frame lies on the screen as after a normal start.
+// buttons can be reached; the help box is back on top once it has closed. It
+// stays on top of its own program's windows only: a dialog of a second
+// instance stands above it. A start on a file that cannot be read shows its
+// box, and once it is answered every frame lies on the screen as after a
+// normal start.
 //
 // The test acts as a person does: clicks on title bars and buttons, keys
 // typed through the X server's test extension, and the request a task bar
 // sends to show an iconified window. It is skipped with a message where Xvfb
-// or Openbox are missing.
+// or Openbox are missing. Each test has an X server of its own, on a display
+// the server picks, and its server, window manager and programs end with it,
+// even when it crashes; a test that loses its server fails with a message.
 #include <gtest/gtest.h>
 
 #include <QImage>
@@ -30,25 +34,27 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cerrno>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fcntl.h>
 #include <functional>
 #include <map>
+#include <memory>
 #include <optional>
 #include <ostream>
-#include <spawn.h>
+#include <poll.h>
 #include <string>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
 
+#include "child_process.h"
 #include "temp_dir.h"
-
-extern char** environ;
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
@@ -70,69 +76,53 @@ std::optional<fs::path> FindProgram(const char* name)
     return std::nullopt;
 }
 
-// A child process, ended when the test ends.
-class Child {
-public:
-    Child() = default;
-    Child(const Child&) = delete;
-    Child& operator=(const Child&) = delete;
-    ~Child() { Stop(); }
+// The first line written to `fd`, without its end; empty when the writer
+// closed it first or nothing came in time.
+std::string ReadLine(int fd, std::chrono::milliseconds limit)
+{
+    const auto end = std::chrono::steady_clock::now() + limit;
+    std::string line;
+    for (;;) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
+        if (left.count() <= 0) return {};
+        pollfd p{fd, POLLIN, 0};
+        if (::poll(&p, 1, static_cast<int>(left.count())) <= 0) continue;
+        char c = 0;
+        const ssize_t n = ::read(fd, &c, 1);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return {};
+        if (c == '\n') return line;
+        line += c;
+    }
+}
 
-    bool Start(const std::vector<std::string>& args, const std::vector<std::string>& env,
-               const fs::path& dir = {}, int keepFd = -1)
+// Xlib ends the process when its connection breaks, once this handler has
+// run (a handler that returns ends it too). A test whose X server went away
+// fails here with a message, after `endTest` has ended its children and
+// removed its folders, instead of crashing later.
+class LostServer {
+public:
+    static void Watch(const std::string& display, std::function<void()> endTest)
     {
-        std::vector<char*> argv;
-        for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-        argv.push_back(nullptr);
-        std::vector<std::string> envStrings;
-        for (char** e = environ; *e; ++e) {
-            const std::string s = *e;
-            bool replaced = false;
-            for (const std::string& n : env)
-                if (s.substr(0, s.find('=') + 1) == n.substr(0, n.find('=') + 1)) replaced = true;
-            if (!replaced) envStrings.push_back(s);
-        }
-        for (const std::string& n : env) envStrings.push_back(n);
-        std::vector<char*> envp;
-        for (std::string& s : envStrings) envp.push_back(s.data());
-        envp.push_back(nullptr);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        const std::string log = (fs::temp_directory_path() / ("carotix-desktop-" + fs::path(args[0]).filename().string() + ".log")).string();
-        posix_spawn_file_actions_addopen(&actions, 1, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        posix_spawn_file_actions_adddup2(&actions, 1, 2);
-        if (!dir.empty()) posix_spawn_file_actions_addchdir_np(&actions, dir.c_str());
-        (void)keepFd;
-        const int rc = posix_spawn(&pid_, args[0].c_str(), &actions, nullptr, argv.data(), envp.data());
-        posix_spawn_file_actions_destroy(&actions);
-        if (rc != 0) pid_ = -1;
-        return pid_ > 0;
+        display_ = display;
+        endTest_ = std::move(endTest);
+        XSetIOErrorHandler(&Handler);
     }
-    bool Running()
-    {
-        if (pid_ <= 0) return false;
-        int status = 0;
-        if (::waitpid(pid_, &status, WNOHANG) == pid_) {
-            pid_ = -1;
-            return false;
-        }
-        return true;
-    }
-    void Stop()
-    {
-        if (pid_ <= 0) return;
-        ::kill(pid_, SIGTERM);
-        for (int i = 0; i < 50 && Running(); ++i) std::this_thread::sleep_for(20ms);
-        if (pid_ > 0) {
-            ::kill(pid_, SIGKILL);
-            ::waitpid(pid_, nullptr, 0);
-            pid_ = -1;
-        }
-    }
-    pid_t Pid() const { return pid_; }
+    static void Forget() { endTest_ = nullptr; }
 
 private:
-    pid_t pid_ = -1;
+    static int Handler(Display*)
+    {
+        const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
+        std::fprintf(stderr, "FAILED %s.%s: the connection to the X server %s was lost (did Xvfb end?)\n",
+                     test ? test->test_suite_name() : "", test ? test->name() : "", display_.c_str());
+        std::fflush(stderr);
+        if (endTest_) endTest_();
+        std::_Exit(1);
+    }
+
+    static inline std::string display_;
+    static inline std::function<void()> endTest_;
 };
 
 struct Frame {
@@ -159,31 +149,40 @@ protected:
         const auto xvfb = FindProgram("Xvfb");
         const auto openbox = FindProgram("openbox");
         if (!xvfb || !openbox) GTEST_SKIP() << "Xvfb or openbox is not installed (scripts/setup.sh installs them)";
-        // A display number nobody uses.
-        for (int n = 150; n < 250 && display_.empty(); ++n) {
-            if (fs::exists("/tmp/.X11-unix/X" + std::to_string(n)) || fs::exists("/tmp/.X" + std::to_string(n) + "-lock"))
-                continue;
-            const std::string name = ":" + std::to_string(n);
-            if (!xserver_.Start({xvfb->string(), name, "-screen", "0", std::to_string(GetParam().w) + "x" + std::to_string(GetParam().h) + "x24",
-                                 "-nolisten", "tcp"},
-                                {}))
-                continue;
-            for (int i = 0; i < 250 && !dpy_; ++i) {
-                std::this_thread::sleep_for(20ms);
-                if (!xserver_.Running()) break;
-                dpy_ = XOpenDisplay(name.c_str());
-            }
-            if (dpy_) display_ = name;
-            else xserver_.Stop();
-        }
-        ASSERT_TRUE(dpy_) << "Xvfb did not start";
+        // The server picks a free display itself and names it once it takes
+        // connections: two tests started together never share one.
+        int pipeFds[2];
+        ASSERT_EQ(::pipe2(pipeFds, O_CLOEXEC), 0);
+        ChildOptions options;
+        options.log = logs_ / "Xvfb.log";
+        options.passFd = pipeFds[1];
+        const bool started = xserver_.Start({xvfb->string(), "-displayfd", std::to_string(pipeFds[1]), "-screen", "0",
+                                             std::to_string(GetParam().w) + "x" + std::to_string(GetParam().h) + "x24",
+                                             "-nolisten", "tcp"},
+                                            {}, options);
+        ::close(pipeFds[1]);
+        const std::string number = started ? ReadLine(pipeFds[0], 30s) : std::string();
+        ::close(pipeFds[0]);
+        ASSERT_FALSE(number.empty()) << "Xvfb did not start: " << ReadFileBytes(logs_ / "Xvfb.log");
+        display_ = ":" + number;
+        dpy_ = XOpenDisplay(display_.c_str());
+        ASSERT_TRUE(dpy_) << "no connection to Xvfb on " << display_;
+        LostServer::Watch(display_, [this] {
+            for (ChildProcess* child : {&second_, &program_, &wm_, &xserver_}) child->Stop();
+            std::fprintf(stderr, "Xvfb's output:\n%s\n", ReadFileBytes(logs_ / "Xvfb.log").c_str());
+            folder_.reset();
+            std::error_code ec;
+            fs::remove_all(logs_.path(), ec);
+        });
         // A window may go between the listing of the windows and the reading
         // of its properties (a box that closes): the read then fails, and
         // Xlib's default handler would end the test program.
         XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
         int event, error, major, minor;
         ASSERT_TRUE(XTestQueryExtension(dpy_, &event, &error, &major, &minor)) << "no XTEST extension";
-        ASSERT_TRUE(wm_.Start({openbox->string()}, {"DISPLAY=" + display_}));
+        ChildOptions wmOptions;
+        wmOptions.log = logs_ / "openbox.log";
+        ASSERT_TRUE(wm_.Start({openbox->string()}, {"DISPLAY=" + display_}, wmOptions));
         // The window manager is there once it has named itself on the root.
         const Atom check = XInternAtom(dpy_, "_NET_SUPPORTING_WM_CHECK", False);
         ASSERT_TRUE(WaitFor([&] { return RootWindowProperty(check).has_value(); }, 10s)) << "openbox did not start";
@@ -191,8 +190,13 @@ protected:
 
     void TearDown() override
     {
+        second_.Stop();
         program_.Stop();
-        if (dpy_) XCloseDisplay(dpy_);
+        if (dpy_) {
+            LostServer::Forget();
+            XCloseDisplay(dpy_);
+            dpy_ = nullptr;
+        }
         wm_.Stop();
         xserver_.Stop();
     }
@@ -295,7 +299,7 @@ protected:
             XWindowAttributes a;
             if (!XGetWindowAttributes(dpy_, children[i], &a) || a.map_state != IsViewable) continue;
             const Window client = ClientOf(children[i]);
-            if (!client || Pid(client) != program_.Pid()) continue;
+            if (!client || Pid(client) != watched_->Pid()) continue;
             Frame f{children[i], client, Title(client), a.x, a.y, a.width + 2 * a.border_width,
                     a.height + 2 * a.border_width};
             if (a.width <= 1 || a.height <= 1) continue;
@@ -425,7 +429,7 @@ protected:
         for (unsigned int i = 0; i < n && !shown; ++i) {
             XWindowAttributes a;
             shown = XGetWindowAttributes(dpy_, children[i], &a) && a.map_state == IsViewable && a.override_redirect &&
-                    Pid(children[i]) == program_.Pid();
+                    Pid(children[i]) == watched_->Pid();
         }
         if (children) XFree(children);
         return shown;
@@ -466,9 +470,11 @@ protected:
         EXPECT_EQ(l.x + l.w, ax + aw - 4) << when;
     }
 
-    // Starts the built program from a program folder, on `file` when given.
-    void StartProgram(const TempProgramDir& folder, const fs::path& file)
+    // Starts the built program from a program folder, on `file` when given
+    // (as `instance` when given: a second instance of it).
+    void StartProgram(const TempProgramDir& folder, const fs::path& file, ChildProcess* instance = nullptr)
     {
+        if (!instance) instance = &program_;
         const fs::path exe = folder / "carotix";
         if (!fs::exists(exe)) fs::copy_file(fs::path(CAROTIX_PROGRAM_DIR) / "carotix", exe);
         // The X11 keyboard library reads a string past its end under ASan's
@@ -478,8 +484,11 @@ protected:
             ":strict_string_checks=0";
         std::vector<std::string> args{exe.string()};
         if (!file.empty()) args.push_back(file.string());
-        ASSERT_TRUE(program_.Start(args, {"DISPLAY=" + display_, "QT_QPA_PLATFORM=xcb", "ASAN_OPTIONS=" + asan, "LC_ALL=C.UTF-8"},
-                                   folder.path()));
+        ChildOptions options;
+        options.dir = folder.path();
+        options.log = logs_ / (instance == &program_ ? "carotix.log" : "carotix-2.log");
+        ASSERT_TRUE(instance->Start(args, {"DISPLAY=" + display_, "QT_QPA_PLATFORM=xcb", "ASAN_OPTIONS=" + asan, "LC_ALL=C.UTF-8"},
+                                   options));
     }
 
     std::vector<Atom> WindowState(Window client)
@@ -510,8 +519,8 @@ protected:
         return std::nullopt;
     }
 
-    // The program's client windows from the bottom of the window manager's
-    // stacking order to its top.
+    // The client windows of the program's instances from the bottom of the
+    // window manager's stacking order to its top.
     std::vector<Window> Stacking()
     {
         Atom type;
@@ -526,7 +535,7 @@ protected:
             data)
             for (unsigned long i = 0; i < count; ++i) {
                 const Window w = static_cast<Window>(reinterpret_cast<long*>(data)[i]);
-                if (Pid(w) == program_.Pid()) order.push_back(w);
+                if (Pid(w) == program_.Pid() || Pid(w) == second_.Pid()) order.push_back(w);
             }
         if (data) XFree(data);
         return order;
@@ -619,15 +628,27 @@ protected:
         Tap(XK_Return, 1);
     }
 
+    // The built program's folder: it goes only after tear-down has ended the
+    // programs, which write into it until they end.
+    const TempProgramDir& ProgramFolder()
+    {
+        if (!folder_) folder_ = std::make_unique<TempProgramDir>(true, true);
+        return *folder_;
+    }
+
+    std::unique_ptr<TempProgramDir> folder_;
+    TempDir logs_;
     Display* dpy_ = nullptr;
     std::string display_;
-    Child xserver_, wm_, program_;
+    ChildProcess xserver_, wm_, program_, second_;
+    // The instance whose windows Frames() and PopupShown() look at.
+    ChildProcess* watched_ = &program_;
 };
 
 TEST_P(Desktop, EveryFrameLiesInsideTheScreenAfterStartAndAfterEachWindowIsShownAgain)
 {
     // The built program in a temporary program folder, on its sample.
-    TempProgramDir folder(true, true);
+    const TempProgramDir& folder = ProgramFolder();
     StartProgram(folder, folder / "Exemples" / "exemple.crx");
 
     // Start-up: the main window, the log window beside it, the help box.
@@ -732,7 +753,7 @@ TEST_P(Desktop, EveryFrameLiesInsideTheScreenAfterStartAndAfterEachWindowIsShown
 // reaches it and closes it; the help box is back on top afterwards.
 TEST_P(Desktop, DialogsStandAboveTheHelpBoxAndCloseByTheirCancelButton)
 {
-    TempProgramDir folder(true, true);
+    const TempProgramDir& folder = ProgramFolder();
     StartProgram(folder, folder / "Exemples" / "exemple.crx");
     auto frames = Settled({"Carotix", "Coupe(s)", "Aide"});
     ASSERT_FALSE(TitleStarting(frames, "Aide").empty()) << "the help box did not show";
@@ -786,12 +807,52 @@ TEST_P(Desktop, DialogsStandAboveTheHelpBoxAndCloseByTheirCancelButton)
     }
 }
 
+// Two instances of one installation, each started with its help box at the
+// same place. The second opens "Nouvel ouvrage": its dialog stands above the
+// first's help box, which stays on top of its own program's windows only,
+// and a click on its "Annuler" reaches it. Back in the first instance, its
+// help box is on top of its windows again.
+TEST_P(Desktop, ASecondInstancesDialogStandsAboveTheFirstInstancesHelpBox)
+{
+    const TempProgramDir& folder = ProgramFolder();
+    StartProgram(folder, folder / "Exemples" / "exemple.crx");
+    auto frames = Settled({"Carotix", "Coupe(s)", "Aide"});
+    ASSERT_FALSE(TitleStarting(frames, "Aide").empty()) << "the first instance's help box did not show";
+    ASSERT_FALSE(TitleStarting(frames, "Carotix").empty()) << "the first instance's main window did not show";
+    const Frame help = frames.at(TitleStarting(frames, "Aide"));
+    const Frame main = frames.at(TitleStarting(frames, "Carotix"));
+
+    watched_ = &second_;
+    StartProgram(folder, folder / "Exemples" / "exemple.crx", &second_);
+    frames = Settled({"Carotix", "Coupe(s)", "Aide"});
+    ASSERT_FALSE(TitleStarting(frames, "Carotix").empty()) << "the second instance's main window did not show";
+    Activate(frames.at(TitleStarting(frames, "Carotix")));
+    const std::optional<Frame> dialog = OpenWith([&] { MenuItem(XK_u, 0); });
+    ASSERT_TRUE(dialog) << "the second instance's \"Nouvel ouvrage\" did not show";
+    Shot("second-instance-dialog");
+    ASSERT_TRUE(QRect(dialog->x, dialog->y, dialog->w, dialog->h).intersects(QRect(help.x, help.y, help.w, help.h)))
+        << "the dialog does not lie where the first instance's help box is";
+    EXPECT_TRUE(StandsAbove(dialog->client, help.client))
+        << "the second instance's \"" << dialog->title << "\" lies under the first instance's help box";
+    const std::vector<QRect> buttons = BottomButtons(*dialog);
+    ASSERT_FALSE(buttons.empty()) << "no row of buttons seen in the second instance's dialog";
+    Click(buttons.back().center().x(), buttons.back().center().y());
+    frames = Settled({"Carotix", "Coupe(s)"}, {dialog->title});
+    ASSERT_TRUE(TitleStarting(frames, dialog->title).empty()) << "a click on \"Annuler\" did not close the dialog";
+
+    watched_ = &program_;
+    ShowFromTaskBar(main.client);
+    EXPECT_TRUE(WaitFor([&] { return StandsAbove(help.client, main.client); }, 10s))
+        << "the first instance's help box is not on top of its main window once it is in use again";
+    Shot("first-instance-again");
+}
+
 // A start on a file that cannot be read: its box first, answered with a click
 // on its button or with a key, then every frame on the screen as after a
 // normal start.
 TEST_P(Desktop, EveryFrameLiesInsideTheScreenAfterABadFileAtStartUp)
 {
-    TempProgramDir folder(true, true);
+    const TempProgramDir& folder = ProgramFolder();
     const std::string sample = ReadFileBytes(folder / "Exemples" / "exemple.crx");
     const struct {
         const char* file;

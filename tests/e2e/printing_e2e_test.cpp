@@ -37,6 +37,7 @@
 
 #include "app/windows/collection_window.h"
 #include "app/windows/main_window.h"
+#include "child_process.h"
 #include "coding/windows/coding_rules_window.h"
 #include "drawing/windows/code_motif_coul_window.h"
 #include "drawing/windows/print_window.h"
@@ -160,16 +161,15 @@ public:
         WriteFile(dir_ / "cups-files.conf", files);
         WriteFile(dir_ / "carotix-pdf.ppd", kPdfPpd);
 
-        pid_ = ::fork();
-        if (pid_ == 0) {
-            const std::string conf = d + "/cupsd.conf", filesConf = d + "/cups-files.conf";
-            ::execl("/usr/sbin/cupsd", "cupsd", "-f", "-c", conf.c_str(), "-s", filesConf.c_str(),
-                    static_cast<char*>(nullptr));
-            ::_exit(127);
+        // Ended with the test, even when the test crashes.
+        const std::string conf = d + "/cupsd.conf", filesConf = d + "/cups-files.conf";
+        if (!server_.Start({"/usr/sbin/cupsd", "-f", "-c", conf, "-s", filesConf})) {
+            why_ = "the private CUPS server could not be started";
+            return;
         }
         ::setenv("CUPS_SERVER", (d + "/cups.sock").c_str(), 1);
         UseCupsServer((d + "/cups.sock").c_str());
-        for (int i = 0; i < 100 && !Running(); ++i) std::this_thread::sleep_for(100ms);
+        for (int i = 0; i < 100 && server_.Running() && !Running(); ++i) std::this_thread::sleep_for(100ms);
         if (!Running()) {
             why_ = "the private CUPS server did not start";
             return;
@@ -184,11 +184,7 @@ public:
 
     ~PrivateCups()
     {
-        if (pid_ > 0) {
-            ::kill(pid_, SIGTERM);
-            int status = 0;
-            ::waitpid(pid_, &status, 0);
-        }
+        server_.Stop();
         ::unsetenv("CUPS_SERVER");
         UseCupsServer(nullptr);
         std::error_code ec;
@@ -207,7 +203,7 @@ private:
     bool Running() const { return Shell("lpstat -r").find("scheduler is running") != std::string::npos; }
 
     fs::path dir_;
-    pid_t pid_ = -1;
+    ChildProcess server_;
     std::string why_;
 };
 

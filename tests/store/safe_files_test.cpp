@@ -158,3 +158,58 @@ TEST(SafeWriter, AFailedFillLeavesTheOldFileByteForByte)
     EXPECT_TRUE(fs::is_symlink(dir / "link"));
     EXPECT_EQ(ReadFileBytes(dir / "f"), "through the link");
 }
+
+namespace {
+
+// File times come from the kernel's coarse clock: a change within the same
+// tick as the last one may carry the same time. Waits until that clock has
+// passed the file's change time, so that any later change shows.
+void WaitPastChangeTime(const fs::path& file)
+{
+    struct stat st {};
+    ASSERT_EQ(::stat(file.c_str(), &st), 0);
+    const std::int64_t changed = static_cast<std::int64_t>(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec;
+    for (;;) {
+        timespec now {};
+        ::clock_gettime(CLOCK_REALTIME_COARSE, &now);
+        if (static_cast<std::int64_t>(now.tv_sec) * 1000000000 + now.tv_nsec > changed) return;
+        ::usleep(1000);
+    }
+}
+
+}  // namespace
+
+// A save stamps the file as it stands under its name once renamed (the
+// rename itself sets the change time), with or without replacing; another
+// program that rewrites it in place, keeping its size and inode and putting
+// back its modification time to the nanosecond, still changes its stamp.
+TEST(FileStamps, ACommitStampsTheRenamedFileAndARewriteThatKeepsItsTimeIsSeen)
+{
+    for (const bool replace : {true, false}) {
+        SCOPED_TRACE(replace ? "replacing" : "new name");
+        TempDir dir;
+        const fs::path target = dir / "f.crx";
+        if (replace) WriteFileSafely(target, "older");
+        SafeTempFile temp(target);
+        temp.Write("ours!");
+        ASSERT_TRUE(temp.Commit(replace));
+        const FileStamp saved = StatFileStamp(target);
+        EXPECT_EQ(temp.Committed(), saved);
+
+        WaitPastChangeTime(target);
+        {
+            const int fd = ::open(target.c_str(), O_WRONLY | O_TRUNC);
+            ASSERT_GE(fd, 0);
+            ASSERT_EQ(::write(fd, "their", 5), 5);
+            ::close(fd);
+        }
+        const timespec times[2] = {{0, UTIME_OMIT},
+                                   {static_cast<time_t>(saved.mtimeNs / 1000000000), saved.mtimeNs % 1000000000}};
+        ASSERT_EQ(::utimensat(AT_FDCWD, target.c_str(), times, 0), 0);
+        const FileStamp rewritten = StatFileStamp(target);
+        ASSERT_EQ(rewritten.size, saved.size);
+        ASSERT_EQ(rewritten.inode, saved.inode);
+        ASSERT_EQ(rewritten.mtimeNs, saved.mtimeNs);
+        EXPECT_NE(rewritten, saved);
+    }
+}

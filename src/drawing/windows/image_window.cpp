@@ -9,6 +9,7 @@
 #include "drawing/windows/log_window.h"
 #include "platform/qpainter_canvas.h"
 #include "platform/ui_services.h"
+#include "platform/windows/modal_stacking.h"
 #include "store/blocks.h"
 
 TFImage* FImage = nullptr;
@@ -21,8 +22,9 @@ void TImageArea::paintEvent(QPaintEvent*)
     if (!Bitmap.isNull()) p.drawImage(0, 0, Bitmap);
 }
 
-TFImage::TFImage(QWidget* parent) : QWidget(parent, Qt::Tool | Qt::WindowStaysOnTopHint)
+TFImage::TFImage(QWidget* parent) : QWidget(parent, Qt::Tool)
 {
+    KeepOnTopOfProgram(this);
     setObjectName(QStringLiteral("FImage"));
     setWindowTitle(QString::fromUtf8(kCaption));
     resize(180, 420);

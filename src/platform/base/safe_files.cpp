@@ -40,6 +40,7 @@ FileStamp StampOf(const struct stat& st)
     FileStamp s;
     s.exists = true;
     s.mtimeNs = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    s.ctimeNs = static_cast<std::int64_t>(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec;
     s.size = static_cast<std::int64_t>(st.st_size);
     s.inode = static_cast<std::uint64_t>(st.st_ino);
     s.device = static_cast<std::uint64_t>(st.st_dev);
@@ -381,7 +382,6 @@ bool SafeTempFile::Commit(bool replace)
     // leaves one of the two whole.
     if (::fsync(fd_) != 0 && errno != EINVAL) Fail(errno);
     if (keepMode_ && ::fchmod(fd_, mode_) != 0) Fail(errno);
-    // The rename keeps the size, the modification time and the inode.
     struct stat st {};
     if (::fstat(fd_, &st) != 0) Fail(errno);
     committed_ = StampOf(st);
@@ -402,6 +402,12 @@ bool SafeTempFile::Commit(bool replace)
         if (err == EEXIST) return false;
         if (err != 0) Fail(err);
     }
+    // The rename (and a link and unlink) keeps the size, the modification
+    // time and the inode but sets the change time: the stamp is taken again
+    // from the written file itself, through its descriptor. Should that fail,
+    // the file is saved all the same, and the stamp before the rename only
+    // makes the next save ask once too often.
+    if (::fstat(fd_, &st) == 0) committed_ = StampOf(st);
     // The new name itself on disk: a power cut cannot bring back the old file.
     SyncFolder(FolderOf(target_));
     ::close(fd_);

@@ -56,12 +56,15 @@ std::string RandomLettersAndDigits(std::size_t n);
 // A path as UTF-8 text for messages.
 std::string PathText(const std::filesystem::path& p);
 
-// What identifies one state of a file on disk: its size, its modification time
-// to the nanosecond and its identity (device and inode). A save that renames a
-// new file over it changes the identity, whatever the times.
+// What identifies one state of a file on disk: its size, its modification and
+// change times to the nanosecond and its identity (device and inode). A save
+// that renames a new file over it changes the identity, whatever the times; a
+// rewrite in place that puts the modification time back (a sync tool, `touch
+// -r`) still moves the change time, which no program can set.
 struct FileStamp {
     bool exists = false;
     std::int64_t mtimeNs = 0;
+    std::int64_t ctimeNs = 0;
     std::int64_t size = 0;
     std::uint64_t inode = 0;
     std::uint64_t device = 0;
@@ -163,8 +166,9 @@ public:
     // The message for a failure of the save: "Impossible d'enregistrer
     // « target » : reason".
     [[noreturn]] void Fail(int err) const;
-    // The stamp of the file as committed (taken before the rename, which
-    // keeps it): what the target holds right after this save.
+    // The stamp of the file as committed, taken from the written file once
+    // it has its name (the rename sets its change time): what the target
+    // holds right after this save.
     const FileStamp& Committed() const { return committed_; }
 
 private:

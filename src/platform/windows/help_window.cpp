@@ -17,6 +17,7 @@
 
 #include "platform/rtf_reader.h"
 #include "platform/ui_services.h"
+#include "platform/windows/modal_stacking.h"
 #include "platform/windows/qt_ui_services.h"
 #include "store/options.h"
 
@@ -58,8 +59,9 @@ std::string WindowClassChain(const QWidget* widget)
 }
 
 TFHelp::TFHelp(QWidget* parent, std::filesystem::path helpFolder)
-    : QWidget(parent, Qt::Tool | Qt::WindowStaysOnTopHint), helpFolder_(std::move(helpFolder))
+    : QWidget(parent, Qt::Tool), helpFolder_(std::move(helpFolder))
 {
+    KeepOnTopOfProgram(this);
     if (helpFolder_.empty()) helpFolder_ = ProgramFolder() / "Aide";
     setObjectName(QStringLiteral("FHelp"));
     setWindowTitle(QStringLiteral("Aide"));
@@ -190,10 +192,11 @@ std::vector<HelpTopicLine> ParseHelpTopicLines(const std::vector<std::string>& l
 }
 
 TFRubriques::TFRubriques(TFHelp* help, QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                          Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                          Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
       help_(help)
 {
+    KeepOnTopOfProgram(this);
     setObjectName(QStringLiteral("FRubriques"));
     setWindowTitle(QStringLiteral("Rubriques d'aide"));
     ListBox1 = new QListWidget(this);

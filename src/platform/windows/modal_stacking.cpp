@@ -10,27 +10,21 @@
 
 namespace {
 
+const char* const kOnTop = "carotixStaysOnTopOfProgram";
 const char* const kSuspended = "carotixStayOnTopSuspended";
 
 // Windows the window manager does not stack (tool tips, pop-up menus) are
-// left alone: they come and go with the mouse.
-bool Stacked(const QWidget* w)
+// left alone: they come and go with the mouse, above everything.
+bool Stacked(Qt::WindowType type)
 {
-    const Qt::WindowType type = w->windowType();
     return type != Qt::ToolTip && type != Qt::Popup && type != Qt::SplashScreen;
 }
 
-// The flags are changed on the native window only. Changing them through
-// QWidget::setWindowFlags would re-create the native window, which hides it
-// (and so closes the help box for good under a dialog); the native window's
-// own flags only change its state at the window manager.
-void SetOnTop(QWidget* w, bool onTop)
+// Headless platforms have no stacking to change.
+bool RealStacking()
 {
-    QWindow* handle = w->windowHandle();
-    if (!handle) return;
-    const Qt::WindowFlags flags = handle->flags();
-    const Qt::WindowFlags wanted = onTop ? flags | Qt::WindowStaysOnTopHint : flags & ~Qt::WindowStaysOnTopHint;
-    if (wanted != flags) handle->setFlags(wanted);
+    const QString platform = QGuiApplication::platformName();
+    return platform != QLatin1String("offscreen") && platform != QLatin1String("minimal");
 }
 
 class ModalStacker final : public QObject {
@@ -40,6 +34,11 @@ public:
         update_.setSingleShot(true);
         update_.setInterval(0);
         connect(&update_, &QTimer::timeout, this, [this] { Update(); });
+        // One of the program's windows takes the focus: the window manager
+        // has raised it, maybe over the stay-on-top windows.
+        connect(qApp, &QGuiApplication::focusWindowChanged, this, [this](QWindow* focus) {
+            if (focus && Stacked(focus->type())) update_.start();
+        });
     }
 
 protected:
@@ -50,7 +49,10 @@ protected:
         case QEvent::Hide:
             // A window of the program comes or goes: once Qt has settled
             // which window is modal now.
-            if (watched->isWidgetType() && static_cast<QWidget*>(watched)->isWindow()) update_.start();
+            if (watched->isWidgetType()) {
+                const auto* w = static_cast<QWidget*>(watched);
+                if (w->isWindow() && Stacked(w->windowType())) update_.start();
+            }
             break;
         default:
             break;
@@ -61,31 +63,16 @@ protected:
 private:
     void Update()
     {
-        // Headless platforms have no stacking to change.
-        const QString platform = QGuiApplication::platformName();
-        const bool stacked = platform != QLatin1String("offscreen") && platform != QLatin1String("minimal");
         QWidget* modal = QApplication::activeModalWidget();
-        bool lowered = false;
+        // Raised only while the program is the one in use: a window of
+        // another program that came up meanwhile keeps its place above them.
+        const bool raise = RealStacking() && QGuiApplication::applicationState() == Qt::ApplicationActive;
         for (QWidget* w : QApplication::topLevelWidgets()) {
-            if (!Stacked(w) || w == modal) continue;
-            const bool suspended = w->property(kSuspended).toBool();
-            if (modal && !suspended && w->testAttribute(Qt::WA_WState_Created) &&
-                w->windowFlags().testFlag(Qt::WindowStaysOnTopHint) && !w->isModal()) {
-                w->setProperty(kSuspended, true);
-                SetOnTop(w, false);
-                if (w->isVisible() && stacked) {
-                    w->lower();
-                    lowered = true;
-                }
-            } else if (!modal && suspended) {
-                w->setProperty(kSuspended, QVariant());
-                SetOnTop(w, true);
-                if (w->isVisible() && stacked) w->raise();
-            }
+            if (!StaysOnTopOfProgram(w) || w == modal) continue;
+            w->setProperty(kSuspended, modal ? QVariant(true) : QVariant());
+            if (!modal && raise && w->isVisible()) w->raise();
         }
-        // Windows taken off the top may come down just over the others: the
-        // modal window goes back over them.
-        if (modal && lowered) modal->raise();
+        if (modal && raise) modal->raise();
     }
 
     QTimer update_;
@@ -101,5 +88,16 @@ void KeepModalsAboveStayOnTop()
     stacker->setParent(qApp);
     qApp->installEventFilter(stacker);
 }
+
+void KeepOnTopOfProgram(QWidget* window)
+{
+    // Never the window manager's "above" state, which holds over every
+    // program's windows; a window with a parent is transient for it, which
+    // keeps it over the main window with every window manager.
+    window->setWindowFlag(Qt::WindowStaysOnTopHint, false);
+    window->setProperty(kOnTop, true);
+}
+
+bool StaysOnTopOfProgram(const QWidget* window) { return window && window->property(kOnTop).toBool(); }
 
 bool StayOnTopSuspended(const QWidget* window) { return window && window->property(kSuspended).toBool(); }

@@ -10,6 +10,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "platform/windows/modal_stacking.h"
 #include "platform/windows/qt_ui_services.h"
 
 TFProgress* FProgress = nullptr;
@@ -30,8 +31,9 @@ QString FittingText(const QWidget* window, const QLabel* label, const QString& t
 }  // namespace
 
 TFProgress::TFProgress(QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowStaysOnTopHint)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint)
 {
+    KeepOnTopOfProgram(this);
     setObjectName(QStringLiteral("FProgress"));
     setWindowTitle(QStringLiteral("Progression..."));
     Label1 = new QLabel(this);
