@@ -1,7 +1,9 @@
 #include "postgres_server.h"
 
+#include <chrono>
 #include <cstdlib>
 #include <fstream>
+#include <thread>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -52,6 +54,7 @@ PostgresServer::~PostgresServer()
 {
     if (started_)
         std::system((Command("pg_ctl") + " -D " + Quote((dir_ / "data").string()) + " -m immediate -w stop >/dev/null 2>&1").c_str());
+    server_.Stop();
 }
 
 std::string PostgresServer::Command(const std::string& tool) const
@@ -82,13 +85,34 @@ bool PostgresServer::Start()
         problem_ = "initdb failed";
         return false;
     }
-    const std::string options = "-c listen_addresses='' -k " + dir_.path().string() + " -p 5432";
-    if (std::system((Command("pg_ctl") + " -D " + Quote(data) + " -l " + Quote(log) + " -o " + Quote(options) +
-                     " -w start >/dev/null 2>&1").c_str()) != 0) {
-        problem_ = "pg_ctl start failed";
+    // The server runs in the foreground as this test's child, not detached
+    // by pg_ctl: a test that crashes or is killed takes it along (as root,
+    // runuser ends the server it started when it is ended itself).
+    std::vector<std::string> args;
+    if (geteuid() == 0) args = {"/usr/sbin/runuser", "-u", "postgres", "--"};
+    for (const std::string& a : {(fs::path(bin_) / "postgres").string(), std::string("-D"), data,
+                                 std::string("-c"), std::string("listen_addresses="), std::string("-k"),
+                                 dir_.path().string(), std::string("-p"), std::string("5432")})
+        args.push_back(a);
+    ChildOptions options;
+    options.log = log;
+    if (!server_.Start(args, {}, options)) {
+        problem_ = "the server could not be started";
         return false;
     }
     started_ = true;
+    // Ready once psql gets an answer.
+    const std::string probe = Command("psql") + " -q -X -h " + Quote(dir_.path().string()) +
+                              " -p 5432 -U postgres -d postgres -c 'SELECT 1' >/dev/null 2>&1";
+    bool ready = false;
+    for (int i = 0; i < 600 && !ready && server_.Running(); ++i) {
+        ready = std::system(probe.c_str()) == 0;
+        if (!ready) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    if (!ready) {
+        problem_ = "the server did not start (see " + log + ")";
+        return false;
+    }
     std::string sql;
     {
         std::ifstream f(fs::path(CAROTIX_SOURCE_DIR) / "scripts" / "sample_db.sql", std::ios::binary);

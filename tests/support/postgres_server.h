@@ -1,13 +1,15 @@
 // A throw-away PostgreSQL server for the database tests: a cluster in a
 // temporary folder, listening only on a Unix socket in that folder, loaded
 // with the program's sample database (scripts/sample_db.sql), stopped and
-// removed at the end. As root the server runs as the user postgres.
+// removed at the end, and ended with the test however the test ends. As root
+// the server runs as the user postgres.
 #pragma once
 
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include "child_process.h"
 #include "temp_dir.h"
 
 class PostgresServer {
@@ -29,6 +31,7 @@ public:
 private:
     std::string Command(const std::string& tool) const;  // the tool, run as the right user
     TempDir dir_;
+    ChildProcess server_;
     std::string bin_;
     std::string problem_;
     bool started_ = false;
