@@ -1,5 +1,6 @@
 // The small shared windows (information pop-up, help box and topics, about,
 // progress and question windows) and the Qt prompts, headless.
+#include <QScreen>
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCursor>
@@ -381,6 +382,20 @@ TEST_F(HelpBox, TopicsWindowListsAidLinesAndShowsTheirTopics)
     EXPECT_FALSE(help.Follow);
     topics.close();
     EXPECT_TRUE(help.Follow);
+}
+
+// A help box read above the screen's top (as the window manager may report
+// it for a moment while it frames it again): the list and the help box end
+// side by side with both title bars on the screen.
+TEST_F(HelpBox, TopicsKeepBothTitleBarsOnTheScreen)
+{
+    TFHelp help(nullptr, dir.path() / "Aide");
+    TFRubriques topics(&help);
+    const QRect area = help.screen()->availableGeometry();
+    help.move(area.left() + 100, area.top() - 20);
+    topics.show();
+    EXPECT_EQ(topics.frameGeometry().topLeft(), area.topLeft());
+    EXPECT_EQ(help.frameGeometry().topLeft(), QPoint(topics.frameGeometry().right() + 1, area.top()));
 }
 
 TEST_F(HelpBox, TopicsComeFromCarotixIni)

@@ -232,12 +232,19 @@ void TFRubriques::showEvent(QShowEvent* event)
     if (!help_) return;
     // The list sits against the help box's left side, both by their frames
     // (again once the window manager has framed them), at the help box's
-    // height on the desk.
-    PlaceFrame(this, [this](const QMargins& m) {
-        const QRect help = help_->frameGeometry();
+    // height on the desk. The help box is taken where it stands now, shown
+    // just before: while the window manager frames it again it reports
+    // passing places for a moment (its corner at the screen's origin), and
+    // a list framed then would drag the help box's title bar off the screen.
+    const QRect helpFrame = help_->frameGeometry();
+    PlaceFrame(this, [this, helpFrame](const QMargins& m) {
+        // A help box still waiting for its own placement goes by that.
+        const QRect help = FramePlacementPending(help_) ? PlacedFrame(help_) : helpFrame;
         const QSize size = this->size().grownBy(m);
-        const QRect frame(QPoint(std::max(0, help.left() - size.width()), help.top()), size);
-        const QRect moved(QPoint(frame.left() + size.width(), help.top()), help.size());
+        QRect frame(QPoint(std::max(0, help.left() - size.width()), help.top()), size);
+        // Both title bars on the screen, wherever the help box was.
+        if (const QScreen* screen = help_->screen()) frame = FitFrameInto(frame, screen->availableGeometry());
+        const QRect moved(QPoint(frame.left() + size.width(), frame.top()), help.size());
         if (moved != help) PlaceFrame(help_, moved);
         return frame;
     });
