@@ -1,5 +1,6 @@
 #include "platform/windows/frame_placement.h"
 
+#include <QElapsedTimer>
 #include <QEvent>
 #include <QApplication>
 #include <QPointer>
@@ -72,12 +73,15 @@ private:
         if (placed_) placed_();
     }
 
-    // The frame may come a moment after the showing: look for it for a
-    // while, and stop once the window stands framed where it should. Later
-    // moves are the person's own: the placement is not made again.
+    // The frame may come a moment after the showing, and much later from a
+    // window manager slowed down by a loaded machine (a frame put around a
+    // window that stays where it was brings no move): look for it for a
+    // generous while, and stop once the window stands framed where it
+    // should. Later moves are the person's own: the placement is not made
+    // again.
     void Watch()
     {
-        ticks_ = 0;
+        watched_.invalidate();
         timer_.start();
     }
 
@@ -95,7 +99,8 @@ private:
         const QMargins now = FrameMargins(window_);
         if (now != used_) Apply();
         if (!now.isNull()) pending_ = false;
-        if (!pending_ || ++ticks_ > 100) timer_.stop();
+        if (!watched_.isValid()) watched_.start();
+        if (!pending_ || watched_.hasExpired(kWatchMs)) timer_.stop();
     }
 
 public:
@@ -110,7 +115,9 @@ private:
     QRect frame_;
     bool pending_ = false;
     QTimer timer_;
-    int ticks_ = 0;
+    // Counted from the window's reaching the screen.
+    QElapsedTimer watched_;
+    static constexpr qint64 kWatchMs = 30000;
 };
 
 }  // namespace
