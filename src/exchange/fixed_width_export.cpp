@@ -3,6 +3,7 @@
 #include "exchange/fixed_width_import.h"
 
 #include <algorithm>
+#include <set>
 
 #include "platform/base/rtl_numbers.h"
 #include "platform/base/text_codec.h"
@@ -58,10 +59,47 @@ int CountAt(const TDirBlock& borehole, const std::string& path)
     return b ? b->Count() : 0;
 }
 
+void Once(std::vector<std::string>& list, const std::string& item)
+{
+    if (std::find(list.begin(), list.end(), item) == list.end()) list.push_back(item);
+}
+
+// The tables of which a record kind writes rows without their designation:
+// those of its value paths that it does not write "<table>\Désign" with.
+std::vector<std::string> TablesWithoutDesign(const std::vector<std::string>& paths)
+{
+    std::vector<std::string> tables;
+    for (const std::string& path : paths) {
+        const std::size_t cut = path.rfind('\\');
+        if (cut == std::string::npos) continue;
+        const std::string table = path.substr(0, cut);
+        if (std::find(paths.begin(), paths.end(), table + "\\" + kImportDesign) == paths.end()) Once(tables, table);
+    }
+    return tables;
+}
+
+// Whether the rows written of `table` come from several ouvrages of the
+// borehole, or from one of several: written without their designation, they
+// would come back as every ouvrage's.
+bool RowsOfSeveralOuvrages(const TDirBlock& borehole, const std::string& table, const std::vector<int>& rows)
+{
+    const TBlock* design = borehole.FindBlock(table + "\\" + kImportDesign);
+    if (!design || design->IsDir()) return false;
+    std::set<std::string> designs;
+    for (int r : rows)
+        if (ImportValueGiven(design->GetString(r))) designs.insert(design->GetString(r));
+    if (designs.empty()) return false;
+    if (const TBlock* listed = borehole.FindBlock(std::string("Ouvrage\\") + kImportDesign); listed && !listed->IsDir())
+        for (int r = 0; r < listed->Count(); ++r)
+            if (ImportValueGiven(listed->GetString(r))) designs.insert(listed->GetString(r));
+    return designs.size() > 1;
+}
+
 struct SubFilter {
     std::string Name;    // as listed, trimmed: what the selector writes
     std::string Prefix;  // "Niveau\"
     TFiltre Fields;
+    std::vector<std::string> Undesignated;  // TablesWithoutDesign of its records
 };
 
 class RecordWriter {
@@ -116,7 +154,11 @@ public:
                 for (char& c : text)
                     if (c == '\r' || c == '\n') c = ' ';
             }
-            if (text.empty()) text = f.DefaultText;
+            if (text.empty() && !f.DefaultText.empty()) {
+                text = f.DefaultText;
+                Once(report_.DefaultFields, path);
+                ++report_.Defaults;
+            }
             Padded(text, f.Width, true);
         } else if (f.DataType == 'I' || f.DataType == 'N') {
             const TBlock* b = borehole.FindBlock(path);
@@ -165,8 +207,7 @@ private:
     void Rounded(const std::string& path)
     {
         ++report_.RoundedNumbers;
-        if (std::find(report_.RoundedFields.begin(), report_.RoundedFields.end(), path) == report_.RoundedFields.end())
-            report_.RoundedFields.push_back(path);
+        Once(report_.RoundedFields, path);
     }
 
     std::string& out_;
@@ -177,7 +218,8 @@ private:
 
 bool OracleExportReport::HasRemarks() const
 {
-    return CutTexts || WideNumbers || RoundedNumbers || LineBreaks || CutKeys || Unmapped || !MissingSubFilters.empty();
+    return CutTexts || WideNumbers || RoundedNumbers || LineBreaks || CutKeys || Unmapped || Defaults || SharedRows
+        || !MissingSubFilters.empty();
 }
 
 std::string OracleExportReport::Summary() const
@@ -197,6 +239,17 @@ std::string OracleExportReport::Summary() const
         for (std::size_t i = 0; i < RoundedFields.size(); ++i) s += (i ? ", " : "") + RoundedFields[i];
         s += ")";
     }
+    auto listed = [](const std::vector<std::string>& items) {
+        std::string text;
+        for (std::size_t i = 0; i < items.size(); ++i) text += (i ? ", " : "") + items[i];
+        return text;
+    };
+    if (Defaults)
+        s += "\n- " + IntToStr(Defaults) + " valeur(s) vide(s) écrite(s) avec la valeur par défaut du filtre ("
+            + listed(DefaultFields) + ")";
+    if (SharedRows)
+        s += "\n- " + IntToStr(SharedRows) + " indice(s) à plusieurs ouvrages dont les lignes (" + listed(SharedTables)
+            + ") sont écrites sans leur désignation : relues, elles seront communes à tous les ouvrages de l'indice";
     if (LineBreaks) s += "\n- " + IntToStr(LineBreaks) + " texte(s) sur plusieurs lignes, écrit(s) sur une seule";
     if (Unmapped) s += "\n- " + IntToStr(static_cast<std::int64_t>(Unmapped))
         + " caractère(s) sans équivalent Windows-1252, écrit(s) \"?\"";
@@ -231,9 +284,19 @@ std::string ExportOracleData(const TDirBlock& Root, const std::string& filterNam
                 s.Fields.clear();
                 report.MissingSubFilters.push_back(name);
             }
+            std::vector<std::string> paths;
+            for (const TFilterField& f : mainFilter)
+                if (IsDataField(f)) paths.push_back(s.Prefix + f.FieldName);
+            for (const TFilterField& f : s.Fields)
+                if (IsDataField(f)) paths.push_back(f.FieldName);
+            s.Undesignated = TablesWithoutDesign(paths);
             subs.push_back(std::move(s));
         }
     }
+    std::vector<std::string> mainPaths;
+    for (const TFilterField& f : mainFilter)
+        if (IsDataField(f)) mainPaths.push_back(f.FieldName);
+    const std::vector<std::string> mainUndesignated = TablesWithoutDesign(mainPaths);
 
     std::string out;
     RecordWriter writer(out, report);
@@ -243,6 +306,15 @@ std::string ExportOracleData(const TDirBlock& Root, const std::string& filterNam
         const std::u32string key = Utf8ToU32(b.Name);
         bool wroteAny = false;
         bool keyCut = false;
+        bool shared = false;
+        std::vector<int> written;  // the rows of the record kind being written
+        auto checkShared = [&](const std::vector<std::string>& tables) {
+            for (const std::string& table : tables)
+                if (RowsOfSeveralOuvrages(b, table, written)) {
+                    shared = true;
+                    Once(report.SharedTables, table);
+                }
+        };
 
         auto writeRecord = [&](const SubFilter* sub, int r) {
             std::u32string keyRest = key;
@@ -258,6 +330,7 @@ std::string ExportOracleData(const TDirBlock& Root, const std::string& filterNam
                 for (const TFilterField& f : sub->Fields) writer.Field(f, b, f.FieldName, r, keyRest, keyCut);
             ++report.Records;
             wroteAny = true;
+            written.push_back(r);
         };
 
         if (subs.empty()) {
@@ -273,6 +346,7 @@ std::string ExportOracleData(const TDirBlock& Root, const std::string& filterNam
                     }
                 if (any) writeRecord(nullptr, r);
             }
+            checkShared(mainUndesignated);
         } else {
             for (const SubFilter& s : subs) {
                 int rows = 1;
@@ -288,9 +362,12 @@ std::string ExportOracleData(const TDirBlock& Root, const std::string& filterNam
                         if (!any && IsDataField(f) && HoldsValue(b, f.FieldName, f.DataType, r)) any = true;
                     if (any) writeRecord(&s, r);
                 }
+                checkShared(s.Undesignated);
+                written.clear();
             }
         }
         if (wroteAny) ++report.Boreholes;
+        if (shared) ++report.SharedRows;
         if (keyCut) {
             ++report.CutKeys;
             if (report.Notes.size() < OracleExportReport::MaxNotes)

@@ -40,6 +40,16 @@ struct OracleExportReport {
     std::vector<std::string> RoundedFields;  // their fields, once each, in order met
     std::int64_t LineBreaks = 0;    // texts whose line breaks were written as spaces
     std::int64_t CutKeys = 0;       // borehole names longer than the key fields
+    // Empty texts written as their field's default (the filter's "=" text, or
+    // the single-tube name of "Tubage\NomTube"): values the collection does
+    // not hold, which the file then does.
+    std::int64_t Defaults = 0;
+    std::vector<std::string> DefaultFields;  // their fields, once each, in order met
+    // Boreholes of several ouvrages whose rows of a table the filter writes
+    // without their designation: read back, those rows are shared by every
+    // ouvrage of the borehole.
+    std::int64_t SharedRows = 0;
+    std::vector<std::string> SharedTables;  // those tables, once each, in order met
     std::size_t Unmapped = 0;       // characters without a Windows-1252 byte, written "?"
     // Sub-filters listed by the selector that the filter file lacks, in list
     // order: their records carry the main fields only.

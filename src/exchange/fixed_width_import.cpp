@@ -704,14 +704,17 @@ private:
             return;
         }
         // A borehole's name is one element of a block path: a backslash would
-        // split it. A slash is kept, as the store keeps it.
-        if (key.find('\\') != std::string::npos) {
+        // split it. A slash is kept, as the store keeps it. Every key goes
+        // through the names of the run, so that a key landing in the borehole
+        // that a renamed one made ("A_B" after "A\B") is named as well.
+        {
             const std::int64_t before = report_.RenamedKeys;
             std::vector<std::string> merged;
             std::string renamed = (report_.Names ? *report_.Names : names_)
                                       .Name(*root_, key, report_.RenamedKeys, merged);
             if (report_.RenamedKeys != before)
                 report_.AddNote("Clé \"" + key + "\" (" + where() + ") enregistrée sous le nom \"" + renamed + "\"");
+            report_.MergedKeys += static_cast<std::int64_t>(merged.size());
             for (std::string& note : merged)
                 report_.AddNote(std::move(note));
             key = std::move(renamed);
@@ -859,6 +862,35 @@ private:
     bool referenceMerge_ = false;
 };
 
+// A table's "Désign" column that holds no designation at all came from a file
+// that gives none (a driller's sheet written before its filter carried them,
+// or a table that belongs to the whole borehole, written blank): its rows
+// belong to every ouvrage of the borehole, as a table without the column, and
+// not to none of them. "Ouvrage" keeps its column: it lists the ouvrages.
+void DropBlankDesignations(TDirBlock& root)
+{
+    for (const auto& child : root.Items()) {
+        if (!child->IsDir())
+            continue;
+        for (const auto& table : static_cast<TDirBlock&>(*child).Items()) {
+            if (!table->IsDir() || table->Name == "Ouvrage")
+                continue;
+            TDirBlock& dir = static_cast<TDirBlock&>(*table);
+            const int at = dir.IndexOfName(kImportDesign);
+            if (at < 0)
+                continue;
+            const TBlock* design = dir.Child(at);
+            if (design->BlockType() != btString && design->BlockType() != btStringArray)
+                continue;
+            bool blank = true;
+            for (int r = 0; blank && r < design->Count(); ++r)
+                blank = !ImportValueGiven(design->GetString(r));
+            if (blank)
+                dir.DeleteChild(at);
+        }
+    }
+}
+
 // Loads the main filter; false when there is nothing to read it with.
 bool LoadMainFilter(std::string_view filterText, const std::string& name, TFiltre& filter,
                     OracleImportReport& report)
@@ -891,7 +923,7 @@ void OracleImportReport::AddNote(std::string note)
 bool OracleImportReport::HasRemarks() const
 {
     return FilterMissing || FilterEmpty || DroppedNoKey || DroppedNoValue || NotMerged || LostValues
-        || UnreadableNumbers || RenamedKeys || !MissingSubFilters.empty();
+        || UnreadableNumbers || RenamedKeys || MergedKeys || !MissingSubFilters.empty();
 }
 
 std::string OracleImportReport::Summary() const
@@ -914,6 +946,8 @@ std::string OracleImportReport::Summary() const
         s += "Enregistrements non fusionnés : " + IntToStr(NotMerged) + "\n";
     if (RenamedKeys)
         s += "Clés renommées (\\ remplacés par _) : " + IntToStr(RenamedKeys) + "\n";
+    if (MergedKeys)
+        s += "Indices fusionnés avec un autre indice : " + IntToStr(MergedKeys) + "\n";
     if (UnreadableNumbers)
         s += "Nombres illisibles, importés comme valeurs manquantes : " + IntToStr(UnreadableNumbers) + "\n";
     if (LostValues)
@@ -948,6 +982,7 @@ void ImportFromMemory(std::string_view dataBytes, const std::string& filterName,
     if (throughRecords)
         importer.UseRecordDirectories();
     importer.Run();
+    DropBlankDesignations(*Root);
     if (observer)
         observer->Progress(dataBytes.size(), dataBytes.size());
 }
@@ -987,6 +1022,7 @@ void ImportOracleFile(const std::string& DataFile, TDirBlock* Root, const std::s
     DataReader reader(file, size, observer);
     OracleImporter importer(reader, Root, filterText, std::move(mainFilter), report);
     importer.Run();
+    DropBlankDesignations(*Root);
     if (observer)
         observer->Progress(reader.Position(), size);
 }

@@ -72,6 +72,9 @@ struct OracleImportReport {
     std::int64_t LostValues = 0;        // values whose column in the borehole is of another kind
     std::int64_t UnreadableNumbers = 0; // number fields that did not read: stored as missing values
     std::int64_t RenamedKeys = 0;       // distinct keys holding "\", stored with "_"
+    // Keys that joined a borehole another key made: "A\B" stored as "A_B"
+    // where "A_B" is already, or "A_B" where "A\B" was stored (named in Notes).
+    std::int64_t MergedKeys = 0;
     std::vector<std::string> MissingSubFilters; // selected sub-filters the filter file lacks, once each
     // The borehole names given by the files of one command, so that a key
     // renamed in several files counts once and a key that lands in a borehole

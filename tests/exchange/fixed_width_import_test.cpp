@@ -184,10 +184,20 @@ TEST_F(FixedWidthImport, KeysShortSubKeysAndMissingSubFilters)
     EXPECT_EQ(r.report.DroppedNoKey, 1);
 
     // Keys holding the path separator are renamed and reported; "/" is kept.
-    Imported k = Import("*Indice:A12,V:A1\r\n", "06987X0123/FA\r\nA\\B         B\r\n06987X0123/FC\r\n");
-    EXPECT_EQ(k.Tree(), "06987X0123/F\\V=A|C\nA_B\\V=B\n");
+    // A key written with "_" that then lands in the renamed one's borehole is
+    // named too, whichever comes first.
+    Imported k = Import("*Indice:A12,V:A1\r\n",
+                        "06987X0123/FA\r\nA\\B         B\r\n06987X0123/FC\r\nA_B         D\r\nA_B         E\r\n");
+    EXPECT_EQ(k.Tree(), "06987X0123/F\\V=A|C\nA_B\\V=B|D|E\n");
     EXPECT_EQ(k.report.RenamedKeys, 1);
-    EXPECT_EQ(k.report.Notes, (std::vector<std::string>{"Clé \"A\\B\" (ligne 2) enregistrée sous le nom \"A_B\""}));
+    EXPECT_EQ(k.report.MergedKeys, 1);
+    ASSERT_EQ(k.report.Notes.size(), 2u);
+    EXPECT_EQ(k.report.Notes[0], "Clé \"A\\B\" (ligne 2) enregistrée sous le nom \"A_B\"");
+    EXPECT_EQ(k.report.Notes[1].rfind("Indice \"A_B\" fusionné avec l", 0), 0u) << k.report.Notes[1];
+    EXPECT_TRUE(k.report.Notes[1].ends_with("\"A\\B\"")) << k.report.Notes[1];
+    EXPECT_NE(k.report.Summary().find("Indices fusionnés avec un autre indice : 1\n" + k.report.Notes[0] + "\n"
+                                      + k.report.Notes[1]),
+              std::string::npos);
 
     // A missing sub-filter is reported once; the records keep the main filter's values.
     Imported m = Import("*Indice:A2,%x,y:A1,V:A1,\r\n", "P1xA\r\nP1yBw\r\nP1xC\r\nP2xD\r\n", "<-y\r\nW:A1\r\n");
@@ -305,6 +315,11 @@ TEST_F(FixedWidthImport, ShippedFiltersOnSampleFiles)
                  "0380000077\\Ouvrage\\X=", s1 + "Niveau\\Litho=Terre végétale|Graviers sableux roux|Molasse sableuse",
                  "0690012346\\Tubage\\LargFente=0,5", s1 + "Tubage\\NbCentr=4|2",
                  s1 + "Annulaire\\Nature=Laitier de ciment|Argile|Gravier roulé 3-5"});
+    // Sheets written before the filter carried the designations of levels,
+    // casing and fill: their rows stay the whole borehole's.
+    for (const char* table : {"Niveau", "Tubage", "Annulaire"})
+        EXPECT_EQ(site->FindBlock(s1 + table + "\\Désign"), nullptr) << table;
+    EXPECT_EQ(site->GetPathString(s1 + "Ouvrage\\Désign", 0), "F1 STADE");
 }
 
 TEST_F(FixedWidthImport, FileNamesAndProgress)

@@ -124,17 +124,19 @@ void MakeCollection(Generated& g)
 
             const std::string tb = b + "Tubage\\";
             g.root.SetPathString(tb + kD, o, btString, design);
-            g.root.SetPathString(tb + "NomTube", o, btString, o ? "TUBE \"2\"" : "CUVELAGE");
             g.root.SetPathFloat(tb + "Deb", o, btFloat, -0.5);
             g.root.SetPathFloat(tb + "Fin", o, btFloat, 12.5 + n);
             g.root.SetPathFloat(tb + "Diam", o, btFloat, n % 2 ? 152.4 : 244.5);
-            g.root.SetPathInt(tb + "Type", o, btInt, 1);
-            g.root.SetPathInt(tb + "Nature", o, btInt, 4);
+            if (n != 5) {  // a casing with neither tube name, type nor material
+                g.root.SetPathString(tb + "NomTube", o, btString, o ? "TUBE \"2\"" : "CUVELAGE");
+                g.root.SetPathInt(tb + "Type", o, btInt, 1);
+                g.root.SetPathInt(tb + "Nature", o, btInt, 4);
+            }
             g.root.SetPathFloat(tb + "LargFente", o, btFloat, 0.5);
             g.root.SetPathInt(tb + "NbCentr", o, btInt, 3 + n);
 
             const std::string an = b + "Annulaire\\";
-            g.root.SetPathString(an + kD, o, btString, design);
+            if (s.ouvrages > 1) g.root.SetPathString(an + kD, o, btString, design);  // else the borehole's fill
             g.root.SetPathFloat(an + "Deb", o, btFloat, 0);
             g.root.SetPathFloat(an + "Fin", o, btFloat, 10.25);
             g.root.SetPathInt(an + "Type", o, btInt, 1);
@@ -239,6 +241,8 @@ OracleExportReport ThroughFilterFile(const TDirBlock& root, const std::string& f
         all.LineBreaks += report.LineBreaks;
         all.CutKeys += report.CutKeys;
         all.RoundedNumbers += report.RoundedNumbers;
+        all.Defaults += report.Defaults;
+        all.SharedRows += report.SharedRows;
         for (const std::string& f : report.RoundedFields) all.RoundedFields.push_back(f);
         if (report.HasRemarks()) all.Notes.push_back(report.Summary());
         OracleImportReport in;
@@ -271,6 +275,10 @@ TEST_F(RoundTrip, GeneratedCollectionThroughCsv)
     // The shipped csv.ini carries no tube name.
     std::set<std::string> lost = Differences(g.root, back);
     std::erase_if(lost, [](const std::string& d) { return d.find("\\Tubage\\NomTube[") != std::string::npos; });
+    // A casing without type or material is written with the lexicon's label
+    // of NULL, which reads back as its code 0 ("Non précisé").
+    lost.erase("P'3 \xC3\x98\\Tubage\\Type[1]");
+    lost.erase("P'3 \xC3\x98\\Tubage\\Nature[1]");
     EXPECT_EQ(lost, (std::set<std::string>{g.brokenLitho}));
     EXPECT_EQ(out.LineBreaks, 1);
     EXPECT_EQ(back.ItemCount(), g.root.ItemCount());
@@ -301,7 +309,30 @@ TEST_F(RoundTrip, GeneratedCollectionThroughEachShippedFilterFile)
         EXPECT_EQ(report.CutTexts, c.cutTexts);
         EXPECT_EQ(report.RoundedFields, std::vector<std::string>{"Ouvrage\\X"});
         EXPECT_EQ(report.WideNumbers + report.CutKeys, 0);
+        // Each ouvrage keeps its own rows (the designations are compared
+        // above), the fill of the whole borehole stays so, and no value is
+        // written where the collection holds none.
+        EXPECT_TRUE(carried.count("Niveau\\" + kD) && carried.count("Tubage\\" + kD)
+                    && carried.count("Annulaire\\" + kD));
+        EXPECT_EQ(report.Defaults + report.SharedRows, 0);
+        EXPECT_EQ(back.FindBlock("BSS;0056\\Annulaire\\" + kD), nullptr);
+        EXPECT_EQ(back.GetPathString("P'3 \xC3\x98\\Tubage\\NomTube", 1), "");
     }
+
+    // A filter that cannot hold the levels' designations, or writes a default
+    // for a material the casing lacks, says so.
+    const std::string filter = "T\r\n->coupes.ora\r\n*Indice:A12,Niveau\\Deb:F6\r\n->cuvelage.ora\r\n"
+                               "*Indice:A12,Tubage\\" + kD + ":A16,Tubage\\Nature:A10=\"PVC\"\r\n";
+    OracleExportReport levels, casing;
+    levels.DataFile = "coupes.ora";
+    ExportOracleData(g.root, "coupes.ora", filter, levels);
+    EXPECT_EQ(levels.Summary(), "coupes.ora :\n- 3 indice(s) \xC3\xA0 plusieurs ouvrages dont les lignes (Niveau) sont "
+                                "\xC3\xA9" "crites sans leur d\xC3\xA9signation : relues, elles seront communes \xC3\xA0 "
+                                "tous les ouvrages de l'indice");
+    casing.DataFile = "cuvelage.ora";
+    ExportOracleData(g.root, "cuvelage.ora", filter, casing);
+    EXPECT_EQ(casing.Summary(), "cuvelage.ora :\n- 1 valeur(s) vide(s) \xC3\xA9" "crite(s) avec la valeur par "
+                                "d\xC3\xA9" "faut du filtre (Tubage\\Nature)");
 }
 
 // A casing of 152.4 mm comes back as 152.4 through every shipped filter, and a

@@ -32,7 +32,7 @@ const std::map<std::string, std::vector<std::string>> kColumns = {
     {"Ouvrage", {"X", "Y", "Z", "Prof", "DiamTube"}},
     {"Niveau", {"Deb", "Fin", "CodeNiv", "Litho"}},
     {"Trou-nu", {"Deb", "Fin", "Diam"}},
-    {"Tubage", {"Deb", "Fin", "Diam", "Type"}},
+    {"Tubage", {"Deb", "Fin", "Diam", "Type", "Nature"}},
     {"Annulaire", {"Deb", "Fin", "Type", "Nature"}},
 };
 
@@ -52,8 +52,8 @@ std::vector<std::string> Ouvrages(const TDirBlock& root)
 
 // The rows of `table` that belong to the ouvrage (a table without "Désign"
 // belongs to every ouvrage of its index), each as the texts of the compared
-// columns; with `tubes`, casing rows also name their tube, a row without a
-// name being the single tube.
+// columns; with `tubes`, casing rows also name their tube as stored (a row
+// without a name is the single tube, and must not come back with one).
 std::vector<std::string> OwnRows(const TDirBlock& root, const std::string& indice, const std::string& design,
                                  const std::string& table, bool tubes)
 {
@@ -65,10 +65,7 @@ std::vector<std::string> OwnRows(const TDirBlock& root, const std::string& indic
         if (named && dir->GetPathString(kDesign, r) != design) continue;
         std::string line;
         for (const std::string& column : kColumns.at(table)) line += dir->GetPathString(column, r) + "|";
-        if (tubes && table == "Tubage") {
-            const std::string tube = dir->GetPathString("NomTube", r);
-            line += tube.empty() ? OptNomTubeSimple : tube;
-        }
+        if (tubes && table == "Tubage") line += dir->GetPathString("NomTube", r);
         out.push_back(line);
     }
     return out;
@@ -157,9 +154,9 @@ TEST_F(SampleRoundTrip, ThroughTheCsvFilesOfEveryTickedTable)
                        {"Ouvrage", "Niveau", "Trou-nu", "Tubage", "Annulaire"}, false, {"Nature", "Commune", "Lieu-Dit"});
 }
 
-// Each shipped filter file carries what its filters list: the BSS filters
-// every table with its designation, the site sheets no open hole and no
-// designation beyond the record sheet's.
+// Each shipped filter file carries what its filters list, every table with its
+// designation (the site sheets carry no open hole), and writes no value the
+// sample does not hold.
 TEST_F(SampleRoundTrip, ThroughTheFixedWidthFilesOfEachShippedFilter)
 {
     struct Case {
@@ -170,7 +167,10 @@ TEST_F(SampleRoundTrip, ThroughTheFixedWidthFilesOfEachShippedFilter)
                                {"Ouvrage", "Niveau", "Trou-nu", "Tubage", "Annulaire"},
                                {"Ouvrage", "Niveau", "Trou-nu", "Tubage", "Annulaire"},
                                {"Nature", "Commune", "Lieu-Dit"}},
-                          Case{"filtre_chantier.txt", {"Ouvrage", "Niveau", "Tubage", "Annulaire"}, {"Ouvrage"}, {"Commune"}}}) {
+                          Case{"filtre_chantier.txt",
+                               {"Ouvrage", "Niveau", "Tubage", "Annulaire"},
+                               {"Ouvrage", "Niveau", "Tubage", "Annulaire"},
+                               {"Commune"}}}) {
         SCOPED_TRACE(k.filter);
         const std::string filter = (program_ / k.filter).string();
         std::vector<std::string> headers;
