@@ -172,10 +172,30 @@ void CopyCell(const TBlock& staged, int from, TDirBlock& dir, const std::string&
     }
 }
 
-bool HoldsDesign(const TBlock& column, int r, std::string_view design)
+// The rows of `column` that hold `design`, in order. The one pass over the
+// table that re-importing an ouvrage takes: its last byte, where designations
+// such as F1, F2... differ, is compared first.
+std::vector<int> RowsHolding(const TBlock& column, std::string_view design)
 {
-    if (column.BlockType() == btStringArray) return static_cast<const TStrArrayBlock&>(column).Item(r) == design;
-    return column.GetString(r) == design;
+    std::vector<int> rows;
+    const int count = column.Count();
+    if (column.BlockType() != btStringArray) {
+        for (int r = 0; r < count; ++r)
+            if (column.GetString(r) == design) rows.push_back(r);
+        return rows;
+    }
+    const auto& texts = static_cast<const TStrArrayBlock&>(column);
+    if (design.empty()) {
+        for (int r = 0; r < count; ++r)
+            if (texts.Item(r).empty()) rows.push_back(r);
+        return rows;
+    }
+    const char last = design.back();
+    for (int r = 0; r < count; ++r) {
+        const std::string_view text = texts.Item(r);
+        if (text.size() == design.size() && text.back() == last && text == design) rows.push_back(r);
+    }
+    return rows;
 }
 
 }  // namespace
@@ -229,9 +249,7 @@ void StagedOuvrage::ApplyDesignated(TDirBlock& dir, const TDirBlock& staged, con
     // The ouvrage's rows there: one look through the designations. Rows of
     // it apart from the first run of them join that run.
     std::vector<int> mine;
-    if (const TBlock* design = dir.FindBlock(kImportDesign))
-        for (int r = 0; r < design->Count(); ++r)
-            if (HoldsDesign(*design, r, design_)) mine.push_back(r);
+    if (const TBlock* design = dir.FindBlock(kImportDesign)) mine = RowsHolding(*design, design_);
     const int place = mine.empty() ? dir.RowCount() : mine.front();
     int had = 0;
     while (had < static_cast<int>(mine.size()) && mine[static_cast<std::size_t>(had)] == place + had) ++had;
