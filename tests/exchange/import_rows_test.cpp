@@ -369,4 +369,23 @@ TEST_F(ImportAgain, AFileThatFailsLeavesTheCollectionAsItWas)
     }
 }
 
+// Any table that carotix.ini opens as a record sheet is one row per ouvrage
+// too; without the sheet the table is one of many rows, replaced.
+TEST_F(ImportAgain, ATableOpenedAsARecordSheetKeepsItsValuesToo)
+{
+    const IniDocument mapping = IniDocument::Parse("[CAPTAGE]\nDEBIT=Captage\\Debit\nNAPPE=Captage\\Nappe\n");
+    const IniDocument edition =
+        IniDocument::Parse("[Captage]\nD\xC3\xA9sign=D\xC3\xA9sign:U10\nD\xC3\xA9" "bit=Debit:F8\nNappe=Nappe:S20\n");
+    auto twice = [&] {
+        TDirBlock root("Carotix");
+        for (const char* file : {"[OUVRAGE]\nINDICE=P1\nDESIGNATION=F1\n[CAPTAGE]\nDEBIT=12,5\nNAPPE=Craie\n",
+                                 "[OUVRAGE]\nINDICE=P1\nDESIGNATION=F1\n[CAPTAGE]\nDEBIT=\nNAPPE=Sables\n"})
+            ImportDravelDocument(IniDocument::Parse(file), mapping, edition, root, {}, dravel_);
+        return DumpColumns(*root.FindDir("P1\\Captage"));
+    };
+    EXPECT_EQ(twice(), "D\xC3\xA9sign:s=F1 Debit:f= Nappe:s=Sables");
+    IniCarotix->WriteString("Tables", "Captage", "Fiche(Captage)");
+    EXPECT_EQ(twice(), "D\xC3\xA9sign:s=F1 Debit:f=12.5 Nappe:s=Sables");
+}
+
 }  // namespace
