@@ -590,6 +590,16 @@ void ImportCsvData(std::string_view text, const CsvSection& section, TDirBlock& 
 
     ImportedBoreholeNames names;
     const std::vector<std::string> ownDefinitions = EditionSectionLines(section.TablePath);
+    // A record sheet with a designation (as "Ouvrage") holds one row per
+    // ouvrage: a line of an ouvrage already there writes into its row.
+    int sheetDesignCell = -1;
+    {
+        bool sheet = false;
+        for (const std::string& name : RecordSheetTables()) sheet = sheet || name == section.TablePath;
+        if (sheet && DefinitionsNameDesign(ownDefinitions))
+            for (const ImportColumn& col : columns)
+                if (col.def && col.field == kDesign && sheetDesignCell < 0) sheetDesignCell = col.cell;
+    }
     for (; at < lines.size(); ++at) {
         if (Trim(lines[at].text).empty()) continue;
         const std::vector<std::string> cells = SplitCsvLine(lines[at].text, false);
@@ -612,7 +622,12 @@ void ImportCsvData(std::string_view text, const CsvSection& section, TDirBlock& 
             // The borehole's own table (as "Dossier") has its one row: each
             // line writes there the values it gives and keeps the others.
             const bool own = IsBoreholeOwnTable(*borehole, section.TablePath, ownDefinitions, false);
-            const int r = own ? 0 : table->RowCount();
+            int r = own ? 0 : table->RowCount();
+            bool keep = own;
+            if (!own && sheetDesignCell >= 0 && ImportValueGiven(cellAt(sheetDesignCell))) {
+                const int there = table->IndexOfPathString(kDesign, cellAt(sheetDesignCell));
+                if (there >= 0) r = there, keep = true;
+            }
             std::vector<int> templateRows(columns.size(), 0);
             for (std::size_t k = 0; k < columns.size(); ++k)
                 if (columns[k].isTemplate)
@@ -623,7 +638,7 @@ void ImportCsvData(std::string_view text, const CsvSection& section, TDirBlock& 
                 const std::string value = cellAt(col.cell);
                 current = &col;
                 if (col.def) {
-                    if (own && KeepOwnCell(*table, col.field, r, value)) continue;
+                    if (keep && KeepOwnCell(*table, col.field, r, value)) continue;
                     const std::string otherValue = col.other.empty() ? std::string() : table->GetPathString(col.other, r);
                     const std::string code = CsvLexiconCode(value, col.lexicon, section.TablePath, col.field, otherValue);
                     StoreByKind(*table, col.field, r, col.def->Kind, code);

@@ -1,6 +1,7 @@
 #include "exchange/dravel_import.h"
 
 #include <stdexcept>
+#include <utility>
 
 #include "coding/codage_binding.h"
 #include "platform/base/ini_file.h"
@@ -30,7 +31,7 @@ std::string FolderPart(std::string_view target)
 // the row carry the designation, the target's own definition gives its kind
 // and lexicon and ends the scan.
 TargetKind DescribeTarget(const IniDocument& edition, const std::string& table, const std::string& target,
-                          TDirBlock& borehole, int row, const std::string& design)
+                          StagedOuvrage& stage, StagedOuvrage::Rows rows, int row, const std::string& design)
 {
     TargetKind kind;
     if (table.empty()) return kind;
@@ -40,7 +41,7 @@ TargetKind DescribeTarget(const IniDocument& edition, const std::string& table, 
         const std::string path = value.substr(0, colon);
         const std::string type = colon == std::string::npos ? std::string() : value.substr(colon + 1);
         if (path == kDesign) {
-            borehole.SetPathString(table + "\\" + kDesign, row, btString, design);
+            stage.Store(table + "\\" + kDesign, row, btString, design, rows);
             continue;
         }
         if (table + "\\" + path == target) {
@@ -53,40 +54,27 @@ TargetKind DescribeTarget(const IniDocument& edition, const std::string& table, 
     return kind;
 }
 
-// Stores the value by its kind; into a table of the whole borehole only what
-// the file gives, keeping what an earlier file wrote.
-void StoreValue(TDirBlock& borehole, const std::string& target, int row, char letter, const std::string& value,
-                bool own)
+// The value as its kind stores it.
+std::pair<std::uint8_t, std::string> ByKind(char letter, const std::string& value)
 {
-    auto set = [&](std::uint8_t type, const std::string& text) {
-        if (own)
-            StoreOwnValue(borehole, target, row, type, text);
-        else
-            borehole.SetPathString(target, row, type, text);
-    };
     switch (letter) {
     case 'U':
-        set(btString, UpperCase(value));
-        break;
+        return {btString, UpperCase(value)};
     case 'F':
     case 'R':
-        set(btFloat, value);
-        break;
+        return {btFloat, value};
     case 'I':
     case 'N':
-        set(btInt, value);
-        break;
+        return {btInt, value};
     case 'D':
-        set(btString, DigitsToDate(value));
-        break;
+        return {btString, DigitsToDate(value)};
     default:
-        set(btString, value);
-        break;
+        return {btString, value};
     }
 }
 
 void ImportSection(const IniDocument& file, const std::string& section, const std::vector<std::string>& mapping,
-                   const IniDocument& edition, TDirBlock& borehole, OuvrageRowPlacer& rows, int fileRow,
+                   const IniDocument& edition, const TDirBlock& borehole, StagedOuvrage& stage, int fileRow,
                    const std::string& design, const DravelCoder& makeCode)
 {
     for (const std::string& line : mapping) {
@@ -97,15 +85,25 @@ void ImportSection(const IniDocument& file, const std::string& section, const st
         const std::vector<std::string> definitions =
             table.empty() ? std::vector<std::string>() : edition.SectionValues(table);
         const bool designated = DefinitionsNameDesign(definitions);
-        const bool own = IsBoreholeOwnTable(borehole, table, definitions, designated);
-        const int row = rows.Row(table, fileRow, designated);
-        const TargetKind kind = DescribeTarget(edition, table, target, borehole, row, design);
+        const StagedOuvrage::Rows rows =
+            designated ? StagedOuvrage::Rows::Designated
+                       : IsBoreholeOwnTable(borehole, table, definitions, false) ? StagedOuvrage::Rows::Own
+                                                                                 : StagedOuvrage::Rows::AsGiven;
         const std::string* raw = file.FindValue(section, key);
-        std::string value = DravelLexiconCode(kind.Lexicon, raw ? *raw : std::string());
-        if (value.empty() && target == "Niveau\\Type") value = "COUPE";
-        StoreValue(borehole, target, row, kind.Letter, value, own);
-        if (target == "Niveau\\Litho" && makeCode)
-            borehole.SetPathString("Niveau\\CodeNiv", row, btString, makeCode(UpperCase(value)));
+        try {
+            const TargetKind kind = DescribeTarget(edition, table, target, stage, rows, fileRow, design);
+            std::string value = DravelLexiconCode(kind.Lexicon, raw ? *raw : std::string());
+            if (value.empty() && target == "Niveau\\Type") value = "COUPE";
+            const auto [type, text] = ByKind(kind.Letter, value);
+            stage.Store(target, fileRow, type, text, rows);
+            if (target == "Niveau\\Litho" && makeCode)
+                stage.Store("Niveau\\CodeNiv", fileRow, btString, makeCode(UpperCase(value)), rows);
+        } catch (const EImportValue&) {
+            throw;
+        } catch (const std::exception& e) {
+            throw EImportValue("section [" + section + "], cl\xC3\xA9 " + key, target, raw ? *raw : std::string(),
+                               RefusedValueWords(e));
+        }
     }
 }
 
@@ -119,11 +117,6 @@ std::string DravelLexiconCode(const std::vector<std::string>& lexicon, std::stri
         return code.substr(0, code.find('='));
     }
     return std::string(value);
-}
-
-TDirBlock& ForeignBorehole(TDirBlock& root, std::string_view index, DravelReport& report)
-{
-    return *root.GetOrCreateSubDir(report.Names.Name(root, index, report.RenamedKeys, report.MergedKeys), false);
 }
 
 void ImportDravelDocument(const IniDocument& file, const IniDocument& dravel, const IniDocument& edition,
@@ -141,22 +134,35 @@ void ImportDravelDocument(const IniDocument& file, const IniDocument& dravel, co
     const std::string* designation = file.FindValue("OUVRAGE", "DESIGNATION");
     const std::string design = designation && !designation->empty() ? *designation : std::string("F");
     if (Trim(index).empty()) throw DravelRefusal(DravelRefusal::NoIndex);
-    TDirBlock& borehole = ForeignBorehole(root, index, report);
-    OuvrageRowPlacer rows(borehole, design);
 
-    for (const std::string& name : dravel.SectionNames()) {
-        const std::vector<std::string> mapping = dravel.SectionValues(name);
-        if (name.empty() || name.back() != '*') {
-            ImportSection(file, name, mapping, edition, borehole, rows, 0, design, makeCode);
-            continue;
+    // The file is read whole into a stage before the collection takes it: a
+    // file that fails leaves the collection, and the remarks, as they were.
+    const DravelReport before = report;
+    try {
+        const std::string name = report.Names.Name(root, index, report.RenamedKeys, report.MergedKeys);
+        const int at = root.IndexOfName(name);
+        const TDirBlock* existing = at >= 0 ? root.ChildDir(at) : nullptr;
+        const TDirBlock none(name);
+        const TDirBlock& borehole = existing ? *existing : none;
+        StagedOuvrage stage(existing, name, design, RecordSheetTables());
+        for (const std::string& section : dravel.SectionNames()) {
+            const std::vector<std::string> mapping = dravel.SectionValues(section);
+            if (section.empty() || section.back() != '*') {
+                ImportSection(file, section, mapping, edition, borehole, stage, 0, design, makeCode);
+                continue;
+            }
+            const std::string stem = section.substr(0, section.size() - 1);
+            // A gap in the numbering ends the rows: the file holds no more.
+            for (int n = 1;; ++n) {
+                const std::string numbered = stem + IntToStr(n);
+                if (!file.HasSectionHeader(numbered)) break;
+                ImportSection(file, numbered, mapping, edition, borehole, stage, n - 1, design, makeCode);
+            }
         }
-        const std::string stem = name.substr(0, name.size() - 1);
-        // A gap in the numbering ends the rows: the file holds no more.
-        for (int n = 1;; ++n) {
-            const std::string section = stem + IntToStr(n);
-            if (!file.HasSectionHeader(section)) break;
-            ImportSection(file, section, mapping, edition, borehole, rows, n - 1, design, makeCode);
-        }
+        stage.Apply(root);
+    } catch (...) {
+        report = before;
+        throw;
     }
 }
 
@@ -172,6 +178,8 @@ void ImportDravel(const std::string& fileName, TDirBlock& root, DravelReport& re
     if (CodageDLL().MakeCodeBound()) coder = [](std::string_view d) { return CodageDLL().MakeCode(d); };
     try {
         ImportDravelDocument(file, dravel, edition, root, coder, report);
+    } catch (const EImportValue& refused) {
+        throw std::runtime_error(refused.Message(fileName) + "\nLe fichier n'a pas \xC3\xA9t\xC3\xA9 import\xC3\xA9 ; l'importation s'arr\xC3\xAAte l\xC3\xA0.");
     } catch (const DravelRefusal& refusal) {
         const std::string quoted = "\xC2\xAB " + fileName + " \xC2\xBB";
         throw std::runtime_error(refusal.Reason == DravelRefusal::NoOuvrage

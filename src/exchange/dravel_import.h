@@ -35,10 +35,6 @@ struct DravelReport {
 // when none does.
 std::string DravelLexiconCode(const std::vector<std::string>& lexicon, std::string_view value);
 
-// The borehole directory a Dravel file or a Vexto record names, created when
-// absent; the index made fit to name it (ImportedBoreholeNames), noted in the report.
-TDirBlock& ForeignBorehole(TDirBlock& root, std::string_view index, DravelReport& report);
-
 // A Dravel file that names no borehole: no [OUVRAGE] section, or neither
 // INDICE nor NUMINT in it. ImportDravel turns it into a message naming the file.
 struct DravelRefusal : std::runtime_error {
@@ -48,18 +44,20 @@ struct DravelRefusal : std::runtime_error {
     Kind Reason;
 };
 
-// Imports one parsed Dravel file into `root`. A borehole already there (from
-// an earlier file) gets this file's ouvrage in its tables with a designation
-// (in place of the rows of that ouvrage there, after the others' rows when
-// there are none), and in its own tables the values the file gives. Raises DravelRefusal for a
-// file that names no borehole, before anything is created. with the mapping of `dravel`
+// Imports one parsed Dravel file into `root` with the mapping of `dravel`
 // (dravel.ini) and the field definitions and lexicons of `edition`
-// (edition.ini). Conversion failures of the block store pass to the caller,
-// with what was stored before them kept.
+// (edition.ini). A borehole already there (from an earlier file) gets this
+// file's ouvrage in its tables with a designation (in place of the rows of
+// that ouvrage there, after the others' rows when there are none; its record
+// sheet row, as "Ouvrage", taking only the values the file gives), and in its
+// own tables the values the file gives. The file is imported whole or not at
+// all: raises DravelRefusal for a file that names no borehole and EImportValue
+// for a value the collection refuses, leaving `root` and `report` as they were.
 void ImportDravelDocument(const IniDocument& file, const IniDocument& dravel, const IniDocument& edition,
                           TDirBlock& root, const DravelCoder& makeCode, DravelReport& report);
 
 // ImportDravel: reads FileName (bounded) and imports it with IniDravel,
-// IniEdition and the program's coding library. A file that cannot be read
-// raises std::runtime_error with a French message naming it.
+// IniEdition and the program's coding library. A file that cannot be read or
+// imported raises std::runtime_error with a French message naming it (and for
+// a refused value the section, key, field and value).
 void ImportDravel(const std::string& fileName, TDirBlock& root, DravelReport& report);

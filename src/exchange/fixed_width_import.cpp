@@ -148,6 +148,12 @@ struct ValueSlot {
     // table's definitions name none. It is, unless the borehole's table has a
     // "Désign" column.
     bool ownable = false;
+    // The value's table is a record sheet with a designation, as "Ouvrage",
+    // and the record brings the designation: a record of an ouvrage already
+    // there writes into its row the values it gives.
+    bool sheet = false;
+    // The slot of the record's designation for that table (sheet only).
+    std::size_t designSlot = 0;
     std::string table;
 };
 
@@ -451,6 +457,12 @@ private:
                 bringsDesign = bringsDesign || (other.accepted && other.name == slot.table + "\\" + kImportDesign);
             slot.ownable = !slot.table.empty()
                 && IsBoreholeOwnTable(noBorehole, slot.table, EditionSectionLines(slot.table), bringsDesign);
+            if (bringsDesign && std::find(sheets_.begin(), sheets_.end(), slot.table) != sheets_.end()) {
+                slot.sheet = true;
+                for (std::size_t k = 0; k < sub.slots.size(); ++k)
+                    if (sub.slots[k].accepted && sub.slots[k].name == slot.table + "\\" + kImportDesign)
+                        slot.designSlot = k;
+            }
         }
         if (pending_.size() < sub.slots.size())
             pending_.resize(sub.slots.size());
@@ -533,6 +545,7 @@ private:
     // directory, without its allocations, for the many records of a file.
     void MergeDirect(TDirBlock& borehole, const SubFilter& sub)
     {
+        FindSheetRows(borehole, sub);
         for (std::size_t k = 0; k < pendingCount_; ++k) {
             const ValueSlot& slot = sub.slots[k];
             if (!slot.accepted)
@@ -560,7 +573,11 @@ private:
             }
             const std::string& last = slot.segments.back();
             if (slot.ownable && dir->IndexOfName(kImportDesign) < 0) {
-                MergeOwn(*dir, MakeBlock(v, last));
+                MergeAt(*dir, MakeBlock(v, last), 0);
+                continue;
+            }
+            if (const int row = SheetRow(slot.table); slot.sheet && row >= 0) {
+                MergeAt(*dir, MakeBlock(v, last), row);
                 continue;
             }
             int idx = dir->IndexOfName(last);
@@ -778,23 +795,57 @@ private:
         return n;
     }
 
-    // A value of a borehole's own table goes to its one row: a new column
-    // takes it as it is; an existing one takes it in place of its first
+    // The rows of the record sheets (as "Ouvrage") that the record's ouvrage
+    // has in the borehole, by the designation it brings: one look through the
+    // sheet's designations, before the record is merged.
+    void FindSheetRows(const TDirBlock& borehole, const SubFilter& sub)
+    {
+        sheetRows_.clear();
+        for (std::size_t k = 0; k < pendingCount_ && k < sub.slots.size(); ++k) {
+            const ValueSlot& slot = sub.slots[k];
+            if (!slot.sheet || !slot.accepted || SheetRow(slot.table) != -2) continue;
+            const PendingValue& design = pending_[slot.designSlot];
+            const TDirBlock* table = borehole.FindDir(slot.table);
+            int row = -1;
+            if (table && design.kind == 'S' && ImportValueGiven(design.text))
+                row = table->IndexOfPathString(kImportDesign, design.text);
+            sheetRows_.emplace_back(slot.table, row);
+        }
+    }
+    // -1: the ouvrage has no row there (the record adds one); -2: not a sheet.
+    int SheetRow(const std::string& table) const
+    {
+        for (const auto& [name, row] : sheetRows_)
+            if (name == table)
+                return row;
+        return -2;
+    }
+
+    // A value of a borehole's own table goes to its one row, and a value of a
+    // record sheet to the ouvrage's row: a new column takes it as it is (the
+    // rows above it missing); an existing one takes it in place of its
     // element when it gives something (a text not blank, a number not
     // missing) and is of the column's kind, else keeps what it holds.
-    void MergeOwn(TDirBlock& table, std::unique_ptr<TBlock> value)
+    void MergeAt(TDirBlock& table, std::unique_ptr<TBlock> value, int row)
     {
         const int idx = table.IndexOfName(value->Name);
+        const std::uint8_t kind = value->BlockType();
         if (idx < 0) {
-            table.AddChild(std::move(value), true);
+            if (row == 0)
+                table.AddChild(std::move(value), true);
+            else if (kind == btInt)
+                table.SetPathInt(value->Name, row, btInt, value->GetInt(0));
+            else if (kind == btFloat)
+                table.SetPathFloat(value->Name, row, btFloat, value->GetFloat(0));
+            else
+                table.SetPathString(value->Name, row, btString, value->GetString(0));
             return;
         }
         TBlock* column = table.Child(idx);
-        const std::uint8_t kind = value->BlockType();
-        if (kind == btString && !ImportValueGiven(value->GetString(0)))
-            return;
-        if ((kind == btInt && IsMissingInt(value->GetInt(0)))
-            || (kind == btFloat && IsMissingFloat(value->GetFloat(0))))
+        const bool given = kind == btString ? ImportValueGiven(value->GetString(0))
+                         : kind == btInt    ? !IsMissingInt(value->GetInt(0))
+                                            : !IsMissingFloat(value->GetFloat(0));
+        if (!given && row < column->Count())
             return;
         const std::uint8_t array = kind == btString ? btStringArray : kind == btInt ? btIntArray : btFloatArray;
         if (column->BlockType() != kind && column->BlockType() != array) {
@@ -802,11 +853,11 @@ private:
             return;
         }
         if (kind == btInt)
-            column->SetInt(0, value->GetInt(0));
+            table.SetPathInt(value->Name, row, btInt, value->GetInt(0));
         else if (kind == btFloat)
-            column->SetFloat(0, value->GetFloat(0));
+            table.SetPathFloat(value->Name, row, btFloat, value->GetFloat(0));
         else
-            column->SetString(0, value->GetString(0));
+            table.SetPathString(value->Name, row, btString, value->GetString(0));
     }
 
     // Merges the record's blocks into the borehole as the block store merges a
@@ -816,10 +867,15 @@ private:
     // borehole's own.
     void MergeInto(TDirBlock& dest, TDirBlock& src, const SubFilter& sub, const std::string& path = "")
     {
-        bool ownable = false;
-        for (const ValueSlot& slot : sub.slots)
+        if (path.empty())
+            FindSheetRows(dest, sub);
+        bool ownable = false, sheet = false;
+        for (const ValueSlot& slot : sub.slots) {
             ownable = ownable || (slot.ownable && slot.table == path);
+            sheet = sheet || (slot.sheet && slot.table == path);
+        }
         const bool own = ownable && dest.IndexOfName(kImportDesign) < 0;
+        const int sheetRow = sheet && !own ? SheetRow(path) : -1;
         while (src.ItemCount() > 0) {
             std::unique_ptr<TBlock> child = src.RemoveAt(0);
             if (child->IsDir()) {
@@ -833,7 +889,9 @@ private:
                     report_.LostValues += CountValues(*child);
                 }
             } else if (own) {
-                MergeOwn(dest, std::move(child));
+                MergeAt(dest, std::move(child), 0);
+            } else if (sheetRow >= 0) {
+                MergeAt(dest, std::move(child), sheetRow);
             } else if (!dest.MergeChild(std::move(child))) {
                 ++report_.LostValues;
             }
@@ -860,6 +918,8 @@ private:
     std::vector<PendingValue> pending_;
     std::size_t pendingCount_ = 0;
     bool referenceMerge_ = false;
+    std::vector<std::string> sheets_ = RecordSheetTables();
+    std::vector<std::pair<std::string, int>> sheetRows_;  // this record's (table, row), FindSheetRows
 };
 
 // A table's "Désign" column that holds no designation at all came from a file

@@ -34,6 +34,8 @@ public:
     }
 
     bool AtEnd() const { return next_ > lines_.size(); }
+    // The current line's number, from 1.
+    std::size_t LineNumber() const { return next_; }
     // The current line's bytes ("" past the end).
     std::string_view Line() const { return next_ <= lines_.size() && next_ > 0 ? lines_[next_ - 1] : std::string_view(); }
     // The next field of the current line, OEM bytes turned into text.
@@ -91,8 +93,9 @@ bool Given(const std::string& field)
 
 class RecordReader {
 public:
-    RecordReader(VextoReader& in, TDirBlock& root, const DravelCoder& makeCode, DravelReport& report)
-        : in_(in), root_(root), makeCode_(makeCode), report_(report)
+    RecordReader(VextoReader& in, TDirBlock& root, const DravelCoder& makeCode, DravelReport& report,
+                 const std::vector<std::string>& sheets)
+        : in_(in), root_(root), makeCode_(makeCode), report_(report), sheets_(sheets)
     {
     }
 
@@ -112,6 +115,8 @@ public:
         Lithologie();
         SeekVextoSection(in_, "POMPAGE D'ESSAI");
         Pompage();
+        // The record read whole: now the collection takes it.
+        stage_->Apply(root_);
     }
 
 private:
@@ -121,12 +126,16 @@ private:
         const std::string table = slash == std::string::npos ? std::string() : path.substr(0, slash);
         // Every table of the layout carries the designation but "Dossier",
         // which describes the whole borehole.
-        const bool designated = table != "Dossier";
-        const int at = rows_->Row(table, row, designated);
-        if (IsBoreholeOwnTable(*bh_, table, {}, designated))
-            StoreOwnValue(*bh_, path, at, type, value);
-        else
-            bh_->SetPathString(path, at, type, value);
+        const StagedOuvrage::Rows rows = table != "Dossier" ? StagedOuvrage::Rows::Designated
+                                         : IsBoreholeOwnTable(*shape_, table, {}, false) ? StagedOuvrage::Rows::Own
+                                                                                         : StagedOuvrage::Rows::AsGiven;
+        try {
+            stage_->Store(path, row, type, value, rows);
+        } catch (const std::exception& e) {
+            throw EImportValue("ligne " + IntToStr(static_cast<std::int64_t>(in_.LineNumber())) + " (indice "
+                                   + index_ + ")",
+                               path, value, RefusedValueWords(e));
+        }
     }
     void Text(const std::string& path, int row, const std::string& value) { Set(path, row, btString, value); }
     void Int(const std::string& path, int row, const std::string& value) { Set(path, row, btInt, value); }
@@ -144,16 +153,22 @@ private:
 
     void Identification()
     {
-        const std::string index = in_.Field();
+        index_ = in_.Field();
         design_ = TrimBlanks(in_.Field());
         if (design_.empty()) design_ = "F";
         // A record without index names no borehole: it is refused rather
         // than filed under an empty name.
-        if (TrimBlanks(index).empty()) throw DravelRefusal(DravelRefusal::NoIndex);
-        bh_ = &ForeignBorehole(root_, index, report_);
-        // A second record of a borehole adds its ouvrage after the others'
-        // rows, or in place of its own when it was read before.
-        rows_.emplace(*bh_, design_);
+        if (TrimBlanks(index_).empty()) throw DravelRefusal(DravelRefusal::NoIndex);
+        const std::string name = report_.Names.Name(root_, index_, report_.RenamedKeys, report_.MergedKeys);
+        const int at = root_.IndexOfName(name);
+        const TDirBlock* existing = at >= 0 ? root_.ChildDir(at) : nullptr;
+        if (at >= 0 && !existing) throw EBlockError(name + " n'est pas un r\xC3\xA9pertoire");
+        none_ = std::make_unique<TDirBlock>(name);
+        shape_ = existing ? existing : none_.get();
+        // The record is read into a stage first. A second record of a borehole
+        // adds its ouvrage after the others' rows, or in place of its own when
+        // it was read before.
+        stage_.emplace(existing, name, design_, sheets_);
         const std::string dossier = in_.Field();
         const std::string maj = in_.Field();
         Skip(3);
@@ -315,8 +330,11 @@ private:
     TDirBlock& root_;
     const DravelCoder& makeCode_;
     DravelReport& report_;
-    TDirBlock* bh_ = nullptr;
-    std::optional<OuvrageRowPlacer> rows_;
+    const std::vector<std::string>& sheets_;
+    std::unique_ptr<TDirBlock> none_;  // the borehole's place while it is not there yet
+    const TDirBlock* shape_ = nullptr;  // the borehole as it was before the record
+    std::optional<StagedOuvrage> stage_;
+    std::string index_;
     std::string design_;
     std::string format_;
 };
@@ -382,6 +400,7 @@ std::string VextoDateToDate(std::string_view text, std::string_view dateFormat)
 void ImportVextoBytes(std::string_view bytes, TDirBlock& root, const DravelCoder& makeCode, DravelReport& report)
 {
     VextoReader in(bytes);
+    const std::vector<std::string> sheets = RecordSheetTables();
     while (!in.AtEnd()) {
         // Peek for the next record first: the end of the file ends the import.
         bool found = false;
@@ -391,7 +410,14 @@ void ImportVextoBytes(std::string_view bytes, TDirBlock& root, const DravelCoder
                 break;
             }
         if (!found) break;
-        RecordReader(in, root, makeCode, report).Read();
+        // A record that fails leaves the collection, and the remarks, as they were.
+        const DravelReport before = report;
+        try {
+            RecordReader(in, root, makeCode, report, sheets).Read();
+        } catch (...) {
+            report = before;
+            throw;
+        }
     }
 }
 
@@ -404,6 +430,9 @@ void ImportVexto(const std::string& fileName, TDirBlock& root, DravelReport& rep
     if (CodageDLL().MakeCodeBound()) coder = [](std::string_view d) { return CodageDLL().MakeCode(d); };
     try {
         ImportVextoBytes(bytes, root, coder, report);
+    } catch (const EImportValue& refused) {
+        throw std::runtime_error(refused.Message(fileName)
+                                 + "\nCet enregistrement et les suivants n'ont pas \xC3\xA9t\xC3\xA9 import\xC3\xA9s.");
     } catch (const DravelRefusal&) {
         throw std::runtime_error("Le fichier \xC2\xAB " + fileName +
                                  " \xC2\xBB donne un ouvrage sans indice : il n'est pas import\xC3\xA9.");

@@ -20,11 +20,14 @@ class TDirBlock;
 // read as a date. The format only gives the order of day, month and year.
 std::string VextoDateToDate(std::string_view text, std::string_view dateFormat);
 
-// Imports every record of the file's bytes into `root`. A missing section
-// raises std::runtime_error "Section <name> non trouvée"; conversion failures
-// of the block store pass on; the records read before stay.
+// Imports every record of the file's bytes into `root`, each whole or not at
+// all (StagedOuvrage). A missing section raises std::runtime_error "Section
+// <name> non trouvée", a value the collection refuses EImportValue (its line,
+// field and value); the records read before stay, and the failing one leaves
+// `root` and `report` as they were.
 void ImportVextoBytes(std::string_view bytes, TDirBlock& root, const DravelCoder& makeCode, DravelReport& report);
 
 // ImportVexto: reads FileName (bounded) and imports it with the program's
-// coding library.
+// coding library; a refused value raises std::runtime_error with a French
+// message naming the file, line, field and value.
 void ImportVexto(const std::string& fileName, TDirBlock& root, DravelReport& report);

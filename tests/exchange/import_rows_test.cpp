@@ -264,4 +264,128 @@ TEST_F(ImportAgain, AnIndexRenamedIntoABoreholeAlreadyThereIsNamed)
                                       "Indice \"ANC\\ST-2\" fusionn\xC3\xA9 avec l'ouvrage existant \"ANC_ST-2\""}));
 }
 
+// Each importer, a second file or record of an ouvrage already there: its
+// record-sheet row ("Ouvrage") keeps what the second leaves empty and takes
+// what it sets, in the ouvrage's row among the others.
+struct Again {
+    const char* importer;
+    std::vector<std::string> inputs;
+    const char* ouvrage;  // the borehole's Ouvrage table afterwards
+};
+
+const char* const kOuvA =
+    "[OUVRAGE]\nINDICE=P1\nDESIGNATION=F1\nNATURE=FORAGE\nUSAGE=AEP\nPROFONDEUR=42,5\nETAT=EXPLOITE\n"
+    "[LOCALISATION]\nZONE=LAMBERT-93\nX=351000\nY=6789000\nZ=45\n[NIVEAU_EAU]\nPROFONDEUR=12,5\nDATE=20010305\n"
+    "[Niveau1]\nDE=0\nA=1,5\n[Niveau2]\nDE=1,5\nA=7\n[Niveau3]\nDE=7\nA=12\n";
+const char* const kOuvG = "[OUVRAGE]\nINDICE=P1\nDESIGNATION=F1\nNATURE=\nUSAGE=IRRIGATION\nPROFONDEUR=\nETAT=\n"
+                          "[LOCALISATION]\nZONE=\nX=\nY=\nZ=46\n";
+const std::string kOra1 = "P1              ;F2  ;   3,5;RENNES              ;La Lande    ; 35\r\n"
+                          "P1              ;F1  ;  10,5;                    ;            ;   \r\n";
+const std::string kOra2 = "P1              ;F1  ;      ;                    ;            ;   \r\n"
+                          "P1              ;F2  ;     4;                    ;            ;   \r\n";
+
+std::string VextoP1(const std::string& place)
+{
+    std::string s = VextoRecord("P1,F1,05/03/2001,12/06/2002,,,,jj/mm/aaaa", "Ille-et-Vilaine,Rennes,Les Pres",
+                                "1,terre,\n");
+    return s.replace(s.find("6,351000,6789000,45"), 19, place);
+}
+
+TEST_F(ImportAgain, AnOuvrageImportedAgainKeepsInItsSheetRowWhatTheFileLeavesEmpty)
+{
+    const Again cases[] = {
+        {"dravel", {"[OUVRAGE]\nINDICE=P1\nDESIGNATION=F2\nPROFONDEUR=8\n", kOuvA, kOuvG},
+         "D\xC3\xA9sign:S=F2|F1 Nature:S=|FORAGE Usage:S=|IRRIGATION Prof:F=8|42.5 Etat:S=|EXPLOITE Zone:I=|6 "
+         "X:F=|351000 Y:F=|6789000 Z:F=|46 ProfEau:F=|12.5 DateEau:S=|20010305"},
+        {"vexto", {VextoP1("6,351000,6789000,45"), VextoP1(",351500,,")},
+         "D\xC3\xA9sign:s=F1 Zone:i=6 X:f=351500 Y:f=6789000 Z:f=45"},
+        {"csv", {"INDICE;DESIGNATION;NATURE;X;Z\r\nP1;F2;PUITS;1;2\r\nP1;F1;FORAGE;351000;45\r\n",
+                 "INDICE;DESIGNATION;NATURE;X;Z\r\nP1;F1;;;46\r\n"},
+         "D\xC3\xA9sign:S=F2|F1 Nature:S=PUITS|FORAGE X:F=1|351000 Z:F=2|46"},
+        {"ora", {kOra1, kOra2}, "D\xC3\xA9sign:S=F2|F1 Prof:F=4|10.5"},
+        {"ora-records", {kOra1, kOra2}, "D\xC3\xA9sign:S=F2|F1 Prof:F=4|10.5"},
+    };
+    for (const Again& c : cases) {
+        TDirBlock root("Carotix");
+        for (const std::string& input : c.inputs) {
+            const std::string kind = c.importer;
+            CsvReport csv;
+            OracleImportReport ora;
+            if (kind == "dravel") Dravel(root, "ouv.ini", input);
+            if (kind == "vexto") ImportVextoBytes(input, root, {}, dravel_);
+            if (kind == "csv") Csv(root, "Ouvrages", input, csv);
+            if (kind == "ora") ImportOracleData(input, "ouvrage.ora", &root, kFilters, ora);
+            if (kind == "ora-records") ImportOracleDataThroughRecords(input, "ouvrage.ora", &root, kFilters, ora);
+        }
+        ASSERT_NE(root.FindDir("P1\\Ouvrage"), nullptr) << c.importer;
+        EXPECT_EQ(DumpColumns(*root.FindDir("P1\\Ouvrage")), c.ouvrage) << c.importer;
+    }
+}
+
+// A second file or record of an ouvrage that fails on a value leaves the
+// collection and the remarks as they were, and says where in French.
+TEST_F(ImportAgain, AFileThatFailsLeavesTheCollectionAsItWas)
+{
+    const std::string ouvB = std::string(kOuvA).replace(std::string(kOuvA).find("DE=1,5"), 6, "DE=abc");
+    const struct {
+        const char* importer;
+        std::string good, bad;
+        std::string message;  // after the file's name
+    } cases[] = {
+        {"dravel", kOuvA, ouvB,
+         ", section [Niveau2], cl\xC3\xA9 DE, champ Niveau\\Deb : la valeur \"abc\" n'est pas un nombre (le "
+         "s\xC3\xA9parateur d\xC3\xA9" "cimal est \",\").\nLe fichier n'a pas \xC3\xA9t\xC3\xA9 import\xC3\xA9 ; "
+         "l'importation s'arr\xC3\xAAte l\xC3\xA0."},
+        {"dravel", kOuvA, "[OUVRAGE]\nINDICE=N\\9\nDESIGNATION=F1\n[LOCALISATION]\nZONE=Nord\n",
+         ", section [LOCALISATION], cl\xC3\xA9 ZONE, champ Ouvrage\\Zone : la valeur \"Nord\" n'est pas un nombre "
+         "entier.\nLe fichier n'a pas \xC3\xA9t\xC3\xA9 import\xC3\xA9 ; l'importation s'arr\xC3\xAAte l\xC3\xA0."},
+        {"vexto", VextoP1("6,351000,6789000,45"), VextoP1("6,351000,6789000,abc"),
+         ", ligne 9 (indice P1), champ Ouvrage\\Z : la valeur \"abc\" n'est pas un nombre (le s\xC3\xA9parateur "
+         "d\xC3\xA9" "cimal est \",\").\nCet enregistrement et les suivants n'ont pas \xC3\xA9t\xC3\xA9 "
+         "import\xC3\xA9s."},
+    };
+    for (const auto& c : cases) {
+        TDirBlock root("Carotix");
+        const bool dravel = std::string(c.importer) == "dravel";
+        const std::string name = dravel ? "ouv_b.ini" : "b.lst";
+        if (dravel)
+            Dravel(root, "ouv_a.ini", c.good);
+        else
+            ImportVextoBytes(c.good, root, {}, dravel_);
+        const std::string before = Dump(root);
+        const std::int64_t renamed = dravel_.RenamedKeys;
+        WriteFileBytes(program_ / name, c.bad);
+        try {
+            if (dravel)
+                ImportDravel((program_ / name).string(), root, dravel_);
+            else
+                ImportVexto((program_ / name).string(), root, dravel_);
+            ADD_FAILURE() << c.importer << ": no failure";
+        } catch (const std::runtime_error& e) {
+            EXPECT_EQ(e.what(), "Erreur dans le fichier \xC2\xAB " + (program_ / name).string() + " \xC2\xBB" + c.message);
+        }
+        EXPECT_EQ(Dump(root), before) << c.importer;
+        EXPECT_EQ(dravel_.RenamedKeys, renamed) << c.importer;
+    }
+}
+
+// Any table that carotix.ini opens as a record sheet is one row per ouvrage
+// too; without the sheet the table is one of many rows, replaced.
+TEST_F(ImportAgain, ATableOpenedAsARecordSheetKeepsItsValuesToo)
+{
+    const IniDocument mapping = IniDocument::Parse("[CAPTAGE]\nDEBIT=Captage\\Debit\nNAPPE=Captage\\Nappe\n");
+    const IniDocument edition =
+        IniDocument::Parse("[Captage]\nD\xC3\xA9sign=D\xC3\xA9sign:U10\nD\xC3\xA9" "bit=Debit:F8\nNappe=Nappe:S20\n");
+    auto twice = [&] {
+        TDirBlock root("Carotix");
+        for (const char* file : {"[OUVRAGE]\nINDICE=P1\nDESIGNATION=F1\n[CAPTAGE]\nDEBIT=12,5\nNAPPE=Craie\n",
+                                 "[OUVRAGE]\nINDICE=P1\nDESIGNATION=F1\n[CAPTAGE]\nDEBIT=\nNAPPE=Sables\n"})
+            ImportDravelDocument(IniDocument::Parse(file), mapping, edition, root, {}, dravel_);
+        return DumpColumns(*root.FindDir("P1\\Captage"));
+    };
+    EXPECT_EQ(twice(), "D\xC3\xA9sign:s=F1 Debit:f= Nappe:s=Sables");
+    IniCarotix->WriteString("Tables", "Captage", "Fiche(Captage)");
+    EXPECT_EQ(twice(), "D\xC3\xA9sign:s=F1 Debit:f=12.5 Nappe:s=Sables");
+}
+
 }  // namespace

@@ -97,6 +97,7 @@ TEST(VextoImport, RepeatedIndicesCoderAndMissingSections)
         EXPECT_EQ(std::string(e.what()), "Section LOCALISATION non trouv\xC3\xA9" "e");
     }
     EXPECT_NE(cut.FindDir("Y"), nullptr);  // the records before stay
+    EXPECT_EQ(cut.FindDir("Z"), nullptr);  // and nothing of the one that failed
 }
 
 TEST(VextoImport, DatesReadUnderTheRecordsFormat)
