@@ -93,9 +93,14 @@ TEST(DatabaseGuardTest, TablesOfATextAreQualified)
          "SELECT A FROM <NIVEAU> N JOIN <OUVRAGE> O USING (INDICE, DESIGNATION) LEFT OUTER JOIN <public . D> ON D.X IN (1, 2) "
          "WHERE EXTRACT(YEAR FROM DATE_OBS) > 1"},
         {"SELECT (SELECT 1 FROM x) FROM generate_series(1, 3) g, (SELECT 2 FROM y) s, ONLY z",
-         "SELECT (SELECT 1 FROM x) FROM generate_series(1, 3) g, (SELECT 2 FROM y) s, ONLY <z>"},
+         "SELECT (SELECT 1 FROM <x>) FROM generate_series(1, 3) g, (SELECT 2 FROM <y>) s, ONLY <z>"},
         {"WITH RECURSIVE c(x) AS (SELECT 1 FROM w) SELECT * FROM c, d UNION SELECT 1 FROM e -- FROM f\n;",
-         "WITH RECURSIVE c(x) AS (SELECT 1 FROM w) SELECT * FROM c, <d> UNION SELECT 1 FROM <e> -- FROM f\n;"},
+         "WITH RECURSIVE c(x) AS (SELECT 1 FROM <w>) SELECT * FROM c, <d> UNION SELECT 1 FROM <e> -- FROM f\n;"},
+        // Relations at any depth; what only looks like one is left alone.
+        {"SELECT 1 FROM a WHERE x IN (SELECT y FROM s.b JOIN (c JOIN d ON 1=1) ON 1=1) AND x IS DISTINCT FROM y "
+         "AND SUBSTRING(x FROM 2) = E'\\' FROM e' /* /* */ FROM f */ UNION (TABLE g)",
+         "SELECT 1 FROM <a> WHERE x IN (SELECT y FROM <s.b> JOIN (<c> JOIN <d> ON 1=1) ON 1=1) AND x IS DISTINCT FROM y "
+         "AND SUBSTRING(x FROM 2) = E'\\' FROM e' /* /* */ FROM f */ UNION (TABLE <g>)"},
         {"SELECT $$ FROM a $$, 'it''s' FROM b ORDER BY 1", "SELECT $$ FROM a $$, 'it''s' FROM <b> ORDER BY 1"},
         {"SELECT 1", "SELECT 1"},
     };
