@@ -906,7 +906,11 @@ const TDatabase::Relation& TDatabase::LookUpRelation(const SqlRelationRef& ref, 
             "SELECT n.nspname, c.relname, c.relkind, c.oid, o.rolname, "
             "c.relowner = (SELECT u.oid FROM pg_roles u WHERE u.rolname = CURRENT_USER) OR o.rolsuper "
             "OR c.relowner = (SELECT d.datdba FROM pg_database d WHERE d.datname = current_database()) "
-            "OR o.rolname = 'pg_database_owner' "
+            "OR o.rolname = 'pg_database_owner', "
+            // Policies apply to every reader but the superusers, the roles
+            // that bypass them and the owner (unless forced).
+            "c.relrowsecurity AND NOT (SELECT u.rolsuper OR u.rolbypassrls FROM pg_roles u WHERE u.rolname = CURRENT_USER) "
+            "AND (c.relforcerowsecurity OR c.relowner <> (SELECT u.oid FROM pg_roles u WHERE u.rolname = CURRENT_USER)) "
             "FROM pg_class c JOIN pg_namespace n ON n.oid = c.relnamespace JOIN pg_roles o ON o.oid = c.relowner "
             "WHERE c.relname = $2 AND CASE WHEN $1 = '' THEN n.oid = ANY ($3::oid[]) ELSE n.nspname = $1 END "
             "ORDER BY array_position($3::oid[], n.oid) LIMIT 1",
@@ -935,6 +939,11 @@ const TDatabase::Relation& TDatabase::LookUpRelation(const SqlRelationRef& ref, 
         } else if (kind != 'r' && kind != 'p' && kind != 'm') {
             throw EDatabaseError(RelationRefusal(named + " n'est ni une table ni une vue"));
         }
+        // Row security is off for the session: the server would refuse the
+        // read; said here in the program's words.
+        if (std::string(PQgetvalue(r.r, 0, 6)) == "t")
+            throw EDatabaseError(RelationRefusal("La table " + named + " a une s\xC3\xA9" "curit\xC3\xA9 par ligne qui "
+                                                 "s'appliquerait \xC3\xA0 l'utilisateur connect\xC3\xA9"));
         relation.found = true;
         relation.qualified = QuotedName(PQgetvalue(r.r, 0, 0)) + "." + QuotedName(PQgetvalue(r.r, 0, 1));
         relation.oid = PQgetvalue(r.r, 0, 3);
