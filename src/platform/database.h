@@ -34,7 +34,9 @@
 // the server databases are provided, so that the same SQL texts run on both
 // (dates are ISO texts there); of the engine's own
 // functions only those a read needs may be called (no extension loading, no
-// tokenizer registration).
+// tokenizer registration). A dotted name a.b must be a column b of a table
+// a of the query there too (the columns the engine gives for the table), so
+// that a text is accepted or refused alike on both engines.
 //
 // On the server only the server's own functions and operators may run: a
 // role that may create objects in a schema of the search path could plant a
@@ -65,7 +67,8 @@
 // A query given up is cancelled on the server (or interrupted on SQLite).
 // Only the look-up of the server's host name, done by the system before the
 // connection starts, is not polled. Records are read as they come, so that
-// memory holds no more than the records kept.
+// memory holds no more than the records kept, which are bounded in number
+// and in bytes.
 #pragma once
 
 #include <cstdint>
