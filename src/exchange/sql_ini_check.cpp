@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/database.h"
+#include "platform/sql_tokens.h"
 #include "store/options.h"
 
 namespace {
@@ -22,54 +23,11 @@ const char* const kGuillemetClose = " \xC2\xBB";
 
 std::string Quoted(const std::string& s) { return kGuillemetOpen + s + kGuillemetClose; }
 
-bool IsNameStart(unsigned char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_' || c >= 0x80; }
-bool IsNameChar(unsigned char c) { return IsNameStart(c) || (c >= '0' && c <= '9') || c == '$'; }
-bool IsDigit(unsigned char c) { return c >= '0' && c <= '9'; }
-
 std::string Upper(std::string s)
 {
     for (char& c : s)
         if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
     return s;
-}
-
-// The characters that stand as a token of their own, written as they are;
-// Other for every other one. "." only gets here when no number starts with it.
-Tok Punctuation(unsigned char c)
-{
-    switch (c) {
-    case '(': return Tok::LParen;
-    case ')': return Tok::RParen;
-    case ',': return Tok::Comma;
-    case '.': return Tok::Dot;
-    default: return Tok::Other;
-    }
-}
-
-// The characters the server reads as one operator when they stand together.
-bool IsOperatorChar(unsigned char c)
-{
-    return c != 0 && std::string_view("+-*/<>=~!@#%^&|`?").find(static_cast<char>(c)) != std::string_view::npos;
-}
-
-// The length of the operator at the start of `s`, cut where the server cuts
-// it: before a comment, and without the "+" and "-" that end it unless it
-// holds a character no standard operator has ("=-1" is "=" then "-1", while
-// "||-" stays one operator). The checker must read the same tokens as the
-// server.
-std::size_t OperatorLength(std::string_view s)
-{
-    std::size_t n = 0;
-    while (n < s.size() && IsOperatorChar(static_cast<unsigned char>(s[n]))) {
-        if (n > 0 && (s.substr(n, 2) == "--" || s.substr(n, 2) == "/*")) break;
-        ++n;
-    }
-    if (n > 1 && (s[n - 1] == '+' || s[n - 1] == '-') &&
-        s.substr(0, n).find_first_of("~!@#%^&|`?") == std::string_view::npos) {
-        do --n;
-        while (n > 1 && (s[n - 1] == '+' || s[n - 1] == '-'));
-    }
-    return n;
 }
 
 // The operators the grammar reads; Other for the rest.
@@ -82,96 +40,71 @@ Tok OperatorKind(std::string_view op)
     return Tok::Other;
 }
 
-// Splits the text into tokens; false with the reason on anything the grammar
-// never needs (comments, ";", casts, operators it does not read...).
+// The text's tokens as the server cuts them (the platform's one reader of
+// SQL text), in the grammar's kinds; false with the reason on anything the
+// grammar never needs (comments, ";", casts, operators it does not read...).
 bool Tokenize(std::string_view s, std::vector<Token>& out, std::string& why)
 {
-    std::size_t i = 0;
     auto fail = [&](std::string message) {
         why = std::move(message);
         return false;
     };
-    while (i < s.size()) {
-        const auto c = static_cast<unsigned char>(s[i]);
-        const unsigned char next = i + 1 < s.size() ? static_cast<unsigned char>(s[i + 1]) : 0;
-        if (c == ' ' || c == '\t' || c == '\r' || c == '\n') {
-            ++i;
-            continue;
-        }
+    for (const SqlToken& st : SqlTokens(s)) {
         Token t;
-        if ((c == '-' && next == '-') || (c == '/' && next == '*'))
-            return fail("commentaire interdit");
-        if (c == ';') return fail("une seule instruction : " + Quoted(";") + " interdit");
-        if (IsNameStart(c)) {
-            const std::size_t b = i;
-            while (i < s.size() && IsNameChar(static_cast<unsigned char>(s[i]))) ++i;
+        t.text = std::string(st.In(s));
+        switch (st.kind) {
+        case SqlToken::Kind::Comment: return fail("commentaire interdit");
+        case SqlToken::Kind::Name:
             t.kind = Tok::Name;
-            t.text = std::string(s.substr(b, i - b));
             t.upper = Upper(t.text);
-        } else if (IsDigit(c) || (c == '.' && IsDigit(next))) {
-            const std::size_t b = i;
-            while (i < s.size() && IsDigit(static_cast<unsigned char>(s[i]))) ++i;
-            if (i < s.size() && s[i] == '.') {
-                ++i;
-                while (i < s.size() && IsDigit(static_cast<unsigned char>(s[i]))) ++i;
-            }
-            if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
-                std::size_t j = i + 1;
-                if (j < s.size() && (s[j] == '+' || s[j] == '-')) ++j;
-                if (j < s.size() && IsDigit(static_cast<unsigned char>(s[j]))) {
-                    i = j;
-                    while (i < s.size() && IsDigit(static_cast<unsigned char>(s[i]))) ++i;
-                }
-            }
-            t.kind = Tok::Number;
-            t.text = std::string(s.substr(b, i - b));
-        } else if (c == '\'') {
-            // A quoted text, quotes inside doubled; backslashes are plain
-            // characters in the server's standard texts.
-            std::string text;
-            ++i;
-            for (;;) {
-                if (i >= s.size()) return fail("texte entre apostrophes non ferm\xC3\xA9");
-                if (s[i] == '\'') {
-                    if (i + 1 < s.size() && s[i + 1] == '\'') {
-                        text += '\'';
-                        i += 2;
-                        continue;
-                    }
-                    ++i;
-                    break;
-                }
-                text += s[i++];
-            }
-            t.kind = Tok::Text;
-            t.text = "'" + text + "'";
-        } else if (c == '"') {
-            const std::size_t close = s.find('"', i + 1);
-            if (close == std::string_view::npos || close == i + 1) return fail("nom entre guillemets invalide");
+            break;
+        case SqlToken::Kind::QuotedName:
+            // No quote inside: the name is what stands between the quotes.
+            if (!st.closed || t.text.size() < 3 || t.text.find('"', 1) != t.text.size() - 1)
+                return fail("nom entre guillemets invalide");
             t.kind = Tok::QuotedName;
-            t.text = std::string(s.substr(i, close + 1 - i));
             t.upper = t.text;
-            i = close + 1;
-        } else if (const Tok kind = Punctuation(c); kind != Tok::Other) {
-            t.kind = kind;
-            t.text = std::string(1, static_cast<char>(c));
-            ++i;
-        } else if (IsOperatorChar(c)) {
-            const std::size_t n = OperatorLength(s.substr(i));
-            t.text = std::string(s.substr(i, n));
+            break;
+        case SqlToken::Kind::Text:
+            if (!st.closed) return fail("texte entre apostrophes non ferm\xC3\xA9");
+            t.kind = Tok::Text;
+            // Shown with its doubled quotes made single.
+            t.text.clear();
+            for (std::size_t i = st.begin + 1; i + 1 < st.end; ++i) {
+                t.text += s[i];
+                if (s[i] == '\'') ++i;
+            }
+            t.text = "'" + t.text + "'";
+            break;
+        case SqlToken::Kind::EscapeText: return fail("texte " + Quoted("E'...'") + " interdit");
+        case SqlToken::Kind::DollarText: return fail("texte entre " + Quoted("$") + " interdit");
+        case SqlToken::Kind::Number: t.kind = Tok::Number; break;
+        case SqlToken::Kind::Punct:
+            switch (t.text[0]) {
+            case '(': t.kind = Tok::LParen; break;
+            case ')': t.kind = Tok::RParen; break;
+            case ',': t.kind = Tok::Comma; break;
+            case '.': t.kind = Tok::Dot; break;
+            case ';': return fail("une seule instruction : " + Quoted(";") + " interdit");
+            default: t.kind = Tok::Other; break;
+            }
+            break;
+        case SqlToken::Kind::Operator:
             t.kind = OperatorKind(t.text);
-            i += n;
             // A lone unknown character is refused by the parser where it
             // stands; a longer operator the grammar lacks, here.
-            if (t.kind == Tok::Other && n > 1) return fail("op\xC3\xA9rateur " + Quoted(t.text) + " interdit");
-        } else if (c < 0x20 || c == 0x7F) {
-            return fail("caract\xC3\xA8re de contr\xC3\xB4le interdit");
-        } else {
+            if (t.kind == Tok::Other && t.text.size() > 1) return fail("op\xC3\xA9rateur " + Quoted(t.text) + " interdit");
+            break;
+        case SqlToken::Kind::Parameter:
+        case SqlToken::Kind::Other: {
+            const auto c = static_cast<unsigned char>(t.text[0]);
+            if (c < 0x20 || c == 0x7F) return fail("caract\xC3\xA8re de contr\xC3\xB4le interdit");
             // Refused by the parser where it stands, so that what comes first
             // (a sub-query, say) is what the message names.
             t.kind = Tok::Other;
             t.text = std::string(1, static_cast<char>(c));
-            ++i;
+            break;
+        }
         }
         out.push_back(std::move(t));
     }

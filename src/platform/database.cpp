@@ -16,6 +16,7 @@
 #include <thread>
 
 #include "platform/base/text_codec.h"
+#include "platform/sql_tokens.h"
 
 namespace {
 
@@ -183,6 +184,9 @@ std::string QueryWaitText(const std::string& sql)
 // ---- waits ----------------------------------------------------------------------
 
 DatabaseWait* gWait = nullptr;
+
+const char* ReadParameterStatus(const pg_conn* conn, const char* name) { return PQparameterStatus(conn, name); }
+ParameterStatusReader gParameterStatus = ReadParameterStatus;
 
 // One wait of the link (a connection, a query with the commands around it),
 // reported to the DatabaseWait installed when it began.
@@ -478,7 +482,9 @@ PgResult PgRun(PGconn* conn, const std::string& sql, const std::vector<const cha
         PGresult* r = PQgetResult(conn);
         if (!r) return result;
         if (PQresultStatus(r) == PGRES_SINGLE_TUPLE) {
-            const bool more = !stopping && onRow && onRow(r);
+            // Rows still coming after a stop are handed over too (they are
+            // counted, never kept).
+            const bool more = onRow && onRow(r) && !stopping;
             PQclear(r);
             if (!more) stop();
             if (wait && wait->Tick()) stop();
@@ -505,9 +511,10 @@ PGconn* ConnectPostgres(const ConnectionParams& p, int timeoutSeconds)
     // a read-only transaction of its own, rolled back after it); texts come
     // in UTF-8 and dates as yyyy-mm-dd, as the records are read; texts are
     // read with standard conforming strings, as the program's checks read
-    // them (a role or database may have them off).
+    // them (a role or database may have them off); no row-security policy
+    // runs its function (a read it would filter fails).
     const std::string options =
-        "-c default_transaction_read_only=on -c DateStyle=ISO -c standard_conforming_strings=on";
+        "-c default_transaction_read_only=on -c DateStyle=ISO -c standard_conforming_strings=on -c row_security=off";
     const std::string timeout = std::to_string(timeoutSeconds);
     const std::pair<const char*, const std::string*> given[] = {
         {"host", &p.server}, {"port", &p.port},     {"dbname", &p.database},         {"user", &p.user},
@@ -551,47 +558,6 @@ PGconn* ConnectPostgres(const ConnectionParams& p, int timeoutSeconds)
     PGconn* open = conn.c;
     conn.c = nullptr;
     return open;
-}
-
-// The "?" of the program's texts become $1, $2... Quoted texts, quoted
-// names, dollar-quoted texts and comments are passed over; a text the scan
-// misreads can only fail, since the server still parses one statement.
-std::string NumberPlaceholders(const std::string& sql)
-{
-    std::string out;
-    int n = 0;
-    for (std::size_t i = 0; i < sql.size(); ++i) {
-        const char c = sql[i];
-        auto copyTo = [&](std::size_t end) {
-            out.append(sql, i, end - i);
-            i = end - 1;
-        };
-        if (c == '\'' || c == '"') {
-            std::size_t close = sql.find(c, i + 1);
-            copyTo(close == std::string::npos ? sql.size() : close + 1);
-        } else if (c == '-' && i + 1 < sql.size() && sql[i + 1] == '-') {
-            const std::size_t eol = sql.find('\n', i);
-            copyTo(eol == std::string::npos ? sql.size() : eol + 1);
-        } else if (c == '/' && i + 1 < sql.size() && sql[i + 1] == '*') {
-            const std::size_t close = sql.find("*/", i + 2);
-            copyTo(close == std::string::npos ? sql.size() : close + 2);
-        } else if (c == '$' && (i == 0 || !(std::isalnum(static_cast<unsigned char>(sql[i - 1])) || sql[i - 1] == '_'))) {
-            std::size_t j = i + 1;
-            while (j < sql.size() && (std::isalnum(static_cast<unsigned char>(sql[j])) || sql[j] == '_')) ++j;
-            if (j < sql.size() && sql[j] == '$' && !(j > i + 1 && std::isdigit(static_cast<unsigned char>(sql[i + 1])))) {
-                const std::string tag = sql.substr(i, j - i + 1);
-                const std::size_t close = sql.find(tag, j + 1);
-                copyTo(close == std::string::npos ? sql.size() : close + tag.size());
-            } else {
-                out += c;
-            }
-        } else if (c == '?') {
-            out += "$" + std::to_string(++n);
-        } else {
-            out += c;
-        }
-    }
-    return out;
 }
 
 DbValue PostgresValue(const PGresult* r, int row, int col)
@@ -639,46 +605,27 @@ DatabaseWait* SetDatabaseWait(DatabaseWait* wait)
 
 bool DatabaseWaitInstalled() { return gWait != nullptr; }
 
+ParameterStatusReader SetParameterStatusReader(ParameterStatusReader reader)
+{
+    const ParameterStatusReader previous = gParameterStatus;
+    gParameterStatus = reader ? reader : ReadParameterStatus;
+    return previous;
+}
+
+std::string TooMuchDataText(const std::string& sql)
+{
+    return TableWords(sql) + " rend plus de " + std::to_string(TQuery::kMaxBytes >> 20) +
+           " Mo de donn\xC3\xA9" "es : la lecture est arr\xC3\xAAt\xC3\xA9" "e.";
+}
+
+std::size_t RecordBytes(std::size_t fields, std::size_t textBytes)
+{
+    return sizeof(std::vector<DbValue>) + fields * sizeof(DbValue) + textBytes;
+}
+
 std::string TooManyRecordsText(const std::string& sql)
 {
     return TableWords(sql) + " rend plus de 1 000 000 enregistrements : la lecture est arr\xC3\xAAt\xC3\xA9" "e.";
-}
-
-std::string QueriedTable(const std::string& sql)
-{
-    // Words outside quotes and parentheses; the FROM clause runs to the next
-    // clause word or the end of the statement.
-    auto isWordChar = [](char c) {
-        return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '$' || static_cast<unsigned char>(c) >= 0x80;
-    };
-    std::size_t from = std::string::npos;
-    int depth = 0;
-    for (std::size_t i = 0; i < sql.size();) {
-        const char c = sql[i];
-        if (c == '\'' || c == '"') {
-            const std::size_t close = sql.find(c, i + 1);
-            i = close == std::string::npos ? sql.size() : close + 1;
-            continue;
-        }
-        if (c == '(') ++depth;
-        if (c == ')') --depth;
-        if (c == ';' && depth == 0 && from != std::string::npos) return TrimSpaces(sql.substr(from, i - from));
-        if (!isWordChar(c) || (i > 0 && isWordChar(sql[i - 1]))) {
-            ++i;
-            continue;
-        }
-        std::size_t e = i;
-        while (e < sql.size() && isWordChar(sql[e])) ++e;
-        const std::string word = AsciiUpper(sql.substr(i, e - i));
-        if (depth == 0) {
-            if (from == std::string::npos && word == "FROM") from = e;
-            else if (from != std::string::npos &&
-                     (word == "WHERE" || word == "GROUP" || word == "ORDER" || word == "LIMIT" || word == "UNION"))
-                return TrimSpaces(sql.substr(from, i - from));
-        }
-        i = e;
-    }
-    return from == std::string::npos ? std::string() : TrimSpaces(sql.substr(from));
 }
 
 bool SqliteToChar(const std::string& value, const std::string& format, std::string& result)
@@ -761,159 +708,6 @@ bool SqliteToDate(const std::string& value, const std::string& format, std::stri
     return true;
 }
 
-// ---- Tables of a query text --------------------------------------------------
-
-namespace {
-
-struct SqlToken {
-    enum class Kind { Word, QuotedName, Text, Number, Mark } kind;
-    std::size_t begin, end;
-};
-
-bool SqlWordStart(unsigned char c) { return std::isalpha(c) || c == '_' || c >= 0x80; }
-bool SqlWordChar(unsigned char c) { return std::isalnum(c) || c == '_' || c == '$' || c >= 0x80; }
-
-// The tokens of a text; blanks and comments are dropped.
-std::vector<SqlToken> SqlTokens(const std::string& sql)
-{
-    std::vector<SqlToken> tokens;
-    const std::size_t n = sql.size();
-    // The end of a quoted run opened at `i` (a doubled quote stays inside).
-    const auto closing = [&](std::size_t i, char quote) {
-        std::size_t j = i + 1;
-        for (;;) {
-            j = sql.find(quote, j);
-            if (j == std::string::npos) return n;
-            if (j + 1 < n && sql[j + 1] == quote) {
-                j += 2;
-                continue;
-            }
-            return j + 1;
-        }
-    };
-    for (std::size_t i = 0; i < n;) {
-        const auto c = static_cast<unsigned char>(sql[i]);
-        if (std::isspace(c)) {
-            ++i;
-        } else if (c == '-' && i + 1 < n && sql[i + 1] == '-') {
-            const std::size_t eol = sql.find('\n', i);
-            i = eol == std::string::npos ? n : eol + 1;
-        } else if (c == '/' && i + 1 < n && sql[i + 1] == '*') {
-            const std::size_t close = sql.find("*/", i + 2);
-            i = close == std::string::npos ? n : close + 2;
-        } else if (c == '\'' || c == '"') {
-            const std::size_t e = closing(i, static_cast<char>(c));
-            tokens.push_back({c == '"' ? SqlToken::Kind::QuotedName : SqlToken::Kind::Text, i, e});
-            i = e;
-        } else if (c == '$' && i + 1 < n && !std::isdigit(static_cast<unsigned char>(sql[i + 1]))) {
-            std::size_t j = i + 1;
-            while (j < n && SqlWordChar(static_cast<unsigned char>(sql[j])) && sql[j] != '$') ++j;
-            std::size_t e = j + 1;
-            if (j < n && sql[j] == '$') {
-                const std::size_t close = sql.find(sql.substr(i, j - i + 1), j + 1);
-                e = close == std::string::npos ? n : close + (j - i + 1);
-            }
-            tokens.push_back({SqlToken::Kind::Text, i, std::min(e, n)});
-            i = std::min(e, n);
-        } else if (SqlWordStart(c)) {
-            std::size_t j = i + 1;
-            while (j < n && SqlWordChar(static_cast<unsigned char>(sql[j]))) ++j;
-            tokens.push_back({SqlToken::Kind::Word, i, j});
-            i = j;
-        } else if (std::isdigit(c) || c == '$') {
-            std::size_t j = i + 1;
-            while (j < n && (std::isalnum(static_cast<unsigned char>(sql[j])) || sql[j] == '.')) ++j;
-            tokens.push_back({SqlToken::Kind::Number, i, j});
-            i = j;
-        } else {
-            tokens.push_back({SqlToken::Kind::Mark, i, i + 1});
-            ++i;
-        }
-    }
-    return tokens;
-}
-
-}  // namespace
-
-std::string QualifySqlTables(const std::string& sql, const std::function<std::string(const std::string&)>& qualify)
-{
-    const std::vector<SqlToken> tokens = SqlTokens(sql);
-    const auto word = [&](std::size_t k) {
-        return k < tokens.size() && tokens[k].kind == SqlToken::Kind::Word
-                   ? AsciiUpper(sql.substr(tokens[k].begin, tokens[k].end - tokens[k].begin))
-                   : std::string();
-    };
-    const auto mark = [&](std::size_t k, char c) {
-        return k < tokens.size() && tokens[k].kind == SqlToken::Kind::Mark && sql[tokens[k].begin] == c;
-    };
-    const auto isName = [&](std::size_t k) {
-        return k < tokens.size() && (tokens[k].kind == SqlToken::Kind::Word || tokens[k].kind == SqlToken::Kind::QuotedName);
-    };
-    // The end of the parenthesised run that opens at k.
-    const auto skipParentheses = [&](std::size_t k) {
-        int depth = 0;
-        for (; k < tokens.size(); ++k) {
-            if (mark(k, '(')) ++depth;
-            else if (mark(k, ')') && --depth == 0) return k + 1;
-        }
-        return k;
-    };
-    // The names a WITH clause gives: a name, its optional column list, AS.
-    std::vector<std::string> withNames;
-    if (word(0) == "WITH") {
-        int depth = 0;
-        for (std::size_t k = 1; k < tokens.size() && !(depth == 0 && word(k) == "SELECT"); ++k) {
-            if (mark(k, '(')) ++depth;
-            else if (mark(k, ')')) --depth;
-            else if (depth == 0 && isName(k) && word(k) != "RECURSIVE") {
-                const std::size_t after = mark(k + 1, '(') ? skipParentheses(k + 1) : k + 1;
-                if (word(after) == "AS") withNames.push_back(word(k));
-            }
-        }
-    }
-    static const char* const kClauseEnds[] = {"WHERE", "GROUP",     "ORDER",  "LIMIT",  "OFFSET", "FETCH",  "FOR",
-                                              "HAVING", "WINDOW", "UNION", "INTERSECT", "EXCEPT", "SELECT", "RETURNING"};
-    std::string out;
-    std::size_t copied = 0;
-    int depth = 0;
-    bool inFrom = false, expectTable = false;
-    for (std::size_t k = 0; k < tokens.size(); ++k) {
-        const std::string w = word(k);
-        if (depth == 0 && expectTable) {
-            expectTable = false;
-            if (w == "ONLY" || w == "LATERAL") {
-                expectTable = true;
-                continue;
-            }
-            if (isName(k)) {
-                std::size_t e = k + 1;
-                while (mark(e, '.') && isName(e + 1)) e += 2;
-                const bool function = mark(e, '(');
-                const bool withName = e == k + 1 && tokens[k].kind == SqlToken::Kind::Word &&
-                                      std::find(withNames.begin(), withNames.end(), w) != withNames.end();
-                if (!function && !withName) {
-                    const std::size_t b = tokens[k].begin, end = tokens[e - 1].end;
-                    out.append(sql, copied, b - copied);
-                    out += qualify(sql.substr(b, end - b));
-                    copied = end;
-                }
-                k = e - 1;
-                continue;
-            }
-        }
-        if (mark(k, '(')) ++depth;
-        else if (mark(k, ')')) depth = std::max(depth - 1, 0);
-        if (depth != 0) continue;
-        if (w == "FROM") inFrom = expectTable = true;
-        else if (mark(k, ';')) inFrom = false;
-        else if (inFrom && (w == "JOIN" || mark(k, ','))) expectTable = true;
-        else if (inFrom && std::find(std::begin(kClauseEnds), std::end(kClauseEnds), w) != std::end(kClauseEnds))
-            inFrom = false;
-    }
-    out.append(sql, copied, std::string::npos);
-    return out;
-}
-
 // ---- TDatabase ---------------------------------------------------------------
 
 TDatabase::TDatabase() : connectionName_("carotix_db_" + std::to_string(++gConnectionCounter)) {}
@@ -924,9 +718,10 @@ bool TDatabase::Connected() const { return open_; }
 
 void TDatabase::Close()
 {
-    searchPath_.clear();
+    searchSchemas_.clear();
     standardStrings_ = true;
-    tables_.clear();
+    relations_.clear();
+    sqliteColumns_.clear();
     if (pg_) {
         PQfinish(pg_);
         pg_ = nullptr;
@@ -1042,64 +837,241 @@ void TDatabase::SetUpPostgresSession()
     // The connection asked for standard strings; a server that did not take
     // them is asked once more, and otherwise no text with a backslash is sent.
     const auto standard = [&] {
-        const char* value = PQparameterStatus(conn, "standard_conforming_strings");
+        const char* value = gParameterStatus(conn, "standard_conforming_strings");
         return value && std::string(value) == "on";
     };
     if (!standard()) SessionCommand(conn, "SET standard_conforming_strings = on", {}, ConnectTimeout);
     standardStrings_ = standard();
-    // The search path the role and database give finds the tables; the
-    // queries themselves see only the server's own functions and operators.
-    searchPath_ = FirstValue(SessionCommand(conn, "SELECT pg_catalog.current_setting('search_path')", {}, ConnectTimeout));
+    // The schemas the role's search path gives find the tables ("$user"
+    // resolved, the implicit pg_catalog first), but for a schema named like
+    // the login that another role owns. Asked before the session's own path
+    // is set, every name written with its schema.
+    {
+        const PgResult r = SessionCommand(
+            conn,
+            "SELECT n.oid, n.nspname OPERATOR(pg_catalog.=) CURRENT_USER AND n.nspowner OPERATOR(pg_catalog.<>) "
+            "(SELECT u.oid FROM pg_catalog.pg_roles u WHERE u.rolname OPERATOR(pg_catalog.=) CURRENT_USER) "
+            "FROM pg_catalog.unnest(pg_catalog.current_schemas(true)) WITH ORDINALITY AS s(name, ord) "
+            "JOIN pg_catalog.pg_namespace n ON n.nspname OPERATOR(pg_catalog.=) s.name ORDER BY s.ord",
+            {}, ConnectTimeout);
+        if (PQresultStatus(r.r) != PGRES_TUPLES_OK) throw EDatabaseError(PostgresError(conn, r.r));
+        for (int i = 0; i < PQntuples(r.r); ++i) {
+            if (std::string(PQgetvalue(r.r, i, 1)) == "t") continue;
+            searchSchemas_ += (searchSchemas_.empty() ? "" : ",") + std::string(PQgetvalue(r.r, i, 0));
+        }
+        searchSchemas_ = "{" + searchSchemas_ + "}";
+    }
+    // The queries themselves see only the server's own functions and
+    // operators, and no row-security policy runs its function.
     SessionCommand(conn, std::string("SET search_path = ") + kCatalogPath, {}, ConnectTimeout);
+    SessionCommand(conn, "SET row_security = off", {}, ConnectTimeout);
     if (FirstValue(SessionCommand(conn, "SELECT pg_catalog.current_setting('search_path')", {}, ConnectTimeout)) !=
         kCatalogPath)
         throw EDatabaseError("Le serveur n'a pas accept\xC3\xA9 de limiter les requ\xC3\xAAtes \xC3\xA0 ses propres "
                              "fonctions (search_path) : la connexion est ferm\xC3\xA9" "e.");
+    if (FirstValue(SessionCommand(conn, "SELECT pg_catalog.current_setting('row_security')", {}, ConnectTimeout)) != "off")
+        throw EDatabaseError("Le serveur n'a pas accept\xC3\xA9 de d\xC3\xA9sactiver la s\xC3\xA9" "curit\xC3\xA9 "
+                             "par ligne (row_security) : la connexion est ferm\xC3\xA9" "e.");
 }
 
-std::string TDatabase::QualifiedTable(const std::string& name)
+namespace {
+
+std::string JoinedName(const std::vector<std::string>& parts)
 {
-    if (const auto found = tables_.find(name); found != tables_.end()) return found->second;
+    std::string r;
+    for (const std::string& p : parts) r += (r.empty() ? "" : ".") + p;
+    return r;
+}
+
+std::string RelationRefusal(const std::string& what) { return what + " ; la requ\xC3\xAAte n'est pas envoy\xC3\xA9" "e."; }
+
+}  // namespace
+
+const TDatabase::Relation& TDatabase::LookUpRelation(const SqlRelationRef& ref, const std::string& written)
+{
+    const std::string key = JoinedName(ref.parts) + (ref.parts.size() == 1 ? "" : "\x1F");
+    if (const auto found = relations_.find(key); found != relations_.end()) return found->second;
     PGconn* conn = pg_;
     if (!conn) throw EDatabaseError("Base PostgreSQL : acc\xC3\xA8s au moteur impossible");
-    // Looked up with the session's own search path, in a transaction of its
-    // own, by names written with their schema only: nothing of another schema
-    // can run meanwhile. A name the server does not know stays as written,
-    // so that the query fails naming it.
-    std::string qualified = name;
+    if (ref.parts.size() > 2)
+        throw EDatabaseError(RelationRefusal("\xC2\xAB " + written + " \xC2\xBB n'est pas un nom de table"));
+    // By the schema written, or else the first schema of the role's path that
+    // holds the name, as the server itself would find it. A name the server
+    // does not know stays as written, so that the query fails naming it.
+    const std::string schema = ref.parts.size() == 2 ? ref.parts[0] : std::string();
+    PgResult r;
     try {
-        LookUpTable(conn, name, qualified);
+        r = SessionCommand(
+            conn,
+            "SELECT n.nspname, c.relname, c.relkind, c.oid, o.rolname, "
+            "c.relowner = (SELECT u.oid FROM pg_roles u WHERE u.rolname = CURRENT_USER) OR o.rolsuper "
+            "OR c.relowner = (SELECT d.datdba FROM pg_database d WHERE d.datname = current_database()) "
+            "OR o.rolname = 'pg_database_owner', "
+            // Policies apply to every reader but the superusers, the roles
+            // that bypass them and the owner (unless forced).
+            "c.relrowsecurity AND NOT (SELECT u.rolsuper OR u.rolbypassrls FROM pg_roles u WHERE u.rolname = CURRENT_USER) "
+            "AND (c.relforcerowsecurity OR c.relowner <> (SELECT u.oid FROM pg_roles u WHERE u.rolname = CURRENT_USER)) "
+            "FROM pg_class c JOIN pg_namespace n ON n.oid = c.relnamespace JOIN pg_roles o ON o.oid = c.relowner "
+            "WHERE c.relname = $2 AND CASE WHEN $1 = '' THEN n.oid = ANY ($3::oid[]) ELSE n.nspname = $1 END "
+            "ORDER BY array_position($3::oid[], n.oid) LIMIT 1",
+            {schema.c_str(), ref.parts.back().c_str(), searchSchemas_.c_str()}, ConnectTimeout);
     } catch (...) {
         Close();  // a server gone silent: the next command connects again
         throw;
     }
-    tables_[name] = qualified;
-    return qualified;
+    if (PQresultStatus(r.r) != PGRES_TUPLES_OK) throw EDatabaseError(PostgresError(conn, r.r));
+    Relation relation;
+    relation.qualified = written;
+    if (PQntuples(r.r) == 1) {
+        const std::string name = std::string(PQgetvalue(r.r, 0, 0)) + "." + PQgetvalue(r.r, 0, 1);
+        const char kind = PQgetvalue(r.r, 0, 2)[0];
+        const std::string owner = PQgetvalue(r.r, 0, 4);
+        const bool trusted = std::string(PQgetvalue(r.r, 0, 5)) == "t";
+        const std::string named = "\xC2\xAB " + name + " \xC2\xBB (r\xC3\xB4le \xC2\xAB " + owner + " \xC2\xBB)";
+        // Tables and materialized views only hold data; a view or a foreign
+        // table runs its owner's code (or reaches another server) as the login.
+        if (kind == 'v' || kind == 'f') {
+            if (!trusted)
+                throw EDatabaseError(RelationRefusal(
+                    "La " + std::string(kind == 'v' ? "vue " : "table externe ") + named +
+                    " n'est pas lue : seules le sont les vues et tables externes de l'utilisateur connect\xC3\xA9, "
+                    "d'un superutilisateur ou du propri\xC3\xA9taire de la base"));
+        } else if (kind != 'r' && kind != 'p' && kind != 'm') {
+            throw EDatabaseError(RelationRefusal(named + " n'est ni une table ni une vue"));
+        }
+        // Row security is off for the session: the server would refuse the
+        // read; said here in the program's words.
+        if (std::string(PQgetvalue(r.r, 0, 6)) == "t")
+            throw EDatabaseError(RelationRefusal("La table " + named + " a une s\xC3\xA9" "curit\xC3\xA9 par ligne qui "
+                                                 "s'appliquerait \xC3\xA0 l'utilisateur connect\xC3\xA9"));
+        relation.found = true;
+        relation.qualified = QuotedName(PQgetvalue(r.r, 0, 0)) + "." + QuotedName(PQgetvalue(r.r, 0, 1));
+        relation.oid = PQgetvalue(r.r, 0, 3);
+    }
+    return relations_[key] = relation;
 }
 
-void TDatabase::LookUpTable(PGconn* conn, const std::string& name, std::string& qualified)
+const std::vector<std::string>* TDatabase::ColumnsOf(const std::string& relationKey)
 {
-    SessionCommand(conn, "BEGIN TRANSACTION READ ONLY", {}, ConnectTimeout);
-    const PgResult path =
-        SessionCommand(conn, "SELECT pg_catalog.set_config('search_path', $1, true)", {searchPath_.c_str()}, ConnectTimeout);
-    if (PQresultStatus(path.r) == PGRES_TUPLES_OK) {
-        const PgResult r = SessionCommand(
-            conn,
-            "SELECT n.nspname, c.relname FROM pg_catalog.pg_class c JOIN pg_catalog.pg_namespace n "
-            "ON n.oid OPERATOR(pg_catalog.=) c.relnamespace "
-            "WHERE c.oid OPERATOR(pg_catalog.=) pg_catalog.to_regclass($1)::pg_catalog.oid",
-            {name.c_str()}, ConnectTimeout);
-        if (PQresultStatus(r.r) == PGRES_TUPLES_OK && PQntuples(r.r) == 1)
-            qualified = QuotedName(PQgetvalue(r.r, 0, 0)) + "." + QuotedName(PQgetvalue(r.r, 0, 1));
+    const auto found = relations_.find(relationKey);
+    if (found == relations_.end() || !found->second.found) return nullptr;
+    Relation& relation = found->second;
+    if (!relation.columnsRead) {
+        PgResult r;
+        try {
+            r = SessionCommand(pg_,
+                               "SELECT attname FROM pg_attribute WHERE attrelid = $1::oid AND attnum > 0 "
+                               "AND NOT attisdropped",
+                               {relation.oid.c_str()}, ConnectTimeout);
+        } catch (...) {
+            Close();
+            throw;
+        }
+        if (PQresultStatus(r.r) != PGRES_TUPLES_OK) throw EDatabaseError(PostgresError(pg_, r.r));
+        for (int i = 0; i < PQntuples(r.r); ++i) relation.columns.emplace_back(PQgetvalue(r.r, i, 0));
+        relation.columnsRead = true;
     }
-    SessionCommand(conn, "ROLLBACK", {}, ConnectTimeout);
+    return &relation.columns;
 }
+
+namespace {
+
+std::string Lower(std::string s)
+{
+    for (char& c : s)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return s;
+}
+
+// Every dotted name of the text must be a column of a relation it reads
+// (the server reads a.f as the call f(a): a.pg_typeof, a.row_to_json...), or
+// a function or type of pg_catalog. `columnsOf(i)` gives the columns of
+// relation i (nullptr: unknown to the engine, which then refuses the text
+// itself). `caseless`: names compare without regard to case (SQLite).
+void CheckDottedNames(const std::string& sql, const SqlTextReading& reading, bool caseless,
+                      const std::function<const std::vector<std::string>*(std::size_t)>& columnsOf)
+{
+    const auto same = [&](const std::string& a, const std::string& b) { return caseless ? Lower(a) == Lower(b) : a == b; };
+    for (const SqlDottedName& d : reading.dotted) {
+        const std::string written = sql.substr(d.begin, d.end - d.begin);
+        const std::string refusal =
+            "La requ\xC3\xAAte nomme \xC2\xAB " + written +
+            " \xC2\xBB, qui n'est pas une colonne d'une table qu'elle lit : elle n'est pas envoy\xC3\xA9" "e.";
+        if (d.parts.size() == 2 && same(d.parts[0], "pg_catalog") && !d.afterParenthesis) continue;
+        if (d.call || d.afterParenthesis || d.parts.size() > 3) throw EDatabaseError(refusal);
+        const std::string& column = d.parts.back();
+        bool matched = false;
+        for (std::size_t i = 0; i < reading.relations.size(); ++i) {
+            const SqlRelationRef& r = reading.relations[i];
+            const bool byName = d.parts.size() == 2
+                                    ? same(r.alias.empty() ? r.parts.back() : r.alias, d.parts[0]) ||
+                                          (!r.alias.empty() && same(r.parts.back(), d.parts[0]))
+                                    : r.parts.size() == 2 && same(r.parts[0], d.parts[0]) && same(r.parts[1], d.parts[1]);
+            if (!byName) continue;
+            matched = true;
+            if (column == "*") continue;
+            if (std::any_of(r.columnAliases.begin(), r.columnAliases.end(), [&](const std::string& c) { return same(c, column); }))
+                continue;
+            if (r.withName) throw EDatabaseError(refusal);
+            if (r.function) {
+                if (r.columnAliases.empty() && same(r.parts.back(), column)) continue;
+                throw EDatabaseError(refusal);
+            }
+            const std::vector<std::string>* columns = columnsOf(i);
+            if (columns && std::none_of(columns->begin(), columns->end(), [&](const std::string& c) { return same(c, column); }))
+                throw EDatabaseError(refusal);
+        }
+        if (!matched) throw EDatabaseError(refusal);
+    }
+}
+
+}  // namespace
 
 std::string TDatabase::ServerText(const std::string& sql)
 {
     if (!pg_) return sql;
     if (!standardStrings_ && sql.find('\\') != std::string::npos) throw EDatabaseError(kBackslashText);
-    return QualifySqlTables(sql, [this](const std::string& name) { return QualifiedTable(name); });
+    const SqlTextReading reading = ReadSqlText(sql);
+    std::vector<std::string> keys(reading.relations.size());
+    std::string out;
+    std::size_t copied = 0;
+    for (std::size_t i = 0; i < reading.relations.size(); ++i) {
+        const SqlRelationRef& r = reading.relations[i];
+        if (r.withName || r.function) continue;
+        const std::string written = sql.substr(r.begin, r.end - r.begin);
+        const Relation& relation = LookUpRelation(r, written);
+        keys[i] = JoinedName(r.parts) + (r.parts.size() == 1 ? "" : "\x1F");
+        out.append(sql, copied, r.begin - copied);
+        out += relation.qualified;
+        copied = r.end;
+    }
+    out.append(sql, copied, std::string::npos);
+    CheckDottedNames(sql, reading, false, [&](std::size_t i) { return keys[i].empty() ? nullptr : ColumnsOf(keys[i]); });
+    return out;
+}
+
+void TDatabase::CheckSqliteText(const std::string& sql)
+{
+    const SqlTextReading reading = ReadSqlText(sql);
+    if (reading.dotted.empty()) return;
+    sqlite3* h = SqliteHandle(QSqlDatabase::database(Q(connectionName_), false));
+    CheckDottedNames(sql, reading, true, [&](std::size_t i) -> const std::vector<std::string>* {
+        const SqlRelationRef& r = reading.relations[i];
+        if (r.withName || r.function || !h) return nullptr;
+        std::string name;
+        for (const std::string& part : r.parts) name += (name.empty() ? "" : ".") + QuotedName(part);
+        const auto found = sqliteColumns_.find(Lower(name));
+        if (found != sqliteColumns_.end()) return &found->second;
+        // The columns as the engine gives them for the table or view (read
+        // through a statement that is prepared, never run).
+        SqliteStatement st;
+        if (sqlite3_prepare_v2(h, ("SELECT * FROM " + name).c_str(), -1, &st.st, nullptr) != SQLITE_OK || !st.st)
+            return nullptr;
+        std::vector<std::string>& columns = sqliteColumns_[Lower(name)];
+        for (int c = 0; c < sqlite3_column_count(st.st); ++c)
+            if (const char* column = sqlite3_column_name(st.st, c)) columns.emplace_back(column);
+        return &columns;
+    });
 }
 
 // ---- TQuery -------------------------------------------------------------------
@@ -1112,6 +1084,7 @@ void TQuery::Close()
 {
     rows_.clear();
     current_ = 0;
+    bytes_ = 0;
     fieldCount_ = 0;
     active_ = false;
 }
@@ -1119,6 +1092,7 @@ void TQuery::Close()
 void TQuery::Open()
 {
     Close();
+    received_ = 0;
     if (!database_.Connected()) throw EDatabaseError("La base de donn\xC3\xA9" "es n'est pas connect\xC3\xA9" "e");
     if (database_.PostgresConnection()) {
         OpenOnPostgres(database_.PostgresConnection());
@@ -1131,6 +1105,7 @@ void TQuery::OpenOnSqlite(const QSqlDatabase& db)
 {
     sqlite3* h = SqliteHandle(db);
     if (!h) throw EDatabaseError("Base SQLite : acc\xC3\xA8s au moteur impossible");
+    database_.CheckSqliteText(SQL);
     SqliteStatement statement;
     const char* tail = nullptr;
     int rc = sqlite3_prepare_v2(h, SQL.data(), static_cast<int>(SQL.size()), &statement.st, &tail);
@@ -1165,9 +1140,20 @@ void TQuery::OpenOnSqlite(const QSqlDatabase& db)
     } noProgress{h};
     fieldCount_ = sqlite3_column_count(statement.st);
     while ((rc = sqlite3_step(statement.st)) == SQLITE_ROW) {
+        ++received_;
         if (rows_.size() >= kMaxRecords) {
             Close();
             throw EDatabaseError(TooManyRecordsText(SQL));
+        }
+        // Counted before it is copied: a record of long texts stops the read
+        // at the byte limit without being held.
+        std::size_t textBytes = 0;
+        for (int i = 0; i < fieldCount_; ++i)
+            if (sqlite3_column_type(statement.st, i) != SQLITE_NULL) textBytes += static_cast<std::size_t>(sqlite3_column_bytes(statement.st, i));
+        bytes_ += RecordBytes(static_cast<std::size_t>(fieldCount_), textBytes);
+        if (bytes_ > kMaxBytes) {
+            Close();
+            throw EDatabaseError(TooMuchDataText(SQL));
         }
         std::vector<DbValue> row;
         row.reserve(static_cast<std::size_t>(fieldCount_));
@@ -1194,7 +1180,7 @@ void TQuery::OpenOnPostgres(PGconn* conn)
     const std::string text = database_.ServerText(SQL);
     const int statementMs = database_.StatementTimeout;
     Waiting wait(QueryWaitText(SQL), std::max(statementMs, 0));
-    bool tooMany = false;
+    bool tooMany = false, tooBig = false;
     // The small commands around the query answer at once on a live server.
     const auto shortly = [&] { return Clock::now() + std::chrono::seconds(std::max(database_.ConnectTimeout, 2)); };
     // A server that stopped answering (or did not stop in the second it was
@@ -1204,6 +1190,7 @@ void TQuery::OpenOnPostgres(PGconn* conn)
         Close();
         if (wait.Cancelled()) throw EDatabaseCancelled(QueryCancelledText(SQL));
         if (tooMany) throw EDatabaseError(TooManyRecordsText(SQL));
+        if (tooBig) throw EDatabaseError(TooMuchDataText(SQL));
         const std::string table = QueriedTable(SQL);
         throw EDatabaseError("Le serveur ne r\xC3\xA9pond plus : la requ\xC3\xAAte" +
                              (table.empty() ? std::string() : " sur \xC2\xAB " + table + " \xC2\xBB") +
@@ -1231,13 +1218,23 @@ void TQuery::OpenOnPostgres(PGconn* conn)
         const auto deadline = statementMs > 0
                                   ? Clock::now() + std::chrono::milliseconds(statementMs) + std::chrono::seconds(5)
                                   : Clock::time_point::max();
-        // Records are kept as they come, up to the limit.
+        // Records are kept as they come, up to the limits; past one, the
+        // query is cancelled on the server and what still comes is dropped.
         result = PgRun(conn, sql, values, deadline, &wait, [&](const PGresult* record) {
+            ++received_;
+            if (tooMany || tooBig) return false;
             if (rows_.size() >= kMaxRecords) {
                 tooMany = true;
                 return false;
             }
             const int fields = PQnfields(record);
+            std::size_t textBytes = 0;
+            for (int c = 0; c < fields; ++c) textBytes += static_cast<std::size_t>(PQgetlength(record, 0, c));
+            bytes_ += RecordBytes(static_cast<std::size_t>(fields), textBytes);
+            if (bytes_ > kMaxBytes) {
+                tooBig = true;
+                return false;
+            }
             std::vector<DbValue> row;
             row.reserve(static_cast<std::size_t>(fields));
             for (int c = 0; c < fields; ++c) row.push_back(PostgresValue(record, 0, c));
@@ -1257,6 +1254,10 @@ void TQuery::OpenOnPostgres(PGconn* conn)
     if (tooMany) {
         Close();
         throw EDatabaseError(TooManyRecordsText(SQL));
+    }
+    if (tooBig) {
+        Close();
+        throw EDatabaseError(TooMuchDataText(SQL));
     }
     if (PQresultStatus(limit.r) != PGRES_COMMAND_OK) throw EDatabaseError(PostgresError(conn, limit.r));
 

@@ -34,14 +34,28 @@
 // the server databases are provided, so that the same SQL texts run on both
 // (dates are ISO texts there); of the engine's own
 // functions only those a read needs may be called (no extension loading, no
-// tokenizer registration).
+// tokenizer registration). A dotted name a.b must be a column b of a table
+// a of the query there too (the columns the engine gives for the table), so
+// that a text is accepted or refused alike on both engines.
 //
 // On the server only the server's own functions and operators may run: a
 // role that may create objects in a schema of the search path could plant a
 // function whose argument types match better than the built-in one. The
 // session's search path is therefore pg_catalog alone (pg_temp last), and
-// every table a query reads at its top level is written with its schema, as
-// the session's own search path finds it. Texts are read with standard
+// every table a query reads (at any depth) is written with its schema, as
+// the role's own search path finds it, but never in a "$user" schema that the
+// login does not own (a role that may create schemas could make one named
+// like the login). A relation is code too: plain and partitioned tables and
+// materialized views of any owner are read, a view or a foreign table only
+// when the login, a superuser or the database's owner owns it, since its
+// functions would run as the login; anything else is refused naming the
+// relation and its owner. Row security is off for the session, so that a
+// policy's function never runs: a read it would filter fails instead. (The
+// server's restrict_nonsystem_relation_kind is not used: it refuses the
+// trusted views too.) A dotted name a.b is accepted only where a is a table
+// of the query and b one of its columns (read once per connection), since
+// the server reads a.f as the call f(a); a name qualified by a schema is a
+// call or a type only in pg_catalog. Texts are read with standard
 // conforming strings (a backslash is itself); a session where that cannot be
 // set refuses every text holding a backslash.
 //
@@ -53,7 +67,8 @@
 // A query given up is cancelled on the server (or interrupted on SQLite).
 // Only the look-up of the server's host name, done by the system before the
 // connection starts, is not polled. Records are read as they come, so that
-// memory holds no more than the records kept.
+// memory holds no more than the records kept, which are bounded in number
+// and in bytes.
 #pragma once
 
 #include <cstdint>
@@ -64,6 +79,8 @@
 #include <stdexcept>
 #include <string>
 #include <vector>
+
+#include "platform/sql_tokens.h"
 
 class QSqlDatabase;
 struct pg_conn;
@@ -141,23 +158,42 @@ public:
     // server's connection (nullptr on the embedded database).
     const std::string& ConnectionName() const { return connectionName_; }
     // Internal: a query text as the server is sent it: its tables qualified
-    // with their schemas. Throws EDatabaseError.
+    // with their schemas, each relation it reads and each dotted name it
+    // uses checked. Throws EDatabaseError.
     std::string ServerText(const std::string& sql);
+    // Internal: the same checks of the dotted names on the embedded database.
+    void CheckSqliteText(const std::string& sql);
     pg_conn* PostgresConnection() const { return pg_; }
 
 private:
+    // A relation of the server as a query names it.
+    struct Relation {
+        bool found = false;
+        std::string qualified;  // "schema"."name", or the name as written when not found
+        std::string oid;
+        bool columnsRead = false;
+        std::vector<std::string> columns;
+    };
     void SetUpPostgresSession();
-    std::string QualifiedTable(const std::string& name);
-    void LookUpTable(pg_conn* conn, const std::string& name, std::string& qualified);
+    const Relation& LookUpRelation(const SqlRelationRef& ref, const std::string& written);
+    const std::vector<std::string>* ColumnsOf(const std::string& relationKey);
     std::string connectionName_;
     pg_conn* pg_ = nullptr;
     bool open_ = false;
-    // The server session: the search path its role and database give, used
-    // to find tables; whether a backslash in a quoted text is itself.
-    std::string searchPath_;
+    // The server session: the schemas (oids) where the role's search path
+    // finds tables, a "$user" schema of another owner left out; whether a
+    // backslash in a quoted text is itself.
+    std::string searchSchemas_;
     bool standardStrings_ = true;
-    std::map<std::string, std::string> tables_;
+    std::map<std::string, Relation> relations_;
+    std::map<std::string, std::vector<std::string>> sqliteColumns_;
 };
+
+// Tests only: how the session set-up reads a setting the server reports
+// (libpq's PQparameterStatus unless replaced), so that a server that keeps a
+// setting against the session's request can be played. Answers the previous.
+using ParameterStatusReader = const char* (*)(const pg_conn* conn, const char* name);
+ParameterStatusReader SetParameterStatusReader(ParameterStatusReader reader);
 
 class TQuery {
 public:
@@ -182,9 +218,16 @@ public:
     // Column i of the current record; Null past the end or out of range.
     DbValue Field(int i) const;
 
-    // The most records one query reads; more is refused with a message
-    // (TooManyRecordsText) as soon as the next record comes.
+    // How many records the engine handed over during the last Open, kept
+    // and dropped alike: a query stopped at a limit is seen to stop early.
+    std::size_t RecordsReceived() const { return received_; }
+
+    // The most records one query reads, and the most bytes its records may
+    // take in memory; more is refused with a message (TooManyRecordsText,
+    // TooMuchDataText) as soon as the next record comes, and the query is
+    // stopped on the server.
     static constexpr std::size_t kMaxRecords = 1'000'000;
+    static constexpr std::size_t kMaxBytes = std::size_t{256} << 20;
 
 private:
     void OpenOnPostgres(pg_conn* conn);
@@ -192,6 +235,8 @@ private:
     TDatabase& database_;
     std::vector<std::vector<DbValue>> rows_;
     std::size_t current_ = 0;
+    std::size_t bytes_ = 0;
+    std::size_t received_ = 0;
     int fieldCount_ = 0;
     bool active_ = false;
 };
@@ -210,17 +255,15 @@ inline constexpr const char* kBackslashText =
     "d'\xC3\xA9" "chappement (standard_conforming_strings est d\xC3\xA9sactiv\xC3\xA9) : une requ\xC3\xAAte qui en "
     "contient une n'est pas envoy\xC3\xA9" "e.";
 
-// The query text with each table read at its top level (after FROM, a comma
-// of the FROM clause or JOIN) replaced by `qualify(name)`; functions in FROM,
-// sub-queries and the names of a WITH clause are left alone.
-std::string QualifySqlTables(const std::string& sql, const std::function<std::string(const std::string&)>& qualify);
 // The message of a query that gives more than TQuery::kMaxRecords records,
 // naming the table it reads.
 std::string TooManyRecordsText(const std::string& sql);
-
-// The table (the text of the FROM clause) a query text reads, for messages;
-// empty when the text has no FROM.
-std::string QueriedTable(const std::string& sql);
+// The message of a query whose records would take more than
+// TQuery::kMaxBytes, naming the table it reads.
+std::string TooMuchDataText(const std::string& sql);
+// The bytes one record of `fields` values takes in memory, its texts of
+// `textBytes` bytes in all, as the byte limit counts them.
+std::size_t RecordBytes(std::size_t fields, std::size_t textBytes);
 
 // The TO_CHAR of the embedded database on one value, for tests: `value` an
 // ISO date "yyyy-mm-dd" (optionally followed by a time), `format` made of dd,

@@ -316,10 +316,16 @@ TEST_F(RecordSheetTest, TheDatabaseFillsTheRecordAndTheLookups)
         IniSql->WriteSection("OUV=Essai", {"PROF_TOT=Prof", line});
         EXPECT_THROW(sheet.FillFromRecord(), EDatabaseError) << line;
     }
+    // A WHERE holding OR narrows the ouvrage's record: it goes in parentheses.
+    IniSql->EraseSection("OUV=Essai");
+    IniSql->WriteSection("OUV=Essai", {"PROF_TOT=Prof", "WHERE=NATURE = 'A' OR ETAT = 'B'"});
+    sheet.FillFromRecord();
+    ASSERT_EQ(queries.size(), 4u);
+    EXPECT_EQ(queries[3].first, "SELECT PROF_TOT FROM OUV WHERE OUV.INDICE = ? AND (NATURE = 'A' OR ETAT = 'B');");
     IniSql->WriteSection("COMMUNES;--.NOM=Essai\\Note", {"INSEE=Zone"});
     IniSql->EraseSection("COMMUNES.NOM=Essai\\Note");
     EXPECT_THROW(sheet.CompleteFromLookups(), EDatabaseError);
-    EXPECT_EQ(queries.size(), 3u);
+    EXPECT_EQ(queries.size(), 4u);
     static_cast<void>(row);
 }
 

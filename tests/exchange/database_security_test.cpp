@@ -1,7 +1,8 @@
 // The database link read as the checks read it: functions and operators
-// planted in a schema of the search path never run, a server whose role reads
-// backslashes as escapes reads the texts as the checks did, and sql.ini's
-// WHERE only narrows the ouvrage's rows.
+// planted in a schema of the search path never run, nor the code of another
+// role's relations (views, rules, row-security policies), a server whose role
+// reads backslashes as escapes reads the texts as the checks did, and
+// sql.ini's WHERE only narrows the ouvrage's rows.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -48,12 +49,19 @@ protected:
         return std::stoi(q.Field(0).text);
     }
     // The levels the download brings for the ouvrage F.
-    int DownloadedLevels()
+    int DownloadedLevels() { return std::stoi(Downloaded("Niveau")); }
+    // The rows the download brings for the ouvrage F into `table`, or its
+    // failure's message.
+    std::string Downloaded(const std::string& table)
     {
         TDirBlock root("Carotix");
-        FillTableFromDatabase(db_, root, kIndice, "F", "Niveau");
-        const TDirBlock* levels = root.FindDir(std::string(kIndice) + "\\Niveau");
-        return levels ? levels->RowCount() : 0;
+        try {
+            FillTableFromDatabase(db_, root, kIndice, "F", table);
+        } catch (const EDatabaseError& e) {
+            return e.what();
+        }
+        const TDirBlock* rows = root.FindDir(std::string(kIndice) + "\\" + table);
+        return std::to_string(rows ? rows->RowCount() : 0);
     }
 
     TempProgramDir program_;
@@ -154,4 +162,73 @@ TEST_F(DatabaseSecurityTest, BackslashesReadAsTheChecksReadThem)
     q.Open();
     EXPECT_EQ(q.Field(0).text, "a\\");
     EXPECT_EQ(q.Field(1).text, "on");
+}
+
+// A hostile role squats a schema named like each login, owns a view in a
+// schema of the path, turns a table it owns into a view by a rule and puts a
+// row-security policy on another: with the shipped sql.ini, none of its code
+// runs (its function leaves a line in the server's log), as the superuser or
+// as an ordinary login, while a table it owns without policy still downloads.
+TEST_F(DatabaseSecurityTest, AnotherRolesCodeNeverRuns)
+{
+    PostgresServer server;
+    if (!server.Start()) GTEST_SKIP() << "PostgreSQL test skipped: " << server.Problem();
+    ASSERT_TRUE(server.RunSql(
+        "CREATE ROLE planteur LOGIN; GRANT CREATE ON DATABASE postgres TO planteur;\n"
+        "GRANT CREATE ON SCHEMA public TO planteur; GRANT SELECT ON ALL TABLES IN SCHEMA public TO planteur;\n"
+        "CREATE ROLE lecteur LOGIN; GRANT SELECT ON ALL TABLES IN SCHEMA public TO lecteur;\n"
+        "ALTER TABLE NIVEAU OWNER TO planteur; ALTER TABLE TROU_NU OWNER TO planteur;\n"
+        "ALTER TABLE POMPAGE OWNER TO planteur;\n"
+        "SET ROLE planteur;\n"
+        "CREATE FUNCTION public.trace(tag text) RETURNS boolean LANGUAGE plpgsql AS "
+        "$$BEGIN RAISE LOG 'carotix-planted %', tag; RETURN true; END$$;\n"
+        "CREATE SCHEMA postgres; CREATE SCHEMA lecteur; CREATE SCHEMA terrain;\n"
+        "GRANT USAGE ON SCHEMA postgres, lecteur, terrain TO PUBLIC;\n"
+        "CREATE VIEW postgres.niveau AS SELECT * FROM public.niveau WHERE public.trace('niveau');\n"
+        "CREATE VIEW postgres.ouvrage AS SELECT INDICE, DESIGNATION, 'FAUX'::varchar AS NATURE, USAGE_EAU, "
+        "ZONE_LAMBERT, X, Y, Z, PROF, PROF_EAU, DATE_EAU, DIAM_TUBE, ETAT FROM public.ouvrage WHERE public.trace('ouvrage');\n"
+        "CREATE VIEW lecteur.niveau AS SELECT * FROM public.niveau WHERE public.trace('niveau');\n"
+        "CREATE VIEW terrain.tubage AS SELECT * FROM public.tubage WHERE public.trace('tubage');\n"
+        "GRANT SELECT ON ALL TABLES IN SCHEMA postgres, lecteur, terrain TO PUBLIC;\n"
+        "CREATE TABLE public.trou_nu_copie AS SELECT * FROM public.trou_nu; DELETE FROM public.trou_nu;\n"
+        "CREATE RULE \"_RETURN\" AS ON SELECT TO public.trou_nu DO INSTEAD "
+        "SELECT * FROM public.trou_nu_copie WHERE public.trace('trou_nu');\n"
+        "ALTER TABLE POMPAGE ENABLE ROW LEVEL SECURITY; CREATE POLICY tous ON POMPAGE USING (public.trace('pompage'));\n"
+        "RESET ROLE;\n"
+        "ALTER ROLE postgres SET search_path = \"$user\", terrain, public;\n"
+        "ALTER ROLE lecteur SET search_path = \"$user\", terrain, public;"));
+    const std::string q = "\xC2\xAB ", e = " \xC2\xBB";
+    const std::string notSent = " ; la requ\xC3\xAAte n'est pas envoy\xC3\xA9" "e.";
+    const std::string notRead = " n'est pas lue : seules le sont les vues et tables externes de l'utilisateur "
+                                "connect\xC3\xA9, d'un superutilisateur ou du propri\xC3\xA9taire de la base" + notSent;
+    struct Case {
+        const char* login;
+        const char* table;
+        std::string expected;  // rows, or the message
+    };
+    const Case cases[] = {
+        {"postgres", "Niveau", "6"},  // in public, not in the squatted schema
+        {"postgres", "Tubage", "La vue " + q + "terrain.tubage" + e + " (r\xC3\xB4le " + q + "planteur" + e + ")" + notRead},
+        {"postgres", "Trou-nu", "La vue " + q + "public.trou_nu" + e + " (r\xC3\xB4le " + q + "planteur" + e + ")" + notRead},
+        {"postgres", "Pompage", "2"},  // a superuser is not subject to policies
+        {"lecteur", "Niveau", "6"},    // another role's table, without policy
+        {"lecteur", "Tubage", "La vue " + q + "terrain.tubage" + e + " (r\xC3\xB4le " + q + "planteur" + e + ")" + notRead},
+        {"lecteur", "Pompage", "La table " + q + "public.pompage" + e + " (r\xC3\xB4le " + q + "planteur" + e +
+                                   ") a une s\xC3\xA9" "curit\xC3\xA9 par ligne qui s'appliquerait \xC3\xA0 "
+                                   "l'utilisateur connect\xC3\xA9" + notSent},
+    };
+    for (const Case& c : cases) {
+        UseServer(server);
+        db_.Params.back() = std::string("USER NAME=") + c.login;
+        db_.Open();
+        EXPECT_EQ(Downloaded(c.table), c.expected) << c.login << " " << c.table;
+        TDirBlock root("Carotix");
+        FillSheetFromDatabase(db_, root, kIndice, "F", "Ouvrage");
+        EXPECT_EQ(root.GetPathString(std::string(kIndice) + "\\Ouvrage\\Nature", 0), "FORAGE") << c.login;
+        db_.Close();
+    }
+    EXPECT_EQ(server.Log().find("carotix-planted"), std::string::npos) << server.Log();
+    // The trace is seen when the function does run.
+    EXPECT_TRUE(server.RunSql("SELECT COUNT(*) FROM TROU_NU;"));
+    EXPECT_NE(server.Log().find("carotix-planted trou_nu"), std::string::npos);
 }

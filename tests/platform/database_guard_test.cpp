@@ -4,6 +4,7 @@
 // database.
 #include <gtest/gtest.h>
 
+#include <iostream>
 #include <sqlite3.h>
 
 #include "platform/database.h"
@@ -93,9 +94,14 @@ TEST(DatabaseGuardTest, TablesOfATextAreQualified)
          "SELECT A FROM <NIVEAU> N JOIN <OUVRAGE> O USING (INDICE, DESIGNATION) LEFT OUTER JOIN <public . D> ON D.X IN (1, 2) "
          "WHERE EXTRACT(YEAR FROM DATE_OBS) > 1"},
         {"SELECT (SELECT 1 FROM x) FROM generate_series(1, 3) g, (SELECT 2 FROM y) s, ONLY z",
-         "SELECT (SELECT 1 FROM x) FROM generate_series(1, 3) g, (SELECT 2 FROM y) s, ONLY <z>"},
+         "SELECT (SELECT 1 FROM <x>) FROM generate_series(1, 3) g, (SELECT 2 FROM <y>) s, ONLY <z>"},
         {"WITH RECURSIVE c(x) AS (SELECT 1 FROM w) SELECT * FROM c, d UNION SELECT 1 FROM e -- FROM f\n;",
-         "WITH RECURSIVE c(x) AS (SELECT 1 FROM w) SELECT * FROM c, <d> UNION SELECT 1 FROM <e> -- FROM f\n;"},
+         "WITH RECURSIVE c(x) AS (SELECT 1 FROM <w>) SELECT * FROM c, <d> UNION SELECT 1 FROM <e> -- FROM f\n;"},
+        // Relations at any depth; what only looks like one is left alone.
+        {"SELECT 1 FROM a WHERE x IN (SELECT y FROM s.b JOIN (c JOIN d ON 1=1) ON 1=1) AND x IS DISTINCT FROM y "
+         "AND SUBSTRING(x FROM 2) = E'\\' FROM e' /* /* */ FROM f */ UNION (TABLE g)",
+         "SELECT 1 FROM <a> WHERE x IN (SELECT y FROM <s.b> JOIN (<c> JOIN <d> ON 1=1) ON 1=1) AND x IS DISTINCT FROM y "
+         "AND SUBSTRING(x FROM 2) = E'\\' FROM e' /* /* */ FROM f */ UNION (TABLE <g>)"},
         {"SELECT $$ FROM a $$, 'it''s' FROM b ORDER BY 1", "SELECT $$ FROM a $$, 'it''s' FROM <b> ORDER BY 1"},
         {"SELECT 1", "SELECT 1"},
     };
@@ -121,4 +127,54 @@ TEST(DatabaseGuardTest, ServerRefusalsAreInTheProgramsWords)
     EXPECT_EQ(q.Field(0).text, "on");
     EXPECT_EQ(q.Field(1).text, "pg_catalog, pg_temp");
     EXPECT_EQ(q.Field(2).text, "7");
+    // A server that keeps standard strings off whatever the session asks:
+    // a text with a backslash is not sent, the others are.
+    const ParameterStatusReader previous = SetParameterStatusReader([](const pg_conn*, const char* name) -> const char* {
+        return std::string(name) == "standard_conforming_strings" ? "off" : nullptr;
+    });
+    db.Open();
+    SetParameterStatusReader(previous);
+    EXPECT_EQ(QueryError(db, "SELECT 'a\\' FROM OUVRAGE"), kBackslashText);
+    EXPECT_EQ(QueryError(db, "SELECT 'a' FROM OUVRAGE"), "");
+}
+
+// A dotted name is a column of a table the query reads, on both engines: the
+// server reads a.f as the call f(a).
+TEST(DatabaseGuardTest, DottedNamesAreColumnsOfTheQuerysTables)
+{
+    PostgresServer server;
+    const bool withServer = server.Start();
+    const auto refused = [](const std::string& name) {
+        return "La requ\xC3\xAAte nomme \xC2\xAB " + name +
+               " \xC2\xBB, qui n'est pas une colonne d'une table qu'elle lit : elle n'est pas envoy\xC3\xA9" "e.";
+    };
+    const std::pair<std::string, std::string> cases[] = {
+        {"SELECT LITHO FROM NIVEAU WHERE NIVEAU.pg_typeof IS NOT NULL", refused("NIVEAU.pg_typeof")},
+        {"SELECT N.row_to_json FROM NIVEAU N", refused("N.row_to_json")},
+        {"SELECT 1 FROM NIVEAU N JOIN OUVRAGE O ON O.INDICE = N.INDICE WHERE O.to_jsonb IS NULL", refused("O.to_jsonb")},
+        {"SELECT 1 FROM NIVEAU WHERE NIVEAU.num_nonnulls > 0", refused("NIVEAU.num_nonnulls")},
+        {"SELECT 1 FROM NIVEAU WHERE public.NIVEAU.pg_typeof IS NULL", refused("public.NIVEAU.pg_typeof")},
+        {"SELECT public.trace(1) FROM NIVEAU", refused("public.trace")},
+        {"SELECT (NIVEAU).pg_typeof FROM NIVEAU", refused(".pg_typeof")},
+        {"SELECT OUVRAGE.LITHO FROM NIVEAU", refused("OUVRAGE.LITHO")},
+        // Columns, as tables, aliases or schemas name them; pg_catalog's own.
+        {"SELECT N.LITHO, NIVEAU.LITHO, O.* FROM NIVEAU JOIN OUVRAGE O ON O.INDICE = NIVEAU.INDICE "
+         "JOIN NIVEAU N ON N.INDICE = O.INDICE WHERE pg_catalog.upper(O.NATURE) = 'X'",
+         ""},
+    };
+    for (const bool onServer : {false, true}) {
+        if (onServer && !withServer) {
+            std::cerr << "PostgreSQL part skipped: " << server.Problem() << "\n";
+            continue;
+        }
+        TDatabase db;
+        db.AliasName = onServer ? kPostgresAlias : kSqliteAlias;
+        db.Params = onServer ? server.Params() : std::vector<std::string>{"DATABASE NAME=carotix.db"};
+        db.BaseFolder = CAROTIX_DATA_DIR;
+        db.Open();
+        for (const auto& [sql, expected] : cases) {
+            if (!onServer && expected.empty()) continue;  // pg_catalog is the server's
+            EXPECT_EQ(QueryError(db, sql), expected) << sql << (onServer ? " (PostgreSQL)" : " (SQLite)");
+        }
+    }
 }

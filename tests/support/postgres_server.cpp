@@ -141,3 +141,9 @@ std::vector<std::string> PostgresServer::Params() const
 {
     return {"SERVER NAME=" + dir_.path().string(), "PORT=5432", "DATABASE NAME=postgres", "USER NAME=postgres"};
 }
+
+std::string PostgresServer::Log() const
+{
+    std::ifstream f(dir_ / "server.log", std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
+}

@@ -27,6 +27,9 @@ public:
     std::vector<std::string> Params() const;
     // Runs SQL through psql as the server's owner; true when it succeeded.
     bool RunSql(const std::string& sql);
+    // What the server wrote to its log so far (RAISE LOG of a function ends
+    // there: a trace that the function ran).
+    std::string Log() const;
 
 private:
     std::string Command(const std::string& tool) const;  // the tool, run as the right user
