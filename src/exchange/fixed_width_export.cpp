@@ -64,34 +64,43 @@ void Once(std::vector<std::string>& list, const std::string& item)
     if (std::find(list.begin(), list.end(), item) == list.end()) list.push_back(item);
 }
 
-// The tables of which a record kind writes rows without their designation:
-// those of its value paths that it does not write "<table>\Désign" with.
-std::vector<std::string> TablesWithoutDesign(const std::vector<std::string>& paths)
+// The tables a record kind writes rows of, each with whether it writes
+// "<table>\Désign" with them.
+struct WrittenTable {
+    std::string Name;
+    bool Designated = false;
+};
+
+std::vector<WrittenTable> TablesWritten(const std::vector<std::string>& paths)
 {
-    std::vector<std::string> tables;
+    std::vector<WrittenTable> tables;
     for (const std::string& path : paths) {
         const std::size_t cut = path.rfind('\\');
         if (cut == std::string::npos) continue;
         const std::string table = path.substr(0, cut);
-        if (std::find(paths.begin(), paths.end(), table + "\\" + kImportDesign) == paths.end()) Once(tables, table);
+        if (std::find_if(tables.begin(), tables.end(), [&](const WrittenTable& t) { return t.Name == table; })
+            != tables.end())
+            continue;
+        tables.push_back({table, std::find(paths.begin(), paths.end(), table + "\\" + kImportDesign) != paths.end()});
     }
     return tables;
 }
 
-// Whether the rows written of `table` come from several ouvrages of the
-// borehole, or from one of several: written without their designation, they
-// would come back as every ouvrage's.
-bool RowsOfSeveralOuvrages(const TDirBlock& borehole, const std::string& table, const std::vector<int>& rows)
+// Whether the rows written of `table` will come back as every ouvrage's while
+// they are not: rows of several ouvrages, or of one of several, written
+// without their designation; or written with designations that are all blank,
+// a column the import takes for that of a file that gives none. A blank
+// designation is one too: that of an ouvrage listed without one, or of rows
+// of no listed ouvrage.
+bool RowsOfSeveralOuvrages(const TDirBlock& borehole, const WrittenTable& table, const std::vector<int>& rows)
 {
-    const TBlock* design = borehole.FindBlock(table + "\\" + kImportDesign);
-    if (!design || design->IsDir()) return false;
+    const TBlock* design = borehole.FindBlock(table.Name + "\\" + kImportDesign);
+    if (!design || design->IsDir() || rows.empty()) return false;
     std::set<std::string> designs;
-    for (int r : rows)
-        if (ImportValueGiven(design->GetString(r))) designs.insert(design->GetString(r));
-    if (designs.empty()) return false;
+    for (int r : rows) designs.insert(Trim(design->GetString(r)));
+    if (table.Designated && (designs.size() > 1 || ImportValueGiven(*designs.begin()))) return false;
     if (const TBlock* listed = borehole.FindBlock(std::string("Ouvrage\\") + kImportDesign); listed && !listed->IsDir())
-        for (int r = 0; r < listed->Count(); ++r)
-            if (ImportValueGiven(listed->GetString(r))) designs.insert(listed->GetString(r));
+        for (int r = 0; r < listed->Count(); ++r) designs.insert(Trim(listed->GetString(r)));
     return designs.size() > 1;
 }
 
@@ -99,7 +108,7 @@ struct SubFilter {
     std::string Name;    // as listed, trimmed: what the selector writes
     std::string Prefix;  // "Niveau\"
     TFiltre Fields;
-    std::vector<std::string> Undesignated;  // TablesWithoutDesign of its records
+    std::vector<WrittenTable> Tables;  // TablesWritten of its records
 };
 
 class RecordWriter {
@@ -289,14 +298,14 @@ std::string ExportOracleData(const TDirBlock& Root, const std::string& filterNam
                 if (IsDataField(f)) paths.push_back(s.Prefix + f.FieldName);
             for (const TFilterField& f : s.Fields)
                 if (IsDataField(f)) paths.push_back(f.FieldName);
-            s.Undesignated = TablesWithoutDesign(paths);
+            s.Tables = TablesWritten(paths);
             subs.push_back(std::move(s));
         }
     }
     std::vector<std::string> mainPaths;
     for (const TFilterField& f : mainFilter)
         if (IsDataField(f)) mainPaths.push_back(f.FieldName);
-    const std::vector<std::string> mainUndesignated = TablesWithoutDesign(mainPaths);
+    const std::vector<WrittenTable> mainTables = TablesWritten(mainPaths);
 
     std::string out;
     RecordWriter writer(out, report);
@@ -308,11 +317,11 @@ std::string ExportOracleData(const TDirBlock& Root, const std::string& filterNam
         bool keyCut = false;
         bool shared = false;
         std::vector<int> written;  // the rows of the record kind being written
-        auto checkShared = [&](const std::vector<std::string>& tables) {
-            for (const std::string& table : tables)
+        auto checkShared = [&](const std::vector<WrittenTable>& tables) {
+            for (const WrittenTable& table : tables)
                 if (RowsOfSeveralOuvrages(b, table, written)) {
                     shared = true;
-                    Once(report.SharedTables, table);
+                    Once(report.SharedTables, table.Name);
                 }
         };
 
@@ -346,7 +355,7 @@ std::string ExportOracleData(const TDirBlock& Root, const std::string& filterNam
                     }
                 if (any) writeRecord(nullptr, r);
             }
-            checkShared(mainUndesignated);
+            checkShared(mainTables);
         } else {
             for (const SubFilter& s : subs) {
                 int rows = 1;
@@ -362,7 +371,7 @@ std::string ExportOracleData(const TDirBlock& Root, const std::string& filterNam
                         if (!any && IsDataField(f) && HoldsValue(b, f.FieldName, f.DataType, r)) any = true;
                     if (any) writeRecord(&s, r);
                 }
-                checkShared(s.Undesignated);
+                checkShared(s.Tables);
                 written.clear();
             }
         }

@@ -333,6 +333,20 @@ TEST_F(RoundTrip, GeneratedCollectionThroughEachShippedFilterFile)
     ExportOracleData(g.root, "cuvelage.ora", filter, casing);
     EXPECT_EQ(casing.Summary(), "cuvelage.ora :\n- 1 valeur(s) vide(s) \xC3\xA9" "crite(s) avec la valeur par "
                                 "d\xC3\xA9" "faut du filtre (Tubage\\Nature)");
+
+    // The casing of an ouvrage listed without designation, next to one that
+    // has a designation, is written with blanks only: read back, it would be
+    // the casing of both, and each shipped filter says so.
+    TDirBlock blank("Carotix");
+    blank.SetPathString("P1\\Ouvrage\\" + kD, 1, btString, "F2");
+    blank.SetPathString("P1\\Tubage\\" + kD, 0, btString, "");
+    blank.SetPathFloat("P1\\Tubage\\Fin", 0, btFloat, 5);
+    for (const auto& [filterFile, file] : {std::pair{"filtre_bss.txt", "equipement.ora"},
+                                           std::pair{"filtre_chantier.txt", "cuvelage.ora"}}) {
+        OracleExportReport report;
+        ExportOracleData(blank, file, ReadFilterFileText(Shipped(filterFile)), report);
+        EXPECT_EQ(report.SharedTables, std::vector<std::string>{"Tubage"}) << filterFile;
+    }
 }
 
 // A casing of 152.4 mm comes back as 152.4 through every shipped filter, and a
