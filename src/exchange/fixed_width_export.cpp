@@ -3,6 +3,7 @@
 #include "exchange/fixed_width_import.h"
 
 #include <algorithm>
+#include <map>
 #include <set>
 
 #include "platform/base/rtl_numbers.h"
@@ -102,6 +103,30 @@ bool RowsOfSeveralOuvrages(const TDirBlock& borehole, const WrittenTable& table,
     if (const TBlock* listed = borehole.FindBlock(std::string("Ouvrage\\") + kImportDesign); listed && !listed->IsDir())
         for (int r = 0; r < listed->Count(); ++r) designs.insert(Trim(listed->GetString(r)));
     return designs.size() > 1;
+}
+
+// A "Désign" field the filter writes: where, and in how many characters.
+struct DesignField {
+    std::string Path;
+    int Width = 0;
+};
+
+// Whether two different designations of the borehole are written alike by
+// one of the fields, cut to its width (the import trims what it reads).
+bool DesignationsWrittenAlike(const TDirBlock& borehole, const std::vector<DesignField>& fields)
+{
+    for (const DesignField& f : fields) {
+        const TBlock* design = borehole.FindBlock(f.Path);
+        if (!design || design->IsDir()) continue;
+        std::map<std::string, std::string> written;  // as written -> as held
+        for (int r = 0; r < design->Count(); ++r) {
+            const std::string held = Trim(design->GetString(r));
+            const std::string cut = Trim(Utf8Substr(held, 0, static_cast<std::size_t>(std::max(f.Width, 0))));
+            const auto [at, fresh] = written.emplace(cut, held);
+            if (!fresh && at->second != held) return true;
+        }
+    }
+    return false;
 }
 
 struct SubFilter {
@@ -228,7 +253,7 @@ private:
 bool OracleExportReport::HasRemarks() const
 {
     return CutTexts || WideNumbers || RoundedNumbers || LineBreaks || CutKeys || Unmapped || Defaults || SharedRows
-        || !MissingSubFilters.empty();
+        || JoinedDesigns || !MissingSubFilters.empty();
 }
 
 std::string OracleExportReport::Summary() const
@@ -259,6 +284,9 @@ std::string OracleExportReport::Summary() const
     if (SharedRows)
         s += "\n- " + IntToStr(SharedRows) + " indice(s) à plusieurs ouvrages dont les lignes (" + listed(SharedTables)
             + ") sont écrites sans leur désignation : relues, elles seront communes à tous les ouvrages de l'indice";
+    if (JoinedDesigns)
+        s += "\n- " + IntToStr(JoinedDesigns) + " indice(s) dont des désignations différentes, coupées à la largeur de "
+            "leur champ, s'écrivent de même : relus, leurs ouvrages n'en feront qu'un";
     if (LineBreaks) s += "\n- " + IntToStr(LineBreaks) + " texte(s) sur plusieurs lignes, écrit(s) sur une seule";
     if (Unmapped) s += "\n- " + IntToStr(static_cast<std::int64_t>(Unmapped))
         + " caractère(s) sans équivalent Windows-1252, écrit(s) \"?\"";
@@ -305,6 +333,17 @@ std::string ExportOracleData(const TDirBlock& Root, const std::string& filterNam
     std::vector<std::string> mainPaths;
     for (const TFilterField& f : mainFilter)
         if (IsDataField(f)) mainPaths.push_back(f.FieldName);
+    std::vector<DesignField> designFields;
+    auto noteDesign = [&](const TFilterField& f, const std::string& path) {
+        if (IsDataField(f) && IsTextType(f.DataType) && path.ends_with(std::string("\\") + kImportDesign))
+            designFields.push_back({path, f.Width});
+    };
+    for (const TFilterField& f : mainFilter) {
+        if (subs.empty()) noteDesign(f, f.FieldName);
+        for (const SubFilter& sub : subs) noteDesign(f, sub.Prefix + f.FieldName);
+    }
+    for (const SubFilter& sub : subs)
+        for (const TFilterField& f : sub.Fields) noteDesign(f, f.FieldName);
     const std::vector<WrittenTable> mainTables = TablesWritten(mainPaths);
 
     std::string out;
@@ -377,6 +416,7 @@ std::string ExportOracleData(const TDirBlock& Root, const std::string& filterNam
         }
         if (wroteAny) ++report.Boreholes;
         if (shared) ++report.SharedRows;
+        if (wroteAny && DesignationsWrittenAlike(b, designFields)) ++report.JoinedDesigns;
         if (keyCut) {
             ++report.CutKeys;
             if (report.Notes.size() < OracleExportReport::MaxNotes)
