@@ -863,6 +863,24 @@ private:
     bool referenceMerge_ = false;
 };
 
+// Whether a table holds nothing but blank texts and missing numbers: the
+// "Ouvrage" table that a record made which carried only a borehole's dossier.
+bool HoldsNoValue(const TDirBlock& table)
+{
+    for (const auto& column : table.Items()) {
+        if (column->IsDir())
+            return false;
+        for (int r = 0; r < column->Count(); ++r) {
+            const std::uint8_t kind = column->BlockType();
+            if ((kind == btInt || kind == btIntArray) ? !IsMissingInt(column->GetInt(r))
+                : (kind == btFloat || kind == btFloatArray) ? !IsMissingFloat(column->GetFloat(r))
+                                                            : ImportValueGiven(column->GetString(r)))
+                return false;
+        }
+    }
+    return true;
+}
+
 // The tables of the collection as an import finds them: those that hold a
 // "Désign" column already, and the rows of the others. What the import then
 // does to the designations concerns only the columns it made itself.
@@ -899,13 +917,15 @@ DesignationsBefore NoteDesignations(const TDirBlock& root)
 // holds the designations of the import's rows, which follow those rows: it is
 // moved down to them, the earlier rows keeping no designation. A column the
 // collection held before the import is left as it is, and so are the tables
-// of other boreholes.
+// of other boreholes. An "Ouvrage" table the import made that holds nothing
+// lists no ouvrage: it is removed.
 void SettleDesignations(TDirBlock& root, const DesignationsBefore& before, OracleImportReport& report)
 {
     for (const auto& child : root.Items()) {
         if (!child->IsDir())
             continue;
         TDirBlock& borehole = static_cast<TDirBlock&>(*child);
+        std::vector<TDirBlock*> emptyOuvrages;
         for (const auto& table : borehole.Items()) {
             if (!table->IsDir())
                 continue;
@@ -940,8 +960,11 @@ void SettleDesignations(TDirBlock& root, const DesignationsBefore& before, Oracl
                             r, r < rowsBefore ? std::string() : values[static_cast<std::size_t>(r - rowsBefore)]);
                 }
             }
-            if (table->Name == "Ouvrage")
+            if (table->Name == "Ouvrage") {
+                if (made && rowsBefore == 0 && HoldsNoValue(dir))
+                    emptyOuvrages.push_back(&dir);
                 continue;
+            }
             // Rows without designation next to designated ones belong to the
             // ouvrage listed without one; without such an ouvrage, to none.
             bool listsBlank = false;
@@ -962,6 +985,8 @@ void SettleDesignations(TDirBlock& root, const DesignationsBefore& before, Oracl
                            + " ligne(s) sans désignation parmi des lignes désignées, "
                              "rattachée(s) à aucun ouvrage");
         }
+        for (TDirBlock* empty : emptyOuvrages)
+            borehole.DeleteChild(borehole.IndexOf(empty));
     }
 }
 

@@ -287,6 +287,9 @@ TEST_F(FixedWidthImport, DesignationColumnsTheImportMakes)
         EXPECT_EQ(r.Tree(), c.tree);
         EXPECT_EQ(r.report.UndesignatedRows, c.undesignated);
     }
+    // A record that carries a dossier alone makes no ouvrage.
+    EXPECT_EQ(Import("*Indice:A2;Ouvrage\\Désign:A2;Ouvrage\\Z:F3;Dossier\\Commune:A4\r\n", "P1;  ;   ;Lyon\r\n").Tree(),
+              "P1\\Dossier\\Commune=Lyon\n");
 }
 
 // Records are appended straight into their borehole's columns; the
