@@ -3,6 +3,7 @@
 #include "exchange/fixed_width_import.h"
 
 #include <algorithm>
+#include <map>
 #include <set>
 
 #include "platform/base/rtl_numbers.h"
@@ -64,42 +65,75 @@ void Once(std::vector<std::string>& list, const std::string& item)
     if (std::find(list.begin(), list.end(), item) == list.end()) list.push_back(item);
 }
 
-// The tables of which a record kind writes rows without their designation:
-// those of its value paths that it does not write "<table>\Désign" with.
-std::vector<std::string> TablesWithoutDesign(const std::vector<std::string>& paths)
+// The tables a record kind writes rows of, each with whether it writes
+// "<table>\Désign" with them.
+struct WrittenTable {
+    std::string Name;
+    bool Designated = false;
+};
+
+std::vector<WrittenTable> TablesWritten(const std::vector<std::string>& paths)
 {
-    std::vector<std::string> tables;
+    std::vector<WrittenTable> tables;
     for (const std::string& path : paths) {
         const std::size_t cut = path.rfind('\\');
         if (cut == std::string::npos) continue;
         const std::string table = path.substr(0, cut);
-        if (std::find(paths.begin(), paths.end(), table + "\\" + kImportDesign) == paths.end()) Once(tables, table);
+        if (std::find_if(tables.begin(), tables.end(), [&](const WrittenTable& t) { return t.Name == table; })
+            != tables.end())
+            continue;
+        tables.push_back({table, std::find(paths.begin(), paths.end(), table + "\\" + kImportDesign) != paths.end()});
     }
     return tables;
 }
 
-// Whether the rows written of `table` come from several ouvrages of the
-// borehole, or from one of several: written without their designation, they
-// would come back as every ouvrage's.
-bool RowsOfSeveralOuvrages(const TDirBlock& borehole, const std::string& table, const std::vector<int>& rows)
+// Whether the rows written of `table` will come back as every ouvrage's while
+// they are not: rows of several ouvrages, or of one of several, written
+// without their designation; or written with designations that are all blank,
+// a column the import takes for that of a file that gives none. A blank
+// designation is one too: that of an ouvrage listed without one, or of rows
+// of no listed ouvrage.
+bool RowsOfSeveralOuvrages(const TDirBlock& borehole, const WrittenTable& table, const std::vector<int>& rows)
 {
-    const TBlock* design = borehole.FindBlock(table + "\\" + kImportDesign);
-    if (!design || design->IsDir()) return false;
+    const TBlock* design = borehole.FindBlock(table.Name + "\\" + kImportDesign);
+    if (!design || design->IsDir() || rows.empty()) return false;
     std::set<std::string> designs;
-    for (int r : rows)
-        if (ImportValueGiven(design->GetString(r))) designs.insert(design->GetString(r));
-    if (designs.empty()) return false;
+    for (int r : rows) designs.insert(Trim(design->GetString(r)));
+    if (table.Designated && (designs.size() > 1 || ImportValueGiven(*designs.begin()))) return false;
     if (const TBlock* listed = borehole.FindBlock(std::string("Ouvrage\\") + kImportDesign); listed && !listed->IsDir())
-        for (int r = 0; r < listed->Count(); ++r)
-            if (ImportValueGiven(listed->GetString(r))) designs.insert(listed->GetString(r));
+        for (int r = 0; r < listed->Count(); ++r) designs.insert(Trim(listed->GetString(r)));
     return designs.size() > 1;
+}
+
+// A "Désign" field the filter writes: where, and in how many characters.
+struct DesignField {
+    std::string Path;
+    int Width = 0;
+};
+
+// Whether two different designations of the borehole are written alike by
+// one of the fields, cut to its width (the import trims what it reads).
+bool DesignationsWrittenAlike(const TDirBlock& borehole, const std::vector<DesignField>& fields)
+{
+    for (const DesignField& f : fields) {
+        const TBlock* design = borehole.FindBlock(f.Path);
+        if (!design || design->IsDir()) continue;
+        std::map<std::string, std::string> written;  // as written -> as held
+        for (int r = 0; r < design->Count(); ++r) {
+            const std::string held = Trim(design->GetString(r));
+            const std::string cut = Trim(Utf8Substr(held, 0, static_cast<std::size_t>(std::max(f.Width, 0))));
+            const auto [at, fresh] = written.emplace(cut, held);
+            if (!fresh && at->second != held) return true;
+        }
+    }
+    return false;
 }
 
 struct SubFilter {
     std::string Name;    // as listed, trimmed: what the selector writes
     std::string Prefix;  // "Niveau\"
     TFiltre Fields;
-    std::vector<std::string> Undesignated;  // TablesWithoutDesign of its records
+    std::vector<WrittenTable> Tables;  // TablesWritten of its records
 };
 
 class RecordWriter {
@@ -219,7 +253,7 @@ private:
 bool OracleExportReport::HasRemarks() const
 {
     return CutTexts || WideNumbers || RoundedNumbers || LineBreaks || CutKeys || Unmapped || Defaults || SharedRows
-        || !MissingSubFilters.empty();
+        || JoinedDesigns || !MissingSubFilters.empty();
 }
 
 std::string OracleExportReport::Summary() const
@@ -250,6 +284,9 @@ std::string OracleExportReport::Summary() const
     if (SharedRows)
         s += "\n- " + IntToStr(SharedRows) + " indice(s) à plusieurs ouvrages dont les lignes (" + listed(SharedTables)
             + ") sont écrites sans leur désignation : relues, elles seront communes à tous les ouvrages de l'indice";
+    if (JoinedDesigns)
+        s += "\n- " + IntToStr(JoinedDesigns) + " indice(s) dont des désignations différentes, coupées à la largeur de "
+            "leur champ, s'écrivent de même : relus, leurs ouvrages n'en feront qu'un";
     if (LineBreaks) s += "\n- " + IntToStr(LineBreaks) + " texte(s) sur plusieurs lignes, écrit(s) sur une seule";
     if (Unmapped) s += "\n- " + IntToStr(static_cast<std::int64_t>(Unmapped))
         + " caractère(s) sans équivalent Windows-1252, écrit(s) \"?\"";
@@ -289,14 +326,25 @@ std::string ExportOracleData(const TDirBlock& Root, const std::string& filterNam
                 if (IsDataField(f)) paths.push_back(s.Prefix + f.FieldName);
             for (const TFilterField& f : s.Fields)
                 if (IsDataField(f)) paths.push_back(f.FieldName);
-            s.Undesignated = TablesWithoutDesign(paths);
+            s.Tables = TablesWritten(paths);
             subs.push_back(std::move(s));
         }
     }
     std::vector<std::string> mainPaths;
     for (const TFilterField& f : mainFilter)
         if (IsDataField(f)) mainPaths.push_back(f.FieldName);
-    const std::vector<std::string> mainUndesignated = TablesWithoutDesign(mainPaths);
+    std::vector<DesignField> designFields;
+    auto noteDesign = [&](const TFilterField& f, const std::string& path) {
+        if (IsDataField(f) && IsTextType(f.DataType) && path.ends_with(std::string("\\") + kImportDesign))
+            designFields.push_back({path, f.Width});
+    };
+    for (const TFilterField& f : mainFilter) {
+        if (subs.empty()) noteDesign(f, f.FieldName);
+        for (const SubFilter& sub : subs) noteDesign(f, sub.Prefix + f.FieldName);
+    }
+    for (const SubFilter& sub : subs)
+        for (const TFilterField& f : sub.Fields) noteDesign(f, f.FieldName);
+    const std::vector<WrittenTable> mainTables = TablesWritten(mainPaths);
 
     std::string out;
     RecordWriter writer(out, report);
@@ -308,11 +356,11 @@ std::string ExportOracleData(const TDirBlock& Root, const std::string& filterNam
         bool keyCut = false;
         bool shared = false;
         std::vector<int> written;  // the rows of the record kind being written
-        auto checkShared = [&](const std::vector<std::string>& tables) {
-            for (const std::string& table : tables)
+        auto checkShared = [&](const std::vector<WrittenTable>& tables) {
+            for (const WrittenTable& table : tables)
                 if (RowsOfSeveralOuvrages(b, table, written)) {
                     shared = true;
-                    Once(report.SharedTables, table);
+                    Once(report.SharedTables, table.Name);
                 }
         };
 
@@ -346,7 +394,7 @@ std::string ExportOracleData(const TDirBlock& Root, const std::string& filterNam
                     }
                 if (any) writeRecord(nullptr, r);
             }
-            checkShared(mainUndesignated);
+            checkShared(mainTables);
         } else {
             for (const SubFilter& s : subs) {
                 int rows = 1;
@@ -362,12 +410,13 @@ std::string ExportOracleData(const TDirBlock& Root, const std::string& filterNam
                         if (!any && IsDataField(f) && HoldsValue(b, f.FieldName, f.DataType, r)) any = true;
                     if (any) writeRecord(&s, r);
                 }
-                checkShared(s.Undesignated);
+                checkShared(s.Tables);
                 written.clear();
             }
         }
         if (wroteAny) ++report.Boreholes;
         if (shared) ++report.SharedRows;
+        if (wroteAny && DesignationsWrittenAlike(b, designFields)) ++report.JoinedDesigns;
         if (keyCut) {
             ++report.CutKeys;
             if (report.Notes.size() < OracleExportReport::MaxNotes)

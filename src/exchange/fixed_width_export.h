@@ -50,6 +50,9 @@ struct OracleExportReport {
     // ouvrage of the borehole.
     std::int64_t SharedRows = 0;
     std::vector<std::string> SharedTables;  // those tables, once each, in order met
+    // Boreholes of which two different designations are written alike, cut to
+    // the width of their field: read back, their ouvrages are one.
+    std::int64_t JoinedDesigns = 0;
     std::size_t Unmapped = 0;       // characters without a Windows-1252 byte, written "?"
     // Sub-filters listed by the selector that the filter file lacks, in list
     // order: their records carry the main fields only.

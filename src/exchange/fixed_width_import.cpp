@@ -15,6 +15,7 @@
 #include <memory>
 #include <system_error>
 #include <unordered_map>
+#include <unordered_set>
 
 namespace {
 
@@ -922,18 +923,71 @@ private:
     std::vector<std::pair<std::string, int>> sheetRows_;  // this record's (table, row), FindSheetRows
 };
 
-// A table's "Désign" column that holds no designation at all came from a file
-// that gives none (a driller's sheet written before its filter carried them,
-// or a table that belongs to the whole borehole, written blank): its rows
-// belong to every ouvrage of the borehole, as a table without the column, and
-// not to none of them. "Ouvrage" keeps its column: it lists the ouvrages.
-void DropBlankDesignations(TDirBlock& root)
+// Whether a table holds nothing but blank texts and missing numbers: the
+// "Ouvrage" table that a record made which carried only a borehole's dossier.
+bool HoldsNoValue(const TDirBlock& table)
+{
+    for (const auto& column : table.Items()) {
+        if (column->IsDir())
+            return false;
+        for (int r = 0; r < column->Count(); ++r) {
+            const std::uint8_t kind = column->BlockType();
+            if ((kind == btInt || kind == btIntArray) ? !IsMissingInt(column->GetInt(r))
+                : (kind == btFloat || kind == btFloatArray) ? !IsMissingFloat(column->GetFloat(r))
+                                                            : ImportValueGiven(column->GetString(r)))
+                return false;
+        }
+    }
+    return true;
+}
+
+// The tables of the collection as an import finds them: those that hold a
+// "Désign" column already, and the rows of the others. What the import then
+// does to the designations concerns only the columns it made itself.
+struct DesignationsBefore {
+    std::unordered_set<const TDirBlock*> designed;
+    std::unordered_map<const TDirBlock*, int> rows;  // of the tables that hold any
+};
+
+DesignationsBefore NoteDesignations(const TDirBlock& root)
+{
+    DesignationsBefore before;
+    for (const auto& child : root.Items()) {
+        if (!child->IsDir())
+            continue;
+        for (const auto& table : static_cast<const TDirBlock&>(*child).Items()) {
+            if (!table->IsDir())
+                continue;
+            const TDirBlock& dir = static_cast<const TDirBlock&>(*table);
+            if (dir.IndexOfName(kImportDesign) >= 0)
+                before.designed.insert(&dir);
+            if (const int rows = dir.RowCount(); rows > 0)
+                before.rows.emplace(&dir, rows);
+        }
+    }
+    return before;
+}
+
+// A table's "Désign" column that the import made and filled with blanks only
+// came from a file that gives none (a driller's sheet written before its
+// filter carried them, or a table that belongs to the whole borehole, written
+// blank): its rows belong to every ouvrage of the borehole, as a table without
+// the column, and not to none of them. "Ouvrage" keeps its column: it lists
+// the ouvrages. A column the import made in a table that held rows already
+// holds the designations of the import's rows, which follow those rows: it is
+// moved down to them, the earlier rows keeping no designation. A column the
+// collection held before the import is left as it is, and so are the tables
+// of other boreholes. An "Ouvrage" table the import made that holds nothing
+// lists no ouvrage: it is removed.
+void SettleDesignations(TDirBlock& root, const DesignationsBefore& before, OracleImportReport& report)
 {
     for (const auto& child : root.Items()) {
         if (!child->IsDir())
             continue;
-        for (const auto& table : static_cast<TDirBlock&>(*child).Items()) {
-            if (!table->IsDir() || table->Name == "Ouvrage")
+        TDirBlock& borehole = static_cast<TDirBlock&>(*child);
+        std::vector<TDirBlock*> emptyOuvrages;
+        for (const auto& table : borehole.Items()) {
+            if (!table->IsDir())
                 continue;
             TDirBlock& dir = static_cast<TDirBlock&>(*table);
             const int at = dir.IndexOfName(kImportDesign);
@@ -942,13 +996,73 @@ void DropBlankDesignations(TDirBlock& root)
             const TBlock* design = dir.Child(at);
             if (design->BlockType() != btString && design->BlockType() != btStringArray)
                 continue;
-            bool blank = true;
-            for (int r = 0; blank && r < design->Count(); ++r)
-                blank = !ImportValueGiven(design->GetString(r));
-            if (blank)
-                dir.DeleteChild(at);
+            const auto earlier = before.rows.find(&dir);
+            const int rowsBefore = earlier == before.rows.end() ? 0 : earlier->second;
+            const bool made = !before.designed.count(&dir);
+            if (!made && dir.RowCount() <= rowsBefore)
+                continue;  // a table the import did not write
+            if (made) {
+                bool blank = true;
+                for (int r = 0; blank && r < design->Count(); ++r)
+                    blank = !ImportValueGiven(design->GetString(r));
+                if (blank && table->Name != "Ouvrage") {
+                    dir.DeleteChild(at);
+                    continue;
+                }
+                if (rowsBefore > 0 && design->Count() > 0) {
+                    std::vector<std::string> values;
+                    for (int r = 0; r < design->Count(); ++r)
+                        values.push_back(design->GetString(r));
+                    const int rows = rowsBefore + static_cast<int>(values.size());
+                    dir.SetStringAt(at, rows - 1, btString, values.back());
+                    for (int r = 0; r < rows; ++r)
+                        dir.Child(at)->SetString(
+                            r, r < rowsBefore ? std::string() : values[static_cast<std::size_t>(r - rowsBefore)]);
+                }
+            }
+            if (table->Name == "Ouvrage") {
+                if (made && rowsBefore == 0 && HoldsNoValue(dir))
+                    emptyOuvrages.push_back(&dir);
+                continue;
+            }
+            // Rows without designation next to designated ones belong to the
+            // ouvrage listed without one; without such an ouvrage, to none.
+            bool listsBlank = false;
+            if (const TBlock* listed = borehole.FindBlock(std::string("Ouvrage\\") + kImportDesign);
+                listed && !listed->IsDir())
+                for (int r = 0; !listsBlank && r < listed->Count(); ++r)
+                    listsBlank = !ImportValueGiven(listed->GetString(r));
+            if (listsBlank)
+                continue;
+            std::int64_t blanks = 0;
+            const TBlock* settled = dir.Child(at);
+            for (int r = made ? 0 : rowsBefore; r < dir.RowCount(); ++r)
+                blanks += r < settled->Count() && ImportValueGiven(settled->GetString(r)) ? 0 : 1;
+            if (blanks == 0)
+                continue;
+            report.UndesignatedRows += blanks;
+            report.AddNote("Indice \"" + borehole.Name + "\", table " + table->Name + " : " + IntToStr(blanks)
+                           + " ligne(s) sans désignation parmi des lignes désignées, "
+                             "rattachée(s) à aucun ouvrage");
         }
+        for (TDirBlock* empty : emptyOuvrages)
+            borehole.DeleteChild(borehole.IndexOf(empty));
     }
+}
+
+// Runs the import, then settles the designation columns it made, also when a
+// record fails: the rows merged before the failure stay, and must belong to
+// their ouvrages as well.
+void RunSettlingDesignations(OracleImporter& importer, TDirBlock& root, OracleImportReport& report)
+{
+    const DesignationsBefore before = NoteDesignations(root);
+    try {
+        importer.Run();
+    } catch (...) {
+        SettleDesignations(root, before, report);
+        throw;
+    }
+    SettleDesignations(root, before, report);
 }
 
 // Loads the main filter; false when there is nothing to read it with.
@@ -983,7 +1097,7 @@ void OracleImportReport::AddNote(std::string note)
 bool OracleImportReport::HasRemarks() const
 {
     return FilterMissing || FilterEmpty || DroppedNoKey || DroppedNoValue || NotMerged || LostValues
-        || UnreadableNumbers || RenamedKeys || MergedKeys || !MissingSubFilters.empty();
+        || UnreadableNumbers || RenamedKeys || MergedKeys || UndesignatedRows || !MissingSubFilters.empty();
 }
 
 std::string OracleImportReport::Summary() const
@@ -1008,6 +1122,8 @@ std::string OracleImportReport::Summary() const
         s += "Clés renommées (\\ remplacés par _) : " + IntToStr(RenamedKeys) + "\n";
     if (MergedKeys)
         s += "Indices fusionnés avec un autre indice : " + IntToStr(MergedKeys) + "\n";
+    if (UndesignatedRows)
+        s += "Lignes sans désignation rattachées à aucun ouvrage : " + IntToStr(UndesignatedRows) + "\n";
     if (UnreadableNumbers)
         s += "Nombres illisibles, importés comme valeurs manquantes : " + IntToStr(UnreadableNumbers) + "\n";
     if (LostValues)
@@ -1041,8 +1157,7 @@ void ImportFromMemory(std::string_view dataBytes, const std::string& filterName,
     OracleImporter importer(reader, Root, filterText, std::move(mainFilter), report);
     if (throughRecords)
         importer.UseRecordDirectories();
-    importer.Run();
-    DropBlankDesignations(*Root);
+    RunSettlingDesignations(importer, *Root, report);
     if (observer)
         observer->Progress(dataBytes.size(), dataBytes.size());
 }
@@ -1081,8 +1196,7 @@ void ImportOracleFile(const std::string& DataFile, TDirBlock* Root, const std::s
         throw EOracleImportError("Impossible d'ouvrir le fichier de données " + QuotePath(DataFile), 0, 0);
     DataReader reader(file, size, observer);
     OracleImporter importer(reader, Root, filterText, std::move(mainFilter), report);
-    importer.Run();
-    DropBlankDesignations(*Root);
+    RunSettlingDesignations(importer, *Root, report);
     if (observer)
         observer->Progress(reader.Position(), size);
 }

@@ -75,6 +75,10 @@ struct OracleImportReport {
     // Keys that joined a borehole another key made: "A\B" stored as "A_B"
     // where "A_B" is already, or "A_B" where "A\B" was stored (named in Notes).
     std::int64_t MergedKeys = 0;
+    // Rows of a table whose other rows carry designations, left without one
+    // (a sheet that gives none next to one that does): they belong to no
+    // ouvrage the borehole lists (named in Notes, by borehole and table).
+    std::int64_t UndesignatedRows = 0;
     std::vector<std::string> MissingSubFilters; // selected sub-filters the filter file lacks, once each
     // The borehole names given by the files of one command, so that a key
     // renamed in several files counts once and a key that lands in a borehole

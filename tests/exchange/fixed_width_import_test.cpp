@@ -242,6 +242,56 @@ TEST_F(FixedWidthImport, IntoACollectionThatHoldsTheBoreholeAndValuesThatCannotJ
     EXPECT_EQ(r.report.NotMerged, 1);
 }
 
+// The designation columns an import makes: one of blanks only is dropped (the
+// file gives none), one made where rows stood already follows its rows, and
+// rows left without a designation among designated ones are named. Columns
+// the collection held and other boreholes are left as they are, also when a
+// record fails.
+TEST_F(FixedWidthImport, DesignationColumnsTheImportMakes)
+{
+    using Prepare = void (*)(TDirBlock&);
+    const Prepare none = [](TDirBlock&) {};
+    const Prepare twoLevels = [](TDirBlock& r) { r.SetPathFloat("P1\\Niveau\\Deb", 1, btFloat, 1); };
+    const Prepare designated = [](TDirBlock& r) {
+        r.SetPathString("P1\\Niveau\\Désign", 0, btString, "F2");
+        r.SetPathFloat("P1\\Niveau\\Deb", 0, btFloat, 2);
+    };
+    const Prepare blankOuvrage = [](TDirBlock& r) {
+        r.SetPathString("P1\\Ouvrage\\Désign", 1, btString, "F2");
+        r.SetPathString("P1\\Niveau\\Désign", 0, btString, "F2");
+        r.SetPathFloat("P1\\Niveau\\Deb", 0, btFloat, 2);
+        r.SetPathString("Q\\Tubage\\Désign", 0, btString, "");
+    };
+    struct Case {
+        Prepare prepare;
+        const char* data;
+        const char* tree;
+        std::int64_t undesignated;
+    } cases[] = {
+        {none, "P1;  0;\r\nP1;  1;  \r\n", "P1\\Niveau\\Deb=0|1\n", 0},
+        {twoLevels, "P1;  2;F2\r\n", "P1\\Niveau\\Deb=|1|2\nP1\\Niveau\\Désign=||F2\n", 2},
+        {designated, "P1;  3;  \r\nP1;  4;F2\r\n", "P1\\Niveau\\Désign=F2||F2\nP1\\Niveau\\Deb=2|3|4\n", 1},
+        {blankOuvrage, "P1;  3;  \r\n",
+         "P1\\Ouvrage\\Désign=|F2\nP1\\Niveau\\Désign=F2|\nP1\\Niveau\\Deb=2|3\nQ\\Tubage\\Désign=\n", 0},
+        {none, "P1;  0;\r\nP1;  1x", "P1\\Niveau\\Deb=0\n", 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.data);
+        Imported r;
+        c.prepare(*r.root);
+        try {
+            ImportOracleData(c.data, "a.ora", r.root.get(), "T\r\n->a.ora\r\n*Indice:A2;Niveau\\Deb:F3;Niveau\\Désign:A2\r\n",
+                             r.report);
+        } catch (const EOracleImportError&) {
+        }
+        EXPECT_EQ(r.Tree(), c.tree);
+        EXPECT_EQ(r.report.UndesignatedRows, c.undesignated);
+    }
+    // A record that carries a dossier alone makes no ouvrage.
+    EXPECT_EQ(Import("*Indice:A2;Ouvrage\\Désign:A2;Ouvrage\\Z:F3;Dossier\\Commune:A4\r\n", "P1;  ;   ;Lyon\r\n").Tree(),
+              "P1\\Dossier\\Commune=Lyon\n");
+}
+
 // Records are appended straight into their borehole's columns; the
 // result must be the tree that merging each record's directory gives.
 TEST_F(FixedWidthImport, DirectMergeMatchesMergingRecordDirectories)

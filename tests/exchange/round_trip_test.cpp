@@ -333,6 +333,29 @@ TEST_F(RoundTrip, GeneratedCollectionThroughEachShippedFilterFile)
     ExportOracleData(g.root, "cuvelage.ora", filter, casing);
     EXPECT_EQ(casing.Summary(), "cuvelage.ora :\n- 1 valeur(s) vide(s) \xC3\xA9" "crite(s) avec la valeur par "
                                 "d\xC3\xA9" "faut du filtre (Tubage\\Nature)");
+
+    // The casing of an ouvrage listed without designation, next to one that
+    // has a designation, is written with blanks only: read back, it would be
+    // the casing of both, and each shipped filter says so. So are two
+    // designations that a filter writes alike, cut to its width.
+    TDirBlock blank("Carotix");
+    blank.SetPathString("P1\\Ouvrage\\" + kD, 1, btString, "F2");
+    blank.SetPathString("P1\\Tubage\\" + kD, 0, btString, "");
+    blank.SetPathFloat("P1\\Tubage\\Fin", 0, btFloat, 5);
+    blank.SetPathString("P2\\Ouvrage\\" + kD, 0, btString, "PIEZOMETRE AMONT 1");
+    blank.SetPathString("P2\\Ouvrage\\" + kD, 1, btString, "PIEZOMETRE AMONT 2");
+    struct Shared {
+        const char *filterFile, *casing, *ouvrages;
+        std::int64_t joined;
+    };
+    for (const Shared& c : {Shared{"filtre_bss.txt", "equipement.ora", "ouvrage.ora", 0},
+                            Shared{"filtre_chantier.txt", "cuvelage.ora", "forages.ora", 1}}) {
+        OracleExportReport casing, ouvrages;
+        ExportOracleData(blank, c.casing, ReadFilterFileText(Shipped(c.filterFile)), casing);
+        EXPECT_EQ(casing.SharedTables, std::vector<std::string>{"Tubage"}) << c.filterFile;
+        ExportOracleData(blank, c.ouvrages, ReadFilterFileText(Shipped(c.filterFile)), ouvrages);
+        EXPECT_EQ(ouvrages.JoinedDesigns, c.joined) << c.filterFile;
+    }
 }
 
 // A casing of 152.4 mm comes back as 152.4 through every shipped filter, and a

@@ -94,7 +94,7 @@ namespace {
 bool HasOtherRemarks(const OracleImportReport& r)
 {
     return r.FilterEmpty || r.DroppedNoKey || r.DroppedNoValue || r.NotMerged || r.LostValues
-        || r.UnreadableNumbers || r.RenamedKeys || r.MergedKeys;
+        || r.UnreadableNumbers || r.RenamedKeys || r.MergedKeys || r.UndesignatedRows;
 }
 
 // The filters a file asked for and the filter file lacks, each in the box
