@@ -8,9 +8,11 @@
 //
 // While a dialog, a message box or a file dialog is open it stands above the
 // help box, which stays on top of the program's other windows, so that its
-// buttons can be reached; the help box is back on top once it has closed. It
-// stays on top of its own program's windows only: a dialog of a second
-// instance stands above it. A start on a file that cannot be read shows its
+// buttons can be reached, while the help box stays above the main window; the
+// help box is back on top once it has closed, and stays there however often a
+// person clicks in the program's windows. It stays on top of its own
+// program's windows only: a dialog of a second instance, another program's
+// window in use, stand above it. The picture opens beside the log window. A start on a file that cannot be read shows its
 // box, and once it is answered every frame lies on the screen as after a
 // normal start.
 //
@@ -937,7 +939,8 @@ TEST_P(Desktop, ASecondInstancesDialogStandsAboveTheFirstInstancesHelpBox)
 // raises the clicked window at each click, the focused one too); while
 // "Nouvel ouvrage" is open it lies under that dialog, yet above the main
 // window, clicked or not; once the dialog has closed it is above them again.
-// A window of another program, once in use, comes above it.
+// The picture opens beside the log window and stays on top as well. A
+// window of another program, once in use, comes above them.
 TEST_P(Desktop, TheHelpBoxStaysAboveItsProgramsWindowsUnderItsDialogsAndBelowOtherPrograms)
 {
     const TempProgramDir& folder = ProgramFolder();
@@ -981,10 +984,30 @@ TEST_P(Desktop, TheHelpBoxStaysAboveItsProgramsWindowsUnderItsDialogsAndBelowOth
     EXPECT_TRUE(KeepsStanding({{help.client, main.client}, {help.client, log.client}}))
         << "the help box is not back on top once the dialog has closed";
 
+    // The picture: beside the log window, under the main window's menus and
+    // tool bars, and on top like the help box.
+    ASSERT_TRUE(WaitActive(main.client));
+    const std::optional<Frame> picture = OpenWith([&] { MenuItem(XK_a, 6); });
+    ASSERT_TRUE(picture) << "Affichage > Afficher l'image did not show the picture";
+    EXPECT_LE(picture->x + picture->w, log.x) << "the picture lies over the log window";
+    EXPECT_GE(picture->x + picture->w, log.x - 8) << "the picture does not lie beside the log window";
+    if (const std::optional<QPoint> at = FreePoint(log, help))
+        for (int click = 0; click < 3; ++click) Click(at->x(), at->y());
+    Shot("picture-beside-log");
+    EXPECT_TRUE(KeepsStanding({{picture->client, main.client}, {picture->client, log.client}, {help.client, log.client}}))
+        << "the picture or the help box lies under the program's windows after clicks in the log window";
+
     // Another program's window over the help box, made the active one by a
     // click, as a person brings a terminal forward.
     const Window other = XCreateSimpleWindow(dpy_, DefaultRootWindow(dpy_), help.x, help.y, 200, 160, 0, 0, 0x336699);
     XStoreName(dpy_, other, "autre programme");
+    XSizeHints hints{};
+    hints.flags = USPosition | USSize;
+    hints.x = help.x;
+    hints.y = help.y;
+    hints.width = 200;
+    hints.height = 160;
+    XSetWMNormalHints(dpy_, other, &hints);
     XMapWindow(dpy_, other);
     XFlush(dpy_);
     others_.push_back(other);
@@ -997,7 +1020,8 @@ TEST_P(Desktop, TheHelpBoxStaysAboveItsProgramsWindowsUnderItsDialogsAndBelowOth
     XTranslateCoordinates(dpy_, other, DefaultRootWindow(dpy_), 0, 0, &ox, &oy, &child);
     Click(ox + 100, oy + 80);
     Shot("other-program-over-help");
-    EXPECT_TRUE(KeepsStanding({{other, help.client}})) << "the other program's window in use lies under the help box";
+    EXPECT_TRUE(KeepsStanding({{other, help.client}, {other, picture->client}}))
+        << "the other program's window in use lies under the help box or the picture";
     XDestroyWindow(dpy_, other);
     XFlush(dpy_);
 }
