@@ -11,7 +11,7 @@ packages=(
   clang libclang-rt-14-dev
   poppler-utils emf2svg libwmf-bin gsfonts gdal-bin python3
   fonts-dejavu-core fonts-liberation2
-  xauth xvfb openbox libx11-dev libxtst-dev
+  xauth xvfb openbox libx11-dev libxtst-dev libxcb1-dev
   cups cups-client cups-filters
 )
 

@@ -9,6 +9,7 @@
 #include <QWindow>
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include "drawing/windows/image_window.h"
 #include "platform/windows/help_window.h"
@@ -99,6 +100,37 @@ TEST(ModalStacking, StayOnTopWindowsGoUnderModalWindowsUntilTheLastCloses)
     first.close();
     Settle();
     EXPECT_FALSE(StayOnTopSuspended(&late));
+}
+
+// What the watcher raises, given the program's windows from the bottom of
+// the window manager's order to its top (O ordinary, T stay-on-top, M modal).
+TEST(ModalStacking, WindowsToRaiseKeepTheStayOnTopOnesOverOrdinaryWindowsAndUnderModalOnes)
+{
+    const struct {
+        const char* order;
+        std::vector<std::size_t> raised;
+    } rows[] = {
+        {"", {}},
+        {"OOT", {}},
+        {"OOTT", {}},
+        {"OTOT", {1, 3}},  // one under an ordinary window: all go up, the lower first, keeping their order
+        {"TO", {0}},  // a click in the main window raised it over the help box
+        {"TTO", {0, 1}},
+        {"OTTO", {1, 2}},
+        {"OTM", {}},  // under the dialog, over the main window
+        {"TOM", {0, 2}},  // the main window went over the help box: it is raised, then the dialog
+        {"OMT", {1}},  // a help box over the dialog: the dialog goes up again
+        {"OTMM", {}},
+        {"OMTM", {1, 3}},  // over a dialog under another one: both dialogs go up, in their order
+        {"TMOM", {0, 1, 3}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.order);
+        std::vector<StackRole> roles;
+        for (const char* c = row.order; *c; ++c)
+            roles.push_back(*c == 'T' ? StackRole::OnTop : *c == 'M' ? StackRole::Modal : StackRole::Ordinary);
+        EXPECT_EQ(WindowsToRaise(roles), row.raised);
+    }
 }
 
 }  // namespace

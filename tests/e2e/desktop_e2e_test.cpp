@@ -8,9 +8,11 @@
 //
 // While a dialog, a message box or a file dialog is open it stands above the
 // help box, which stays on top of the program's other windows, so that its
-// buttons can be reached; the help box is back on top once it has closed. It
-// stays on top of its own program's windows only: a dialog of a second
-// instance stands above it. A start on a file that cannot be read shows its
+// buttons can be reached, while the help box stays above the main window; the
+// help box is back on top once it has closed, and stays there however often a
+// person clicks in the program's windows. It stays on top of its own
+// program's windows only: a dialog of a second instance, another program's
+// window in use, stand above it. The picture opens beside the log window. A start on a file that cannot be read shows its
 // box, and once it is answered every frame lies on the screen as after a
 // normal start.
 //
@@ -574,7 +576,9 @@ protected:
             data)
             for (unsigned long i = 0; i < count; ++i) {
                 const Window w = static_cast<Window>(reinterpret_cast<long*>(data)[i]);
-                if (Pid(w) == program_.Pid() || Pid(w) == second_.Pid()) order.push_back(w);
+                if (Pid(w) == program_.Pid() || Pid(w) == second_.Pid() ||
+                    std::find(others_.begin(), others_.end(), w) != others_.end())
+                    order.push_back(w);
             }
         if (data) XFree(data);
         return order;
@@ -587,6 +591,37 @@ protected:
         const auto u = std::find(order.begin(), order.end(), upper);
         const auto l = std::find(order.begin(), order.end(), lower);
         return u != order.end() && l != order.end() && u > l;
+    }
+
+    // Whether every pair (upper, lower) stands so, read again and again for
+    // two seconds in a row: a click the window manager handles late, or a
+    // restacking that follows it, would break the run.
+    bool KeepsStanding(const std::vector<std::pair<Window, Window>>& pairs)
+    {
+        int run = 0;
+        return WaitFor(
+            [&] {
+                bool all = true;
+                for (const auto& [upper, lower] : pairs) all = all && StandsAbove(upper, lower);
+                run = all ? run + 1 : 0;
+                return run >= 40;
+            },
+            60s);
+    }
+
+    // A point of a window's client area that the frame `avoid` leaves free.
+    std::optional<QPoint> FreePoint(const Frame& f, const Frame& avoid)
+    {
+        int cx = 0, cy = 0;
+        Window child;
+        XWindowAttributes a;
+        if (!XGetWindowAttributes(dpy_, f.client, &a)) return std::nullopt;
+        XTranslateCoordinates(dpy_, f.client, DefaultRootWindow(dpy_), 0, 0, &cx, &cy, &child);
+        const QRect client(cx, cy, a.width, a.height), covered(avoid.x, avoid.y, avoid.w, avoid.h);
+        for (const QPoint p : {QPoint(client.left() + 2, client.bottom() - 24), QPoint(client.left() + 2, client.top() + 120),
+                               QPoint(client.right() - 24, client.bottom() - 24)})
+            if (client.contains(p) && !covered.contains(p)) return p;
+        return std::nullopt;
     }
 
     // The push buttons (and boxes of the same look) of the lowest row of a
@@ -682,6 +717,8 @@ protected:
     ChildProcess xserver_, wm_, program_, second_;
     // The instance whose windows Frames() and PopupShown() look at.
     ChildProcess* watched_ = &program_;
+    // Windows of other programs that Stacking() reports too.
+    std::vector<Window> others_;
 };
 
 TEST_P(Desktop, EveryFrameLiesInsideTheScreenAfterStartAndAfterEachWindowIsShownAgain)
@@ -895,6 +932,98 @@ TEST_P(Desktop, ASecondInstancesDialogStandsAboveTheFirstInstancesHelpBox)
     EXPECT_TRUE(WaitFor([&] { return StandsAbove(help.client, main.client); }, 30s))
         << "the first instance's help box is not on top of its main window once it is in use again";
     Shot("first-instance-again");
+}
+
+// The help box in use, at a first start: it stays above the main window and
+// the log window however often a person clicks in them (the window manager
+// raises the clicked window at each click, the focused one too); while
+// "Nouvel ouvrage" is open it lies under that dialog, yet above the main
+// window, clicked or not; once the dialog has closed it is above them again.
+// The picture opens beside the log window and stays on top as well. A
+// window of another program, once in use, comes above them.
+TEST_P(Desktop, TheHelpBoxStaysAboveItsProgramsWindowsUnderItsDialogsAndBelowOtherPrograms)
+{
+    const TempProgramDir& folder = ProgramFolder();
+    StartProgram(folder, folder / "Exemples" / "exemple.crx");
+    auto frames = Settled({"Carotix", "Coupe(s)", "Aide"});
+    for (const char* title : {"Carotix", "Coupe(s)", "Aide"})
+        ASSERT_FALSE(TitleStarting(frames, title).empty()) << "\"" << title << "\" did not show";
+    const Frame help = frames.at(TitleStarting(frames, "Aide"));
+    const Frame main = frames.at(TitleStarting(frames, "Carotix"));
+    const Frame log = frames.at(TitleStarting(frames, "Coupe(s)"));
+    EXPECT_TRUE(KeepsStanding({{help.client, main.client}, {help.client, log.client}}))
+        << "the help box is not on top of the program's windows after start-up";
+
+    for (const Frame* window : {&main, &log, &main}) {
+        const std::optional<QPoint> at = FreePoint(*window, help);
+        ASSERT_TRUE(at) << "no point of \"" << window->title << "\" lies outside the help box";
+        for (int click = 0; click < 3; ++click) {
+            Click(at->x(), at->y());
+            if (click == 0) EXPECT_TRUE(WaitActive(window->client)) << "\"" << window->title << "\" did not become active";
+        }
+        Shot(std::string("help-after-clicks-in-") + (window == &log ? "log" : "main"));
+        EXPECT_TRUE(KeepsStanding({{help.client, window->client}}))
+            << "the help box lies under \"" << window->title << "\" after three clicks in it";
+    }
+
+    // "Nouvel ouvrage" open, then clicks in the main window, which it blocks.
+    ASSERT_TRUE(WaitActive(main.client));
+    const std::optional<Frame> dialog = OpenWith([&] { MenuItem(XK_u, 0); });
+    ASSERT_TRUE(dialog) << "\"Nouvel ouvrage\" did not show";
+    Shot("help-under-dialog");
+    EXPECT_TRUE(KeepsStanding({{dialog->client, help.client}, {help.client, main.client}}))
+        << "while \"" << dialog->title << "\" is open the help box does not lie under it and above the main window";
+    if (const std::optional<QPoint> at = FreePoint(main, help)) {
+        for (int click = 0; click < 3; ++click) Click(at->x(), at->y());
+        EXPECT_TRUE(KeepsStanding({{dialog->client, help.client}, {help.client, main.client}}))
+            << "after clicks in the main window, the help box does not lie under the dialog and above the main window";
+    }
+    Keys({}, XK_Escape);
+    frames = Settled({"Carotix", "Coupe(s)", "Aide"}, {dialog->title});
+    ASSERT_TRUE(TitleStarting(frames, dialog->title).empty()) << "Escape did not close the dialog";
+    EXPECT_TRUE(KeepsStanding({{help.client, main.client}, {help.client, log.client}}))
+        << "the help box is not back on top once the dialog has closed";
+
+    // The picture: beside the log window, under the main window's menus and
+    // tool bars, and on top like the help box.
+    ASSERT_TRUE(WaitActive(main.client));
+    const std::optional<Frame> picture = OpenWith([&] { MenuItem(XK_a, 6); });
+    ASSERT_TRUE(picture) << "Affichage > Afficher l'image did not show the picture";
+    EXPECT_LE(picture->x + picture->w, log.x) << "the picture lies over the log window";
+    EXPECT_GE(picture->x + picture->w, log.x - 8) << "the picture does not lie beside the log window";
+    if (const std::optional<QPoint> at = FreePoint(log, help))
+        for (int click = 0; click < 3; ++click) Click(at->x(), at->y());
+    Shot("picture-beside-log");
+    EXPECT_TRUE(KeepsStanding({{picture->client, main.client}, {picture->client, log.client}, {help.client, log.client}}))
+        << "the picture or the help box lies under the program's windows after clicks in the log window";
+
+    // Another program's window over the help box, made the active one by a
+    // click, as a person brings a terminal forward.
+    const Window other = XCreateSimpleWindow(dpy_, DefaultRootWindow(dpy_), help.x, help.y, 200, 160, 0, 0, 0x336699);
+    XStoreName(dpy_, other, "autre programme");
+    XSizeHints hints{};
+    hints.flags = USPosition | USSize;
+    hints.x = help.x;
+    hints.y = help.y;
+    hints.width = 200;
+    hints.height = 160;
+    XSetWMNormalHints(dpy_, other, &hints);
+    XMapWindow(dpy_, other);
+    XFlush(dpy_);
+    others_.push_back(other);
+    ASSERT_TRUE(WaitFor([&] { return StandsAbove(other, main.client) || StandsAbove(main.client, other); }, 30s))
+        << "the window manager did not take the other program's window";
+    XWindowAttributes a;
+    int ox = 0, oy = 0;
+    Window child;
+    ASSERT_TRUE(WaitFor([&] { return XGetWindowAttributes(dpy_, other, &a) && a.map_state == IsViewable; }, 30s));
+    XTranslateCoordinates(dpy_, other, DefaultRootWindow(dpy_), 0, 0, &ox, &oy, &child);
+    Click(ox + 100, oy + 80);
+    Shot("other-program-over-help");
+    EXPECT_TRUE(KeepsStanding({{other, help.client}, {other, picture->client}}))
+        << "the other program's window in use lies under the help box or the picture";
+    XDestroyWindow(dpy_, other);
+    XFlush(dpy_);
 }
 
 // A start on a file that cannot be read: its box first, answered with a click

@@ -11,6 +11,7 @@
 #include <QComboBox>
 #include <functional>
 #include <QMenu>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QScreen>
 #include <QToolBar>
@@ -187,6 +188,19 @@ TEST_F(WindowGeometry, EveryWindowShowsItsWholeTextsAtTheSizeItOpensWith)
         });
     ASSERT_TRUE(Menu({"&Affichage", "Afficher l'image"}));
     Check(Window("TFImage"), "picture");
+    // It stays on top: it opens where it hides no menu, tool bar or button
+    // of the main window or of the log window.
+    {
+        const QRect picture = Window("TFImage")->frameGeometry();
+        EXPECT_TRUE(Window("TFImage")->screen()->availableGeometry().contains(picture));
+        for (QWidget* window : {static_cast<QWidget*>(&Main()), Window("TFCoupe")})
+            for (QWidget* w : window->findChildren<QWidget*>())
+                if (w->isVisible() && (qobject_cast<QMenuBar*>(w) || qobject_cast<QToolBar*>(w) ||
+                                       qobject_cast<QAbstractButton*>(w) || qobject_cast<QComboBox*>(w)))
+                    EXPECT_FALSE(picture.intersects(QRect(w->mapToGlobal(QPoint(0, 0)), w->size())))
+                        << "the picture at " << picture.x() << "," << picture.y() << " hides "
+                        << w->metaObject()->className() << " " << w->objectName().toStdString();
+    }
 
     // The editors of the ouvrage's tables, through the "O&uvrage" menu on the
     // first ouvrage.

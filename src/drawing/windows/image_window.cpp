@@ -1,7 +1,9 @@
 #include "drawing/windows/image_window.h"
 
 #include <QAction>
+#include <QMainWindow>
 #include <QPainter>
+#include <QScreen>
 #include <QVBoxLayout>
 #include <utility>
 
@@ -9,6 +11,7 @@
 #include "drawing/windows/log_window.h"
 #include "platform/qpainter_canvas.h"
 #include "platform/ui_services.h"
+#include "platform/windows/frame_placement.h"
 #include "platform/windows/modal_stacking.h"
 #include "store/blocks.h"
 
@@ -82,9 +85,31 @@ void TFImage::resizeEvent(QResizeEvent* event)
     RunGuarded([this] { FormResize(); });
 }
 
+void TFImage::PlaceBesideLog()
+{
+    // In the top right-hand corner of the main window's working area, under
+    // its menus and tool bars: beside the log window's drawing, since the
+    // main window ends where the log window begins. Left to the window
+    // manager, it would come over the menus and the first tool buttons.
+    auto* main = qobject_cast<QMainWindow*>(parentWidget());
+    QWidget* work = main ? main->centralWidget() : nullptr;
+    if (!work || !work->isVisible()) return;
+    placed_ = true;
+    const QRect area(work->mapToGlobal(QPoint(0, 0)), work->size());
+    const QSize client = size();
+    PlaceFrame(this, [this, area, client](const QMargins& m) {
+        QRect frame(QPoint(0, 0), client.grownBy(m).boundedTo(area.size()));
+        frame.moveTopRight(area.topRight());
+        if (const QScreen* screen = this->screen()) frame = FitFrameInto(frame, screen->availableGeometry());
+        return frame;
+    });
+}
+
 void TFImage::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
+    // Once: later showings keep the place the person gave it.
+    if (!placed_) PlaceBesideLog();
     RunGuarded([this] { FormResize(); });
     if (menuItem_) menuItem_->setChecked(true);
 }

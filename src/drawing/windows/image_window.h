@@ -60,6 +60,10 @@ protected:
     void hideEvent(QHideEvent* event) override;  // FormHide
 
 private:
+    // Its first place: see PlaceBesideLog.
+    void PlaceBesideLog();
+
+    bool placed_ = false;
     static QPointer<QAction> menuItem_;
 };
 

@@ -3,10 +3,17 @@
 #include <QApplication>
 #include <QEvent>
 #include <QGuiApplication>
+#include <QPointer>
 #include <QTimer>
 #include <QVariant>
 #include <QWidget>
 #include <QWindow>
+#include <algorithm>
+#include <map>
+#include <set>
+#include <utility>
+
+#include "platform/windows/x11_stacking.h"
 
 namespace {
 
@@ -27,6 +34,12 @@ bool RealStacking()
     return platform != QLatin1String("offscreen") && platform != QLatin1String("minimal");
 }
 
+// Window types whose owner Qt itself announces to the window manager.
+bool OwnedType(Qt::WindowType type)
+{
+    return type == Qt::Tool || type == Qt::Dialog || type == Qt::Sheet || type == Qt::Drawer;
+}
+
 class ModalStacker final : public QObject {
 public:
     ModalStacker()
@@ -37,8 +50,12 @@ public:
         // One of the program's windows takes the focus: the window manager
         // has raised it, maybe over the stay-on-top windows.
         connect(qApp, &QGuiApplication::focusWindowChanged, this, [this](QWindow* focus) {
-            if (focus && Stacked(focus->type())) update_.start();
+            if (focus && Stacked(focus->type())) Schedule(true);
         });
+        // Any other change of the window manager's order: a click on the
+        // title bar of the window that has the focus already, which raises
+        // it and tells the program nothing else.
+        x11::WatchStacking([this] { Schedule(false); });
     }
 
 protected:
@@ -51,8 +68,13 @@ protected:
             // which window is modal now.
             if (watched->isWidgetType()) {
                 const auto* w = static_cast<QWidget*>(watched);
-                if (w->isWindow() && Stacked(w->windowType())) update_.start();
+                if (w->isWindow() && Stacked(w->windowType())) Schedule(true);
             }
+            break;
+        case QEvent::MouseButtonPress:
+            // The window manager raises a window at each click in it, the
+            // focused one too, before the program sees the click.
+            if (watched->isWindowType()) Schedule(true);
             break;
         default:
             break;
@@ -61,24 +83,124 @@ protected:
     }
 
 private:
+    // `byPerson`: a click, a window shown or hidden, a change of focus, as
+    // opposed to a change of order the window manager reports; each of these
+    // gives the corrections their full allowance again.
+    void Schedule(bool byPerson)
+    {
+        if (byPerson) allowance_ = kAllowance;
+        update_.start();
+    }
+
     void Update()
     {
         QWidget* modal = QApplication::activeModalWidget();
+        std::vector<QWidget*> shown;
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            if (!Stacked(w->windowType())) continue;
+            if (StaysOnTopOfProgram(w) && w != modal)
+                w->setProperty(kSuspended, modal ? QVariant(true) : QVariant());
+            if (w->isVisible() && !w->isMinimized() && w->internalWinId()) shown.push_back(w);
+        }
+        if (!RealStacking()) return;
         // Raised only while the program is the one in use: a window of
         // another program that came up meanwhile keeps its place above them.
-        const bool raise = RealStacking() && QGuiApplication::applicationState() == Qt::ApplicationActive;
-        for (QWidget* w : QApplication::topLevelWidgets()) {
-            if (!StaysOnTopOfProgram(w) || w == modal) continue;
-            w->setProperty(kSuspended, modal ? QVariant(true) : QVariant());
-            if (!modal && raise && w->isVisible()) w->raise();
+        const bool inUse = QGuiApplication::applicationState() == Qt::ApplicationActive;
+        const std::optional<std::vector<quintptr>> stacking = x11::ClientStacking();
+        if (!stacking) {
+            // No order to read: raised whenever something may have changed it.
+            if (!inUse) return;
+            for (QWidget* w : shown)
+                if (StaysOnTopOfProgram(w) && !modal) w->raise();
+            if (modal) modal->raise();
+            return;
         }
-        if (modal && raise) modal->raise();
+        std::map<quintptr, QWidget*> byId;
+        for (QWidget* w : shown) byId[w->internalWinId()] = w;
+        std::vector<QWidget*> order;
+        for (const quintptr id : *stacking) {
+            const auto found = byId.find(id);
+            if (found != byId.end()) order.push_back(found->second);
+        }
+        AnnounceOwners(*stacking, order);
+        if (!inUse || allowance_ <= 0) return;
+        std::vector<StackRole> roles;
+        for (const QWidget* w : order)
+            roles.push_back(StaysOnTopOfProgram(w)             ? StackRole::OnTop
+                            : w->windowModality() != Qt::NonModal ? StackRole::Modal
+                                                                : StackRole::Ordinary);
+        const std::vector<std::size_t> raise = WindowsToRaise(roles);
+        if (raise.empty()) {
+            allowance_ = kAllowance;
+            return;
+        }
+        // A window manager that does not restack as asked would otherwise
+        // be asked again at each change it reports.
+        --allowance_;
+        for (const std::size_t i : raise) order[i]->raise();
     }
 
+    // A window shown in the same moment as its owner may reach the window
+    // manager first (the log window and the help box at start-up, shown
+    // while the main window is being shown): the window manager then takes
+    // it for a window of its own, which a click on the owner puts under the
+    // owner, and a modal window's owner goes over it. Its owner is written
+    // again once both are managed. The topics, an ordinary window for Qt,
+    // get their owner written the same way.
+    void AnnounceOwners(const std::vector<quintptr>& managed, const std::vector<QWidget*>& order)
+    {
+        const std::set<quintptr> ids(managed.begin(), managed.end());
+        std::set<std::pair<quintptr, quintptr>> now;
+        for (const QWidget* w : order) {
+            if (!StaysOnTopOfProgram(w) && !OwnedType(w->windowType())) continue;
+            const QWindow* handle = w->windowHandle();
+            const QWindow* owner = handle ? handle->transientParent() : nullptr;
+            if (!owner || !owner->handle() || !ids.count(owner->winId())) continue;
+            const std::pair<quintptr, quintptr> pair{w->internalWinId(), owner->winId()};
+            if (!announced_.count(pair)) x11::AnnounceTransientFor(pair.first, pair.second);
+            now.insert(pair);
+        }
+        announced_ = std::move(now);
+    }
+
+    static constexpr int kAllowance = 4;
+    int allowance_ = kAllowance;
+    std::set<std::pair<quintptr, quintptr>> announced_;
     QTimer update_;
 };
 
 }  // namespace
+
+std::vector<std::size_t> WindowsToRaise(const std::vector<StackRole>& order)
+{
+    bool under = false, over = false, modal = false;
+    bool ordinarySeen = false, onTopSeen = false;
+    // From the top down: an ordinary window seen before a stay-on-top one
+    // stands above it; a stay-on-top one seen before a modal one, likewise.
+    for (auto it = order.rbegin(); it != order.rend(); ++it) {
+        switch (*it) {
+        case StackRole::Ordinary:
+            ordinarySeen = true;
+            break;
+        case StackRole::OnTop:
+            under = under || ordinarySeen;
+            onTopSeen = true;
+            break;
+        case StackRole::Modal:
+            over = over || onTopSeen;
+            modal = true;
+            break;
+        }
+    }
+    std::vector<std::size_t> raise;
+    if (under)
+        for (std::size_t i = 0; i < order.size(); ++i)
+            if (order[i] == StackRole::OnTop) raise.push_back(i);
+    if (modal && (under || over))
+        for (std::size_t i = 0; i < order.size(); ++i)
+            if (order[i] == StackRole::Modal) raise.push_back(i);
+    return raise;
+}
 
 void KeepModalsAboveStayOnTop()
 {

@@ -6,15 +6,21 @@
 // instance's dialogs among them): the window manager's "above" state would
 // put them over every window on the screen. They are therefore ordinary
 // windows, transient for the main window, that the program itself raises
-// over its other windows whenever one of its windows is shown or takes the
-// focus; another program's window that comes up later stands above them.
+// over its other windows whenever the window manager has put one of its
+// windows above them (a click raises the clicked window, even one that has
+// the focus already) while the program is the one in use; another program's
+// window that comes up later stands above them.
 //
 // A modal window (a dialog, a message box, a file dialog) must not disappear
 // under them either: it blocks every other window, so a stay-on-top window
 // that hides its buttons could not even be moved away. While a modal window
-// is shown they are not raised, and the modal window is; they come back on
-// top once the last modal window has closed.
+// is shown they stand under it, yet still above the main window: the window
+// manager keeps a modal window's owner and the owner's other transient
+// windows together, the modal ones on top.
 #pragma once
+
+#include <cstddef>
+#include <vector>
 
 class QWidget;
 
@@ -31,3 +37,15 @@ bool StaysOnTopOfProgram(const QWidget* window);
 // Whether the window is one that stays on top, held under a modal window for
 // the time it is shown.
 bool StayOnTopSuspended(const QWidget* window);
+
+// What a shown window of the program is to the stacking.
+enum class StackRole { Ordinary, OnTop, Modal };
+
+// The windows to raise, in order (indexes into `order`), so that every
+// stay-on-top window stands above every ordinary window and under every
+// modal one, the program's windows being given from the bottom of the
+// window manager's stacking order to its top: the stay-on-top windows when
+// one lies under an ordinary window, then the modal windows when there is
+// one and the stay-on-top windows were raised or one lies above it. Each
+// group keeps its own order. Nothing when all stand as they should.
+std::vector<std::size_t> WindowsToRaise(const std::vector<StackRole>& order);

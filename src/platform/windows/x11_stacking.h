@@ -1,0 +1,30 @@
+// The window manager's stacking of the program's windows on an X11 desktop.
+//
+// Qt neither tells a program where its windows stand among the window
+// manager's nor when that order changes; the window manager publishes both
+// on the root window (_NET_CLIENT_LIST_STACKING, a property whose changes
+// the root window announces). Elsewhere (headless platforms, Wayland, a
+// build without xcb) nothing is known and the calls do nothing.
+#pragma once
+
+#include <QtGlobal>
+#include <functional>
+#include <optional>
+#include <vector>
+
+namespace x11 {
+
+// The client windows the window manager manages, from the bottom of its
+// stacking order to its top; none when there is no such list.
+std::optional<std::vector<quintptr>> ClientStacking();
+
+// Calls `changed` after each change of that order (once; later calls
+// replace the function).
+void WatchStacking(std::function<void()> changed);
+
+// Writes WM_TRANSIENT_FOR again: a window manager that framed the window
+// before its owner (a window shown in the same moment as the main window)
+// took it for a window of its own and learns the owner only then.
+void AnnounceTransientFor(quintptr window, quintptr owner);
+
+}  // namespace x11
