@@ -345,6 +345,16 @@ std::string ExportOracleData(const TDirBlock& Root, const std::string& filterNam
     for (const SubFilter& sub : subs)
         for (const TFilterField& f : sub.Fields) noteDesign(f, f.FieldName);
     const std::vector<WrittenTable> mainTables = TablesWritten(mainPaths);
+    for (const TFilterField& f : mainFilter)
+        if (f.IsKey) Once(report.Carried, f.FieldName);
+    if (subs.empty())
+        for (const std::string& path : mainPaths) Once(report.Carried, path);
+    for (const SubFilter& sub : subs) {
+        for (const TFilterField& f : mainFilter)
+            if (IsDataField(f)) Once(report.Carried, sub.Prefix + f.FieldName);
+        for (const TFilterField& f : sub.Fields)
+            if (IsDataField(f) || f.IsKey) Once(report.Carried, f.FieldName);
+    }
 
     std::string out;
     RecordWriter writer(out, report);
@@ -444,6 +454,107 @@ void ExportOracleFile(const std::string& DataFile, const TDirBlock& Root, const 
 {
     OracleExportReport report;
     ExportOracleFile(DataFile, Root, FilterFile, report);
+}
+
+namespace {
+
+// Whether a column holds a value in any row: read until the first one.
+bool ColumnHoldsValue(const TBlock& column)
+{
+    const std::uint8_t type = column.BlockType();
+    for (int r = 0; r < column.Count(); ++r) {
+        if (type == btString || type == btStringArray) {
+            if (!Trim(column.GetString(r)).empty()) return true;
+        } else if (type == btInt || type == btIntArray) {
+            if (!IsMissingInt(column.GetInt(r))) return true;
+        } else if (type == btFloat || type == btFloatArray) {
+            if (!IsMissingFloat(column.GetFloat(r))) return true;
+        }
+    }
+    return false;
+}
+
+// Whether the directory, or one below it, holds a value somewhere.
+bool DirHoldsValue(const TDirBlock& dir)
+{
+    for (const auto& item : dir.Items())
+        if (item->IsDir() ? DirHoldsValue(static_cast<const TDirBlock&>(*item)) : ColumnHoldsValue(*item)) return true;
+    return false;
+}
+
+class UncarriedFinder {
+public:
+    explicit UncarriedFinder(const std::set<std::string>& carried) : carried_(carried)
+    {
+        for (const std::string& path : carried)
+            for (std::size_t cut = path.find('\\'); cut != std::string::npos; cut = path.find('\\', cut + 1))
+                carriedDirs_.insert(path.substr(0, cut));
+    }
+
+    void Borehole(const TDirBlock& borehole)
+    {
+        for (const auto& item : borehole.Items()) {
+            const std::string& name = item->Name;
+            if (!item->IsDir()) {
+                Column(*item, name);
+            } else if (carriedDirs_.count(name)) {
+                Columns(static_cast<const TDirBlock&>(*item), name + "\\");
+            } else if (!seen_.count(name) && DirHoldsValue(static_cast<const TDirBlock&>(*item))) {
+                seen_.insert(name);
+                names.push_back(name + " (toutes les colonnes)");
+            }
+        }
+    }
+
+    std::vector<std::string> names;
+
+private:
+    void Columns(const TDirBlock& dir, const std::string& prefix)
+    {
+        for (const auto& item : dir.Items()) {
+            const std::string path = prefix + item->Name;
+            if (!item->IsDir())
+                Column(*item, path);
+            else if (carriedDirs_.count(path))
+                Columns(static_cast<const TDirBlock&>(*item), path + "\\");
+            else if (!seen_.count(path) && DirHoldsValue(static_cast<const TDirBlock&>(*item))) {
+                seen_.insert(path);
+                names.push_back(path);
+            }
+        }
+    }
+
+    void Column(const TBlock& column, const std::string& path)
+    {
+        if (carried_.count(path) || seen_.count(path) || !ColumnHoldsValue(column)) return;
+        seen_.insert(path);
+        names.push_back(path);
+    }
+
+    const std::set<std::string>& carried_;
+    std::set<std::string> carriedDirs_;  // the tables (and folders) a carried path lies in
+    std::set<std::string> seen_;         // paths already named
+};
+
+} // namespace
+
+std::vector<std::string> UncarriedData(const TDirBlock& Root, const std::set<std::string>& carried)
+{
+    UncarriedFinder finder(carried);
+    for (const auto& child : Root.Items())
+        if (child->IsDir()) finder.Borehole(static_cast<const TDirBlock&>(*child));
+    return finder.names;
+}
+
+std::string UncarriedSummary(const TDirBlock& Root, const std::set<std::string>& carried)
+{
+    const std::vector<std::string> names = UncarriedData(Root, carried);
+    if (names.empty()) return {};
+    std::string s = "Non exporté (absent du filtre) : ";
+    const std::size_t shown = std::min(names.size(), kUncarriedNamesShown);
+    for (std::size_t i = 0; i < shown; ++i) s += (i ? ", " : "") + names[i];
+    if (names.size() > shown) s += ", ... (" + IntToStr(static_cast<std::int64_t>(names.size() - shown)) + " de plus)";
+    return s;
 }
 
 std::vector<std::string> OracleExportItems(const std::vector<std::string>& headers)

@@ -57,6 +57,11 @@ struct OracleExportReport {
     // Sub-filters listed by the selector that the filter file lacks, in list
     // order: their records carry the main fields only.
     std::vector<std::string> MissingSubFilters;
+    // The paths of the columns the filter writes (its data fields, for each
+    // sub-filter) and of its key fields: what an export through it carries.
+    // Not a remark by itself: the export as a whole names what no file carries
+    // (UncarriedSummary).
+    std::vector<std::string> Carried;
     std::vector<std::string> Notes;  // borehole names cut, at most MaxNotes
     std::int64_t NotesLeftOut = 0;
     static constexpr std::size_t MaxNotes = 50;
@@ -81,6 +86,20 @@ std::string ExportOracleData(const TDirBlock& Root, const std::string& filterNam
 void ExportOracleFile(const std::string& DataFile, const TDirBlock& Root, const std::string& FilterFile,
                       OracleExportReport& report);
 void ExportOracleFile(const std::string& DataFile, const TDirBlock& Root, const std::string& FilterFile);
+
+// The tables and columns of Root's boreholes that hold at least one value
+// (a text not blank, a number not missing) and whose path is not in `carried`,
+// once each, in the order first met: "Table (toutes les colonnes)" for a table
+// of which no column is carried, "Table\Column" for a column of a table that
+// is. Each column is looked at once, and read only until a value turns up.
+std::vector<std::string> UncarriedData(const TDirBlock& Root, const std::set<std::string>& carried);
+
+// The remark of an export whose files carry `carried` (the union of their
+// reports' Carried): "Non exporté (absent du filtre) : " and the first names
+// of UncarriedData, then how many more, so that the box stays on the screen;
+// "" when every value is carried.
+std::string UncarriedSummary(const TDirBlock& Root, const std::set<std::string>& carried);
+inline constexpr std::size_t kUncarriedNamesShown = 12;
 
 // The check-list items of the export dialog from the main filter headers of a
 // filter file (LoadFilterNames): each header holding no "\" cut at its first

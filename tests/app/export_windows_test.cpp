@@ -242,11 +242,14 @@ TEST_F(ExportCommands, OracleExportShowsTheLastFailureThenTheCount)
     TempDir target;
     host_.folder = PathToUtf8(target.path());
     fake_.AnswerMessage(MsgResult::Ok, "Erreur").AnswerMessage(MsgResult::Ok, "Export Oracle");
+    fake_.AnswerMessage(MsgResult::Ok, "Export Oracle");
     const ExportRun run = ExporterOracle1Click(host_);
     EXPECT_TRUE(fake_.Verify());
     EXPECT_EQ(run.Failures.size(), 2u);
     EXPECT_EQ(fake_.Prompts()[0].text, MissingFilterMessage("c.ora"));
     EXPECT_EQ(fake_.Prompts()[1].text, "1 fichier(s) cr\xC3\xA9\xC3\xA9(s)");
+    // The file written carries the levels alone; the ouvrage is named.
+    EXPECT_EQ(fake_.Prompts()[2].text, "Non export\xC3\xA9 (absent du filtre) : Ouvrage (toutes les colonnes)");
     EXPECT_FALSE(fs::exists(target / "B.ora"));
 
     fake_.Reset();

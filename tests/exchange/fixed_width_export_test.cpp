@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <memory>
+#include <set>
 #include <string>
 
 namespace {
@@ -117,6 +118,19 @@ TEST_F(FixedWidthExport, WritesEachSubFilterWithItsPrefixAndRowsAndReportsMissin
     ASSERT_EQ(report.MissingSubFilters.size(), 1u);
     EXPECT_EQ(report.MissingSubFilters[0], "trou-nu");
     EXPECT_EQ(report.Records, 3);
+
+    // What it carries holds every value: nothing is named, nor a blank cell;
+    // values outside it are, a table none of whose columns it carries whole.
+    EXPECT_EQ(report.Carried, (std::vector<std::string>{"I", "Niveau\\Deb", "Niveau\\Code", "Tubage\\Deb",
+                                                         "Tubage\\NomTube", "Trou-nu\\Deb"}));
+    const std::set<std::string> carried(report.Carried.begin(), report.Carried.end());
+    root_.SetPathString("P1\\Niveau\\Vide", 0, btString, " ");
+    root_.SetPathFloat("P2\\Annexe\\V", 0, btFloat, MissingFloat);
+    EXPECT_EQ(UncarriedSummary(root_, carried), "");
+    root_.SetPathInt("P2\\Annexe\\N", 1, btInt, 3);
+    root_.SetPathString("P2\\Niveau\\Aquifere", 0, btString, "A1");
+    EXPECT_EQ(UncarriedSummary(root_, carried),
+              "Non exporté (absent du filtre) : Annexe (toutes les colonnes), Niveau\\Aquifere");
 }
 
 TEST_F(FixedWidthExport, RefusesAMissingMainFilterWithoutWritingTheFile)

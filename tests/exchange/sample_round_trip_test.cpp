@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -162,15 +163,23 @@ TEST_F(SampleRoundTrip, ThroughTheFixedWidthFilesOfEachShippedFilter)
     struct Case {
         const char* filter;
         std::vector<std::string> carried, withDesign, dossier;
+        std::string uncarried;  // the remark of the export as a whole
     };
     for (const Case& k : {Case{"filtre_bss.txt",
                                {"Ouvrage", "Niveau", "Trou-nu", "Tubage", "Annulaire"},
                                {"Ouvrage", "Niveau", "Trou-nu", "Tubage", "Annulaire"},
-                               {"Nature", "Commune", "Lieu-Dit"}},
+                               {"Nature", "Commune", "Lieu-Dit"},
+                               "Non exporté (absent du filtre) : Ouvrage\\Zone, Ouvrage\\Nature, Ouvrage\\Usage, "
+                               "Ouvrage\\Etat, Dossier\\NomDep, Dossier\\Dep, Niveau\\Aquifere, Annulaire\\GranDe, "
+                               "Annulaire\\GranA, AnnulaireInterne (toutes les colonnes)"},
                           Case{"filtre_chantier.txt",
                                {"Ouvrage", "Niveau", "Tubage", "Annulaire"},
                                {"Ouvrage", "Niveau", "Tubage", "Annulaire"},
-                               {"Commune"}}}) {
+                               {"Commune"},
+                               "Non exporté (absent du filtre) : Ouvrage\\ProfEau, Ouvrage\\Zone, Ouvrage\\Nature, "
+                               "Ouvrage\\Usage, Ouvrage\\Etat, Dossier\\Nature, Dossier\\Lieu-Dit, Dossier\\NomDep, "
+                               "Dossier\\Dep, Niveau\\Strati, Niveau\\Aquifere, Trou-nu (toutes les colonnes), ... (3 de "
+                               "plus)"}}) {
         SCOPED_TRACE(k.filter);
         const std::string filter = (program_ / k.filter).string();
         std::vector<std::string> headers;
@@ -181,14 +190,17 @@ TEST_F(SampleRoundTrip, ThroughTheFixedWidthFilesOfEachShippedFilter)
         const fs::path folder = out_ / fs::path(k.filter).stem().string();
         fs::create_directories(folder);
         std::vector<std::string> ticked;
+        std::set<std::string> carried;
         for (const ExportCheckItem& item : items) {
             if (!item.Checked) continue;
             OracleExportReport report;
             ExportOracleFile((folder / item.Text).string(), sample_, filter, report);
             EXPECT_FALSE(report.HasRemarks()) << report.Summary();
             ticked.push_back(item.Text);
+            carried.insert(report.Carried.begin(), report.Carried.end());
         }
         EXPECT_EQ(ticked.size(), items.size());
+        EXPECT_EQ(UncarriedSummary(sample_, carried), k.uncarried);
         TDirBlock back("Carotix");
         for (const std::string& file : ticked) {
             OracleImportReport report;

@@ -166,7 +166,8 @@ void SelectStoredFolder(TExportDialog& dialog, const std::string& section)
 
 void RunExportItems(ExportHost& host, ExportRun& run, TExportDialog& dialog, const std::string& section,
                     const std::string& folderCaption, const std::string& suffix, const std::string& progressLabel,
-                    const std::function<std::string(const std::string& file, const std::string& item)>& write)
+                    const std::function<std::string(const std::string& file, const std::string& item)>& write,
+                    const std::function<std::string()>& closing)
 {
     const FolderChooser chooser = [](const std::string& caption) -> std::optional<std::string> {
         std::string chosen;
@@ -204,6 +205,9 @@ void RunExportItems(ExportHost& host, ExportRun& run, TExportDialog& dialog, con
             }
             host.ProgressStep(static_cast<int>(i) + 1);
         }
+        if (closing)
+            if (const std::string remark = closing(); !remark.empty())
+                remarks += (remarks.empty() ? "" : "\n\n") + remark;
         host.ProgressEnd();
     }
     if (!lastFailure.empty()) ShowErrorBox(kExportFailureTitle, lastFailure);

@@ -88,10 +88,13 @@ inline constexpr const char* kNewFolderCaption = "Créer un dossier";
 // `write` (folder + item + suffix, item) under the progress window; each
 // failure is caught and the next item goes on; at the end the last failure is
 // shown in "Erreur", then the count of files made, then the remarks that
-// `write` returned (when any) in an information box.
+// `write` returned (when any) in an information box, followed by the remark
+// of the export as a whole that `closing` gives once every item is written
+// (when given and not empty).
 void RunExportItems(ExportHost& host, ExportRun& run, TExportDialog& dialog, const std::string& section,
                     const std::string& folderCaption, const std::string& suffix, const std::string& progressLabel,
-                    const std::function<std::string(const std::string& file, const std::string& item)>& write);
+                    const std::function<std::string(const std::string& file, const std::string& item)>& write,
+                    const std::function<std::string()>& closing = {});
 
 // Selects carotix.ini [section] "Répertoire" in the dialog's tree; a folder
 // that cannot be shown is ignored.

@@ -1,6 +1,7 @@
 #include "exchange/windows/save_oracle_window.h"
 
 #include <filesystem>
+#include <set>
 #include <system_error>
 
 #include "platform/windows/dir_tree.h"
@@ -61,11 +62,19 @@ ExportRun ExporterOracle1Click(ExportHost& host)
     if (!host.RunDialog(*FSaveOracle)) return run;
 
     const std::string filterFile = OracleFilterName;
-    RunExportItems(host, run, *FSaveOracle, "Oracle", "Export Oracle", "", kOracleExportProgressLabel,
-                   [&](const std::string& file, const std::string&) {
-                       OracleExportReport report;
-                       ExportOracleFile(file, *root, filterFile, report);
-                       return report.Summary();
-                   });
+    // What the files written carry, together: data that none of them holds
+    // is named once for the whole export, not once per file.
+    std::set<std::string> carried;
+    bool wrote = false;
+    RunExportItems(
+        host, run, *FSaveOracle, "Oracle", "Export Oracle", "", kOracleExportProgressLabel,
+        [&](const std::string& file, const std::string&) {
+            OracleExportReport report;
+            ExportOracleFile(file, *root, filterFile, report);
+            carried.insert(report.Carried.begin(), report.Carried.end());
+            wrote = true;
+            return report.Summary();
+        },
+        [&] { return wrote ? UncarriedSummary(*root, carried) : std::string(); });
     return run;
 }
