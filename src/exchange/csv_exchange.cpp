@@ -320,8 +320,7 @@ public:
                 if (!ReadQuoted(cell)) return false;
             }
             // The rest of the cell, up to ";" or the line end, as it stands.
-            const std::size_t end = text_.find_first_of(";\r\n", pos_);
-            const std::size_t stop = end == std::string_view::npos ? text_.size() : end;
+            const std::size_t stop = Scan(pos_, false);
             cell.append(text_.substr(pos_, stop - pos_));
             if (blank_ && !TrimView(text_.substr(pos_, stop - pos_)).empty()) blank_ = false;
             pos_ = stop;
@@ -342,8 +341,8 @@ private:
     bool ReadQuoted(std::string& cell)
     {
         while (pos_ < text_.size()) {
-            const std::size_t stop = text_.find_first_of("\"\r\n", pos_);
-            if (stop == std::string_view::npos) break;
+            const std::size_t stop = Scan(pos_, true);
+            if (stop == text_.size()) break;
             cell.append(text_.substr(pos_, stop - pos_));
             pos_ = stop;
             if (text_[pos_] == '"') {
@@ -362,6 +361,18 @@ private:
         }
         pos_ = text_.size();
         return false;
+    }
+
+    // The first line end from `from`, or the first ";" (outside a quoted
+    // cell) or quote (inside one); the text's size when none.
+    std::size_t Scan(std::size_t from, bool inQuotes) const
+    {
+        const char stop = inQuotes ? '"' : ';';
+        for (std::size_t i = from; i < text_.size(); ++i) {
+            const char c = text_[i];
+            if (c == stop || c == '\r' || c == '\n') return i;
+        }
+        return text_.size();
     }
 
     void SkipLineEnd()
