@@ -283,10 +283,13 @@ namespace {
 // aside); inside it "" is a quote, ";" and line breaks belong to the cell, and
 // a lone " closes it. A quote anywhere else is an ordinary character
 // (`Tube 8" PVC`). A quoted cell that reaches the end of the text unclosed is
-// an error: it cannot tell where its record ends, and reading on would join
-// cells and lines that were meant apart.
+// an error, and so is one whose closing quote is followed by anything but
+// blanks, ";" or a line end: that quote most often closes another cell, and
+// reading on would silently join the cells and lines between them.
 class CsvRecordReader {
 public:
+    enum class Fault { None, Unclosed, TextAfterClose };
+
     explicit CsvRecordReader(std::string_view text) : text_(text) {}
 
     bool AtEnd() const { return pos_ >= text_.size(); }
@@ -294,12 +297,15 @@ public:
     std::int64_t Line() const { return recordLine_; }
     // Whether the last record read holds nothing but blanks.
     bool Blank() const { return blank_; }
-    // When Next fails: the line where the unclosed cell opened and its number (0-based).
+    // When Next fails: why, the line where the quoted cell opened, its
+    // number (0-based) and the line of its closing quote.
+    Fault Failure() const { return fault_; }
     std::int64_t OpenLine() const { return openLine_; }
     std::size_t OpenCell() const { return openCell_; }
+    std::int64_t CloseLine() const { return closeLine_; }
 
     // Reads the next record into `cells` (unquoted; trimmed with `trim`).
-    // False when a quoted cell is never closed.
+    // False when a quoted cell is not closed as it should be.
     bool Next(std::vector<std::string>& cells, bool trim)
     {
         cells.clear();
@@ -317,7 +323,16 @@ public:
                 openLine_ = line_;
                 openCell_ = cells.size();
                 pos_ = q + 1;
-                if (!ReadQuoted(cell)) return false;
+                if (!ReadQuoted(cell)) {
+                    fault_ = Fault::Unclosed;
+                    return false;
+                }
+                closeLine_ = line_;
+                while (pos_ < text_.size() && (text_[pos_] == ' ' || text_[pos_] == '\t')) ++pos_;
+                if (pos_ < text_.size() && Scan(pos_, false) != pos_) {
+                    fault_ = Fault::TextAfterClose;
+                    return false;
+                }
             }
             // The rest of the cell, up to ";" or the line end, as it stands.
             const std::size_t stop = Scan(pos_, false);
@@ -398,9 +413,20 @@ private:
     std::int64_t line_ = 1;
     std::int64_t recordLine_ = 1;
     bool blank_ = true;
+    Fault fault_ = Fault::None;
     std::int64_t openLine_ = 0;
     std::size_t openCell_ = 0;
+    std::int64_t closeLine_ = 0;
 };
+
+// Why the reader stopped, after "colonne <name> : ".
+std::string QuoteFaultText(const CsvRecordReader& reader)
+{
+    if (reader.Failure() == CsvRecordReader::Fault::Unclosed)
+        return "le guillemet qui ouvre la valeur n'est jamais fermé";
+    return "le guillemet qui ferme la valeur (ligne " + IntToStr(reader.CloseLine())
+        + ") n'est suivi ni d'un \";\" ni d'une fin de ligne";
+}
 
 } // namespace
 
@@ -409,8 +435,8 @@ std::vector<std::string> SplitCsvLine(std::string_view line, bool trim)
     CsvRecordReader reader(line);
     std::vector<std::string> cells;
     if (!reader.Next(cells, trim))
-        throw ECsvError("Le guillemet qui ouvre la valeur n°"
-                        + IntToStr(static_cast<std::int64_t>(reader.OpenCell()) + 1) + " n'est jamais fermé");
+        throw ECsvError("Valeur n°" + IntToStr(static_cast<std::int64_t>(reader.OpenCell()) + 1) + " : "
+                        + QuoteFaultText(reader));
     return cells;
 }
 
@@ -558,17 +584,17 @@ std::string LineFailureMessage(const std::string& file, std::int64_t line, const
     return s + "\nCette ligne et les suivantes n'ont pas été importées.";
 }
 
-// A quoted cell that is never closed: where it opened, and by the column's
-// header when the header names it.
-std::string UnclosedQuoteMessage(const std::string& file, std::int64_t line, std::size_t cell,
-                                 const std::vector<std::string>& header)
+// A quoted cell not closed as it should be: where it opened, and by the
+// column's header when the header names it.
+std::string QuoteFailureMessage(const std::string& file, const CsvRecordReader& reader,
+                                const std::vector<std::string>& header)
 {
+    const std::size_t cell = reader.OpenCell();
     const std::string column = cell < header.size() && !header[cell].empty()
         ? header[cell]
         : "n°" + IntToStr(static_cast<std::int64_t>(cell) + 1);
-    return "Erreur dans le fichier " + file + ", ligne " + IntToStr(line) + ", colonne " + column
-        + " : le guillemet qui ouvre la valeur n'est jamais fermé."
-          "\nCette ligne et les suivantes n'ont pas été importées.";
+    return "Erreur dans le fichier " + file + ", ligne " + IntToStr(reader.OpenLine()) + ", colonne " + column
+        + " : " + QuoteFaultText(reader) + ".\nCette ligne et les suivantes n'ont pas été importées.";
 }
 
 } // namespace
@@ -584,8 +610,7 @@ void ImportCsvData(std::string_view text, const CsvSection& section, TDirBlock& 
     const std::vector<std::string> noHeader;
     auto next = [&](std::vector<std::string>& cells, bool trim) {
         if (reader.Next(cells, trim)) return true;
-        throw ECsvError(UnclosedQuoteMessage(fileLabel, reader.OpenLine(), reader.OpenCell(),
-                                             trim ? noHeader : header));
+        throw ECsvError(QuoteFailureMessage(fileLabel, reader, trim ? noHeader : header));
     };
     do {
         if (reader.AtEnd()) throw ECsvError("Le fichier '" + fileLabel + "' est vide");

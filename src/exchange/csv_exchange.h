@@ -107,8 +107,10 @@ bool CsvTableHasRows(const TIniFile& ini, const std::string& TableName, const TD
 // quote elsewhere in a cell is an ordinary character. Raises ECsvError "Le
 // fichier '<file>' est vide" for a text of blank lines, "Pas de champ Indice
 // dans '<file>'" without an index column, and ECsvError naming the file,
-// line, column and value when a value does not convert or a quoted cell is
-// never closed (the line where it opened); nothing of that record is written.
+// line, column and value when a value does not convert, or the line where a
+// quoted cell opened when it is never closed or its closing quote is followed
+// by more than blanks before ";" or the line end; nothing of that record is
+// written.
 void ImportCsvData(std::string_view text, const CsvSection& section, TDirBlock& root, const std::string& fileLabel,
                    CsvReport& report);
 // TFChild.ImportCsv: the table is named by the file's name without folder and
@@ -117,7 +119,8 @@ void ImportCsvFile(const std::string& FileName, TDirBlock& root, CsvReport& repo
 
 // The cells of one CSV line, read as the import reads a record: split at
 // every ";" outside a quoted cell, each cell unquoted (and trimmed before and
-// after with `trim`). Raises ECsvError when a quoted cell is never closed.
+// after with `trim`). Raises ECsvError when a quoted cell is not closed as
+// the import wants it.
 std::vector<std::string> SplitCsvLine(std::string_view line, bool trim);
 
 // The largest CSV file read, and written: as large as the largest collection

@@ -342,6 +342,8 @@ TEST_F(RoundTrip, DecimalDiametersThroughEachShippedFilter)
 TEST_F(RoundTrip, QuotesAsPeopleWriteThem)
 {
     const std::string unclosed = " : le guillemet qui ouvre la valeur n'est jamais ferm\xC3\xA9.";
+    const std::string followed = " : le guillemet qui ferme la valeur (ligne ";
+    const std::string neither = ") n'est suivi ni d'un \";\" ni d'une fin de ligne.";
     struct Case {
         std::string body;                  // after the header INDICE;DESCRIPTION;CODE
         std::vector<std::string> litho, code;  // P1's levels
@@ -355,6 +357,11 @@ TEST_F(RoundTrip, QuotesAsPeopleWriteThem)
         {"P1;\"Terre\r\nvegetale;TV\r\n", {}, {}, ", ligne 2, colonne DESCRIPTION" + unclosed},
         {"P1;ok;A\r\nP1;\"8 pouces;X\r\nP2;Sable;SA\r\n", {"ok"}, {"A"}, ", ligne 3, colonne DESCRIPTION" + unclosed},
         {"P1;\"a\r\nb\r\nc\";1\r\nP1;d;\"e\r\n", {"a\r\nb\r\nc"}, {"1"}, ", ligne 5, colonne CODE" + unclosed},
+        // A quote left open that a later cell's quote would close.
+        {"P1;ok;A\r\nP1;\"8 pouces;X\r\nP2;Sable;SA\r\nP3;\"Argile\";AR\r\n", {"ok"}, {"A"},
+         ", ligne 3, colonne DESCRIPTION" + followed + "5" + neither},
+        {"P1;\"8\" PVC;X\r\n", {}, {}, ", ligne 2, colonne DESCRIPTION" + followed + "2" + neither},
+        {"P1;\"8\"\"\" \t;X\r\n", {"8\""}, {"X"}, ""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.body);
