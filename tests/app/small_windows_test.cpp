@@ -545,7 +545,8 @@ TEST(QtPrompts, ALongReportKeepsItsBoxOnTheScreen)
     ScopedUi use(ui);
     std::string text = "Niveaux.csv :";
     for (int i = 0; i < 1000; ++i)
-        text += "\n- Indice \"A\\" + std::to_string(i) + "\" fusionn\xC3\xA9 avec l'indice existant \"A_" + std::to_string(i) + "\"";
+        text += "\n- Indice \"A\\" + std::to_string(i) + "\" fusionn\xC3\xA9 avec l'indice existant \"A_"
+            + std::to_string(i) + "\"";
     QString shown, details;
     int height = 0, screen = 0;
     OnNextModal([&](QWidget* w) {

@@ -238,8 +238,9 @@ TEST_F(ImportAgain, AnIndexRenamedIntoABoreholeAlreadyThereIsNamed)
         "INDICE;DESIGNATION\r\nANC_ST-2;F1\r\nANC\\ST-2;F2\r\nANC\\ST-2;F3\r\nN\\1;F1\r\nN_1;F2\r\nN_1;F3\r\n", first);
     EXPECT_EQ(first.RenamedKeys, 2);
     EXPECT_EQ(first.MergedKeys,
-              (std::vector<std::string>{"Indice \"ANC\\ST-2\" fusionn\xC3\xA9 avec l'indice existant \"ANC_ST-2\"",
-                                        "Indice \"N_1\" fusionn\xC3\xA9 avec l'indice \"N\\1\", enregistr\xC3\xA9 \"N_1\""}));
+              (std::vector<std::string>{
+                  "Indice \"ANC\\ST-2\" fusionn\xC3\xA9 avec l'indice existant \"ANC_ST-2\"",
+                  "Indice \"N_1\" fusionn\xC3\xA9 avec l'indice \"N\\1\", enregistr\xC3\xA9 \"N_1\""}));
     EXPECT_EQ(first.Summary("Ouvrages.csv"),
               "Ouvrages.csv :\n- 2 indice(s) contenant \\, enregistr\xC3\xA9(s) avec _\n"
               "- Indice \"ANC\\ST-2\" fusionn\xC3\xA9 avec l'indice existant \"ANC_ST-2\"\n"

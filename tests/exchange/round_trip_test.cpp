@@ -367,9 +367,9 @@ TEST_F(RoundTrip, QuotesAsPeopleWriteThem)
         SCOPED_TRACE(c.body);
         TDirBlock root("Carotix");
         const std::string message = ImportCsv("Niveaux.csv", "INDICE;DESCRIPTION;CODE\r\n" + c.body, root);
+        const std::string stop = "\nCette ligne et les suivantes n'ont pas \xC3\xA9t\xC3\xA9 import\xC3\xA9" "es.";
         EXPECT_EQ(message, c.error.empty() ? std::string()
-                                           : "Erreur dans le fichier " + PathOf("Niveaux.csv") + c.error
-                                                 + "\nCette ligne et les suivantes n'ont pas \xC3\xA9t\xC3\xA9 import\xC3\xA9" "es.");
+                                           : "Erreur dans le fichier " + PathOf("Niveaux.csv") + c.error + stop);
         // No borehole other than P1, and P1 only with what came before.
         EXPECT_EQ(root.ItemCount(), c.litho.empty() ? 0 : 1);
         auto column = [&](const std::string& path) {
