@@ -189,11 +189,7 @@ std::string ExportCsvData(const TDirBlock& root, const std::vector<CsvExportRow>
     out += "\r\n";
 
     auto cell = [&](std::string value) {
-        if (value.find_first_of("\r\n") != std::string::npos) {
-            ++report.LineBreaks;
-            for (char& c : value)
-                if (c == '\r' || c == '\n') c = ' ';
-        }
+        if (LineBreaksAsSpaces(value)) ++report.LineBreaks;
         return QuoteIfNeeded(value);
     };
 
@@ -251,7 +247,10 @@ void ExportCsvFile(const std::string& FileName, const std::string& TableName, co
 {
     if (!IniCsv) throw ECsvError("Pas de section " + TableName + " dans csv.ini");
     const CsvSection section = FindCsvSection(*IniCsv, TableName);
-    WriteFileReplacing(FileName, ExportCsvData(root, rows, section, report));
+    const std::string bytes = ExportCsvData(root, rows, section, report);
+    // What the import could not read back is not written.
+    if (bytes.size() > kMaxCsvFileBytes) throw ECsvError(TooLargeCsvMessage(FileName));
+    WriteFileReplacing(FileName, bytes);
 }
 
 bool CsvTableHasRows(const TIniFile& ini, const std::string& TableName, const TDirBlock& root,
@@ -277,26 +276,167 @@ bool CsvTableHasRows(const TIniFile& ini, const std::string& TableName, const TD
 
 // ---- import ----------------------------------------------------------------
 
+namespace {
+
+// The records of a CSV text, one at a time, as spreadsheets read them: a cell
+// is quoted only when a double quote is its first character (blanks before it
+// aside); inside it "" is a quote, ";" and line breaks belong to the cell, and
+// a lone " closes it. A quote anywhere else is an ordinary character
+// (`Tube 8" PVC`). A quoted cell that reaches the end of the text unclosed is
+// an error, and so is one whose closing quote is followed by anything but
+// blanks, ";" or a line end: that quote most often closes another cell, and
+// reading on would silently join the cells and lines between them.
+class CsvRecordReader {
+public:
+    enum class Fault { None, Unclosed, TextAfterClose };
+
+    explicit CsvRecordReader(std::string_view text) : text_(text) {}
+
+    bool AtEnd() const { return pos_ >= text_.size(); }
+    // The line (1-based) where the last record read starts.
+    std::int64_t Line() const { return recordLine_; }
+    // Whether the last record read holds nothing but blanks.
+    bool Blank() const { return blank_; }
+    // When Next fails: why, the line where the quoted cell opened, its
+    // number (0-based) and the line of its closing quote.
+    Fault Failure() const { return fault_; }
+    std::int64_t OpenLine() const { return openLine_; }
+    std::size_t OpenCell() const { return openCell_; }
+    std::int64_t CloseLine() const { return closeLine_; }
+
+    // Reads the next record into `cells` (unquoted; trimmed with `trim`).
+    // False when a quoted cell is not closed as it should be.
+    bool Next(std::vector<std::string>& cells, bool trim)
+    {
+        cells.clear();
+        recordLine_ = line_;
+        blank_ = true;
+        std::string cell;
+        bool quoted = false;
+        while (true) {
+            // At the start of a cell: a quote after blanks opens a quoted cell.
+            std::size_t q = pos_;
+            while (q < text_.size() && (text_[q] == ' ' || text_[q] == '\t')) ++q;
+            if (q < text_.size() && text_[q] == '"') {
+                blank_ = false;
+                quoted = true;
+                openLine_ = line_;
+                openCell_ = cells.size();
+                pos_ = q + 1;
+                if (!ReadQuoted(cell)) {
+                    fault_ = Fault::Unclosed;
+                    return false;
+                }
+                closeLine_ = line_;
+                while (pos_ < text_.size() && (text_[pos_] == ' ' || text_[pos_] == '\t')) ++pos_;
+                if (pos_ < text_.size() && Scan(pos_, false) != pos_) {
+                    fault_ = Fault::TextAfterClose;
+                    return false;
+                }
+            }
+            // The rest of the cell, up to ";" or the line end, as it stands.
+            const std::size_t stop = Scan(pos_, false);
+            cell.append(text_.substr(pos_, stop - pos_));
+            if (blank_ && !TrimView(text_.substr(pos_, stop - pos_)).empty()) blank_ = false;
+            pos_ = stop;
+            Finish(cells, cell, quoted, trim);
+            quoted = false;
+            if (pos_ < text_.size() && text_[pos_] == ';') {
+                blank_ = false;
+                ++pos_;
+                continue;
+            }
+            SkipLineEnd();
+            return true;
+        }
+    }
+
+private:
+    // Past the opening quote: the cell's text up to its closing quote.
+    bool ReadQuoted(std::string& cell)
+    {
+        while (pos_ < text_.size()) {
+            const std::size_t stop = Scan(pos_, true);
+            if (stop == text_.size()) break;
+            cell.append(text_.substr(pos_, stop - pos_));
+            pos_ = stop;
+            if (text_[pos_] == '"') {
+                if (pos_ + 1 < text_.size() && text_[pos_ + 1] == '"') {
+                    cell += '"';
+                    pos_ += 2;
+                    continue;
+                }
+                ++pos_;
+                return true;
+            }
+            // A line break typed into the cell stays in it.
+            const std::size_t from = pos_;
+            SkipLineEnd();
+            cell.append(text_.substr(from, pos_ - from));
+        }
+        pos_ = text_.size();
+        return false;
+    }
+
+    // The first line end from `from`, or the first ";" (outside a quoted
+    // cell) or quote (inside one); the text's size when none.
+    std::size_t Scan(std::size_t from, bool inQuotes) const
+    {
+        const char stop = inQuotes ? '"' : ';';
+        for (std::size_t i = from; i < text_.size(); ++i) {
+            const char c = text_[i];
+            if (c == stop || c == '\r' || c == '\n') return i;
+        }
+        return text_.size();
+    }
+
+    void SkipLineEnd()
+    {
+        if (pos_ >= text_.size()) return;
+        if (text_[pos_] == '\r' && pos_ + 1 < text_.size() && text_[pos_ + 1] == '\n') ++pos_;
+        ++pos_;
+        ++line_;
+    }
+
+    static void Finish(std::vector<std::string>& cells, std::string& cell, bool quoted, bool trim)
+    {
+        // An unquoted cell is still unquoted as the helpers do it (a cell
+        // between apostrophes loses them).
+        if (!quoted) cell = trim ? Trim(Unquote(Trim(cell))) : Unquote(cell);
+        else if (trim) cell = Trim(cell);
+        cells.push_back(std::move(cell));
+        cell.clear();
+    }
+
+    std::string_view text_;
+    std::size_t pos_ = 0;
+    std::int64_t line_ = 1;
+    std::int64_t recordLine_ = 1;
+    bool blank_ = true;
+    Fault fault_ = Fault::None;
+    std::int64_t openLine_ = 0;
+    std::size_t openCell_ = 0;
+    std::int64_t closeLine_ = 0;
+};
+
+// Why the reader stopped, after "colonne <name> : ".
+std::string QuoteFaultText(const CsvRecordReader& reader)
+{
+    if (reader.Failure() == CsvRecordReader::Fault::Unclosed)
+        return "le guillemet qui ouvre la valeur n'est jamais fermé";
+    return "le guillemet qui ferme la valeur (ligne " + IntToStr(reader.CloseLine())
+        + ") n'est suivi ni d'un \";\" ni d'une fin de ligne";
+}
+
+} // namespace
+
 std::vector<std::string> SplitCsvLine(std::string_view line, bool trim)
 {
+    CsvRecordReader reader(line);
     std::vector<std::string> cells;
-    std::string current;
-    bool inside = false;
-    auto finish = [&] {
-        std::string c = trim ? Trim(current) : current;
-        c = Unquote(c);
-        cells.push_back(trim ? Trim(c) : c);
-        current.clear();
-    };
-    for (char ch : line) {
-        if (ch == '"') inside = !inside;
-        if (ch == ';' && !inside) {
-            finish();
-            continue;
-        }
-        current += ch;
-    }
-    finish();
+    if (!reader.Next(cells, trim))
+        throw ECsvError("Valeur n°" + IntToStr(static_cast<std::int64_t>(reader.OpenCell()) + 1) + " : "
+                        + QuoteFaultText(reader));
     return cells;
 }
 
@@ -317,73 +457,6 @@ struct ImportColumn {
     bool writesDesign = false;
     std::vector<std::pair<std::string, std::string>> conditions;
 };
-
-// One record of the file and the line it starts on (1-based).
-struct CsvRecord {
-    std::string_view text;
-    std::int64_t line = 0;
-};
-
-// Where the record starting at `start` ends: at the first line break outside
-// a quoted cell. A cell is quoted when it starts with a double quote (after
-// blanks); inside it "" is a quote and a lone " closes it, so that a line
-// break typed into a spreadsheet cell stays in the cell. A quote that is
-// never closed does not swallow the rest of the file: the record then ends
-// at its first line break, as a plain line would. `lines` counts the line
-// breaks inside the record.
-std::size_t RecordEnd(std::string_view text, std::size_t start, std::int64_t& lines)
-{
-    bool cellStart = true, quoted = false;
-    std::int64_t breaks = 0;
-    for (std::size_t i = start; i < text.size(); ++i) {
-        const char c = text[i];
-        if (quoted) {
-            if (c == '"') {
-                if (i + 1 < text.size() && text[i + 1] == '"')
-                    ++i;
-                else
-                    quoted = false;
-            } else if (c == '\n' || (c == '\r' && (i + 1 >= text.size() || text[i + 1] != '\n'))) {
-                ++breaks;
-            }
-            continue;
-        }
-        if (c == '\r' || c == '\n') {
-            lines = breaks;
-            return i;
-        }
-        if (c == ';')
-            cellStart = true;
-        else if (c == '"' && cellStart)
-            quoted = true, cellStart = false;
-        else if (c != ' ' && c != '\t')
-            cellStart = false;
-    }
-    if (!quoted) {
-        lines = breaks;
-        return text.size();
-    }
-    lines = 0;
-    const std::size_t cut = text.find_first_of("\r\n", start);
-    return cut == std::string_view::npos ? text.size() : cut;
-}
-
-std::vector<CsvRecord> SplitRecords(std::string_view text)
-{
-    std::vector<CsvRecord> records;
-    std::size_t start = 0;
-    std::int64_t line = 1;
-    while (start < text.size()) {
-        std::int64_t inside = 0;
-        const std::size_t end = RecordEnd(text, start, inside);
-        records.push_back({text.substr(start, end - start), line});
-        line += inside + 1;
-        start = end;
-        if (start < text.size() && text[start] == '\r') ++start;
-        if (start < text.size() && text[start] == '\n') ++start;
-    }
-    return records;
-}
 
 bool TableDefinesDesign(const std::string& table)
 {
@@ -511,6 +584,19 @@ std::string LineFailureMessage(const std::string& file, std::int64_t line, const
     return s + "\nCette ligne et les suivantes n'ont pas été importées.";
 }
 
+// A quoted cell not closed as it should be: where it opened, and by the
+// column's header when the header names it.
+std::string QuoteFailureMessage(const std::string& file, const CsvRecordReader& reader,
+                                const std::vector<std::string>& header)
+{
+    const std::size_t cell = reader.OpenCell();
+    const std::string column = cell < header.size() && !header[cell].empty()
+        ? header[cell]
+        : "n°" + IntToStr(static_cast<std::int64_t>(cell) + 1);
+    return "Erreur dans le fichier " + file + ", ligne " + IntToStr(reader.OpenLine()) + ", colonne " + column
+        + " : " + QuoteFaultText(reader) + ".\nCette ligne et les suivantes n'ont pas été importées.";
+}
+
 } // namespace
 
 void ImportCsvData(std::string_view text, const CsvSection& section, TDirBlock& root, const std::string& fileLabel,
@@ -519,12 +605,17 @@ void ImportCsvData(std::string_view text, const CsvSection& section, TDirBlock& 
     TStructTable defs;
     LoadTableDefinitions(defs, section.TablePath, "", true);
 
-    const std::vector<CsvRecord> lines = SplitRecords(text);
-    std::size_t at = 0;
-    while (at < lines.size() && Trim(lines[at].text).empty()) ++at;
-    if (at == lines.size()) throw ECsvError("Pas de champ Indice dans '" + fileLabel + "'");
-    const std::vector<std::string> header = SplitCsvLine(lines[at].text, true);
-    ++at;
+    CsvRecordReader reader(text);
+    std::vector<std::string> header;
+    const std::vector<std::string> noHeader;
+    auto next = [&](std::vector<std::string>& cells, bool trim) {
+        if (reader.Next(cells, trim)) return true;
+        throw ECsvError(QuoteFailureMessage(fileLabel, reader, trim ? noHeader : header));
+    };
+    do {
+        if (reader.AtEnd()) throw ECsvError("Le fichier '" + fileLabel + "' est vide");
+        next(header, true);
+    } while (reader.Blank());
 
     int indexCell = -1;
     std::vector<ImportColumn> columns;
@@ -600,9 +691,10 @@ void ImportCsvData(std::string_view text, const CsvSection& section, TDirBlock& 
             for (const ImportColumn& col : columns)
                 if (col.def && col.field == kDesign && sheetDesignCell < 0) sheetDesignCell = col.cell;
     }
-    for (; at < lines.size(); ++at) {
-        if (Trim(lines[at].text).empty()) continue;
-        const std::vector<std::string> cells = SplitCsvLine(lines[at].text, false);
+    std::vector<std::string> cells;
+    while (!reader.AtEnd()) {
+        next(cells, false);
+        if (reader.Blank()) continue;
         auto cellAt = [&](int c) {
             return c >= 0 && c < static_cast<int>(cells.size()) ? cells[static_cast<std::size_t>(c)] : std::string();
         };
@@ -663,7 +755,7 @@ void ImportCsvData(std::string_view text, const CsvSection& section, TDirBlock& 
                 }
             }
         } catch (const std::exception& e) {
-            throw ECsvError(LineFailureMessage(fileLabel, lines[at].line, index,
+            throw ECsvError(LineFailureMessage(fileLabel, reader.Line(), index,
                                                current ? header[static_cast<std::size_t>(current->cell)] : "",
                                                current ? cellAt(current->cell) : "", current, e));
         }
@@ -680,8 +772,17 @@ void ImportCsvFile(const std::string& FileName, TDirBlock& root, CsvReport& repo
     std::string bytes, error;
     std::error_code ec;
     const auto size = fs::file_size(path, ec);
-    if (!ec && size > kMaxCsvFileBytes)
-        throw ECsvError("Le fichier '" + FileName + "' est trop grand pour être importé");
-    if (!ReadFileBounded(path, bytes, &error)) throw ECsvError(error);
-    ImportCsvData(DecodeTextFile(bytes), section, root, FileName, report);
+    if (!ec && size > kMaxCsvFileBytes) throw ECsvError(TooLargeCsvMessage(FileName));
+    if (!ReadFileBounded(path, bytes, &error, kMaxCsvFileBytes)) throw ECsvError(error);
+    // The file's bytes go as soon as they are decoded: the import then holds
+    // the text once, besides what it writes into the collection.
+    std::string text = DecodeTextFile(bytes);
+    std::string().swap(bytes);
+    ImportCsvData(text, section, root, FileName, report);
+}
+
+std::string TooLargeCsvMessage(const std::string& file)
+{
+    return "Le fichier '" + file + "' dépasse " + IntToStr(static_cast<std::int64_t>(kMaxCsvFileBytes >> 20))
+        + " Mo, la taille la plus grande qu'un fichier CSV peut avoir";
 }

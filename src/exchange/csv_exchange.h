@@ -102,19 +102,31 @@ bool CsvTableHasRows(const TIniFile& ini, const std::string& TableName, const TD
                      const std::vector<CsvExportRow>& rows);
 
 // Reads a CSV text (decoded) into root through the section. `fileLabel`
-// names the file in messages. A quoted cell runs to its closing quote, line
-// breaks included. Raises ECsvError "Pas de champ Indice dans '<file>'"
-// without an index column, and ECsvError naming the file, line, column and
-// value when a value does not convert; nothing of that line is written.
+// names the file in messages. A cell whose first character (after blanks) is
+// a double quote runs to its closing quote, ";" and line breaks included; a
+// quote elsewhere in a cell is an ordinary character. Raises ECsvError "Le
+// fichier '<file>' est vide" for a text of blank lines, "Pas de champ Indice
+// dans '<file>'" without an index column, and ECsvError naming the file,
+// line, column and value when a value does not convert, or the line where a
+// quoted cell opened when it is never closed or its closing quote is followed
+// by more than blanks before ";" or the line end; nothing of that record is
+// written.
 void ImportCsvData(std::string_view text, const CsvSection& section, TDirBlock& root, const std::string& fileLabel,
                    CsvReport& report);
 // TFChild.ImportCsv: the table is named by the file's name without folder and
 // extension, upper-cased; its section is looked up in IniCsv.
 void ImportCsvFile(const std::string& FileName, TDirBlock& root, CsvReport& report);
 
-// The cells of one CSV line: split at every ";" outside double quotes, each
-// cell unquoted (and trimmed before and after with `trim`).
+// The cells of one CSV line, read as the import reads a record: split at
+// every ";" outside a quoted cell, each cell unquoted (and trimmed before and
+// after with `trim`). Raises ECsvError when a quoted cell is not closed as
+// the import wants it.
 std::vector<std::string> SplitCsvLine(std::string_view line, bool trim);
 
-// The largest CSV file read.
-inline constexpr std::uintmax_t kMaxCsvFileBytes = 256u * 1024u * 1024u;
+// The largest CSV file read, and written: as large as the largest collection
+// file, so that whatever a collection exports reads back. What an import
+// allocates follows what the file holds (its text, then the rows it gives).
+inline constexpr std::uintmax_t kMaxCsvFileBytes = std::uintmax_t{1} << 32;
+
+// "Le fichier '<file>' dépasse <n> Mo, ..." for a file beyond kMaxCsvFileBytes.
+std::string TooLargeCsvMessage(const std::string& file);

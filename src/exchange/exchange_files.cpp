@@ -80,3 +80,17 @@ bool IsPlainFileName(const std::string& name)
     return !name.empty() && name != "." && name != ".." && name.find('/') == std::string::npos
         && name.find('\0') == std::string::npos;
 }
+
+bool LineBreaksAsSpaces(std::string& text)
+{
+    if (text.find_first_of("\r\n") == std::string::npos) return false;
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+        out += c == '\r' || c == '\n' ? ' ' : c;
+    }
+    text = std::move(out);
+    return true;
+}

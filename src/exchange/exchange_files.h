@@ -50,3 +50,8 @@ std::string WithTrailingSlash(std::string folder);
 // that a name written in a settings or filter file never sends a file
 // elsewhere.
 bool IsPlainFileName(const std::string& name);
+
+// For files whose readers take one record per line: each line break of the
+// text (CR LF, a lone CR or a lone LF) becomes one space. True when there was
+// one, so that the export can count the values so written.
+bool LineBreaksAsSpaces(std::string& text);

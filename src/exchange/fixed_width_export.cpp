@@ -183,11 +183,7 @@ public:
         } else if (IsTextType(f.DataType)) {
             const TBlock* b = borehole.FindBlock(path);
             std::string text = b ? b->GetString(r) : std::string();
-            if (text.find_first_of("\r\n") != std::string::npos) {
-                ++report_.LineBreaks;
-                for (char& c : text)
-                    if (c == '\r' || c == '\n') c = ' ';
-            }
+            if (LineBreaksAsSpaces(text)) ++report_.LineBreaks;
             if (text.empty() && !f.DefaultText.empty()) {
                 text = f.DefaultText;
                 Once(report_.DefaultFields, path);

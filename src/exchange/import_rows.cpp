@@ -56,8 +56,8 @@ std::string ImportedBoreholeNames::Name(const TDirBlock& root, std::string_view 
         if (createdBy_.empty()) return name;
         const auto maker = createdBy_.find(name);
         if (maker != createdBy_.end() && joined_.insert(name).second)
-            merged.push_back("Indice \"" + name + "\" fusionn\xC3\xA9 avec l'ouvrage \"" + name + "\" de l'indice \""
-                             + maker->second + "\"");
+            merged.push_back("Indice \"" + name + "\" fusionn\xC3\xA9 avec l'indice \"" + maker->second
+                             + "\", enregistr\xC3\xA9 \"" + name + "\"");
         return name;
     }
     const std::string original(index);
@@ -70,7 +70,7 @@ std::string ImportedBoreholeNames::Name(const TDirBlock& root, std::string_view 
     } else if ((maker == createdBy_.end() || maker->second != original) && at->second) {
         // Said once per index: the two boreholes are one now.
         at->second = false;
-        merged.push_back("Indice \"" + original + "\" fusionn\xC3\xA9 avec l'ouvrage existant \"" + name + "\"");
+        merged.push_back("Indice \"" + original + "\" fusionn\xC3\xA9 avec l'indice existant \"" + name + "\"");
     }
     return name;
 }

@@ -18,10 +18,7 @@ const std::string kSelection = "S\xC3\xA9lection";  // "Sélection"
 // value's line breaks are written as spaces, and counted.
 std::string OneLine(std::string text, LevelsExportReport* report)
 {
-    if (text.find_first_of("\r\n") == std::string::npos) return text;
-    if (report) ++report->LineBreaks;
-    for (char& c : text)
-        if (c == '\r' || c == '\n') c = ' ';
+    if (LineBreaksAsSpaces(text) && report) ++report->LineBreaks;
     return text;
 }
 

@@ -446,19 +446,17 @@ std::string ReadRawField(TextFieldReader& file, char separator, bool dropNul)
 {
     while (file.Peek() == ' ') file.Skip();
     std::string raw;
+    const std::size_t start = file.Tell();
     if (file.Peek() == '"') {
         // A quoted field: the separator may stand inside it.
         std::string value;
-        raw += '"';
         file.Skip();
         bool closed = false;
         while (!file.Eoln()) {
             const char ch = file.Peek();
             file.Skip();
-            raw += ch;
             if (ch == '"') {
                 if (file.Peek() == '"') {
-                    raw += '"';
                     file.Skip();
                     value += '"';
                     continue;
@@ -480,11 +478,10 @@ std::string ReadRawField(TextFieldReader& file, char separator, bool dropNul)
             while (!tail.empty() && tail.back() == ' ') tail.pop_back();
             return value + tail;
         }
-        // No closing quote on the line: the field is read as it stands.
-        if (dropNul) std::erase(raw, '\0');
-        while (!raw.empty() && raw.back() == ' ') raw.pop_back();
-        if (raw.size() >= 2 && raw.back() == '"') return Unquote(raw);
-        return raw;
+        // No closing quote on the line: the quote is an ordinary character
+        // and the field ends at the separator, as every unquoted one does, so
+        // that the fields after it keep their places.
+        file.Seek(start);
     }
     while (!file.Eoln() && file.Peek() != separator) {
         const char ch = file.Peek();

@@ -146,6 +146,9 @@ public:
     char Peek() const;
     // Consumes one byte of the current line (nothing at a line end).
     void Skip();
+    // Where the reader stands, and back to a place read before.
+    std::size_t Tell() const { return pos_; }
+    void Seek(std::size_t pos) { pos_ = pos < bytes_.size() ? pos : bytes_.size(); }
 
     std::string Decode(std::string_view bytes, bool fromOem) const;
     TextEncoding Encoding() const { return encoding_; }
@@ -159,7 +162,9 @@ private:
 // Reads one field up to the end of the line or a ";" (consumed; the line end is
 // not). Leading and trailing spaces are dropped. A field that starts with a
 // double quote runs to its closing quote (";" inside it belongs to the field,
-// doubled quotes stand for one), as QuoteIfNeeded writes it.
+// doubled quotes stand for one), as QuoteIfNeeded writes it; without a closing
+// quote on its line the quote is an ordinary character. A quote elsewhere in
+// a field is always one.
 void ReadFieldSemicolon(TextFieldReader& file, std::string& field);
 std::string ReadFieldSemicolon(TextFieldReader& file);
 // The same with "," as separator; NUL characters are dropped, and with

@@ -284,13 +284,18 @@ TEST_F(ExportCommands, CsvExportWritesTheTablesWithRowsAndTheImportReadsThemBack
     EXPECT_EQ(importHost.window->root.GetPathString("P1\\Niveau\\Litho", 0), "Argile; sable");
     EXPECT_EQ(importHost.window->root.GetPathFloat("P1\\Ouvrage\\Prof", 0), 45.5);
 
-    // A file without index column ends the import; the window still takes its snapshot.
+    // A file without index column ends the import, and the message names the
+    // files not read; the window still takes its snapshot.
     fake_.Reset();
     WriteFileBytes(out_ / "Niveaux.csv", "DE;A\r\n1;2\r\n");
-    fake_.AnswerFiles({PathToUtf8(out_ / "Niveaux.csv")}).AnswerMessage(MsgResult::Ok, "Carotix");
+    fake_.AnswerFiles({PathToUtf8(out_ / "Niveaux.csv"), PathToUtf8(out_ / "Ouvrages.csv"),
+                       PathToUtf8(out_ / "Tubages.csv")})
+        .AnswerMessage(MsgResult::Ok, "Carotix");
     const CsvImportRun failed = ImporterCsv1Click(importHost);
     EXPECT_TRUE(fake_.Verify());
     EXPECT_EQ(failed.FilesDone, 0);
+    EXPECT_EQ(fake_.Prompts().back().text, "Pas de champ Indice dans '" + PathToUtf8(out_ / "Niveaux.csv")
+                                               + "'\n\nFichier(s) non import\xC3\xA9(s) : Ouvrages.csv, Tubages.csv");
     EXPECT_EQ(importHost.window->snapshots, 1);
 }
 

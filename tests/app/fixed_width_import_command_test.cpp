@@ -233,7 +233,7 @@ TEST_F(ImportCommandTest, AFailureStopsTheFilesButKeepsWhatWasReadListedAndSaved
     const std::string& text = fake_.Prompts()[1].text;
     EXPECT_EQ(text.rfind(run.Failure, 0), 0u);
     EXPECT_NE(text.find("Fichier : " + Data("niveau.ora") + "\nLigne : 2\nCet enregistrement et les suivants n'ont pas "
-                        "été importés."),
+                        "été importés.\n\nFichier(s) non importé(s) : ouvrage.ora"),
               std::string::npos)
         << text;
     EXPECT_TRUE(fake_.Verify());

@@ -536,6 +536,37 @@ TEST(QtPrompts, FrenchButtonsTitleIconAndAnswer)
     EXPECT_EQ(texts, QStringList{QStringLiteral("OK")});
 }
 
+// An import's report that lists a thousand merged indices keeps its box and
+// its button on the screen: the first lines and a count, the whole list in
+// the box's scrolled details.
+TEST(QtPrompts, ALongReportKeepsItsBoxOnTheScreen)
+{
+    QtUiServices ui;
+    ScopedUi use(ui);
+    std::string text = "Niveaux.csv :";
+    for (int i = 0; i < 1000; ++i)
+        text += "\n- Indice \"A\\" + std::to_string(i) + "\" fusionn\xC3\xA9 avec l'indice existant \"A_"
+            + std::to_string(i) + "\"";
+    QString shown, details;
+    int height = 0, screen = 0;
+    OnNextModal([&](QWidget* w) {
+        auto* box = qobject_cast<QMessageBox*>(w);
+        ASSERT_NE(box, nullptr);
+        shown = box->text();
+        details = box->detailedText();
+        height = box->frameGeometry().height();
+        screen = box->screen()->availableGeometry().height();
+        box->button(QMessageBox::Ok)->click();
+    });
+    ShowInformation("Import Csv", text);
+    EXPECT_EQ(details, QString::fromStdString(text));
+    EXPECT_EQ(shown.count(QLatin1Char('\n')), 20);
+    EXPECT_TRUE(shown.endsWith(QStringLiteral("\n\u2026 et 981 autre(s) ligne(s), dans le d\u00e9tail ci-dessous.")))
+        << shown.toStdString();
+    EXPECT_GT(height, 0);
+    EXPECT_LE(height, screen);
+}
+
 TEST(QtPrompts, QuestionWindowAnswersTheOneLineQuestion)
 {
     QtUiServices ui;

@@ -131,6 +131,10 @@ TEST_F(CsvExchange, QuotesWhatNeedsItAndSplitsAsWritten)
     EXPECT_EQ(SplitCsvLine("P1;\"12;5\";\"a \"\"b\"\"\"; x ", false),
               (std::vector<std::string>{"P1", "12;5", "a \"b\"", " x "}));
     EXPECT_EQ(SplitCsvLine(" INDICE ; \" DE \" ;", true), (std::vector<std::string>{"INDICE", "DE", ""}));
+    // A quote opens a cell only as its first character; elsewhere it is one.
+    EXPECT_EQ(SplitCsvLine("BSS01;F1;Tube 8\" PVC;TV;x\"y\"z;'a'", false),
+              (std::vector<std::string>{"BSS01", "F1", "Tube 8\" PVC", "TV", "x\"y\"z", "a"}));
+    EXPECT_THROW(SplitCsvLine("P1;\"Terre;TV", false), ECsvError);
 
     AddSection("Q=Niveau", {"DESCRIPTION=Litho", "CODE=CodeNiv"});
     root_.SetPathString("P 1\\Niveau\\Litho", 0, btString, "12;5");
@@ -138,7 +142,7 @@ TEST_F(CsvExchange, QuotesWhatNeedsItAndSplitsAsWritten)
     root_.SetPathString("P 1\\Niveau\\CodeNiv", 1, btString, "\xC5\x93\xE2\x86\x92");  // œ and an arrow
     CsvReport report;
     const std::string bytes = ExportCsvData(root_, {{"P 1", ""}}, FindCsvSection(*IniCsv, "q"), report);
-    EXPECT_EQ(bytes, "INDICE;DESCRIPTION;CODE\r\n\"P 1\";\"12;5\";\r\n\"P 1\";\"ligne  suivante\";\x9C?\r\n");
+    EXPECT_EQ(bytes, "INDICE;DESCRIPTION;CODE\r\n\"P 1\";\"12;5\";\r\n\"P 1\";\"ligne suivante\";\x9C?\r\n");
     EXPECT_EQ(report.LineBreaks, 1);
     EXPECT_EQ(report.Unmapped, 1u);
 
@@ -195,11 +199,17 @@ TEST_F(CsvExchange, ImportsTemplatesLexiconsAndIgnoresUnknownHeaders)
     EXPECT_EQ(root_.GetPathInt("P3\\Trou-nu\\M\xC3\xA9thode", 1), 0);
     EXPECT_EQ(root_.GetPathInt("P3\\Trou-nu\\Fluide", 1), 3);
 
-    try {
-        Import("Niveaux.csv", "indice;DE\r\nP1;1\r\n", root_);
-        FAIL() << "no error";
-    } catch (const ECsvError& e) {
-        EXPECT_EQ(std::string(e.what()), "Pas de champ Indice dans '" + (out_ / "Niveaux.csv").string() + "'");
+    const std::string path = (out_ / "Niveaux.csv").string();
+    for (const auto& [bytes, message] : std::vector<std::pair<std::string, std::string>>{
+             {"indice;DE\r\nP1;1\r\n", "Pas de champ Indice dans '" + path + "'"},
+             {"", "Le fichier '" + path + "' est vide"},
+             {"\xEF\xBB\xBF \r\n\r\n", "Le fichier '" + path + "' est vide"}}) {
+        try {
+            Import("Niveaux.csv", bytes, root_);
+            FAIL() << "no error";
+        } catch (const ECsvError& e) {
+            EXPECT_EQ(std::string(e.what()), message);
+        }
     }
     try {
         Import("Niveaux.csv", "INDICE;DE\r\nP1;1\r\nP1;un\r\n", root_);

@@ -238,12 +238,13 @@ TEST_F(ImportAgain, AnIndexRenamedIntoABoreholeAlreadyThereIsNamed)
         "INDICE;DESIGNATION\r\nANC_ST-2;F1\r\nANC\\ST-2;F2\r\nANC\\ST-2;F3\r\nN\\1;F1\r\nN_1;F2\r\nN_1;F3\r\n", first);
     EXPECT_EQ(first.RenamedKeys, 2);
     EXPECT_EQ(first.MergedKeys,
-              (std::vector<std::string>{"Indice \"ANC\\ST-2\" fusionn\xC3\xA9 avec l'ouvrage existant \"ANC_ST-2\"",
-                                        "Indice \"N_1\" fusionn\xC3\xA9 avec l'ouvrage \"N_1\" de l'indice \"N\\1\""}));
+              (std::vector<std::string>{
+                  "Indice \"ANC\\ST-2\" fusionn\xC3\xA9 avec l'indice existant \"ANC_ST-2\"",
+                  "Indice \"N_1\" fusionn\xC3\xA9 avec l'indice \"N\\1\", enregistr\xC3\xA9 \"N_1\""}));
     EXPECT_EQ(first.Summary("Ouvrages.csv"),
               "Ouvrages.csv :\n- 2 indice(s) contenant \\, enregistr\xC3\xA9(s) avec _\n"
-              "- Indice \"ANC\\ST-2\" fusionn\xC3\xA9 avec l'ouvrage existant \"ANC_ST-2\"\n"
-              "- Indice \"N_1\" fusionn\xC3\xA9 avec l'ouvrage \"N_1\" de l'indice \"N\\1\"");
+              "- Indice \"ANC\\ST-2\" fusionn\xC3\xA9 avec l'indice existant \"ANC_ST-2\"\n"
+              "- Indice \"N_1\" fusionn\xC3\xA9 avec l'indice \"N\\1\", enregistr\xC3\xA9 \"N_1\"");
     CsvReport second;
     second.Names = &names;
     Csv(root, "Niveaux", "INDICE;DESIGNATION;DE\r\nN\\1;F1;0\r\n", second);
@@ -258,10 +259,10 @@ TEST_F(ImportAgain, AnIndexRenamedIntoABoreholeAlreadyThereIsNamed)
     ImportOracleData("ANC\\ST-2        ;F1  ;    12\r\n", "ouvrage.ora", fixed.get(), kFilters, report);
     EXPECT_EQ(report.Notes, (std::vector<std::string>{
                                 "Cl\xC3\xA9 \"ANC\\ST-2\" (ligne 1) enregistr\xC3\xA9" "e sous le nom \"ANC_ST-2\"",
-                                "Indice \"ANC\\ST-2\" fusionn\xC3\xA9 avec l'ouvrage existant \"ANC_ST-2\""}));
+                                "Indice \"ANC\\ST-2\" fusionn\xC3\xA9 avec l'indice existant \"ANC_ST-2\""}));
     Dravel(*fixed, "ouv1.ini", "[OUVRAGE]\nINDICE=ANC\\ST-2\nDESIGNATION=F2\n");
     EXPECT_EQ(dravel_.MergedKeys, (std::vector<std::string>{
-                                      "Indice \"ANC\\ST-2\" fusionn\xC3\xA9 avec l'ouvrage existant \"ANC_ST-2\""}));
+                                      "Indice \"ANC\\ST-2\" fusionn\xC3\xA9 avec l'indice existant \"ANC_ST-2\""}));
 }
 
 // Each importer, a second file or record of an ouvrage already there: its

@@ -72,11 +72,11 @@ TEST(LevelsExport, WrittenInWindows1252)
     root.SetPathString("P1\\Dossier\\Lieu-Dit", 0, btString, "Le\nBourg");
     const LevelsExportReport report = ExportLevels(root, file);
     EXPECT_EQ(report.Unmapped, 0u);
-    // A line break inside a value is written as a space, so that every
+    // A line break inside a value (CR LF as one) is written as one space, so that every
     // record keeps to one line for readers that split at line ends; each
     // value so written is counted.
     EXPECT_EQ(ReadFileBytes(dir.path() / "niveaux.csv"),
-              "Indice;Zone;X;Y;Z;Prof;Lieu-Dit;Litho\r\nP1;;;;;;Le Bourg;\"gr\xE8s  rouge\"\r\n"
+              "Indice;Zone;X;Y;Z;Prof;Lieu-Dit;Litho\r\nP1;;;;;;Le Bourg;\"gr\xE8s rouge\"\r\n"
               "P1;;;;;;Le Bourg;\"sable fin\"\r\n");
     EXPECT_EQ(report.LineBreaks, 4);
     EXPECT_EQ(report.Summary(), "4 valeur(s) sur plusieurs lignes, \xC3\xA9" "crite(s) sur une seule");

@@ -389,28 +389,54 @@ TEST_F(RoundTrip, DecimalDiametersThroughEachShippedFilter)
                                 "faute de place ou dans un champ entier (Ouvrage\\DiamTube, Tubage\\Diam)");
 }
 
-// A cell typed over two lines in a spreadsheet is one cell, whatever the
-// line ends; a quote left open does not take the rest of the file with it.
-TEST_F(RoundTrip, QuotedCellHoldingALineBreak)
+// Quotes as people write them: a cell typed over two lines in a spreadsheet
+// is one cell, whatever the line ends; a quote inside a cell is an ordinary
+// character; a quote that never closes is an error at the line where it
+// opened, and nothing of its record is written.
+TEST_F(RoundTrip, QuotesAsPeopleWriteThem)
 {
-    for (const std::string eol : {"\r\n", "\n"}) {
+    const std::string unclosed = " : le guillemet qui ouvre la valeur n'est jamais ferm\xC3\xA9.";
+    const std::string followed = " : le guillemet qui ferme la valeur (ligne ";
+    const std::string neither = ") n'est suivi ni d'un \";\" ni d'une fin de ligne.";
+    struct Case {
+        std::string body;                  // after the header INDICE;DESCRIPTION;CODE
+        std::vector<std::string> litho, code;  // P1's levels
+        std::string error;                 // "" or ", ligne L, colonne C" + the reason
+    };
+    const Case cases[] = {
+        {"P1;\"Terre\r\nv\xE9g\xE9tale\";TV\r\n", {"Terre\r\nv\xC3\xA9g\xC3\xA9tale"}, {"TV"}, ""},
+        {"P1;\"Terre\nv\xE9g\xE9tale\";TV\n", {"Terre\nv\xC3\xA9g\xC3\xA9tale"}, {"TV"}, ""},
+        {"P1;Tube 8\" PVC;TV\r\nP1;x\"y\"z;\"\"\r\nP1;\"a \"\"b\"\"\";\"8\"\"\"\r\n",
+         {"Tube 8\" PVC", "x\"y\"z", "a \"b\""}, {"TV", "", "8\""}, ""},
+        {"P1;\"Terre\r\nvegetale;TV\r\n", {}, {}, ", ligne 2, colonne DESCRIPTION" + unclosed},
+        {"P1;ok;A\r\nP1;\"8 pouces;X\r\nP2;Sable;SA\r\n", {"ok"}, {"A"}, ", ligne 3, colonne DESCRIPTION" + unclosed},
+        {"P1;\"a\r\nb\r\nc\";1\r\nP1;d;\"e\r\n", {"a\r\nb\r\nc"}, {"1"}, ", ligne 5, colonne CODE" + unclosed},
+        // A quote left open that a later cell's quote would close.
+        {"P1;ok;A\r\nP1;\"8 pouces;X\r\nP2;Sable;SA\r\nP3;\"Argile\";AR\r\n", {"ok"}, {"A"},
+         ", ligne 3, colonne DESCRIPTION" + followed + "5" + neither},
+        {"P1;\"8\" PVC;X\r\n", {}, {}, ", ligne 2, colonne DESCRIPTION" + followed + "2" + neither},
+        {"P1;\"8\"\"\" \t;X\r\n", {"8\""}, {"X"}, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.body);
         TDirBlock root("Carotix");
-        const std::string file = "INDICE;DESCRIPTION;CODE" + eol + "P1;\"Terre" + eol + "v\xE9g\xE9tale\";TV" + eol
-            + "P1;tube 8\";Y" + eol + "P1;x;\"\"" + eol + "P1;1;2;z" + eol + "P1;\"8 pouces;X" + eol + "P1;Sable;SA"
-            + eol;
-        EXPECT_EQ(ImportCsv("Niveaux.csv", file, root), "");
-        EXPECT_EQ(root.ItemCount(), 1);
-        const TBlock* litho = root.FindBlock("P1\\Niveau\\Litho");
-        ASSERT_NE(litho, nullptr);
-        ASSERT_EQ(litho->Count(), 6);
-        EXPECT_EQ(litho->GetString(0), "Terre" + eol + "v\xC3\xA9g\xC3\xA9tale");
-        EXPECT_EQ(root.GetPathString("P1\\Niveau\\CodeNiv", 0), "TV");
-        EXPECT_EQ(litho->GetString(1), "tube 8\";Y");
-        EXPECT_EQ(litho->GetString(2), "x");
-        EXPECT_EQ(litho->GetString(3), "1");
-        EXPECT_EQ(litho->GetString(5), "Sable");
+        const std::string message = ImportCsv("Niveaux.csv", "INDICE;DESCRIPTION;CODE\r\n" + c.body, root);
+        const std::string stop = "\nCette ligne et les suivantes n'ont pas \xC3\xA9t\xC3\xA9 import\xC3\xA9" "es.";
+        EXPECT_EQ(message, c.error.empty() ? std::string()
+                                           : "Erreur dans le fichier " + PathOf("Niveaux.csv") + c.error + stop);
+        // No borehole other than P1, and P1 only with what came before.
+        EXPECT_EQ(root.ItemCount(), c.litho.empty() ? 0 : 1);
+        auto column = [&](const std::string& path) {
+            std::vector<std::string> values;
+            const TBlock* b = root.FindBlock("P1\\Niveau\\" + path);
+            for (int r = 0; b && r < b->Count(); ++r) values.push_back(b->GetString(r));
+            return values;
+        };
+        const std::vector<std::string> litho = column("Litho"), code = column("CodeNiv");
+        EXPECT_EQ(litho, c.litho);
+        EXPECT_EQ(code, c.code);
     }
-    // The line a failure names is the file's, counting the lines inside cells.
+    // The line a conversion failure names is the file's, counting the lines inside cells.
     TDirBlock root("Carotix");
     const std::string message =
         ImportCsv("Niveaux.csv", "INDICE;DESCRIPTION;DE\r\nP1;\"a\r\nb\r\nc\";1\r\nP1;d;x\r\n", root);
@@ -495,7 +521,7 @@ TEST_F(RoundTrip, LevelsExportKeepsEachLevelOnOneLine)
     root_.SetPathInt("P1\\Niveau\\S\xC3\xA9lection", 1, btInt, 1);
     LevelsExportReport report;
     const std::string text = BuildLevelsExport(root_, {}, &report);
-    EXPECT_EQ(text, "Indice;Litho\r\nP1;\"Terre  v\xC3\xA9g\xC3\xA9tale\"\r\nP1;Sable\r\n");
+    EXPECT_EQ(text, "Indice;Litho\r\nP1;\"Terre v\xC3\xA9g\xC3\xA9tale\"\r\nP1;Sable\r\n");
     EXPECT_EQ(report.LineBreaks, 1);
     // Carotix's own CSV reader reads it back as two records.
     IniCsv->WriteSection("Niv=Niveau", {"LITHO=Litho"});

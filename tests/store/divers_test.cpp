@@ -214,10 +214,16 @@ TEST(DiversFields, SemicolonFieldsAreTrimmedAndUnquoted)
     EXPECT_TRUE(file.Eof());
 }
 
-TEST(DiversFields, AnUnclosedQuoteStopsAtTheLineEnd)
+TEST(DiversFields, AnUnclosedQuoteIsAnOrdinaryCharacter)
 {
-    TextFieldReader file("\"abc;def\nnext");
-    EXPECT_EQ(ReadFieldSemicolon(file), "\"abc;def");
+    // Neither joins the fields after it: a quote that does not close on its
+    // line, nor one inside a field (inches, as drillers write them).
+    TextFieldReader file("\"abc;def\nTube 8\" PVC;TV\nnext");
+    EXPECT_EQ(ReadFieldSemicolon(file), "\"abc");
+    EXPECT_EQ(ReadFieldSemicolon(file), "def");
+    file.ReadLn();
+    EXPECT_EQ(ReadFieldSemicolon(file), "Tube 8\" PVC");
+    EXPECT_EQ(ReadFieldSemicolon(file), "TV");
     file.ReadLn();
     EXPECT_EQ(ReadFieldSemicolon(file), "next");
 }

@@ -49,7 +49,8 @@ CsvImportRun ImporterCsv1Click(OracleImportHost& host)
                     remarks += (remarks.empty() ? "" : "\n\n") + report.Summary(file);
             }
         } catch (...) {
-            run.Failure = CurrentExceptionMessage();
+            run.Failure =
+                WithFilesNotImported(CurrentExceptionMessage(), files, static_cast<std::size_t>(run.FilesDone));
         }
         // Whatever happened: the boreholes read so far are listed and the new
         // collection counts as saved.

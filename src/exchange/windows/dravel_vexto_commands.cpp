@@ -42,6 +42,8 @@ ForeignImportRun RunForeignImport(OracleImportHost& host, const char* topic, con
             }
         } catch (...) {
             run.Failure = CurrentExceptionMessage();
+            if (run.Started)
+                run.Failure = WithFilesNotImported(run.Failure, files, static_cast<std::size_t>(run.FilesDone));
         }
         // Whatever happened: the boreholes read so far are listed and the new
         // collection counts as saved.

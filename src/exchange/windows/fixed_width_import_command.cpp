@@ -5,6 +5,7 @@
 
 #include "platform/windows/help_window.h"
 #include "platform/windows/progress_window.h"
+#include "exchange/exchange_files.h"
 #include "exchange/filter_file.h"
 #include "platform/ui_services.h"
 #include "store/blocks.h"
@@ -67,6 +68,15 @@ std::vector<std::string> AskImportFiles(OracleImportHost& host, const std::strin
     }
     if (!keepHelp || files.empty()) host.HelpFollowAgain();
     return files;
+}
+
+std::string WithFilesNotImported(const std::string& failure, const std::vector<std::string>& files,
+                                 std::size_t failed)
+{
+    if (failed + 1 >= files.size()) return failure;
+    std::string names;
+    for (std::size_t i = failed + 1; i < files.size(); ++i) names += (names.empty() ? "" : ", ") + FileNameOf(files[i]);
+    return failure + "\n\nFichier(s) non importé(s) : " + names;
 }
 
 std::string ListImportedCollection(OracleImportWindow& window)
@@ -164,6 +174,8 @@ OracleImportRun ImporterOracle1Click(OracleImportHost& host)
             run.Failure = CurrentExceptionMessage();
             failureText = run.Failure;
         }
+        if (!failureText.empty())
+            failureText = WithFilesNotImported(failureText, files, static_cast<std::size_t>(run.FilesDone));
         // Whatever happened: the boreholes read so far are listed and the new
         // collection counts as saved.
         host.ProgressEnd();

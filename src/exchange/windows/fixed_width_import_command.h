@@ -99,3 +99,7 @@ std::vector<std::string> AskImportFiles(OracleImportHost& host, const std::strin
 // listed and the new collection counts as saved. Answers the message of a
 // failure to list them ("" for none).
 std::string ListImportedCollection(OracleImportWindow& window);
+// The message of a failure that stopped an import at files[failed]: the
+// failure, then the names of the files after it, which were not read.
+std::string WithFilesNotImported(const std::string& failure, const std::vector<std::string>& files,
+                                 std::size_t failed);

@@ -14,6 +14,7 @@
 #include <QTranslator>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <functional>
 #include <memory>
 
@@ -103,6 +104,33 @@ void UpperCaseAsTyped(QLineEdit* edit)
             edit->setCursorPosition(pos);
         }
     });
+}
+
+// A message box grows with its text: a report that lists a thousand merged
+// indices would be taller than any screen, its button out of reach. Past
+// this many lines (or characters, for lines that wrap) the box shows the
+// first ones and how many follow; the whole text stays in its details, a
+// scrolled pane.
+constexpr int kBoxShownLines = 20;
+constexpr qsizetype kBoxShownChars = 2000;
+
+// The head of a text too long for a box, "" when the whole text fits.
+QString BoxTextHead(const QString& text)
+{
+    const QStringList lines = text.split(QLatin1Char('\n'));
+    if (lines.size() <= kBoxShownLines + 5 && text.size() <= kBoxShownChars + 500) return {};
+    QString head;
+    qsizetype shown = 0;
+    for (const QString& line : lines) {
+        if (shown == kBoxShownLines || head.size() + line.size() > kBoxShownChars) break;
+        head += (shown ? QStringLiteral("\n") : QString()) + line;
+        ++shown;
+    }
+    if (shown == 0) head = lines.front().left(kBoxShownChars) + QStringLiteral("\u2026");
+    const qsizetype rest = lines.size() - std::max<qsizetype>(shown, 1);
+    if (rest > 0)
+        head += QStringLiteral("\n\u2026 et %1 autre(s) ligne(s), dans le d\u00e9tail ci-dessous.").arg(rest);
+    return head;
 }
 
 }  // namespace
@@ -234,8 +262,11 @@ MsgResult QtUiServices::Message(const MessageRequest& request)
     MsgButtons buttons = request.buttons ? request.buttons : MsgOk;
     QMessageBox box(DialogParent());
     box.setWindowTitle(ToQString(request.title));
-    box.setText(ToQString(request.text));
+    const QString text = ToQString(request.text);
+    const QString head = BoxTextHead(text);
     box.setTextFormat(Qt::PlainText);
+    box.setText(head.isEmpty() ? text : head);
+    if (!head.isEmpty()) box.setDetailedText(text);
     box.setIcon(QtIcon(request.icon));
     QMessageBox::StandardButtons qtButtons;
     for (const ButtonMap& b : kButtons)
