@@ -10,6 +10,8 @@
 #include <chrono>
 #include <climits>
 #include <functional>
+#include <future>
+#include <memory>
 #include <libpq-fe.h>
 #include <poll.h>
 #include <sqlite3.h>
@@ -45,6 +47,13 @@ struct ConnectionParams {
     std::string database, server, port, user, password;
 };
 
+// Names the accepted parameters, so that a mistyped one can be put right.
+std::string UnknownParameterText(const std::string& name)
+{
+    return "Param\xC3\xA8tre de connexion inconnu : " + name +
+           "\nParam\xC3\xA8tres accept\xC3\xA9s (un par ligne, NOM=valeur) : " + kConnectionParametersText;
+}
+
 ConnectionParams ReadParams(const std::vector<std::string>& lines)
 {
     ConnectionParams p;
@@ -61,7 +70,7 @@ ConnectionParams ReadParams(const std::vector<std::string>& lines)
         else if (name == "PORT") p.port = value;
         else if (name == "USER NAME") p.user = value;
         else if (name == "PASSWORD") p.password = value;
-        else throw EDatabaseError("Param\xC3\xA8tre de connexion inconnu : " + TrimSpaces(line.substr(0, eq)));
+        else throw EDatabaseError(UnknownParameterText(TrimSpaces(line.substr(0, eq))));
     }
     return p;
 }
@@ -143,12 +152,80 @@ void RegisterToChar(QSqlDatabase& db)
         throw EDatabaseError("Base SQLite : TO_DATE n'a pas pu \xC3\xAAtre d\xC3\xA9" "fini");
 }
 
+// The engine's word on a failure as the detail of the program's sentence:
+// one line, in UTF-8.
+std::string Detail(std::string text)
+{
+    if (!IsValidUtf8(text)) text = Cp1252ToUtf8(text);
+    for (char& c : text)
+        if (c == '\n' || c == '\r' || c == '\t') c = ' ';
+    std::string out;
+    for (char c : text)
+        if (c != ' ' || (!out.empty() && out.back() != ' ')) out += c;
+    while (!out.empty() && out.back() == ' ') out.pop_back();
+    return out;
+}
+
+std::string WithDetail(const std::string& sentence, const std::string& engineText)
+{
+    const std::string detail = Detail(engineText);
+    return detail.empty() ? sentence : sentence + "\nD\xC3\xA9tail : " + detail;
+}
+
+bool StartsWith(const std::string& s, const char* prefix) { return s.rfind(prefix, 0) == 0; }
+
+// SQLite: the result code (extended codes fold into their primary one) says
+// what went wrong; only the plain SQLITE_ERROR needs its text, whose
+// beginnings are fixed in the engine.
+std::string SqliteWords(int code, const std::string& message)
+{
+    switch (code & 0xff) {
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED: return WithDetail(kDatabaseLockedText, message);
+    case SQLITE_NOMEM: return WithDetail(kOutOfMemoryText, message);
+    case SQLITE_TOOBIG: return WithDetail(kTooBigText, message);
+    case SQLITE_MISMATCH: return WithDetail(kInvalidValueText, message);
+    case SQLITE_CORRUPT:
+    case SQLITE_NOTADB: return WithDetail(kNotADatabaseText, message);
+    case SQLITE_CANTOPEN: return WithDetail(kCannotOpenText, message);
+    case SQLITE_IOERR:
+    case SQLITE_FULL: return WithDetail(kFileErrorText, message);
+    case SQLITE_PERM:
+    case SQLITE_READONLY:
+    case SQLITE_AUTH: return kReadOnlyText;
+    default: break;
+    }
+    // The program's own functions speak French already.
+    if (StartsWith(message, "TO_CHAR") || StartsWith(message, "TO_DATE")) return message;
+    static const std::pair<const char*, const char*> kBeginnings[] = {
+        {"no such function", kUnknownFunctionText},
+        {"wrong number of arguments", kWrongArgumentsText},
+        {"no such table", kUnknownTableText},
+        {"no such column", kUnknownColumnText},
+        {"ambiguous column name", kUnknownColumnText},
+        {"integer overflow", kNumericOverflowText},
+        {"Expression tree is too large", kTooComplexText},
+        {"parser stack overflow", kTooComplexText},
+        {"too many ", kTooComplexText},
+        {"at most ", kTooComplexText},
+        {"near ", kSyntaxErrorText},
+        {"incomplete input", kSyntaxErrorText},
+        {"unrecognized token", kSyntaxErrorText},
+        {"string or blob too big", kTooBigText},
+    };
+    for (const auto& [beginning, sentence] : kBeginnings)
+        if (StartsWith(message, beginning)) return WithDetail(sentence, message);
+    return WithDetail(kSqliteRefusedText, message);
+}
+
 std::string ErrorText(const QSqlError& e)
 {
     std::string text = S(e.databaseText());
     if (text.empty()) text = S(e.driverText());
-    if (text.empty()) text = "Erreur de la base de donn\xC3\xA9" "es";
-    return text;
+    bool ok = false;
+    const int code = e.nativeErrorCode().toInt(&ok);
+    if (ok && code != SQLITE_OK) return SqliteWords(code, text);
+    return WithDetail(kSqliteRefusedText, text);
 }
 
 std::atomic<int> gConnectionCounter{0};
@@ -279,7 +356,8 @@ int ReadOnlyAuthorizer(void*, int action, const char*, const char* name, const c
     }
 }
 
-// The engine's message, in the program's words when the guard above refused.
+// The engine's failure in the program's words (the guard above refusing
+// included), the engine's text as the detail.
 std::string SqliteError(sqlite3* h, int rc)
 {
     const std::string message = sqlite3_errmsg(h);
@@ -287,7 +365,7 @@ std::string SqliteError(sqlite3* h, int rc)
     // ("not authorized", "not authorized to use function: ...").
     if ((rc & 0xff) == SQLITE_AUTH || sqlite3_errcode(h) == SQLITE_AUTH || message.rfind("not authorized", 0) == 0)
         return kReadOnlyText;
-    return IsValidUtf8(message) ? message : Cp1252ToUtf8(message);
+    return SqliteWords((rc & 0xff) == SQLITE_ERROR ? sqlite3_extended_errcode(h) : rc, message);
 }
 
 sqlite3* SqliteHandle(const QSqlDatabase& db)
@@ -311,6 +389,7 @@ struct SqliteDeadline {
     bool limited = true;
     bool passed = false;
     bool cancelled = false;
+    bool locked = false;  // another program held the file
 };
 
 int SqliteProgress(void* data)
@@ -322,6 +401,25 @@ int SqliteProgress(void* data)
         sqlite3_interrupt(d->h);
     }
     return d->passed || d->cancelled ? 1 : 0;
+}
+
+// Called by the engine while another program holds the file locked (the
+// engine would otherwise sleep through its own busy time-out): the wait is
+// reported like the others, in short slices, until the lock goes, the person
+// gives up or the query's time runs out.
+int SqliteBusy(void* data, int)
+{
+    auto* d = static_cast<SqliteDeadline*>(data);
+    d->locked = true;
+    const auto now = Clock::now();
+    if (d->limited && now >= d->at) d->passed = true;
+    if (!d->passed && !d->cancelled && d->wait && d->wait->Tick()) d->cancelled = true;
+    if (d->passed || d->cancelled) return 0;
+    auto slice = std::chrono::milliseconds(d->wait ? d->wait->SliceMs() / 2 : 20);
+    if (d->limited) slice = std::min(slice, std::chrono::duration_cast<std::chrono::milliseconds>(d->at - now) +
+                                                std::chrono::milliseconds(1));
+    std::this_thread::sleep_for(slice);
+    return 1;
 }
 
 std::string SqliteText(const unsigned char* text, int bytes)
@@ -381,15 +479,62 @@ const char* PostgresRefusal(const PGresult* result)
     return nullptr;
 }
 
+// The sentence for a server's SQLSTATE: the exact code first, then its
+// class (its first two characters); nullptr when neither is known.
+const char* PostgresSentence(const std::string& code, const std::string& primary)
+{
+    static const std::pair<const char*, const char*> kCodes[] = {
+        {"54001", kTooComplexText},        // statement_too_complex (stack depth)
+        {"22003", kNumericOverflowText},   // numeric_value_out_of_range
+        {"22012", kDivisionByZeroText},    // division_by_zero
+        {"53200", kOutOfMemoryText},       // out_of_memory
+        {"53100", kServerDiskFullText},    // disk_full
+        {"53300", kTooManyConnectionsText},// too_many_connections
+        {"42883", kFunctionArgumentsText}, // undefined_function (also a wrong argument list)
+        {"42P01", kUnknownTableText},      // undefined_table
+        {"42703", kUnknownColumnText},     // undefined_column
+        {"42702", kUnknownColumnText},     // ambiguous_column
+        {"42601", kSyntaxErrorText},       // syntax_error
+        {"42501", kPermissionText},        // insufficient_privilege
+        {"55P03", kDatabaseLockedText},    // lock_not_available
+        {"40P01", kDatabaseLockedText},    // deadlock_detected
+        {"3D000", kUnknownDatabaseText},   // invalid_catalog_name
+        {"22001", kTooBigText},            // string_data_right_truncation
+    };
+    static const std::pair<const char*, const char*> kClasses[] = {
+        {"08", kConnectionLostText}, {"28", kAuthenticationText}, {"53", kServerResourcesText},
+        {"54", kTooBigText},         {"22", kInvalidValueText},   {"42", kSyntaxErrorText},
+        {"57", kServerStoppedText},  {"40", kDatabaseLockedText},
+    };
+    // An allocation beyond the server's limit (a text or array too big) is an
+    // internal error of its own; a full stack of the parser is nesting too
+    // deep, not a mistake of syntax.
+    if (code == "XX000" && StartsWith(primary, "invalid memory alloc request size")) return kTooBigText;
+    if (code == "42601" && StartsWith(primary, "memory exhausted")) return kTooComplexText;
+    for (const auto& [c, sentence] : kCodes)
+        if (code == c) return sentence;
+    for (const auto& [c, sentence] : kClasses)
+        if (code.compare(0, 2, c) == 0) return sentence;
+    return nullptr;
+}
+
+// The server's failure in the program's words: its SQLSTATE says what went
+// wrong; its own message (without the "ERROR:" and the excerpt of the text)
+// follows as the detail.
 std::string PostgresError(PGconn* conn, const PGresult* result)
 {
     if (const char* refusal = PostgresRefusal(result)) return refusal;
-    std::string text = result ? PQresultErrorMessage(result) : "";
+    const char* state = result ? PQresultErrorField(result, PG_DIAG_SQLSTATE) : nullptr;
+    const char* primary = result ? PQresultErrorField(result, PG_DIAG_MESSAGE_PRIMARY) : nullptr;
+    std::string text = primary ? primary : result ? PQresultErrorMessage(result) : "";
     if (text.empty() && conn) text = PQerrorMessage(conn);
-    while (!text.empty() && (text.back() == '\n' || text.back() == ' ')) text.pop_back();
-    if (text.empty()) text = "Erreur de la base de donn\xC3\xA9" "es";
-    if (!IsValidUtf8(text)) text = Cp1252ToUtf8(text);
-    return text;
+    if (state) {
+        const char* sentence = PostgresSentence(state, primary ? primary : "");
+        return WithDetail(sentence ? sentence : kServerRefusedText, text);
+    }
+    // No SQLSTATE: the client library speaks, about the connection.
+    if (!conn || PQstatus(conn) == CONNECTION_BAD) return WithDetail(kConnectionLostText, text);
+    return WithDetail(kServerRefusedText, text);
 }
 
 struct PgResult {
@@ -410,24 +555,33 @@ struct PgResult {
 // Asks the server to cancel what the connection runs. libpq 15 sends the
 // request only in a blocking way (a connection of its own, no time limit),
 // so it goes from a short thread of its own that shares nothing with the
-// program: a server that cannot be reached may hold that thread, never the
+// program: a server that cannot be reached may hold that thread, not the
 // windows, which go on waiting for the answer (one second at most, after
 // which the connection is given up).
+// The request itself is awaited a second at most: one still on its way when the
+// statement ended by itself would reach the server later and cancel the
+// statement of another command (the server drops a request that finds the
+// session idle).
 void CancelOnServer(PGconn* conn)
 {
     PGcancel* cancel = PQgetCancel(conn);
     if (!cancel) return;
+    auto sent = std::make_shared<std::promise<void>>();
+    std::future<void> delivered = sent->get_future();
     try {
-        std::thread([cancel] {
+        std::thread([cancel, sent] {
             char error[256];
             PQcancel(cancel, error, sizeof error);
             PQfreeCancel(cancel);
+            sent->set_value();
         }).detach();
     } catch (const std::system_error&) {
         // No thread could start: the connection is given up after the
         // second of grace instead.
         PQfreeCancel(cancel);
+        return;
     }
+    delivered.wait_for(std::chrono::seconds(1));
 }
 
 // Sends one statement (extended protocol: the server refuses a second one)
@@ -529,12 +683,16 @@ PGconn* ConnectPostgres(const ConnectionParams& p, int timeoutSeconds)
         ~Connection() { PQfinish(c); }
     } conn{PQconnectStartParams(keys.data(), values.data(), 0)};
     if (!conn.c) throw EDatabaseError("M\xC3\xA9moire insuffisante");
-    if (PQstatus(conn.c) == CONNECTION_BAD) throw EDatabaseError(PostgresError(conn.c, nullptr));
+    const auto failed = [&] {
+        return EDatabaseError(WithDetail("La connexion au serveur " + ServerWords(p) + " a \xC3\xA9" "chou\xC3\xA9" "e.",
+                                         PQerrorMessage(conn.c)));
+    };
+    if (PQstatus(conn.c) == CONNECTION_BAD) throw failed();
     Waiting wait("Connexion au serveur " + ServerWords(p) + "...", timeoutSeconds * 1000);
     const auto deadline = Clock::now() + std::chrono::seconds(timeoutSeconds);
     PostgresPollingStatusType state = PGRES_POLLING_WRITING;
     while (state != PGRES_POLLING_OK) {
-        if (state == PGRES_POLLING_FAILED) throw EDatabaseError(PostgresError(conn.c, nullptr));
+        if (state == PGRES_POLLING_FAILED) throw failed();
         const short events = state == PGRES_POLLING_READING ? POLLIN : POLLOUT;
         for (;;) {
             if (wait.Tick())
@@ -1131,10 +1289,37 @@ void TQuery::OpenOnSqlite(const QSqlDatabase& db)
 {
     sqlite3* h = SqliteHandle(db);
     if (!h) throw EDatabaseError("Base SQLite : acc\xC3\xA8s au moteur impossible");
+    // The wait begins before the statement is prepared: reading the schema
+    // may already wait for another program's lock.
+    Waiting wait(QueryWaitText(SQL), std::max(database_.StatementTimeout, 0));
+    SqliteDeadline deadline{Clock::now() + std::chrono::milliseconds(database_.StatementTimeout), &wait, h,
+                            database_.StatementTimeout > 0};
+    sqlite3_progress_handler(h, 1000, SqliteProgress, &deadline);
+    sqlite3_busy_handler(h, SqliteBusy, &deadline);
+    struct NoProgress {
+        sqlite3* h;
+        ~NoProgress()
+        {
+            sqlite3_progress_handler(h, 0, nullptr, nullptr);
+            sqlite3_busy_handler(h, nullptr, nullptr);
+        }
+    } noProgress{h};
+    // A failure not given up by the person: out of time (waiting for another
+    // program's lock or not), or the engine's own word.
+    const auto failure = [&](int code) -> EDatabaseError {
+        if (deadline.passed && deadline.locked && ((code & 0xff) == SQLITE_BUSY || (code & 0xff) == SQLITE_LOCKED))
+            return EDatabaseError(std::string(kDatabaseLockedText) + " " +
+                                  QueryTimeoutText(SQL, database_.StatementTimeout));
+        if (deadline.passed) return EDatabaseError(QueryTimeoutText(SQL, database_.StatementTimeout));
+        return EDatabaseError(SqliteError(h, code));
+    };
     SqliteStatement statement;
     const char* tail = nullptr;
     int rc = sqlite3_prepare_v2(h, SQL.data(), static_cast<int>(SQL.size()), &statement.st, &tail);
-    if (rc != SQLITE_OK) throw EDatabaseError(SqliteError(h, rc));
+    if (rc != SQLITE_OK) {
+        if (deadline.cancelled) throw EDatabaseCancelled(QueryCancelledText(SQL));
+        throw failure(rc);
+    }
     if (!statement.st) throw EDatabaseError("La requ\xC3\xAAte ne lit aucune donn\xC3\xA9" "e");
     // What follows the first statement may only be blanks and comments.
     const std::size_t used = tail ? static_cast<std::size_t>(tail - SQL.data()) : SQL.size();
@@ -1155,14 +1340,6 @@ void TQuery::OpenOnSqlite(const QSqlDatabase& db)
         sqlite3_bind_text(statement.st, static_cast<int>(i + 1), Values[i].data(), static_cast<int>(Values[i].size()),
                           SQLITE_TRANSIENT);
 
-    Waiting wait(QueryWaitText(SQL), std::max(database_.StatementTimeout, 0));
-    SqliteDeadline deadline{Clock::now() + std::chrono::milliseconds(database_.StatementTimeout), &wait, h,
-                            database_.StatementTimeout > 0};
-    sqlite3_progress_handler(h, 1000, SqliteProgress, &deadline);
-    struct NoProgress {
-        sqlite3* h;
-        ~NoProgress() { sqlite3_progress_handler(h, 0, nullptr, nullptr); }
-    } noProgress{h};
     fieldCount_ = sqlite3_column_count(statement.st);
     while ((rc = sqlite3_step(statement.st)) == SQLITE_ROW) {
         if (rows_.size() >= kMaxRecords) {
@@ -1177,9 +1354,7 @@ void TQuery::OpenOnSqlite(const QSqlDatabase& db)
     if (rc != SQLITE_DONE) {
         Close();
         if (deadline.cancelled) throw EDatabaseCancelled(QueryCancelledText(SQL));
-        const std::string message = deadline.passed ? QueryTimeoutText(SQL, database_.StatementTimeout)
-                                                     : SqliteError(h, rc);
-        throw EDatabaseError(message);
+        throw failure(rc);
     }
     // Given up as the last record came: the person's answer holds.
     if (deadline.cancelled) {
