@@ -13,7 +13,12 @@
 # and the optional selector is a --gtest_filter pattern, or "ctest:REGEX" to
 # run ctest -R REGEX instead. Blank lines and lines starting with # are skipped.
 # A line whose original text is gone is reported stale, one found more than
-# once ambiguous; neither counts as caught.
+# once ambiguous; neither counts as caught. Files are read and written as
+# bytes: the texts of a line also match a Windows-1252 file (the list is
+# UTF-8; they are looked for in Windows-1252 when their UTF-8 bytes are not
+# there). Tests that skip prove nothing: a run where one skips, with the
+# unchanged sources or with the change, is reported unsound, never a pass
+# nor a catch.
 #
 # Everything happens in a fresh temporary folder (sources and a Debug build
 # without sanitizers), so that several runs can go side by side; builds and
@@ -35,9 +40,19 @@ trap 'exit 130' INT TERM
 src="$work/src"
 build="$work/build"
 mkdir -p "$src" "$work/logs"
-for item in CMakeLists.txt cmake codage src tests data fuzz bench; do
-  [ -e "$here/$item" ] && cp -a "$here/$item" "$src/"
-done
+# The whole tree as the worktree holds it (what git would commit, new files
+# included): tests read more than the sources, such as scripts/sample_db.sql
+# for the test PostgreSQL server and the scripts the checks run.
+if git -C "$here" rev-parse --is-inside-work-tree >/dev/null 2>&1; then
+  (cd "$here" && git ls-files -z --cached --others --exclude-standard |
+     while IFS= read -r -d '' f; do [ -e "$f" ] || [ -L "$f" ] && printf '%s\0' "$f"; done |
+     tar --null -T - -cf - | tar -xf - -C "$src") || { echo "Cannot copy the sources." >&2; exit 2; }
+else
+  for item in "$here"/*; do
+    case "$(basename "$item")" in build*) continue ;; esac
+    cp -a "$item" "$src/"
+  done
+fi
 
 launcher=()
 if command -v ccache >/dev/null 2>&1; then
@@ -57,29 +72,39 @@ while IFS= read -r line || [ -n "$line" ]; do
   case "$line" in ''|'#'*) continue ;; esac
   [ -n "$pattern" ] && ! grep -qE -- "$pattern" <<<"$line" && continue
   mapfile -t fields < <(python3 -c '
-import sys
-parts = [p.strip() for p in sys.argv[1].split("@@")]
-parts += [""] * (5 - len(parts))
-print("\n".join(parts[:5]))' "$line")
+import os, sys
+parts = [p.strip() for p in os.fsencode(sys.argv[1]).split(b"@@")]
+parts += [b""] * (5 - len(parts))
+sys.stdout.buffer.write(b"\n".join(parts[:5]) + b"\n")' "$line")
   files+=("${fields[0]}"); originals+=("${fields[1]}"); replacements+=("${fields[2]}")
   targets+=("${fields[3]}"); selectors+=("${fields[4]}")
 done <"$list"
 count=${#files[@]}
 [ "$count" -gt 0 ] || { echo "No change to apply." >&2; exit 2; }
 
-# run_tests TARGET SELECTOR LOG: 0 when the tests pass.
+# run_tests TARGET SELECTOR LOG: 0 when the tests pass, 1 when they fail,
+# 2 when they pass with some skipped (or none run at all).
 run_tests() {
-  local target="$1" selector="$2" log="$3"
+  local target="$1" selector="$2" log="$3" rc
   # Braces around the runs: a crash of a mutated test is a catch, not noise.
   if [[ "$selector" == ctest:* ]]; then
     { (cd "$build" && QT_QPA_PLATFORM=offscreen timeout "$limit" \
-       ctest -R "${selector#ctest:}" -j "$jobs" --timeout "$limit" --output-on-failure) >"$log" 2>&1; } 2>/dev/null
+       ctest -R "${selector#ctest:}" -j "$jobs" --timeout "$limit" --output-on-failure -V) >"$log" 2>&1; } 2>/dev/null
+    rc=$?
+    [ "$rc" -ne 0 ] && return 1
+    # ctest marks a skipped test "***Skipped" (and a skip it did not see
+    # still leaves gtest's own line in the verbose output).
+    grep -qE '\*\*\*Skipped|\[  SKIPPED \]|No tests were found' "$log" && return 2
   else
     local filter=()
     [ -n "$selector" ] && filter=(--gtest_filter="$selector")
     { (cd "$build/tests" && QT_QPA_PLATFORM=offscreen LC_ALL=C.UTF-8 timeout "$limit" \
        "./$target" "${filter[@]}") >"$log" 2>&1; } 2>/dev/null
+    rc=$?
+    [ "$rc" -ne 0 ] && return 1
+    grep -qE '^\[  SKIPPED \]|^\[==========\] 0 tests from' "$log" && return 2
   fi
+  return 0
 }
 
 # The unchanged sources first: tests that fail already would catch everything.
@@ -94,38 +119,50 @@ declare -A baseline=()
 for ((i = 0; i < count; i++)); do
   key="${targets[i]}|${selectors[i]}"
   [ -n "${baseline[$key]:-}" ] && continue
-  if run_tests "${targets[i]}" "${selectors[i]}" "$work/logs/baseline-$i.log"; then
-    baseline[$key]=pass
-  else
-    baseline[$key]=fail
-    echo "Baseline fails: ${targets[i]} ${selectors[i]}" >&2
-  fi
+  run_tests "${targets[i]}" "${selectors[i]}" "$work/logs/baseline-$i.log"
+  case $? in
+    0) baseline[$key]=pass ;;
+    2) baseline[$key]=skip; echo "Baseline skips tests: ${targets[i]} ${selectors[i]}" >&2 ;;
+    *) baseline[$key]=fail; echo "Baseline fails: ${targets[i]} ${selectors[i]}" >&2 ;;
+  esac
 done
 
 caught=0; missed=0; stale=0; other=0
 for ((i = 0; i < count; i++)); do
   file="${files[i]}"
   label="$file: ${originals[i]} -> ${replacements[i]}"
-  if [ "${baseline[${targets[i]}|${selectors[i]}]}" = fail ]; then
-    printf '%-8s %s\n' "unsound" "$label (the tests fail without the change)"
-    other=$((other + 1)); continue
-  fi
+  case "${baseline[${targets[i]}|${selectors[i]}]}" in
+    fail) printf '%-8s %s\n' "unsound" "$label (the tests fail without the change)"
+          other=$((other + 1)); continue ;;
+    skip) printf '%-8s %s\n' "unsound" "$label (tests skip without the change)"
+          other=$((other + 1)); continue ;;
+  esac
   status=$(python3 - "$src/$file" "${originals[i]}" "${replacements[i]}" <<'PY'
-import sys, shutil
-path, original, replacement = sys.argv[1:4]
+import os, sys, shutil
+path = sys.argv[1]
+original, replacement = (os.fsencode(a) for a in sys.argv[2:4])
 try:
-    text = open(path, encoding="utf-8", newline="").read()
+    data = open(path, "rb").read()
 except OSError:
     print("stale"); sys.exit()
-found = text.count(original)
-if found == 0:
-    print("stale")
-elif found > 1:
-    print("ambiguous")
-else:
-    shutil.copy2(path, path + ".mutate-orig")
-    open(path, "w", encoding="utf-8", newline="").write(text.replace(original, replacement))
-    print("applied")
+# The list's UTF-8 bytes as they are, else the same text in Windows-1252.
+candidates = [(original, replacement)]
+try:
+    candidates.append((original.decode("utf-8").encode("cp1252"), replacement.decode("utf-8").encode("cp1252")))
+except (UnicodeDecodeError, UnicodeEncodeError):
+    pass
+status = "stale"
+for old, new in candidates:
+    found = data.count(old)
+    if found == 1:
+        shutil.copy2(path, path + ".mutate-orig")
+        open(path, "wb").write(data.replace(old, new))
+        status = "applied"
+        break
+    if found > 1:
+        status = "ambiguous"
+        break
+print(status)
 PY
 )
   case "$status" in
@@ -136,12 +173,13 @@ PY
   if ! cmake --build "$build" -j "$jobs" --target "${targets[i]}" >"$log" 2>&1; then
     printf '%-8s %s\n' "unbuilt" "$label"
     other=$((other + 1))
-  elif run_tests "${targets[i]}" "${selectors[i]}" "$log"; then
-    printf '%-8s %s\n' "MISSED" "$label"
-    missed=$((missed + 1))
   else
-    printf '%-8s %s\n' "caught" "$label"
-    caught=$((caught + 1))
+    run_tests "${targets[i]}" "${selectors[i]}" "$log"
+    case $? in
+      0) printf '%-8s %s\n' "MISSED" "$label"; missed=$((missed + 1)) ;;
+      2) printf '%-8s %s\n' "unsound" "$label (tests skip with the change)"; other=$((other + 1)) ;;
+      *) printf '%-8s %s\n' "caught" "$label"; caught=$((caught + 1)) ;;
+    esac
   fi
   mv "$src/$file.mutate-orig" "$src/$file"
   touch "$src/$file"   # older than the mutated object otherwise: force the rebuild

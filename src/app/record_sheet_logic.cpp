@@ -327,6 +327,25 @@ void RecordSheet::CompleteFromLookups()
 {
     if (!SheetDatabaseAvailable()) throw std::runtime_error(kSheetNoDatabase);
     const std::vector<std::string> sections = SqlSections();
+    // Completed whole or not at all: a look-up that fails after others
+    // filled their fields puts those fields back as they were.
+    struct Undo {
+        RecordSheet& sheet;
+        std::vector<std::string> values;
+        bool done = false;
+        ~Undo()
+        {
+            if (done) return;
+            try {
+                for (int i = 0; i < sheet.Count() && i < static_cast<int>(values.size()); ++i)
+                    if (sheet.GetValue(i) != values[static_cast<std::size_t>(i)])
+                        sheet.SetValue(i, values[static_cast<std::size_t>(i)]);
+            } catch (...) {
+                // A destructor lets nothing out.
+            }
+        }
+    } undo{*this, {}};
+    for (int i = 0; i < Count(); ++i) undo.values.push_back(GetValue(i));
     for (std::size_t i = 0; i < Defs.size(); ++i) {
         const auto s = std::find_if(sections.begin(), sections.end(), [&](const std::string& name) {
             return name.find('=') != std::string::npos && Indice + "\\" + SectionTarget(name) == Defs[i].Path;
@@ -354,6 +373,7 @@ void RecordSheet::CompleteFromLookups()
         if (records.size() == 1 && !records.front().empty() && records.front().front())
             SetValue(static_cast<int>(i), *records.front().front());
     }
+    undo.done = true;
 }
 
 // ---- layout ------------------------------------------------------------------------

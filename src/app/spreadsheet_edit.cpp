@@ -379,6 +379,29 @@ void TableurSheet::FillFromDatabase()
         ShowBox("Pas d'information", "Cette table n'est pas renseign\xC3\xA9" "e dans sql.ini");
         return;
     }
-    int fillRow = 1;
-    for (const std::string& s : sections) fillRow = QueryDatabase(s, fillRow);
+    // A fill that stops partway (a later section refused, a server error, the
+    // record limit) leaves the grid as it was, not half the database's rows
+    // beside the table's own.
+    const int rows = Grid.RowCount(), cols = Grid.ColCount();
+    std::vector<std::string> cells;
+    std::vector<int> widths;
+    for (int c = 0; c < cols; ++c) widths.push_back(Grid.ColWidth(c));
+    for (int r = 0; r < rows; ++r)
+        for (int c = 0; c < cols; ++c) cells.push_back(Grid.Cell(c, r));
+    const std::vector<TableurRowEntry> rowMap = RowMap;
+    const std::vector<std::int32_t> deletedRows = DeletedRows;
+    try {
+        int fillRow = 1;
+        for (const std::string& s : sections) fillRow = QueryDatabase(s, fillRow);
+    } catch (...) {
+        Grid.SetRowCount(rows);
+        for (int r = 0; r < rows; ++r)
+            for (int c = 0; c < cols; ++c)
+                Grid.SetCell(c, r, cells[static_cast<std::size_t>(r) * static_cast<std::size_t>(cols) + static_cast<std::size_t>(c)]);
+        for (int c = 0; c < cols; ++c) Grid.SetColWidth(c, widths[static_cast<std::size_t>(c)]);
+        RowMap = rowMap;
+        DeletedRows = deletedRows;
+        RedrawImage = true;
+        throw;
+    }
 }

@@ -46,6 +46,41 @@ bool RowEmpty(const std::vector<std::string>& row)
     return std::all_of(row.begin(), row.end(), [](const std::string& c) { return c.empty(); });
 }
 
+// Puts the borehole back as it was (`before`; nullptr: it did not exist).
+// In place, so that it keeps its rank in the collection.
+void RestoreBorehole(TDirBlock& root, const std::string& indice, std::unique_ptr<TDirBlock> before)
+{
+    const int now = root.IndexOfDir(indice);
+    if (!before) {
+        if (now >= 0) root.DeleteChild(now);
+        return;
+    }
+    if (now < 0) {
+        root.AddChild(std::move(before), false);
+        return;
+    }
+    TDirBlock* borehole = root.ChildDir(now);
+    borehole->Clear();
+    while (before->ItemCount() > 0) borehole->AddChild(before->Child(0), true);
+}
+
+// The failure being handled, of the same kind, its message telling that the
+// borehole was left as it was.
+[[noreturn]] void RethrowUndone(const std::string& indice)
+{
+    const std::string undone = "\nLe t\xC3\xA9l\xC3\xA9" "chargement n'est pas all\xC3\xA9 jusqu'au bout : le forage \xC2\xAB " +
+                               indice + " \xC2\xBB est rest\xC3\xA9 tel qu'il \xC3\xA9tait avant.";
+    try {
+        throw;
+    } catch (const EDatabaseCancelled& e) {
+        throw EDatabaseCancelled(e.what() + undone);
+    } catch (const EDatabaseError& e) {
+        throw EDatabaseError(e.what() + undone);
+    } catch (const std::exception& e) {
+        throw std::runtime_error(e.what() + undone);
+    }
+}
+
 }  // namespace
 
 void EnsureConnected(TDatabase& database)
@@ -114,8 +149,11 @@ bool DownloadOuvrage(DownloadHost& host, TDatabase& database, const std::string&
     }
     query.Close();
 
-    // Annuler during a wait gives the whole download up: the borehole goes
-    // back to what it was before it, renaming included.
+    // A download is whole or nothing: whatever stops it (Annuler, a server
+    // error, the record limit, a sql.ini section refused after others were
+    // read, a lost connection), the borehole goes back to what it was before
+    // it, renaming included, so that no table holds the database's data
+    // beside others that kept the collection's.
     const int kept = host.Root().IndexOfDir(indice);
     std::unique_ptr<TDirBlock> before = kept >= 0 ? host.Root().ChildDir(kept)->CloneDir() : nullptr;
 
@@ -148,26 +186,11 @@ bool DownloadOuvrage(DownloadHost& host, TDatabase& database, const std::string&
     try {
         for (const char* sheet : kDownloadSheets) host.SheetFromDatabase(database, indice, current, sheet);
         for (const char* table : kDownloadTables) host.TableFromDatabase(database, indice, current, table);
-    } catch (const EDatabaseCancelled&) {
-        if (before) {
-            // In place, so that the borehole keeps its rank in the collection.
-            TDirBlock& root = host.Root();
-            const int now = root.IndexOfDir(indice);
-            if (now >= 0) {
-                TDirBlock* borehole = root.ChildDir(now);
-                borehole->Clear();
-                while (before->ItemCount() > 0) borehole->AddChild(before->Child(0), true);
-            } else {
-                root.AddChild(std::move(before), false);
-            }
-            current = design;
-        }
-        RunGuarded(finish);
-        throw;
     } catch (...) {
-        // What was stored before the failure stays; the views show it.
+        RestoreBorehole(host.Root(), indice, std::move(before));
+        current = design;
         RunGuarded(finish);
-        throw;
+        RethrowUndone(indice);
     }
     finish();
     return true;

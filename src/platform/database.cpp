@@ -10,22 +10,20 @@
 #include <chrono>
 #include <climits>
 #include <functional>
+#include <future>
+#include <memory>
 #include <libpq-fe.h>
 #include <poll.h>
 #include <sqlite3.h>
 #include <thread>
 
 #include "platform/base/text_codec.h"
+#include "platform/database_messages.h"
 #include "platform/sql_tokens.h"
 
 namespace {
 
 QString Q(const std::string& s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
-std::string S(const QString& s)
-{
-    const QByteArray b = s.toUtf8();
-    return std::string(b.constData(), static_cast<std::size_t>(b.size()));
-}
 
 std::string AsciiUpper(std::string s)
 {
@@ -62,7 +60,7 @@ ConnectionParams ReadParams(const std::vector<std::string>& lines)
         else if (name == "PORT") p.port = value;
         else if (name == "USER NAME") p.user = value;
         else if (name == "PASSWORD") p.password = value;
-        else throw EDatabaseError("Param\xC3\xA8tre de connexion inconnu : " + TrimSpaces(line.substr(0, eq)));
+        else throw EDatabaseError(UnknownParameterText(TrimSpaces(line.substr(0, eq))));
     }
     return p;
 }
@@ -142,14 +140,6 @@ void RegisterToChar(QSqlDatabase& db)
     if (sqlite3_create_function_v2(h, "TO_DATE", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, ToDateFunction, nullptr,
                                    nullptr, nullptr) != SQLITE_OK)
         throw EDatabaseError("Base SQLite : TO_DATE n'a pas pu \xC3\xAAtre d\xC3\xA9" "fini");
-}
-
-std::string ErrorText(const QSqlError& e)
-{
-    std::string text = S(e.databaseText());
-    if (text.empty()) text = S(e.driverText());
-    if (text.empty()) text = "Erreur de la base de donn\xC3\xA9" "es";
-    return text;
 }
 
 std::atomic<int> gConnectionCounter{0};
@@ -283,7 +273,8 @@ int ReadOnlyAuthorizer(void*, int action, const char*, const char* name, const c
     }
 }
 
-// The engine's message, in the program's words when the guard above refused.
+// The engine's failure in the program's words (the guard above refusing
+// included), the engine's text as the detail.
 std::string SqliteError(sqlite3* h, int rc)
 {
     const std::string message = sqlite3_errmsg(h);
@@ -291,7 +282,7 @@ std::string SqliteError(sqlite3* h, int rc)
     // ("not authorized", "not authorized to use function: ...").
     if ((rc & 0xff) == SQLITE_AUTH || sqlite3_errcode(h) == SQLITE_AUTH || message.rfind("not authorized", 0) == 0)
         return kReadOnlyText;
-    return IsValidUtf8(message) ? message : Cp1252ToUtf8(message);
+    return SqliteWords((rc & 0xff) == SQLITE_ERROR ? sqlite3_extended_errcode(h) : rc, message);
 }
 
 sqlite3* SqliteHandle(const QSqlDatabase& db)
@@ -315,6 +306,7 @@ struct SqliteDeadline {
     bool limited = true;
     bool passed = false;
     bool cancelled = false;
+    bool locked = false;  // another program held the file
 };
 
 int SqliteProgress(void* data)
@@ -326,6 +318,25 @@ int SqliteProgress(void* data)
         sqlite3_interrupt(d->h);
     }
     return d->passed || d->cancelled ? 1 : 0;
+}
+
+// Called by the engine while another program holds the file locked (the
+// engine would otherwise sleep through its own busy time-out): the wait is
+// reported like the others, in short slices, until the lock goes, the person
+// gives up or the query's time runs out.
+int SqliteBusy(void* data, int)
+{
+    auto* d = static_cast<SqliteDeadline*>(data);
+    d->locked = true;
+    const auto now = Clock::now();
+    if (d->limited && now >= d->at) d->passed = true;
+    if (!d->passed && !d->cancelled && d->wait && d->wait->Tick()) d->cancelled = true;
+    if (d->passed || d->cancelled) return 0;
+    auto slice = std::chrono::milliseconds(d->wait ? d->wait->SliceMs() / 2 : 20);
+    if (d->limited) slice = std::min(slice, std::chrono::duration_cast<std::chrono::milliseconds>(d->at - now) +
+                                                std::chrono::milliseconds(1));
+    std::this_thread::sleep_for(slice);
+    return 1;
 }
 
 std::string SqliteText(const unsigned char* text, int bytes)
@@ -385,15 +396,17 @@ const char* PostgresRefusal(const PGresult* result)
     return nullptr;
 }
 
+// The server's failure in the program's words: its SQLSTATE says what went
+// wrong; its own message (without the "ERROR:" and the excerpt of the text)
+// follows as the detail.
 std::string PostgresError(PGconn* conn, const PGresult* result)
 {
     if (const char* refusal = PostgresRefusal(result)) return refusal;
-    std::string text = result ? PQresultErrorMessage(result) : "";
+    const char* state = result ? PQresultErrorField(result, PG_DIAG_SQLSTATE) : nullptr;
+    const char* primary = result ? PQresultErrorField(result, PG_DIAG_MESSAGE_PRIMARY) : nullptr;
+    std::string text = primary ? primary : result ? PQresultErrorMessage(result) : "";
     if (text.empty() && conn) text = PQerrorMessage(conn);
-    while (!text.empty() && (text.back() == '\n' || text.back() == ' ')) text.pop_back();
-    if (text.empty()) text = "Erreur de la base de donn\xC3\xA9" "es";
-    if (!IsValidUtf8(text)) text = Cp1252ToUtf8(text);
-    return text;
+    return PostgresWords(state, primary, text, !conn || PQstatus(conn) == CONNECTION_BAD);
 }
 
 struct PgResult {
@@ -414,24 +427,33 @@ struct PgResult {
 // Asks the server to cancel what the connection runs. libpq 15 sends the
 // request only in a blocking way (a connection of its own, no time limit),
 // so it goes from a short thread of its own that shares nothing with the
-// program: a server that cannot be reached may hold that thread, never the
+// program: a server that cannot be reached may hold that thread, not the
 // windows, which go on waiting for the answer (one second at most, after
 // which the connection is given up).
+// The request itself is awaited a second at most: one still on its way when the
+// statement ended by itself would reach the server later and cancel the
+// statement of another command (the server drops a request that finds the
+// session idle).
 void CancelOnServer(PGconn* conn)
 {
     PGcancel* cancel = PQgetCancel(conn);
     if (!cancel) return;
+    auto sent = std::make_shared<std::promise<void>>();
+    std::future<void> delivered = sent->get_future();
     try {
-        std::thread([cancel] {
+        std::thread([cancel, sent] {
             char error[256];
             PQcancel(cancel, error, sizeof error);
             PQfreeCancel(cancel);
+            sent->set_value();
         }).detach();
     } catch (const std::system_error&) {
         // No thread could start: the connection is given up after the
         // second of grace instead.
         PQfreeCancel(cancel);
+        return;
     }
+    delivered.wait_for(std::chrono::seconds(1));
 }
 
 // Sends one statement (extended protocol: the server refuses a second one)
@@ -536,12 +558,16 @@ PGconn* ConnectPostgres(const ConnectionParams& p, int timeoutSeconds)
         ~Connection() { PQfinish(c); }
     } conn{PQconnectStartParams(keys.data(), values.data(), 0)};
     if (!conn.c) throw EDatabaseError("M\xC3\xA9moire insuffisante");
-    if (PQstatus(conn.c) == CONNECTION_BAD) throw EDatabaseError(PostgresError(conn.c, nullptr));
+    const auto failed = [&] {
+        return EDatabaseError(WithDetail("La connexion au serveur " + ServerWords(p) + " a \xC3\xA9" "chou\xC3\xA9" "e.",
+                                         PQerrorMessage(conn.c)));
+    };
+    if (PQstatus(conn.c) == CONNECTION_BAD) throw failed();
     Waiting wait("Connexion au serveur " + ServerWords(p) + "...", timeoutSeconds * 1000);
     const auto deadline = Clock::now() + std::chrono::seconds(timeoutSeconds);
     PostgresPollingStatusType state = PGRES_POLLING_WRITING;
     while (state != PGRES_POLLING_OK) {
-        if (state == PGRES_POLLING_FAILED) throw EDatabaseError(PostgresError(conn.c, nullptr));
+        if (state == PGRES_POLLING_FAILED) throw failed();
         const short events = state == PGRES_POLLING_READING ? POLLIN : POLLOUT;
         for (;;) {
             if (wait.Tick())
@@ -1105,11 +1131,39 @@ void TQuery::OpenOnSqlite(const QSqlDatabase& db)
 {
     sqlite3* h = SqliteHandle(db);
     if (!h) throw EDatabaseError("Base SQLite : acc\xC3\xA8s au moteur impossible");
+    // The wait begins before the statement is prepared: reading the schema
+    // may already wait for another program's lock.
+    Waiting wait(QueryWaitText(SQL), std::max(database_.StatementTimeout, 0));
+    SqliteDeadline deadline{Clock::now() + std::chrono::milliseconds(database_.StatementTimeout), &wait, h,
+                            database_.StatementTimeout > 0};
+    sqlite3_progress_handler(h, 1000, SqliteProgress, &deadline);
+    sqlite3_busy_handler(h, SqliteBusy, &deadline);
+    struct NoProgress {
+        sqlite3* h;
+        ~NoProgress()
+        {
+            sqlite3_progress_handler(h, 0, nullptr, nullptr);
+            sqlite3_busy_handler(h, nullptr, nullptr);
+        }
+    } noProgress{h};
+    // A failure not given up by the person: out of time (waiting for another
+    // program's lock or not), or the engine's own word.
+    const auto failure = [&](int code) -> EDatabaseError {
+        if (deadline.passed && deadline.locked && ((code & 0xff) == SQLITE_BUSY || (code & 0xff) == SQLITE_LOCKED))
+            return EDatabaseError(std::string(kDatabaseLockedText) + " " +
+                                  QueryTimeoutText(SQL, database_.StatementTimeout));
+        if (deadline.passed) return EDatabaseError(QueryTimeoutText(SQL, database_.StatementTimeout));
+        return EDatabaseError(SqliteError(h, code));
+    };
+    // Checked under the wait: reading a table's columns may wait for a lock too.
     database_.CheckSqliteText(SQL);
     SqliteStatement statement;
     const char* tail = nullptr;
     int rc = sqlite3_prepare_v2(h, SQL.data(), static_cast<int>(SQL.size()), &statement.st, &tail);
-    if (rc != SQLITE_OK) throw EDatabaseError(SqliteError(h, rc));
+    if (rc != SQLITE_OK) {
+        if (deadline.cancelled) throw EDatabaseCancelled(QueryCancelledText(SQL));
+        throw failure(rc);
+    }
     if (!statement.st) throw EDatabaseError("La requ\xC3\xAAte ne lit aucune donn\xC3\xA9" "e");
     // What follows the first statement may only be blanks and comments.
     const std::size_t used = tail ? static_cast<std::size_t>(tail - SQL.data()) : SQL.size();
@@ -1130,14 +1184,6 @@ void TQuery::OpenOnSqlite(const QSqlDatabase& db)
         sqlite3_bind_text(statement.st, static_cast<int>(i + 1), Values[i].data(), static_cast<int>(Values[i].size()),
                           SQLITE_TRANSIENT);
 
-    Waiting wait(QueryWaitText(SQL), std::max(database_.StatementTimeout, 0));
-    SqliteDeadline deadline{Clock::now() + std::chrono::milliseconds(database_.StatementTimeout), &wait, h,
-                            database_.StatementTimeout > 0};
-    sqlite3_progress_handler(h, 1000, SqliteProgress, &deadline);
-    struct NoProgress {
-        sqlite3* h;
-        ~NoProgress() { sqlite3_progress_handler(h, 0, nullptr, nullptr); }
-    } noProgress{h};
     fieldCount_ = sqlite3_column_count(statement.st);
     while ((rc = sqlite3_step(statement.st)) == SQLITE_ROW) {
         ++received_;
@@ -1163,9 +1209,7 @@ void TQuery::OpenOnSqlite(const QSqlDatabase& db)
     if (rc != SQLITE_DONE) {
         Close();
         if (deadline.cancelled) throw EDatabaseCancelled(QueryCancelledText(SQL));
-        const std::string message = deadline.passed ? QueryTimeoutText(SQL, database_.StatementTimeout)
-                                                     : SqliteError(h, rc);
-        throw EDatabaseError(message);
+        throw failure(rc);
     }
     // Given up as the last record came: the person's answer holds.
     if (deadline.cancelled) {

@@ -248,6 +248,48 @@ inline constexpr const char* kOneStatementText =
 inline constexpr const char* kReadOnlyText =
     "Une requ\xC3\xAAte ne peut que lire la base de donn\xC3\xA9" "es : cette instruction est refus\xC3\xA9" "e.";
 
+// Failures of the engines in the program's words. The engine's own text
+// follows on a second line, after "Détail : ".
+inline constexpr const char* kDatabaseLockedText =
+    "La base de donn\xC3\xA9" "es est verrouill\xC3\xA9" "e par un autre programme.";
+inline constexpr const char* kOutOfMemoryText = "M\xC3\xA9moire insuffisante pour ex\xC3\xA9" "cuter la requ\xC3\xAAte.";
+inline constexpr const char* kTooComplexText =
+    "La requ\xC3\xAAte est trop complexe (imbrication trop profonde ou trop de termes).";
+inline constexpr const char* kNumericOverflowText =
+    "D\xC3\xA9passement de capacit\xC3\xA9 : une valeur num\xC3\xA9rique sort des limites de son type.";
+inline constexpr const char* kDivisionByZeroText = "Division par z\xC3\xA9ro dans la requ\xC3\xAAte.";
+inline constexpr const char* kUnknownFunctionText = "La requ\xC3\xAAte appelle une fonction inconnue.";
+inline constexpr const char* kWrongArgumentsText =
+    "La requ\xC3\xAAte appelle une fonction avec un mauvais nombre d'arguments.";
+inline constexpr const char* kFunctionArgumentsText =
+    "La requ\xC3\xAAte appelle une fonction inconnue, ou avec des arguments qu'elle n'accepte pas.";
+inline constexpr const char* kTooBigText = "Un texte ou une valeur d\xC3\xA9passe la taille permise.";
+inline constexpr const char* kUnknownTableText = "La requ\xC3\xAAte lit une table inconnue.";
+inline constexpr const char* kUnknownColumnText = "La requ\xC3\xAAte lit une colonne inconnue ou ambigu\xC3\xAB.";
+inline constexpr const char* kSyntaxErrorText = "Erreur de syntaxe dans la requ\xC3\xAAte.";
+inline constexpr const char* kInvalidValueText = "Une valeur de la requ\xC3\xAAte n'est pas valide pour son type.";
+inline constexpr const char* kPermissionText = "Droits insuffisants pour lire ces donn\xC3\xA9" "es.";
+inline constexpr const char* kConnectionLostText = "La connexion au serveur a \xC3\xA9t\xC3\xA9 perdue.";
+inline constexpr const char* kAuthenticationText = "Le serveur a refus\xC3\xA9 l'identification.";
+inline constexpr const char* kUnknownDatabaseText = "Base de donn\xC3\xA9" "es inconnue sur le serveur.";
+inline constexpr const char* kServerResourcesText = "Le serveur manque de ressources pour ex\xC3\xA9" "cuter la requ\xC3\xAAte.";
+inline constexpr const char* kServerDiskFullText = "Le disque du serveur est plein.";
+inline constexpr const char* kTooManyConnectionsText = "Le serveur n'accepte plus de connexion.";
+inline constexpr const char* kServerStoppedText = "Le serveur a interrompu la requ\xC3\xAAte (arr\xC3\xAAt ou red\xC3\xA9marrage).";
+inline constexpr const char* kServerRefusedText = "Le serveur de base de donn\xC3\xA9" "es a refus\xC3\xA9 la requ\xC3\xAAte.";
+inline constexpr const char* kSqliteRefusedText = "Le moteur SQLite a refus\xC3\xA9 la requ\xC3\xAAte.";
+inline constexpr const char* kNotADatabaseText =
+    "Le fichier n'est pas une base de donn\xC3\xA9" "es SQLite, ou il est endommag\xC3\xA9.";
+inline constexpr const char* kCannotOpenText = "Le fichier de la base de donn\xC3\xA9" "es ne peut pas \xC3\xAAtre ouvert.";
+inline constexpr const char* kFileErrorText = "Erreur de lecture du fichier de la base de donn\xC3\xA9" "es.";
+
+// The connection parameters each alias accepts, with an example, as the
+// refusal of an unknown name lists them.
+inline constexpr const char* kConnectionParametersText =
+    "PostgreSQL : SERVER NAME, PORT, DATABASE NAME, USER NAME, PASSWORD "
+    "(exemple : SERVER NAME=localhost, PORT=5432, DATABASE NAME=carotix, USER NAME=lecteur, PASSWORD=secret) ; "
+    "SQLite : DATABASE NAME (exemple : DATABASE NAME=carotix.db).";
+
 // The message of a text holding a backslash on a server that reads it as an
 // escape.
 inline constexpr const char* kBackslashText =

@@ -181,6 +181,21 @@ TEST_F(DatabaseWindowTest, DownloadThroughTheEditors)
     EXPECT_EQ(r.GetPathInt("0385-2X-0041\\Trou-nu\\M\xC3\xA9thode", 1), 2);
     EXPECT_EQ(r.FindDir("0385-2X-0041\\Doc"), nullptr);
     EXPECT_GE(child->FindRow("0385-2X-0041", "F"), 0);
+
+    // Through the editors too, a download stopped after some tables were
+    // read (here by a later section refused) leaves the borehole as it was.
+    WriteFileBytes(program_ / "sql.ini", "[DOSSIER=Dossier]\r\nCOMMUNE=Commune\r\n[NIVEAU=Niveau]\r\nDESIGNATION=\r\n"
+                                         "PROF_DEB=Deb\r\n[TUBAGE=Tubage]\r\nFROM=TUBAGE; DELETE FROM TUBAGE\r\n"
+                                         "PROF_DEB=Deb\r\n");
+    child->FRoot().SetPathString("0385-2X-0041\\Dossier\\Commune", 0, btString, "saisie");
+    child->FRoot().SaveToFile((program_ / "avant.crx").string());
+    fake_.Reset();
+    main.TelechargeBDD1->trigger();
+    child->FRoot().SaveToFile((program_ / "apres.crx").string());
+    EXPECT_EQ(ReadFileBytes(program_ / "apres.crx"), ReadFileBytes(program_ / "avant.crx"));
+    ASSERT_FALSE(fake_.Prompts().empty());
+    EXPECT_NE(fake_.Prompts().back().text.find("est rest\xC3\xA9 tel qu'il \xC3\xA9tait avant."), std::string::npos)
+        << fake_.Prompts().back().text;
     delete FTableur;
     FTableur = nullptr;
     delete FDatabase;

@@ -326,6 +326,22 @@ TEST_F(RecordSheetTest, TheDatabaseFillsTheRecordAndTheLookups)
     IniSql->EraseSection("COMMUNES.NOM=Essai\\Note");
     EXPECT_THROW(sheet.CompleteFromLookups(), EDatabaseError);
     EXPECT_EQ(queries.size(), 4u);
+
+    // A look-up that fails after another one filled its field puts it back.
+    IniSql->EraseSection("COMMUNES;--.NOM=Essai\\Note");
+    IniSql->WriteSection("COMMUNES.NOM=Essai\\Note", {"INSEE=Zone"});
+    IniSql->WriteSection("ZONES.CODE=Essai\\Prof", {"INSEE=Zone"});
+    sheet.SetValue(Field("Zone"), "2");
+    std::vector<std::string> before;
+    for (int i = 0; i < sheet.Count(); ++i) before.push_back(sheet.GetValue(i));
+    int calls = 0;
+    SetSheetQueryRunner([&](const std::string&, const std::vector<std::string>&) -> std::vector<SheetRecord> {
+        if (++calls == 2) throw EDatabaseError("refus");
+        return {{std::string("rempli")}};
+    });
+    EXPECT_THROW(sheet.CompleteFromLookups(), EDatabaseError);
+    EXPECT_EQ(calls, 2);
+    for (int i = 0; i < sheet.Count(); ++i) EXPECT_EQ(sheet.GetValue(i), before[static_cast<std::size_t>(i)]) << i;
     static_cast<void>(row);
 }
 

@@ -428,6 +428,24 @@ TEST_F(SpreadsheetLogicTest, DatabaseFillAcrossSections)
     EXPECT_EQ(grid.Cell(Col("Litho"), 4), "");
     EXPECT_EQ(grid.Cell(Col("CodeNiv"), 4), "GARDE");   // not mapped: kept
 
+    // A fill stopped by a later section (the last refused one above) leaves
+    // the grid, its rows and their table rows as they were.
+    const auto cells = [&] {
+        std::string all;
+        for (int r = 0; r < grid.RowCount(); ++r)
+            for (int c = 0; c < grid.ColCount(); ++c) all += grid.Cell(c, r) + "|" + std::to_string(grid.ColWidth(c)) + ";";
+        return all;
+    };
+    const std::string before = cells();
+    const std::size_t mapped = sheet.RowMap.size();
+    TableurSeams().RunQuery = [](const std::string&) {
+        return std::vector<std::vector<std::optional<std::string>>>(8, {"3", "une roche bien plus longue"});
+    };
+    EXPECT_THROW(sheet.FillFromDatabase(), EDatabaseError);
+    TableurSeams().RunQuery = nullptr;
+    EXPECT_EQ(cells(), before);
+    EXPECT_EQ(sheet.RowMap.size(), mapped);
+
     // A table without section, and a section without a valid key.
     IniSql->WriteSection("Trou-nu", {"X=Nothing"});
     fake.AnswerMessage(MsgResult::Ok, "Pas d'information");

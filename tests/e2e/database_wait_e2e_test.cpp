@@ -14,6 +14,7 @@
 #include <fstream>
 #include <iterator>
 #include <memory>
+#include <sqlite3.h>
 
 #include "app/windows/collection_window.h"
 #include "e2e_program.h"
@@ -23,8 +24,6 @@
 #include "tree_text.h"
 
 namespace {
-
-class DatabaseWaitE2e : public E2eTest {};
 
 std::string ReadAll(const std::filesystem::path& file)
 {
@@ -46,6 +45,67 @@ struct Seen {
     int firstPosition = -1, laterPosition = -1;
     QImage first, later;
     qint64 clickedAt = -1;
+    qint64 endedAt = -1;
+};
+
+class DatabaseWaitE2e : public E2eTest {
+protected:
+    // Downloads the selected ouvrage while a test timer watches the screen:
+    // each of its ticks during the wait is an event the program let through.
+    // Once the bar has moved (the window repainted with the time waited),
+    // Annuler is clicked.
+    std::shared_ptr<Seen> DownloadAndAnnuler()
+    {
+        auto seen = std::make_shared<Seen>();
+        QElapsedTimer clock;
+        clock.start();
+        QTimer watch;
+        watch.setInterval(20);
+        QObject::connect(&watch, &QTimer::timeout, [seen, &clock] {
+            if (!FProgress || !FProgress->isVisible() || seen->clickedAt >= 0) return;
+            ++seen->ticks;
+            if (seen->first.isNull()) {
+                seen->first = FProgress->grab().toImage();
+                seen->firstPosition = FProgress->ProgressBar->value();
+                seen->caption = FromQString(FProgress->windowTitle());
+                seen->label = FromQString(FProgress->Label1->text());
+                seen->modal = QApplication::activeModalWidget() == FProgress;
+                seen->menuClosed = QApplication::activePopupWidget() == nullptr;
+                return;
+            }
+            if (FProgress->ProgressBar->value() == seen->firstPosition) return;
+            seen->later = FProgress->grab().toImage();
+            seen->laterPosition = FProgress->ProgressBar->value();
+            seen->clickedAt = clock.elapsed();
+            Click(FProgress->BAnnuler);
+        });
+        watch.start();
+        Ui().AnswerMessage(MsgResult::Ok, "Carotix");
+        EXPECT_TRUE(Menu({"O&uvrage", "T\xC3\xA9l\xC3\xA9" "charger de la base de donn\xC3\xA9" "es"}));
+        seen->endedAt = clock.elapsed();
+        watch.stop();
+        return seen;
+    }
+
+    // The wait showed with its label, moving, and Annuler (not a time-out)
+    // ended it with `message`.
+    void ExpectGivenUp(const Seen& seen, const std::string& label, const std::string& message)
+    {
+        ASSERT_GE(seen.clickedAt, 0) << "the progress window never showed a moving wait";
+        EXPECT_GE(seen.ticks, 2);
+        EXPECT_TRUE(seen.modal);
+        EXPECT_TRUE(seen.menuClosed);
+        EXPECT_EQ(seen.caption, "Progression...");
+        EXPECT_EQ(seen.label, label);
+        EXPECT_GT(seen.laterPosition, seen.firstPosition);
+        EXPECT_NE(seen.first, seen.later);
+        ASSERT_FALSE(Ui().Prompts().empty());
+        EXPECT_EQ(Ui().Prompts().back().text, message);
+        EXPECT_LT(seen.endedAt - seen.clickedAt, 5000);
+        EXPECT_FALSE(FProgress->isVisible());
+        EXPECT_FALSE(FProgress->BAnnuler->isVisible());
+        EXPECT_EQ(FProgress->windowModality(), Qt::NonModal);
+    }
 };
 
 }  // namespace
@@ -69,54 +129,26 @@ TEST_F(DatabaseWaitE2e, AnnulerEndsTheWaitForASilentServer)
     TFChild& c = OpenSample();
     ClickRow(c, c.FindRow("F-VAL-01", "F1"));
     const std::string before = TreeText(c.FRoot());
+    const auto seen = DownloadAndAnnuler();
+    ExpectGivenUp(*seen, "Connexion au serveur \xC2\xAB 127.0.0.1 (port " + port + ") \xC2\xBB...",
+                  "La connexion au serveur \xC2\xAB 127.0.0.1 (port " + port + ") \xC2\xBB a \xC3\xA9t\xC3\xA9 annul\xC3\xA9" "e.");
+    EXPECT_EQ(TreeText(c.FRoot()), before);
+}
 
-    // A timer of the test watches the screen: each of its ticks during the
-    // wait is an event the program let through. Once the bar has moved (the
-    // window repainted with the time waited), Annuler is clicked.
-    auto seen = std::make_shared<Seen>();
-    QElapsedTimer clock;
-    clock.start();
-    QTimer watch;
-    watch.setInterval(20);
-    QObject::connect(&watch, &QTimer::timeout, [seen, &clock] {
-        if (!FProgress || !FProgress->isVisible() || seen->clickedAt >= 0) return;
-        ++seen->ticks;
-        if (seen->first.isNull()) {
-            seen->first = FProgress->grab().toImage();
-            seen->firstPosition = FProgress->ProgressBar->value();
-            seen->caption = FromQString(FProgress->windowTitle());
-            seen->label = FromQString(FProgress->Label1->text());
-            seen->modal = QApplication::activeModalWidget() == FProgress;
-            seen->menuClosed = QApplication::activePopupWidget() == nullptr;
-            return;
-        }
-        if (FProgress->ProgressBar->value() == seen->firstPosition) return;
-        seen->later = FProgress->grab().toImage();
-        seen->laterPosition = FProgress->ProgressBar->value();
-        seen->clickedAt = clock.elapsed();
-        Click(FProgress->BAnnuler);
-    });
-    watch.start();
-    Ui().AnswerMessage(MsgResult::Ok, "Carotix");
-    EXPECT_TRUE(Menu({"O&uvrage", "T\xC3\xA9l\xC3\xA9" "charger de la base de donn\xC3\xA9" "es"}));
-    const qint64 endedAt = clock.elapsed();
-    watch.stop();
-
-    ASSERT_GE(seen->clickedAt, 0) << "the progress window never showed a moving wait";
-    EXPECT_GE(seen->ticks, 2);
-    EXPECT_TRUE(seen->modal);
-    EXPECT_TRUE(seen->menuClosed);
-    EXPECT_EQ(seen->caption, "Progression...");
-    EXPECT_EQ(seen->label, "Connexion au serveur \xC2\xAB 127.0.0.1 (port " + port + ") \xC2\xBB...");
-    EXPECT_GT(seen->laterPosition, seen->firstPosition);
-    EXPECT_NE(seen->first, seen->later);
-    // Annuler, not the 15 s time-out, ended the wait: its own message says so.
-    ASSERT_FALSE(Ui().Prompts().empty());
-    EXPECT_EQ(Ui().Prompts().back().text,
-              "La connexion au serveur \xC2\xAB 127.0.0.1 (port " + port + ") \xC2\xBB a \xC3\xA9t\xC3\xA9 annul\xC3\xA9" "e.");
-    EXPECT_LT(endedAt - seen->clickedAt, 5000);
-    EXPECT_FALSE(FProgress->isVisible());
-    EXPECT_FALSE(FProgress->BAnnuler->isVisible());
-    EXPECT_EQ(FProgress->windowModality(), Qt::NonModal);
+// The embedded database held locked by another program (BEGIN EXCLUSIVE):
+// the same wait, the same Annuler.
+TEST_F(DatabaseWaitE2e, AnnulerEndsTheWaitForALockedDatabase)
+{
+    Start();
+    sqlite3* other = nullptr;
+    ASSERT_EQ(sqlite3_open((Folder() / "carotix.db").string().c_str(), &other), SQLITE_OK);
+    const std::unique_ptr<sqlite3, int (*)(sqlite3*)> closer(other, sqlite3_close);
+    ASSERT_EQ(sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+    TFChild& c = OpenSample();
+    ClickRow(c, c.FindRow("F-VAL-01", "F1"));
+    const std::string before = TreeText(c.FRoot());
+    const auto seen = DownloadAndAnnuler();
+    ExpectGivenUp(*seen, "Lecture de \xC2\xAB ouvrage \xC2\xBB...",
+                  "La requ\xC3\xAAte sur \xC2\xAB ouvrage \xC2\xBB a \xC3\xA9t\xC3\xA9 annul\xC3\xA9" "e.");
     EXPECT_EQ(TreeText(c.FRoot()), before);
 }

@@ -71,7 +71,9 @@ TEST(DatabaseDownloadCancelTest, AnnulerLeavesTheCollectionAsItWas)
         message = e.what();
     }
     SetDatabaseWait(const_cast<DatabaseWait*>(previous));
-    EXPECT_EQ(message, "La requ\xC3\xAAte sur \xC2\xAB NIVEAU \xC2\xBB a \xC3\xA9t\xC3\xA9 annul\xC3\xA9" "e.");
+    EXPECT_EQ(message, "La requ\xC3\xAAte sur \xC2\xAB NIVEAU \xC2\xBB a \xC3\xA9t\xC3\xA9 annul\xC3\xA9" "e.\nLe "
+                       "t\xC3\xA9l\xC3\xA9" "chargement n'est pas all\xC3\xA9 jusqu'au bout : le forage \xC2\xAB 0385-2X-0041 "
+                       "\xC2\xBB est rest\xC3\xA9 tel qu'il \xC3\xA9tait avant.");
     EXPECT_EQ(TreeText(host.root), before);
     EXPECT_EQ(host.shown, "0385-2X-0041/F");
     EXPECT_EQ(host.redraws, 1);

@@ -242,11 +242,76 @@ TEST(DatabaseTest, ConnectionFailuresSayWhy)
     db.BaseFolder = CAROTIX_DATA_DIR;
     EXPECT_NE(OpenError(db).find("introuvable"), std::string::npos);
     db.Params = {"DATABASE NAME=carotix.db", "USERNAME=scott"};
-    EXPECT_EQ(OpenError(db), "Param\xC3\xA8tre de connexion inconnu : USERNAME");
+    EXPECT_EQ(OpenError(db), "Param\xC3\xA8tre de connexion inconnu : USERNAME\nParam\xC3\xA8tres accept\xC3\xA9s (un par "
+                             "ligne, NOM=valeur) : " + std::string(kConnectionParametersText));
+    db.AliasName = kPostgresAlias;
+    db.Params = {"HOST=localhost"};
+    EXPECT_EQ(OpenError(db).substr(0, OpenError(db).find('\n')), "Param\xC3\xA8tre de connexion inconnu : HOST");
+    db.AliasName = kSqliteAlias;
     EXPECT_FALSE(db.Connected());
     TQuery q(db);
     q.SQL = "SELECT 1";
     EXPECT_THROW(q.Open(), EDatabaseError);
+}
+
+// The engines' failures are told in French, each engine's own text after
+// it as the detail, without the server's "ERROR:" nor its excerpt of the text.
+TEST(DatabaseTest, EngineFailuresAreToldInFrench)
+{
+    PostgresServer server;
+    const bool withServer = server.Start();
+    std::string deep, deeper, nested;
+    for (int i = 0; i < 1100; ++i) deep += "1+";
+    for (int i = 0; i < 100000; ++i) deeper += "1+";
+    for (int i = 0; i < 20000; ++i) nested += "(";
+    nested += "1";
+    for (int i = 0; i < 20000; ++i) nested += ")";
+    const struct {
+        const char* alias;
+        std::string sql;
+        const char* sentence;
+    } failures[] = {
+        {kSqliteAlias, "SELECT pas_de_fonction(1) FROM OUVRAGE", kUnknownFunctionText},
+        {kSqliteAlias, "SELECT upper(NATURE, 2) FROM OUVRAGE", kWrongArgumentsText},
+        {kSqliteAlias, "SELECT abs(-9223372036854775807 - 1)", kNumericOverflowText},
+        {kSqliteAlias, "SELECT sum(x) FROM (SELECT 9223372036854775807 AS x UNION ALL SELECT 1)", kNumericOverflowText},
+        {kSqliteAlias, "SELECT " + deep + "1", kTooComplexText},
+        {kSqliteAlias, "SELECT COLONNE FROM ABSENTE", kUnknownTableText},
+        {kSqliteAlias, "SELECT COLONNE FROM OUVRAGE", kUnknownColumnText},
+        {kSqliteAlias, "SELEC 1", kSyntaxErrorText},
+        {kPostgresAlias, "SELECT pas_de_fonction(1)", kFunctionArgumentsText},
+        {kPostgresAlias, "SELECT upper('a', 2)", kFunctionArgumentsText},
+        {kPostgresAlias, "SELECT 2147483647::int4 + 1", kNumericOverflowText},
+        {kPostgresAlias, "SELECT 1e308::float8 * 10", kNumericOverflowText},
+        {kPostgresAlias, "SELECT repeat('x', 1073741824)", kTooBigText},
+        {kPostgresAlias, "SELECT " + nested, kTooComplexText},
+        {kPostgresAlias, "SELECT " + deeper + "1", kTooComplexText},
+        {kPostgresAlias, "SELECT 1 / 0", kDivisionByZeroText},
+        {kPostgresAlias, "SELECT COLONNE FROM OUVRAGE", kUnknownColumnText},
+    };
+    TDatabase sqlite, postgres;
+    OpenSample(sqlite);
+    if (withServer) {
+        postgres.AliasName = kPostgresAlias;
+        postgres.Params = server.Params();
+        postgres.Open();
+    }
+    for (const auto& f : failures) {
+        SCOPED_TRACE(f.sql.substr(0, 60));
+        const bool onServer = std::string(f.alias) == kPostgresAlias;
+        if (onServer && !withServer) {
+            ADD_FAILURE() << "PostgreSQL server: " << server.Problem();
+            break;
+        }
+        const std::string message = QueryError(onServer ? postgres : sqlite, f.sql);
+        const std::size_t line = message.find('\n');
+        EXPECT_EQ(message.substr(0, line), f.sentence) << message;
+        ASSERT_NE(line, std::string::npos);
+        EXPECT_EQ(message.substr(line, 11), "\nD\xC3\xA9tail : ");
+        EXPECT_EQ(message.find("ERROR"), std::string::npos) << message;
+        EXPECT_EQ(message.find("LINE"), std::string::npos) << message;
+        EXPECT_EQ(message.find('\n', line + 1), std::string::npos) << message;
+    }
 }
 
 TEST(DatabaseTest, PostgresSessionsOnlyRead)

@@ -5,6 +5,7 @@
 // memory than the records kept.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -15,9 +16,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <sqlite3.h>
+
 #include "platform/database.h"
 #include "postgres_server.h"
 #include "silent_tcp_server.h"
+#include "temp_dir.h"
 
 namespace {
 
@@ -63,6 +67,27 @@ std::string OpenError(TQuery& q)
     return {};
 }
 
+// A copy of the sample database that another connection holds locked
+// (BEGIN EXCLUSIVE), as another program would, until Release.
+class LockedCopy {
+public:
+    LockedCopy()
+    {
+        std::filesystem::copy_file(std::filesystem::path(CAROTIX_DATA_DIR) / "carotix.db", dir_ / "verrou.db");
+        if (sqlite3_open((dir_ / "verrou.db").string().c_str(), &other_) == SQLITE_OK)
+            locked_ = sqlite3_exec(other_, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr) == SQLITE_OK;
+    }
+    ~LockedCopy() { sqlite3_close(other_); }
+    bool Locked() const { return locked_; }
+    void Release() { sqlite3_exec(other_, "ROLLBACK", nullptr, nullptr, nullptr); }
+    std::filesystem::path Folder() const { return dir_.path(); }
+
+private:
+    TempDir dir_;
+    sqlite3* other_ = nullptr;
+    bool locked_ = false;
+};
+
 std::string Single(TDatabase& db, const std::string& sql)
 {
     TQuery q(db);
@@ -83,20 +108,28 @@ TEST(DatabaseWaitTest, AQueryGivenUpIsCancelledAndTheSessionGoesOn)
         const char* engine;
         std::string sql;
         std::string table;
+        bool locked = false;  // another program holds the file
     };
     const Case cases[] = {
         {"SQLite",
          "WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c WHERE x < 1000000000) SELECT COUNT(*) FROM c",
          "c"},
+        {"SQLite", "SELECT COUNT(*) FROM OUVRAGE", "OUVRAGE", true},
         {"PostgreSQL", "SELECT PROF_DEB FROM NIVEAU WHERE (SELECT TRUE FROM pg_sleep(60))", "NIVEAU"},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.engine);
+        SCOPED_TRACE(c.sql);
         TDatabase db;
+        LockedCopy lock;
         if (std::string(c.engine) == "SQLite") {
             db.AliasName = kSqliteAlias;
             db.Params = {"DATABASE NAME=carotix.db"};
             db.BaseFolder = CAROTIX_DATA_DIR;
+            if (c.locked) {
+                ASSERT_TRUE(lock.Locked());
+                db.Params = {"DATABASE NAME=verrou.db"};
+                db.BaseFolder = lock.Folder();
+            }
         } else {
             if (!withServer) {
                 ADD_FAILURE() << "PostgreSQL server: " << server.Problem();
@@ -120,12 +153,37 @@ TEST(DatabaseWaitTest, AQueryGivenUpIsCancelledAndTheSessionGoesOn)
         EXPECT_EQ(wait.limits, std::set<int>{TDatabase::kDefaultStatementTimeout});
         EXPECT_EQ(wait.over, 1);
         EXPECT_EQ(wait.afterOver, 0);
+        lock.Release();
         // The same session: the server's statement did end (a sleeping one
         // would hold this query for a minute; a server that kept it would
         // have cost the connection).
         ASSERT_TRUE(db.Connected());
         EXPECT_EQ(Single(db, "SELECT COUNT(*) FROM OUVRAGE"), "7");
     }
+}
+
+// A file another program keeps locked is waited for as long as a query may
+// run, then given up in the program's words.
+TEST(DatabaseWaitTest, ALockedFileIsGivenUpInTime)
+{
+    LockedCopy lock;
+    ASSERT_TRUE(lock.Locked());
+    TDatabase db;
+    db.AliasName = kSqliteAlias;
+    db.Params = {"DATABASE NAME=verrou.db"};
+    db.BaseFolder = lock.Folder();
+    db.StatementTimeout = 300;
+    db.Open();
+    GiveUp wait(INT_MAX);
+    InstalledWait installed(&wait);
+    TQuery q(db);
+    q.SQL = "SELECT COUNT(*) FROM OUVRAGE";
+    EXPECT_EQ(OpenError(q), std::string(kDatabaseLockedText) +
+                                " La requ\xC3\xAAte sur \xC2\xAB OUVRAGE \xC2\xBB a \xC3\xA9t\xC3\xA9 interrompue : elle a "
+                                "d\xC3\xA9pass\xC3\xA9 le d\xC3\xA9lai de 300 ms.");
+    EXPECT_EQ(wait.over, 1);
+    lock.Release();
+    EXPECT_EQ(Single(db, "SELECT COUNT(*) FROM OUVRAGE"), "7");
 }
 
 // Annuler while a server says nothing: the connection is given up at once.
