@@ -95,7 +95,7 @@ TEST(DatabaseWaitTest, AQueryGivenUpIsCancelledAndTheSessionGoesOn)
         if (std::string(c.engine) == "SQLite") {
             db.AliasName = kSqliteAlias;
             db.Params = {"DATABASE NAME=carotix.db"};
-            db.BaseFolder = CAROTIX_DATA_DIR;
+            db.BaseFolder = CAROTIX_TEST_DATA_DIR;
         } else {
             if (!withServer) {
                 ADD_FAILURE() << "PostgreSQL server: " << server.Problem();
