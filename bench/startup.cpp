@@ -3,7 +3,7 @@
 // order and the main window's first showing (log window, help box, timers).
 // Budget (release build): under 600 ms.
 // Also the settings unit alone on a carotix.ini of about 5 MB that lacks its
-// colours: about one reading and one writing of the file (under 60 ms), not
+// colours: about one reading and one writing of the file, not
 // a rewrite per missing key.
 #include <benchmark/benchmark.h>
 
