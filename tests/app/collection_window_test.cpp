@@ -96,8 +96,8 @@ TEST_F(CollectionWindowTest, OpenShowsTheConfiguredColumnsAndCells)
     EXPECT_EQ(Column(*c, 1), (std::vector<std::string>{"PUITS-1", "F1", "F2", "PZ-MULTI"}));
     EXPECT_EQ(c->GridCell(2, 1), "PUITS");
     // "Dossier" has no designation column: both ouvrages of F-VAL-01 show its row 0.
-    EXPECT_EQ(c->GridCell(4, 2), "Melun");
-    EXPECT_EQ(c->GridCell(4, 3), "Melun");
+    EXPECT_EQ(c->GridCell(4, 2), "MELUN");
+    EXPECT_EQ(c->GridCell(4, 3), "MELUN");
     for (int col = 0; col < 5; ++col) EXPECT_GE(c->StringGrid->columnWidth(col), 64);
 
     // Another column list in the settings.
@@ -580,7 +580,7 @@ TEST_F(CollectionWindowTest, TooltipTextUnitAndTheTablesPopup)
     TFMain main;
     main.show();
     TFChild* c = main.OpenCollectionFile(SampleFile());
-    EXPECT_EQ(c->GetTooltipText(1), "F-VAL-01 (F1)\r\nMelun");
+    EXPECT_EQ(c->GetTooltipText(1), "F-VAL-01 (F1)\r\nMELUN");
     EXPECT_EQ(c->GetTooltipText(-1), "");
     // The row under a point of the table view.
     const int y = c->StringGrid->rowViewportPosition(2) + 2;

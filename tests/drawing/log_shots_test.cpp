@@ -145,8 +145,8 @@ TEST_F(LogShots, SmallAndOversampledDrawings)
 
 // The four logs of the shipped sample as a new user first sees them. F2, the
 // abandoned first attempt under F-VAL-01, has its own 24 m and its own
-// equipment: below its 6 m guide tube only its 250 mm hole (half-width 53 of
-// 80 for its widest 380 mm), none of F1's walls.
+// equipment: below 6 m only the walls of its sealed 250 mm hole (half-width
+// 53 of 80 for its widest 380 mm), none of F1's.
 TEST_F(LogShots, TheSampleCollectionsFourLogs)
 {
     TDirBlock sample;

@@ -68,7 +68,7 @@ TEST_F(CollectionE2e, TheCurrentLineIsSelectedAfterOpenPasteAndDelete)
     EXPECT_EQ(c.StringGrid->model()->rowCount(), 3);
     EXPECT_EQ(Selection(c), std::pair(std::vector<int>{2}, true));
     EXPECT_EQ(c.GridCell(0, 3), "F-VAL-01");
-    EXPECT_EQ(LogTubes(), std::vector<std::string>{"CUVELAGE"});
+    EXPECT_EQ(LogTubes(), std::vector<std::string>{});   // F2's log: sealed, no tube left
 }
 
 TEST_F(CollectionE2e, ARightClickShowsItsOuvrageInTheLogBeforeTheTablesOpen)

@@ -104,7 +104,7 @@ TEST_F(EditorsE2e, AnEmptyTrailingFieldOfAPastedBlockWritesNothing)
     });
     ASSERT_TRUE(Menu({"O&uvrage", "Niveau"}));
     EXPECT_EQ(litho, (std::vector<std::string>{"Argile", "Limon argileux ocre", "Sable"}));
-    EXPECT_EQ(code, (std::vector<std::string>{"TER1896", "LIM1802", "SAB"}));
+    EXPECT_EQ(code, (std::vector<std::string>{"TER1896", "LIM3804", "SAB"}));
 }
 
 }  // namespace

@@ -65,6 +65,9 @@ protected:
     void SetUp() override
     {
         OptionsInitialize(program_.path());
+        // The tests' own database, not the shipped sample's.
+        std::filesystem::copy_file(std::filesystem::path(CAROTIX_TEST_DATA_DIR) / "carotix.db", program_ / "carotix.db",
+                                   std::filesystem::copy_options::overwrite_existing);
         fake_.SetAutoOk(true);
         db_.AliasName = kSqliteAlias;
         db_.Params = {"DATABASE NAME=carotix.db"};

@@ -44,7 +44,7 @@ TEST(DatabaseGuardTest, SqliteReadsCallOnlyTheFunctionsOfARead)
     TDatabase db;
     db.AliasName = kSqliteAlias;
     db.Params = {"DATABASE NAME=carotix.db"};
-    db.BaseFolder = CAROTIX_DATA_DIR;
+    db.BaseFolder = CAROTIX_TEST_DATA_DIR;
     db.Open();
     sqlite3_cancel_auto_extension(reinterpret_cast<void (*)()>(RegisterReadFile));
     for (const char* sql : {"SELECT fts3_tokenizer('simple')", "SELECT load_extension('libx.so')",

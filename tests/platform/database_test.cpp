@@ -24,7 +24,7 @@ void OpenSample(TDatabase& db)
 {
     db.AliasName = kSqliteAlias;
     db.Params = {"DATABASE NAME=carotix.db"};
-    db.BaseFolder = CAROTIX_DATA_DIR;
+    db.BaseFolder = CAROTIX_TEST_DATA_DIR;
     db.Open();
 }
 
@@ -163,7 +163,7 @@ private:
 TEST(DatabaseTest, SessionsOnlyRead)
 {
     TempDir dir;
-    std::filesystem::copy_file(std::filesystem::path(CAROTIX_DATA_DIR) / "carotix.db", dir / "copie.db");
+    std::filesystem::copy_file(std::filesystem::path(CAROTIX_TEST_DATA_DIR) / "carotix.db", dir / "copie.db");
     TDatabase db;
     db.AliasName = "sqlite";  // aliases compare without regard to case
     db.Params = {"database name = copie.db", ""};
@@ -239,7 +239,7 @@ TEST(DatabaseTest, ConnectionFailuresSayWhy)
     EXPECT_EQ(OpenError(db), "Alias de base de donn\xC3\xA9" "es inconnu : Oracle");
     db.AliasName = kSqliteAlias;
     db.Params = {"DATABASE NAME=absente.db"};
-    db.BaseFolder = CAROTIX_DATA_DIR;
+    db.BaseFolder = CAROTIX_TEST_DATA_DIR;
     EXPECT_NE(OpenError(db).find("introuvable"), std::string::npos);
     db.Params = {"DATABASE NAME=carotix.db", "USERNAME=scott"};
     EXPECT_EQ(OpenError(db), "Param\xC3\xA8tre de connexion inconnu : USERNAME\nParam\xC3\xA8tres accept\xC3\xA9s (un par "

@@ -73,7 +73,7 @@ class LockedCopy {
 public:
     LockedCopy()
     {
-        std::filesystem::copy_file(std::filesystem::path(CAROTIX_DATA_DIR) / "carotix.db", dir_ / "verrou.db");
+        std::filesystem::copy_file(std::filesystem::path(CAROTIX_TEST_DATA_DIR) / "carotix.db", dir_ / "verrou.db");
         if (sqlite3_open((dir_ / "verrou.db").string().c_str(), &other_) == SQLITE_OK)
             locked_ = sqlite3_exec(other_, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr) == SQLITE_OK;
     }
@@ -124,7 +124,7 @@ TEST(DatabaseWaitTest, AQueryGivenUpIsCancelledAndTheSessionGoesOn)
         if (std::string(c.engine) == "SQLite") {
             db.AliasName = kSqliteAlias;
             db.Params = {"DATABASE NAME=carotix.db"};
-            db.BaseFolder = CAROTIX_DATA_DIR;
+            db.BaseFolder = CAROTIX_TEST_DATA_DIR;
             if (c.locked) {
                 ASSERT_TRUE(lock.Locked());
                 db.Params = {"DATABASE NAME=verrou.db"};
@@ -285,7 +285,7 @@ TEST(DatabaseWaitTest, RecordsBeyondTheLimitAreNeverHeld)
                 TDatabase db;
                 db.AliasName = c.onServer ? kPostgresAlias : kSqliteAlias;
                 db.Params = c.onServer ? server.Params() : std::vector<std::string>{"DATABASE NAME=carotix.db"};
-                db.BaseFolder = CAROTIX_DATA_DIR;
+                db.BaseFolder = CAROTIX_TEST_DATA_DIR;
                 db.Open();
                 TQuery q(db);
                 q.SQL = c.sql;

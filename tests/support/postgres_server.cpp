@@ -115,7 +115,7 @@ bool PostgresServer::Start()
     }
     std::string sql;
     {
-        std::ifstream f(fs::path(CAROTIX_SOURCE_DIR) / "scripts" / "sample_db.sql", std::ios::binary);
+        std::ifstream f(fs::path(CAROTIX_TEST_DATA_DIR) / "database.sql", std::ios::binary);
         sql.assign(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
     }
     if (sql.empty() || !RunSql(sql)) {

@@ -1,6 +1,6 @@
 // A throw-away PostgreSQL server for the database tests: a cluster in a
 // temporary folder, listening only on a Unix socket in that folder, loaded
-// with the program's sample database (scripts/sample_db.sql), stopped and
+// with the tests' database (tests/data/database.sql), stopped and
 // removed at the end, and ended with the test however the test ends. As root
 // the server runs as the user postgres.
 #pragma once
