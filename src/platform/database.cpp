@@ -885,6 +885,13 @@ std::string JoinedName(const std::vector<std::string>& parts)
 
 std::string RelationRefusal(const std::string& what) { return what + " ; la requ\xC3\xAAte n'est pas envoy\xC3\xA9" "e."; }
 
+std::string UntrustedRelationText(char kind, const std::string& named)
+{
+    return RelationRefusal("La " + std::string(kind == 'v' ? "vue " : "table externe ") + named +
+                           " n'est pas lue : seules le sont les vues et tables externes de l'utilisateur "
+                           "connect\xC3\xA9, d'un superutilisateur ou du propri\xC3\xA9taire de la base");
+}
+
 }  // namespace
 
 const TDatabase::Relation& TDatabase::LookUpRelation(const SqlRelationRef& ref, const std::string& written)
@@ -931,11 +938,7 @@ const TDatabase::Relation& TDatabase::LookUpRelation(const SqlRelationRef& ref, 
         // Tables and materialized views only hold data; a view or a foreign
         // table runs its owner's code (or reaches another server) as the login.
         if (kind == 'v' || kind == 'f') {
-            if (!trusted)
-                throw EDatabaseError(RelationRefusal(
-                    "La " + std::string(kind == 'v' ? "vue " : "table externe ") + named +
-                    " n'est pas lue : seules le sont les vues et tables externes de l'utilisateur connect\xC3\xA9, "
-                    "d'un superutilisateur ou du propri\xC3\xA9taire de la base"));
+            if (!trusted) throw EDatabaseError(UntrustedRelationText(kind, named));
         } else if (kind != 'r' && kind != 'p' && kind != 'm') {
             throw EDatabaseError(RelationRefusal(named + " n'est ni une table ni une vue"));
         }
@@ -947,8 +950,75 @@ const TDatabase::Relation& TDatabase::LookUpRelation(const SqlRelationRef& ref, 
         relation.found = true;
         relation.qualified = QuotedName(PQgetvalue(r.r, 0, 0)) + "." + QuotedName(PQgetvalue(r.r, 0, 1));
         relation.oid = PQgetvalue(r.r, 0, 3);
+        CheckChildren(relation.oid);
+        CheckColumnCasts(relation.oid, std::string(kind == 'v'   ? "La vue "
+                                                   : kind == 'm' ? "La vue mat\xC3\xA9rialis\xC3\xA9" "e "
+                                                   : kind == 'f' ? "La table externe "
+                                                                 : "La table ") +
+                                               named);
     }
     return relations_[key] = relation;
+}
+
+void TDatabase::CheckChildren(const std::string& oid)
+{
+    // A table is read with its inheriting tables and its partitions, at any
+    // depth: one of them may be a foreign table of another role.
+    PgResult r;
+    try {
+        r = SessionCommand(
+            pg_,
+            "WITH RECURSIVE d(oid) AS (SELECT inhrelid FROM pg_inherits WHERE inhparent = $1::oid "
+            "UNION SELECT i.inhrelid FROM pg_inherits i JOIN d ON i.inhparent = d.oid) "
+            "SELECT n.nspname, c.relname, o.rolname FROM d JOIN pg_class c ON c.oid = d.oid "
+            "JOIN pg_namespace n ON n.oid = c.relnamespace JOIN pg_roles o ON o.oid = c.relowner "
+            "WHERE c.relkind = 'f' AND NOT (o.rolsuper OR o.rolname = CURRENT_USER OR o.rolname = 'pg_database_owner' "
+            "OR c.relowner = (SELECT datdba FROM pg_database WHERE datname = current_database())) LIMIT 1",
+            {oid.c_str()}, ConnectTimeout);
+    } catch (...) {
+        Close();
+        throw;
+    }
+    if (PQresultStatus(r.r) != PGRES_TUPLES_OK) throw EDatabaseError(PostgresError(pg_, r.r));
+    if (PQntuples(r.r) == 1)
+        throw EDatabaseError(UntrustedRelationText(
+            'f', "\xC2\xAB " + std::string(PQgetvalue(r.r, 0, 0)) + "." + PQgetvalue(r.r, 0, 1) +
+                     " \xC2\xBB (r\xC3\xB4le \xC2\xAB " + PQgetvalue(r.r, 0, 2) + " \xC2\xBB)"));
+}
+
+void TDatabase::CheckColumnCasts(const std::string& oid, const std::string& named)
+{
+    // A role may give a type it owns (an enumeration, a composite, a range)
+    // a cast from or to a built-in type, made by its own function: a table of
+    // any owner with a column of that type would run it as the login, as soon
+    // as a condition compares the column with a text. Such a relation is
+    // refused, the column's type followed through domains, arrays, ranges and
+    // composites.
+    PgResult r;
+    try {
+        r = SessionCommand(
+            pg_,
+            "WITH RECURSIVE t(oid) AS (SELECT atttypid FROM pg_attribute WHERE attrelid = $1::oid AND attnum > 0 "
+            "AND NOT attisdropped UNION SELECT x.oid FROM t JOIN pg_type y ON y.oid = t.oid CROSS JOIN LATERAL "
+            "(SELECT y.typbasetype UNION ALL SELECT y.typelem UNION ALL SELECT g.rngsubtype FROM pg_range g "
+            "WHERE g.rngtypid = y.oid OR g.rngmultitypid = y.oid UNION ALL SELECT a.atttypid FROM pg_attribute a "
+            "WHERE a.attrelid = y.typrelid AND a.attnum > 0) x(oid) WHERE x.oid <> 0), "
+            "trusted(oid) AS (SELECT oid FROM pg_roles WHERE rolsuper OR rolname = CURRENT_USER "
+            "OR rolname = 'pg_database_owner' UNION SELECT datdba FROM pg_database WHERE datname = current_database()) "
+            "SELECT format_type(y.oid, NULL), o.rolname FROM pg_cast c JOIN pg_proc p ON p.oid = c.castfunc "
+            "JOIN pg_roles o ON o.oid = p.proowner JOIN pg_type y ON y.oid IN (c.castsource, c.casttarget) "
+            "WHERE y.oid IN (SELECT oid FROM t) AND y.typowner NOT IN (SELECT oid FROM trusted) "
+            "AND p.proowner NOT IN (SELECT oid FROM trusted) LIMIT 1",
+            {oid.c_str()}, ConnectTimeout);
+    } catch (...) {
+        Close();
+        throw;
+    }
+    if (PQresultStatus(r.r) != PGRES_TUPLES_OK) throw EDatabaseError(PostgresError(pg_, r.r));
+    if (PQntuples(r.r) == 1)
+        throw EDatabaseError(RelationRefusal(
+            named + " a une colonne du type \xC2\xAB " + PQgetvalue(r.r, 0, 0) +
+            " \xC2\xBB, qu'une fonction du r\xC3\xB4le \xC2\xAB " + PQgetvalue(r.r, 0, 1) + " \xC2\xBB convertit"));
 }
 
 const std::vector<std::string>* TDatabase::ColumnsOf(const std::string& relationKey)
