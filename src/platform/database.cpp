@@ -416,22 +416,28 @@ struct PgResult {
 // so it goes from a short thread of its own that shares nothing with the
 // program: a server that cannot be reached may hold that thread, never the
 // windows, which go on waiting for the answer (one second at most, after
-// which the connection is given up).
-void CancelOnServer(PGconn* conn)
+// which the connection is given up). Answers a flag set once the request
+// has been handed over.
+std::shared_ptr<std::atomic<bool>> CancelOnServer(PGconn* conn)
 {
+    auto delivered = std::make_shared<std::atomic<bool>>(true);
     PGcancel* cancel = PQgetCancel(conn);
-    if (!cancel) return;
+    if (!cancel) return delivered;
+    *delivered = false;
     try {
-        std::thread([cancel] {
+        std::thread([cancel, delivered] {
             char error[256];
             PQcancel(cancel, error, sizeof error);
             PQfreeCancel(cancel);
+            *delivered = true;
         }).detach();
     } catch (const std::system_error&) {
         // No thread could start: the connection is given up after the
         // second of grace instead.
         PQfreeCancel(cancel);
+        *delivered = true;
     }
+    return delivered;
 }
 
 // Sends one statement (extended protocol: the server refuses a second one)
@@ -454,11 +460,12 @@ PgResult PgRun(PGconn* conn, const std::string& sql, const std::vector<const cha
         return result;
     if (onRow) PQsetSingleRowMode(conn);
     bool stopping = false;
+    std::shared_ptr<std::atomic<bool>> cancelDelivered;
     const auto grace = [&] { deadline = std::min(deadline, Clock::now() + std::chrono::seconds(1)); };
     const auto stop = [&] {
         if (stopping) return;
         stopping = true;
-        CancelOnServer(conn);
+        cancelDelivered = CancelOnServer(conn);
         grace();
     };
     if (wait && wait->Cancelled()) {
@@ -480,7 +487,14 @@ PgResult PgRun(PGconn* conn, const std::string& sql, const std::vector<const cha
             if (!PQconsumeInput(conn)) break;  // the connection broke: PQgetResult tells
         }
         PGresult* r = PQgetResult(conn);
-        if (!r) return result;
+        if (!r) {
+            // A statement that ended before its cancel reached the server
+            // must not have the cancel fall on the next one: the server
+            // drops a cancel that finds the session idle.
+            while (cancelDelivered && !*cancelDelivered && Clock::now() < deadline)
+                std::this_thread::sleep_for(std::chrono::milliseconds(2));
+            return result;
+        }
         if (PQresultStatus(r) == PGRES_SINGLE_TUPLE) {
             // Rows still coming after a stop are handed over too (they are
             // counted, never kept).
@@ -721,6 +735,7 @@ void TDatabase::Close()
     searchSchemas_.clear();
     standardStrings_ = true;
     relations_.clear();
+    columnsByOid_.clear();
     sqliteColumns_.clear();
     if (pg_) {
         PQfinish(pg_);
@@ -1027,6 +1042,11 @@ const std::vector<std::string>* TDatabase::ColumnsOf(const std::string& relation
     if (found == relations_.end() || !found->second.found) return nullptr;
     Relation& relation = found->second;
     if (!relation.columnsRead) {
+        if (const auto known = columnsByOid_.find(relation.oid); known != columnsByOid_.end()) {
+            relation.columns = known->second;
+            relation.columnsRead = true;
+            return &relation.columns;
+        }
         PgResult r;
         try {
             r = SessionCommand(pg_,
@@ -1040,6 +1060,7 @@ const std::vector<std::string>* TDatabase::ColumnsOf(const std::string& relation
         if (PQresultStatus(r.r) != PGRES_TUPLES_OK) throw EDatabaseError(PostgresError(pg_, r.r));
         for (int i = 0; i < PQntuples(r.r); ++i) relation.columns.emplace_back(PQgetvalue(r.r, i, 0));
         relation.columnsRead = true;
+        columnsByOid_[relation.oid] = relation.columns;
     }
     return &relation.columns;
 }
@@ -1101,6 +1122,11 @@ std::string TDatabase::ServerText(const std::string& sql)
 {
     if (!pg_) return sql;
     if (!standardStrings_ && sql.find('\\') != std::string::npos) throw EDatabaseError(kBackslashText);
+    // Each query looks at its relations again: the owner of a table read
+    // before may have made it a view since (a rule, or dropped and made
+    // again), given it a policy or a foreign partition. Only the columns of
+    // a relation are kept for the connection.
+    relations_.clear();  // looked at again
     const SqlTextReading reading = ReadSqlText(sql);
     std::vector<std::string> keys(reading.relations.size());
     std::string out;

@@ -53,7 +53,10 @@
 // partition that is another role's foreign table, and a relation with a
 // column whose type (through domains, arrays, ranges and composites) another
 // role gave a cast made by its own function, which a comparison of the
-// column with a text would call. Row security is off for the session, so that a
+// column with a text would call. Each query looks at its relations again,
+// since their owners may have changed them after an earlier query; only
+// their columns are kept for the connection. Row security is off for the
+// session, so that a
 // policy's function never runs: a read it would filter fails instead. (The
 // server's restrict_nonsystem_relation_kind is not used: it refuses the
 // trusted views too.) A dotted name a.b is accepted only where a is a table
@@ -192,7 +195,8 @@ private:
     // backslash in a quoted text is itself.
     std::string searchSchemas_;
     bool standardStrings_ = true;
-    std::map<std::string, Relation> relations_;
+    std::map<std::string, Relation> relations_;  // those of the query being sent
+    std::map<std::string, std::vector<std::string>> columnsByOid_;
     std::map<std::string, std::vector<std::string>> sqliteColumns_;
 };
 
