@@ -10,7 +10,6 @@
 #include <chrono>
 #include <climits>
 #include <functional>
-#include <future>
 #include <memory>
 #include <libpq-fe.h>
 #include <poll.h>
@@ -429,31 +428,28 @@ struct PgResult {
 // so it goes from a short thread of its own that shares nothing with the
 // program: a server that cannot be reached may hold that thread, not the
 // windows, which go on waiting for the answer (one second at most, after
-// which the connection is given up).
-// The request itself is awaited a second at most: one still on its way when the
-// statement ended by itself would reach the server later and cancel the
-// statement of another command (the server drops a request that finds the
-// session idle).
-void CancelOnServer(PGconn* conn)
+// which the connection is given up). Answers a flag set once the request
+// has been handed over.
+std::shared_ptr<std::atomic<bool>> CancelOnServer(PGconn* conn)
 {
+    auto delivered = std::make_shared<std::atomic<bool>>(true);
     PGcancel* cancel = PQgetCancel(conn);
-    if (!cancel) return;
-    auto sent = std::make_shared<std::promise<void>>();
-    std::future<void> delivered = sent->get_future();
+    if (!cancel) return delivered;
+    *delivered = false;
     try {
-        std::thread([cancel, sent] {
+        std::thread([cancel, delivered] {
             char error[256];
             PQcancel(cancel, error, sizeof error);
             PQfreeCancel(cancel);
-            sent->set_value();
+            *delivered = true;
         }).detach();
     } catch (const std::system_error&) {
         // No thread could start: the connection is given up after the
         // second of grace instead.
         PQfreeCancel(cancel);
-        return;
+        *delivered = true;
     }
-    delivered.wait_for(std::chrono::seconds(1));
+    return delivered;
 }
 
 // Sends one statement (extended protocol: the server refuses a second one)
@@ -476,11 +472,12 @@ PgResult PgRun(PGconn* conn, const std::string& sql, const std::vector<const cha
         return result;
     if (onRow) PQsetSingleRowMode(conn);
     bool stopping = false;
+    std::shared_ptr<std::atomic<bool>> cancelDelivered;
     const auto grace = [&] { deadline = std::min(deadline, Clock::now() + std::chrono::seconds(1)); };
     const auto stop = [&] {
         if (stopping) return;
         stopping = true;
-        CancelOnServer(conn);
+        cancelDelivered = CancelOnServer(conn);
         grace();
     };
     if (wait && wait->Cancelled()) {
@@ -502,7 +499,14 @@ PgResult PgRun(PGconn* conn, const std::string& sql, const std::vector<const cha
             if (!PQconsumeInput(conn)) break;  // the connection broke: PQgetResult tells
         }
         PGresult* r = PQgetResult(conn);
-        if (!r) return result;
+        if (!r) {
+            // A statement that ended before its cancel reached the server
+            // must not have the cancel fall on the next one: the server
+            // drops a cancel that finds the session idle.
+            while (cancelDelivered && !*cancelDelivered && Clock::now() < deadline)
+                std::this_thread::sleep_for(std::chrono::milliseconds(2));
+            return result;
+        }
         if (PQresultStatus(r) == PGRES_SINGLE_TUPLE) {
             // Rows still coming after a stop are handed over too (they are
             // counted, never kept).
@@ -747,6 +751,7 @@ void TDatabase::Close()
     searchSchemas_.clear();
     standardStrings_ = true;
     relations_.clear();
+    columnsByOid_.clear();
     sqliteColumns_.clear();
     if (pg_) {
         PQfinish(pg_);
@@ -911,6 +916,13 @@ std::string JoinedName(const std::vector<std::string>& parts)
 
 std::string RelationRefusal(const std::string& what) { return what + " ; la requ\xC3\xAAte n'est pas envoy\xC3\xA9" "e."; }
 
+std::string UntrustedRelationText(char kind, const std::string& named)
+{
+    return RelationRefusal("La " + std::string(kind == 'v' ? "vue " : "table externe ") + named +
+                           " n'est pas lue : seules le sont les vues et tables externes de l'utilisateur "
+                           "connect\xC3\xA9, d'un superutilisateur ou du propri\xC3\xA9taire de la base");
+}
+
 }  // namespace
 
 const TDatabase::Relation& TDatabase::LookUpRelation(const SqlRelationRef& ref, const std::string& written)
@@ -957,11 +969,7 @@ const TDatabase::Relation& TDatabase::LookUpRelation(const SqlRelationRef& ref, 
         // Tables and materialized views only hold data; a view or a foreign
         // table runs its owner's code (or reaches another server) as the login.
         if (kind == 'v' || kind == 'f') {
-            if (!trusted)
-                throw EDatabaseError(RelationRefusal(
-                    "La " + std::string(kind == 'v' ? "vue " : "table externe ") + named +
-                    " n'est pas lue : seules le sont les vues et tables externes de l'utilisateur connect\xC3\xA9, "
-                    "d'un superutilisateur ou du propri\xC3\xA9taire de la base"));
+            if (!trusted) throw EDatabaseError(UntrustedRelationText(kind, named));
         } else if (kind != 'r' && kind != 'p' && kind != 'm') {
             throw EDatabaseError(RelationRefusal(named + " n'est ni une table ni une vue"));
         }
@@ -973,8 +981,75 @@ const TDatabase::Relation& TDatabase::LookUpRelation(const SqlRelationRef& ref, 
         relation.found = true;
         relation.qualified = QuotedName(PQgetvalue(r.r, 0, 0)) + "." + QuotedName(PQgetvalue(r.r, 0, 1));
         relation.oid = PQgetvalue(r.r, 0, 3);
+        CheckChildren(relation.oid);
+        CheckColumnCasts(relation.oid, std::string(kind == 'v'   ? "La vue "
+                                                   : kind == 'm' ? "La vue mat\xC3\xA9rialis\xC3\xA9" "e "
+                                                   : kind == 'f' ? "La table externe "
+                                                                 : "La table ") +
+                                               named);
     }
     return relations_[key] = relation;
+}
+
+void TDatabase::CheckChildren(const std::string& oid)
+{
+    // A table is read with its inheriting tables and its partitions, at any
+    // depth: one of them may be a foreign table of another role.
+    PgResult r;
+    try {
+        r = SessionCommand(
+            pg_,
+            "WITH RECURSIVE d(oid) AS (SELECT inhrelid FROM pg_inherits WHERE inhparent = $1::oid "
+            "UNION SELECT i.inhrelid FROM pg_inherits i JOIN d ON i.inhparent = d.oid) "
+            "SELECT n.nspname, c.relname, o.rolname FROM d JOIN pg_class c ON c.oid = d.oid "
+            "JOIN pg_namespace n ON n.oid = c.relnamespace JOIN pg_roles o ON o.oid = c.relowner "
+            "WHERE c.relkind = 'f' AND NOT (o.rolsuper OR o.rolname = CURRENT_USER OR o.rolname = 'pg_database_owner' "
+            "OR c.relowner = (SELECT datdba FROM pg_database WHERE datname = current_database())) LIMIT 1",
+            {oid.c_str()}, ConnectTimeout);
+    } catch (...) {
+        Close();
+        throw;
+    }
+    if (PQresultStatus(r.r) != PGRES_TUPLES_OK) throw EDatabaseError(PostgresError(pg_, r.r));
+    if (PQntuples(r.r) == 1)
+        throw EDatabaseError(UntrustedRelationText(
+            'f', "\xC2\xAB " + std::string(PQgetvalue(r.r, 0, 0)) + "." + PQgetvalue(r.r, 0, 1) +
+                     " \xC2\xBB (r\xC3\xB4le \xC2\xAB " + PQgetvalue(r.r, 0, 2) + " \xC2\xBB)"));
+}
+
+void TDatabase::CheckColumnCasts(const std::string& oid, const std::string& named)
+{
+    // A role may give a type it owns (an enumeration, a composite, a range)
+    // a cast from or to a built-in type, made by its own function: a table of
+    // any owner with a column of that type would run it as the login, as soon
+    // as a condition compares the column with a text. Such a relation is
+    // refused, the column's type followed through domains, arrays, ranges and
+    // composites.
+    PgResult r;
+    try {
+        r = SessionCommand(
+            pg_,
+            "WITH RECURSIVE t(oid) AS (SELECT atttypid FROM pg_attribute WHERE attrelid = $1::oid AND attnum > 0 "
+            "AND NOT attisdropped UNION SELECT x.oid FROM t JOIN pg_type y ON y.oid = t.oid CROSS JOIN LATERAL "
+            "(SELECT y.typbasetype UNION ALL SELECT y.typelem UNION ALL SELECT g.rngsubtype FROM pg_range g "
+            "WHERE g.rngtypid = y.oid OR g.rngmultitypid = y.oid UNION ALL SELECT a.atttypid FROM pg_attribute a "
+            "WHERE a.attrelid = y.typrelid AND a.attnum > 0) x(oid) WHERE x.oid <> 0), "
+            "trusted(oid) AS (SELECT oid FROM pg_roles WHERE rolsuper OR rolname = CURRENT_USER "
+            "OR rolname = 'pg_database_owner' UNION SELECT datdba FROM pg_database WHERE datname = current_database()) "
+            "SELECT format_type(y.oid, NULL), o.rolname FROM pg_cast c JOIN pg_proc p ON p.oid = c.castfunc "
+            "JOIN pg_roles o ON o.oid = p.proowner JOIN pg_type y ON y.oid IN (c.castsource, c.casttarget) "
+            "WHERE y.oid IN (SELECT oid FROM t) AND y.typowner NOT IN (SELECT oid FROM trusted) "
+            "AND p.proowner NOT IN (SELECT oid FROM trusted) LIMIT 1",
+            {oid.c_str()}, ConnectTimeout);
+    } catch (...) {
+        Close();
+        throw;
+    }
+    if (PQresultStatus(r.r) != PGRES_TUPLES_OK) throw EDatabaseError(PostgresError(pg_, r.r));
+    if (PQntuples(r.r) == 1)
+        throw EDatabaseError(RelationRefusal(
+            named + " a une colonne du type \xC2\xAB " + PQgetvalue(r.r, 0, 0) +
+            " \xC2\xBB, qu'une fonction du r\xC3\xB4le \xC2\xAB " + PQgetvalue(r.r, 0, 1) + " \xC2\xBB convertit"));
 }
 
 const std::vector<std::string>* TDatabase::ColumnsOf(const std::string& relationKey)
@@ -983,6 +1058,11 @@ const std::vector<std::string>* TDatabase::ColumnsOf(const std::string& relation
     if (found == relations_.end() || !found->second.found) return nullptr;
     Relation& relation = found->second;
     if (!relation.columnsRead) {
+        if (const auto known = columnsByOid_.find(relation.oid); known != columnsByOid_.end()) {
+            relation.columns = known->second;
+            relation.columnsRead = true;
+            return &relation.columns;
+        }
         PgResult r;
         try {
             r = SessionCommand(pg_,
@@ -996,6 +1076,7 @@ const std::vector<std::string>* TDatabase::ColumnsOf(const std::string& relation
         if (PQresultStatus(r.r) != PGRES_TUPLES_OK) throw EDatabaseError(PostgresError(pg_, r.r));
         for (int i = 0; i < PQntuples(r.r); ++i) relation.columns.emplace_back(PQgetvalue(r.r, i, 0));
         relation.columnsRead = true;
+        columnsByOid_[relation.oid] = relation.columns;
     }
     return &relation.columns;
 }
@@ -1057,6 +1138,11 @@ std::string TDatabase::ServerText(const std::string& sql)
 {
     if (!pg_) return sql;
     if (!standardStrings_ && sql.find('\\') != std::string::npos) throw EDatabaseError(kBackslashText);
+    // Each query looks at its relations again: the owner of a table read
+    // before may have made it a view since (a rule, or dropped and made
+    // again), given it a policy or a foreign partition. Only the columns of
+    // a relation are kept for the connection.
+    relations_.clear();  // looked at again
     const SqlTextReading reading = ReadSqlText(sql);
     std::vector<std::string> keys(reading.relations.size());
     std::string out;

@@ -49,13 +49,21 @@
 // materialized views of any owner are read, a view or a foreign table only
 // when the login, a superuser or the database's owner owns it, since its
 // functions would run as the login; anything else is refused naming the
-// relation and its owner. Row security is off for the session, so that a
+// relation and its owner. So is a table read with an inheriting table or a
+// partition that is another role's foreign table, and a relation with a
+// column whose type (through domains, arrays, ranges and composites) another
+// role gave a cast made by its own function, which a comparison of the
+// column with a text would call. Each query looks at its relations again,
+// since their owners may have changed them after an earlier query; only
+// their columns are kept for the connection. Row security is off for the
+// session, so that a
 // policy's function never runs: a read it would filter fails instead. (The
 // server's restrict_nonsystem_relation_kind is not used: it refuses the
 // trusted views too.) A dotted name a.b is accepted only where a is a table
 // of the query and b one of its columns (read once per connection), since
-// the server reads a.f as the call f(a); a name qualified by a schema is a
-// call or a type only in pg_catalog. Texts are read with standard
+// the server reads a.f as the call f(a), and (expression).f or array[i].f
+// alike; a name qualified by a schema is a call, an operator (OPERATOR(s.op))
+// or a type, and a function of the FROM list, only in pg_catalog. Texts are read with standard
 // conforming strings (a backslash is itself); a session where that cannot be
 // set refuses every text holding a backslash.
 //
@@ -177,6 +185,8 @@ private:
     void SetUpPostgresSession();
     const Relation& LookUpRelation(const SqlRelationRef& ref, const std::string& written);
     const std::vector<std::string>* ColumnsOf(const std::string& relationKey);
+    void CheckChildren(const std::string& oid);
+    void CheckColumnCasts(const std::string& oid, const std::string& named);
     std::string connectionName_;
     pg_conn* pg_ = nullptr;
     bool open_ = false;
@@ -185,7 +195,8 @@ private:
     // backslash in a quoted text is itself.
     std::string searchSchemas_;
     bool standardStrings_ = true;
-    std::map<std::string, Relation> relations_;
+    std::map<std::string, Relation> relations_;  // those of the query being sent
+    std::map<std::string, std::vector<std::string>> columnsByOid_;
     std::map<std::string, std::vector<std::string>> sqliteColumns_;
 };
 

@@ -226,8 +226,10 @@ public:
                 stack.push_back({In(kSubQueryWords, Word(k + 1))});
                 continue;
             }
-            if (Mark(k, ')')) {
-                if (stack.size() > 1) stack.pop_back();
+            if (Mark(k, ')') || Mark(k, ']')) {
+                if (Mark(k, ')') && stack.size() > 1) stack.pop_back();
+                // (expression).name and array[i].name: the server reads
+                // both as a field or as the call name(expression).
                 if (Mark(k + 1, '.') && IsName(k + 2)) {
                     reading_.dotted.push_back({t_[k + 1].begin, t_[k + 2].end, {Key(k + 2)}, Mark(k + 3, '('), true});
                     ++k;
@@ -303,6 +305,10 @@ private:
         ref.begin = t_[k].begin;
         ref.end = t_[e - 1].end;
         ref.function = Mark(e, '(');
+        // A function of the FROM list named with its schema is checked as
+        // any call so named.
+        if (ref.function && ref.parts.size() > 1)
+            reading_.dotted.push_back({ref.begin, ref.end, ref.parts, true});
         ref.withName = !ref.function && ref.parts.size() == 1 &&
                        std::find(withNames_.begin(), withNames_.end(), ref.parts.front()) != withNames_.end();
         std::size_t a = ref.function ? Closing(e) : e;
@@ -327,11 +333,18 @@ private:
         while (Mark(e, '.')) {
             if (IsName(e + 1)) name.parts.push_back(Key(e + 1));
             else if (e + 1 < t_.size() && t_[e + 1].In(sql_) == "*") name.parts.emplace_back("*");
-            else break;
+            else if (e + 1 < t_.size() && t_[e + 1].kind == SqlToken::Kind::Operator) {
+                // OPERATOR(schema.op): an operator's function, checked as a
+                // call.
+                name.parts.emplace_back(t_[e + 1].In(sql_));
+                name.call = true;
+                e += 2;
+                break;
+            } else break;
             e += 2;
         }
         name.end = t_[e - 1].end;
-        name.call = Mark(e, '(');
+        name.call = name.call || Mark(e, '(');
         if (name.parts.size() > 1) reading_.dotted.push_back(std::move(name));
         return e;
     }

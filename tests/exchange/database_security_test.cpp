@@ -169,7 +169,8 @@ TEST_F(DatabaseSecurityTest, BackslashesReadAsTheChecksReadThem)
 
 // A hostile role squats a schema named like each login, owns a view in a
 // schema of the path, turns a table it owns into a view by a rule and puts a
-// row-security policy on another: with the shipped sql.ini, none of its code
+// row-security policy on another, gives a column of a table it owns a type
+// whose cast is its function: with the shipped sql.ini, none of its code
 // runs (its function leaves a line in the server's log), as the superuser or
 // as an ordinary login, while a table it owns without policy still downloads.
 TEST_F(DatabaseSecurityTest, AnotherRolesCodeNeverRuns)
@@ -178,15 +179,32 @@ TEST_F(DatabaseSecurityTest, AnotherRolesCodeNeverRuns)
     if (!server.Start()) GTEST_SKIP() << "PostgreSQL test skipped: " << server.Problem();
     ASSERT_TRUE(server.RunSql(
         "CREATE ROLE planteur LOGIN; GRANT CREATE ON DATABASE postgres TO planteur;\n"
+        "CREATE FOREIGN DATA WRAPPER vide; GRANT USAGE ON FOREIGN DATA WRAPPER vide TO planteur;\n"
         "GRANT CREATE ON SCHEMA public TO planteur; GRANT SELECT ON ALL TABLES IN SCHEMA public TO planteur;\n"
         "CREATE ROLE lecteur LOGIN; GRANT SELECT ON ALL TABLES IN SCHEMA public TO lecteur;\n"
+        // A login with a schema of its own, which it finds first.
+        "CREATE ROLE geologue LOGIN; GRANT SELECT ON ALL TABLES IN SCHEMA public TO geologue;\n"
+        "CREATE SCHEMA geologue AUTHORIZATION geologue; CREATE TABLE geologue.niveau AS SELECT * FROM NIVEAU "
+        "WHERE INDICE = '0385-2X-0041' AND DESIGNATION = 'F' LIMIT 2; ALTER TABLE geologue.niveau OWNER TO geologue;\n"
         "ALTER TABLE NIVEAU OWNER TO planteur; ALTER TABLE TROU_NU OWNER TO planteur;\n"
-        "ALTER TABLE POMPAGE OWNER TO planteur;\n"
+        "ALTER TABLE POMPAGE OWNER TO planteur; ALTER TABLE ANNULAIRE OWNER TO planteur;\n"
         "SET ROLE planteur;\n"
         "CREATE FUNCTION public.trace(tag text) RETURNS boolean LANGUAGE plpgsql AS "
         "$$BEGIN RAISE LOG 'carotix-planted %', tag; RETURN true; END$$;\n"
         "CREATE SCHEMA postgres; CREATE SCHEMA lecteur; CREATE SCHEMA terrain;\n"
         "GRANT USAGE ON SCHEMA postgres, lecteur, terrain TO PUBLIC;\n"
+        // A type of its own whose cast to text is its function.
+        "CREATE TYPE terrain.repere AS ENUM ('F', 'P1');\n"
+        "CREATE FUNCTION terrain.texte(terrain.repere) RETURNS text LANGUAGE plpgsql AS "
+        "$$BEGIN PERFORM public.trace('annulaire'); RETURN 'F'; END$$;\n"
+        "CREATE CAST (terrain.repere AS text) WITH FUNCTION terrain.texte(terrain.repere) AS IMPLICIT;\n"
+        "ALTER TABLE ANNULAIRE ALTER COLUMN DESIGNATION TYPE terrain.repere USING DESIGNATION::text::terrain.repere;\n"
+        // Its own tables, one inherited and one partitioned by a foreign table.
+        "CREATE SERVER ailleurs FOREIGN DATA WRAPPER vide; CREATE TABLE terrain.mesure (x int);\n"
+        "CREATE FOREIGN TABLE terrain.mesure_distante () INHERITS (terrain.mesure) SERVER ailleurs;\n"
+        "CREATE TABLE terrain.releve (x int) PARTITION BY RANGE (x);\n"
+        "CREATE FOREIGN TABLE terrain.releve_distant PARTITION OF terrain.releve FOR VALUES FROM (0) TO (9) SERVER ailleurs;\n"
+        "GRANT SELECT ON terrain.mesure, terrain.releve TO PUBLIC;\n"
         "CREATE VIEW postgres.niveau AS SELECT * FROM public.niveau WHERE public.trace('niveau');\n"
         "CREATE VIEW postgres.ouvrage AS SELECT INDICE, DESIGNATION, 'FAUX'::varchar AS NATURE, USAGE_EAU, "
         "ZONE_LAMBERT, X, Y, Z, PROF, PROF_EAU, DATE_EAU, DIAM_TUBE, ETAT FROM public.ouvrage WHERE public.trace('ouvrage');\n"
@@ -214,7 +232,11 @@ TEST_F(DatabaseSecurityTest, AnotherRolesCodeNeverRuns)
         {"postgres", "Tubage", "La vue " + q + "terrain.tubage" + e + " (r\xC3\xB4le " + q + "planteur" + e + ")" + notRead},
         {"postgres", "Trou-nu", "La vue " + q + "public.trou_nu" + e + " (r\xC3\xB4le " + q + "planteur" + e + ")" + notRead},
         {"postgres", "Pompage", "2"},  // a superuser is not subject to policies
+        {"postgres", "Annulaire", "La table " + q + "public.annulaire" + e + " (r\xC3\xB4le " + q + "planteur" + e +
+                                      ") a une colonne du type " + q + "terrain.repere" + e +
+                                      ", qu'une fonction du r\xC3\xB4le " + q + "planteur" + e + " convertit" + notSent},
         {"lecteur", "Niveau", "6"},    // another role's table, without policy
+        {"geologue", "Niveau", "2"},   // in the schema the login owns
         {"lecteur", "Tubage", "La vue " + q + "terrain.tubage" + e + " (r\xC3\xB4le " + q + "planteur" + e + ")" + notRead},
         {"lecteur", "Pompage", "La table " + q + "public.pompage" + e + " (r\xC3\xB4le " + q + "planteur" + e +
                                    ") a une s\xC3\xA9" "curit\xC3\xA9 par ligne qui s'appliquerait \xC3\xA0 "
@@ -230,8 +252,45 @@ TEST_F(DatabaseSecurityTest, AnotherRolesCodeNeverRuns)
         EXPECT_EQ(root.GetPathString(std::string(kIndice) + "\\Ouvrage\\Nature", 0), "FORAGE") << c.login;
         db_.Close();
     }
+    UseServer(server);
+    db_.Open();
+    for (const char* table : {"mesure", "releve"}) {
+        TQuery query(db_);
+        query.SQL = std::string("SELECT * FROM terrain.") + table;
+        std::string message;
+        try {
+            query.Open();
+        } catch (const EDatabaseError& error) {
+            message = error.what();
+        }
+        EXPECT_EQ(message, "La table externe " + q + "terrain." + table + (table[0] == 'm' ? "_distante" : "_distant") +
+                               e + " (r\xC3\xB4le " + q + "planteur" + e + ")" + notRead);
+    }
+    db_.Close();
     EXPECT_EQ(server.Log().find("carotix-planted"), std::string::npos) << server.Log();
     // The trace is seen when the function does run.
     EXPECT_TRUE(server.RunSql("SELECT COUNT(*) FROM TROU_NU;"));
     EXPECT_NE(server.Log().find("carotix-planted trou_nu"), std::string::npos);
+}
+
+// A table of another role that downloads once and is then made a view by its
+// owner is looked at again by the next query on the same connection.
+TEST_F(DatabaseSecurityTest, ARelationChangedAfterItsCheckIsCheckedAgain)
+{
+    PostgresServer server;
+    if (!server.Start()) GTEST_SKIP() << "PostgreSQL test skipped: " << server.Problem();
+    ASSERT_TRUE(server.RunSql("CREATE ROLE planteur LOGIN; GRANT CREATE ON SCHEMA public TO planteur;\n"
+                              "ALTER TABLE TROU_NU OWNER TO planteur;"));
+    UseServer(server);
+    db_.Open();
+    EXPECT_EQ(Downloaded("Trou-nu"), "2");
+    ASSERT_TRUE(server.RunSql(
+        "SET ROLE planteur; CREATE TABLE public.trou_nu_copie AS SELECT * FROM public.trou_nu;\n"
+        "CREATE FUNCTION public.trace(tag text) RETURNS boolean LANGUAGE plpgsql AS "
+        "$$BEGIN RAISE LOG 'carotix-planted %', tag; RETURN true; END$$;\n"
+        "DELETE FROM public.trou_nu; CREATE RULE \"_RETURN\" AS ON SELECT TO public.trou_nu DO INSTEAD "
+        "SELECT * FROM public.trou_nu_copie WHERE public.trace('trou_nu');"));
+    EXPECT_NE(Downloaded("Trou-nu"), "2");
+    db_.Close();
+    EXPECT_EQ(server.Log().find("carotix-planted"), std::string::npos) << server.Log();
 }

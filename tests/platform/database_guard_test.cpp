@@ -157,6 +157,10 @@ TEST(DatabaseGuardTest, DottedNamesAreColumnsOfTheQuerysTables)
         {"SELECT public.trace(1) FROM NIVEAU", refused("public.trace")},
         {"SELECT (NIVEAU).pg_typeof FROM NIVEAU", refused(".pg_typeof")},
         {"SELECT OUVRAGE.LITHO FROM NIVEAU", refused("OUVRAGE.LITHO")},
+        {"SELECT 1 FROM NIVEAU WHERE (ARRAY[NIVEAU.LITHO])[1].pg_typeof IS NOT NULL", refused(".pg_typeof")},
+        {"SELECT 1 FROM NIVEAU WHERE 1 OPERATOR(public.=) 1", refused("public.=")},
+        {"SELECT * FROM NIVEAU, public.generate_series(1, 2)", refused("public.generate_series")},
+        {"SELECT g FROM pg_catalog.generate_series(1, 2) g WHERE g OPERATOR(pg_catalog.=) 1", ""},
         // Columns, as tables, aliases or schemas name them; pg_catalog's own.
         {"SELECT N.LITHO, NIVEAU.LITHO, O.* FROM NIVEAU JOIN OUVRAGE O ON O.INDICE = NIVEAU.INDICE "
          "JOIN NIVEAU N ON N.INDICE = O.INDICE WHERE pg_catalog.upper(O.NATURE) = 'X'",
