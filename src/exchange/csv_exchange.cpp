@@ -283,9 +283,11 @@ namespace {
 // aside); inside it "" is a quote, ";" and line breaks belong to the cell, and
 // a lone " closes it. A quote anywhere else is an ordinary character
 // (`Tube 8" PVC`). A quoted cell that reaches the end of the text unclosed is
-// an error, and so is one whose closing quote is followed by anything but
-// blanks, ";" or a line end: that quote most often closes another cell, and
-// reading on would silently join the cells and lines between them.
+// an error, and so is one that spans a line break and whose closing quote is
+// followed by anything but blanks, ";" or a line end: that quote most often
+// closes another cell lines later, and reading on would silently join the
+// cells and lines between them. Closed on the line where it opened and
+// followed by text (`"8" tube`), the cell is kept as typed, quotes included.
 class CsvRecordReader {
 public:
     enum class Fault { None, Unclosed, TextAfterClose };
@@ -315,6 +317,7 @@ public:
         bool quoted = false;
         while (true) {
             // At the start of a cell: a quote after blanks opens a quoted cell.
+            const std::size_t cellStart = pos_;
             std::size_t q = pos_;
             while (q < text_.size() && (text_[q] == ' ' || text_[q] == '\t')) ++q;
             if (q < text_.size() && text_[q] == '"') {
@@ -330,8 +333,14 @@ public:
                 closeLine_ = line_;
                 while (pos_ < text_.size() && (text_[pos_] == ' ' || text_[pos_] == '\t')) ++pos_;
                 if (pos_ < text_.size() && Scan(pos_, false) != pos_) {
-                    fault_ = Fault::TextAfterClose;
-                    return false;
+                    if (closeLine_ != openLine_) {
+                        fault_ = Fault::TextAfterClose;
+                        return false;
+                    }
+                    // Closed on its own line and followed by text (`"8" tube`):
+                    // a cell people write and spreadsheets open, kept as typed.
+                    cell.assign(text_.substr(cellStart, pos_ - cellStart));
+                    quoted = false;
                 }
             }
             // The rest of the cell, up to ";" or the line end, as it stands.
