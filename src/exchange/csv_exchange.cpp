@@ -700,15 +700,26 @@ void ImportCsvData(std::string_view text, const CsvSection& section, TDirBlock& 
             for (const ImportColumn& col : columns)
                 if (col.def && col.field == kDesign && sheetDesignCell < 0) sheetDesignCell = col.cell;
     }
+    // The index and the designation name a borehole and an ouvrage: blanks
+    // typed around them would make another one that looks the same, as they
+    // do in no other importer.
+    std::vector<std::size_t> nameCells{static_cast<std::size_t>(indexCell)};
+    for (const ImportColumn& col : columns)
+        if (LastElement(col.field) == kDesign) nameCells.push_back(static_cast<std::size_t>(col.cell));
     std::vector<std::string> cells;
     while (!reader.AtEnd()) {
         next(cells, false);
         if (reader.Blank()) continue;
+        for (const std::size_t c : nameCells)
+            if (c < cells.size()) cells[c] = Trim(cells[c]);
         auto cellAt = [&](int c) {
             return c >= 0 && c < static_cast<int>(cells.size()) ? cells[static_cast<std::size_t>(c)] : std::string();
         };
         std::string index = cellAt(indexCell);
         if (index.empty()) continue;
+        // A line that fails writes nothing: nor its index's rename or merge in the remarks.
+        const std::int64_t renamedBefore = report.RenamedKeys;
+        const std::size_t mergedBefore = report.MergedKeys.size();
         index = (report.Names ? *report.Names : names).Name(root, index, report.RenamedKeys, report.MergedKeys);
         // A line is written whole or not at all: it is first written into a
         // trial copy of the borehole's tables (their columns without rows, so
@@ -764,6 +775,8 @@ void ImportCsvData(std::string_view text, const CsvSection& section, TDirBlock& 
                 }
             }
         } catch (const std::exception& e) {
+            report.RenamedKeys = renamedBefore;
+            report.MergedKeys.resize(mergedBefore);
             throw ECsvError(LineFailureMessage(fileLabel, reader.Line(), index,
                                                current ? header[static_cast<std::size_t>(current->cell)] : "",
                                                current ? cellAt(current->cell) : "", current, e));
