@@ -692,11 +692,15 @@ void ImportCsvData(std::string_view text, const CsvSection& section, TDirBlock& 
     const std::vector<std::string> ownDefinitions = EditionSectionLines(section.TablePath);
     // A record sheet with a designation (as "Ouvrage") holds one row per
     // ouvrage: a line of an ouvrage already there writes into its row.
+    // A line without a designation (none given, or no such column) is the
+    // ouvrage without one, and writes into its row as well.
+    bool designedSheet = false;
     int sheetDesignCell = -1;
     {
         bool sheet = false;
         for (const std::string& name : RecordSheetTables()) sheet = sheet || name == section.TablePath;
-        if (sheet && DefinitionsNameDesign(ownDefinitions))
+        designedSheet = sheet && DefinitionsNameDesign(ownDefinitions);
+        if (designedSheet)
             for (const ImportColumn& col : columns)
                 if (col.def && col.field == kDesign && sheetDesignCell < 0) sheetDesignCell = col.cell;
     }
@@ -736,8 +740,11 @@ void ImportCsvData(std::string_view text, const CsvSection& section, TDirBlock& 
             const bool own = IsBoreholeOwnTable(*borehole, section.TablePath, ownDefinitions, false);
             int r = own ? 0 : table->RowCount();
             bool keep = own;
-            if (!own && sheetDesignCell >= 0 && ImportValueGiven(cellAt(sheetDesignCell))) {
-                const int there = table->IndexOfPathString(kDesign, cellAt(sheetDesignCell));
+            if (!own && designedSheet) {
+                const std::string design = cellAt(sheetDesignCell);
+                const int there = table->FindBlock(kDesign) ? table->IndexOfPathString(kDesign, design)
+                                  : design.empty() && r > 0 ? 0
+                                                            : -1;
                 if (there >= 0) r = there, keep = true;
             }
             std::vector<int> templateRows(columns.size(), 0);
