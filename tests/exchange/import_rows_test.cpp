@@ -315,6 +315,10 @@ TEST_F(ImportAgain, AnOuvrageImportedAgainKeepsInItsSheetRowWhatTheFileLeavesEmp
          "D\xC3\xA9sign:s=F1 Nature:s=FORAGE X:f=351000 Z:f=46"},
         {"ora", {kOra1, kOra2}, "D\xC3\xA9sign:S=F2|F1 Prof:F=4|10.5"},
         {"ora-records", {kOra1, kOra2}, "D\xC3\xA9sign:S=F2|F1 Prof:F=4|10.5"},
+        {"ora", {"P1              ;    ;  10,5;                    ;            ;   \r\n",
+                 "P1              ;    ;     4;                    ;            ;   \r\n"}, "D\xC3\xA9sign:s= Prof:f=4"},
+        {"ora-records", {"P1              ;    ;  10,5;                    ;            ;   \r\n",
+                 "P1              ;    ;     4;                    ;            ;   \r\n"}, "D\xC3\xA9sign:s= Prof:f=4"},
     };
     for (const Again& c : cases) {
         TDirBlock root("Carotix");
