@@ -283,9 +283,11 @@ namespace {
 // aside); inside it "" is a quote, ";" and line breaks belong to the cell, and
 // a lone " closes it. A quote anywhere else is an ordinary character
 // (`Tube 8" PVC`). A quoted cell that reaches the end of the text unclosed is
-// an error, and so is one whose closing quote is followed by anything but
-// blanks, ";" or a line end: that quote most often closes another cell, and
-// reading on would silently join the cells and lines between them.
+// an error, and so is one that spans a line break and whose closing quote is
+// followed by anything but blanks, ";" or a line end: that quote most often
+// closes another cell lines later, and reading on would silently join the
+// cells and lines between them. Closed on the line where it opened and
+// followed by text (`"8" tube`), the cell is kept as typed, quotes included.
 class CsvRecordReader {
 public:
     enum class Fault { None, Unclosed, TextAfterClose };
@@ -315,6 +317,7 @@ public:
         bool quoted = false;
         while (true) {
             // At the start of a cell: a quote after blanks opens a quoted cell.
+            const std::size_t cellStart = pos_;
             std::size_t q = pos_;
             while (q < text_.size() && (text_[q] == ' ' || text_[q] == '\t')) ++q;
             if (q < text_.size() && text_[q] == '"') {
@@ -330,8 +333,14 @@ public:
                 closeLine_ = line_;
                 while (pos_ < text_.size() && (text_[pos_] == ' ' || text_[pos_] == '\t')) ++pos_;
                 if (pos_ < text_.size() && Scan(pos_, false) != pos_) {
-                    fault_ = Fault::TextAfterClose;
-                    return false;
+                    if (closeLine_ != openLine_) {
+                        fault_ = Fault::TextAfterClose;
+                        return false;
+                    }
+                    // Closed on its own line and followed by text (`"8" tube`):
+                    // a cell people write and spreadsheets open, kept as typed.
+                    cell.assign(text_.substr(cellStart, pos_ - cellStart));
+                    quoted = false;
                 }
             }
             // The rest of the cell, up to ";" or the line end, as it stands.
@@ -683,23 +692,38 @@ void ImportCsvData(std::string_view text, const CsvSection& section, TDirBlock& 
     const std::vector<std::string> ownDefinitions = EditionSectionLines(section.TablePath);
     // A record sheet with a designation (as "Ouvrage") holds one row per
     // ouvrage: a line of an ouvrage already there writes into its row.
+    // A line without a designation (none given, or no such column) is the
+    // ouvrage without one, and writes into its row as well.
+    bool designedSheet = false;
     int sheetDesignCell = -1;
     {
         bool sheet = false;
         for (const std::string& name : RecordSheetTables()) sheet = sheet || name == section.TablePath;
-        if (sheet && DefinitionsNameDesign(ownDefinitions))
+        designedSheet = sheet && DefinitionsNameDesign(ownDefinitions);
+        if (designedSheet)
             for (const ImportColumn& col : columns)
                 if (col.def && col.field == kDesign && sheetDesignCell < 0) sheetDesignCell = col.cell;
     }
+    // The index and the designation name a borehole and an ouvrage: blanks
+    // typed around them would make another one that looks the same, as they
+    // do in no other importer.
+    std::vector<std::size_t> nameCells{static_cast<std::size_t>(indexCell)};
+    for (const ImportColumn& col : columns)
+        if (LastElement(col.field) == kDesign) nameCells.push_back(static_cast<std::size_t>(col.cell));
     std::vector<std::string> cells;
     while (!reader.AtEnd()) {
         next(cells, false);
         if (reader.Blank()) continue;
+        for (const std::size_t c : nameCells)
+            if (c < cells.size()) cells[c] = Trim(cells[c]);
         auto cellAt = [&](int c) {
             return c >= 0 && c < static_cast<int>(cells.size()) ? cells[static_cast<std::size_t>(c)] : std::string();
         };
         std::string index = cellAt(indexCell);
         if (index.empty()) continue;
+        // A line that fails writes nothing: nor its index's rename or merge in the remarks.
+        const std::int64_t renamedBefore = report.RenamedKeys;
+        const std::size_t mergedBefore = report.MergedKeys.size();
         index = (report.Names ? *report.Names : names).Name(root, index, report.RenamedKeys, report.MergedKeys);
         // A line is written whole or not at all: it is first written into a
         // trial copy of the borehole's tables (their columns without rows, so
@@ -716,8 +740,11 @@ void ImportCsvData(std::string_view text, const CsvSection& section, TDirBlock& 
             const bool own = IsBoreholeOwnTable(*borehole, section.TablePath, ownDefinitions, false);
             int r = own ? 0 : table->RowCount();
             bool keep = own;
-            if (!own && sheetDesignCell >= 0 && ImportValueGiven(cellAt(sheetDesignCell))) {
-                const int there = table->IndexOfPathString(kDesign, cellAt(sheetDesignCell));
+            if (!own && designedSheet) {
+                const std::string design = cellAt(sheetDesignCell);
+                const int there = table->FindBlock(kDesign) ? table->IndexOfPathString(kDesign, design)
+                                  : design.empty() && r > 0 ? 0
+                                                            : -1;
                 if (there >= 0) r = there, keep = true;
             }
             std::vector<int> templateRows(columns.size(), 0);
@@ -755,6 +782,8 @@ void ImportCsvData(std::string_view text, const CsvSection& section, TDirBlock& 
                 }
             }
         } catch (const std::exception& e) {
+            report.RenamedKeys = renamedBefore;
+            report.MergedKeys.resize(mergedBefore);
             throw ECsvError(LineFailureMessage(fileLabel, reader.Line(), index,
                                                current ? header[static_cast<std::size_t>(current->cell)] : "",
                                                current ? cellAt(current->cell) : "", current, e));

@@ -108,9 +108,10 @@ bool CsvTableHasRows(const TIniFile& ini, const std::string& TableName, const TD
 // fichier '<file>' est vide" for a text of blank lines, "Pas de champ Indice
 // dans '<file>'" without an index column, and ECsvError naming the file,
 // line, column and value when a value does not convert, or the line where a
-// quoted cell opened when it is never closed or its closing quote is followed
-// by more than blanks before ";" or the line end; nothing of that record is
-// written.
+// quoted cell opened when it is never closed, or spans a line break and its
+// closing quote is followed by more than blanks before ";" or the line end;
+// nothing of that record is written. A quoted cell closed on its own line and
+// followed by text (`"8" tube`) is kept as typed.
 void ImportCsvData(std::string_view text, const CsvSection& section, TDirBlock& root, const std::string& fileLabel,
                    CsvReport& report);
 // TFChild.ImportCsv: the table is named by the file's name without folder and

@@ -807,9 +807,10 @@ private:
             if (!slot.sheet || !slot.accepted || SheetRow(slot.table) != -2) continue;
             const PendingValue& design = pending_[slot.designSlot];
             const TDirBlock* table = borehole.FindDir(slot.table);
+            // A blank designation is the ouvrage without one: it too has its row.
             int row = -1;
-            if (table && design.kind == 'S' && ImportValueGiven(design.text))
-                row = table->IndexOfPathString(kImportDesign, design.text);
+            if (table && (design.kind == 'S' || !ImportValueGiven(design.text)))
+                row = table->IndexOfPathString(kImportDesign, ImportValueGiven(design.text) ? design.text : "");
             sheetRows_.emplace_back(slot.table, row);
         }
     }

@@ -297,6 +297,18 @@ TEST_F(ExportCommands, CsvExportWritesTheTablesWithRowsAndTheImportReadsThemBack
     EXPECT_EQ(fake_.Prompts().back().text, "Pas de champ Indice dans '" + PathToUtf8(out_ / "Niveaux.csv")
                                                + "'\n\nFichier(s) non import\xC3\xA9(s) : Ouvrages.csv, Tubages.csv");
     EXPECT_EQ(importHost.window->snapshots, 1);
+
+    // The lines of the failing file before its failure stay, and so do their
+    // remarks; the failing line's own index is not counted.
+    fake_.Reset();
+    WriteFileBytes(out_ / "Niveaux.csv", "INDICE;DE\r\nA\\B;1\r\nC\\D;x\r\n");
+    fake_.AnswerFiles({PathToUtf8(out_ / "Ouvrages.csv"), PathToUtf8(out_ / "Niveaux.csv")})
+        .AnswerMessage(MsgResult::Ok, "Carotix")
+        .AnswerMessage(MsgResult::Ok, "Import Csv");
+    EXPECT_EQ(ImporterCsv1Click(importHost).FilesDone, 1);
+    EXPECT_TRUE(fake_.Verify());
+    EXPECT_EQ(fake_.Prompts().back().text, PathToUtf8(out_ / "Niveaux.csv")
+                                               + " :\n- 1 indice(s) contenant \\, enregistr\xC3\xA9(s) avec _");
 }
 
 TEST_F(ExportCommands, CsvCommandsWithoutSettingsPointToTheConfiguration)

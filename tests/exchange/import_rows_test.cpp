@@ -303,8 +303,22 @@ TEST_F(ImportAgain, AnOuvrageImportedAgainKeepsInItsSheetRowWhatTheFileLeavesEmp
         {"csv", {"INDICE;DESIGNATION;NATURE;X;Z\r\nP1;F2;PUITS;1;2\r\nP1;F1;FORAGE;351000;45\r\n",
                  "INDICE;DESIGNATION;NATURE;X;Z\r\nP1;F1;;;46\r\n"},
          "D\xC3\xA9sign:S=F2|F1 Nature:S=PUITS|FORAGE X:F=1|351000 Z:F=2|46"},
+        {"csv", {"INDICE;DESIGNATION;NATURE;X;Z\r\nP1;;FORAGE;351000;45\r\n",
+                 "INDICE;DESIGNATION;NATURE;X;Z\r\nP1;;;;46\r\n"},
+         "D\xC3\xA9sign:s= Nature:s=FORAGE X:f=351000 Z:f=46"},
+        {"csv", {"INDICE;NATURE;X;Z\r\nP1;FORAGE;351000;45\r\n",
+                 "INDICE;NATURE;X;Z\r\nP1;;;46\r\n"},
+         "Nature:s=FORAGE X:f=351000 Z:f=46"},
+        // Blanks around an index or a designation make no other borehole or ouvrage.
+        {"csv", {"INDICE;DESIGNATION;NATURE;X;Z\r\nP1;F1;FORAGE;351000;45\r\n",
+                 "INDICE;DESIGNATION;NATURE;X;Z\r\nP1 ; F1 ;;;46\r\n"},
+         "D\xC3\xA9sign:s=F1 Nature:s=FORAGE X:f=351000 Z:f=46"},
         {"ora", {kOra1, kOra2}, "D\xC3\xA9sign:S=F2|F1 Prof:F=4|10.5"},
         {"ora-records", {kOra1, kOra2}, "D\xC3\xA9sign:S=F2|F1 Prof:F=4|10.5"},
+        {"ora", {"P1              ;    ;  10,5;                    ;            ;   \r\n",
+                 "P1              ;    ;     4;                    ;            ;   \r\n"}, "D\xC3\xA9sign:s= Prof:f=4"},
+        {"ora-records", {"P1              ;    ;  10,5;                    ;            ;   \r\n",
+                 "P1              ;    ;     4;                    ;            ;   \r\n"}, "D\xC3\xA9sign:s= Prof:f=4"},
     };
     for (const Again& c : cases) {
         TDirBlock root("Carotix");

@@ -391,8 +391,9 @@ TEST_F(RoundTrip, DecimalDiametersThroughEachShippedFilter)
 
 // Quotes as people write them: a cell typed over two lines in a spreadsheet
 // is one cell, whatever the line ends; a quote inside a cell is an ordinary
-// character; a quote that never closes is an error at the line where it
-// opened, and nothing of its record is written.
+// character, and so is text after a quoted cell closed on its own line; a
+// quote that never closes, or that closes lines later before more text, is an
+// error at the line where it opened, and nothing of its record is written.
 TEST_F(RoundTrip, QuotesAsPeopleWriteThem)
 {
     const std::string unclosed = " : le guillemet qui ouvre la valeur n'est jamais ferm\xC3\xA9.";
@@ -414,7 +415,9 @@ TEST_F(RoundTrip, QuotesAsPeopleWriteThem)
         // A quote left open that a later cell's quote would close.
         {"P1;ok;A\r\nP1;\"8 pouces;X\r\nP2;Sable;SA\r\nP3;\"Argile\";AR\r\n", {"ok"}, {"A"},
          ", ligne 3, colonne DESCRIPTION" + followed + "5" + neither},
-        {"P1;\"8\" PVC;X\r\n", {}, {}, ", ligne 2, colonne DESCRIPTION" + followed + "2" + neither},
+        {"P1;\"8\r\npouces\" PVC;X\r\n", {}, {}, ", ligne 2, colonne DESCRIPTION" + followed + "3" + neither},
+        // Closed on its own line and followed by text: kept as typed.
+        {"P1;\"8\" PVC;X\r\nP1;\"a;b\" c ;\"\"\"\" d\r\n", {"\"8\" PVC", "\"a;b\" c "}, {"X", "\"\"\"\" d"}, ""},
         {"P1;\"8\"\"\" \t;X\r\n", {"8\""}, {"X"}, ""},
     };
     for (const Case& c : cases) {

@@ -37,20 +37,26 @@ CsvImportRun ImporterCsv1Click(OracleImportHost& host)
     {
         BusyCursor busy;
         host.ProgressStart(kCsvImportProgressLabel, static_cast<int>(files.size()));
+        ImportedBoreholeNames names;
+        CsvReport report;
+        auto note = [&](const std::string& file) {
+            if (report.HasRemarks()) remarks += (remarks.empty() ? "" : "\n\n") + report.Summary(file);
+        };
         try {
-            ImportedBoreholeNames names;
             for (const std::string& file : files) {
-                CsvReport report;
+                report = CsvReport();
                 report.Names = &names;
                 ImportCsvIntoWindow(*window, file, report);
                 ++run.FilesDone;
                 host.ProgressStep(run.FilesDone);
-                if (report.HasRemarks())
-                    remarks += (remarks.empty() ? "" : "\n\n") + report.Summary(file);
+                note(file);
             }
         } catch (...) {
             run.Failure =
                 WithFilesNotImported(CurrentExceptionMessage(), files, static_cast<std::size_t>(run.FilesDone));
+            // The lines of the failing file before its failure stay in the
+            // collection: so do their remarks (an index renamed, merged).
+            note(files[static_cast<std::size_t>(run.FilesDone)]);
         }
         // Whatever happened: the boreholes read so far are listed and the new
         // collection counts as saved.
