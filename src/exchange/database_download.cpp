@@ -76,9 +76,39 @@ void RestoreBorehole(TDirBlock& root, const std::string& indice, std::unique_ptr
         throw EDatabaseCancelled(e.what() + undone);
     } catch (const EDatabaseError& e) {
         throw EDatabaseError(e.what() + undone);
-    } catch (const std::exception& e) {
-        throw std::runtime_error(e.what() + undone);
+    } catch (...) {
+        // In the program's words ("Mémoire insuffisante", not "std::bad_alloc").
+        throw std::runtime_error(CurrentExceptionMessage() + undone);
     }
+}
+
+}  // namespace
+
+namespace {
+
+// The designation dialog when the database knows the Indice under other
+// designations: false when the person gave the download up; `current` becomes
+// the designation chosen.
+bool ChooseAndRename(DownloadHost& host, const std::string& indice, const std::string& design,
+                     const std::vector<std::string>& found, std::string& current)
+{
+    if (found.empty() || std::find(found.begin(), found.end(), design) != found.end()) return true;
+    std::vector<std::string> lines;
+    for (const std::string& f : found) lines.push_back(indice + " " + f);
+    int chosen = 0;
+    const MsgResult answer = host.ChooseDesignation(design, lines, chosen);
+    if (answer != MsgResult::Yes && answer != MsgResult::No) return false;
+    if (answer == MsgResult::No) return true;
+    if (chosen < 0 || chosen >= static_cast<int>(found.size())) return false;
+    const std::string renamed = found[static_cast<std::size_t>(chosen)];
+    if (host.HasOuvrage(indice, renamed)) {
+        if (AskOkCancel(kOuvrageExistsTitle, kOuvrageExistsText) != MsgResult::Ok) return false;
+        DeleteOuvrage(host.Root(), indice, renamed);
+    }
+    RenameOuvrageDesign(host.Root(), indice, renamed, design);
+    host.RefreshList();
+    current = renamed;
+    return true;
 }
 
 }  // namespace
@@ -158,23 +188,17 @@ bool DownloadOuvrage(DownloadHost& host, TDatabase& database, const std::string&
     std::unique_ptr<TDirBlock> before = kept >= 0 ? host.Root().ChildDir(kept)->CloneDir() : nullptr;
 
     std::string current = design;
-    if (!found.empty() && std::find(found.begin(), found.end(), design) == found.end()) {
-        std::vector<std::string> lines;
-        for (const std::string& f : found) lines.push_back(indice + " " + f);
-        int chosen = 0;
-        const MsgResult answer = host.ChooseDesignation(design, lines, chosen);
-        if (answer != MsgResult::Yes && answer != MsgResult::No) return false;
-        if (answer == MsgResult::Yes) {
-            if (chosen < 0 || chosen >= static_cast<int>(found.size())) return false;
-            const std::string renamed = found[static_cast<std::size_t>(chosen)];
-            if (host.HasOuvrage(indice, renamed)) {
-                if (AskOkCancel(kOuvrageExistsTitle, kOuvrageExistsText) != MsgResult::Ok) return false;
-                DeleteOuvrage(host.Root(), indice, renamed);
-            }
-            RenameOuvrageDesign(host.Root(), indice, renamed, design);
-            host.RefreshList();
-            current = renamed;
-        }
+    // The renaming may already have replaced an ouvrage of the new name: a
+    // failure from here on puts that one back too.
+    try {
+        if (!ChooseAndRename(host, indice, design, found, current)) return false;
+    } catch (...) {
+        RestoreBorehole(host.Root(), indice, std::move(before));
+        RunGuarded([&] {
+            host.FillView(indice, design);
+            host.RedrawLog();
+        });
+        RethrowUndone(indice);
     }
 
     BusyCursor busy;

@@ -191,11 +191,26 @@ TEST_F(DatabaseWindowTest, DownloadThroughTheEditors)
                                          "PROF_DEB=Deb\r\n[TUBAGE=Tubage]\r\nFROM=TUBAGE; DELETE FROM TUBAGE\r\n"
                                          "PROF_DEB=Deb\r\n");
     child->FRoot().SetPathString("0385-2X-0041\\Dossier\\Commune", 0, btString, "saisie");
+    // A renaming onto an ouvrage of the collection, after Ok, is undone too;
+    // a collection saved before stays unmodified.
+    child->AddBorehole("PUITS-1", "PUITS-1");
+    child->AddBorehole("PUITS-1", "P");
+    child->TakeSnapshot();
     child->FRoot().SaveToFile((program_ / "avant.crx").string());
-    fake_.Reset();
-    main.TelechargeBDD1->trigger();
-    child->FRoot().SaveToFile((program_ / "apres.crx").string());
-    EXPECT_EQ(ReadFileBytes(program_ / "apres.crx"), ReadFileBytes(program_ / "avant.crx"));
+    SetDesignationChooser([](const std::string&, const std::vector<std::string>&, int& chosen) {
+        chosen = 0;
+        return MsgResult::Yes;
+    });
+    for (const std::string ouvrage : {"0385-2X-0041", "PUITS-1"}) {
+        fake_.Reset();
+        if (ouvrage == "PUITS-1") fake_.AnswerMessage(MsgResult::Ok, kOuvrageExistsTitle);
+        child->SelectRow(ouvrage, ouvrage == "PUITS-1" ? "PUITS-1" : "F");
+        main.TelechargeBDD1->trigger();
+        child->FRoot().SaveToFile((program_ / "apres.crx").string());
+        EXPECT_EQ(ReadFileBytes(program_ / "apres.crx"), ReadFileBytes(program_ / "avant.crx")) << ouvrage;
+        EXPECT_FALSE(child->IsModified());
+        EXPECT_GE(child->FindRow("PUITS-1", "P"), 0);
+    }
     ASSERT_FALSE(fake_.Prompts().empty());
     EXPECT_NE(fake_.Prompts().back().text.find("est rest\xC3\xA9 tel qu'il \xC3\xA9tait avant."), std::string::npos)
         << fake_.Prompts().back().text;

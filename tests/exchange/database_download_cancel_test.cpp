@@ -40,6 +40,27 @@ private:
     int over_ = 0;
 };
 
+// Ends the session from the server's side during the query numbered `at`, as
+// a server restarted or a network cut would.
+class CutQuery final : public DatabaseWait {
+public:
+    CutQuery(int at, PostgresServer& server) : at_(at), server_(server) {}
+    bool StillWaiting(const std::string&, int, int) override
+    {
+        if (over_ == at_ && !cut_)
+            cut_ = server_.RunSql("SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE backend_type = "
+                                  "'client backend' AND pid <> pg_backend_pid()");
+        return false;
+    }
+    void WaitOver() override { ++over_; }
+
+private:
+    int at_;
+    PostgresServer& server_;
+    int over_ = 0;
+    bool cut_ = false;
+};
+
 }  // namespace
 
 TEST(DatabaseDownloadCancelTest, AnnulerLeavesTheCollectionAsItWas)
@@ -63,14 +84,14 @@ TEST(DatabaseDownloadCancelTest, AnnulerLeavesTheCollectionAsItWas)
     const std::string before = TreeText(host.root);
     // The designation and the two sheets come; "Niveau" is given up.
     GiveUpQuery annuler(3);
-    const DatabaseWait* previous = SetDatabaseWait(&annuler);
+    DatabaseWait* previous = SetDatabaseWait(&annuler);
     std::string message;
     try {
         DownloadOuvrage(host, db, "0385-2X-0041", "F");
     } catch (const EDatabaseCancelled& e) {
         message = e.what();
     }
-    SetDatabaseWait(const_cast<DatabaseWait*>(previous));
+    SetDatabaseWait(previous);
     EXPECT_EQ(message, "La requ\xC3\xAAte sur \xC2\xAB NIVEAU \xC2\xBB a \xC3\xA9t\xC3\xA9 annul\xC3\xA9" "e.\nLe "
                        "t\xC3\xA9l\xC3\xA9" "chargement n'est pas all\xC3\xA9 jusqu'au bout : le forage \xC2\xAB 0385-2X-0041 "
                        "\xC2\xBB est rest\xC3\xA9 tel qu'il \xC3\xA9tait avant.");
@@ -81,5 +102,21 @@ TEST(DatabaseDownloadCancelTest, AnnulerLeavesTheCollectionAsItWas)
     // The session goes on: the next download fills the sheets.
     ASSERT_TRUE(DownloadOuvrage(host, db, "0385-2X-0041", "F"));
     EXPECT_NE(TreeText(host.root), before);
+
+    // A connection lost after the sheets came puts them back too.
+    host.root.SetPathString("0385-2X-0041\\Dossier\\Commune", 0, btString, "saisie ici");
+    const std::string edited = TreeText(host.root);
+    CutQuery cut(3, server);
+    previous = SetDatabaseWait(&cut);
+    message.clear();
+    try {
+        DownloadOuvrage(host, db, "0385-2X-0041", "F");
+    } catch (const EDatabaseError& e) {
+        message = e.what();
+    }
+    SetDatabaseWait(previous);
+    EXPECT_EQ(message.substr(0, message.find('\n')), kConnectionLostText) << message;
+    EXPECT_NE(message.find("\nLe t\xC3\xA9l\xC3\xA9" "chargement n'est pas all\xC3\xA9 jusqu'au bout"), std::string::npos);
+    EXPECT_EQ(TreeText(host.root), edited);
     OptionsRelease();
 }

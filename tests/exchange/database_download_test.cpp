@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 
 #include "exchange/database_link.h"
 #include <sqlite3.h>
@@ -40,7 +41,24 @@ struct FakeHost : DownloadHost {
     {
         return root.IndexOfPathString(i + "\\Ouvrage\\" + kDesign, d) >= 0;
     }
-    void RefreshList() override { ++refreshes; }
+    void RefreshList() override
+    {
+        ++refreshes;
+        if (failAt == "liste") failure();
+    }
+    // Fails after the named sheet or table was filled ("liste": the list's refresh).
+    std::string failAt;
+    std::function<void()> failure;
+    void SheetFromDatabase(TDatabase& d, const std::string& i, const std::string& g, const std::string& t) override
+    {
+        DownloadHost::SheetFromDatabase(d, i, g, t);
+        if (t == failAt) failure();
+    }
+    void TableFromDatabase(TDatabase& d, const std::string& i, const std::string& g, const std::string& t) override
+    {
+        DownloadHost::TableFromDatabase(d, i, g, t);
+        if (t == failAt) failure();
+    }
     void FillView(const std::string& i, const std::string& d) override { shown = i + "/" + d; }
     void RedrawLog() override { ++redraws; }
     MsgResult ChooseDesignation(const std::string&, const std::vector<std::string>& l, int& chosen) override
@@ -220,6 +238,21 @@ TEST_F(DatabaseDownloadTest, DesignationDialogRenamesOrStops)
     EXPECT_EQ(host.root.FindDir("INCONNU")->ItemCount(), 1);
 }
 
+// An Indice the database does not know fetches nothing: the levels typed in
+// the collection stay. (Today the table fill empties them, as a fill that
+// found fewer records than rows does.)
+TEST_F(DatabaseDownloadTest, DISABLED_AnIndiceTheDatabaseLacksKeepsTheCollectionsTables)
+{
+    FakeHost host;
+    host.Add("INCONNU", "F");
+    host.root.SetPathString("INCONNU\\Niveau\\" + kDesign, 0, btString, "F");
+    host.root.SetPathString("INCONNU\\Niveau\\Litho", 0, btString, "saisie");
+    const std::string before = TreeText(host.root);
+    EnsureConnected(db_);
+    EXPECT_TRUE(DownloadOuvrage(host, db_, "INCONNU", "F"));
+    EXPECT_EQ(TreeText(host.root), before);
+}
+
 TEST_F(DatabaseDownloadTest, MissingSectionsAreToldAndTheDownloadGoesOn)
 {
     WriteSqlIni("[NIVEAU=Niveau]\r\nDESIGNATION=\r\nPROF_DEB=Deb\r\nLITHO=Litho\r\n[OUVRAGE=Ouvrage]\r\nRIEN=Rien\r\n");
@@ -294,6 +327,48 @@ TEST_F(DatabaseDownloadTest, MissingSectionsAreToldAndTheDownloadGoesOn)
         if (!stop.message.empty()) EXPECT_EQ(message, stop.message + undone);
         EXPECT_EQ(other.shown, "F-VAL-01/F1");
         EXPECT_EQ(other.redraws, 1);
+    }
+}
+
+TEST_F(DatabaseDownloadTest, AnyStopUndoesTheRenameAndTheReplacedOuvrage)
+{
+    const std::string undone = "\nLe t\xC3\xA9l\xC3\xA9" "chargement n'est pas all\xC3\xA9 jusqu'au bout : le forage "
+                               "\xC2\xAB PUITS-1 \xC2\xBB est rest\xC3\xA9 tel qu'il \xC3\xA9tait avant.";
+    const struct {
+        std::string failAt;
+        std::function<void()> failure;
+        std::string message;
+    } stops[] = {
+        {"Pompage", [] { throw EDatabaseError("serveur"); }, "serveur"},
+        {"Dossier", [] { throw std::bad_alloc(); }, "M\xC3\xA9moire insuffisante"},
+        {"liste", [] { throw std::runtime_error("liste"); }, "liste"},
+        {"Niveau", [] { throw 7; }, "Erreur inconnue"},
+    };
+    EnsureConnected(db_);
+    for (const auto& stop : stops) {
+        SCOPED_TRACE(stop.failAt);
+        // "P" is renamed onto the database's designation after Ok replaced the
+        // ouvrage of that name; another borehole stands beside.
+        FakeHost host;
+        host.Add("AUTRE", "A");
+        host.Add("PUITS-1", "PUITS-1");
+        host.Add("PUITS-1", "P");
+        host.root.SetPathString("PUITS-1\\Niveau\\" + kDesign, 0, btString, "P");
+        host.root.SetPathString("PUITS-1\\Niveau\\Litho", 0, btString, "saisie");
+        host.root.SaveToFile((program_ / "avant.crx").string());
+        host.failAt = stop.failAt;
+        host.failure = stop.failure;
+        fake_.Reset();
+        fake_.AnswerMessage(MsgResult::Ok, kOuvrageExistsTitle);
+        std::string message = "aucune";
+        try {
+            DownloadOuvrage(host, db_, "PUITS-1", "PUITS-1");
+        } catch (...) {
+            message = CurrentExceptionMessage();
+        }
+        host.root.SaveToFile((program_ / "apres.crx").string());
+        EXPECT_EQ(ReadFileBytes(program_ / "apres.crx"), ReadFileBytes(program_ / "avant.crx"));
+        EXPECT_EQ(message, stop.message + undone);
     }
 }
 

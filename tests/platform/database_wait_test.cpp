@@ -115,6 +115,7 @@ TEST(DatabaseWaitTest, AQueryGivenUpIsCancelledAndTheSessionGoesOn)
          "WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c WHERE x < 1000000000) SELECT COUNT(*) FROM c",
          "c"},
         {"SQLite", "SELECT COUNT(*) FROM OUVRAGE", "OUVRAGE", true},
+        {"SQLite", "SELECT OUVRAGE.INDICE FROM OUVRAGE", "OUVRAGE", true},
         {"PostgreSQL", "SELECT PROF_DEB FROM NIVEAU WHERE (SELECT TRUE FROM pg_sleep(60))", "NIVEAU"},
     };
     for (const Case& c : cases) {

@@ -581,6 +581,10 @@ std::vector<const TDirBlock*> ProgramSession::CollectionTrees() const
 BackupPassResult ProgramSession::TimerSauvegardeTimer()
 {
     if (closed_) return {};
+    // The timer also fires while a database query is waited for: a download
+    // then holds half of itself, which it puts back if it does not complete.
+    // The copies of the last pass stay; the next pass writes whole trees.
+    if (FProgress && FProgress->Waiting()) return {};
     if (!lock_.Owned()) {
         // Another instance owns the folder's copies. When it has gone, this
         // one takes them over; copies it left behind come from a crash and
