@@ -238,21 +238,6 @@ TEST_F(DatabaseDownloadTest, DesignationDialogRenamesOrStops)
     EXPECT_EQ(host.root.FindDir("INCONNU")->ItemCount(), 1);
 }
 
-// An Indice the database does not know fetches nothing: the levels typed in
-// the collection stay. (Today the table fill empties them, as a fill that
-// found fewer records than rows does.)
-TEST_F(DatabaseDownloadTest, DISABLED_AnIndiceTheDatabaseLacksKeepsTheCollectionsTables)
-{
-    FakeHost host;
-    host.Add("INCONNU", "F");
-    host.root.SetPathString("INCONNU\\Niveau\\" + kDesign, 0, btString, "F");
-    host.root.SetPathString("INCONNU\\Niveau\\Litho", 0, btString, "saisie");
-    const std::string before = TreeText(host.root);
-    EnsureConnected(db_);
-    EXPECT_TRUE(DownloadOuvrage(host, db_, "INCONNU", "F"));
-    EXPECT_EQ(TreeText(host.root), before);
-}
-
 TEST_F(DatabaseDownloadTest, MissingSectionsAreToldAndTheDownloadGoesOn)
 {
     WriteSqlIni("[NIVEAU=Niveau]\r\nDESIGNATION=\r\nPROF_DEB=Deb\r\nLITHO=Litho\r\n[OUVRAGE=Ouvrage]\r\nRIEN=Rien\r\n");
