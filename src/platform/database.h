@@ -81,6 +81,7 @@
 #include <vector>
 
 #include "platform/sql_tokens.h"
+#include "platform/ui_services.h"
 
 class QSqlDatabase;
 struct pg_conn;
@@ -91,8 +92,9 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-// A connection or a query the person gave up while it waited.
-class EDatabaseCancelled : public EDatabaseError {
+// A connection or a query the person gave up while it waited: the command
+// ends, and its message is information, not a failure.
+class EDatabaseCancelled : public EDatabaseError, public CancelledByPerson {
 public:
     using EDatabaseError::EDatabaseError;
 };
