@@ -91,6 +91,7 @@ void ToCharFunction(sqlite3_context* context, int argc, sqlite3_value** argv)
         sqlite3_result_null(context);
         return;
     }
+    const int type = sqlite3_value_type(argv[0]);
     const auto* v = reinterpret_cast<const char*>(sqlite3_value_text(argv[0]));
     const std::string value = v ? v : "";
     if (argc == 1) {
@@ -99,6 +100,21 @@ void ToCharFunction(sqlite3_context* context, int argc, sqlite3_value** argv)
     }
     const auto* f = reinterpret_cast<const char*>(sqlite3_value_text(argv[1]));
     std::string result;
+    if (type == SQLITE_INTEGER || type == SQLITE_FLOAT) {
+        // A number is formatted as the server formats a double precision
+        // (or a bigint) value, or refused: never a date read from it.
+        std::string problem;
+        const bool done = type == SQLITE_INTEGER
+                              ? SqliteNumberToChar(static_cast<std::int64_t>(sqlite3_value_int64(argv[0])), f ? f : "", result, problem)
+                              : SqliteNumberToChar(sqlite3_value_double(argv[0]), f ? f : "", result, problem);
+        if (!done) {
+            const std::string message = "TO_CHAR : " + problem;
+            sqlite3_result_error(context, message.c_str(), static_cast<int>(message.size()));
+            return;
+        }
+        sqlite3_result_text(context, result.c_str(), static_cast<int>(result.size()), SQLITE_TRANSIENT);
+        return;
+    }
     if (!SqliteToChar(value, f ? f : "", result)) {
         const std::string message = "TO_CHAR : date invalide (" + value + ")";
         sqlite3_result_error(context, message.c_str(), static_cast<int>(message.size()));
@@ -125,6 +141,23 @@ void ToDateFunction(sqlite3_context* context, int argc, sqlite3_value** argv)
     sqlite3_result_text(context, result.c_str(), static_cast<int>(result.size()), SQLITE_TRANSIENT);
 }
 
+// UPPER and LOWER as the server changes case in a UTF-8 database, for the
+// letters of the program's repertoire; SQLite's own change ASCII only.
+void CaseFunction(sqlite3_context* context, int argc, sqlite3_value** argv, bool upper)
+{
+    if (argc != 1 || sqlite3_value_type(argv[0]) == SQLITE_NULL) {
+        sqlite3_result_null(context);
+        return;
+    }
+    const auto* v = reinterpret_cast<const char*>(sqlite3_value_text(argv[0]));
+    const std::string_view text(v ? v : "", v ? static_cast<std::size_t>(sqlite3_value_bytes(argv[0])) : 0);
+    const std::string result = upper ? UpperCase(text) : LowerCase(text);
+    sqlite3_result_text(context, result.c_str(), static_cast<int>(result.size()), SQLITE_TRANSIENT);
+}
+
+void UpperFunction(sqlite3_context* context, int argc, sqlite3_value** argv) { CaseFunction(context, argc, argv, true); }
+void LowerFunction(sqlite3_context* context, int argc, sqlite3_value** argv) { CaseFunction(context, argc, argv, false); }
+
 void RegisterToChar(QSqlDatabase& db)
 {
     const QVariant handle = db.driver()->handle();
@@ -139,6 +172,11 @@ void RegisterToChar(QSqlDatabase& db)
     if (sqlite3_create_function_v2(h, "TO_DATE", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, ToDateFunction, nullptr,
                                    nullptr, nullptr) != SQLITE_OK)
         throw EDatabaseError("Base SQLite : TO_DATE n'a pas pu \xC3\xAAtre d\xC3\xA9" "fini");
+    if (sqlite3_create_function_v2(h, "UPPER", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, UpperFunction, nullptr,
+                                   nullptr, nullptr) != SQLITE_OK ||
+        sqlite3_create_function_v2(h, "LOWER", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, LowerFunction, nullptr,
+                                   nullptr, nullptr) != SQLITE_OK)
+        throw EDatabaseError("Base SQLite : UPPER et LOWER n'ont pas pu \xC3\xAAtre d\xC3\xA9" "finis");
 }
 
 std::atomic<int> gConnectionCounter{0};

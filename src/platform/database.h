@@ -89,6 +89,7 @@
 #include <vector>
 
 #include "platform/sql_tokens.h"
+#include "platform/ui_services.h"
 
 class QSqlDatabase;
 struct pg_conn;
@@ -99,8 +100,9 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-// A connection or a query the person gave up while it waited.
-class EDatabaseCancelled : public EDatabaseError {
+// A connection or a query the person gave up while it waited: the command
+// ends, and its message is information, not a failure.
+class EDatabaseCancelled : public EDatabaseError, public CancelledByPerson {
 public:
     using EDatabaseError::EDatabaseError;
 };
@@ -323,6 +325,11 @@ std::size_t RecordBytes(std::size_t fields, std::size_t textBytes);
 // mm, yyyy, yy, hh24, mi, ss and other characters copied as they are. False
 // when the value is not such a date.
 bool SqliteToChar(const std::string& value, const std::string& format, std::string& result);
+// TO_CHAR of a number on SQLite, written as the server writes a double
+// precision (or a bigint) with the format's 9, 0, point, comma, D, G and FM;
+// false with the French reason for any other format.
+bool SqliteNumberToChar(double value, const std::string& format, std::string& result, std::string& problem);
+bool SqliteNumberToChar(std::int64_t value, const std::string& format, std::string& result, std::string& problem);
 // The TO_DATE of the embedded database, for tests: `value` read by `format`
 // (dd, mm, yyyy, yy, hh24, mi, ss; other characters must be there as they
 // are) into an ISO date "yyyy-mm-dd". False when it does not fit.

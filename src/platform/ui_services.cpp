@@ -115,6 +115,17 @@ void ShowFailure(const std::string& message) noexcept
     }
 }
 
+bool CurrentExceptionIsCancel() noexcept
+{
+    try {
+        throw;
+    } catch (const CancelledByPerson&) {
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
 bool RunGuarded(const std::function<void()>& fn) noexcept
 {
     try {
@@ -127,7 +138,15 @@ bool RunGuarded(const std::function<void()>& fn) noexcept
         } catch (...) {
             message = "Erreur inconnue";
         }
-        ShowFailure(message);
+        if (!CurrentExceptionIsCancel()) {
+            ShowFailure(message);
+            return false;
+        }
+        try {
+            ShowBox(kApplicationTitle, message, MsgIcon::Information, MsgOk);
+        } catch (...) {
+            // As for the failure box: nothing more can be shown.
+        }
         return false;
     }
 }

@@ -174,6 +174,16 @@ MsgResult AskOkCancel(const std::string& title, const std::string& text);
 // The program's box for a failure that ends a command: the message in a box
 // titled "Carotix" with the error icon and OK. Never throws.
 void ShowFailure(const std::string& message) noexcept;
+
+// The mark of an exception that ends a command because the person asked it to
+// stop (Annuler, Escape): nothing failed, so the guard tells its message as
+// information, in a box titled "Carotix" with the information icon.
+class CancelledByPerson {
+public:
+    virtual ~CancelledByPerson() = default;
+};
+// True when the exception being handled bears that mark.
+bool CurrentExceptionIsCancel() noexcept;
 // The message of the exception being handled ("Erreur inconnue" for one that
 // carries none).
 std::string CurrentExceptionMessage();
@@ -191,8 +201,9 @@ bool AskQuestion(const std::string& caption, const std::string& question, std::s
 // Every handler connected to a signal runs through RunGuarded, which shows the
 // message of a failure in the program's failure box and lets the program go on.
 
-// Runs fn; any exception ends it and is shown by ShowFailure. Returns false
-// when fn failed.
+// Runs fn; any exception ends it and is shown by ShowFailure, or as
+// information when the person asked for it (CancelledByPerson). Returns false
+// when fn did not run to its end.
 bool RunGuarded(const std::function<void()>& fn) noexcept;
 
 namespace guarded_slot_detail {

@@ -83,7 +83,7 @@ protected:
     }
 
     // The wait showed with its label, moving, and Annuler (not a time-out)
-    // ended it with `message`.
+    // ended it with `message`, as information.
     void ExpectGivenUp(const Seen& seen, const std::string& label, const std::string& message)
     {
         ASSERT_TRUE(seen.clicked) << "the progress window never showed a moving wait";
@@ -96,6 +96,7 @@ protected:
         EXPECT_NE(seen.first, seen.later);
         ASSERT_FALSE(Ui().Prompts().empty());
         EXPECT_EQ(Ui().Prompts().back().text, message);
+        EXPECT_EQ(Ui().Prompts().back().icon, MsgIcon::Information);  // told, not a failure
         EXPECT_FALSE(FProgress->isVisible());
         EXPECT_FALSE(FProgress->BAnnuler->isVisible());
         EXPECT_EQ(FProgress->windowModality(), Qt::NonModal);

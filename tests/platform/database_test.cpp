@@ -88,6 +88,77 @@ TEST(DatabaseTest, ToCharFormatsDatesLikeTheServer)
     EXPECT_FALSE(QueryError(db, "SELECT TO_CHAR(LITHO,'dd/mm/yyyy') FROM NIVEAU").empty());
 }
 
+TEST(DatabaseTest, NumbersAndCaseAreWrittenLikeTheServer)
+{
+    // Each row on SQLite, then on the server with the value as a double
+    // precision (a bigint when integer) and the text in a UTF-8 collation.
+    const struct {
+        const char* sql;
+        const char* server;  // nullptr: as on SQLite
+        const char* expected;
+    } rows[] = {
+        {"TO_CHAR(0.4,'999.99')", "TO_CHAR(0.4::float8,'999.99')", "    .40"},
+        {"TO_CHAR(12.5,'FM999.00')", "TO_CHAR(12.5::float8,'FM999.00')", "12.50"},
+        {"TO_CHAR(1234.5,'9G999D9')", "TO_CHAR(1234.5::float8,'9G999D9')", " 1,234.5"},
+        {"TO_CHAR(-1234.5,'FM9,999.00')", "TO_CHAR(-1234.5::float8,'FM9,999.00')", "-1,234.50"},
+        {"TO_CHAR(0.4,'0.00')", "TO_CHAR(0.4::float8,'0.00')", " 0.40"},
+        {"TO_CHAR(0.4,'FM9.99')", "TO_CHAR(0.4::float8,'FM9.99')", ".4"},
+        {"TO_CHAR(0.0,'FM9.99')", "TO_CHAR(0::float8,'FM9.99')", "0."},
+        {"TO_CHAR(-0.4,'9.9')", "TO_CHAR(-0.4::float8,'9.9')", " -.4"},
+        {"TO_CHAR(0.4,'999')", "TO_CHAR(0.4::float8,'999')", "   0"},
+        {"TO_CHAR(2.5,'9')", "TO_CHAR(2.5::float8,'9')", " 2"},
+        {"TO_CHAR(1e10,'999')", "TO_CHAR(1e10::float8,'999')", " ###"},
+        {"TO_CHAR(12.3,'FM999.9 m\xC2\xB2')", "TO_CHAR(12.3::float8,'FM999.9 m\xC2\xB2')", "12.3 m\xC2\xB2"},
+        {"TO_CHAR(123.456789012345678,'999.999999999999999')",
+         "TO_CHAR(123.456789012345678::float8,'999.999999999999999')", " 123.456789012346"},
+        {"TO_CHAR(-3,'999')", "TO_CHAR(-3::int8,'999')", "  -3"},
+        {"TO_CHAR(12,'0099')", "TO_CHAR(12::int8,'0099')", " 0012"},
+        {"TO_CHAR(-5,'FM0000')", "TO_CHAR(-5::int8,'FM0000')", "-0005"},
+        {"TO_CHAR(12,'9,999')", "TO_CHAR(12::int8,'9,999')", "    12"},
+        {"TO_CHAR(12345,'99.9')", "TO_CHAR(12345::int8,'99.9')", " ##.#"},
+        {"TO_CHAR(7,'9.9')", "TO_CHAR(7::int8,'9.9')", " 7.0"},
+        {"UPPER('Calcaire tr\xC3\xA8s fractur\xC3\xA9, \xC5\x93il \xC3\xBF \xC3\x9F')",
+         "UPPER('Calcaire tr\xC3\xA8s fractur\xC3\xA9, \xC5\x93il \xC3\xBF \xC3\x9F' COLLATE \"C.utf8\")",
+         "CALCAIRE TR\xC3\x88S FRACTUR\xC3\x89, \xC5\x92IL \xC5\xB8 \xC3\x9F"},
+        {"LOWER('\xC3\x89" "COLE \xC5\x92IL \xC5\xB8 \xC3\x80')",
+         "LOWER('\xC3\x89" "COLE \xC5\x92IL \xC5\xB8 \xC3\x80' COLLATE \"C.utf8\")",
+         "\xC3\xA9" "cole \xC5\x93il \xC3\xBF \xC3\xA0"},
+    };
+    PostgresServer server;
+    const bool withServer = server.Start();
+    TDatabase sqlite, postgres;
+    OpenSample(sqlite);
+    if (withServer) {
+        postgres.AliasName = kPostgresAlias;
+        postgres.Params = server.Params();
+        postgres.Open();
+    } else {
+        ADD_FAILURE() << "PostgreSQL server: " << server.Problem();
+    }
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.sql);
+        for (TDatabase* db : {&sqlite, &postgres}) {
+            if (db == &postgres && !withServer) continue;
+            TQuery q(*db);
+            q.SQL = std::string("SELECT ") + (db == &postgres && row.server ? row.server : row.sql);
+            q.Open();
+            EXPECT_EQ(q.Field(0).text, row.expected) << (db == &postgres ? "server" : "SQLite");
+        }
+    }
+    // A format the embedded engine does not write for a number is refused in
+    // French, never read as a date.
+    for (const char* format : {"dd/mm/yyyy", "S99", "9.9.9", "9.", "", "9V9"}) {
+        const std::string message = QueryError(sqlite, std::string("SELECT TO_CHAR(0.4,'") + format + "')");
+        EXPECT_EQ(message.rfind(std::string("TO_CHAR : le format \xC2\xAB ") + format + " \xC2\xBB ", 0), 0u) << message;
+    }
+    // The micro sign keeps its case, as every change of case of the program.
+    TQuery q(sqlite);
+    q.SQL = "SELECT UPPER('5 \xC2\xB5m'), LOWER(NULL)";
+    q.Open();
+    EXPECT_EQ(q.Field(0).text, "5 \xC2\xB5M");
+    EXPECT_TRUE(q.Field(1).IsNull());
+}
+
 TEST(DatabaseTest, RecordsAreReadAsNullNumberOrText)
 {
     TDatabase db;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <stdexcept>
 
+#include "platform/database.h"
 #include "platform/fake_ui_services.h"
 #include "platform/ui_services.h"
 
@@ -144,16 +145,25 @@ TEST(SlotGuard, FailuresEndInTheProgramsFailureBox)
 {
     FakeUiServices fake;
     fake.AnswerMessage(MsgResult::Ok, "Carotix").AnswerMessage(MsgResult::Ok, "Carotix");
+    fake.AnswerMessage(MsgResult::Ok, "Carotix").AnswerMessage(MsgResult::Ok, "Carotix");
     ScopedUi use(fake);
     EXPECT_FALSE(RunGuarded([] { throw std::runtime_error("Format de fichier invalide"); }));
     EXPECT_FALSE(RunGuarded([] { throw 42; }));
+    // A wait the person gave up is told, not reported as a failure; a database
+    // error that is not a cancel stays one.
+    EXPECT_FALSE(RunGuarded([] { throw EDatabaseCancelled("Requ\xC3\xAAte annul\xC3\xA9" "e."); }));
+    EXPECT_FALSE(RunGuarded([] { throw EDatabaseError("Base verrouill\xC3\xA9" "e."); }));
     EXPECT_TRUE(RunGuarded([] {}));
     EXPECT_TRUE(fake.Verify());
-    ASSERT_EQ(fake.Prompts().size(), 2u);
+    ASSERT_EQ(fake.Prompts().size(), 4u);
     EXPECT_EQ(fake.Prompts()[0].text, "Format de fichier invalide");
     EXPECT_EQ(fake.Prompts()[0].icon, MsgIcon::Error);
     EXPECT_EQ(fake.Prompts()[0].buttons, MsgOk);
     EXPECT_EQ(fake.Prompts()[1].text, "Erreur inconnue");
+    EXPECT_EQ(fake.Prompts()[2].text, "Requ\xC3\xAAte annul\xC3\xA9" "e.");
+    EXPECT_EQ(fake.Prompts()[2].icon, MsgIcon::Information);
+    EXPECT_EQ(fake.Prompts()[2].buttons, MsgOk);
+    EXPECT_EQ(fake.Prompts()[3].icon, MsgIcon::Error);
 }
 
 TEST(SlotGuard, GuardedSlotsKeepExceptionsAwayFromQt)
