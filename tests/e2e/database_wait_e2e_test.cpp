@@ -147,3 +147,25 @@ TEST_F(DatabaseWaitE2e, AnnulerEndsTheWaitForALockedDatabase)
                   "La requ\xC3\xAAte sur \xC2\xAB ouvrage \xC2\xBB a \xC3\xA9t\xC3\xA9 annul\xC3\xA9" "e.");
     EXPECT_EQ(TreeText(c.FRoot()), before);
 }
+
+// Without a wait: "Télécharger de la base de données" on each ouvrage of the
+// sample, from the program folder's own carotix.db, gives back what the
+// collection held, value for value, and asks nothing.
+TEST_F(DatabaseWaitE2e, EachSampleOuvrageComesBackFromTheSampleDatabaseAsItWas)
+{
+    Start();
+    TFChild& c = OpenSample();
+    const std::vector<std::string> download = {"O&uvrage", "T\xC3\xA9l\xC3\xA9" "charger de la base de donn\xC3\xA9" "es"};
+    for (const auto& [indice, design] : std::vector<std::pair<std::string, std::string>>{
+             {"F-VAL-01", "F1"}, {"F-VAL-01", "F2"}, {"PZ-MULTI", "PZ-MULTI"}, {"PUITS-1", "PUITS-1"}}) {
+        SCOPED_TRACE(indice + "/" + design);
+        ClickRow(c, c.FindRow(indice, design));
+        Settle(20);
+        const std::string before = TreeText(c.FRoot());
+        const std::size_t asked = Ui().Prompts().size();
+        EXPECT_TRUE(Menu(download));
+        Settle(20);
+        EXPECT_EQ(Ui().Prompts().size(), asked);
+        EXPECT_EQ(TreeText(c.FRoot()), before);
+    }
+}

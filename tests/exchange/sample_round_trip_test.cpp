@@ -8,6 +8,9 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <iterator>
 #include <map>
 #include <set>
 #include <string>
@@ -24,6 +27,7 @@
 #include "platform/base/rtl_numbers.h"
 #include "platform/fake_ui_services.h"
 #include "platform/recording_canvas.h"
+#include "postgres_server.h"
 #include "store/blocks.h"
 #include "store/options.h"
 #include "temp_dir.h"
@@ -91,6 +95,7 @@ protected:
         ASSERT_EQ(listed_.size(), 4u);
     }
     void TearDown() override { OptionsRelease(); }
+    void DownloadEachOuvrage(FakeUiServices& fake, TDatabase& db);
 
     // The collection read back lists the same ouvrages as the sample, each
     // with its own rows; `carried` names the tables the exchange carries and
@@ -263,22 +268,45 @@ std::vector<std::string> DrawLog(const TDirBlock& root, const std::string& indic
 }
 
 // "Télécharger de la base de données" on each ouvrage of the sample, from the
-// shipped data/carotix.db through the shipped sql.ini: no designation dialog,
-// no message, every value of the ouvrage's tables as it was, and the log
-// drawn call for call as before (each tube of the piezometer).
+// shipped data/carotix.db through the shipped sql.ini, and from a PostgreSQL
+// server loaded with scripts/sample_db.sql: no designation dialog, no
+// message, every value of the ouvrage's tables as it was, and the log drawn
+// call for call as before (every tube of the piezometer).
 TEST_F(SampleRoundTrip, ThroughTheSampleDatabase)
 {
     FakeUiServices fake([](const std::string& m) { ADD_FAILURE() << m; });
     ScopedUi ui(fake);
-    TDatabase db;
-    db.AliasName = kSqliteAlias;
-    db.Params = {"DATABASE NAME=carotix.db"};
-    db.BaseFolder = program_.path();
+    PostgresServer server;
+    for (const bool postgres : {false, true}) {
+        SCOPED_TRACE(postgres ? "PostgreSQL" : "SQLite");
+        TDatabase db;
+        if (postgres) {
+            if (!server.Start()) {
+                std::cout << "PostgreSQL part skipped: " << server.Problem() << "\n";
+                continue;
+            }
+            std::ifstream f(fs::path(CAROTIX_SOURCE_DIR) / "scripts" / "sample_db.sql", std::ios::binary);
+            const std::string sql{std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>()};
+            ASSERT_TRUE(server.RunSql("DROP SCHEMA public CASCADE; CREATE SCHEMA public;\n" + sql));
+            db.AliasName = kPostgresAlias;
+            db.Params = server.Params();
+        } else {
+            db.AliasName = kSqliteAlias;
+            db.Params = {"DATABASE NAME=carotix.db"};
+            db.BaseFolder = program_.path();
+        }
+        DownloadEachOuvrage(fake, db);
+    }
+}
+
+void SampleRoundTrip::DownloadEachOuvrage(FakeUiServices& fake, TDatabase& db)
+{
     struct Case {
         std::string indice, design, tube;
     };
     for (const Case& k : {Case{"PUITS-1", "PUITS-1", ""}, Case{"F-VAL-01", "F1", ""}, Case{"F-VAL-01", "F2", ""},
-                          Case{"PZ-MULTI", "PZ-MULTI", "PMT1"}, Case{"PZ-MULTI", "PZ-MULTI", "PMT3"}}) {
+                          Case{"PZ-MULTI", "PZ-MULTI", "PMT1"}, Case{"PZ-MULTI", "PZ-MULTI", "PMT2"},
+                          Case{"PZ-MULTI", "PZ-MULTI", "PMT3"}}) {
         SCOPED_TRACE(k.indice + "/" + k.design + " " + k.tube);
         TDirBlock sample("Carotix");
         sample.LoadFromFile((fs::path(CAROTIX_DATA_DIR) / "Exemples" / "exemple.crx").string());
