@@ -1026,6 +1026,44 @@ TEST_P(Desktop, TheHelpBoxStaysAboveItsProgramsWindowsUnderItsDialogsAndBelowOth
     XFlush(dpy_);
 }
 
+// While a dialog is open, clicks in the log window, which the dialog blocks:
+// the window manager raises the log window at each of them and the program
+// hears of no click; its help box must still stand above the log window, under
+// the dialog. Openbox raises a modal window together with its owner's other
+// windows, in their order, so raising the dialog back over the help box leaves
+// the clicked log window over the help box too.
+TEST_P(Desktop, TheHelpBoxStaysAboveTheLogWindowWhenItIsClickedUnderADialog)
+{
+    const TempProgramDir& folder = ProgramFolder();
+    StartProgram(folder, folder / "Exemples" / "exemple.crx");
+    auto frames = Settled({"Carotix", "Coupe(s)", "Aide"});
+    for (const char* title : {"Carotix", "Coupe(s)", "Aide"})
+        ASSERT_FALSE(TitleStarting(frames, title).empty()) << "\"" << title << "\" did not show";
+    const Frame help = frames.at(TitleStarting(frames, "Aide"));
+    const Frame main = frames.at(TitleStarting(frames, "Carotix"));
+    const Frame log = frames.at(TitleStarting(frames, "Coupe(s)"));
+    const std::optional<QPoint> at = FreePoint(log, help);
+    ASSERT_TRUE(at) << "no point of the log window lies outside the help box";
+    const struct {
+        const char* name;
+        std::function<void()> open;
+    } dialogs[] = {{"new-ouvrage", [&] { MenuItem(XK_u, 0); }},
+                   {"open-file", [&] { Keys({XK_Control_L}, XK_o); }}};
+    for (const auto& d : dialogs) {
+        Activate(main);
+        const std::optional<Frame> dialog = OpenWith(d.open);
+        ASSERT_TRUE(dialog) << d.name << " did not show";
+        for (int click = 0; click < 3; ++click) Click(at->x(), at->y());
+        Shot(std::string("help-under-") + d.name + "-after-clicks-in-log");
+        EXPECT_TRUE(KeepsStanding({{dialog->client, help.client}, {help.client, log.client}, {help.client, main.client}}))
+            << "after clicks in the log window under " << d.name
+            << ", the help box does not lie under the dialog and above the log window";
+        Keys({}, XK_Escape);
+        frames = Settled({"Carotix", "Coupe(s)", "Aide"}, {dialog->title});
+        ASSERT_TRUE(TitleStarting(frames, dialog->title).empty()) << "Escape did not close " << d.name;
+    }
+}
+
 // A start on a file that cannot be read: its box first, answered with a click
 // on its button or with a key, then every frame on the screen as after a
 // normal start.

@@ -12,6 +12,7 @@
 #include <map>
 #include <set>
 #include <utility>
+#include <vector>
 
 #include "platform/windows/x11_stacking.h"
 
@@ -123,6 +124,14 @@ private:
             if (found != byId.end()) order.push_back(found->second);
         }
         AnnounceOwners(*stacking, order);
+        // An order not met since the windows last stood right: a person
+        // clicked a window the program hears nothing of (one a dialog
+        // blocks), or the window manager moved windows along with others.
+        // The allowance only bounds the tries on one same order, so that a
+        // window manager that refuses them is not asked forever.
+        std::vector<quintptr> ids;
+        for (const QWidget* w : order) ids.push_back(w->internalWinId());
+        if (seen_.insert(ids).second) allowance_ = kAllowance;
         if (!inUse || allowance_ <= 0) return;
         std::vector<StackRole> roles;
         for (const QWidget* w : order)
@@ -132,12 +141,27 @@ private:
         const std::vector<std::size_t> raise = WindowsToRaise(roles);
         if (raise.empty()) {
             allowance_ = kAllowance;
+            seen_.clear();
             return;
         }
         // A window manager that does not restack as asked would otherwise
         // be asked again at each change it reports.
         --allowance_;
         for (const std::size_t i : raise) order[i]->raise();
+        if (modal) PutOrdinaryWindowsUnderOnTop(order, roles);
+    }
+
+    // Raising a modal window makes the window manager raise its owner with
+    // the owner's other windows, in their order: an ordinary window that a
+    // click put over the stay-on-top ones stays over them. It is put under
+    // the lowest of them, once the raises above are done.
+    static void PutOrdinaryWindowsUnderOnTop(const std::vector<QWidget*>& order, const std::vector<StackRole>& roles)
+    {
+        const auto lowest = std::find(roles.begin(), roles.end(), StackRole::OnTop);
+        if (lowest == roles.end()) return;
+        const quintptr sibling = order[static_cast<std::size_t>(lowest - roles.begin())]->internalWinId();
+        for (std::size_t i = static_cast<std::size_t>(lowest - roles.begin()) + 1; i < order.size(); ++i)
+            if (roles[i] == StackRole::Ordinary) x11::RestackBelow(order[i]->internalWinId(), sibling);
     }
 
     // A window shown in the same moment as its owner may reach the window
@@ -166,6 +190,7 @@ private:
     static constexpr int kAllowance = 4;
     int allowance_ = kAllowance;
     std::set<std::pair<quintptr, quintptr>> announced_;
+    std::set<std::vector<quintptr>> seen_;
     QTimer update_;
 };
 

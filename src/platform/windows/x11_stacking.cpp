@@ -115,11 +115,38 @@ void AnnounceTransientFor(quintptr window, quintptr owner)
     xcb_flush(c);
 }
 
+void RestackBelow(quintptr window, quintptr sibling)
+{
+    xcb_connection_t* c = Connection();
+    if (!c || !window || !sibling) return;
+    static xcb_atom_t atom = XCB_ATOM_NONE;
+    if (atom == XCB_ATOM_NONE) {
+        static const char name[] = "_NET_RESTACK_WINDOW";
+        xcb_intern_atom_reply_t* reply =
+            xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, sizeof name - 1, name), nullptr);
+        if (reply) atom = reply->atom;
+        std::free(reply);
+        if (atom == XCB_ATOM_NONE) return;
+    }
+    xcb_client_message_event_t event{};
+    event.response_type = XCB_CLIENT_MESSAGE;
+    event.format = 32;
+    event.window = static_cast<xcb_window_t>(window);
+    event.type = atom;
+    event.data.data32[0] = 2;  // from a pager: done as asked, not judged as an application's wish
+    event.data.data32[1] = static_cast<uint32_t>(sibling);
+    event.data.data32[2] = XCB_STACK_MODE_BELOW;
+    xcb_send_event(c, 0, Root(c), XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                   reinterpret_cast<const char*>(&event));
+    xcb_flush(c);
+}
+
 #else
 
 std::optional<std::vector<quintptr>> ClientStacking() { return std::nullopt; }
 void WatchStacking(std::function<void()>) {}
 void AnnounceTransientFor(quintptr, quintptr) {}
+void RestackBelow(quintptr, quintptr) {}
 
 #endif
 

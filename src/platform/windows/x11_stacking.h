@@ -27,4 +27,8 @@ void WatchStacking(std::function<void()> changed);
 // took it for a window of its own and learns the owner only then.
 void AnnounceTransientFor(quintptr window, quintptr owner);
 
+// Asks the window manager to put `window` just under `sibling`
+// (_NET_RESTACK_WINDOW), whatever windows it keeps together with others.
+void RestackBelow(quintptr window, quintptr sibling);
+
 }  // namespace x11
