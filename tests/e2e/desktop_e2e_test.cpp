@@ -959,7 +959,9 @@ TEST_P(Desktop, TheHelpBoxStaysAboveItsProgramsWindowsUnderItsDialogsAndBelowOth
         ASSERT_TRUE(at) << "no point of \"" << window->title << "\" lies outside the help box";
         for (int click = 0; click < 3; ++click) {
             Click(at->x(), at->y());
-            if (click == 0) EXPECT_TRUE(WaitActive(window->client)) << "\"" << window->title << "\" did not become active";
+            if (click == 0) {
+                EXPECT_TRUE(WaitActive(window->client)) << "\"" << window->title << "\" did not become active";
+            }
         }
         Shot(std::string("help-after-clicks-in-") + (window == &log ? "log" : "main"));
         EXPECT_TRUE(KeepsStanding({{help.client, window->client}}))
