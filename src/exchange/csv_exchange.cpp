@@ -506,29 +506,6 @@ void StoreByKind(TDirBlock& table, const std::string& path, int r, char kind, co
 // their columns without rows but of the same kinds, so that a value that
 // would fail to convert in the collection fails there too, and a path that
 // would run through a value runs through one there too.
-std::unique_ptr<TBlock> EmptyLike(const TBlock& b)
-{
-    if (b.IsDir()) {
-        auto dir = std::make_unique<TDirBlock>(b.Name);
-        for (const auto& child : static_cast<const TDirBlock&>(b).Items())
-            if (auto copy = EmptyLike(*child)) dir->AddChild(std::move(copy), true);
-        return dir;
-    }
-    switch (b.BlockType()) {
-    case btString:
-    case btStringArray:
-        return std::make_unique<TStrBlock>(b.Name, std::string());
-    case btInt:
-    case btIntArray:
-        return std::make_unique<TIntBlock>(b.Name, MissingInt);
-    case btFloat:
-    case btFloatArray:
-        return std::make_unique<TFloatBlock>(b.Name, MissingFloat);
-    default:
-        return nullptr;
-    }
-}
-
 std::unique_ptr<TDirBlock> TrialBorehole(const TDirBlock& root, const std::string& index,
                                          const std::vector<std::string>& tables)
 {
@@ -551,11 +528,11 @@ std::unique_ptr<TDirBlock> TrialBorehole(const TDirBlock& root, const std::strin
             const int mine = to->IndexOfName(name);
             if (!child.IsDir()) {
                 if (mine < 0)
-                    if (auto copy = EmptyLike(child)) to->AddChild(std::move(copy), true);
+                    if (auto copy = ShapeOf(child)) to->AddChild(std::move(copy), true);
                 break;
             }
             if (slash == std::string::npos) {
-                if (mine < 0) to->AddChild(EmptyLike(child), true);
+                if (mine < 0) to->AddChild(ShapeOf(child), true);
                 break;
             }
             if (mine < 0) to->AddChild(std::make_unique<TDirBlock>(name), true);

@@ -121,32 +121,6 @@ std::string FolderOf(const std::string& path)
     return slash == std::string::npos ? std::string() : path.substr(0, slash);
 }
 
-// The tables of a borehole without their rows: each value block a single value
-// of its kind holding the missing value (an empty array would take no store),
-// so that a store converts, or fails, as it would in the borehole.
-std::unique_ptr<TBlock> ShapeOf(const TBlock& b)
-{
-    if (b.IsDir()) {
-        auto dir = std::make_unique<TDirBlock>(b.Name);
-        for (const auto& child : static_cast<const TDirBlock&>(b).Items())
-            if (auto copy = ShapeOf(*child)) dir->AddChild(std::move(copy), true);
-        return dir;
-    }
-    switch (b.BlockType()) {
-    case btString:
-    case btStringArray:
-        return std::make_unique<TStrBlock>(b.Name, std::string());
-    case btInt:
-    case btIntArray:
-        return std::make_unique<TIntBlock>(b.Name, MissingInt);
-    case btFloat:
-    case btFloatArray:
-        return std::make_unique<TFloatBlock>(b.Name, MissingFloat);
-    default:
-        return nullptr;
-    }
-}
-
 // Copies element `from` of the staged column into element `to` of the
 // collection's column of that name, by the staged column's kind (it has the
 // collection column's kind, or the one it took from the file's values). With
@@ -199,6 +173,32 @@ std::vector<int> RowsHolding(const TBlock& column, std::string_view design)
 }
 
 }  // namespace
+
+// The tables of a borehole without their rows: each value block a single value
+// of its kind holding the missing value (an empty array would take no store),
+// so that a store converts, or fails, as it would in the borehole.
+std::unique_ptr<TBlock> ShapeOf(const TBlock& b)
+{
+    if (b.IsDir()) {
+        auto dir = std::make_unique<TDirBlock>(b.Name);
+        for (const auto& child : static_cast<const TDirBlock&>(b).Items())
+            if (auto copy = ShapeOf(*child)) dir->AddChild(std::move(copy), true);
+        return dir;
+    }
+    switch (b.BlockType()) {
+    case btString:
+    case btStringArray:
+        return std::make_unique<TStrBlock>(b.Name, std::string());
+    case btInt:
+    case btIntArray:
+        return std::make_unique<TIntBlock>(b.Name, MissingInt);
+    case btFloat:
+    case btFloatArray:
+        return std::make_unique<TFloatBlock>(b.Name, MissingFloat);
+    default:
+        return nullptr;
+    }
+}
 
 StagedOuvrage::StagedOuvrage(const TDirBlock* borehole, std::string name, std::string design,
                              std::vector<std::string> sheets)

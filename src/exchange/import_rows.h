@@ -23,6 +23,7 @@
 #include <string_view>
 #include <vector>
 
+class TBlock;
 class TDirBlock;
 
 inline constexpr const char* kImportDesign = "D\xC3\xA9sign";  // "Désign"
@@ -69,6 +70,10 @@ private:
 // "Fiche(" of carotix.ini opens. An import writes into them only the values
 // that its file gives.
 std::vector<std::string> RecordSheetTables();
+
+// The tables of a borehole without their rows, of the same kinds, so that a
+// value stored there converts, or fails, as it would in the borehole.
+std::unique_ptr<TBlock> ShapeOf(const TBlock& b);
 
 // The French words for a value that a column refused, after "la valeur "x" ".
 std::string RefusedValueWords(const std::exception& e);

@@ -196,10 +196,11 @@ TEST_F(WindowGeometry, EveryWindowShowsItsWholeTextsAtTheSizeItOpensWith)
         for (QWidget* window : {static_cast<QWidget*>(&Main()), Window("TFCoupe")})
             for (QWidget* w : window->findChildren<QWidget*>())
                 if (w->isVisible() && (qobject_cast<QMenuBar*>(w) || qobject_cast<QToolBar*>(w) ||
-                                       qobject_cast<QAbstractButton*>(w) || qobject_cast<QComboBox*>(w)))
+                                       qobject_cast<QAbstractButton*>(w) || qobject_cast<QComboBox*>(w))) {
                     EXPECT_FALSE(picture.intersects(QRect(w->mapToGlobal(QPoint(0, 0)), w->size())))
                         << "the picture at " << picture.x() << "," << picture.y() << " hides "
                         << w->metaObject()->className() << " " << w->objectName().toStdString();
+                }
     }
 
     // The editors of the ouvrage's tables, through the "O&uvrage" menu on the
