@@ -171,6 +171,9 @@ public:
     // with their schemas, each relation it reads and each dotted name it
     // uses checked. Throws EDatabaseError.
     std::string ServerText(const std::string& sql);
+    // Internal: whether the reads run as pg_read_all_data (a superuser login).
+    bool ReadsWithoutSuperuser() const { return loginSuper_; }
+    void CheckReachedForRead() { CheckReached(); }
     // Internal: the same checks of the dotted names on the embedded database.
     void CheckSqliteText(const std::string& sql);
     pg_conn* PostgresConnection() const { return pg_; }
@@ -187,8 +190,15 @@ private:
     void SetUpPostgresSession();
     const Relation& LookUpRelation(const SqlRelationRef& ref, const std::string& written);
     const std::vector<std::string>* ColumnsOf(const std::string& relationKey);
-    void CheckChildren(const std::string& oid);
-    void CheckColumnCasts(const std::string& oid, const std::string& named);
+    // Internal, inside the read's transaction once its text is parsed (the
+    // server then holds a lock on every relation the text reaches): checks
+    // by oid everything the read reaches. Throws EDatabaseError.
+    void CheckReached();
+    void CheckColumnCasts(const std::string& oids);
+    std::string RowSecurityText(const std::string& named) const;
+    // A catalog question of the session: its rows, or EDatabaseError (the
+    // connection closed when the server no longer answers).
+    std::shared_ptr<struct pg_result> Catalog(const std::string& sql, const std::vector<std::string>& values);
     std::string connectionName_;
     pg_conn* pg_ = nullptr;
     bool open_ = false;
@@ -197,6 +207,10 @@ private:
     // backslash in a quoted text is itself.
     std::string searchSchemas_;
     bool standardStrings_ = true;
+    // The login (the session user) and whether it is a superuser: its reads
+    // then run as pg_read_all_data, without a superuser's powers.
+    std::string loginOid_;
+    bool loginSuper_ = false;
     std::map<std::string, Relation> relations_;  // those of the query being sent
     std::map<std::string, std::vector<std::string>> columnsByOid_;
     std::map<std::string, std::vector<std::string>> sqliteColumns_;
@@ -302,6 +316,12 @@ inline constexpr const char* kConnectionParametersText =
     "PostgreSQL : SERVER NAME, PORT, DATABASE NAME, USER NAME, PASSWORD "
     "(exemple : SERVER NAME=localhost, PORT=5432, DATABASE NAME=carotix, USER NAME=lecteur, PASSWORD=secret) ; "
     "SQLite : DATABASE NAME (exemple : DATABASE NAME=carotix.db).";
+
+// The message of a superuser login whose read could not give up the
+// superuser's powers.
+inline constexpr const char* kSuperuserReadText =
+    "Le serveur n'a pas permis de lire sans les droits de superutilisateur (SET ROLE pg_read_all_data) : la "
+    "requ\xC3\xAAte n'est pas envoy\xC3\xA9" "e.";
 
 // The message of a text holding a backslash on a server that reads it as an
 // escape.
