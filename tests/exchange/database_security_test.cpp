@@ -5,7 +5,12 @@
 // sql.ini's WHERE only narrows the ouvrage's rows.
 #include <gtest/gtest.h>
 
+#include <libpq-fe.h>
+
+#include <atomic>
 #include <filesystem>
+#include <map>
+#include <thread>
 
 #include "exchange/database_download.h"
 #include "exchange/database_link.h"
@@ -357,4 +362,128 @@ TEST_F(DatabaseSecurityTest, ARelationChangedAfterItsCheckIsCheckedAgain)
     EXPECT_NE(Downloaded("Trou-nu"), "2");
     db_.Close();
     EXPECT_EQ(server.Log().find("carotix-planted"), std::string::npos) << server.Log();
+}
+
+namespace {
+
+// A connection of the tests' own, as `user`, to the server's database.
+PGconn* ConnectAs(const PostgresServer& server, const std::string& user)
+{
+    const std::string folder = server.Params().front().substr(std::string("SERVER NAME=").size());
+    const std::string info = "host='" + folder + "' port=5432 dbname=postgres user=" + user;
+    return PQconnectdb(info.c_str());
+}
+
+}  // namespace
+
+// A role that owns a table swaps a view of its own onto the table's name, in
+// a loop on its own connection, while the program reads that name again and
+// again, as an ordinary and as a superuser login: whatever the name means at
+// each moment, the read reads the table or is refused in French, and the
+// view's function never runs (checked and read are one step).
+TEST_F(DatabaseSecurityTest, AViewSwappedOntoATablesNameNeverRuns)
+{
+    PostgresServer server;
+    if (!server.Start()) GTEST_SKIP() << "PostgreSQL test skipped: " << server.Problem();
+    ASSERT_TRUE(server.RunSql(
+        "CREATE ROLE planteur LOGIN; GRANT CREATE ON SCHEMA public TO planteur; CREATE ROLE lecteur LOGIN;\n"
+        "SET ROLE planteur;\n"
+        "CREATE FUNCTION public.trace(tag text) RETURNS boolean LANGUAGE plpgsql AS "
+        "$$BEGIN RAISE LOG 'carotix-planted %', tag; RETURN true; END$$;\n"
+        "CREATE TABLE public.jeu (x int); INSERT INTO public.jeu VALUES (1);\n"
+        "CREATE VIEW public.jeu_vue AS SELECT 2 AS x WHERE public.trace('jeu');\n"
+        "GRANT SELECT ON public.jeu, public.jeu_vue TO PUBLIC;"));
+    PGconn* swapper = ConnectAs(server, "planteur");
+    ASSERT_EQ(PQstatus(swapper), CONNECTION_OK) << PQerrorMessage(swapper);
+    std::atomic<bool> stop{false};
+    std::atomic<int> swaps{0}, failures{0};
+    std::thread swapping([&] {
+        const char* const swap[] = {
+            "BEGIN; ALTER TABLE public.jeu RENAME TO jeu_table; ALTER VIEW public.jeu_vue RENAME TO jeu; COMMIT;",
+            "BEGIN; ALTER VIEW public.jeu RENAME TO jeu_vue; ALTER TABLE public.jeu_table RENAME TO jeu; COMMIT;"};
+        for (int i = 0; !stop; ++i) {
+            PGresult* r = PQexec(swapper, swap[i % 2]);
+            if (PQresultStatus(r) == PGRES_COMMAND_OK) ++swaps;
+            else ++failures;
+            PQclear(r);
+        }
+    });
+    const std::string refused = "La vue \xC2\xAB public.jeu \xC2\xBB (r\xC3\xB4le \xC2\xAB planteur \xC2\xBB) n'est pas lue : "
+                                "seules le sont les vues et tables externes de l'utilisateur connect\xC3\xA9 (ou d'un "
+                                "r\xC3\xB4le dont il est membre), d'un superutilisateur ou du propri\xC3\xA9taire de la "
+                                "base ; la requ\xC3\xAAte n'est pas envoy\xC3\xA9" "e.";
+    constexpr int kReads = 1000;
+    for (const char* login : {"lecteur", "postgres"}) {
+        UseServer(server);
+        db_.Params.back() = std::string("USER NAME=") + login;
+        db_.Open();
+        int read = 0, refusals = 0;
+        std::map<std::string, int> other;
+        for (int i = 0; i < kReads; ++i) {
+            TQuery query(db_);
+            query.SQL = "SELECT x FROM public.jeu";
+            try {
+                query.Open();
+                if (query.Field(0).text == "1") ++read;
+                else ++other["row " + query.Field(0).text];
+            } catch (const EDatabaseError& error) {
+                if (error.what() == refused) ++refusals;
+                else ++other[error.what()];
+            }
+        }
+        db_.Close();
+        EXPECT_TRUE(other.empty()) << login << ": " << other.size() << " other outcomes, first " << other.begin()->first;
+        EXPECT_GT(read, 0) << login;
+        EXPECT_GT(refusals, 0) << login;  // the view did stand under the name
+    }
+    stop = true;
+    swapping.join();
+    PQfinish(swapper);
+    EXPECT_GT(swaps, 0);
+    EXPECT_EQ(failures, 0);
+    const std::string log = server.Log();
+    EXPECT_EQ(log.find("carotix-planted"), std::string::npos) << log.substr(log.find("carotix-planted"), 300);
+}
+
+// With a superuser login, a read runs without the superuser's powers: a
+// function of the database's owner, in the owner's view (both trusted), that
+// tries to run a program on the server and to write a file there fails to,
+// while the read and a plain table's read go on.
+TEST_F(DatabaseSecurityTest, ASuperusersReadCannotRunProgramsOnTheServer)
+{
+    PostgresServer server;
+    if (!server.Start()) GTEST_SKIP() << "PostgreSQL test skipped: " << server.Problem();
+    const std::string folder = server.Params().front().substr(std::string("SERVER NAME=").size());
+    const std::string ran = folder + "/programme_lance", written = folder + "/fichier_ecrit";
+    ASSERT_TRUE(server.RunSql(
+        "CREATE FUNCTION public.essai() RETURNS text LANGUAGE plpgsql AS $$DECLARE done text := ''; BEGIN\n"
+        "BEGIN EXECUTE 'COPY (SELECT 1) TO PROGRAM ''touch " + ran + "'''; done := done || 'programme '; "
+        "EXCEPTION WHEN OTHERS THEN NULL; END;\n"
+        "BEGIN EXECUTE 'COPY (SELECT 1) TO ''" + written + "'''; done := done || 'fichier '; "
+        "EXCEPTION WHEN OTHERS THEN NULL; END;\n"
+        "RETURN done || current_user; END$$;\n"
+        "CREATE VIEW public.vue_essai AS SELECT public.essai() AS fait;"));
+    // The function does both when a superuser runs it.
+    ASSERT_TRUE(server.RunSql("SELECT * FROM public.vue_essai;"));
+    ASSERT_TRUE(std::filesystem::exists(ran));
+    ASSERT_TRUE(std::filesystem::exists(written));
+    std::filesystem::remove(ran);
+    std::filesystem::remove(written);
+
+    UseServer(server);
+    db_.Open();
+    TQuery query(db_);
+    query.SQL = "SELECT fait FROM public.vue_essai";
+    std::string got;
+    try {
+        query.Open();
+        got = query.Field(0).text;
+    } catch (const EDatabaseError& error) {
+        got = error.what();
+    }
+    EXPECT_EQ(got, "pg_read_all_data");
+    EXPECT_FALSE(std::filesystem::exists(ran));
+    EXPECT_FALSE(std::filesystem::exists(written));
+    EXPECT_EQ(DownloadedLevels(), OwnLevels());
+    db_.Close();
 }
