@@ -1302,7 +1302,7 @@ void TQuery::OpenOnPostgres(PGconn* conn)
             result = PgRun(conn, sql, values, deadline, &wait, {}, PgSend::Prepare);
             if (result.timedOut) giveUp();
             if (PQresultStatus(result.r) == PGRES_COMMAND_OK && !wait.Cancelled()) {
-                database_.CheckReachedForRead();
+                database_.CheckReachedForRead();  // before anything runs
                 checked = true;
             }
         } catch (const EDatabaseError&) {
@@ -1345,6 +1345,24 @@ void TQuery::OpenOnPostgres(PGconn* conn)
             return true;
         }, PgSend::Prepared);
         if (result.timedOut) giveUp();
+        // Inheriting tables and partitions are locked only as the read is
+        // planned, and a read-only transaction may not take the lock that
+        // would stop one being added meanwhile: what the read reached is
+        // looked at again, before any record is handed back, so that the rows
+        // of a child added after the checks are never returned.
+        if (PQresultStatus(result.r) == PGRES_TUPLES_OK && !wait.Cancelled() && !tooMany && !tooBig) {
+            try {
+                database_.CheckReachedForRead();  // with the children the plan reached
+            } catch (const EDatabaseError&) {
+                Close();
+                if (database_.PostgresConnection() == conn) {
+                    command("ROLLBACK");
+                    command("DEALLOCATE ALL");
+                    command("SELECT pg_advisory_unlock_all()");
+                }
+                throw;
+            }
+        }
     }
     // Whatever the query did, the transaction ends rolled back, and the
     // session keeps no advisory lock of it (those outlive a rollback).

@@ -9,6 +9,7 @@
 
 #include <atomic>
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <thread>
 
@@ -486,4 +487,70 @@ TEST_F(DatabaseSecurityTest, ASuperusersReadCannotRunProgramsOnTheServer)
     EXPECT_FALSE(std::filesystem::exists(written));
     EXPECT_EQ(DownloadedLevels(), OwnLevels());
     db_.Close();
+}
+
+// Inheriting tables are locked only as a read is planned: a role that makes
+// its foreign table a child of its own table while a read waits for that
+// table's lock (past the checks) adds a child the checks did not see. The
+// read looks again before it hands back a record, so the child's rows (a
+// file's, here) are never returned.
+TEST_F(DatabaseSecurityTest, AChildAddedDuringAReadIsNeverReturned)
+{
+    PostgresServer server;
+    if (!server.Start()) GTEST_SKIP() << "PostgreSQL test skipped: " << server.Problem();
+    const std::string folder = server.Params().front().substr(std::string("SERVER NAME=").size());
+    {
+        std::ofstream forged(folder + "/faux.csv");
+        forged << "99\n";
+    }
+    std::filesystem::permissions(folder + "/faux.csv", std::filesystem::perms::all);
+    if (!server.RunSql("CREATE EXTENSION file_fdw;")) GTEST_SKIP() << "PostgreSQL test skipped: no file_fdw";
+    ASSERT_TRUE(server.RunSql(
+        "CREATE ROLE planteur LOGIN; GRANT CREATE ON SCHEMA public TO planteur; CREATE ROLE lecteur LOGIN;\n"
+        "CREATE SERVER fichiers FOREIGN DATA WRAPPER file_fdw; GRANT USAGE ON FOREIGN SERVER fichiers TO planteur;\n"
+        "CREATE FOREIGN TABLE public.faux (x int) SERVER fichiers OPTIONS (filename '" + folder + "/faux.csv', format 'csv');\n"
+        "ALTER FOREIGN TABLE public.faux OWNER TO planteur;\n"
+        "SET ROLE planteur; CREATE TABLE public.base (x int); INSERT INTO public.base VALUES (1);\n"
+        "CREATE TABLE public.enfant () INHERITS (public.base); INSERT INTO public.enfant VALUES (2);\n"
+        "GRANT SELECT ON public.base, public.enfant, public.faux TO PUBLIC;"));
+    PGconn* hostile = ConnectAs(server, "planteur");
+    ASSERT_EQ(PQstatus(hostile), CONNECTION_OK) << PQerrorMessage(hostile);
+    bool added = false;
+    std::thread adding([&] {
+        PQclear(PQexec(hostile, "BEGIN; LOCK TABLE public.enfant IN ACCESS EXCLUSIVE MODE; "
+                                "ALTER FOREIGN TABLE public.faux INHERIT public.enfant;"));
+        // Once the read waits for the child's lock, the new child is committed.
+        for (int i = 0; i < 1000 && !added; ++i) {
+            PGresult* r = PQexec(hostile, "SELECT 1 FROM pg_locks WHERE NOT granted AND relation = 'public.enfant'::regclass");
+            added = PQntuples(r) == 1;
+            PQclear(r);
+            if (!added) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        PQclear(PQexec(hostile, "COMMIT;"));
+    });
+    for (const char* login : {"lecteur", "postgres"}) {
+        UseServer(server);
+        db_.Params.back() = std::string("USER NAME=") + login;
+        db_.Open();
+        TQuery query(db_);
+        query.SQL = "SELECT x FROM public.base ORDER BY x";
+        std::string got;
+        try {
+            query.Open();
+            for (; !query.Eof(); query.Next()) got += query.Field(0).text + " ";
+        } catch (const EDatabaseError& error) {
+            got = error.what();
+        }
+        EXPECT_EQ(got, "La table externe \xC2\xAB public.faux \xC2\xBB (r\xC3\xB4le \xC2\xAB planteur \xC2\xBB) n'est pas "
+                       "lue : seules le sont les vues et tables externes de l'utilisateur connect\xC3\xA9 (ou d'un "
+                       "r\xC3\xB4le dont il est membre), d'un superutilisateur ou du propri\xC3\xA9taire de la base ; "
+                       "la requ\xC3\xAAte n'est pas envoy\xC3\xA9" "e.")
+            << login;
+        db_.Close();
+        if (adding.joinable()) {
+            adding.join();
+            EXPECT_TRUE(added);  // the read did wait past its checks
+        }
+    }
+    PQfinish(hostile);
 }
