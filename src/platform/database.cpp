@@ -796,6 +796,7 @@ void TDatabase::Close()
     standardStrings_ = true;
     loginOid_.clear();
     loginSuper_ = false;
+    reached_.clear();
     relations_.clear();
     columnsByOid_.clear();
     sqliteColumns_.clear();
@@ -1352,7 +1353,7 @@ void TQuery::OpenOnPostgres(PGconn* conn)
         // of a child added after the checks are never returned.
         if (PQresultStatus(result.r) == PGRES_TUPLES_OK && !wait.Cancelled() && !tooMany && !tooBig) {
             try {
-                database_.CheckReachedForRead();  // with the children the plan reached
+                database_.CheckReachedAgainForRead();  // with the children the plan reached
             } catch (const EDatabaseError&) {
                 Close();
                 if (database_.PostgresConnection() == conn) {

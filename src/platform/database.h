@@ -174,6 +174,10 @@ public:
     // Internal: whether the reads run as pg_read_all_data (a superuser login).
     bool ReadsWithoutSuperuser() const { return loginSuper_; }
     void CheckReachedForRead() { CheckReached(); }
+    // Internal, once the read ran (before its records are handed back): the
+    // same checks when the plan locked a relation the first look did not
+    // reach (an inheriting table or a partition added since).
+    void CheckReachedAgainForRead() { CheckReachedAgain(); }
     // Internal: the same checks of the dotted names on the embedded database.
     void CheckSqliteText(const std::string& sql);
     pg_conn* PostgresConnection() const { return pg_; }
@@ -194,6 +198,7 @@ private:
     // server then holds a lock on every relation the text reaches): checks
     // by oid everything the read reaches. Throws EDatabaseError.
     void CheckReached();
+    void CheckReachedAgain();
     void CheckColumnCasts(const std::string& oids);
     std::string RowSecurityText(const std::string& named) const;
     // A catalog question of the session: its rows, or EDatabaseError (the
@@ -211,6 +216,8 @@ private:
     // then run as pg_read_all_data, without a superuser's powers.
     std::string loginOid_;
     bool loginSuper_ = false;
+    // The relations the last look reached (an array of oids, as text).
+    std::string reached_;
     std::map<std::string, Relation> relations_;  // those of the query being sent
     std::map<std::string, std::vector<std::string>> columnsByOid_;
     std::map<std::string, std::vector<std::string>> sqliteColumns_;

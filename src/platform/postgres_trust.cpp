@@ -178,7 +178,21 @@ void TDatabase::CheckReached()
         throw EDatabaseError(RelationRefusal("Le type " + named + " n'est pas utilis\xC3\xA9 : seuls le sont les types du "
                                              "serveur, " + kTrustedOwners));
     }
-    CheckColumnCasts(PQgetisnull(r.get(), 0, 0) ? "{}" : PQgetvalue(r.get(), 0, 0));
+    reached_ = PQgetisnull(r.get(), 0, 0) ? "{}" : PQgetvalue(r.get(), 0, 0);
+    CheckColumnCasts(reached_);
+}
+
+void TDatabase::CheckReachedAgain()
+{
+    // Relations the read holds locked now (the plan locks the inheriting
+    // tables and partitions it reads) that the first look did not reach:
+    // then everything is looked at again. Indexes and the like are not read.
+    const auto r = Catalog("SELECT EXISTS (SELECT 1 FROM pg_locks l JOIN pg_class c ON c.oid = l.relation "
+                           "WHERE l.pid = pg_backend_pid() AND l.locktype = 'relation' "
+                           "AND l.database = (SELECT oid FROM pg_database WHERE datname = current_database()) "
+                           "AND l.relation >= 16384::oid AND c.relkind IN ('r', 'p', 'f', 'v', 'm') AND l.relation <> ALL ($1::oid[]))",
+                           {reached_});
+    if (PQntuples(r.get()) != 1 || std::string(PQgetvalue(r.get(), 0, 0)) != "f") CheckReached();
 }
 
 void TDatabase::CheckColumnCasts(const std::string& oids)
