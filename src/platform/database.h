@@ -45,19 +45,41 @@
 // every table a query reads (at any depth) is written with its schema, as
 // the role's own search path finds it, but never in a "$user" schema that the
 // login does not own (a role that may create schemas could make one named
-// like the login). A relation is code too: plain and partitioned tables and
-// materialized views of any owner are read, a view or a foreign table only
-// when the login, a superuser or the database's owner owns it, since its
-// functions would run as the login; anything else is refused naming the
-// relation and its owner. So is a table read with an inheriting table or a
-// partition that is another role's foreign table, and a relation with a
-// column whose type (through domains, arrays, ranges and composites) another
-// role gave a cast made by its own function, which a comparison of the
-// column with a text would call. Each query looks at its relations again,
-// since their owners may have changed them after an earlier query; only
-// their columns are kept for the connection. Row security is off for the
-// session, so that a
-// policy's function never runs: a read it would filter fails instead. (The
+// like the login). A relation is code too, and so is what it reaches: the
+// trust rule is applied to what the server reads, not to what the text
+// names. Each read runs in its own read-only transaction: the text is first
+// parsed as a prepared statement, which locks every relation it reaches
+// (those behind views included) until the transaction ends, so that nobody
+// can rename, replace or turn into a view what is then checked; then
+// everything the read reaches is looked at by oid (the relations the parse
+// locked, those behind views at any depth, inheriting tables and partitions
+// at any depth, and the functions, operators and types the views use); only
+// then does the statement run. Plain and partitioned tables and
+// materialized views of any owner are read; a view or a foreign table, a
+// function, an operator or a type only when the server or a trusted role
+// owns it (the login or a role it is a member of, a superuser, the
+// database's owner), since its code would run as the reader; anything else
+// is refused naming the object and its owner. So is a relation with a column
+// whose type (through domains, arrays, ranges and composites) another role
+// gave a cast made by its own function, which a comparison of the column
+// with a text would call, and a type after "::" or in CAST that is not in
+// pg_catalog. Inheriting tables and partitions are locked only as the read
+// is planned (a read-only transaction may not take the lock that stops one
+// being added): when the plan locked a relation the first look did not
+// reach, everything is looked at again before a record is handed back.
+//
+// A superuser login reads without its powers: each read's transaction runs
+// as pg_read_all_data (SET LOCAL ROLE), so that code reached through a hole
+// in the checks cannot write files or run programs on the server. That code
+// could still take the powers back (RESET ROLE), which PostgreSQL 15 cannot
+// forbid: the recommended setup is a login that is not a superuser (a
+// member of pg_read_all_data, or granted SELECT on the tables read).
+//
+// Each query looks at its relations again, since their owners may have
+// changed them after an earlier query; only their columns are kept for the
+// connection. Row security is off for the session, so that a policy's
+// function never runs: a read it would filter fails instead (ownership of
+// the table judged as the server judges it, through role membership). (The
 // server's restrict_nonsystem_relation_kind is not used: it refuses the
 // trusted views too.) A dotted name a.b is accepted only where a is a table
 // of the query and b one of its columns (read once per connection), since
