@@ -211,7 +211,7 @@ bool DownloadOuvrage(DownloadHost& host, TDatabase& database, const std::string&
         for (const char* sheet : kDownloadSheets) host.SheetFromDatabase(database, indice, current, sheet);
         for (const char* table : kDownloadTables) host.TableFromDatabase(database, indice, current, table);
     } catch (...) {
-        RestoreBorehole(host.Root(), indice, std::move(before));
+        RestoreBorehole(host.Root(), indice, std::move(before));  // what was read so far
         current = design;
         RunGuarded(finish);
         RethrowUndone(indice);

@@ -501,12 +501,18 @@ std::shared_ptr<std::atomic<bool>> CancelOnServer(PGconn* conn)
 // With `wait`, each moment of the wait is reported; once the person gives
 // up, the statement is cancelled on the server and its answer awaited one
 // second more.
+// `send` Prepare only parses the text as the read's named statement (the
+// server then locks what it reaches and runs nothing); Prepared runs it.
+enum class PgSend { Text, Prepare, Prepared };
+constexpr const char* kReadStatement = "carotix_read";
 PgResult PgRun(PGconn* conn, const std::string& sql, const std::vector<const char*>& values, Clock::time_point deadline,
-               Waiting* wait = nullptr, const std::function<bool(const PGresult*)>& onRow = {})
+               Waiting* wait = nullptr, const std::function<bool(const PGresult*)>& onRow = {}, PgSend send = PgSend::Text)
 {
     PgResult result;
-    if (!PQsendQueryParams(conn, sql.c_str(), static_cast<int>(values.size()), nullptr, values.data(), nullptr, nullptr,
-                           0))
+    const int n = static_cast<int>(values.size());
+    if (!(send == PgSend::Prepare    ? PQsendPrepare(conn, kReadStatement, sql.c_str(), n, nullptr)
+          : send == PgSend::Prepared ? PQsendQueryPrepared(conn, kReadStatement, n, values.data(), nullptr, nullptr, 0)
+                                     : PQsendQueryParams(conn, sql.c_str(), n, nullptr, values.data(), nullptr, nullptr, 0)))
         return result;
     if (onRow) PQsetSingleRowMode(conn);
     bool stopping = false;
@@ -788,6 +794,9 @@ void TDatabase::Close()
 {
     searchSchemas_.clear();
     standardStrings_ = true;
+    loginOid_.clear();
+    loginSuper_ = false;
+    reached_.clear();
     relations_.clear();
     columnsByOid_.clear();
     sqliteColumns_.clear();
@@ -930,6 +939,16 @@ void TDatabase::SetUpPostgresSession()
         }
         searchSchemas_ = "{" + searchSchemas_ + "}";
     }
+    // The login as the server authenticated it (a role's setting may have
+    // switched the current role already).
+    {
+        const PgResult r = SessionCommand(
+            conn, "SELECT u.oid, u.rolsuper FROM pg_catalog.pg_roles u WHERE u.rolname OPERATOR(pg_catalog.=) SESSION_USER",
+            {}, ConnectTimeout);
+        if (PQresultStatus(r.r) != PGRES_TUPLES_OK || PQntuples(r.r) != 1) throw EDatabaseError(PostgresError(conn, r.r));
+        loginOid_ = PQgetvalue(r.r, 0, 0);
+        loginSuper_ = std::string(PQgetvalue(r.r, 0, 1)) == "t";
+    }
     // The queries themselves see only the server's own functions and
     // operators, and no row-security policy runs its function.
     SessionCommand(conn, std::string("SET search_path = ") + kCatalogPath, {}, ConnectTimeout);
@@ -952,142 +971,24 @@ std::string JoinedName(const std::vector<std::string>& parts)
     return r;
 }
 
-std::string RelationRefusal(const std::string& what) { return what + " ; la requ\xC3\xAAte n'est pas envoy\xC3\xA9" "e."; }
-
-std::string UntrustedRelationText(char kind, const std::string& named)
-{
-    return RelationRefusal("La " + std::string(kind == 'v' ? "vue " : "table externe ") + named +
-                           " n'est pas lue : seules le sont les vues et tables externes de l'utilisateur "
-                           "connect\xC3\xA9, d'un superutilisateur ou du propri\xC3\xA9taire de la base");
-}
-
 }  // namespace
 
-const TDatabase::Relation& TDatabase::LookUpRelation(const SqlRelationRef& ref, const std::string& written)
+std::shared_ptr<pg_result> TDatabase::Catalog(const std::string& sql, const std::vector<std::string>& values)
 {
-    const std::string key = JoinedName(ref.parts) + (ref.parts.size() == 1 ? "" : "\x1F");
-    if (const auto found = relations_.find(key); found != relations_.end()) return found->second;
-    PGconn* conn = pg_;
-    if (!conn) throw EDatabaseError("Base PostgreSQL : acc\xC3\xA8s au moteur impossible");
-    if (ref.parts.size() > 2)
-        throw EDatabaseError(RelationRefusal("\xC2\xAB " + written + " \xC2\xBB n'est pas un nom de table"));
-    // By the schema written, or else the first schema of the role's path that
-    // holds the name, as the server itself would find it. A name the server
-    // does not know stays as written, so that the query fails naming it.
-    const std::string schema = ref.parts.size() == 2 ? ref.parts[0] : std::string();
+    if (!pg_) throw EDatabaseError("Base PostgreSQL : acc\xC3\xA8s au moteur impossible");
+    std::vector<const char*> v;
+    for (const std::string& value : values) v.push_back(value.c_str());
     PgResult r;
     try {
-        r = SessionCommand(
-            conn,
-            "SELECT n.nspname, c.relname, c.relkind, c.oid, o.rolname, "
-            "c.relowner = (SELECT u.oid FROM pg_roles u WHERE u.rolname = CURRENT_USER) OR o.rolsuper "
-            "OR c.relowner = (SELECT d.datdba FROM pg_database d WHERE d.datname = current_database()) "
-            "OR o.rolname = 'pg_database_owner', "
-            // Policies apply to every reader but the superusers, the roles
-            // that bypass them and the owner (unless forced).
-            "c.relrowsecurity AND NOT (SELECT u.rolsuper OR u.rolbypassrls FROM pg_roles u WHERE u.rolname = CURRENT_USER) "
-            "AND (c.relforcerowsecurity OR c.relowner <> (SELECT u.oid FROM pg_roles u WHERE u.rolname = CURRENT_USER)) "
-            "FROM pg_class c JOIN pg_namespace n ON n.oid = c.relnamespace JOIN pg_roles o ON o.oid = c.relowner "
-            "WHERE c.relname = $2 AND CASE WHEN $1 = '' THEN n.oid = ANY ($3::oid[]) ELSE n.nspname = $1 END "
-            "ORDER BY array_position($3::oid[], n.oid) LIMIT 1",
-            {schema.c_str(), ref.parts.back().c_str(), searchSchemas_.c_str()}, ConnectTimeout);
+        r = SessionCommand(pg_, sql, v, ConnectTimeout);
     } catch (...) {
         Close();  // a server gone silent: the next command connects again
         throw;
     }
-    if (PQresultStatus(r.r) != PGRES_TUPLES_OK) throw EDatabaseError(PostgresError(conn, r.r));
-    Relation relation;
-    relation.qualified = written;
-    if (PQntuples(r.r) == 1) {
-        const std::string name = std::string(PQgetvalue(r.r, 0, 0)) + "." + PQgetvalue(r.r, 0, 1);
-        const char kind = PQgetvalue(r.r, 0, 2)[0];
-        const std::string owner = PQgetvalue(r.r, 0, 4);
-        const bool trusted = std::string(PQgetvalue(r.r, 0, 5)) == "t";
-        const std::string named = "\xC2\xAB " + name + " \xC2\xBB (r\xC3\xB4le \xC2\xAB " + owner + " \xC2\xBB)";
-        // Tables and materialized views only hold data; a view or a foreign
-        // table runs its owner's code (or reaches another server) as the login.
-        if (kind == 'v' || kind == 'f') {
-            if (!trusted) throw EDatabaseError(UntrustedRelationText(kind, named));
-        } else if (kind != 'r' && kind != 'p' && kind != 'm') {
-            throw EDatabaseError(RelationRefusal(named + " n'est ni une table ni une vue"));
-        }
-        // Row security is off for the session: the server would refuse the
-        // read; said here in the program's words.
-        if (std::string(PQgetvalue(r.r, 0, 6)) == "t")
-            throw EDatabaseError(RelationRefusal("La table " + named + " a une s\xC3\xA9" "curit\xC3\xA9 par ligne qui "
-                                                 "s'appliquerait \xC3\xA0 l'utilisateur connect\xC3\xA9"));
-        relation.found = true;
-        relation.qualified = QuotedName(PQgetvalue(r.r, 0, 0)) + "." + QuotedName(PQgetvalue(r.r, 0, 1));
-        relation.oid = PQgetvalue(r.r, 0, 3);
-        CheckChildren(relation.oid);
-        CheckColumnCasts(relation.oid, std::string(kind == 'v'   ? "La vue "
-                                                   : kind == 'm' ? "La vue mat\xC3\xA9rialis\xC3\xA9" "e "
-                                                   : kind == 'f' ? "La table externe "
-                                                                 : "La table ") +
-                                               named);
-    }
-    return relations_[key] = relation;
-}
-
-void TDatabase::CheckChildren(const std::string& oid)
-{
-    // A table is read with its inheriting tables and its partitions, at any
-    // depth: one of them may be a foreign table of another role.
-    PgResult r;
-    try {
-        r = SessionCommand(
-            pg_,
-            "WITH RECURSIVE d(oid) AS (SELECT inhrelid FROM pg_inherits WHERE inhparent = $1::oid "
-            "UNION SELECT i.inhrelid FROM pg_inherits i JOIN d ON i.inhparent = d.oid) "
-            "SELECT n.nspname, c.relname, o.rolname FROM d JOIN pg_class c ON c.oid = d.oid "
-            "JOIN pg_namespace n ON n.oid = c.relnamespace JOIN pg_roles o ON o.oid = c.relowner "
-            "WHERE c.relkind = 'f' AND NOT (o.rolsuper OR o.rolname = CURRENT_USER OR o.rolname = 'pg_database_owner' "
-            "OR c.relowner = (SELECT datdba FROM pg_database WHERE datname = current_database())) LIMIT 1",
-            {oid.c_str()}, ConnectTimeout);
-    } catch (...) {
-        Close();
-        throw;
-    }
     if (PQresultStatus(r.r) != PGRES_TUPLES_OK) throw EDatabaseError(PostgresError(pg_, r.r));
-    if (PQntuples(r.r) == 1)
-        throw EDatabaseError(UntrustedRelationText(
-            'f', "\xC2\xAB " + std::string(PQgetvalue(r.r, 0, 0)) + "." + PQgetvalue(r.r, 0, 1) +
-                     " \xC2\xBB (r\xC3\xB4le \xC2\xAB " + PQgetvalue(r.r, 0, 2) + " \xC2\xBB)"));
-}
-
-void TDatabase::CheckColumnCasts(const std::string& oid, const std::string& named)
-{
-    // A role may give a type it owns (an enumeration, a composite, a range)
-    // a cast from or to a built-in type, made by its own function: a table of
-    // any owner with a column of that type would run it as the login, as soon
-    // as a condition compares the column with a text. Such a relation is
-    // refused, the column's type followed through domains, arrays, ranges and
-    // composites.
-    PgResult r;
-    try {
-        r = SessionCommand(
-            pg_,
-            "WITH RECURSIVE t(oid) AS (SELECT atttypid FROM pg_attribute WHERE attrelid = $1::oid AND attnum > 0 "
-            "AND NOT attisdropped UNION SELECT x.oid FROM t JOIN pg_type y ON y.oid = t.oid CROSS JOIN LATERAL "
-            "(SELECT y.typbasetype UNION ALL SELECT y.typelem UNION ALL SELECT g.rngsubtype FROM pg_range g "
-            "WHERE g.rngtypid = y.oid OR g.rngmultitypid = y.oid UNION ALL SELECT a.atttypid FROM pg_attribute a "
-            "WHERE a.attrelid = y.typrelid AND a.attnum > 0) x(oid) WHERE x.oid <> 0), "
-            "trusted(oid) AS (SELECT oid FROM pg_roles WHERE rolsuper OR rolname = CURRENT_USER "
-            "OR rolname = 'pg_database_owner' UNION SELECT datdba FROM pg_database WHERE datname = current_database()) "
-            "SELECT format_type(y.oid, NULL), o.rolname FROM pg_cast c JOIN pg_proc p ON p.oid = c.castfunc "
-            "JOIN pg_roles o ON o.oid = p.proowner JOIN pg_type y ON y.oid IN (c.castsource, c.casttarget) "
-            "WHERE y.oid IN (SELECT oid FROM t) AND y.typowner NOT IN (SELECT oid FROM trusted) "
-            "AND p.proowner NOT IN (SELECT oid FROM trusted) LIMIT 1",
-            {oid.c_str()}, ConnectTimeout);
-    } catch (...) {
-        Close();
-        throw;
-    }
-    if (PQresultStatus(r.r) != PGRES_TUPLES_OK) throw EDatabaseError(PostgresError(pg_, r.r));
-    if (PQntuples(r.r) == 1)
-        throw EDatabaseError(RelationRefusal(
-            named + " a une colonne du type \xC2\xAB " + PQgetvalue(r.r, 0, 0) +
-            " \xC2\xBB, qu'une fonction du r\xC3\xB4le \xC2\xAB " + PQgetvalue(r.r, 0, 1) + " \xC2\xBB convertit"));
+    std::shared_ptr<pg_result> rows(r.r, PQclear);
+    r.r = nullptr;
+    return rows;
 }
 
 const std::vector<std::string>* TDatabase::ColumnsOf(const std::string& relationKey)
@@ -1143,6 +1044,10 @@ void CheckDottedNames(const std::string& sql, const SqlTextReading& reading, boo
             "La requ\xC3\xAAte nomme \xC2\xAB " + written +
             " \xC2\xBB, qui n'est pas une colonne d'une table qu'elle lit : elle n'est pas envoy\xC3\xA9" "e.";
         if (d.parts.size() == 2 && same(d.parts[0], "pg_catalog") && !d.afterParenthesis) continue;
+        // A type of another schema may be a role's domain, whose CHECK runs.
+        if (d.type)
+            throw EDatabaseError("La requ\xC3\xAAte convertit en \xC2\xAB " + written +
+                                 " \xC2\xBB, qui n'est pas un type du serveur : elle n'est pas envoy\xC3\xA9" "e.");
         if (d.call || d.afterParenthesis || d.parts.size() > 3) throw EDatabaseError(refusal);
         const std::string& column = d.parts.back();
         bool matched = false;
@@ -1345,7 +1250,6 @@ void TQuery::OpenOnSqlite(const QSqlDatabase& db)
 
 void TQuery::OpenOnPostgres(PGconn* conn)
 {
-    const std::string text = database_.ServerText(SQL);
     const int statementMs = database_.StatementTimeout;
     Waiting wait(QueryWaitText(SQL), std::max(statementMs, 0));
     bool tooMany = false, tooBig = false;
@@ -1376,8 +1280,8 @@ void TQuery::OpenOnPostgres(PGconn* conn)
     // The time limit lives and dies with the transaction.
     const PgResult limit = command("SET LOCAL statement_timeout = " + std::to_string(std::max(statementMs, 0)));
     PgResult result;
+    bool checked = false;
     if (PQresultStatus(limit.r) == PGRES_COMMAND_OK && !wait.Cancelled()) {
-        const std::string sql = NumberPlaceholders(text);
         std::vector<const char*> values;
         values.reserve(Values.size());
         for (const std::string& v : Values) values.push_back(v.c_str());
@@ -1386,9 +1290,41 @@ void TQuery::OpenOnPostgres(PGconn* conn)
         const auto deadline = statementMs > 0
                                   ? Clock::now() + std::chrono::milliseconds(statementMs) + std::chrono::seconds(5)
                                   : Clock::time_point::max();
+        // ---- checked and read in one step. Inside the read's transaction:
+        // a superuser login drops its powers (code reached through a hole
+        // could otherwise write files or run programs), the text is parsed,
+        // which locks every relation it reaches until the read ends, then
+        // everything it reaches is checked by oid; only then does it run.
+        try {
+            const std::string sql = NumberPlaceholders(database_.ServerText(SQL));
+            if (database_.ReadsWithoutSuperuser() &&
+                PQresultStatus(command("SET LOCAL ROLE pg_read_all_data").r) != PGRES_COMMAND_OK)
+                throw EDatabaseError(kSuperuserReadText);
+            result = PgRun(conn, sql, values, deadline, &wait, {}, PgSend::Prepare);
+            if (result.timedOut) giveUp();
+            if (PQresultStatus(result.r) == PGRES_COMMAND_OK && !wait.Cancelled()) {
+                database_.CheckReachedForRead();  // before anything runs
+                checked = true;
+            }
+        } catch (const EDatabaseError&) {
+            if (database_.PostgresConnection() == conn) {
+                command("ROLLBACK");
+                command("DEALLOCATE ALL");
+            }
+            throw;
+        }
+    }
+    if (checked) {
+        std::vector<const char*> values;
+        values.reserve(Values.size());
+        for (const std::string& v : Values) values.push_back(v.c_str());
+        const auto deadline = statementMs > 0
+                                  ? Clock::now() + std::chrono::milliseconds(statementMs) + std::chrono::seconds(5)
+                                  : Clock::time_point::max();
+        // ---- end of the checks
         // Records are kept as they come, up to the limits; past one, the
         // query is cancelled on the server and what still comes is dropped.
-        result = PgRun(conn, sql, values, deadline, &wait, [&](const PGresult* record) {
+        result = PgRun(conn, "", values, deadline, &wait, [&](const PGresult* record) {
             ++received_;
             if (tooMany || tooBig) return false;
             if (rows_.size() >= kMaxRecords) {
@@ -1408,12 +1344,31 @@ void TQuery::OpenOnPostgres(PGconn* conn)
             for (int c = 0; c < fields; ++c) row.push_back(PostgresValue(record, 0, c));
             rows_.push_back(std::move(row));
             return true;
-        });
+        }, PgSend::Prepared);
         if (result.timedOut) giveUp();
+        // Inheriting tables and partitions are locked only as the read is
+        // planned, and a read-only transaction may not take the lock that
+        // would stop one being added meanwhile: what the read reached is
+        // looked at again, before any record is handed back, so that the rows
+        // of a child added after the checks are never returned.
+        if (PQresultStatus(result.r) == PGRES_TUPLES_OK && !wait.Cancelled() && !tooMany && !tooBig) {
+            try {
+                database_.CheckReachedAgainForRead();  // with the children the plan reached
+            } catch (const EDatabaseError&) {
+                Close();
+                if (database_.PostgresConnection() == conn) {
+                    command("ROLLBACK");
+                    command("DEALLOCATE ALL");
+                    command("SELECT pg_advisory_unlock_all()");
+                }
+                throw;
+            }
+        }
     }
     // Whatever the query did, the transaction ends rolled back, and the
     // session keeps no advisory lock of it (those outlive a rollback).
     command("ROLLBACK");
+    command("DEALLOCATE ALL");
     command("SELECT pg_advisory_unlock_all()");
     if (wait.Cancelled()) {
         Close();

@@ -45,19 +45,41 @@
 // every table a query reads (at any depth) is written with its schema, as
 // the role's own search path finds it, but never in a "$user" schema that the
 // login does not own (a role that may create schemas could make one named
-// like the login). A relation is code too: plain and partitioned tables and
-// materialized views of any owner are read, a view or a foreign table only
-// when the login, a superuser or the database's owner owns it, since its
-// functions would run as the login; anything else is refused naming the
-// relation and its owner. So is a table read with an inheriting table or a
-// partition that is another role's foreign table, and a relation with a
-// column whose type (through domains, arrays, ranges and composites) another
-// role gave a cast made by its own function, which a comparison of the
-// column with a text would call. Each query looks at its relations again,
-// since their owners may have changed them after an earlier query; only
-// their columns are kept for the connection. Row security is off for the
-// session, so that a
-// policy's function never runs: a read it would filter fails instead. (The
+// like the login). A relation is code too, and so is what it reaches: the
+// trust rule is applied to what the server reads, not to what the text
+// names. Each read runs in its own read-only transaction: the text is first
+// parsed as a prepared statement, which locks every relation it reaches
+// (those behind views included) until the transaction ends, so that nobody
+// can rename, replace or turn into a view what is then checked; then
+// everything the read reaches is looked at by oid (the relations the parse
+// locked, those behind views at any depth, inheriting tables and partitions
+// at any depth, and the functions, operators and types the views use); only
+// then does the statement run. Plain and partitioned tables and
+// materialized views of any owner are read; a view or a foreign table, a
+// function, an operator or a type only when the server or a trusted role
+// owns it (the login or a role it is a member of, a superuser, the
+// database's owner), since its code would run as the reader; anything else
+// is refused naming the object and its owner. So is a relation with a column
+// whose type (through domains, arrays, ranges and composites) another role
+// gave a cast made by its own function, which a comparison of the column
+// with a text would call, and a type after "::" or in CAST that is not in
+// pg_catalog. Inheriting tables and partitions are locked only as the read
+// is planned (a read-only transaction may not take the lock that stops one
+// being added): when the plan locked a relation the first look did not
+// reach, everything is looked at again before a record is handed back.
+//
+// A superuser login reads without its powers: each read's transaction runs
+// as pg_read_all_data (SET LOCAL ROLE), so that code reached through a hole
+// in the checks cannot write files or run programs on the server. That code
+// could still take the powers back (RESET ROLE), which PostgreSQL 15 cannot
+// forbid: the recommended setup is a login that is not a superuser (a
+// member of pg_read_all_data, or granted SELECT on the tables read).
+//
+// Each query looks at its relations again, since their owners may have
+// changed them after an earlier query; only their columns are kept for the
+// connection. Row security is off for the session, so that a policy's
+// function never runs: a read it would filter fails instead (ownership of
+// the table judged as the server judges it, through role membership). (The
 // server's restrict_nonsystem_relation_kind is not used: it refuses the
 // trusted views too.) A dotted name a.b is accepted only where a is a table
 // of the query and b one of its columns (read once per connection), since
@@ -171,6 +193,13 @@ public:
     // with their schemas, each relation it reads and each dotted name it
     // uses checked. Throws EDatabaseError.
     std::string ServerText(const std::string& sql);
+    // Internal: whether the reads run as pg_read_all_data (a superuser login).
+    bool ReadsWithoutSuperuser() const { return loginSuper_; }
+    void CheckReachedForRead() { CheckReached(); }
+    // Internal, once the read ran (before its records are handed back): the
+    // same checks when the plan locked a relation the first look did not
+    // reach (an inheriting table or a partition added since).
+    void CheckReachedAgainForRead() { CheckReachedAgain(); }
     // Internal: the same checks of the dotted names on the embedded database.
     void CheckSqliteText(const std::string& sql);
     pg_conn* PostgresConnection() const { return pg_; }
@@ -187,8 +216,16 @@ private:
     void SetUpPostgresSession();
     const Relation& LookUpRelation(const SqlRelationRef& ref, const std::string& written);
     const std::vector<std::string>* ColumnsOf(const std::string& relationKey);
-    void CheckChildren(const std::string& oid);
-    void CheckColumnCasts(const std::string& oid, const std::string& named);
+    // Internal, inside the read's transaction once its text is parsed (the
+    // server then holds a lock on every relation the text reaches): checks
+    // by oid everything the read reaches. Throws EDatabaseError.
+    void CheckReached();
+    void CheckReachedAgain();
+    void CheckColumnCasts(const std::string& oids);
+    std::string RowSecurityText(const std::string& named) const;
+    // A catalog question of the session: its rows, or EDatabaseError (the
+    // connection closed when the server no longer answers).
+    std::shared_ptr<struct pg_result> Catalog(const std::string& sql, const std::vector<std::string>& values);
     std::string connectionName_;
     pg_conn* pg_ = nullptr;
     bool open_ = false;
@@ -197,6 +234,12 @@ private:
     // backslash in a quoted text is itself.
     std::string searchSchemas_;
     bool standardStrings_ = true;
+    // The login (the session user) and whether it is a superuser: its reads
+    // then run as pg_read_all_data, without a superuser's powers.
+    std::string loginOid_;
+    bool loginSuper_ = false;
+    // The relations the last look reached (an array of oids, as text).
+    std::string reached_;
     std::map<std::string, Relation> relations_;  // those of the query being sent
     std::map<std::string, std::vector<std::string>> columnsByOid_;
     std::map<std::string, std::vector<std::string>> sqliteColumns_;
@@ -302,6 +345,12 @@ inline constexpr const char* kConnectionParametersText =
     "PostgreSQL : SERVER NAME, PORT, DATABASE NAME, USER NAME, PASSWORD "
     "(exemple : SERVER NAME=localhost, PORT=5432, DATABASE NAME=carotix, USER NAME=lecteur, PASSWORD=secret) ; "
     "SQLite : DATABASE NAME (exemple : DATABASE NAME=carotix.db).";
+
+// The message of a superuser login whose read could not give up the
+// superuser's powers.
+inline constexpr const char* kSuperuserReadText =
+    "Le serveur n'a pas permis de lire sans les droits de superutilisateur (SET ROLE pg_read_all_data) : la "
+    "requ\xC3\xAAte n'est pas envoy\xC3\xA9" "e.";
 
 // The message of a text holding a backslash on a server that reads it as an
 // escape.

@@ -323,6 +323,17 @@ private:
         return e;
     }
 
+    // Whether the token at k is inside the parentheses of CAST(...).
+    bool InCast(std::size_t k) const
+    {
+        int depth = 0;
+        while (k-- > 0) {
+            if (Mark(k, ')')) ++depth;
+            else if (Mark(k, '(') && depth-- == 0) return k >= 1 && Word(k - 1) == "CAST";
+        }
+        return false;
+    }
+
     // A dotted name at k; answers where the scan goes on.
     std::size_t Dotted(std::size_t k)
     {
@@ -345,6 +356,8 @@ private:
         }
         name.end = t_[e - 1].end;
         name.call = name.call || Mark(e, '(');
+        // 'x'::s.t and CAST(x AS s.t) name a type, whatever the aliases.
+        name.type = (k >= 2 && Mark(k - 1, ':') && Mark(k - 2, ':')) || (k >= 1 && Word(k - 1) == "AS" && InCast(k - 1));
         if (name.parts.size() > 1) reading_.dotted.push_back(std::move(name));
         return e;
     }

@@ -66,6 +66,7 @@ struct SqlDottedName {
     std::vector<std::string> parts;  // each as SqlNameKey; "*" for a.*
     bool call = false;               // followed by "("
     bool afterParenthesis = false;   // (expression).name
+    bool type = false;               // after "::" or "AS" of CAST(...): a type name
 };
 
 struct SqlTextReading {

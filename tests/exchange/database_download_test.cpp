@@ -549,7 +549,7 @@ TEST_F(DatabaseDownloadTest, SqlIniValuesCallNoServerFunction)
     other.Params = server.Params();
     other.Open();
     const std::string pid = Ask(other, "SELECT pg_backend_pid()");
-    ASSERT_EQ(Ask(db_, "SELECT rolsuper FROM pg_roles WHERE rolname = current_user"), "true");
+    ASSERT_EQ(Ask(db_, "SELECT rolsuper FROM pg_roles WHERE rolname = session_user"), "true");
     // The server's own folder, where its user may write.
     const std::string folder = server.Params().front().substr(std::string("SERVER NAME=").size());
     const std::string written = folder + "/ecrit.txt";
