@@ -141,23 +141,6 @@ void ToDateFunction(sqlite3_context* context, int argc, sqlite3_value** argv)
     sqlite3_result_text(context, result.c_str(), static_cast<int>(result.size()), SQLITE_TRANSIENT);
 }
 
-// UPPER and LOWER as the server changes case in a UTF-8 database, for the
-// letters of the program's repertoire; SQLite's own change ASCII only.
-void CaseFunction(sqlite3_context* context, int argc, sqlite3_value** argv, bool upper)
-{
-    if (argc != 1 || sqlite3_value_type(argv[0]) == SQLITE_NULL) {
-        sqlite3_result_null(context);
-        return;
-    }
-    const auto* v = reinterpret_cast<const char*>(sqlite3_value_text(argv[0]));
-    const std::string_view text(v ? v : "", v ? static_cast<std::size_t>(sqlite3_value_bytes(argv[0])) : 0);
-    const std::string result = upper ? UpperCase(text) : LowerCase(text);
-    sqlite3_result_text(context, result.c_str(), static_cast<int>(result.size()), SQLITE_TRANSIENT);
-}
-
-void UpperFunction(sqlite3_context* context, int argc, sqlite3_value** argv) { CaseFunction(context, argc, argv, true); }
-void LowerFunction(sqlite3_context* context, int argc, sqlite3_value** argv) { CaseFunction(context, argc, argv, false); }
-
 void RegisterToChar(QSqlDatabase& db)
 {
     const QVariant handle = db.driver()->handle();
@@ -172,10 +155,7 @@ void RegisterToChar(QSqlDatabase& db)
     if (sqlite3_create_function_v2(h, "TO_DATE", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, ToDateFunction, nullptr,
                                    nullptr, nullptr) != SQLITE_OK)
         throw EDatabaseError("Base SQLite : TO_DATE n'a pas pu \xC3\xAAtre d\xC3\xA9" "fini");
-    if (sqlite3_create_function_v2(h, "UPPER", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, UpperFunction, nullptr,
-                                   nullptr, nullptr) != SQLITE_OK ||
-        sqlite3_create_function_v2(h, "LOWER", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, LowerFunction, nullptr,
-                                   nullptr, nullptr) != SQLITE_OK)
+    if (!RegisterSqliteCase(h))
         throw EDatabaseError("Base SQLite : UPPER et LOWER n'ont pas pu \xC3\xAAtre d\xC3\xA9" "finis");
 }
 

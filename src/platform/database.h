@@ -86,6 +86,7 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/sql_tokens.h"
@@ -93,6 +94,7 @@
 
 class QSqlDatabase;
 struct pg_conn;
+struct sqlite3;
 
 // A failure of the engine; what() is the message shown to the user.
 class EDatabaseError : public std::runtime_error {
@@ -334,3 +336,10 @@ bool SqliteNumberToChar(std::int64_t value, const std::string& format, std::stri
 // (dd, mm, yyyy, yy, hh24, mi, ss; other characters must be there as they
 // are) into an ISO date "yyyy-mm-dd". False when it does not fit.
 bool SqliteToDate(const std::string& value, const std::string& format, std::string& result);
+
+// UPPER and LOWER of the embedded database: `text` with its case changed as
+// the server changes it in a UTF-8 database of character type C.UTF-8 (a
+// text that is not UTF-8 is read as Windows-1252 first). Registered on a
+// connection by RegisterSqliteCase, false when the engine refused.
+std::string ServerCaseText(std::string_view text, bool upper);
+bool RegisterSqliteCase(sqlite3* h);
