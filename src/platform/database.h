@@ -94,6 +94,7 @@
 
 class QSqlDatabase;
 struct pg_conn;
+struct pg_result;
 struct sqlite3;
 
 // A failure of the engine; what() is the message shown to the user.
@@ -133,12 +134,15 @@ inline constexpr const char* kPostgresAlias = "PostgreSQL";
 // The aliases the engine offers, in the order of the alias list.
 std::vector<std::string> DatabaseAliasNames();
 
-// One value read from a record.
+// One value read from a record. Its text is the one the query holds (a
+// record is held once: on the server, in the client library's own result):
+// it stays valid until the query moves to another record, is opened again
+// or closed, so a caller that keeps it copies it.
 struct DbValue {
     enum class Kind { Null, Number, Text };
     Kind kind = Kind::Null;
-    double number = 0.0;  // Number: a floating value
-    std::string text;     // Text: integers as their digits, dates as yyyy-mm-dd
+    double number = 0.0;    // Number: a floating value
+    std::string_view text;  // Text: integers as their digits, dates as yyyy-mm-dd
     bool IsNull() const { return kind == Kind::Null; }
 };
 
@@ -231,7 +235,7 @@ public:
     void Next();
     int FieldCount() const { return fieldCount_; }
     // Column i of the current record; Null past the end or out of range.
-    DbValue Field(int i) const;
+    const DbValue& Field(int i) const;
 
     // How many records the engine handed over during the last Open, kept
     // and dropped alike: a query stopped at a limit is seen to stop early.
@@ -248,7 +252,17 @@ private:
     void OpenOnPostgres(pg_conn* conn);
     void OpenOnSqlite(const QSqlDatabase& db);
     TDatabase& database_;
-    std::vector<std::vector<DbValue>> rows_;
+    // A record as it is held: the server's in the client library's result
+    // (its values point into it), the embedded engine's texts in `texts`.
+    struct PgResultFree {
+        void operator()(pg_result* r) const;
+    };
+    struct Record {
+        std::vector<DbValue> values;
+        std::vector<std::string> texts;
+        std::unique_ptr<pg_result, PgResultFree> pg;
+    };
+    std::vector<Record> rows_;
     std::size_t current_ = 0;
     std::size_t bytes_ = 0;
     std::size_t received_ = 0;

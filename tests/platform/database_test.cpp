@@ -190,7 +190,7 @@ TEST(DatabaseTest, EveryLetterChangesCaseAsOnTheServer)
         q.SQL = sql;
         q.Open();
         std::map<std::string, std::string> changed;
-        for (; !q.Eof(); q.Next()) changed[q.Field(0).text] = q.Field(1).text + " " + q.Field(2).text;
+        for (; !q.Eof(); q.Next()) changed[std::string(q.Field(0).text)] = std::string(q.Field(1).text) + " " + std::string(q.Field(2).text);
         return changed;
     };
     TDatabase sqlite, postgres;

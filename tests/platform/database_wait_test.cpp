@@ -93,7 +93,7 @@ std::string Single(TDatabase& db, const std::string& sql)
     TQuery q(db);
     q.SQL = sql;
     q.Open();
-    return q.Eof() ? std::string() : q.Field(0).text;
+    return q.Eof() ? std::string() : std::string(q.Field(0).text);
 }
 
 }  // namespace
