@@ -51,7 +51,7 @@ TEST(SqlIniCheckTest, FromWhereAndKeysKeepToTheirGrammar)
         {W, "PRO_BE\f >0.5", ""},
         {K, "\fUPPER\f(LITHO)\f", ""},
         {F, "NIVEAU\fN\r\nJOIN\tOUVRAGE O ON\fN.INDICE = O.INDICE", ""},
-        {K, "X\v+ 1", "caract\xC3\xA8re " + q + "\v" + e + " interdit"},
+        {K, "X\v+ 1", "caract\xC3\xA8re de contr\xC3\xB4le interdit"},
         // A key is one value: nothing that adds a column, names it or
         // compares it.
         {K, "PROF, pg_sleep(1)", q + "," + e + " inattendu"},
