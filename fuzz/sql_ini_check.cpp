@@ -18,6 +18,10 @@ namespace {
 
 bool IsWordChar(unsigned char c) { return std::isalnum(c) || c == '_' || c == '$' || c >= 0x80; }
 
+// Whitespace as both engines read SQL, and as the shared tokenizer does: the
+// form feed included (the server's scanner and SQLite's both skip it).
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f'; }
+
 std::string UpperAscii(std::string s)
 {
     for (char& c : s)
@@ -65,7 +69,7 @@ void CheckAccepted(std::string_view s)
                                "ARRAY", "ROW", "COLLATE", "CURRENT_USER", "SESSION_USER"}))
                 std::abort();
             std::size_t k = j;
-            while (k < s.size() && (s[k] == ' ' || s[k] == '\t' || s[k] == '\r' || s[k] == '\n')) ++k;
+            while (k < s.size() && IsBlank(s[k])) ++k;
             const bool digitStart = c >= '0' && c <= '9';
             if (!digitStart && k < s.size() && s[k] == '(' &&
                 !Allowed(word, {"UPPER", "LOWER", "TRIM", "LTRIM", "RTRIM", "SUBSTR", "LENGTH", "REPLACE", "TO_CHAR",
@@ -75,7 +79,7 @@ void CheckAccepted(std::string_view s)
             i = j;
             continue;
         }
-        if (std::string_view(" \t\r\n(),.+-*/<>=!|").find(static_cast<char>(c)) == std::string_view::npos)
+        if (!IsBlank(static_cast<char>(c)) && std::string_view("(),.+-*/<>=!|").find(static_cast<char>(c)) == std::string_view::npos)
             std::abort();
         ++i;
     }

@@ -6,7 +6,7 @@ packages=(
   build-essential cmake ninja-build pkg-config git
   qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libqt6sql6-psql libqt6svg6
   qt6-translations-l10n qt6-qpa-plugins libgl-dev
-  libsqlite3-dev sqlite3 postgresql libpq-dev
+  libsqlite3-dev sqlite3 postgresql libpq-dev postgresql-server-dev-15 libkrb5-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   clang libclang-rt-14-dev
   poppler-utils emf2svg libwmf-bin gsfonts gdal-bin python3

@@ -29,7 +29,9 @@ void RunQuery(TQuery& q, const SqlText& text)
 
 // The code edition.ini gives a database text in the field's lexicon (or its
 // star lexicon); the text itself when neither knows it.
-std::string LexiconCodeOf(const std::string& table, const std::string& path, const std::string& text)
+// The text is taken by value and handed back moved when no lexicon names it:
+// a long value is not copied once more on its way into a cell.
+std::string LexiconCodeOf(const std::string& table, const std::string& path, std::string text)
 {
     for (const std::string& section : {table + "\\" + path, table + "\\" + path + "*"})
         for (const std::string& line : EditionSectionLines(section)) {
@@ -38,7 +40,7 @@ std::string LexiconCodeOf(const std::string& table, const std::string& path, con
             const std::string value = line.substr(eq + 1);
             return value.substr(0, value.find('='));
         }
-    return text;
+    return text;  // moved out (a parameter)
 }
 
 bool RowEmpty(const std::vector<std::string>& row)
@@ -263,12 +265,13 @@ void FillSheetFromDatabase(TDatabase& database, TDirBlock& root, const std::stri
         const DbValue v = query.Field(static_cast<int>(k));
         if (v.IsNull()) continue;
         TFieldDef& def = defs[static_cast<std::size_t>(q.defs[k])];
-        const std::string text = QueryFieldText(v);
+        std::string text = QueryFieldText(v);
         if (!def.LexCodes.empty()) {
             // A list takes only one of its codes.
-            if (std::find(def.LexCodes.begin(), def.LexCodes.end(), text) != def.LexCodes.end()) def.Value = text;
+            if (std::find(def.LexCodes.begin(), def.LexCodes.end(), text) != def.LexCodes.end()) def.Value = std::move(text);
         } else {
-            def.Value = def.Kind == 'U' ? UpperCase(text) : text;
+            // Moved, not copied: a long value is held once more at most.
+            def.Value = def.Kind == 'U' ? UpperCase(text) : std::move(text);
         }
     }
     query.Close();
@@ -312,10 +315,17 @@ void SortGridByDepth(std::vector<std::vector<std::string>>& cells, int depthCol,
 
 void StoreCell(TDirBlock& dir, const TFieldDef& def, int row, const std::string& cell)
 {
+    if (def.Kind == 'A' || def.Kind == 'S') {
+        // A text is stored through a view of its cell, its spaces cut as
+        // TrimBlanks does: a long value is not copied once more here.
+        std::string_view t = cell;
+        const std::size_t first = t.find_first_not_of(' ');
+        t = first == std::string_view::npos ? std::string_view() : t.substr(first, t.find_last_not_of(' ') - first + 1);
+        dir.SetPathString(def.Path, row, btString, t);
+        return;
+    }
     const std::string t = TrimBlanks(cell);
     switch (def.Kind) {
-    case 'A':
-    case 'S': dir.SetPathString(def.Path, row, btString, t); break;
     case 'U': dir.SetPathString(def.Path, row, btString, UpperCase(t)); break;
     case 'D':
     case 'E': {

@@ -263,7 +263,7 @@ std::string QueryFieldText(const DbValue& value)
     switch (value.kind) {
     case DbValue::Kind::Null: return {};
     case DbValue::Kind::Number: return FloatToStr(value.number);
-    case DbValue::Kind::Text: return value.text;
+    case DbValue::Kind::Text: return std::string(value.text);  // the one copy: the caller keeps it
     }
     return {};
 }

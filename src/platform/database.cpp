@@ -18,6 +18,7 @@
 
 #include "platform/base/text_codec.h"
 #include "platform/database_messages.h"
+#include "platform/libpq_pending.h"
 #include "platform/sql_tokens.h"
 
 namespace {
@@ -141,23 +142,6 @@ void ToDateFunction(sqlite3_context* context, int argc, sqlite3_value** argv)
     sqlite3_result_text(context, result.c_str(), static_cast<int>(result.size()), SQLITE_TRANSIENT);
 }
 
-// UPPER and LOWER as the server changes case in a UTF-8 database, for the
-// letters of the program's repertoire; SQLite's own change ASCII only.
-void CaseFunction(sqlite3_context* context, int argc, sqlite3_value** argv, bool upper)
-{
-    if (argc != 1 || sqlite3_value_type(argv[0]) == SQLITE_NULL) {
-        sqlite3_result_null(context);
-        return;
-    }
-    const auto* v = reinterpret_cast<const char*>(sqlite3_value_text(argv[0]));
-    const std::string_view text(v ? v : "", v ? static_cast<std::size_t>(sqlite3_value_bytes(argv[0])) : 0);
-    const std::string result = upper ? UpperCase(text) : LowerCase(text);
-    sqlite3_result_text(context, result.c_str(), static_cast<int>(result.size()), SQLITE_TRANSIENT);
-}
-
-void UpperFunction(sqlite3_context* context, int argc, sqlite3_value** argv) { CaseFunction(context, argc, argv, true); }
-void LowerFunction(sqlite3_context* context, int argc, sqlite3_value** argv) { CaseFunction(context, argc, argv, false); }
-
 void RegisterToChar(QSqlDatabase& db)
 {
     const QVariant handle = db.driver()->handle();
@@ -172,14 +156,15 @@ void RegisterToChar(QSqlDatabase& db)
     if (sqlite3_create_function_v2(h, "TO_DATE", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, ToDateFunction, nullptr,
                                    nullptr, nullptr) != SQLITE_OK)
         throw EDatabaseError("Base SQLite : TO_DATE n'a pas pu \xC3\xAAtre d\xC3\xA9" "fini");
-    if (sqlite3_create_function_v2(h, "UPPER", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, UpperFunction, nullptr,
-                                   nullptr, nullptr) != SQLITE_OK ||
-        sqlite3_create_function_v2(h, "LOWER", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, LowerFunction, nullptr,
-                                   nullptr, nullptr) != SQLITE_OK)
+    if (!RegisterSqliteCase(h))
         throw EDatabaseError("Base SQLite : UPPER et LOWER n'ont pas pu \xC3\xAAtre d\xC3\xA9" "finis");
 }
 
 std::atomic<int> gConnectionCounter{0};
+
+// A record of at least this many bytes of text is held in libpq's own result
+// rather than copied.
+constexpr std::size_t kKeepResultBytes = 64 * 1024;
 
 using Clock = std::chrono::steady_clock;
 
@@ -376,13 +361,16 @@ int SqliteBusy(void* data, int)
     return 1;
 }
 
-std::string SqliteText(const unsigned char* text, int bytes)
+// The engine's text kept in `texts` (reserved beforehand: the views stay put).
+std::string_view SqliteText(const unsigned char* text, int bytes, std::vector<std::string>& texts)
 {
-    std::string t = text ? std::string(reinterpret_cast<const char*>(text), static_cast<std::size_t>(bytes)) : std::string();
-    return IsValidUtf8(t) ? t : Cp1252ToUtf8(t);
+    const std::string_view t = text ? std::string_view(reinterpret_cast<const char*>(text), static_cast<std::size_t>(bytes))
+                                    : std::string_view();
+    texts.push_back(IsValidUtf8(t) ? std::string(t) : Cp1252ToUtf8(t));
+    return texts.back();
 }
 
-DbValue SqliteValue(sqlite3_stmt* st, int col)
+DbValue SqliteValue(sqlite3_stmt* st, int col, std::vector<std::string>& texts)
 {
     DbValue v;
     switch (sqlite3_column_type(st, col)) {
@@ -394,13 +382,13 @@ DbValue SqliteValue(sqlite3_stmt* st, int col)
     case SQLITE_BLOB: {
         const void* blob = sqlite3_column_blob(st, col);
         v.kind = DbValue::Kind::Text;
-        v.text = SqliteText(static_cast<const unsigned char*>(blob), sqlite3_column_bytes(st, col));
+        v.text = SqliteText(static_cast<const unsigned char*>(blob), sqlite3_column_bytes(st, col), texts);
         return v;
     }
     default: {
         const unsigned char* text = sqlite3_column_text(st, col);
         v.kind = DbValue::Kind::Text;
-        v.text = SqliteText(text, sqlite3_column_bytes(st, col));
+        v.text = SqliteText(text, sqlite3_column_bytes(st, col), texts);
         return v;
     }
     }
@@ -448,14 +436,16 @@ std::string PostgresError(PGconn* conn, const PGresult* result)
 
 struct PgResult {
     PGresult* r = nullptr;
-    bool timedOut = false;  // no answer before the deadline
+    bool timedOut = false;   // no answer before the deadline
+    bool abandoned = false;  // a row coming was refused before it was whole
     PgResult() = default;
     explicit PgResult(PGresult* result) : r(result) {}
-    PgResult(PgResult&& o) noexcept : r(o.r), timedOut(o.timedOut) { o.r = nullptr; }
+    PgResult(PgResult&& o) noexcept : r(o.r), timedOut(o.timedOut), abandoned(o.abandoned) { o.r = nullptr; }
     PgResult& operator=(PgResult&& o) noexcept
     {
         std::swap(r, o.r);
         timedOut = o.timedOut;
+        abandoned = o.abandoned;
         return *this;
     }
     ~PgResult() { PQclear(r); }
@@ -506,7 +496,8 @@ std::shared_ptr<std::atomic<bool>> CancelOnServer(PGconn* conn)
 enum class PgSend { Text, Prepare, Prepared };
 constexpr const char* kReadStatement = "carotix_read";
 PgResult PgRun(PGconn* conn, const std::string& sql, const std::vector<const char*>& values, Clock::time_point deadline,
-               Waiting* wait = nullptr, const std::function<bool(const PGresult*)>& onRow = {}, PgSend send = PgSend::Text)
+               Waiting* wait = nullptr, const std::function<bool(PGresult*&)>& onRow = {},
+               const std::function<bool(std::size_t, int)>& onRowComing = {}, PgSend send = PgSend::Text)
 {
     PgResult result;
     const int n = static_cast<int>(values.size());
@@ -541,6 +532,16 @@ PgResult PgRun(PGconn* conn, const std::string& sql, const std::vector<const cha
             pollfd p{PQsocket(conn), POLLIN, 0};
             poll(&p, 1, static_cast<int>(std::min<long long>(left, slice)));
             if (!PQconsumeInput(conn)) break;  // the connection broke: PQgetResult tells
+            // A row whose header has come is judged by its size before the
+            // rest of it fills libpq's buffer: refused, the connection is
+            // given up, since the server sends a row to its end.
+            long long rowBytes = 0;
+            int rowFields = 0;
+            if (onRowComing && PQisBusy(conn) && CarotixPendingRow(conn, &rowBytes, &rowFields) &&
+                !onRowComing(static_cast<std::size_t>(rowBytes), rowFields)) {
+                result.abandoned = true;
+                return result;
+            }
         }
         PGresult* r = PQgetResult(conn);
         if (!r) {
@@ -554,7 +555,7 @@ PgResult PgRun(PGconn* conn, const std::string& sql, const std::vector<const cha
         if (PQresultStatus(r) == PGRES_SINGLE_TUPLE) {
             // Rows still coming after a stop are handed over too (they are
             // counted, never kept).
-            const bool more = onRow && onRow(r) && !stopping;
+            const bool more = onRow && onRow(r) && !stopping;  // onRow may keep r (then null)
             PQclear(r);
             if (!more) stop();
             if (wait && wait->Tick()) stop();
@@ -634,19 +635,20 @@ PGconn* ConnectPostgres(const ConnectionParams& p, int timeoutSeconds)
     return open;
 }
 
-DbValue PostgresValue(const PGresult* r, int row, int col)
+// A value of the server's record, its text left where libpq holds it (only
+// a text that is not UTF-8 is converted, into `texts`).
+DbValue PostgresValue(const PGresult* r, int row, int col, std::vector<std::string>& texts, bool copy)
 {
     DbValue v;
     if (PQgetisnull(r, row, col)) return v;
-    const char* text = PQgetvalue(r, row, col);
-    const std::string t(text, static_cast<std::size_t>(PQgetlength(r, row, col)));
+    const std::string_view t(PQgetvalue(r, row, col), static_cast<std::size_t>(PQgetlength(r, row, col)));
     switch (PQftype(r, col)) {
     case 700:   // float4
     case 701:   // float8
     case 1700:  // numeric
     {
         bool ok = false;
-        const double d = QString::fromStdString(t).toDouble(&ok);
+        const double d = QString::fromUtf8(t.data(), static_cast<qsizetype>(t.size())).toDouble(&ok);
         if (ok) {
             v.kind = DbValue::Kind::Number;
             v.number = d;
@@ -662,7 +664,15 @@ DbValue PostgresValue(const PGresult* r, int row, int col)
         break;
     }
     v.kind = DbValue::Kind::Text;
-    v.text = IsValidUtf8(t) ? t : Cp1252ToUtf8(t);
+    if (IsValidUtf8(t) && !copy) {
+        v.text = t;
+    } else if (IsValidUtf8(t)) {
+        texts.emplace_back(t);
+        v.text = texts.back();
+    } else {
+        texts.push_back(Cp1252ToUtf8(t));
+        v.text = texts.back();
+    }
     return v;
 }
 
@@ -1230,9 +1240,10 @@ void TQuery::OpenOnSqlite(const QSqlDatabase& db)
             Close();
             throw EDatabaseError(TooMuchDataText(SQL));
         }
-        std::vector<DbValue> row;
-        row.reserve(static_cast<std::size_t>(fieldCount_));
-        for (int i = 0; i < fieldCount_; ++i) row.push_back(SqliteValue(statement.st, i));
+        Record row;
+        row.values.reserve(static_cast<std::size_t>(fieldCount_));
+        row.texts.reserve(static_cast<std::size_t>(fieldCount_));
+        for (int i = 0; i < fieldCount_; ++i) row.values.push_back(SqliteValue(statement.st, i, row.texts));
         rows_.push_back(std::move(row));
     }
     if (rc != SQLITE_DONE) {
@@ -1300,7 +1311,7 @@ void TQuery::OpenOnPostgres(PGconn* conn)
             if (database_.ReadsWithoutSuperuser() &&
                 PQresultStatus(command("SET LOCAL ROLE pg_read_all_data").r) != PGRES_COMMAND_OK)
                 throw EDatabaseError(kSuperuserReadText);
-            result = PgRun(conn, sql, values, deadline, &wait, {}, PgSend::Prepare);
+            result = PgRun(conn, sql, values, deadline, &wait, {}, {}, PgSend::Prepare);
             if (result.timedOut) giveUp();
             if (PQresultStatus(result.r) == PGRES_COMMAND_OK && !wait.Cancelled()) {
                 database_.CheckReachedForRead();  // before anything runs
@@ -1324,7 +1335,17 @@ void TQuery::OpenOnPostgres(PGconn* conn)
         // ---- end of the checks
         // Records are kept as they come, up to the limits; past one, the
         // query is cancelled on the server and what still comes is dropped.
-        result = PgRun(conn, "", values, deadline, &wait, [&](const PGresult* record) {
+        // ---- rows: counted as they come, held once (in libpq's result) ----
+        // A row is judged by its size as its header arrives, before libpq
+        // holds it whole; a row that would pass the byte limit is refused
+        // there and never held.
+        const auto rowComing = [&](std::size_t textBytes, int fields) {
+            if (tooMany || tooBig) return true;
+            if (bytes_ + RecordBytes(static_cast<std::size_t>(fields), textBytes) <= kMaxBytes) return true;
+            tooBig = true;
+            return false;
+        };
+        result = PgRun(conn, "", values, deadline, &wait, [&](PGresult*& record) {
             ++received_;
             if (tooMany || tooBig) return false;
             if (rows_.size() >= kMaxRecords) {
@@ -1339,13 +1360,22 @@ void TQuery::OpenOnPostgres(PGconn* conn)
                 tooBig = true;
                 return false;
             }
-            std::vector<DbValue> row;
-            row.reserve(static_cast<std::size_t>(fields));
-            for (int c = 0; c < fields; ++c) row.push_back(PostgresValue(record, 0, c));
+            Record row;
+            row.values.reserve(static_cast<std::size_t>(fields));
+            row.texts.reserve(static_cast<std::size_t>(fields));
+            // A small record is copied (a result of its own costs kilobytes);
+            // a long one stays in libpq's result, its values pointing there.
+            const bool keep = textBytes >= kKeepResultBytes;
+            for (int c = 0; c < fields; ++c) row.values.push_back(PostgresValue(record, 0, c, row.texts, !keep));
+            if (keep) {
+                row.pg.reset(record);
+                record = nullptr;
+            }
             rows_.push_back(std::move(row));
             return true;
-        }, PgSend::Prepared);
-        if (result.timedOut) giveUp();
+        }, rowComing, PgSend::Prepared);
+        // ---- end of rows ----
+        if (result.timedOut || result.abandoned) giveUp();
         // Inheriting tables and partitions are locked only as the read is
         // planned, and a read-only transaction may not take the lock that
         // would stop one being added meanwhile: what the read reached is
@@ -1402,8 +1432,11 @@ void TQuery::Next()
     if (current_ < rows_.size()) ++current_;
 }
 
-DbValue TQuery::Field(int i) const
+void TQuery::PgResultFree::operator()(pg_result* r) const { PQclear(r); }
+
+const DbValue& TQuery::Field(int i) const
 {
-    if (current_ >= rows_.size() || i < 0 || i >= fieldCount_) return {};
-    return rows_[current_][static_cast<std::size_t>(i)];
+    static const DbValue kNone;
+    if (current_ >= rows_.size() || i < 0 || i >= fieldCount_) return kNone;
+    return rows_[current_].values[static_cast<std::size_t>(i)];
 }

@@ -108,6 +108,7 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/sql_tokens.h"
@@ -115,6 +116,8 @@
 
 class QSqlDatabase;
 struct pg_conn;
+struct pg_result;
+struct sqlite3;
 
 // A failure of the engine; what() is the message shown to the user.
 class EDatabaseError : public std::runtime_error {
@@ -153,12 +156,15 @@ inline constexpr const char* kPostgresAlias = "PostgreSQL";
 // The aliases the engine offers, in the order of the alias list.
 std::vector<std::string> DatabaseAliasNames();
 
-// One value read from a record.
+// One value read from a record. Its text is the one the query holds (a
+// record is held once: on the server, in the client library's own result):
+// it stays valid until the query moves to another record, is opened again
+// or closed, so a caller that keeps it copies it.
 struct DbValue {
     enum class Kind { Null, Number, Text };
     Kind kind = Kind::Null;
-    double number = 0.0;  // Number: a floating value
-    std::string text;     // Text: integers as their digits, dates as yyyy-mm-dd
+    double number = 0.0;    // Number: a floating value
+    std::string_view text;  // Text: integers as their digits, dates as yyyy-mm-dd
     bool IsNull() const { return kind == Kind::Null; }
 };
 
@@ -272,7 +278,7 @@ public:
     void Next();
     int FieldCount() const { return fieldCount_; }
     // Column i of the current record; Null past the end or out of range.
-    DbValue Field(int i) const;
+    const DbValue& Field(int i) const;
 
     // How many records the engine handed over during the last Open, kept
     // and dropped alike: a query stopped at a limit is seen to stop early.
@@ -289,7 +295,17 @@ private:
     void OpenOnPostgres(pg_conn* conn);
     void OpenOnSqlite(const QSqlDatabase& db);
     TDatabase& database_;
-    std::vector<std::vector<DbValue>> rows_;
+    // A record as it is held: the server's in the client library's result
+    // (its values point into it), the embedded engine's texts in `texts`.
+    struct PgResultFree {
+        void operator()(pg_result* r) const;
+    };
+    struct Record {
+        std::vector<DbValue> values;
+        std::vector<std::string> texts;
+        std::unique_ptr<pg_result, PgResultFree> pg;
+    };
+    std::vector<Record> rows_;
     std::size_t current_ = 0;
     std::size_t bytes_ = 0;
     std::size_t received_ = 0;
@@ -383,3 +399,10 @@ bool SqliteNumberToChar(std::int64_t value, const std::string& format, std::stri
 // (dd, mm, yyyy, yy, hh24, mi, ss; other characters must be there as they
 // are) into an ISO date "yyyy-mm-dd". False when it does not fit.
 bool SqliteToDate(const std::string& value, const std::string& format, std::string& result);
+
+// UPPER and LOWER of the embedded database: `text` with its case changed as
+// the server changes it in a UTF-8 database of character type C.UTF-8 (a
+// text that is not UTF-8 is read as Windows-1252 first). Registered on a
+// connection by RegisterSqliteCase, false when the engine refused.
+std::string ServerCaseText(std::string_view text, bool upper);
+bool RegisterSqliteCase(sqlite3* h);

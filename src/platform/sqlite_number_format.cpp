@@ -138,9 +138,9 @@ std::string WriteNumber(const NumberFormat& n, const std::string& number, bool n
                 out += number[at];
                 digitWritten = true;
             } else {
-                // The server stops writing where the digits it kept run out
-                // (a double keeps 15 of them).
-                return out;
+                // Past the digits the server kept (a double keeps 15 of
+                // them), a digit of the format writes nothing; what follows
+                // it (a unit) is still written.
             }
             if (at < number.size()) ++at;
         }
@@ -169,10 +169,12 @@ bool SqliteNumberToChar(double value, const std::string& format, std::string& re
     char buffer[400];
     std::snprintf(buffer, sizeof buffer, "%.0f", std::fabs(value));
     const int preLen = static_cast<int>(std::strlen(buffer));
-    int post = n.post;
-    if (preLen >= 15) post = 0;
-    else if (preLen + post > 15) post = 15 - preLen;
-    std::snprintf(buffer, sizeof buffer, "%.*f", post, value);
+    // The decimals the format asks for are cut to what is left of the 15,
+    // and the writing then goes by that count, as the server's does: with 15
+    // integer digits or more, an overflow is "###." whatever the decimals.
+    if (preLen >= 15) n.post = 0;
+    else if (preLen + n.post > 15) n.post = 15 - preLen;
+    std::snprintf(buffer, sizeof buffer, "%.*f", n.post, value);
     std::string number = buffer;
     const bool negative = !number.empty() && number[0] == '-';
     if (negative) number.erase(0, 1);

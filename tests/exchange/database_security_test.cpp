@@ -55,7 +55,7 @@ protected:
         q.SQL = "SELECT COUNT(*) FROM NIVEAU WHERE INDICE = ? AND DESIGNATION = ?";
         q.Values = {kIndice, "F"};
         q.Open();
-        return std::stoi(q.Field(0).text);
+        return std::stoi(std::string(q.Field(0).text));
     }
     // The levels the download brings for the ouvrage F.
     int DownloadedLevels() { return std::stoi(Downloaded("Niveau")); }

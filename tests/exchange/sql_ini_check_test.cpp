@@ -46,6 +46,12 @@ TEST(SqlIniCheckTest, FromWhereAndKeysKeepToTheirGrammar)
         {W, "PROF + 1 > 2 AND PROF*-1 BETWEEN -10 AND -PROF_DEB+1 AND X=-1 AND X<-1 AND X<>-1 AND X>=-.5", ""},
         {W, "CODE || 'x' NOT IN (UPPER(A) || 'x', 'Bx') AND ABS(PROF) / 2 NOT LIKE '%5'", ""},
         {F, "NIVEAU N JOIN OUVRAGE O ON N.PROF_DEB + 1 = O.PROF", ""},
+        // The form feed is whitespace on both engines, as tabs and line ends
+        // are; the vertical tab is whitespace on neither.
+        {W, "PRO_BE\f >0.5", ""},
+        {K, "\fUPPER\f(LITHO)\f", ""},
+        {F, "NIVEAU\fN\r\nJOIN\tOUVRAGE O ON\fN.INDICE = O.INDICE", ""},
+        {K, "X\v+ 1", "caract\xC3\xA8re de contr\xC3\xB4le interdit"},
         // A key is one value: nothing that adds a column, names it or
         // compares it.
         {K, "PROF, pg_sleep(1)", q + "," + e + " inattendu"},

@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <map>
 #include <poll.h>
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -123,6 +124,24 @@ TEST(DatabaseTest, NumbersAndCaseAreWrittenLikeTheServer)
         {"LOWER('\xC3\x89" "COLE \xC5\x92IL \xC5\xB8 \xC3\x80')",
          "LOWER('\xC3\x89" "COLE \xC5\x92IL \xC5\xB8 \xC3\x80' COLLATE \"C.utf8\")",
          "\xC3\xA9" "cole \xC5\x93il \xC3\xBF \xC3\xA0"},
+        // Beyond the French letters: the micro sign (a Windows-1252 letter),
+        // Greek with its final sigma and accents, Cyrillic, title-case and
+        // ligature letters, the long s; ß has no one-letter upper case.
+        {"UPPER('5 \xC2\xB5m \xCF\x83\xCE\xBF\xCF\x86\xCE\xAF\xCE\xB1 \xCE\xBB\xCF\x8C\xCE\xB3\xCE\xBF\xCF\x82 "
+         "\xD0\xB3\xD0\xBB\xD0\xB8\xD0\xBD\xD0\xB0 \xC7\x85 \xC4\xB3 \xC5\xBF \xC3\x9F \xC4\xB1')",
+         "UPPER('5 \xC2\xB5m \xCF\x83\xCE\xBF\xCF\x86\xCE\xAF\xCE\xB1 \xCE\xBB\xCF\x8C\xCE\xB3\xCE\xBF\xCF\x82 "
+         "\xD0\xB3\xD0\xBB\xD0\xB8\xD0\xBD\xD0\xB0 \xC7\x85 \xC4\xB3 \xC5\xBF \xC3\x9F \xC4\xB1' COLLATE \"C.utf8\")",
+         "5 \xCE\x9CM \xCE\xA3\xCE\x9F\xCE\xA6\xCE\x8A\xCE\x91 \xCE\x9B\xCE\x8C\xCE\x93\xCE\x9F\xCE\xA3 "
+         "\xD0\x93\xD0\x9B\xD0\x98\xD0\x9D\xD0\x90 \xC7\x84 \xC4\xB2 S \xC3\x9F I"},
+        {"LOWER('\xCE\x9F\xCE\x94\xCE\x9F\xCE\xA3 \xCE\x86 \xD0\x9F\xD0\x95\xD0\xA1\xD0\x9E\xD0\x9A \xC7\x85 \xC4\xB2 "
+         "\xE1\xBA\x9E \xC4\xB0 \xE2\x84\xAA')",
+         "LOWER('\xCE\x9F\xCE\x94\xCE\x9F\xCE\xA3 \xCE\x86 \xD0\x9F\xD0\x95\xD0\xA1\xD0\x9E\xD0\x9A \xC7\x85 \xC4\xB2 "
+         "\xE1\xBA\x9E \xC4\xB0 \xE2\x84\xAA' COLLATE \"C.utf8\")",
+         "\xCE\xBF\xCE\xB4\xCE\xBF\xCF\x83 \xCE\xAC \xD0\xBF\xD0\xB5\xD1\x81\xD0\xBE\xD0\xBA \xC7\x86 \xC4\xB3 "
+         "\xC3\x9F i k"},
+        // A double of 15 integer digits or more keeps no decimal: overflowed,
+        // the server writes no # after the point.
+        {"TO_CHAR(1234567890123456.5,'999.9')", "TO_CHAR(1234567890123456.5::float8,'999.9')", " ###."},
     };
     PostgresServer server;
     const bool withServer = server.Start();
@@ -151,12 +170,96 @@ TEST(DatabaseTest, NumbersAndCaseAreWrittenLikeTheServer)
         const std::string message = QueryError(sqlite, std::string("SELECT TO_CHAR(0.4,'") + format + "')");
         EXPECT_EQ(message.rfind(std::string("TO_CHAR : le format \xC2\xAB ") + format + " \xC2\xBB ", 0), 0u) << message;
     }
-    // The micro sign keeps its case, as every change of case of the program.
+    // A null stays null; a text that is not UTF-8 is read as Windows-1252,
+    // as its records are (µm in a description).
     TQuery q(sqlite);
-    q.SQL = "SELECT UPPER('5 \xC2\xB5m'), LOWER(NULL)";
+    q.SQL = "SELECT UPPER(CAST(X'35B56D' AS TEXT)), LOWER(NULL)";
     q.Open();
-    EXPECT_EQ(q.Field(0).text, "5 \xC2\xB5M");
+    EXPECT_EQ(q.Field(0).text, "5\xCE\x9CM");
     EXPECT_TRUE(q.Field(1).IsNull());
+}
+
+// Every code point whose case changes, on both engines: the server (in a
+// C.UTF-8 collation) and SQLite list the same letters and the same answers.
+TEST(DatabaseTest, EveryLetterChangesCaseAsOnTheServer)
+{
+    PostgresServer server;
+    if (!server.Start()) GTEST_SKIP() << "PostgreSQL test skipped: " << server.Problem();
+    const auto read = [](TDatabase& db, const std::string& sql) {
+        TQuery q(db);
+        q.SQL = sql;
+        q.Open();
+        std::map<std::string, std::string> changed;
+        for (; !q.Eof(); q.Next()) changed[std::string(q.Field(0).text)] = std::string(q.Field(1).text) + " " + std::string(q.Field(2).text);
+        return changed;
+    };
+    TDatabase sqlite, postgres;
+    OpenSample(sqlite);
+    postgres.AliasName = kPostgresAlias;
+    postgres.Params = server.Params();
+    postgres.Open();
+    const auto onServer = read(postgres,
+                               "SELECT i, ascii(upper(c)), ascii(lower(c)) FROM (SELECT i, chr(i) COLLATE \"C.utf8\" AS c "
+                               "FROM pg_catalog.generate_series(1, 1114111) AS g(i) WHERE i NOT BETWEEN 55296 AND 57343) "
+                               "AS s WHERE upper(c) <> c OR lower(c) <> c");
+    const auto onSqlite = read(sqlite,
+                               "WITH RECURSIVE g(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM g WHERE i < 1114111) "
+                               "SELECT i, unicode(UPPER(char(i))), unicode(LOWER(char(i))) FROM g "
+                               "WHERE i NOT BETWEEN 55296 AND 57343 AND (UPPER(char(i)) <> char(i) OR LOWER(char(i)) <> char(i))");
+    EXPECT_GT(onServer.size(), 2500u);  // every cased letter, not a few
+    std::string differences;
+    for (const auto& [cp, server] : onServer) {
+        const auto it = onSqlite.find(cp);
+        const std::string mine = it == onSqlite.end() ? "unchanged" : it->second;
+        if (mine != server) differences += cp + ": server " + server + ", SQLite " + mine + "\n";
+    }
+    for (const auto& [cp, mine] : onSqlite)
+        if (!onServer.count(cp)) differences += cp + ": server unchanged, SQLite " + mine + "\n";
+    EXPECT_EQ(differences, "");
+}
+
+// TO_CHAR of large doubles and bigints (13 to 20 integer digits, negative,
+// with decimals) in every format the program's sql.ini texts use: the same
+// text on both engines.
+TEST(DatabaseTest, LargeNumbersAreWrittenLikeTheServer)
+{
+    PostgresServer server;
+    if (!server.Start()) GTEST_SKIP() << "PostgreSQL test skipped: " << server.Problem();
+    const char* const formats[] = {
+        "999.99", "FM999.00", "9G999D9", "FM9,999.00", "0.00", "FM9.99", "9.9", "999", "9", "FM999.9 m\xC2\xB2",
+        "999.999999999999999", "0099", "FM0000", "9,999", "99.9", "99999999999999999999.99",
+        "FM99999999999999999999.99", "9999999999999999999999", "99G999G999G999G999G999G999D999",
+        "FM0000000000000000000000.00", "000000000000000.9", "9999999999999.99999", "FM999999999999999.0"};
+    std::vector<std::string> numbers;
+    const std::string digits = "12345678901234567890";
+    for (std::size_t n = 13; n <= 20; ++n)
+        for (const std::string& sign : {"", "-"}) {
+            numbers.push_back(sign + digits.substr(0, n) + ".75");   // a double
+            numbers.push_back(sign + std::string(n, '9') + ".5");    // rounds up a digit
+            if (n <= 18) numbers.push_back(sign + digits.substr(0, n));  // a bigint
+        }
+    TDatabase sqlite, postgres;
+    OpenSample(sqlite);
+    postgres.AliasName = kPostgresAlias;
+    postgres.Params = server.Params();
+    postgres.Open();
+    for (const std::string& number : numbers) {
+        SCOPED_TRACE(number);
+        const std::string typed = number + (number.find('.') == std::string::npos ? "::int8" : "::float8");
+        std::string onSqlite = "SELECT ", onServer = "SELECT ";
+        for (const char* format : formats) {
+            const std::string sep = onSqlite.size() > 7 ? ", " : "";
+            onSqlite += sep + "TO_CHAR(" + number + ", '" + format + "')";
+            onServer += sep + "TO_CHAR((" + typed + "), '" + format + "')";
+        }
+        TQuery a(sqlite), b(postgres);
+        a.SQL = onSqlite;
+        b.SQL = onServer;
+        a.Open();
+        b.Open();
+        for (int i = 0; i < b.FieldCount(); ++i)
+            EXPECT_EQ(a.Field(i).text, b.Field(i).text) << formats[i];
+    }
 }
 
 TEST(DatabaseTest, RecordsAreReadAsNullNumberOrText)

@@ -7,6 +7,11 @@
 
 #include <chrono>
 #include <thread>
+#include <climits>
+#include <fstream>
+#include <sys/resource.h>
+
+#include <gtest/gtest.h>
 
 extern char** environ;
 
@@ -89,3 +94,72 @@ void ChildProcess::Stop()
     ::waitpid(pid_, nullptr, 0);
     pid_ = -1;
 }
+
+namespace {
+
+// The resident memory of this process now, in KiB.
+long ResidentKiB()
+{
+    std::ifstream statm("/proc/self/statm");
+    long size = 0, resident = 0;
+    statm >> size >> resident;
+    return resident * (sysconf(_SC_PAGESIZE) / 1024);
+}
+
+}  // namespace
+
+Measured MeasureInChild(long budgetKiB, const std::function<std::string()>& work)
+{
+    Measured m;
+    int channel[2];
+    if (pipe(channel) != 0) {
+        ADD_FAILURE() << "no pipe";
+        return m;
+    }
+    const pid_t child = fork();
+    if (child < 0) {
+        ADD_FAILURE() << "no fork";
+        return m;
+    }
+    if (child == 0) {
+        close(channel[0]);
+        // The peak starts again from what is resident now (not the parent's).
+        std::ofstream("/proc/self/clear_refs") << "5";
+#if !defined(__SANITIZE_ADDRESS__)
+        const rlimit bound{static_cast<rlim_t>(ResidentKiB() + 3 * budgetKiB) * 1024,
+                           static_cast<rlim_t>(ResidentKiB() + 3 * budgetKiB) * 1024};
+        setrlimit(RLIMIT_AS, &bound);
+#endif
+        const long before = ResidentKiB();
+        std::string text;
+        try {
+            text = work();
+        } catch (const std::exception& e) {
+            text = e.what();
+        }
+        rusage usage{};
+        getrusage(RUSAGE_SELF, &usage);
+        const std::string report = std::to_string(usage.ru_maxrss - before) + "\n" + text;
+        if (write(channel[1], report.data(), report.size()) < 0) _exit(2);
+        _exit(0);
+    }
+    close(channel[1]);
+    std::string report;
+    char buffer[512];
+    for (ssize_t n; (n = read(channel[0], buffer, sizeof buffer)) > 0;) report.append(buffer, static_cast<std::size_t>(n));
+    close(channel[0]);
+    int status = 0;
+    EXPECT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0)
+        << "the child was killed or failed (status " << status << ")";
+    const std::size_t line = report.find('\n');
+    if (line == std::string::npos) {
+        ADD_FAILURE() << "no report: " << report;
+        m.grewKiB = LONG_MAX;
+        return m;
+    }
+    m.grewKiB = std::stol(report.substr(0, line));
+    m.text = report.substr(line + 1);
+    return m;
+}
+

@@ -17,6 +17,7 @@
 
 #include <csignal>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -49,3 +50,21 @@ public:
 private:
     pid_t pid_ = -1;
 };
+
+// What a child process measured: how far its resident memory rose above what
+// it held when it began (its peak, in KiB) and the text its work gave.
+struct Measured {
+    long grewKiB = 0;
+    std::string text;
+};
+
+// Runs `work` in a forked child process and measures the peak of its
+// resident memory (ru_maxrss, which the child starts again from what is
+// resident when it begins). Without the address sanitizer its address space
+// is bounded too, at three times the budget, so that holding far more fails
+// there instead of ending well; with it, the shadow memory and the
+// quarantine make such a bound meaningless, and the peak alone is judged
+// (the sanitizer adds about an eighth of what is touched). An exception of
+// `work` gives its what(). The child is forked from the calling thread; a
+// failure to start or a crash is a test failure.
+Measured MeasureInChild(long budgetKiB, const std::function<std::string()>& work);
