@@ -426,7 +426,7 @@ TEST_F(DatabaseSecurityTest, AViewSwappedOntoATablesNameNeverRuns)
             try {
                 query.Open();
                 if (query.Field(0).text == "1") ++read;
-                else ++other["row " + query.Field(0).text];
+                else ++other["row " + std::string(query.Field(0).text)];
             } catch (const EDatabaseError& error) {
                 if (error.what() == refused) ++refusals;
                 else ++other[error.what()];
@@ -537,7 +537,7 @@ TEST_F(DatabaseSecurityTest, AChildAddedDuringAReadIsNeverReturned)
         std::string got;
         try {
             query.Open();
-            for (; !query.Eof(); query.Next()) got += query.Field(0).text + " ";
+            for (; !query.Eof(); query.Next()) got += std::string(query.Field(0).text) + " ";
         } catch (const EDatabaseError& error) {
             got = error.what();
         }
