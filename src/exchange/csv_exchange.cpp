@@ -875,7 +875,9 @@ void ImportCsvFile(const std::string& FileName, TDirBlock& root, CsvReport& repo
     if (!ReadFileBounded(path, bytes, &error, kMaxCsvFileBytes)) throw ECsvError(error);
     // The file's bytes go as soon as they are decoded: the import then holds
     // the text once, besides what it writes into the collection.
-    std::string text = DecodeTextFile(bytes);
+    // A plain ASCII file (most exports) is its own text: no second copy.
+    const bool ascii = std::all_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    std::string text = ascii ? std::move(bytes) : DecodeTextFile(bytes);
     std::string().swap(bytes);
     ImportCsvData(text, section, root, FileName, report);
 }
