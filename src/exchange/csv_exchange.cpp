@@ -842,7 +842,11 @@ void ImportCsvData(std::string_view text, const CsvSection& section, TDirBlock& 
                 std::size_t b = 0;
                 bool changed = false;
                 for (const ImportColumn& col : columns)
-                    if (again && col.def) changed = changed || table->GetPathString(col.field, r) != before[b++];
+                    if (again && col.def) {
+                        // Filling what an earlier line left blank loses nothing.
+                        const std::string& was = before[b++];
+                        changed = changed || (ImportValueGiven(was) && table->GetPathString(col.field, r) != was);
+                    }
                 const std::string who = own ? index
                                             : index + " (" + (sheetDesignCell >= 0 && !cellAt(sheetDesignCell).empty()
                                                                   ? "d\xC3\xA9signation " + cellAt(sheetDesignCell)

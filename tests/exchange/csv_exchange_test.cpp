@@ -360,3 +360,54 @@ TEST_F(CsvExchange, PythonsCsvModuleReadsTheFile)
 }
 
 } // namespace
+
+namespace {
+
+// A file is read as its bytes decode: Windows-1252, UTF-8 with or without its
+// mark, UTF-16 with its mark; a plain ASCII file, used as its own text, reads
+// as the decoded one would, NUL bytes and lines ended by CR alone included.
+TEST_F(CsvExchange, FilesReadAsTheirBytesDecode)
+{
+    AddSection("E=Niveau", {"LITHO=Litho"});
+    // Latin-1 bytes as UTF-16LE, behind its mark.
+    const auto Utf16Le = [](const std::string& latin1) {
+        std::string out = "\xFF\xFE";
+        for (char ch : latin1) out += std::string{ch, '\0'};
+        return out;
+    };
+    const struct {
+        std::string bytes;
+        std::vector<std::string> litho;  // P1's, then P2's when it has one
+    } cases[] = {
+        {"INDICE;LITHO\r\nP1;B\xE9ton\r\n", {"B\xC3\xA9ton"}},
+        {"\xEF\xBB\xBFINDICE;LITHO\r\nP1;B\xC3\xA9ton\r\n", {"B\xC3\xA9ton"}},
+        {"INDICE;LITHO\r\nP1;B\xC3\xA9ton\r\n", {"B\xC3\xA9ton"}},
+        {Utf16Le("INDICE;LITHO\r\nP1;B\xE9ton\r\n"), {"B\xC3\xA9ton"}},
+        {"INDICE;LITHO\rP1;Sable\rP2;Argile\r", {"Sable", "Argile"}},
+        {std::string("INDICE;LITHO\r\nP1;Sa\0ble\r\nP2;Argile\r\n", 36), {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(c.bytes));
+        TDirBlock file("Carotix"), decoded("Carotix");
+        CsvReport a, b;
+        std::string failed, failedDecoded;
+        WriteFileBytes(out_ / "E.csv", c.bytes);
+        try {
+            ImportCsvFile((out_ / "E.csv").string(), file, a);
+        } catch (const std::exception& e) {
+            failed = e.what();
+        }
+        try {
+            ImportCsvData(DecodeTextFile(c.bytes), FindCsvSection(*IniCsv, "E"), decoded, (out_ / "E.csv").string(), b);
+        } catch (const std::exception& e) {
+            failedDecoded = e.what();
+        }
+        EXPECT_EQ(failed, failedDecoded);
+        EXPECT_TRUE(SameBlock(&file, &decoded));
+        EXPECT_EQ(a.Summary("E.csv"), b.Summary("E.csv"));
+        for (std::size_t i = 0; i < c.litho.size(); ++i)
+            EXPECT_EQ(file.GetPathString("P" + std::to_string(i + 1) + "\\Niveau\\Litho", 0), c.litho[i]);
+    }
+}
+
+}  // namespace

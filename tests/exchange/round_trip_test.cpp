@@ -613,6 +613,7 @@ TEST_F(RoundTrip, AnOuvrageGivenTwiceDifferentlyIsNamed)
         {"Ouvrages", "INDICE;X\r\nP1;1\r\nP1;2\r\n", "P1 (sans d\xC3\xA9signation)", "2"},
         {"Ouvrages", "INDICE;DESIGNATION;X\r\nP1;A;1\r\nP1;A;1,0\r\nP1;A;\r\n", "", "1"},
         {"Ouvrages", "INDICE;DESIGNATION;X\r\nP1;A;1\r\nP1;B;2\r\n", "", "1"},
+        {"Ouvrages", "INDICE;DESIGNATION;X;Y\r\nP1;A;;5\r\nP1;A;1;\r\n", "", "1"},
         {"Dossiers", "INDICE;COMMUNE\r\nP1;RENNES\r\nP1;BREST\r\n", "P1", ""},
     };
     for (const auto& c : cases) {
