@@ -842,17 +842,23 @@ private:
             const ValueSlot& slot = sub.slots[k];
             if (!slot.accepted || slot.table.empty())
                 continue;
+            // Most values (levels, casing...) append rows: nothing to note,
+            // and nothing built for them.
+            bool own = false;
+            if (slot.ownable) {
+                const TDirBlock* table = borehole.FindDir(slot.table);
+                own = !(table && table->IndexOfName(kImportDesign) >= 0);
+            }
+            if (!own && !(slot.sheet && SheetRow(slot.table) != -2))
+                continue;
             std::string key = borehole.Name + '\n' + slot.table + '\n', label = borehole.Name;
-            const TDirBlock* table = borehole.FindDir(slot.table);
-            if (slot.ownable && !(table && table->IndexOfName(kImportDesign) >= 0)) {
+            if (own) {
                 key += '\n';
-            } else if (slot.sheet && SheetRow(slot.table) != -2) {
+            } else {
                 const PendingValue& design = pending_[slot.designSlot];
                 const bool named = design.kind == 'S' && ImportValueGiven(design.text);
                 key += named ? design.text : std::string();
                 label += named ? " (d\xC3\xA9signation " + design.text + ")" : std::string(" (sans d\xC3\xA9signation)");
-            } else {
-                continue;
             }
             if (std::find(rowKeys_.begin(), rowKeys_.end(), key) != rowKeys_.end())
                 continue;
