@@ -1,6 +1,8 @@
 #include "exchange/csv_exchange.h"
 
+#include <algorithm>
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <set>
 
@@ -47,6 +49,42 @@ std::string LastElement(const std::string& path)
 {
     const std::size_t cut = path.rfind('\\');
     return cut == std::string::npos ? path : path.substr(cut + 1);
+}
+
+// The tube name of a casing row is in no table's definitions (the tubes are
+// chosen by their own tabs), but it is a text of the row all the same: a
+// csv.ini line naming it writes and reads it as such.
+void AddTubeName(TStructTable& defs)
+{
+    if (FindDef(defs, "NomTube")) return;
+    TFieldDef d;
+    d.Name = d.Path = "NomTube";
+    d.Kind = 'S';
+    defs.push_back(std::move(d));
+}
+
+// The column a template writes into on import, and its conditions' columns,
+// as Table\Column paths below the borehole.
+std::vector<std::string> TemplatePaths(const std::string& source)
+{
+    std::string t = source.substr(1);
+    const std::size_t pct = t.find('%');
+    t = pct == std::string::npos ? Trim(t) : t.substr(0, pct);
+    const std::size_t bar = t.find('|');
+    std::string target = t.substr(0, bar);
+    if (target.size() >= 2 && target.compare(target.size() - 2, 2, ":E") == 0) target.resize(target.size() - 2);
+    std::vector<std::string> paths{target};
+    const std::size_t cut = target.rfind('\\');
+    const std::string table = cut == std::string::npos ? std::string() : target.substr(0, cut + 1);
+    if (bar != std::string::npos)
+        for (std::string_view rest = std::string_view(t).substr(bar + 1); !rest.empty();) {
+            const std::size_t comma = rest.find(',');
+            const std::string item(rest.substr(0, comma));
+            if (item.find('=') != std::string::npos) paths.push_back(table + NamePart(item));
+            if (comma == std::string_view::npos) break;
+            rest = rest.substr(comma + 1);
+        }
+    return paths;
 }
 
 std::vector<std::string> LexiconOf(const CsvSection& s, const std::string& source)
@@ -148,6 +186,11 @@ std::string CsvReport::Summary(const std::string& file) const
             + " caractère(s) sans équivalent Windows-1252, écrit(s) \"?\"";
     if (RenamedKeys) s += "\n- " + IntToStr(RenamedKeys) + " indice(s) contenant \\, enregistré(s) avec _";
     for (const std::string& merged : MergedKeys) s += "\n- " + merged;
+    if (!Repeated.empty()) {
+        s += "\n- " + IntToStr(static_cast<std::int64_t>(Repeated.size()))
+            + " ouvrage(s) donné(s) plusieurs fois avec des valeurs différentes, la dernière ligne gardée :";
+        for (const std::string& who : Repeated) s += "\n  " + who;
+    }
     return s;
 }
 
@@ -173,7 +216,12 @@ std::string ExportCsvData(const TDirBlock& root, const std::vector<CsvExportRow>
     if (section.Lines.empty()) return {};
     TStructTable defs;
     LoadTableDefinitions(defs, section.TablePath, "", true);
+    AddTubeName(defs);
     std::vector<ExportLine> lines;
+    auto carry = [&](const std::string& path) {
+        if (std::find(report.Carried.begin(), report.Carried.end(), path) == report.Carried.end())
+            report.Carried.push_back(path);
+    };
     for (const CsvColumnSpec& spec : section.Lines) {
         ExportLine l;
         l.spec = &spec;
@@ -181,6 +229,12 @@ std::string ExportCsvData(const TDirBlock& root, const std::vector<CsvExportRow>
         std::string field = spec.Source, other;
         if (!FindDef(defs, spec.Source)) SplitFieldOther(spec.Source, field, other);
         l.def = FindDef(defs, field);
+        if (IsTemplate(spec.Source)) {
+            for (const std::string& path : TemplatePaths(spec.Source)) carry(path);
+        } else if (!IsLiteral(spec.Source)) {
+            carry(section.TablePath + "\\" + field);
+            if (!other.empty()) carry(section.TablePath + "\\" + other);
+        }
         lines.push_back(std::move(l));
     }
 
@@ -201,11 +255,15 @@ std::string ExportCsvData(const TDirBlock& root, const std::vector<CsvExportRow>
         if (borehole && (borehole->Parent() != &root)) table = nullptr;
         if (!table) continue;
         // A table without "Désign" belongs to the whole borehole: written
-        // once, with its first listed ouvrage, however many it has.
-        if (table->IndexOfName(kDesign) < 0 && !ownWritten.insert(table).second) continue;
+        // once, with its first listed ouvrage, however many it has. So does
+        // a row without a designation in a table whose other rows have one:
+        // written under each ouvrage, it would come back once per ouvrage.
+        const bool firstListed = ownWritten.insert(table).second;
+        if (table->IndexOfName(kDesign) < 0 && !firstListed) continue;
         const int count = table->RowCount();
         for (int r = 0; r < count; ++r) {
-            if (!RowOfDesign(*table, r, row.Design)) continue;
+            const std::string design = table->GetPathString(kDesign, r);
+            if (!design.empty() ? design != row.Design : !firstListed) continue;
             out += cell(row.Indice);
             for (const ExportLine& l : lines) {
                 const std::string& source = l.spec->Source;
@@ -315,6 +373,7 @@ public:
         blank_ = true;
         std::string cell;
         bool quoted = false;
+        bool asTyped = false;  // a quote opened the cell but did not end it
         while (true) {
             // At the start of a cell: a quote after blanks opens a quoted cell.
             const std::size_t cellStart = pos_;
@@ -341,6 +400,7 @@ public:
                     // a cell people write and spreadsheets open, kept as typed.
                     cell.assign(text_.substr(cellStart, pos_ - cellStart));
                     quoted = false;
+                    asTyped = true;
                 }
             }
             // The rest of the cell, up to ";" or the line end, as it stands.
@@ -348,8 +408,9 @@ public:
             cell.append(text_.substr(pos_, stop - pos_));
             if (blank_ && !TrimView(text_.substr(pos_, stop - pos_)).empty()) blank_ = false;
             pos_ = stop;
-            Finish(cells, cell, quoted, trim);
+            Finish(cells, cell, quoted, asTyped, trim);
             quoted = false;
+            asTyped = false;
             if (pos_ < text_.size() && text_[pos_] == ';') {
                 blank_ = false;
                 ++pos_;
@@ -407,12 +468,20 @@ private:
         ++line_;
     }
 
-    static void Finish(std::vector<std::string>& cells, std::string& cell, bool quoted, bool trim)
+    static void Finish(std::vector<std::string>& cells, std::string& cell, bool quoted, bool asTyped, bool trim)
     {
         // An unquoted cell is still unquoted as the helpers do it (a cell
-        // between apostrophes loses them).
-        if (!quoted) cell = trim ? Trim(Unquote(Trim(cell))) : Unquote(cell);
-        else if (trim) cell = Trim(cell);
+        // between apostrophes loses them). A cell whose opening quote closed
+        // before its end is kept as typed, even when it also ends with a
+        // quote (`"Sable" et "gravier"`): unquoting it again would strip the
+        // outer quotes and collapse the doubled ones inside.
+        if (asTyped) {
+            if (trim) cell = Trim(cell);
+        } else if (!quoted) {
+            cell = trim ? Trim(Unquote(Trim(cell))) : Unquote(cell);
+        } else if (trim) {
+            cell = Trim(cell);
+        }
         cells.push_back(std::move(cell));
         cell.clear();
     }
@@ -487,7 +556,7 @@ void StoreByKind(TDirBlock& table, const std::string& path, int r, char kind, co
         break;
     case 'E':
         table.SetPathString(path, r, btString,
-                            value.find('/') != std::string::npos ? NormalizeDate(value) : value);
+                            value.find('/') != std::string::npos ? NormalizePastDate(value) : value);
         break;
     case 'F':
     case 'R':
@@ -590,6 +659,7 @@ void ImportCsvData(std::string_view text, const CsvSection& section, TDirBlock& 
 {
     TStructTable defs;
     LoadTableDefinitions(defs, section.TablePath, "", true);
+    AddTubeName(defs);
 
     CsvRecordReader reader(text);
     std::vector<std::string> header;
@@ -687,6 +757,8 @@ void ImportCsvData(std::string_view text, const CsvSection& section, TDirBlock& 
     std::vector<std::size_t> nameCells{static_cast<std::size_t>(indexCell)};
     for (const ImportColumn& col : columns)
         if (LastElement(col.field) == kDesign) nameCells.push_back(static_cast<std::size_t>(col.cell));
+    // The record-sheet rows this file wrote, by borehole.
+    std::map<std::string, std::set<int>> rowsWritten;
     std::vector<std::string> cells;
     while (!reader.AtEnd()) {
         next(cells, false);
@@ -724,6 +796,13 @@ void ImportCsvData(std::string_view text, const CsvSection& section, TDirBlock& 
                                                             : -1;
                 if (there >= 0) r = there, keep = true;
             }
+            // A row of a record sheet that an earlier line of this file wrote:
+            // what it held, to name the ouvrage when this line changes it.
+            const bool again = !into && keep && rowsWritten[index].count(r);
+            std::vector<std::string> before;
+            if (again)
+                for (const ImportColumn& col : columns)
+                    if (col.def) before.push_back(table->GetPathString(col.field, r));
             std::vector<int> templateRows(columns.size(), 0);
             for (std::size_t k = 0; k < columns.size(); ++k)
                 if (columns[k].isTemplate)
@@ -747,7 +826,7 @@ void ImportCsvData(std::string_view text, const CsvSection& section, TDirBlock& 
                         std::string item = Trim(rest.substr(0, comma));
                         // An empty cell (or an empty item between commas) makes no row.
                         if (!item.empty()) {
-                            if (col.dateTarget && item.find('/') != std::string::npos) item = NormalizeDate(item);
+                            if (col.dateTarget && item.find('/') != std::string::npos) item = NormalizePastDate(item);
                             target->SetPathString(col.targetColumn, tr, btString, item);
                             if (col.writesDesign) target->SetPathString(kDesign, tr, btString, cellAt(designCell));
                             for (const auto& [name, v] : col.conditions) target->SetPathString(name, tr, btString, v);
@@ -757,6 +836,24 @@ void ImportCsvData(std::string_view text, const CsvSection& section, TDirBlock& 
                         rest = rest.substr(comma + 1);
                     }
                 }
+            }
+            if (!into && (own || designedSheet)) {
+                rowsWritten[index].insert(r);
+                std::size_t b = 0;
+                bool changed = false;
+                for (const ImportColumn& col : columns)
+                    if (again && col.def) {
+                        // Filling what an earlier line left blank loses nothing.
+                        const std::string& was = before[b++];
+                        changed = changed || (ImportValueGiven(was) && table->GetPathString(col.field, r) != was);
+                    }
+                const std::string who = own ? index
+                                            : index + " (" + (sheetDesignCell >= 0 && !cellAt(sheetDesignCell).empty()
+                                                                  ? "d\xC3\xA9signation " + cellAt(sheetDesignCell)
+                                                                  : std::string("sans d\xC3\xA9signation"))
+                                                  + ")";
+                if (changed && std::find(report.Repeated.begin(), report.Repeated.end(), who) == report.Repeated.end())
+                    report.Repeated.push_back(who);
             }
         } catch (const std::exception& e) {
             report.RenamedKeys = renamedBefore;
@@ -782,7 +879,9 @@ void ImportCsvFile(const std::string& FileName, TDirBlock& root, CsvReport& repo
     if (!ReadFileBounded(path, bytes, &error, kMaxCsvFileBytes)) throw ECsvError(error);
     // The file's bytes go as soon as they are decoded: the import then holds
     // the text once, besides what it writes into the collection.
-    std::string text = DecodeTextFile(bytes);
+    // A plain ASCII file (most exports) is its own text: no second copy.
+    const bool ascii = std::all_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    std::string text = ascii ? std::move(bytes) : DecodeTextFile(bytes);
     std::string().swap(bytes);
     ImportCsvData(text, section, root, FileName, report);
 }

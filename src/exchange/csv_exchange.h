@@ -82,10 +82,20 @@ struct CsvReport {
     std::int64_t LineBreaks = 0;    // values whose line breaks were written as spaces
     std::int64_t RenamedKeys = 0;   // indices holding "\", stored with "_"
     std::vector<std::string> MergedKeys;  // such indices that joined a borehole already there
+    // The export's Table\Column paths that its csv.ini section writes, once
+    // each (UncarriedSummary names what no file of the export carries).
+    std::vector<std::string> Carried;
     // The borehole names given by the files of one command, so that an index
     // renamed in several files counts as one (none: this file's alone).
     ImportedBoreholeNames* Names = nullptr;
-    bool HasRemarks() const { return Unmapped || LineBreaks || RenamedKeys || !MergedKeys.empty(); }
+    // Ouvrages (or boreholes, in their own table) that two lines of one file
+    // give with different values: the last line's are kept. Each once, as
+    // "P1 (désignation A)", "P1 (sans désignation)" or "P1".
+    std::vector<std::string> Repeated;
+    bool HasRemarks() const
+    {
+        return Unmapped || LineBreaks || RenamedKeys || !MergedKeys.empty() || !Repeated.empty();
+    }
     std::string Summary(const std::string& file) const;  // French, "" when none
 };
 

@@ -249,7 +249,7 @@ private:
 bool OracleExportReport::HasRemarks() const
 {
     return CutTexts || WideNumbers || RoundedNumbers || LineBreaks || CutKeys || Unmapped || Defaults || SharedRows
-        || JoinedDesigns || !MissingSubFilters.empty();
+        || JoinedDesigns || JoinedKeys || !MissingSubFilters.empty();
 }
 
 std::string OracleExportReport::Summary() const
@@ -290,6 +290,13 @@ std::string OracleExportReport::Summary() const
         s += "\n- " + IntToStr(CutKeys) + " indice(s) plus long(s) que les champs clés, coupé(s) :";
         for (const std::string& n : Notes) s += "\n  " + n;
         if (NotesLeftOut) s += "\n  ... (" + IntToStr(NotesLeftOut) + " de plus)";
+    }
+    if (JoinedKeys) {
+        s += "\n- " + IntToStr(JoinedKeys) + " indice(s) différent(s), coupé(s) à la largeur des champs clés, "
+             "s'écrivent comme un autre : relus, leurs forages n'en feront qu'un :";
+        for (const std::string& n : JoinedKeyNotes) s += "\n  " + n;
+        if (JoinedKeys > static_cast<std::int64_t>(JoinedKeyNotes.size()))
+            s += "\n  ... (" + IntToStr(JoinedKeys - static_cast<std::int64_t>(JoinedKeyNotes.size())) + " de plus)";
     }
     return s;
 }
@@ -354,6 +361,9 @@ std::string ExportOracleData(const TDirBlock& Root, const std::string& filterNam
 
     std::string out;
     RecordWriter writer(out, report);
+    // The key each borehole is written under, as the import will join it
+    // (trimmed), and the first borehole written under it.
+    std::map<std::string, std::string> writtenKeys;
     for (const auto& child : Root.Items()) {
         if (!child->IsDir()) continue;
         const TDirBlock& b = static_cast<const TDirBlock&>(*child);
@@ -362,6 +372,7 @@ std::string ExportOracleData(const TDirBlock& Root, const std::string& filterNam
         bool keyCut = false;
         bool shared = false;
         std::vector<int> written;  // the rows of the record kind being written
+        std::set<std::string> keysOfBorehole;
         auto checkShared = [&](const std::vector<WrittenTable>& tables) {
             for (const WrittenTable& table : tables)
                 if (RowsOfSeveralOuvrages(b, table, written)) {
@@ -382,6 +393,7 @@ std::string ExportOracleData(const TDirBlock& Root, const std::string& filterNam
             }
             if (sub)
                 for (const TFilterField& f : sub->Fields) writer.Field(f, b, f.FieldName, r, keyRest, keyCut);
+            keysOfBorehole.insert(Trim(U32ToUtf8(key.substr(0, key.size() - keyRest.size()))));
             ++report.Records;
             wroteAny = true;
             written.push_back(r);
@@ -423,6 +435,14 @@ std::string ExportOracleData(const TDirBlock& Root, const std::string& filterNam
         if (wroteAny) ++report.Boreholes;
         if (shared) ++report.SharedRows;
         if (wroteAny && DesignationsWrittenAlike(b, designFields)) ++report.JoinedDesigns;
+        for (const std::string& k : keysOfBorehole) {
+            const auto [at, first] = writtenKeys.emplace(k, b.Name);
+            if (first || at->second == b.Name) continue;
+            if (report.JoinedKeyNotes.size() < OracleExportReport::MaxNotes)
+                report.JoinedKeyNotes.push_back(b.Name + " (comme " + at->second + ")");
+            ++report.JoinedKeys;
+            break;
+        }
         if (keyCut) {
             ++report.CutKeys;
             if (report.Notes.size() < OracleExportReport::MaxNotes)
@@ -542,11 +562,11 @@ std::vector<std::string> UncarriedData(const TDirBlock& Root, const std::set<std
     return finder.names;
 }
 
-std::string UncarriedSummary(const TDirBlock& Root, const std::set<std::string>& carried)
+std::string UncarriedSummary(const TDirBlock& Root, const std::set<std::string>& carried, const std::string& absentFrom)
 {
     const std::vector<std::string> names = UncarriedData(Root, carried);
     if (names.empty()) return {};
-    std::string s = "Non exporté (absent du filtre) : ";
+    std::string s = "Non exporté (absent " + absentFrom + ") : ";
     const std::size_t shown = std::min(names.size(), kUncarriedNamesShown);
     for (std::size_t i = 0; i < shown; ++i) s += (i ? ", " : "") + names[i];
     if (names.size() > shown) s += ", ... (" + IntToStr(static_cast<std::int64_t>(names.size() - shown)) + " de plus)";

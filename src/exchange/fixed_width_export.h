@@ -53,6 +53,11 @@ struct OracleExportReport {
     // Boreholes of which two different designations are written alike, cut to
     // the width of their field: read back, their ouvrages are one.
     std::int64_t JoinedDesigns = 0;
+    // Boreholes whose key, cut to the width of the key fields, is written as
+    // another borehole's: read back, the two are one borehole. Each as
+    // "name (comme other)", at most MaxNotes.
+    std::int64_t JoinedKeys = 0;
+    std::vector<std::string> JoinedKeyNotes;
     std::size_t Unmapped = 0;       // characters without a Windows-1252 byte, written "?"
     // Sub-filters listed by the selector that the filter file lacks, in list
     // order: their records carry the main fields only.
@@ -97,8 +102,9 @@ std::vector<std::string> UncarriedData(const TDirBlock& Root, const std::set<std
 // The remark of an export whose files carry `carried` (the union of their
 // reports' Carried): "Non exporté (absent du filtre) : " and the first names
 // of UncarriedData, then how many more, so that the box stays on the screen;
-// "" when every value is carried.
-std::string UncarriedSummary(const TDirBlock& Root, const std::set<std::string>& carried);
+// "" when every value is carried. The CSV export says "absent de csv.ini".
+std::string UncarriedSummary(const TDirBlock& Root, const std::set<std::string>& carried,
+                             const std::string& absentFrom = "du filtre");
 inline constexpr std::size_t kUncarriedNamesShown = 12;
 
 // The check-list items of the export dialog from the main filter headers of a

@@ -547,6 +547,7 @@ private:
     void MergeDirect(TDirBlock& borehole, const SubFilter& sub)
     {
         FindSheetRows(borehole, sub);
+        NoteRows(borehole, sub);
         for (std::size_t k = 0; k < pendingCount_; ++k) {
             const ValueSlot& slot = sub.slots[k];
             if (!slot.accepted)
@@ -574,11 +575,11 @@ private:
             }
             const std::string& last = slot.segments.back();
             if (slot.ownable && dir->IndexOfName(kImportDesign) < 0) {
-                MergeAt(*dir, MakeBlock(v, last), 0);
+                MergeAt(*dir, MakeBlock(v, last), 0, AgainLabel(slot.table));
                 continue;
             }
             if (const int row = SheetRow(slot.table); slot.sheet && row >= 0) {
-                MergeAt(*dir, MakeBlock(v, last), row);
+                MergeAt(*dir, MakeBlock(v, last), row, AgainLabel(slot.table));
                 continue;
             }
             int idx = dir->IndexOfName(last);
@@ -604,6 +605,7 @@ private:
             if (!dir->MergeChild(MakeBlock(v, last)))
                 ++report_.LostValues;
         }
+        KeepRows();
     }
 
     // Reads one record and merges it. False once the end of the file is met
@@ -771,6 +773,9 @@ private:
             TDirBlock* added = record.get();
             if (!root_->AddChild(std::move(record), true))
                 return;
+            FindSheetRows(*added, sub);
+            NoteRows(*added, sub);
+            KeepRows();
             keys_.Add(added);
             ++report_.NewBoreholes;
             ++report_.Merged;
@@ -783,6 +788,7 @@ private:
             return;
         }
         MergeInto(*static_cast<TDirBlock*>(known), *record, sub);
+        KeepRows();
         ++report_.Merged;
     }
 
@@ -823,12 +829,68 @@ private:
         return -2;
     }
 
+    // The rows this record writes in place (a borehole's own table, an
+    // ouvrage's row of a record sheet), each once, by borehole, table and
+    // ouvrage; those an earlier record of the file wrote are kept in
+    // againRows_ with the ouvrage's name. Before the record is merged, after
+    // FindSheetRows.
+    void NoteRows(const TDirBlock& borehole, const SubFilter& sub)
+    {
+        againRows_.clear();
+        rowKeys_.clear();
+        for (std::size_t k = 0; k < pendingCount_ && k < sub.slots.size(); ++k) {
+            const ValueSlot& slot = sub.slots[k];
+            if (!slot.accepted || slot.table.empty())
+                continue;
+            // Most values (levels, casing...) append rows: nothing to note,
+            // and nothing built for them.
+            bool own = false;
+            if (slot.ownable) {
+                const TDirBlock* table = borehole.FindDir(slot.table);
+                own = !(table && table->IndexOfName(kImportDesign) >= 0);
+            }
+            if (!own && !(slot.sheet && SheetRow(slot.table) != -2))
+                continue;
+            std::string key = borehole.Name + '\n' + slot.table + '\n', label = borehole.Name;
+            if (own) {
+                key += '\n';
+            } else {
+                const PendingValue& design = pending_[slot.designSlot];
+                const bool named = design.kind == 'S' && ImportValueGiven(design.text);
+                key += named ? design.text : std::string();
+                label += named ? " (d\xC3\xA9signation " + design.text + ")" : std::string(" (sans d\xC3\xA9signation)");
+            }
+            if (std::find(rowKeys_.begin(), rowKeys_.end(), key) != rowKeys_.end())
+                continue;
+            if (written_.count(key))
+                againRows_.emplace_back(slot.table, std::move(label));
+            rowKeys_.push_back(std::move(key));
+        }
+    }
+    const std::string* AgainLabel(const std::string& table) const
+    {
+        for (const auto& [name, label] : againRows_)
+            if (name == table)
+                return &label;
+        return nullptr;
+    }
+    // After the record is merged: its rows are the file's from now on.
+    void KeepRows()
+    {
+        for (std::string& key : rowKeys_)
+            written_.insert(std::move(key));
+        rowKeys_.clear();
+        againRows_.clear();
+    }
+
     // A value of a borehole's own table goes to its one row, and a value of a
     // record sheet to the ouvrage's row: a new column takes it as it is (the
     // rows above it missing); an existing one takes it in place of its
     // element when it gives something (a text not blank, a number not
     // missing) and is of the column's kind, else keeps what it holds.
-    void MergeAt(TDirBlock& table, std::unique_ptr<TBlock> value, int row)
+    // `again`: the ouvrage's name when an earlier record of the file wrote
+    // this row; a value it gave that this one replaces names the ouvrage.
+    void MergeAt(TDirBlock& table, std::unique_ptr<TBlock> value, int row, const std::string* again)
     {
         const int idx = table.IndexOfName(value->Name);
         const std::uint8_t kind = value->BlockType();
@@ -854,6 +916,17 @@ private:
             ++report_.LostValues;
             return;
         }
+        if (again && row < column->Count()) {
+            const bool replaced = kind == btString
+                ? ImportValueGiven(column->GetString(row)) && column->GetString(row) != value->GetString(0)
+                : kind == btInt ? !IsMissingInt(column->GetInt(row)) && column->GetInt(row) != value->GetInt(0)
+                                : !IsMissingFloat(column->GetFloat(row)) && column->GetFloat(row) != value->GetFloat(0);
+            if (replaced && repeated_.insert(*again).second) {
+                ++report_.Repeated;
+                if (report_.RepeatedNames.size() < OracleImportReport::MaxNotes)
+                    report_.RepeatedNames.push_back(*again);
+            }
+        }
         if (kind == btInt)
             table.SetPathInt(value->Name, row, btInt, value->GetInt(0));
         else if (kind == btFloat)
@@ -869,8 +942,10 @@ private:
     // borehole's own.
     void MergeInto(TDirBlock& dest, TDirBlock& src, const SubFilter& sub, const std::string& path = "")
     {
-        if (path.empty())
+        if (path.empty()) {
             FindSheetRows(dest, sub);
+            NoteRows(dest, sub);
+        }
         bool ownable = false, sheet = false;
         for (const ValueSlot& slot : sub.slots) {
             ownable = ownable || (slot.ownable && slot.table == path);
@@ -891,9 +966,9 @@ private:
                     report_.LostValues += CountValues(*child);
                 }
             } else if (own) {
-                MergeAt(dest, std::move(child), 0);
+                MergeAt(dest, std::move(child), 0, AgainLabel(path));
             } else if (sheetRow >= 0) {
-                MergeAt(dest, std::move(child), sheetRow);
+                MergeAt(dest, std::move(child), sheetRow, AgainLabel(path));
             } else if (!dest.MergeChild(std::move(child))) {
                 ++report_.LostValues;
             }
@@ -922,6 +997,12 @@ private:
     bool referenceMerge_ = false;
     std::vector<std::string> sheets_ = RecordSheetTables();
     std::vector<std::pair<std::string, int>> sheetRows_;  // this record's (table, row), FindSheetRows
+    // The in-place rows earlier records of the file wrote (NoteRows' keys),
+    // the ouvrages named for changing one, and this record's rows.
+    std::unordered_set<std::string> written_;
+    std::unordered_set<std::string> repeated_;
+    std::vector<std::string> rowKeys_;
+    std::vector<std::pair<std::string, std::string>> againRows_;  // table, ouvrage's name
 };
 
 // Whether a table holds nothing but blank texts and missing numbers: the
@@ -1098,7 +1179,8 @@ void OracleImportReport::AddNote(std::string note)
 bool OracleImportReport::HasRemarks() const
 {
     return FilterMissing || FilterEmpty || DroppedNoKey || DroppedNoValue || NotMerged || LostValues
-        || UnreadableNumbers || RenamedKeys || MergedKeys || UndesignatedRows || !MissingSubFilters.empty();
+        || UnreadableNumbers || RenamedKeys || MergedKeys || UndesignatedRows || Repeated
+        || !MissingSubFilters.empty();
 }
 
 std::string OracleImportReport::Summary() const
@@ -1129,6 +1211,14 @@ std::string OracleImportReport::Summary() const
         s += "Nombres illisibles, importés comme valeurs manquantes : " + IntToStr(UnreadableNumbers) + "\n";
     if (LostValues)
         s += "Valeurs perdues (colonne d'un autre type) : " + IntToStr(LostValues) + "\n";
+    if (Repeated) {
+        s += IntToStr(Repeated)
+            + " ouvrage(s) donné(s) plusieurs fois avec des valeurs différentes, la dernière ligne gardée :\n";
+        for (const std::string& who : RepeatedNames)
+            s += "  " + who + "\n";
+        if (Repeated > static_cast<std::int64_t>(RepeatedNames.size()))
+            s += "  ... (" + IntToStr(Repeated - static_cast<std::int64_t>(RepeatedNames.size())) + " de plus)\n";
+    }
     for (const std::string& n : Notes)
         s += n + "\n";
     if (NotesLeftOut)

@@ -80,6 +80,12 @@ struct OracleImportReport {
     // ouvrage the borehole lists (named in Notes, by borehole and table).
     std::int64_t UndesignatedRows = 0;
     std::vector<std::string> MissingSubFilters; // selected sub-filters the filter file lacks, once each
+    // Ouvrages (or boreholes, in their own tables) that two records of the
+    // file give with different values: the last record's are kept. Counted
+    // once each; the first MaxNotes named, as "P1 (désignation A)",
+    // "P1 (sans désignation)" or "P1".
+    std::int64_t Repeated = 0;
+    std::vector<std::string> RepeatedNames;
     // The borehole names given by the files of one command, so that a key
     // renamed in several files counts once and a key that lands in a borehole
     // already there is named in the notes (none: this file's alone).

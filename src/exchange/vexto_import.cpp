@@ -389,7 +389,8 @@ std::string VextoDateToDate(std::string_view text, std::string_view dateFormat)
     // Rank of each letter among the three.
     auto rank = [&](int pos) { return (pos > posD) + (pos > posM) + (pos > posY); };
     long day = parts[rank(posD)], month = parts[rank(posM)], year = parts[rank(posY)];
-    if (lengths[rank(posY)] <= 2) year += 2000;
+    // A year of one or two digits is the latest such year not after today's.
+    if (lengths[rank(posY)] <= 2) year = PastYearOfShortYear(static_cast<int>(year));
     if (year < 1 || year > 9999 || month < 1 || month > 12) return std::string();
     if (day < 1 || day > DaysInMonth(static_cast<int>(year), static_cast<int>(month))) return std::string();
     auto two = [](long v) { return std::string(1, static_cast<char>('0' + v / 10)) + static_cast<char>('0' + v % 10); };

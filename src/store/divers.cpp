@@ -222,6 +222,25 @@ std::string NormalizeDate(std::string_view text)
     return result;
 }
 
+int PastYearOfShortYear(int shortYear)
+{
+    const int now = ClockNow().Year;
+    const int year = now - now % 100 + shortYear % 100;
+    return year > now ? year - 100 : year;
+}
+
+std::string NormalizePastDate(std::string_view text)
+{
+    // Only dd/mm/yy: the year part is the two characters after the second "/".
+    const std::u32string chars = Utf8ToU32(text);
+    if (chars.size() == 8 && chars[2] == U'/' && chars[5] == U'/' && chars[6] >= U'0' && chars[6] <= U'9'
+        && chars[7] >= U'0' && chars[7] <= U'9') {
+        const int shortYear = static_cast<int>((chars[6] - U'0') * 10 + (chars[7] - U'0'));
+        return NormalizeDate(std::string(Utf8Substr(text, 0, 6)) + IntToStr(PastYearOfShortYear(shortYear)));
+    }
+    return NormalizeDate(text);
+}
+
 std::string DigitsToDate(std::string_view text)
 {
     const std::string t = Trim(text);

@@ -86,6 +86,14 @@ std::string CompleteDate(std::string_view text, int width);
 // dd/mm/yy or dd/mm/yyyy (or dd/mm, dd) to the stored digits yyyymmdd; throws
 // std::runtime_error "/ manquant dans la date" when a "/" is missing.
 std::string NormalizeDate(std::string_view text);
+// The full year of a year written with one or two digits in a date read from
+// a file: a dossier's dates are in the past, so a year that would fall after
+// today's belongs to the century before (in 2025: 85 -> 1985, 25 -> 2025,
+// 26 -> 1926). Decided against today (ClockNow), not a fixed pivot.
+int PastYearOfShortYear(int shortYear);
+// NormalizeDate for a date read from a file: a two-digit year (dd/mm/yy) is
+// completed by PastYearOfShortYear rather than into the current century.
+std::string NormalizePastDate(std::string_view text);
 // Stored digits back to the shown form: 20010512 -> 12/05/2001, 0512 -> 12/05.
 std::string DigitsToDate(std::string_view text);
 // Today as dd/mm/yyyy and the time as 14h35 (the program's short forms).

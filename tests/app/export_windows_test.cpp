@@ -311,6 +311,42 @@ TEST_F(ExportCommands, CsvExportWritesTheTablesWithRowsAndTheImportReadsThemBack
                                                + " :\n- 1 indice(s) contenant \\, enregistr\xC3\xA9(s) avec _");
 }
 
+// The export names, once for all its files, the tables and columns holding a
+// value that csv.ini does not carry; the sample, all of whose values the
+// shipped csv.ini carries, is written without a remark.
+TEST_F(ExportCommands, CsvExportNamesOnceWhatCsvIniDoesNotCarry)
+{
+    ScopedUi use(fake_);
+    root_.SetPathFloat("P1\\Tubage\\Deb", 0, btFloat, 1.0);
+    root_.SetPathString("P1\\Tubage\\Remarque", 0, btString, "ciment\xC3\xA9");
+    root_.SetPathString("P1\\Essai\\Duree", 0, btString, "3");
+    root_.SetPathString("P2\\Tubage\\Remarque", 0, btString, "x");
+    host_.rows = {{"P1", "A"}, {"P2", ""}};
+    fake_.AnswerMessage(MsgResult::Ok, "Export Oracle").AnswerMessage(MsgResult::Ok, "Export Oracle");
+    EXPECT_EQ(ExporterCsv1Click(host_).Files.size(), 3u);
+    EXPECT_TRUE(fake_.Verify());
+    ASSERT_EQ(fake_.Prompts().size(), 2u);
+    EXPECT_EQ(fake_.Prompts()[0].text, "3 fichier(s) cr\xC3\xA9\xC3\xA9(s)");
+    EXPECT_EQ(fake_.Prompts()[1].text,
+              "Non export\xC3\xA9 (absent de csv.ini) : Tubage\\Remarque, Essai (toutes les colonnes)");
+
+    fake_.Reset();
+    TDirBlock sample("Carotix");
+    sample.LoadFromFile((fs::path(CAROTIX_DATA_DIR) / "Exemples" / "exemple.crx").string());
+    host_.root = &sample;
+    host_.rows.clear();
+    for (const auto& b : sample.Items())
+        if (const TDirBlock* ouvrage = b->IsDir() ? static_cast<const TDirBlock&>(*b).FindDir("Ouvrage") : nullptr)
+            for (int r = 0; r < ouvrage->RowCount(); ++r)
+                host_.rows.push_back({b->Name, ouvrage->GetPathString("D\xC3\xA9sign", r)});
+    ASSERT_EQ(host_.rows.size(), 4u);
+    fake_.AnswerMessage(MsgResult::Ok, "Export oracle").AnswerMessage(MsgResult::Ok, "Export Oracle");
+    EXPECT_EQ(ExporterCsv1Click(host_).Files.size(), 7u);
+    EXPECT_TRUE(fake_.Verify());
+    ASSERT_EQ(fake_.Prompts().size(), 2u);
+    EXPECT_EQ(fake_.Prompts()[1].text, "7 fichier(s) cr\xC3\xA9\xC3\xA9(s)");
+}
+
 TEST_F(ExportCommands, CsvCommandsWithoutSettingsPointToTheConfiguration)
 {
     ScopedUi use(fake_);

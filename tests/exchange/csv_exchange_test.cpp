@@ -153,6 +153,97 @@ TEST_F(CsvExchange, QuotesWhatNeedsItAndSplitsAsWritten)
     EXPECT_EQ(back.GetPathString("P 1\\Niveau\\CodeNiv", 1), "\xC5\x93?");
 }
 
+// Every quote form in one table: a cell is a quoted cell only when the quote
+// that opens it is closed where the cell ends; otherwise every character is
+// kept as typed, whatever it ends with. Each value also goes out through the
+// export and comes back as it was.
+TEST_F(CsvExchange, EveryQuoteFormReadsAsTypedOrUnquoted)
+{
+    const struct {
+        std::string typed, value;
+    } cells[] = {
+        // kept as typed: the opening quote closes before the cell ends
+        {"\"8\" PVC", "\"8\" PVC"},
+        {"\"Sable\" et \"gravier\"", "\"Sable\" et \"gravier\""},
+        {"\"Tube 8\" PVC 2\"", "\"Tube 8\" PVC 2\""},
+        {"\"a\" \"b\"", "\"a\" \"b\""},
+        {"\"a\"\"b\" c\"\"", "\"a\"\"b\" c\"\""},
+        {"\"a\"b\"", "\"a\"b\""},
+        {"Tube 8\" PVC", "Tube 8\" PVC"},
+        // quoted: the closing quote ends the cell (blanks after it aside)
+        {"\"a;b\"", "a;b"},
+        {"\"x\"\"y\"", "x\"y"},
+        {"\"\"", ""},
+        {"\"\"\"\"", "\""},
+        {"\"\"\"Sable\"\" et \"\"gravier\"\"\"", "\"Sable\" et \"gravier\""},
+        {"\"a\" ", "a"},
+        {"\"ligne\r\nsuivante\"", "ligne\r\nsuivante"},
+        // an unquoted cell between apostrophes loses them, as the helpers read it
+        {"'a'", "a"},
+    };
+    AddSection("Q=Niveau", {"DESCRIPTION=Litho"});
+    const CsvSection section = FindCsvSection(*IniCsv, "Q");
+    for (const auto& c : cells) {
+        SCOPED_TRACE(c.typed);
+        EXPECT_EQ(SplitCsvLine("P1;" + c.typed + ";z", false), (std::vector<std::string>{"P1", c.value, "z"}));
+        TDirBlock typed("Carotix");
+        CsvReport in;
+        ImportCsvData("INDICE;DESCRIPTION\r\nP1;" + c.typed + "\r\n", section, typed, "q.csv", in);
+        EXPECT_EQ(typed.GetPathString("P1\\Niveau\\Litho", 0), c.value);
+        if (c.value.find('\n') != std::string::npos) continue;  // written on one line, and said so
+        TDirBlock sent("Carotix"), back("Carotix");
+        sent.SetPathString("P1\\Niveau\\Litho", 0, btString, c.value);
+        CsvReport out;
+        const std::string bytes = ExportCsvData(sent, {{"P1", ""}}, section, out);
+        ImportCsvData(Cp1252ToUtf8(bytes), section, back, "q.csv", in);
+        EXPECT_EQ(back.GetPathString("P1\\Niveau\\Litho", 0), c.value) << bytes;
+    }
+}
+
+// What Python's csv module writes, in each of its quoting modes, and what
+// LibreOffice writes (every text cell quoted, quotes doubled), reads back as
+// the values written.
+TEST_F(CsvExchange, FilesOfPythonAndLibreOfficeReadBack)
+{
+    const std::vector<std::string> values = {"\"8\" PVC", "\"Sable\" et \"gravier\"", "Tube 8\" PVC 2\"", "a;b", "x\"y",
+                                             "", "l'eau", "\"a\" \"b\"", "12,5"};
+    QProcess python;
+    std::string program =
+        "import csv,sys,io\n"
+        "v=sys.argv[1].split('\\x1f')\n"
+        "out=io.StringIO(newline='')\n"
+        "for q in (csv.QUOTE_MINIMAL,csv.QUOTE_ALL,csv.QUOTE_NONNUMERIC):\n"
+        "  w=csv.writer(out,delimiter=';',quoting=q,lineterminator='\\r\\n')\n"
+        "  w.writerow(['INDICE','DESCRIPTION']) if q==csv.QUOTE_MINIMAL else None\n"
+        "  for x in v: w.writerow(['P'+str(q),x])\n"
+        "sys.stdout.buffer.write(out.getvalue().encode('cp1252'))\n";
+    QStringList args{"-c", QString::fromStdString(program)};
+    std::string joined;
+    for (std::size_t i = 0; i < values.size(); ++i) joined += (i ? "\x1f" : "") + values[i];
+    args << QString::fromStdString(joined);
+    python.start("python3", args);
+    if (!python.waitForStarted(10000)) GTEST_SKIP() << "python3 is not available";
+    ASSERT_TRUE(python.waitForFinished(30000));
+    std::string file = python.readAllStandardOutput().toStdString();
+    // LibreOffice, "quote all text cells": numbers bare, texts quoted.
+    for (const std::string& v : values) {
+        std::string q;
+        for (char c : v) q += c == '"' ? std::string("\"\"") : std::string(1, c);
+        file += "LO;" + (v == "12,5" ? v : "\"" + q + "\"") + "\r\n";
+    }
+    AddSection("Q=Niveau", {"DESCRIPTION=Litho"});
+    TDirBlock back("Carotix");
+    CsvReport in;
+    ImportCsvData(Cp1252ToUtf8(file), FindCsvSection(*IniCsv, "Q"), back, "q.csv", in);
+    for (const std::string writer : {"P0", "P1", "P2", "LO"}) {
+        SCOPED_TRACE(writer);
+        const TBlock* litho = back.FindBlock(writer + "\\Niveau\\Litho");
+        ASSERT_NE(litho, nullptr) << file;
+        ASSERT_EQ(litho->Count(), static_cast<int>(values.size()));
+        for (std::size_t i = 0; i < values.size(); ++i) EXPECT_EQ(litho->GetString(static_cast<int>(i)), values[i]);
+    }
+}
+
 TEST_F(CsvExchange, WritesTheRowsOfEachDesignationAndDatesWithoutDigitsEmpty)
 {
     AddSection("N=Niveau", {"LITHO=Litho", "DATE=DateMAJ"});
@@ -167,11 +258,39 @@ TEST_F(CsvExchange, WritesTheRowsOfEachDesignationAndDatesWithoutDigitsEmpty)
     }
     CsvReport report;
     EXPECT_EQ(ExportCsvData(root_, {{"P1", "A"}, {"P1", "B"}}, FindCsvSection(*IniCsv, "N"), report),
-              "INDICE;LITHO;DATE\r\nP1;LA;\r\nP1;L;\r\nP1;LB;01/01/2020\r\nP1;L;\r\n");
+              "INDICE;LITHO;DATE\r\nP1;LA;\r\nP1;L;\r\nP1;LB;01/01/2020\r\n");
     EXPECT_TRUE(CsvTableHasRows(*IniCsv, "n", root_, {{"P1", "B"}}));
     EXPECT_FALSE(CsvTableHasRows(*IniCsv, "n", root_, {{"P2", ""}}));
     EXPECT_FALSE(CsvTableHasRows(*IniCsv, "absente", root_, {{"P1", "A"}}));
     EXPECT_THROW(FindCsvSection(*IniCsv, "absente"), ECsvError);
+}
+
+// A borehole of two ouvrages whose table mixes rows with a designation and
+// rows without: each row goes out once, and the file reads back as the same
+// rows, which go out again as the same file.
+TEST_F(CsvExchange, ARowWithoutDesignationGoesOutOncePerBorehole)
+{
+    AddSection("M=Niveau", {"DESIGNATION=D\xC3\xA9sign", "DE=Deb", "A=Fin"});
+    AddSection("MT=Trou-nu", {"DESIGNATION=D\xC3\xA9sign", "DE=Deb", "A=Fin"});
+    const char* designs[] = {"A", ""};
+    for (const std::string table : {"Niveau", "Trou-nu"})
+        for (int r = 0; r < 2; ++r) {
+            root_.SetPathString("P1\\" + table + "\\D\xC3\xA9sign", r, btString, designs[r]);
+            root_.SetPathFloat("P1\\" + table + "\\Deb", r, btFloat, r);
+            root_.SetPathFloat("P1\\" + table + "\\Fin", r, btFloat, r + 1);
+        }
+    const std::vector<CsvExportRow> listed = {{"P1", "A"}, {"P1", "B"}, {"P1", ""}};
+    for (const std::string name : {"M", "MT"}) {
+        SCOPED_TRACE(name);
+        const CsvSection section = FindCsvSection(*IniCsv, name);
+        CsvReport report;
+        const std::string bytes = ExportCsvData(root_, listed, section, report);
+        EXPECT_EQ(bytes, "INDICE;DESIGNATION;DE;A\r\nP1;A;0;1\r\nP1;;1;2\r\n");
+        TDirBlock back("Carotix");
+        ImportCsvData(Cp1252ToUtf8(bytes), section, back, "m.csv", report);
+        EXPECT_EQ(back.FindBlock("P1\\" + section.TablePath + "\\Deb")->Count(), 2);
+        EXPECT_EQ(ExportCsvData(back, listed, section, report), bytes);
+    }
 }
 
 TEST_F(CsvExchange, ImportsTemplatesLexiconsAndIgnoresUnknownHeaders)
@@ -241,3 +360,54 @@ TEST_F(CsvExchange, PythonsCsvModuleReadsTheFile)
 }
 
 } // namespace
+
+namespace {
+
+// A file is read as its bytes decode: Windows-1252, UTF-8 with or without its
+// mark, UTF-16 with its mark; a plain ASCII file, used as its own text, reads
+// as the decoded one would, NUL bytes and lines ended by CR alone included.
+TEST_F(CsvExchange, FilesReadAsTheirBytesDecode)
+{
+    AddSection("E=Niveau", {"LITHO=Litho"});
+    // Latin-1 bytes as UTF-16LE, behind its mark.
+    const auto Utf16Le = [](const std::string& latin1) {
+        std::string out = "\xFF\xFE";
+        for (char ch : latin1) out += std::string{ch, '\0'};
+        return out;
+    };
+    const struct {
+        std::string bytes;
+        std::vector<std::string> litho;  // P1's, then P2's when it has one
+    } cases[] = {
+        {"INDICE;LITHO\r\nP1;B\xE9ton\r\n", {"B\xC3\xA9ton"}},
+        {"\xEF\xBB\xBFINDICE;LITHO\r\nP1;B\xC3\xA9ton\r\n", {"B\xC3\xA9ton"}},
+        {"INDICE;LITHO\r\nP1;B\xC3\xA9ton\r\n", {"B\xC3\xA9ton"}},
+        {Utf16Le("INDICE;LITHO\r\nP1;B\xE9ton\r\n"), {"B\xC3\xA9ton"}},
+        {"INDICE;LITHO\rP1;Sable\rP2;Argile\r", {"Sable", "Argile"}},
+        {std::string("INDICE;LITHO\r\nP1;Sa\0ble\r\nP2;Argile\r\n", 36), {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(c.bytes));
+        TDirBlock file("Carotix"), decoded("Carotix");
+        CsvReport a, b;
+        std::string failed, failedDecoded;
+        WriteFileBytes(out_ / "E.csv", c.bytes);
+        try {
+            ImportCsvFile((out_ / "E.csv").string(), file, a);
+        } catch (const std::exception& e) {
+            failed = e.what();
+        }
+        try {
+            ImportCsvData(DecodeTextFile(c.bytes), FindCsvSection(*IniCsv, "E"), decoded, (out_ / "E.csv").string(), b);
+        } catch (const std::exception& e) {
+            failedDecoded = e.what();
+        }
+        EXPECT_EQ(failed, failedDecoded);
+        EXPECT_TRUE(SameBlock(&file, &decoded));
+        EXPECT_EQ(a.Summary("E.csv"), b.Summary("E.csv"));
+        for (std::size_t i = 0; i < c.litho.size(); ++i)
+            EXPECT_EQ(file.GetPathString("P" + std::to_string(i + 1) + "\\Niveau\\Litho", 0), c.litho[i]);
+    }
+}
+
+}  // namespace

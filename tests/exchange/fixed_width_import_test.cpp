@@ -60,6 +60,8 @@ TEST_F(FixedWidthImport, RecordsShortLinesBlankLinesAndSpans)
         const char* data;
         const char* tree;
         int records, blankLines;
+        // The ouvrages given twice with different values, named in the remarks.
+        std::vector<std::string> repeated = {};
     } cases[] = {
         // Records of one key become rows in file order.
         {"*Indice:A4,Niveau\\Prof:F6\r\n", "P1    1,5\r\nP2     7\r\nP1   2.5\r\n",
@@ -79,6 +81,19 @@ TEST_F(FixedWidthImport, RecordsShortLinesBlankLinesAndSpans)
         {"*Indice:A2\xC2\xA7Nature:A5\r\n", "P1\xa7" "B\xe9ton\r\n", "P1\\Nature=B\xC3\xA9ton\n", 1, 0},
         // A second field of the same name in a record is refused.
         {"*Indice:A2,V:A1,V:A1,V\\W:A1\r\n", "P1ABC\r\n", "P1\\V=A\n", 1, 0},
+        // An ouvrage given again writes into its row; given with another
+        // value, the last record's is kept and the ouvrage named. Alike, or
+        // with blanks, or filling what was blank, it loses nothing.
+        {"*Indice:A2,Ouvrage\\D\xC3\xA9sign:A2,Ouvrage\\X:F3\r\n", "P1A   1\r\nP1B   3\r\nP1A   2\r\n",
+         "P1\\Ouvrage\\D\xC3\xA9sign=A|B\nP1\\Ouvrage\\X=2|3\n", 3, 0, {"P1 (d\xC3\xA9signation A)"}},
+        {"*Indice:A2,Ouvrage\\D\xC3\xA9sign:A2,Ouvrage\\X:F3\r\n", "P1    1\r\nP1    2\r\nP2    1\r\n",
+         "P1\\Ouvrage\\D\xC3\xA9sign=\nP1\\Ouvrage\\X=2\nP2\\Ouvrage\\D\xC3\xA9sign=\nP2\\Ouvrage\\X=1\n", 3, 0,
+         {"P1 (sans d\xC3\xA9signation)"}},
+        {"*Indice:A2,Ouvrage\\D\xC3\xA9sign:A2,Ouvrage\\X:F3\r\n", "P1A   1\r\nP1A 1,0\r\nP1A    \r\nP1B    \r\nP1B   4\r\n",
+         "P1\\Ouvrage\\D\xC3\xA9sign=A|B\nP1\\Ouvrage\\X=1|4\n", 5, 0},
+        // A borehole's own table, given twice: the borehole is named.
+        {"*Indice:A2,Dossier\\Commune:A6\r\n", "P1RENNES\r\nP1BREST\r\nP1BREST\r\n", "P1\\Dossier\\Commune=BREST\n", 3,
+         0, {"P1"}},
     };
     for (const Case& c : cases) {
         const Imported r = Import(c.filter, c.data);
@@ -86,6 +101,24 @@ TEST_F(FixedWidthImport, RecordsShortLinesBlankLinesAndSpans)
         EXPECT_EQ(r.report.Records, c.records) << c.data;
         EXPECT_EQ(r.report.BlankLines, c.blankLines) << c.data;
         EXPECT_EQ(r.report.UnreadableNumbers, 0) << c.data;
+        EXPECT_EQ(r.report.RepeatedNames, c.repeated) << c.data;
+        EXPECT_EQ(r.report.HasRemarks(), !c.repeated.empty()) << c.data;
+        if (!c.repeated.empty())
+            EXPECT_NE(r.report.Summary().find(
+                          "1 ouvrage(s) donn\xC3\xA9(s) plusieurs fois avec des valeurs diff\xC3\xA9rentes, la "
+                          "derni\xC3\xA8re ligne gard\xC3\xA9" "e :\n  " + c.repeated[0] + "\n"),
+                      std::string::npos) << r.report.Summary();
+        // Merged through record directories, the same ouvrages are named.
+        Imported plain;
+        ImportOracleDataThroughRecords(c.data, "a.ora", plain.root.get(), std::string("Filtres\r\n->a.ora\r\n") + c.filter,
+                                       plain.report);
+        EXPECT_EQ(plain.report.RepeatedNames, c.repeated) << c.data;
+        // Another file giving the ouvrage's first values again is a later
+        // import: no remark.
+        const std::string first(c.data, std::string(c.data).find('\n') + 1);
+        OracleImportReport again;
+        ImportOracleData(first, "a.ora", r.root.get(), std::string("Filtres\r\n->a.ora\r\n") + c.filter, again);
+        EXPECT_EQ(again.Repeated, 0) << first;
     }
     const Imported r = Import(cases[0].filter, cases[0].data);
     EXPECT_EQ(r.report.Merged, 3);

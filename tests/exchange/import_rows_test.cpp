@@ -358,6 +358,15 @@ TEST_F(ImportAgain, AFileThatFailsLeavesTheCollectionAsItWas)
          ", ligne 9 (indice P1), champ Ouvrage\\Z : la valeur \"abc\" n'est pas un nombre (le s\xC3\xA9parateur "
          "d\xC3\xA9" "cimal est \",\").\nCet enregistrement et les suivants n'ont pas \xC3\xA9t\xC3\xA9 "
          "import\xC3\xA9s."},
+        // A record whose index needs renaming: its renaming is not said either.
+        {"vexto", VextoP1("6,351000,6789000,45"),
+         [] {
+             std::string s = VextoP1("6,351000,6789000,abc");
+             return s.replace(s.find("P1,F1"), 2, "P\\1");
+         }(),
+         ", ligne 9 (indice P\\1), champ Ouvrage\\Z : la valeur \"abc\" n'est pas un nombre (le s\xC3\xA9parateur "
+         "d\xC3\xA9" "cimal est \",\").\nCet enregistrement et les suivants n'ont pas \xC3\xA9t\xC3\xA9 "
+         "import\xC3\xA9s."},
     };
     for (const auto& c : cases) {
         TDirBlock root("Carotix");

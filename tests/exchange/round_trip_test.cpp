@@ -18,6 +18,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <set>
 #include <string>
@@ -356,6 +357,42 @@ TEST_F(RoundTrip, GeneratedCollectionThroughEachShippedFilterFile)
         ExportOracleData(blank, c.ouvrages, ReadFilterFileText(Shipped(c.filterFile)), ouvrages);
         EXPECT_EQ(ouvrages.JoinedDesigns, c.joined) << c.filterFile;
     }
+
+    // Two indices cut alike by the key fields come back as one borehole, and
+    // the remark says so, as it says it of designations; one cut to a key of
+    // its own, or two through a wide enough key, come back apart.
+    struct Keys {
+        const char *filterFile, *file;
+        std::vector<std::string> indices;
+        std::string joined;  // "" or the remark's line
+    };
+    const std::string joinedWords = "\n- 1 indice(s) diff\xC3\xA9rent(s), coup\xC3\xA9(s) \xC3\xA0 la largeur des "
+                                    "champs cl\xC3\xA9s, s'\xC3\xA9" "crivent comme un autre : relus, leurs forages "
+                                    "n'en feront qu'un :\n  ";
+    for (const Keys& c : {Keys{"filtre_chantier.txt", "forages.ora", {"FORAGE-0001A", "FORAGE-0001B"},
+                               joinedWords + "FORAGE-0001B (comme FORAGE-0001A)"},
+                          Keys{"filtre_chantier.txt", "forages.ora", {"FORAGE-000", "FORAGE-0001B"},
+                               joinedWords + "FORAGE-0001B (comme FORAGE-000)"},
+                          Keys{"filtre_chantier.txt", "forages.ora", {"FORAGE-1A", "FORAGE-0001B"}, ""},
+                          Keys{"filtre_bss.txt", "ouvrage.ora", {"FORAGE-0001A", "FORAGE-0001B"}, ""}}) {
+        SCOPED_TRACE(std::string(c.filterFile) + " " + c.indices[0] + " " + c.indices[1]);
+        TDirBlock two("Carotix");
+        for (std::size_t i = 0; i < c.indices.size(); ++i) {
+            two.SetPathString(c.indices[i] + "\\Ouvrage\\" + kD, 0, btString, "F1");
+            two.SetPathFloat(c.indices[i] + "\\Ouvrage\\X", 0, btFloat, 100.0 + static_cast<double>(i));
+        }
+        OracleExportReport report;
+        const std::string bytes = ExportOracleData(two, c.file, ReadFilterFileText(Shipped(c.filterFile)), report);
+        EXPECT_EQ(report.JoinedKeys, c.joined.empty() ? 0 : 1);
+        const std::string summary = report.Summary();
+        EXPECT_EQ(summary.find(joinedWords) == std::string::npos ? std::string() : summary.substr(summary.find(joinedWords)),
+                  c.joined);
+        TDirBlock back("Carotix");
+        WriteFileBytes(out_ / c.file, bytes);
+        OracleImportReport in;
+        ImportOracleFile((out_ / c.file).string(), &back, Shipped(c.filterFile), in);
+        EXPECT_EQ(back.ItemCount(), c.joined.empty() ? 2 : 1);
+    }
 }
 
 // A casing of 152.4 mm comes back as 152.4 through every shipped filter, and a
@@ -534,3 +571,64 @@ TEST_F(RoundTrip, LevelsExportKeepsEachLevelOnOneLine)
 }
 
 }  // namespace
+
+namespace {
+
+// A CSV file a little over 256 MiB reads whole: its last line is imported.
+// The file is sparse (its lines of NUL bytes, blank to the reader, cost no
+// disk), and an ASCII file is read once, not copied into a decoded text.
+TEST_F(RoundTrip, ACsvFileOver256MiBReadsToItsLastLine)
+{
+    const fs::path file = out_ / "Ouvrages.csv";
+    {
+        std::ofstream out(file, std::ios::binary);
+        out << "INDICE;X\r\n";
+        const std::uint64_t size = (std::uint64_t{256} << 20) + (std::uint64_t{1} << 20);
+        for (std::uint64_t at = std::uint64_t{1} << 20; at < size; at += std::uint64_t{1} << 20) {
+            out.seekp(static_cast<std::streamoff>(at));
+            out << "\r\n";
+        }
+        out << "P1;5\r\n";
+    }
+    ASSERT_GT(fs::file_size(file), std::uintmax_t{256} << 20);
+    TDirBlock back("Carotix");
+    CsvReport report;
+    ImportCsvFile(file.string(), back, report);
+    EXPECT_EQ(back.GetPathString("P1\\Ouvrage\\X", 0), "5");
+    EXPECT_EQ(back.ItemCount(), 1);
+}
+
+// An ouvrage (or a borehole's dossier) that one file gives twice with
+// different values keeps the last line's, and the remarks name it; given
+// twice alike, or the second time with empty cells, it is no remark.
+TEST_F(RoundTrip, AnOuvrageGivenTwiceDifferentlyIsNamed)
+{
+    const std::string words = "\n- 1 ouvrage(s) donn\xC3\xA9(s) plusieurs fois avec des valeurs diff\xC3\xA9rentes, "
+                              "la derni\xC3\xA8re ligne gard\xC3\xA9" "e :\n  ";
+    const struct {
+        std::string table, body, named, x;
+    } cases[] = {
+        {"Ouvrages", "INDICE;DESIGNATION;X\r\nP1;A;1\r\nP1;B;3\r\nP1;A;2\r\n", "P1 (d\xC3\xA9signation A)", "2"},
+        {"Ouvrages", "INDICE;DESIGNATION;X\r\nP1;;1\r\nP1;;2\r\n", "P1 (sans d\xC3\xA9signation)", "2"},
+        {"Ouvrages", "INDICE;X\r\nP1;1\r\nP1;2\r\n", "P1 (sans d\xC3\xA9signation)", "2"},
+        {"Ouvrages", "INDICE;DESIGNATION;X\r\nP1;A;1\r\nP1;A;1,0\r\nP1;A;\r\n", "", "1"},
+        {"Ouvrages", "INDICE;DESIGNATION;X\r\nP1;A;1\r\nP1;B;2\r\n", "", "1"},
+        {"Ouvrages", "INDICE;DESIGNATION;X;Y\r\nP1;A;;5\r\nP1;A;1;\r\n", "", "1"},
+        {"Dossiers", "INDICE;COMMUNE\r\nP1;RENNES\r\nP1;BREST\r\n", "P1", ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.body);
+        TDirBlock root("Carotix");
+        CsvReport report;
+        ImportCsvData(c.body, FindCsvSection(*IniCsv, c.table), root, "f.csv", report);
+        EXPECT_EQ(report.Summary("f.csv"), c.named.empty() ? "" : "f.csv :" + words + c.named);
+        if (!c.x.empty()) EXPECT_EQ(root.GetPathString("P1\\Ouvrage\\X", 0), c.x);
+        // A second file of the same ouvrage is a later import, no remark.
+        CsvReport again;
+        ImportCsvData(c.body.substr(0, c.body.find("\r\n") + 2) + c.body.substr(c.body.rfind("\r\n", c.body.size() - 3) + 2),
+                      FindCsvSection(*IniCsv, c.table), root, "g.csv", again);
+        EXPECT_FALSE(again.HasRemarks()) << again.Summary("g.csv");
+    }
+}
+
+} // namespace

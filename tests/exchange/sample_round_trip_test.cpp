@@ -147,16 +147,54 @@ protected:
     std::vector<CsvExportRow> listed_;
 };
 
+// The rows of each table of each borehole, every column of `columns` as text
+// (a column the table lacks reads empty); with `learn`, the columns of each
+// table are first added to `columns`.
+std::map<std::string, std::vector<std::string>> TableRows(const TDirBlock& root,
+                                                          std::map<std::string, std::set<std::string>>& columns,
+                                                          bool learn)
+{
+    std::map<std::string, std::vector<std::string>> out;
+    for (const auto& b : root.Items()) {
+        if (!b->IsDir()) continue;
+        for (const auto& t : static_cast<const TDirBlock&>(*b).Items()) {
+            if (!t->IsDir()) continue;
+            const TDirBlock& table = static_cast<const TDirBlock&>(*t);
+            const std::string key = b->Name + "\\" + t->Name;
+            if (learn)
+                for (const auto& c : table.Items()) columns[key].insert(c->Name);
+            std::vector<std::string>& rows = out[key];
+            for (int r = 0; r < table.RowCount(); ++r) {
+                std::string line;
+                for (const std::string& c : columns[key]) line += c + "=" + table.GetPathString(c, r) + "|";
+                rows.push_back(line);
+            }
+        }
+    }
+    return out;
+}
+
 TEST_F(SampleRoundTrip, ThroughTheCsvFilesOfEveryTickedTable)
 {
     std::vector<std::string> written;
+    std::set<std::string> carried;
     for (const std::string& table : CsvTableNames(*IniCsv)) {
         if (!CsvTableHasRows(*IniCsv, table, sample_, listed_)) continue;
         CsvReport report;
         ExportCsvFile((out_ / (table + ".csv")).string(), table, sample_, listed_, report);
         EXPECT_FALSE(report.HasRemarks()) << report.Summary(table);
+        carried.insert(report.Carried.begin(), report.Carried.end());
         written.push_back(table);
     }
+    // The files carry every value of the sample; what csv.ini leaves out is named.
+    EXPECT_EQ(UncarriedSummary(sample_, carried, "de csv.ini"), "");
+    TDirBlock more("Carotix");
+    more.SetPathString("P1\\Tubage\\NomTube", 0, btString, "T1");
+    more.SetPathString("P1\\Tubage\\Remarque", 0, btString, "x");
+    more.SetPathString("P1\\Essai\\Duree", 0, btString, "3");
+    more.SetPathString("P2\\Tubage\\Remarque", 0, btString, "y");
+    EXPECT_EQ(UncarriedSummary(more, carried, "de csv.ini"),
+              "Non export\xC3\xA9 (absent de csv.ini) : Tubage\\Remarque, Essai (toutes les colonnes)");
     EXPECT_EQ(written, (std::vector<std::string>{"Ouvrages", "Dossiers", "Niveaux", "TrousNus", "Tubages", "Annulaires",
                                                  "AnnulairesInternes"}));
     TDirBlock back("Carotix");
@@ -165,7 +203,20 @@ TEST_F(SampleRoundTrip, ThroughTheCsvFilesOfEveryTickedTable)
         ImportCsvFile((out_ / (table + ".csv")).string(), back, report);
     }
     ExpectSameOuvrages(back, {"Ouvrage", "Niveau", "Trou-nu", "Tubage", "Annulaire"},
-                       {"Ouvrage", "Niveau", "Trou-nu", "Tubage", "Annulaire"}, false, {"Nature", "Commune", "Lieu-Dit"});
+                       {"Ouvrage", "Niveau", "Trou-nu", "Tubage", "Annulaire"}, true, {"Nature", "Commune", "Lieu-Dit"});
+    // Cell for cell: every table and column of the sample, each row as it
+    // was. (A column the sample lacks comes back where csv.ini has it, empty,
+    // or as the code of the lexicon's NULL label, which an empty cell means.)
+    std::map<std::string, std::set<std::string>> columns;
+    const auto sent = TableRows(sample_, columns, true);
+    const auto got = TableRows(back, columns, false);
+    for (auto [table, rows] : sent) {
+        std::sort(rows.begin(), rows.end());
+        std::vector<std::string> mine = got.count(table) ? got.at(table) : std::vector<std::string>();
+        std::sort(mine.begin(), mine.end());
+        EXPECT_EQ(mine, rows) << table;
+    }
+    EXPECT_EQ(got.size(), sent.size());
 }
 
 // Each shipped filter file carries what its filters list, every table with its

@@ -15,9 +15,10 @@ namespace {
 const std::string kD = "D\xC3\xA9sign";
 
 std::string Record(const std::string& index, const std::string& trouNu, const std::string& litho,
-                   const std::string& design = "P1", const std::string& date = "05/03/2001")
+                   const std::string& design = "P1", const std::string& date = "05/03/2001",
+                   const std::string& format = "jj/mm/aaaa")
 {
-    return "--  IDENTIFICATION  --\n" + index + "," + design + "," + date + ",,,,,jj/mm/aaaa\n\n\n--  LOCALISATION  --\n\n\n\n\n"
+    return "--  IDENTIFICATION  --\n" + index + "," + design + "," + date + ",,,,," + format + "\n\n\n--  LOCALISATION  --\n\n\n\n\n"
            "--  TROU NU  --\n" + trouNu + "--  TUBAGES  --\n--  ANNULAIRES  --\n--  LITHOLOGIE  --\n" + litho +
            "--  POMPAGE D'ESSAI  --\n\n";
 }
@@ -109,6 +110,40 @@ TEST(VextoImport, DatesReadUnderTheRecordsFormat)
     EXPECT_EQ(VextoDateToDate("néant", "jj/mm/aaaa"), "");
     EXPECT_EQ(VextoDateToDate("31/02/2001", "jj/mm/aaaa"), "");
     EXPECT_EQ(VextoDateToDate("12/2001", "jj/mm/aaaa"), "");
+}
+
+// A year of two digits is the latest such year not after today's: a
+// dossier's dates are in the past. Decided against today, whatever today is.
+TEST(VextoImport, TwoDigitYearsFallInTheCenturyUpToToday)
+{
+    const struct {
+        int today;           // the year of today (the 1st of July)
+        std::string typed;   // read as jj/mm/aa
+        std::string date;    // as dd/mm/yyyy
+    } cases[] = {
+        {2024, "05/03/85", "05/03/1985"}, {2024, "12/06/99", "12/06/1999"}, {2024, "01/01/01", "01/01/2001"},
+        {2024, "31/12/24", "31/12/2024"}, {2024, "01/01/25", "01/01/1925"}, {2024, "01/01/00", "01/01/2000"},
+        {2024, "5/3/1", "05/03/2001"},    {2099, "05/03/85", "05/03/2085"}, {2099, "05/03/99", "05/03/2099"},
+        {2100, "05/03/99", "05/03/2099"}, {2100, "05/03/00", "05/03/2100"}, {2100, "05/03/01", "05/03/2001"},
+        {2000, "05/03/00", "05/03/2000"}, {2000, "05/03/01", "05/03/1901"}, {2030, "05/03/85", "05/03/1985"},
+        {2030, "05/03/30", "05/03/2030"}, {2030, "05/03/31", "05/03/1931"},
+    };
+    for (const auto& c : cases) {
+        ScopedFixedClock clock{ClockReading{c.today, 7, 1, 12, 0, 0}};
+        EXPECT_EQ(VextoDateToDate(c.typed, "jj/mm/aa"), c.date) << c.today << " " << c.typed;
+        // A four-digit year is what it says.
+        EXPECT_EQ(VextoDateToDate("05/03/2085", "jj/mm/aaaa"), "05/03/2085");
+        // The CSV import reads its dates (dd/mm/yy) the same way.
+        if (c.typed.size() == 8) {
+            EXPECT_EQ(NormalizePastDate(c.typed), NormalizeDate(c.date)) << c.today << " " << c.typed;
+        }
+    }
+    // A whole record: the Dossier's dates and the pumping test's start.
+    ScopedFixedClock clock{ClockReading{2024, 7, 1, 12, 0, 0}};
+    TDirBlock root("Carotix");
+    DravelReport report;
+    ImportVextoBytes(Record("V", "", "", "V", "05/03/85", "jj/mm/aa"), root, {}, report);
+    EXPECT_EQ(root.GetPathString("V\\Dossier\\DateDossier", 0), "19850305");
 }
 
 }  // namespace

@@ -1,7 +1,10 @@
 #include "exchange/windows/csv_export_window.h"
 
+#include <set>
+
 #include "platform/windows/dir_tree.h"
 #include "exchange/csv_exchange.h"
+#include "exchange/fixed_width_export.h"
 #include "platform/ui_services.h"
 #include "store/blocks.h"
 #include "store/options.h"
@@ -48,11 +51,19 @@ ExportRun ExporterCsv1Click(ExportHost& host)
     run.Shown = true;
     if (!host.RunDialog(*FExpCsv)) return run;
 
-    RunExportItems(host, run, *FExpCsv, "CSV", "Export CSV", ".csv", kCsvExportProgressLabel,
-                   [&](const std::string& file, const std::string& item) {
-                       CsvReport report;
-                       ExportCsvFile(file, item, *root, rows, report);
-                       return report.Summary(FileNameOf(file));
-                   });
+    // What the files written carry, together: data that none of them holds
+    // is named once for the whole export, as the fixed-width export does.
+    std::set<std::string> carried;
+    bool wrote = false;
+    RunExportItems(
+        host, run, *FExpCsv, "CSV", "Export CSV", ".csv", kCsvExportProgressLabel,
+        [&](const std::string& file, const std::string& item) {
+            CsvReport report;
+            ExportCsvFile(file, item, *root, rows, report);
+            carried.insert(report.Carried.begin(), report.Carried.end());
+            wrote = true;
+            return report.Summary(FileNameOf(file));
+        },
+        [&] { return wrote ? UncarriedSummary(*root, carried, "de csv.ini") : std::string(); });
     return run;
 }
