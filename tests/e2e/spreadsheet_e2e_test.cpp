@@ -191,10 +191,10 @@ TEST_F(SpreadsheetE2e, ASaveWithACellThatDoesNotConvertStoresNothing)
         std::string message;
     };
     const std::vector<Case> cases = {
-        {"Niveau", "A (m)", 1, "abc", "'abc' is not a valid floating point value"},
-        {"Niveau", "De (m)", 2, "1,5", "'1,5' is not a valid floating point value"},
-        {"Niveau", "A (m)", 0, "1e400", "'1e400' is not a valid floating point value"},
-        {"Trou-nu", "M\xC3\xA9thode de foration", 0, "99999999999", "'99999999999' is not a valid integer value"},
+        {"Niveau", "A (m)", 1, "abc", "'abc' n'est pas une valeur en virgule flottante correcte"},
+        {"Niveau", "De (m)", 2, "1,5", "'1,5' n'est pas une valeur en virgule flottante correcte"},
+        {"Niveau", "A (m)", 0, "1e400", "'1e400' n'est pas une valeur en virgule flottante correcte"},
+        {"Trou-nu", "M\xC3\xA9thode de foration", 0, "99999999999", "'99999999999' n'est pas une valeur enti\xC3\xA8re correcte"},
         {"Essais de pompage", "Date de d\xC3\xA9" "but", 0, "1/2/2003", "Format date attendu (1/2/2003)"},
     };
     for (const Case& k : cases) {
