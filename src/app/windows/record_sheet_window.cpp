@@ -215,7 +215,7 @@ void TFEdition::BDatabaseClick(QObject* sender)
 {
     BusyCursor busy;
     if (sender == BLex) Sheet.CompleteFromLookups();
-    else Sheet.FillFromRecord();
+    else Sheet.FillFromRecord(!downloading_);
 }
 
 SheetCloseReason TFEdition::ShowSheet()
@@ -245,6 +245,12 @@ void EditionOpen(TFChild& child, const std::string& section, bool fromDatabase)
     if (fromDatabase) {
         try {
             form.EditionBuild(root, opening.Row);
+            // The download tells for the whole ouvrage whether anything was found.
+            form.downloading_ = true;
+            struct Reset {
+                TFEdition& f;
+                ~Reset() { f.downloading_ = false; }
+            } reset{form};
             form.BDatabaseClick(form.BDatabase);
             form.EditionStore(root, opening.Row);
         } catch (...) {
