@@ -405,6 +405,7 @@ TEST_F(DatabaseDownloadTest, ADownloadThatFindsNothingChangesNothing)
         {"connu", "", "F-VAL-01", "F1", false, true, 0},
         {"connu par une seule table", niveauOnly, "F-VAL-01", "F1", false, true, 8},
     };
+    const std::string shipped = ReadFileBytes(program_ / "sql.ini");
     PostgresServer server;
     for (const bool postgres : {false, true}) {
         SCOPED_TRACE(postgres ? "PostgreSQL" : "SQLite");
@@ -414,7 +415,6 @@ TEST_F(DatabaseDownloadTest, ADownloadThatFindsNothingChangesNothing)
             db_.Params = server.Params();
         }
         db_.Open();
-        const std::string shipped = ReadFileBytes(program_ / "sql.ini");
         for (const Case& k : cases) {
             SCOPED_TRACE(k.name);
             WriteSqlIni(k.sqlIni.empty() ? shipped : k.sqlIni);
