@@ -551,7 +551,7 @@ std::string WhyNotStored(const ImportColumn* col, const std::exception& e)
     // float column of the collection, or a date of the file.
     const std::string what = e.what();
     if (dynamic_cast<const EConvertError*>(&e)) {
-        if (what.find("integer") != std::string::npos) return "n'est pas un nombre entier";
+        if (what.find("enti\xC3\xA8re") != std::string::npos) return "n'est pas un nombre entier";
         return std::string("n'est pas un nombre (le séparateur décimal est \"") + GetDecimalSeparator() + "\")";
     }
     if (col && ((col->def && col->def->Kind == 'E') || col->dateTarget)) return "n'est pas une date JJ/MM/AAAA";
