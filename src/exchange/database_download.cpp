@@ -511,7 +511,8 @@ std::int32_t IntegerOf(const DbValue& v)
     if (v.kind == DbValue::Kind::Text) return StrToInt(TrimBlanks(v.text));
     const double r = std::nearbyint(v.number);
     if (!std::isfinite(r) || r < -2147483648.0 || r > 2147483647.0)
-        throw EConvertError("'" + FloatToStr(v.number) + "' n'est pas une valeur enti\xC3\xA8re correcte");
+        throw EConvertError("'" + FloatToStr(v.number) + "' n'est pas une valeur enti\xC3\xA8re correcte",
+                            EConvertError::Kind::Integer);
     return static_cast<std::int32_t>(r);
 }
 

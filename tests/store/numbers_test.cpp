@@ -141,6 +141,7 @@ TEST_P(Numbers, StrictIntegerReadingRaisesTheRuntimeMessage)
         FAIL() << "no error";
     } catch (const EConvertError& e) {
         EXPECT_STREQ(e.what(), "'12a' n'est pas une valeur enti\xC3\xA8re correcte");
+        EXPECT_EQ(e.ValueKind(), EConvertError::Kind::Integer);  // what the importers word by
     }
     EXPECT_THROW(StrToInt(""), EConvertError);
     EXPECT_THROW(StrToInt("2147483648"), EConvertError);
@@ -189,6 +190,7 @@ TEST_P(Numbers, StrictFloatReadingTakesOnlyTheSeparator)
         FAIL() << "no error";
     } catch (const EConvertError& e) {
         EXPECT_EQ(std::string(e.what()), "'" + other + "' n'est pas une valeur en virgule flottante correcte");
+        EXPECT_EQ(e.ValueKind(), EConvertError::Kind::Float);
     }
     EXPECT_THROW(StrToFloat(""), EConvertError);
     EXPECT_THROW(StrToFloat("1e400"), EConvertError);
@@ -233,6 +235,7 @@ TEST(CheckedConversions, NeverLetAnInvalidDoubleThrough)
         FAIL() << "no error";
     } catch (const EConvertError& e) {
         EXPECT_STREQ(e.what(), "'1E20' n'est pas une valeur enti\xC3\xA8re correcte");
+        EXPECT_EQ(e.ValueKind(), EConvertError::Kind::Integer);
     }
     EXPECT_THROW(TruncToInt32Checked(kNaN), EConvertError);
 

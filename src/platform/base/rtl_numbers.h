@@ -33,10 +33,20 @@
 #include <string_view>
 
 // The error raised by the strict conversions. Its what() is the message shown
-// to the user, e.g. "'12a' n'est pas une valeur entière correcte".
+// to the user, e.g. "'12a' n'est pas une valeur entière correcte"; callers that
+// word their own message (the importers) go by Kind, never by the text, which
+// is the person's language and may change.
 class EConvertError : public std::runtime_error {
 public:
-    using std::runtime_error::runtime_error;
+    enum class Kind { Other, Integer, Float };
+    explicit EConvertError(const std::string& message, Kind kind = Kind::Other)
+        : std::runtime_error(message), kind_(kind)
+    {
+    }
+    Kind ValueKind() const noexcept { return kind_; }
+
+private:
+    Kind kind_;
 };
 
 // ---------------------------------------------------------------------------
