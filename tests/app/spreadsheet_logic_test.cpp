@@ -448,7 +448,9 @@ TEST_F(SpreadsheetLogicTest, DatabaseFillAcrossSections)
 
     // The button, when the database holds no record for the table: what the
     // person typed stays, and the box says so; the download's fill empties
-    // the mapped cells.
+    // the mapped cells. (Both sections valid again.)
+    IniSql->EraseSection("Niveau");
+    IniSql->WriteSection("Niveau", {"PROF=Deb", "where=X > 1"});
     TableurSeams().RunQuery = [](const std::string&) { return std::vector<std::vector<std::optional<std::string>>>(); };
     fake.AnswerMessage(MsgResult::Ok, "Pas d'information");
     EXPECT_EQ(sheet.FillFromDatabase(true), 0);
