@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <stdexcept>
 
+#include "exchange/database_download.h"
 #include "exchange/database_link.h"
 #include "exchange/sql_ini_check.h"
 #include "platform/base/rtl_numbers.h"
@@ -263,7 +264,13 @@ int RecordSheet::FieldOfSqlValue(const std::string& value) const
     return -1;
 }
 
-void RecordSheet::FillFromRecord()
+std::string SheetNothingFoundText(const std::string& indice, const std::string& design, const std::string& table)
+{
+    return "La base de donn\xC3\xA9" "es ne contient rien pour l'ouvrage " + OuvrageName(indice, design) +
+           " dans la fiche \xC2\xAB " + table + " \xC2\xBB : la fiche n'a pas \xC3\xA9t\xC3\xA9 modifi\xC3\xA9" "e.";
+}
+
+int RecordSheet::FillFromRecord(bool tellNothingFound)
 {
     if (!SheetDatabaseAvailable()) throw std::runtime_error(kSheetNoDatabase);
     std::string section;
@@ -276,7 +283,7 @@ void RecordSheet::FillFromRecord()
         }
     if (!found) {
         ShowBox(kSheetNoInformationTitle, kSheetTableNotInSqlIni);
-        return;
+        return -1;
     }
     const std::string dbTable = SectionSource(section);
     std::string columns, from = dbTable, where;
@@ -301,7 +308,7 @@ void RecordSheet::FillFromRecord()
     }
     if (mapped.empty()) {
         ShowBox(kSheetNoInformationTitle, kSheetNoValidField);
-        return;
+        return -1;
     }
     // What sql.ini puts into the text is checked before anything is sent; the
     // table qualifies the conditions, so it is a plain name even beside a FROM.
@@ -317,10 +324,16 @@ void RecordSheet::FillFromRecord()
     if (!Trim(where).empty()) sql += " AND (" + Trim(where) + ")";  // an OR narrows, never widens
     sql += ";";
     const std::vector<SheetRecord> records = RunQuery(sql, values);
-    if (records.empty()) return;
+    if (records.empty()) {
+        // The fields keep what the person typed.
+        if (tellNothingFound)
+            ShowInformation(kSheetNoInformationTitle, SheetNothingFoundText(Indice, Designation, TableName));
+        return 0;
+    }
     const SheetRecord& first = records.front();
     for (std::size_t k = 0; k < mapped.size() && k < first.size(); ++k)
         if (first[k]) SetValue(mapped[k], *first[k]);
+    return static_cast<int>(records.size());
 }
 
 void RecordSheet::CompleteFromLookups()

@@ -31,6 +31,8 @@ inline constexpr const char* kSheetNoValidField = "Pas de champs valide dans sql
 // Shown when a sheet is to be filled from the database and the program has no
 // database engine.
 inline constexpr const char* kSheetNoDatabase = "La base de donn\xC3\xA9" "es n'est pas disponible.";
+// The sheet's database button when the database holds no record for it.
+std::string SheetNothingFoundText(const std::string& indice, const std::string& design, const std::string& table);
 
 inline constexpr int kSheetMinWidth = 173;
 inline constexpr int kSheetInitialHeight = 64;
@@ -117,7 +119,10 @@ public:
     void Store(TDirBlock& root, int row);
 
     // BDatabaseClick with BDatabase: the borehole's record from the database.
-    void FillFromRecord();
+    // Answers how many records the query read, -1 when none was sent (sql.ini
+    // has nothing usable: that is told). With `tellNothingFound` (the
+    // button), no record leaves the fields as they are and says so.
+    int FillFromRecord(bool tellNothingFound = false);
     // BDatabaseClick with BLex: single fields completed by lookups.
     void CompleteFromLookups();
 

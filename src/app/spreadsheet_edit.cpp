@@ -5,6 +5,7 @@
 
 #include "app/spreadsheet_logic.h"
 #include "coding/codage_binding.h"
+#include "exchange/database_download.h"
 #include "exchange/database_link.h"
 #include "exchange/sql_ini_check.h"
 #include "platform/base/ini_file.h"
@@ -372,12 +373,18 @@ int TableurSheet::QueryDatabase(const std::string& section, int fillRow)
     return fillRow;
 }
 
-void TableurSheet::FillFromDatabase()
+std::string TableurNothingFoundText(const std::string& indice, const std::string& design, const std::string& table)
+{
+    return "La base de donn\xC3\xA9" "es ne contient rien pour l'ouvrage " + OuvrageName(indice, design) +
+           " dans la table \xC2\xAB " + table + " \xC2\xBB : le tableau n'a pas \xC3\xA9t\xC3\xA9 modifi\xC3\xA9.";
+}
+
+int TableurSheet::FillFromDatabase(bool keepWhenNothingFound)
 {
     const std::vector<std::string> sections = SqlSectionsForTable();
     if (sections.empty()) {
         ShowBox("Pas d'information", "Cette table n'est pas renseign\xC3\xA9" "e dans sql.ini");
-        return;
+        return -1;
     }
     // A fill that stops partway (a later section refused, a server error, the
     // record limit) leaves the grid as it was, not half the database's rows
@@ -390,10 +397,7 @@ void TableurSheet::FillFromDatabase()
         for (int c = 0; c < cols; ++c) cells.push_back(Grid.Cell(c, r));
     const std::vector<TableurRowEntry> rowMap = RowMap;
     const std::vector<std::int32_t> deletedRows = DeletedRows;
-    try {
-        int fillRow = 1;
-        for (const std::string& s : sections) fillRow = QueryDatabase(s, fillRow);
-    } catch (...) {
+    auto restore = [&] {
         Grid.SetRowCount(rows);
         for (int r = 0; r < rows; ++r)
             for (int c = 0; c < cols; ++c)
@@ -402,6 +406,18 @@ void TableurSheet::FillFromDatabase()
         RowMap = rowMap;
         DeletedRows = deletedRows;
         RedrawImage = true;
+    };
+    int fillRow = 1;
+    try {
+        for (const std::string& s : sections) fillRow = QueryDatabase(s, fillRow);
+    } catch (...) {
+        restore();
         throw;
     }
+    const int records = fillRow - 1;
+    if (records == 0 && keepWhenNothingFound) {
+        restore();
+        ShowInformation("Pas d'information", TableurNothingFoundText(Indice, Designation, TableName));
+    }
+    return records;
 }

@@ -214,8 +214,12 @@ public:
     // column; an empty text when no key names a column.
     std::string BuildQuery(const std::string& section, std::vector<int>& columns) const;
     // The fill from the database: every matching section, rows continuing
-    // across sections.
-    void FillFromDatabase();
+    // across sections. Answers how many records the sections read, -1 when
+    // sql.ini names no section of the table (that is told). With
+    // `keepWhenNothingFound` (the button), no record at all leaves the grid as
+    // it was, what the person typed included, and says so; the download
+    // empties the mapped cells, as it decides for the whole ouvrage.
+    int FillFromDatabase(bool keepWhenNothingFound = false);
     // One section from fillRow on; answers the next fill row.
     int QueryDatabase(const std::string& section, int fillRow);
     // The edition.ini code of a database text for a definition.
@@ -230,5 +234,7 @@ private:
 };
 
 // The texts of the editor.
+// The database button when the database holds no record for the table.
+std::string TableurNothingFoundText(const std::string& indice, const std::string& design, const std::string& table);
 inline constexpr const char* kTableurChangedQuestion = "Il y a eu des modications.\nVoulez-vous les conserver ?";
 inline constexpr const char* kTableurEditionTitle = "Edition";

@@ -619,8 +619,8 @@ std::string WhyNotStored(const ImportColumn* col, const std::exception& e)
     // The column the value goes into decides what it must be: an integer or
     // float column of the collection, or a date of the file.
     const std::string what = e.what();
-    if (dynamic_cast<const EConvertError*>(&e)) {
-        if (what.find("integer") != std::string::npos) return "n'est pas un nombre entier";
+    if (const auto* convert = dynamic_cast<const EConvertError*>(&e)) {
+        if (convert->ValueKind() == EConvertError::Kind::Integer) return "n'est pas un nombre entier";
         return std::string("n'est pas un nombre (le séparateur décimal est \"") + GetDecimalSeparator() + "\")";
     }
     if (col && ((col->def && col->def->Kind == 'E') || col->dateTarget)) return "n'est pas une date JJ/MM/AAAA";

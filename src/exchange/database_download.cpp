@@ -168,6 +168,17 @@ void RenameOuvrageDesign(TDirBlock& root, const std::string& indice, const std::
 
 // ---- the download ----------------------------------------------------------------
 
+std::string OuvrageName(const std::string& indice, const std::string& design)
+{
+    return "\xC2\xAB " + (design.empty() ? indice : indice + " / " + design) + " \xC2\xBB";
+}
+
+std::string NothingToDownloadText(const std::string& indice, const std::string& design)
+{
+    return "La base de donn\xC3\xA9" "es ne contient rien pour l'ouvrage " + OuvrageName(indice, design) +
+           " : la collection n'a pas \xC3\xA9t\xC3\xA9 modifi\xC3\xA9" "e.";
+}
+
 bool DownloadOuvrage(DownloadHost& host, TDatabase& database, const std::string& indice, const std::string& design)
 {
     TQuery query(database);
@@ -209,6 +220,7 @@ bool DownloadOuvrage(DownloadHost& host, TDatabase& database, const std::string&
         busy.Restore();
         host.RedrawLog();
     };
+    const std::size_t readBefore = database.RecordsRead();
     try {
         for (const char* sheet : kDownloadSheets) host.SheetFromDatabase(database, indice, current, sheet);
         for (const char* table : kDownloadTables) host.TableFromDatabase(database, indice, current, table);
@@ -217,6 +229,18 @@ bool DownloadOuvrage(DownloadHost& host, TDatabase& database, const std::string&
         current = design;
         RunGuarded(finish);
         RethrowUndone(indice);
+    }
+    if (database.RecordsRead() == readBefore) {
+        // Not one record for the ouvrage in any sheet or table: the database
+        // does not know it, and emptying its tables would only erase what the
+        // person typed. Everything goes back, renaming included, and the
+        // collection is left unmodified.
+        RestoreBorehole(host.Root(), indice, std::move(before));
+        const std::string searched = current;
+        current = design;
+        finish();
+        ShowInformation(kNoInformationTitle, NothingToDownloadText(indice, searched));
+        return true;
     }
     finish();
     return true;
@@ -497,7 +521,8 @@ std::int32_t IntegerOf(const DbValue& v)
     if (v.kind == DbValue::Kind::Text) return StrToInt(TrimBlanks(v.text));
     const double r = std::nearbyint(v.number);
     if (!std::isfinite(r) || r < -2147483648.0 || r > 2147483647.0)
-        throw EConvertError("'" + FloatToStr(v.number) + "' is not a valid integer value");
+        throw EConvertError("'" + FloatToStr(v.number) + "' n'est pas une valeur enti\xC3\xA8re correcte",
+                            EConvertError::Kind::Integer);
     return static_cast<std::int32_t>(r);
 }
 

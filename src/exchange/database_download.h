@@ -50,11 +50,18 @@ public:
                                    const std::string& table);
 };
 
+// "« B12 / F »", or "« B12 »" without designation: an ouvrage in a message.
+std::string OuvrageName(const std::string& indice, const std::string& design);
+// What the download tells when no sheet or table read a record.
+std::string NothingToDownloadText(const std::string& indice, const std::string& design);
+
 // "Télécharger de la base de données" for the ouvrage (indice, design): the
 // designation check (with its dialog), then the sheets and tables. The
 // connection must be open. The busy cursor shows meanwhile; the views are
 // refilled and the log redrawn at the end, also after a failure, which then
-// passes on. Answers false when the user cancelled.
+// passes on. When no sheet or table read a single record, the borehole is put
+// back as it was (a renaming too) and NothingToDownloadText is shown in a box
+// titled kNoInformationTitle. Answers false when the user cancelled.
 bool DownloadOuvrage(DownloadHost& host, TDatabase& database, const std::string& indice, const std::string& design);
 
 // The record sheet's fill: the first record of the table's first sql.ini

@@ -94,8 +94,8 @@ std::vector<std::string> RecordSheetTables()
 
 std::string RefusedValueWords(const std::exception& e)
 {
-    if (dynamic_cast<const EConvertError*>(&e)) {
-        if (std::string_view(e.what()).find("integer") != std::string_view::npos) return "n'est pas un nombre entier";
+    if (const auto* convert = dynamic_cast<const EConvertError*>(&e)) {
+        if (convert->ValueKind() == EConvertError::Kind::Integer) return "n'est pas un nombre entier";
         return std::string("n'est pas un nombre (le s\xC3\xA9parateur d\xC3\xA9" "cimal est \"") + GetDecimalSeparator()
                + "\")";
     }

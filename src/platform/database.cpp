@@ -1159,11 +1159,9 @@ void TQuery::Open()
     Close();
     received_ = 0;
     if (!database_.Connected()) throw EDatabaseError("La base de donn\xC3\xA9" "es n'est pas connect\xC3\xA9" "e");
-    if (database_.PostgresConnection()) {
-        OpenOnPostgres(database_.PostgresConnection());
-        return;
-    }
-    OpenOnSqlite(QSqlDatabase::database(Q(database_.ConnectionName()), false));
+    if (database_.PostgresConnection()) OpenOnPostgres(database_.PostgresConnection());
+    else OpenOnSqlite(QSqlDatabase::database(Q(database_.ConnectionName()), false));
+    database_.recordsRead_ += rows_.size();
 }
 
 void TQuery::OpenOnSqlite(const QSqlDatabase& db)

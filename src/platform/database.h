@@ -191,6 +191,9 @@ public:
     void Open();
     void Close();
     bool Connected() const;
+    // How many records the queries on this connection have read, all told: a
+    // command that runs several queries tells by it whether any answered.
+    std::size_t RecordsRead() const { return recordsRead_; }
 
     // Internal: the Qt connection name of the embedded database, and the
     // server's connection (nullptr on the embedded database).
@@ -249,6 +252,8 @@ private:
     std::map<std::string, Relation> relations_;  // those of the query being sent
     std::map<std::string, std::vector<std::string>> columnsByOid_;
     std::map<std::string, std::vector<std::string>> sqliteColumns_;
+    std::size_t recordsRead_ = 0;
+    friend class TQuery;
 };
 
 // Tests only: how the session set-up reads a setting the server reports

@@ -30,7 +30,7 @@ std::int32_t StrToIntDefault(std::string_view text, std::int32_t defaultValue);
 // StrToFloatVal, or the default when the text was not read completely.
 double StrToFloatDefault(std::string_view text, double defaultValue);
 // Every "." replaced by the process separator, then the strict StrToFloat:
-// raises EConvertError "'<text>' is not a valid floating point value".
+// raises EConvertError "'<text>' n'est pas une valeur en virgule flottante correcte".
 double StrToFloatDot(std::string_view text);
 // True when StrToFloatVal reads the whole text.
 bool IsFloatText(std::string_view text);

@@ -268,6 +268,21 @@ TEST_F(RecordSheetTest, TheDatabaseFillsTheRecordAndTheLookups)
     EXPECT_EQ(sheet.GetValue(Field("Prof")), "61,25");
     EXPECT_EQ(sheet.GetValue(Field("Date")), "03/02/1999");
     EXPECT_EQ(sheet.GetValue(Field("Nature")), "PUITS");  // null leaves the field
+    // No record: the fields keep what was typed; the button says so, the
+    // download (which tells for the whole ouvrage) does not.
+    sheet.SetValue(Field("Prof"), "12");
+    fake.AnswerMessage(MsgResult::Ok, kSheetNoInformationTitle);
+    EXPECT_EQ(sheet.FillFromRecord(true), 0);
+    EXPECT_EQ(sheet.GetValue(Field("Prof")), "12");
+    EXPECT_EQ(fake.Prompts().back().text, SheetNothingFoundText("B12", "F", "Essai"));
+    EXPECT_EQ(fake.Prompts().back().text,
+              "La base de donn\xC3\xA9" "es ne contient rien pour l'ouvrage \xC2\xAB B12 / F \xC2\xBB dans la fiche "
+              "\xC2\xAB Essai \xC2\xBB : la fiche n'a pas \xC3\xA9t\xC3\xA9 modifi\xC3\xA9" "e.");
+    const std::size_t told = fake.Prompts().size();
+    EXPECT_EQ(sheet.FillFromRecord(), 0);
+    EXPECT_EQ(fake.Prompts().size(), told);
+    ASSERT_EQ(queries.size(), 3u);
+    queries.resize(1);  // the counts below follow the lookups
 
     // The lookup asks with the fields that hold a value, and fills only on one record.
     answers = {{{std::string("Rennes")}}, {{std::string("A")}, {std::string("B")}}};

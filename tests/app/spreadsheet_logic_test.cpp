@@ -446,6 +446,26 @@ TEST_F(SpreadsheetLogicTest, DatabaseFillAcrossSections)
     EXPECT_EQ(cells(), before);
     EXPECT_EQ(sheet.RowMap.size(), mapped);
 
+    // The button, when the database holds no record for the table: what the
+    // person typed stays, and the box says so; the download's fill empties
+    // the mapped cells. (Both sections valid again.)
+    IniSql->EraseSection("Niveau");
+    IniSql->WriteSection("Niveau", {"PROF=Deb", "where=X > 1"});
+    TableurSeams().RunQuery = [](const std::string&) { return std::vector<std::vector<std::optional<std::string>>>(); };
+    fake.AnswerMessage(MsgResult::Ok, "Pas d'information");
+    EXPECT_EQ(sheet.FillFromDatabase(true), 0);
+    EXPECT_EQ(cells(), before);
+    EXPECT_EQ(fake.Prompts().back().text, TableurNothingFoundText(sheet.Indice, "F1", "Niveau"));
+    EXPECT_EQ(fake.Prompts().back().text,
+              "La base de donn\xC3\xA9" "es ne contient rien pour l'ouvrage \xC2\xAB B'1 / F1 \xC2\xBB dans la table "
+              "\xC2\xAB Niveau \xC2\xBB : le tableau n'a pas \xC3\xA9t\xC3\xA9 modifi\xC3\xA9.");
+    const std::size_t told = fake.Prompts().size();
+    EXPECT_EQ(sheet.FillFromDatabase(), 0);
+    TableurSeams().RunQuery = nullptr;
+    EXPECT_EQ(fake.Prompts().size(), told);
+    EXPECT_EQ(grid.Cell(Col("Litho"), 1), "");
+    EXPECT_EQ(grid.Cell(Col("CodeNiv"), 4), "GARDE");
+
     // A table without section, and a section without a valid key.
     IniSql->WriteSection("Trou-nu", {"X=Nothing"});
     fake.AnswerMessage(MsgResult::Ok, "Pas d'information");

@@ -3,6 +3,7 @@
 
 #include "drawing/bandeau_editor.h"
 #include "platform/fake_ui_services.h"
+#include "scoped_global.h"
 #include "store/options.h"
 
 namespace {
@@ -18,7 +19,6 @@ class BandeauEditorTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        OptTailleBandeau = 10;  // 40 units down
         BandeauObjets = {Text(0, 0, 10, 10, 10), Text(20, 0, 30, 10, 15), Text(50, 30, 60, 40, 20)};
         BandeauModifie = false;
         editor.emplace();
@@ -30,6 +30,10 @@ protected:
     // Band units to pixels of this band.
     void Down(int x, int y, bool ctrl = false) { editor->MouseDown(x * 10, y * 10, ctrl); }
     void Move(int x, int y) { editor->MouseMove(x * 10, y * 10); }
+    // The band's globals, put back after each test.
+    ScopedGlobal<std::int32_t> size_{OptTailleBandeau, 10};  // 40 units down
+    ScopedGlobal<decltype(BandeauObjets)> objects_{BandeauObjets};
+    ScopedGlobal<decltype(BandeauModifie)> modified_{BandeauModifie};
     std::optional<BandeauEditor> editor;
     FakeUiServices fake;
 };

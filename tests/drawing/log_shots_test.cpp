@@ -40,6 +40,9 @@ protected:
     {
         CodageDLL().Replace(UnboundCodingLibrary());
         ClearModelGrid(CurrentCodeModel());
+        // The drawings leave their hit maps and canvas behind.
+        ResetZonesCoupe();
+        SetDrawCanvas(nullptr);
         OptionsRelease();
     }
 

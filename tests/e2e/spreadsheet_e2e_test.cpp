@@ -16,15 +16,18 @@
 
 #include "app/windows/collection_window.h"
 #include "app/windows/main_window.h"
+#include "app/windows/record_sheet_window.h"
 #include "app/windows/spreadsheet_window.h"
 #include "app/windows/strati_window.h"
 #include "coding/codage_binding.h"
 #include "coding/windows/lexicon_picker_window.h"
 #include "e2e_program.h"
+#include "exchange/database_download.h"
 #include "platform/windows/qt_ui_services.h"
 #include "store/blocks.h"
 #include "store/divers.h"
 #include "temp_dir.h"
+#include "tree_text.h"
 
 namespace {
 
@@ -191,10 +194,10 @@ TEST_F(SpreadsheetE2e, ASaveWithACellThatDoesNotConvertStoresNothing)
         std::string message;
     };
     const std::vector<Case> cases = {
-        {"Niveau", "A (m)", 1, "abc", "'abc' is not a valid floating point value"},
-        {"Niveau", "De (m)", 2, "1,5", "'1,5' is not a valid floating point value"},
-        {"Niveau", "A (m)", 0, "1e400", "'1e400' is not a valid floating point value"},
-        {"Trou-nu", "M\xC3\xA9thode de foration", 0, "99999999999", "'99999999999' is not a valid integer value"},
+        {"Niveau", "A (m)", 1, "abc", "'abc' n'est pas une valeur en virgule flottante correcte"},
+        {"Niveau", "De (m)", 2, "1,5", "'1,5' n'est pas une valeur en virgule flottante correcte"},
+        {"Niveau", "A (m)", 0, "1e400", "'1e400' n'est pas une valeur en virgule flottante correcte"},
+        {"Trou-nu", "M\xC3\xA9thode de foration", 0, "99999999999", "'99999999999' n'est pas une valeur enti\xC3\xA8re correcte"},
         {"Essais de pompage", "Date de d\xC3\xA9" "but", 0, "1/2/2003", "Format date attendu (1/2/2003)"},
     };
     for (const Case& k : cases) {
@@ -361,3 +364,93 @@ TEST_F(SpreadsheetE2e, ToolBarControlsFollowTheTableAndTheDatabaseSetting)
 }
 
 }  // namespace
+
+// A new borehole typed by hand, which the sample database does not hold:
+// "Télécharger de la base de données" leaves every table as typed, the
+// collection unmodified, and says so; the spreadsheet's and the record
+// sheet's own database buttons keep what was typed too.
+TEST_F(SpreadsheetE2e, ADownloadThatFindsNothingKeepsTheTypedBorehole)
+{
+    Start();
+    TFChild& c = OpenSample();
+    Ui().AnswerName("BSS-TEST-01", "F1", "Nouvel ouvrage");
+    ASSERT_TRUE(Menu({"O&uvrage", "Nouvel ouvrage..."}));
+    const int row = c.FindRow("BSS-TEST-01", "F1");
+    ASSERT_GE(row, 0);
+    // Levels, then open hole and fill, typed and validated.
+    const struct {
+        std::string table;
+        std::vector<std::vector<std::string>> rows;  // De, A, and the description for levels
+    } typed[] = {
+        {"Niveau", {{"0", "4", "Terre"}, {"4", "12", "Argile grise"}}},
+        {"Trou-nu", {{"0", "12"}}},
+        {"Annulaire", {{"0", "12"}}},
+    };
+    for (const auto& t : typed) {
+        ClickRow(c, row);
+        bool ran = false;
+        WhenShown([] { return FTableur && FTableur->isVisible() && QApplication::activeModalWidget() == FTableur; },
+                  [&] {
+                      ran = true;
+                      TFTableur& s = *FTableur;
+                      const char* titles[] = {"De (m)", "A (m)", kLitho};
+                      for (std::size_t r = 0; r < t.rows.size(); ++r)
+                          for (std::size_t k = 0; k < t.rows[r].size(); ++k) {
+                              ClickCell(s.Grid, static_cast<int>(r), Column(s, titles[k]));
+                              TypeToFocus(t.rows[r][k]);
+                              KeyToFocus(Qt::Key_Return);
+                          }
+                      Click(s.ToolButton9);
+                  });
+        ASSERT_TRUE(Menu({"O&uvrage", t.table}));
+        EXPECT_TRUE(ran);
+    }
+    ASSERT_EQ(c.FRoot().FindDir("BSS-TEST-01\\Niveau")->RowCount(), 2);
+    ASSERT_TRUE(c.FRoot().FindDir("BSS-TEST-01\\Trou-nu"));
+    ASSERT_TRUE(c.FRoot().FindDir("BSS-TEST-01\\Annulaire"));
+    EXPECT_TRUE(Menu({"&Fichier", "En&registrer"}));
+    ASSERT_FALSE(c.IsModified());
+    const std::string before = TreeText(c.FRoot());
+
+    ClickRow(c, row);
+    Ui().AnswerMessage(MsgResult::Ok, "Pas d'information");
+    ASSERT_TRUE(Menu({"O&uvrage", "T\xC3\xA9l\xC3\xA9" "charger de la base de donn\xC3\xA9" "es"}));
+    Settle(20);
+    EXPECT_EQ(Ui().Prompts().back().text, NothingToDownloadText("BSS-TEST-01", "F1"));
+    EXPECT_EQ(Ui().Prompts().back().icon, MsgIcon::Information);
+    EXPECT_EQ(TreeText(c.FRoot()), before);
+    EXPECT_FALSE(c.IsModified());
+
+    // The spreadsheet's button: the typed levels stay in the grid.
+    ClickRow(c, row);
+    bool ran = false;
+    WhenShown([] { return FTableur && FTableur->isVisible() && QApplication::activeModalWidget() == FTableur; },
+              [&] {
+                  ran = true;
+                  TFTableur& s = *FTableur;
+                  Ui().AnswerMessage(MsgResult::Ok, "Pas d'information");
+                  Click(s.ButtonBDD);
+                  EXPECT_EQ(Ui().Prompts().back().text, TableurNothingFoundText("BSS-TEST-01", "F1", "Niveau"));
+                  EXPECT_EQ(Shown(s, 1, Column(s, kLitho)), "Argile grise");
+                  EXPECT_EQ(Shown(s, 0, Column(s, "A (m)")), "4");
+                  Click(s.ToolButton9);
+              });
+    ASSERT_TRUE(Menu({"O&uvrage", "Niveau"}));
+    EXPECT_TRUE(ran);
+
+    // The record sheet's button: the fields stay as they were.
+    ClickRow(c, row);
+    ran = false;
+    WhenShown([] { return FEdition && FEdition->isVisible(); },
+              [&] {
+                  ran = true;
+                  Ui().AnswerMessage(MsgResult::Ok, "Pas d'information");
+                  Click(FEdition->BDatabase);
+                  EXPECT_EQ(Ui().Prompts().back().text, SheetNothingFoundText("BSS-TEST-01", "F1", "Ouvrage"));
+                  Click(FEdition->BAnnul);
+              });
+    ASSERT_TRUE(Menu({"O&uvrage", "Informations sur l'ouvrage"}));
+    EXPECT_TRUE(ran);
+    EXPECT_EQ(TreeText(c.FRoot()), before);
+    EXPECT_FALSE(c.IsModified());
+}

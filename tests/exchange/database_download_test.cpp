@@ -358,6 +358,102 @@ TEST_F(DatabaseDownloadTest, AnyStopUndoesTheRenameAndTheReplacedOuvrage)
     }
 }
 
+namespace {
+
+// A borehole typed by hand: levels, open hole, casing and fill of one ouvrage.
+void TypeBorehole(FakeHost& host, const std::string& indice, const std::string& design)
+{
+    host.Add(indice, design);
+    TDirBlock& r = host.root;
+    const std::string b = indice + "\\";
+    for (int row = 0; row < 2; ++row) {
+        r.SetPathString(b + "Niveau\\" + kDesign, row, btString, design);
+        r.SetPathFloat(b + "Niveau\\Deb", row, btFloat, row * 4.0);
+        r.SetPathFloat(b + "Niveau\\Fin", row, btFloat, row * 4.0 + 4);
+        r.SetPathString(b + "Niveau\\Litho", row, btString, row ? "Argile grise" : "Terre v\xC3\xA9g\xC3\xA9tale");
+    }
+    for (const char* table : {"Trou-nu", "Tubage", "Annulaire"}) {
+        r.SetPathString(b + table + "\\" + kDesign, 0, btString, design);
+        r.SetPathFloat(b + table + "\\Deb", 0, btFloat, 0);
+        r.SetPathFloat(b + table + "\\Fin", 0, btFloat, 8);
+    }
+    r.SetPathString(b + "Tubage\\Nature", 0, btString, "PVC");
+}
+
+}  // namespace
+
+// A download that reads not one record for the ouvrage, in any sheet or table,
+// leaves the collection byte for byte as it was (a renaming and the ouvrage it
+// replaced included) and says so; one that reads any record replaces the
+// ouvrage's tables. On the embedded database and on PostgreSQL.
+TEST_F(DatabaseDownloadTest, ADownloadThatFindsNothingChangesNothing)
+{
+    // Every section reads nothing; the other tables are missing from sql.ini.
+    const std::string nothing = "[OUVRAGE=Ouvrage]\r\nDESIGNATION=\r\nX=X\r\nWHERE=1 = 0\r\n"
+                                "[DOSSIER=Dossier]\r\nCOMMUNE=Commune\r\nWHERE=1 = 0\r\n"
+                                "[NIVEAU=Niveau]\r\nDESIGNATION=\r\nPROF_DEB=Deb\r\nWHERE=1 = 0\r\n";
+    const std::string niveauOnly = "[NIVEAU=Niveau]\r\nDESIGNATION=\r\nPROF_DEB=Deb\r\nLITHO=Litho\r\n";
+    const struct Case {
+        std::string name, sqlIni, indice, design;
+        bool rename;    // the designation dialog renames onto the database's one (over an ouvrage of that name)
+        bool changed;   // the database knows the ouvrage
+        int notInSqlIni;  // tables with fields (not Doc, Exec) that sql.ini does not name
+    } cases[] = {
+        {"Indice inconnu", "", "BSS-TEST-01", "F1", false, false, 0},
+        {"Indice connu, autre d\xC3\xA9signation gard\xC3\xA9" "e", niveauOnly, "F-VAL-01", "F9", false, false, 6},
+        {"aucune section", "[AUTRE]\r\nX=Y\r\n", "F-VAL-01", "F1", false, false, 7},
+        {"connu par la liste des ouvrages seulement", nothing, "PUITS-1", "PUITS-1", true, false, 4},
+        {"connu", "", "F-VAL-01", "F1", false, true, 0},
+        {"connu par une seule table", niveauOnly, "F-VAL-01", "F1", false, true, 6},
+    };
+    const std::string shipped = ReadFileBytes(program_ / "sql.ini");
+    PostgresServer server;
+    for (const bool postgres : {false, true}) {
+        SCOPED_TRACE(postgres ? "PostgreSQL" : "SQLite");
+        if (postgres) {
+            if (!server.Start()) GTEST_SKIP() << "PostgreSQL part skipped: " << server.Problem();
+            db_.AliasName = kPostgresAlias;
+            db_.Params = server.Params();
+        }
+        db_.Open();
+        for (const Case& k : cases) {
+            SCOPED_TRACE(k.name);
+            WriteSqlIni(k.sqlIni.empty() ? shipped : k.sqlIni);
+            fake_.Reset();
+            fake_.SetAutoOk(true);
+            FakeHost host;
+            host.Add("AUTRE", "A");
+            TypeBorehole(host, k.indice, k.design);
+            if (k.rename) TypeBorehole(host, k.indice, "P");
+            host.answer = k.rename ? MsgResult::Yes : MsgResult::No;
+            if (k.rename) fake_.AnswerMessage(MsgResult::Ok, kOuvrageExistsTitle);
+            host.root.SaveToFile((program_ / "avant.crx").string());
+            ASSERT_TRUE(DownloadOuvrage(host, db_, k.indice, k.design));
+            host.root.SaveToFile((program_ / "apres.crx").string());
+            const bool same = ReadFileBytes(program_ / "apres.crx") == ReadFileBytes(program_ / "avant.crx");
+            EXPECT_EQ(same, !k.changed);
+            EXPECT_EQ(host.redraws, 1);
+            // The tables missing from sql.ini are told, then whether anything came.
+            std::vector<std::string> told;
+            for (const PromptRecord& p : fake_.Prompts())
+                if (p.title == kNoInformationTitle) told.push_back(p.text);
+            EXPECT_EQ(std::count(told.begin(), told.end(), kTableNotInSqlIniText), k.notInSqlIni);
+            const std::string nothingFound = NothingToDownloadText(k.indice, k.rename ? "P" : k.design);
+            EXPECT_EQ(!told.empty() && told.back() == nothingFound, !k.changed);
+            EXPECT_EQ(told.size(), static_cast<std::size_t>(k.notInSqlIni) + (k.changed ? 0 : 1));
+            if (!k.changed) EXPECT_EQ(host.shown, k.indice + "/" + k.design);
+            if (k.changed) {
+                // The typed levels were replaced by the database's.
+                EXPECT_EQ(host.root.FindDir(k.indice + "\\Niveau")->RowCount(), 2);
+                EXPECT_NE(host.root.GetPathString(k.indice + "\\Niveau\\Litho", 0), "Terre v\xC3\xA9g\xC3\xA9tale");
+            }
+        }
+    }
+    EXPECT_EQ(NothingToDownloadText("BSS-TEST-01", "F1"),
+              "La base de donn\xC3\xA9" "es ne contient rien pour l'ouvrage \xC2\xAB BSS-TEST-01 / F1 \xC2\xBB : la "
+              "collection n'a pas \xC3\xA9t\xC3\xA9 modifi\xC3\xA9" "e.");
+}
+
 TEST_F(DatabaseDownloadTest, LexiconAndStratigraphyImports)
 {
     FakeProgress progress;

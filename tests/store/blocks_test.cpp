@@ -188,7 +188,7 @@ TEST(ElementAccess, ConversionsBetweenKinds)
     EXPECT_EQ(i.GetFloat(0), 42.0);
     i.SetString(0, "");
     EXPECT_EQ(i.Value, MissingInt);
-    EXPECT_EQ(MessageOf([&] { i.SetString(0, "abc"); }), "'abc' is not a valid integer value");
+    EXPECT_EQ(MessageOf([&] { i.SetString(0, "abc"); }), "'abc' n'est pas une valeur enti\xC3\xA8re correcte");
     i.SetFloat(0, -2.7);
     EXPECT_EQ(i.Value, -2);
     i.SetFloat(0, MissingFloat);

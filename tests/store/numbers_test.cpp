@@ -140,7 +140,8 @@ TEST_P(Numbers, StrictIntegerReadingRaisesTheRuntimeMessage)
         StrToInt("12a");
         FAIL() << "no error";
     } catch (const EConvertError& e) {
-        EXPECT_STREQ(e.what(), "'12a' is not a valid integer value");
+        EXPECT_STREQ(e.what(), "'12a' n'est pas une valeur enti\xC3\xA8re correcte");
+        EXPECT_EQ(e.ValueKind(), EConvertError::Kind::Integer);  // what the importers word by
     }
     EXPECT_THROW(StrToInt(""), EConvertError);
     EXPECT_THROW(StrToInt("2147483648"), EConvertError);
@@ -188,7 +189,8 @@ TEST_P(Numbers, StrictFloatReadingTakesOnlyTheSeparator)
         StrToFloat(other);
         FAIL() << "no error";
     } catch (const EConvertError& e) {
-        EXPECT_EQ(std::string(e.what()), "'" + other + "' is not a valid floating point value");
+        EXPECT_EQ(std::string(e.what()), "'" + other + "' n'est pas une valeur en virgule flottante correcte");
+        EXPECT_EQ(e.ValueKind(), EConvertError::Kind::Float);
     }
     EXPECT_THROW(StrToFloat(""), EConvertError);
     EXPECT_THROW(StrToFloat("1e400"), EConvertError);
@@ -232,7 +234,8 @@ TEST(CheckedConversions, NeverLetAnInvalidDoubleThrough)
         TruncToInt32Checked(1e20);
         FAIL() << "no error";
     } catch (const EConvertError& e) {
-        EXPECT_STREQ(e.what(), "'1E20' is not a valid integer value");
+        EXPECT_STREQ(e.what(), "'1E20' n'est pas une valeur enti\xC3\xA8re correcte");
+        EXPECT_EQ(e.ValueKind(), EConvertError::Kind::Integer);
     }
     EXPECT_THROW(TruncToInt32Checked(kNaN), EConvertError);
 

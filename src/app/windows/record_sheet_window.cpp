@@ -215,7 +215,7 @@ void TFEdition::BDatabaseClick(QObject* sender)
 {
     BusyCursor busy;
     if (sender == BLex) Sheet.CompleteFromLookups();
-    else Sheet.FillFromRecord();
+    else Sheet.FillFromRecord(!downloading_);
 }
 
 SheetCloseReason TFEdition::ShowSheet()
@@ -243,15 +243,19 @@ void EditionOpen(TFChild& child, const std::string& section, bool fromDatabase)
     const SheetOpening opening = PrepareRecordSheet(form.Sheet, root, r.Indice, r.Design, section);
     form.setWindowTitle(ToQString(opening.Caption));
     if (fromDatabase) {
+        // The download tells for the whole ouvrage whether anything was found.
+        form.downloading_ = true;
         try {
             form.EditionBuild(root, opening.Row);
             form.BDatabaseClick(form.BDatabase);
             form.EditionStore(root, opening.Row);
         } catch (...) {
+            form.downloading_ = false;
             form.EditionClear();
             UndoRecordSheetOpening(root, opening);
             throw;
         }
+        form.downloading_ = false;
         form.EditionClear();
         child.update();
         return;

@@ -64,6 +64,9 @@ private:
     SheetCloseReason reason_ = SheetCloseReason::CloseBox;
     bool syncing_ = false;
     bool layingOut_ = false;
+    // Filling for the download, which tells itself when nothing was found.
+    bool downloading_ = false;
+    friend void EditionOpen(TFChild& child, const std::string& section, bool fromDatabase);
 };
 
 extern TFEdition* FEdition;

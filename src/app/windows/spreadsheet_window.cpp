@@ -892,7 +892,7 @@ void TFTableur::FillFromDatabase()
 {
     LeaveEditMode();
     BusyCursor busy;
-    Sheet->FillFromDatabase();
+    Sheet->FillFromDatabase(true);
     Grid->viewport()->update();
 }
 

@@ -29,12 +29,14 @@ std::string Quoted(std::string_view text) { return "'" + std::string(text) + "'"
 
 [[noreturn]] void ThrowNotInteger(std::string_view text)
 {
-    throw EConvertError(Quoted(text) + " is not a valid integer value");
+    throw EConvertError(Quoted(text) + " n'est pas une valeur enti\xC3\xA8re correcte",
+                        EConvertError::Kind::Integer);
 }
 
 [[noreturn]] void ThrowNotFloat(std::string_view text)
 {
-    throw EConvertError(Quoted(text) + " is not a valid floating point value");
+    throw EConvertError(Quoted(text) + " n'est pas une valeur en virgule flottante correcte",
+                        EConvertError::Kind::Float);
 }
 
 // The grammar shared by both float readers: optional sign, digits with an

@@ -9,8 +9,8 @@
 //  * the tolerant readers (ValInt, ValFloat) that report the position of the
 //    first character they could not read, and never raise;
 //  * the strict readers (StrToInt, StrToFloat) that raise EConvertError with
-//    the messages users know: "'abc' is not a valid integer value",
-//    "'abc' is not a valid floating point value";
+//    the messages users know: "'abc' n'est pas une valeur entière correcte",
+//    "'abc' n'est pas une valeur en virgule flottante correcte";
 //  * float to text in 15 significant digits with the general format: 0.1+0.2
 //    gives "0,3" (with ","), 1e15 gives "1E15", 1e-5 gives "1E-5": no "+" and no
 //    padding in the exponent; it is NOT the shortest round-trip text;
@@ -33,10 +33,20 @@
 #include <string_view>
 
 // The error raised by the strict conversions. Its what() is the message shown
-// to the user, e.g. "'12a' is not a valid integer value".
+// to the user, e.g. "'12a' n'est pas une valeur entière correcte"; callers that
+// word their own message (the importers) go by Kind, never by the text, which
+// is the person's language and may change.
 class EConvertError : public std::runtime_error {
 public:
-    using std::runtime_error::runtime_error;
+    enum class Kind { Other, Integer, Float };
+    explicit EConvertError(const std::string& message, Kind kind = Kind::Other)
+        : std::runtime_error(message), kind_(kind)
+    {
+    }
+    Kind ValueKind() const noexcept { return kind_; }
+
+private:
+    Kind kind_;
 };
 
 // ---------------------------------------------------------------------------
@@ -99,7 +109,7 @@ double ValFloat(std::string_view text, int& errorPos);
 // ---------------------------------------------------------------------------
 
 // ValInt that must read the whole text; otherwise throws EConvertError
-// "'<text>' is not a valid integer value".
+// "'<text>' n'est pas une valeur entière correcte".
 std::int32_t StrToInt(std::string_view text);
 std::optional<std::int32_t> TryStrToInt(std::string_view text);
 std::int32_t StrToIntDef(std::string_view text, std::int32_t defaultValue);
@@ -108,7 +118,7 @@ std::int32_t StrToIntDef(std::string_view text, std::int32_t defaultValue);
 // is not a number): leading and trailing spaces allowed, optional sign, digits
 // with an optional separator and fraction, optional exponent "E"/"e" with an
 // optional sign and digits. Overflow is an error. Throws EConvertError
-// "'<text>' is not a valid floating point value".
+// "'<text>' n'est pas une valeur en virgule flottante correcte".
 double StrToFloat(std::string_view text);
 std::optional<double> TryStrToFloat(std::string_view text);
 
@@ -150,7 +160,7 @@ std::string FloatToStrFixed(double value, int decimals);
 std::optional<std::int32_t> TryTruncToInt32(double value);
 std::optional<std::int64_t> TryTruncToInt64(double value);
 // Truncation toward zero that throws EConvertError
-// "'<FloatToStr(value)>' is not a valid integer value" when it cannot be done.
+// "'<FloatToStr(value)>' n'est pas une valeur entière correcte" when it cannot be done.
 std::int32_t TruncToInt32Checked(double value);
 // Truncation toward zero, INT32_MIN (the store's missing integer) when it
 // cannot be done.
