@@ -187,7 +187,8 @@ bool SectionsNameDesignation(const std::string& table, bool firstOnly)
 
 std::string OuvrageName(const std::string& indice, const std::string& design)
 {
-    return "\xC2\xAB " + (design.empty() ? indice : indice + " / " + design) + " \xC2\xBB";
+    // No-break spaces: a box that wraps its text never parts the name.
+    return "\xC2\xAB\xC2\xA0" + (design.empty() ? indice : indice + "\xC2\xA0/\xC2\xA0" + design) + "\xC2\xA0\xC2\xBB";
 }
 
 std::string NothingToDownloadText(const std::string& indice, const std::string& design)

@@ -454,7 +454,7 @@ TEST_F(DatabaseDownloadTest, ADownloadThatFindsNothingChangesNothing)
         }
     }
     EXPECT_EQ(NothingToDownloadText("BSS-TEST-01", "F1"),
-              "La base de donn\xC3\xA9" "es ne contient rien pour l'ouvrage \xC2\xAB BSS-TEST-01 / F1 \xC2\xBB : la "
+              "La base de donn\xC3\xA9" "es ne contient rien pour l'ouvrage \xC2\xAB\xC2\xA0" "BSS-TEST-01\xC2\xA0/\xC2\xA0" "F1\xC2\xA0\xC2\xBB : la "
               "collection n'a pas \xC3\xA9t\xC3\xA9 modifi\xC3\xA9" "e.");
 }
 
