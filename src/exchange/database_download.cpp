@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "exchange/database_link.h"
+#include "platform/base/ini_file.h"
 #include "platform/base/rtl_numbers.h"
 #include "platform/base/text_codec.h"
 #include "store/blocks.h"
@@ -168,9 +169,26 @@ void RenameOuvrageDesign(TDirBlock& root, const std::string& indice, const std::
 
 // ---- the download ----------------------------------------------------------------
 
+namespace {
+
+// Whether the sql.ini sections a sheet (its first only) or a table (all) is
+// filled from restrict the records to the ouvrage's designation.
+bool SectionsNameDesignation(const std::string& table, bool firstOnly)
+{
+    if (!IniSql) return false;
+    for (const std::string& section : SqlSectionsForTable(table)) {
+        if (IniSql->ValueExists(section, "DESIGNATION")) return true;
+        if (firstOnly) break;
+    }
+    return false;
+}
+
+}  // namespace
+
 std::string OuvrageName(const std::string& indice, const std::string& design)
 {
-    return "\xC2\xAB " + (design.empty() ? indice : indice + " / " + design) + " \xC2\xBB";
+    // No-break spaces: a box that wraps its text never parts the name.
+    return "\xC2\xAB\xC2\xA0" + (design.empty() ? indice : indice + "\xC2\xA0/\xC2\xA0" + design) + "\xC2\xA0\xC2\xBB";
 }
 
 std::string NothingToDownloadText(const std::string& indice, const std::string& design)
@@ -220,17 +238,33 @@ bool DownloadOuvrage(DownloadHost& host, TDatabase& database, const std::string&
         busy.Restore();
         host.RedrawLog();
     };
-    const std::size_t readBefore = database.RecordsRead();
+    // Records of sections that name the ouvrage by its designation tell that
+    // the database knows it; the others (a borehole's dossier) only that it
+    // knows the borehole, which is no reason to empty this ouvrage's levels.
+    // Without any such section in sql.ini, every record tells.
+    std::size_t ouvrageRecords = 0, boreholeRecords = 0;
+    bool byDesign = false;
+    auto counted = [&](bool namesDesign, auto&& fill) {
+        const std::size_t before = database.RecordsRead();
+        fill();
+        const std::size_t read = database.RecordsRead() - before;
+        (namesDesign ? ouvrageRecords : boreholeRecords) += read;
+        byDesign = byDesign || namesDesign;
+    };
     try {
-        for (const char* sheet : kDownloadSheets) host.SheetFromDatabase(database, indice, current, sheet);
-        for (const char* table : kDownloadTables) host.TableFromDatabase(database, indice, current, table);
+        for (const char* sheet : kDownloadSheets)
+            counted(SectionsNameDesignation(sheet, true),
+                    [&] { host.SheetFromDatabase(database, indice, current, sheet); });
+        for (const char* table : kDownloadTables)
+            counted(SectionsNameDesignation(table, false),
+                    [&] { host.TableFromDatabase(database, indice, current, table); });
     } catch (...) {
         RestoreBorehole(host.Root(), indice, std::move(before));  // what was read so far
         current = design;
         RunGuarded(finish);
         RethrowUndone(indice);
     }
-    if (database.RecordsRead() == readBefore) {
+    if ((byDesign ? ouvrageRecords : boreholeRecords) == 0) {
         // Not one record for the ouvrage in any sheet or table: the database
         // does not know it, and emptying its tables would only erase what the
         // person typed. Everything goes back, renaming included, and the

@@ -59,7 +59,9 @@ std::string NothingToDownloadText(const std::string& indice, const std::string& 
 // designation check (with its dialog), then the sheets and tables. The
 // connection must be open. The busy cursor shows meanwhile; the views are
 // refilled and the log redrawn at the end, also after a failure, which then
-// passes on. When no sheet or table read a single record, the borehole is put
+// passes on. When no sheet or table read a single record of the ouvrage (when
+// sql.ini restricts some sections to the designation, only their records
+// count: a dossier read by the Indice alone does not), the borehole is put
 // back as it was (a renaming too) and NothingToDownloadText is shown in a box
 // titled kNoInformationTitle. Answers false when the user cancelled.
 bool DownloadOuvrage(DownloadHost& host, TDatabase& database, const std::string& indice, const std::string& design);

@@ -276,7 +276,7 @@ TEST_F(RecordSheetTest, TheDatabaseFillsTheRecordAndTheLookups)
     EXPECT_EQ(sheet.GetValue(Field("Prof")), "12");
     EXPECT_EQ(fake.Prompts().back().text, SheetNothingFoundText("B12", "F", "Essai"));
     EXPECT_EQ(fake.Prompts().back().text,
-              "La base de donn\xC3\xA9" "es ne contient rien pour l'ouvrage \xC2\xAB B12 / F \xC2\xBB dans la fiche "
+              "La base de donn\xC3\xA9" "es ne contient rien pour l'ouvrage \xC2\xAB\xC2\xA0" "B12\xC2\xA0/\xC2\xA0" "F\xC2\xA0\xC2\xBB dans la fiche "
               "\xC2\xAB Essai \xC2\xBB : la fiche n'a pas \xC3\xA9t\xC3\xA9 modifi\xC3\xA9" "e.");
     const std::size_t told = fake.Prompts().size();
     EXPECT_EQ(sheet.FillFromRecord(), 0);

@@ -14,6 +14,7 @@
 #include <QListWidget>
 #include <QMainWindow>
 #include <QMdiArea>
+#include <QMenu>
 #include <QMdiSubWindow>
 #include <QMessageBox>
 #include <QProgressBar>
@@ -353,6 +354,16 @@ TEST_F(HelpBox, ClassChainsOfRealWindows)
     if (QApplication::widgetAt(QCursor::pos()) == nullptr) GTEST_SKIP() << "no cursor position on this platform";
     help.Timer1Timer();
     EXPECT_EQ(Plain(help), "Collection") << WindowClassChain(QApplication::widgetAt(QCursor::pos()));
+    // A menu opened from the keyboard pops up under the cursor: the help box
+    // keeps its text rather than showing "QMenu".
+    QMenu menu(&main);
+    for (int i = 0; i < 6; ++i) menu.addAction(QStringLiteral("T\u00e9l\u00e9charger de la base de donn\u00e9es"));
+    menu.popup(QCursor::pos() - QPoint(10, 10));
+    QApplication::processEvents();
+    ASSERT_EQ(QApplication::widgetAt(QCursor::pos())->window(), &menu);
+    help.Timer1Timer();
+    EXPECT_EQ(Plain(help), "Collection");
+    menu.close();
     // Not while a topic was asked for.
     help.ShowTopic("OpenCrx");
     help.LastChain.clear();

@@ -457,7 +457,7 @@ TEST_F(SpreadsheetLogicTest, DatabaseFillAcrossSections)
     EXPECT_EQ(cells(), before);
     EXPECT_EQ(fake.Prompts().back().text, TableurNothingFoundText(sheet.Indice, "F1", "Niveau"));
     EXPECT_EQ(fake.Prompts().back().text,
-              "La base de donn\xC3\xA9" "es ne contient rien pour l'ouvrage \xC2\xAB B'1 / F1 \xC2\xBB dans la table "
+              "La base de donn\xC3\xA9" "es ne contient rien pour l'ouvrage \xC2\xAB\xC2\xA0" "B'1\xC2\xA0/\xC2\xA0" "F1\xC2\xA0\xC2\xBB dans la table "
               "\xC2\xAB Niveau \xC2\xBB : le tableau n'a pas \xC3\xA9t\xC3\xA9 modifi\xC3\xA9.");
     const std::size_t told = fake.Prompts().size();
     EXPECT_EQ(sheet.FillFromDatabase(), 0);

@@ -225,12 +225,14 @@ TEST_F(DatabaseDownloadTest, DesignationDialogRenamesOrStops)
     EXPECT_EQ(host.root.FindDir("PUITS-1\\Niveau")->RowCount(), 2);
     EXPECT_EQ(host.shown, "PUITS-1/P");
 
-    // "No" keeps the designation: nothing of the database matches it.
+    // "No" keeps the designation: nothing of the database matches it. The
+    // borehole's dossier, read by the Indice alone, does not make the ouvrage
+    // known: the collection stays as it was (the sheet's own button fetches it).
     host.answer = MsgResult::No;
     host.Add("0385-2X-0057", "PZ");
     EXPECT_TRUE(DownloadOuvrage(host, db_, "0385-2X-0057", "PZ"));
     EXPECT_EQ(host.root.FindDir("0385-2X-0057\\Niveau"), nullptr);
-    EXPECT_EQ(host.root.GetPathString("0385-2X-0057\\Dossier\\Commune", 0), "GOVEN");
+    EXPECT_EQ(host.root.GetPathString("0385-2X-0057\\Dossier\\Commune", 0), "");
     // An Indice the database does not know: no dialog, nothing fetched.
     host.dialogs = 0;
     host.Add("INCONNU", "F");
@@ -401,6 +403,8 @@ TEST_F(DatabaseDownloadTest, ADownloadThatFindsNothingChangesNothing)
     } cases[] = {
         {"Indice inconnu", "", "BSS-TEST-01", "F1", false, false, 0},
         {"Indice connu, autre d\xC3\xA9signation gard\xC3\xA9" "e", niveauOnly, "F-VAL-01", "F9", false, false, 6},
+        {"Indice connu, autre d\xC3\xA9signation gard\xC3\xA9" "e, dossier lu", "", "F-VAL-01", "F9", false, false, 0},
+        {"Indice connu, ouvrage sans d\xC3\xA9signation", "", "F-VAL-01", "", false, false, 0},
         {"aucune section", "[AUTRE]\r\nX=Y\r\n", "F-VAL-01", "F1", false, false, 7},
         {"connu par la liste des ouvrages seulement", nothing, "PUITS-1", "PUITS-1", true, false, 4},
         {"connu", "", "F-VAL-01", "F1", false, true, 0},
@@ -450,7 +454,7 @@ TEST_F(DatabaseDownloadTest, ADownloadThatFindsNothingChangesNothing)
         }
     }
     EXPECT_EQ(NothingToDownloadText("BSS-TEST-01", "F1"),
-              "La base de donn\xC3\xA9" "es ne contient rien pour l'ouvrage \xC2\xAB BSS-TEST-01 / F1 \xC2\xBB : la "
+              "La base de donn\xC3\xA9" "es ne contient rien pour l'ouvrage \xC2\xAB\xC2\xA0" "BSS-TEST-01\xC2\xA0/\xC2\xA0" "F1\xC2\xA0\xC2\xBB : la "
               "collection n'a pas \xC3\xA9t\xC3\xA9 modifi\xC3\xA9" "e.");
 }
 

@@ -153,6 +153,12 @@ void TFHelp::Timer1Timer()
     // Outside the program, or over the help box itself (its text, its scroll
     // bars): nothing to follow.
     if (!under || under->window() == window()) return;
+    // A menu, a drop-down list or a tooltip is a window of Qt's own, opened
+    // for the window the person is working in (a menu opened from the
+    // keyboard pops up under a cursor left where it was): its class name
+    // tells the person nothing, so the help box keeps what it shows.
+    const Qt::WindowType type = under->window()->windowType();
+    if (type == Qt::Popup || type == Qt::ToolTip) return;
     FollowChain(WindowClassChain(under));
 }
 
