@@ -63,7 +63,10 @@
 // whose type (through domains, arrays, ranges and composites) another role
 // gave a cast made by its own function, which a comparison of the column
 // with a text would call, and a type after "::" or in CAST that is not in
-// pg_catalog. Inheriting tables and partitions are locked only as the read
+// pg_catalog. The planner runs code of the tables it reads too: it folds the
+// expressions of their indexes, partition keys, statistics and CHECK
+// constraints, calling a function with constant arguments; the functions and
+// operators these use are judged like a view's, whoever owns the table. Inheriting tables and partitions are locked only as the read
 // is planned (a read-only transaction may not take the lock that stops one
 // being added): when the plan locked a relation the first look did not
 // reach, everything is looked at again before a record is handed back.

@@ -126,9 +126,21 @@ void TDatabase::CheckReached()
             "UNION ALL SELECT d.refobjid FROM pg_rewrite w JOIN pg_depend d ON d.classid = 'pg_rewrite'::regclass "
             "AND d.objid = w.oid AND d.refclassid = 'pg_class'::regclass "
             "WHERE w.ev_class = c.oid AND c.relkind = 'v' AND d.refobjid <> c.oid) x(oid)), "
+            // What the planner may run of a relation it reads: the
+            // expressions of its indexes (and their predicates), of its
+            // partition key, of its statistics and of its CHECK constraints
+            // (constraint exclusion) are folded as it plans, a function with
+            // constant arguments called then, whoever owns the table.
+            "attached(classid, objid) AS (SELECT 'pg_class'::regclass::oid, rel.oid FROM rel "
+            "UNION ALL SELECT 'pg_class'::regclass::oid, i.indexrelid FROM rel JOIN pg_index i ON i.indrelid = rel.oid "
+            "UNION ALL SELECT 'pg_constraint'::regclass::oid, k.oid FROM rel JOIN pg_constraint k ON k.conrelid = rel.oid "
+            "UNION ALL SELECT 'pg_statistic_ext'::regclass::oid, s.oid FROM rel "
+            "JOIN pg_statistic_ext s ON s.stxrelid = rel.oid), "
             "used(classid, objid) AS (SELECT DISTINCT d.refclassid, d.refobjid FROM rel "
             "JOIN pg_class c ON c.oid = rel.oid AND c.relkind = 'v' JOIN pg_rewrite w ON w.ev_class = c.oid "
-            "JOIN pg_depend d ON d.classid = 'pg_rewrite'::regclass AND d.objid = w.oid), "
+            "JOIN pg_depend d ON d.classid = 'pg_rewrite'::regclass AND d.objid = w.oid "
+            "UNION SELECT d.refclassid, d.refobjid FROM attached a JOIN pg_depend d ON d.classid = a.classid "
+            "AND d.objid = a.objid AND d.refclassid IN ('pg_proc'::regclass, 'pg_operator'::regclass)), "
             "named(oid, name, kind, owner, rls, forced) AS (SELECT c.oid, n.nspname || '.' || c.relname, c.relkind, "
             "c.relowner, c.relrowsecurity, c.relforcerowsecurity FROM pg_class c "
             "JOIN pg_namespace n ON n.oid = c.relnamespace), "

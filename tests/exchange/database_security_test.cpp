@@ -228,7 +228,22 @@ TEST_F(DatabaseSecurityTest, AnotherRolesCodeNeverRuns)
         "CREATE TABLE terrain.etage_a PARTITION OF terrain.etage FOR VALUES FROM (0) TO (9) PARTITION BY RANGE (x);\n"
         "CREATE FOREIGN TABLE terrain.etage_b PARTITION OF terrain.etage_a FOR VALUES FROM (0) TO (5) SERVER ailleurs;\n"
         "GRANT SELECT ON terrain.etage, terrain.mesure_distante TO PUBLIC;\n"
+        // Its plain tables whose index, partial index, partition key,
+        // statistics or inherited CHECK holds its function: the planner
+        // folds a call with constant arguments as it plans the read (the
+        // trace is left only by a reader, not as the tables are made).
+        "CREATE FUNCTION h.un(tag text) RETURNS int LANGUAGE plpgsql IMMUTABLE AS "
+        "$$BEGIN IF current_user <> 'planteur' THEN PERFORM public.trace(tag); END IF; RETURN 1; END$$;\n"
+        "CREATE TABLE h.indexee (x int); CREATE INDEX ON h.indexee ((x + h.un('index')));\n"
+        "CREATE TABLE h.partielle (x int); CREATE INDEX ON h.partielle (x) WHERE h.un('partielle') > 0;\n"
+        "CREATE TABLE h.cle (x int) PARTITION BY RANGE ((x + h.un('cle')));\n"
+        "CREATE TABLE h.cle_a PARTITION OF h.cle FOR VALUES FROM (0) TO (9);\n"
+        "CREATE TABLE h.stats (x int); CREATE STATISTICS h.stats_x ON (x + h.un('stats')), x FROM h.stats;\n"
+        "CREATE TABLE h.parent (x int); CREATE TABLE h.enfant (CHECK (h.un('check') > 0)) INHERITS (h.parent);\n"
+        "CREATE INDEX ON h.data (indice); GRANT SELECT ON ALL TABLES IN SCHEMA h TO PUBLIC;\n"
         "RESET ROLE;\n"
+        "CREATE TABLE public.propre (x int); INSERT INTO public.propre VALUES (3); CREATE INDEX ON public.propre ((abs(x)));\n"
+        "GRANT SELECT ON public.propre TO PUBLIC;\n"
         "CREATE VIEW public.vue_sure AS SELECT x FROM terrain.source; GRANT SELECT ON public.vue_sure TO PUBLIC;\n"
         "CREATE VIEW public.vue_fonction AS SELECT public.trace('fonction') AS t; GRANT SELECT ON public.vue_fonction TO PUBLIC;\n"
         "SET ROLE planteur; CREATE TABLE terrain.source_copie AS SELECT * FROM terrain.source; DELETE FROM terrain.source;\n"
@@ -283,6 +298,10 @@ TEST_F(DatabaseSecurityTest, AnotherRolesCodeNeverRuns)
     const std::string refusedSource = "La vue " + q + "terrain.source" + e + " (r\xC3\xB4le " + q + "planteur" + e + ")" + notRead;
     const std::string typeRefused = " \xC2\xBB, qui n'est pas un type du serveur : elle n'est pas envoy\xC3\xA9" "e.";
     const std::string foreign = "La table externe " + q;
+    const std::string functionRefused =
+        "La fonction " + q + "h.un" + e + " (r\xC3\xB4le " + q + "planteur" + e +
+        ") n'est pas appel\xC3\xA9" "e : seules le sont les fonctions du serveur, de l'utilisateur connect\xC3\xA9 (ou "
+        "d'un r\xC3\xB4le dont il est membre), d'un superutilisateur ou du propri\xC3\xA9taire de la base" + notSent;
     const Case reached[] = {
         {"postgres", "SELECT x FROM public.vue_sure", refusedSource},
         {"lecteur", "SELECT x FROM public.vue_sure", refusedSource},
@@ -305,6 +324,13 @@ TEST_F(DatabaseSecurityTest, AnotherRolesCodeNeverRuns)
              ") a une s\xC3\xA9" "curit\xC3\xA9 par ligne qui s'appliquerait \xC3\xA0 la lecture, faite sans les droits "
              "de superutilisateur" + notSent},
         {"postgres", "SELECT x FROM terrain.mesure", foreign + "terrain.mesure_distante" + e + " (r\xC3\xB4le " + q + "planteur" + e + ")" + notRead},
+        {"lecteur", "SELECT x FROM h.indexee", functionRefused},
+        {"lecteur", "SELECT x FROM h.partielle WHERE x = 1", functionRefused},
+        {"postgres", "SELECT x FROM h.cle", functionRefused},
+        {"lecteur", "SELECT x FROM h.stats", functionRefused},
+        {"lecteur", "SELECT x FROM h.parent", functionRefused},
+        {"postgres", "SELECT indice FROM h.data WHERE indice = 'a'", "a"},  // a plain index of another role
+        {"lecteur", "SELECT x FROM public.propre WHERE pg_catalog.abs(x) = 3", "3"},
     };
     for (const Case& c : reached) {
         UseServer(server);
