@@ -133,4 +133,33 @@ TEST(ModalStacking, WindowsToRaiseKeepTheStayOnTopOnesOverOrdinaryWindowsAndUnde
     }
 }
 
+// What the program may do without moving another program's window among its
+// own, given the whole stacking from the bottom (O the program's windows, T
+// its stay-on-top ones, x another program's).
+TEST(ModalStacking, OtherProgramsWindowsKeepTheirPlacesAmongTheProgramsWindows)
+{
+    const struct {
+        const char* order;
+        bool raise, lower;
+    } rows[] = {
+        {"", false, true},
+        {"OOT", true, true},
+        {"OOTx", false, true},  // another program's window above them all: it keeps covering them
+        {"xOOT", true, false},  // a lowering would go under the window lying lowest
+        {"OxOT", true, false},
+        {"OTxO", true, false},
+        {"OOxT", false, false},  // another program's window covers the ordinary ones: no stay-on-top over it
+        {"OOTxT", false, false},
+        {"x", false, true},
+        {"T", false, true},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.order);
+        std::vector<StackPlace> places;
+        for (const char* c = row.order; *c; ++c)
+            places.push_back(*c == 'T' ? StackPlace::OwnOnTop : *c == 'x' ? StackPlace::Other : StackPlace::Own);
+        EXPECT_EQ(LeewayOf(places), (StackingLeeway{row.raise, row.lower}));
+    }
+}
+
 }  // namespace

@@ -10,6 +10,7 @@
 #include <QWindow>
 #include <algorithm>
 #include <map>
+#include <optional>
 #include <set>
 #include <utility>
 #include <vector>
@@ -119,9 +120,15 @@ private:
         std::map<quintptr, QWidget*> byId;
         for (QWidget* w : shown) byId[w->internalWinId()] = w;
         std::vector<QWidget*> order;
+        std::vector<StackPlace> places;
         for (const quintptr id : *stacking) {
             const auto found = byId.find(id);
-            if (found != byId.end()) order.push_back(found->second);
+            if (found != byId.end()) {
+                order.push_back(found->second);
+                places.push_back(StaysOnTopOfProgram(found->second) ? StackPlace::OwnOnTop : StackPlace::Own);
+            } else if (x11::InOrdinaryLayer(id)) {
+                places.push_back(StackPlace::Other);
+            }
         }
         AnnounceOwners(*stacking, order);
         // An order not met since the windows last stood right: a person
@@ -133,6 +140,9 @@ private:
         for (const QWidget* w : order) ids.push_back(w->internalWinId());
         if (seen_.insert(ids).second) allowance_ = kAllowance;
         if (!inUse || allowance_ <= 0) return;
+        // Other programs' windows keep their places among the program's.
+        const StackingLeeway leeway = LeewayOf(places);
+        if (!leeway.raise) return;
         std::vector<StackRole> roles;
         for (const QWidget* w : order)
             roles.push_back(StaysOnTopOfProgram(w)             ? StackRole::OnTop
@@ -148,13 +158,15 @@ private:
         // be asked again at each change it reports.
         --allowance_;
         for (const std::size_t i : raise) order[i]->raise();
-        if (modal) PutOrdinaryWindowsUnderOnTop(order, roles);
+        if (modal && leeway.lower) PutOrdinaryWindowsUnderOnTop(order, roles);
     }
 
     // Raising a modal window makes the window manager raise its owner with
     // the owner's other windows, in their order: an ordinary window that a
-    // click put over the stay-on-top ones stays over them. It is put under
-    // the lowest of them, once the raises above are done.
+    // click put over the stay-on-top ones may stay over them. It is put under
+    // the lowest of them, once the raises above are done. Openbox does that
+    // by lowering it and its owner to the bottom of its stacking, under every
+    // other program's window: done only when none stands there.
     static void PutOrdinaryWindowsUnderOnTop(const std::vector<QWidget*>& order, const std::vector<StackRole>& roles)
     {
         const auto lowest = std::find(roles.begin(), roles.end(), StackRole::OnTop);
@@ -225,6 +237,32 @@ std::vector<std::size_t> WindowsToRaise(const std::vector<StackRole>& order)
         for (std::size_t i = 0; i < order.size(); ++i)
             if (order[i] == StackRole::Modal) raise.push_back(i);
     return raise;
+}
+
+StackingLeeway LeewayOf(const std::vector<StackPlace>& stacking)
+{
+    // From the bottom: where the program's windows end, and where the other
+    // programs' windows begin and end.
+    std::optional<std::size_t> ownTop, anyOwnTop, otherBottom, otherTop;
+    for (std::size_t i = 0; i < stacking.size(); ++i) {
+        switch (stacking[i]) {
+        case StackPlace::Own:
+            ownTop = i;
+            anyOwnTop = i;
+            break;
+        case StackPlace::OwnOnTop:
+            anyOwnTop = i;
+            break;
+        case StackPlace::Other:
+            if (!otherBottom) otherBottom = i;
+            otherTop = i;
+            break;
+        }
+    }
+    StackingLeeway leeway;
+    leeway.raise = ownTop && (!otherTop || *otherTop < *ownTop);
+    leeway.lower = !otherBottom || !anyOwnTop || *otherBottom > *anyOwnTop;
+    return leeway;
 }
 
 void KeepModalsAboveStayOnTop()
