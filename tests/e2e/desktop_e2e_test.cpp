@@ -1074,7 +1074,37 @@ TEST_P(Desktop, TheHelpBoxStaysAboveTheLogWindowWhenItIsClickedUnderADialog)
 // nothing, then Escape. However the program restacks its windows meanwhile,
 // the other window stays under every one of them (the help box included), and
 // once the editor has closed the program is idle again.
-class DesktopWithAnotherProgram : public Desktop {};
+class DesktopWithAnotherProgram : public Desktop {
+protected:
+    // Another program's window, placed where asked and managed by the window
+    // manager; none when the window manager does not take it.
+    Window MapOther(int x, int y, int w, int h)
+    {
+        const Window other = XCreateSimpleWindow(dpy_, DefaultRootWindow(dpy_), x, y, w, h, 0, 0, 0x336699);
+        XStoreName(dpy_, other, "autre programme");
+        XSizeHints hints{};
+        hints.flags = USPosition | USSize;
+        hints.x = x;
+        hints.y = y;
+        hints.width = w;
+        hints.height = h;
+        XSetWMNormalHints(dpy_, other, &hints);
+        others_.push_back(other);
+        // A window mapped while the window manager is still starting may be
+        // missed by it: mapped again until it is managed.
+        const auto managed = [&] {
+            const std::vector<Window> order = Stacking();
+            return std::find(order.begin(), order.end(), other) != order.end();
+        };
+        for (int attempt = 0; attempt < 6 && !managed(); ++attempt) {
+            XUnmapWindow(dpy_, other);
+            XMapWindow(dpy_, other);
+            XFlush(dpy_);
+            WaitFor(managed, 5s);
+        }
+        return managed() ? other : 0;
+    }
+};
 
 TEST_P(DesktopWithAnotherProgram, AnUntouchedWindowOfAnotherProgramStaysUnderTheProgramsWindows)
 {
@@ -1212,6 +1242,45 @@ TEST_P(DesktopWithAnotherProgram, AnUntouchedWindowOfAnotherProgramStaysUnderThe
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     const double share = static_cast<double>(cpuTicks() - before) / static_cast<double>(::sysconf(_SC_CLK_TCK)) / seconds;
     EXPECT_LT(share, 0.1) << "the idle program used " << share * 100 << " % of a processor";
+}
+
+// Another program's window that the person clicked over the main window, the
+// help box under it, the log window beside it left uncovered: a click on the
+// log window's title bar, then in the log window, raise the log window alone;
+// the help box does not jump over the other window, which still covers the
+// window it belongs to. A click on the main window, where the other window
+// leaves it uncovered, brings the program's windows up, the help box too.
+TEST_P(DesktopWithAnotherProgram, AWindowOfAnotherProgramClickedOverTheMainWindowStaysOverTheHelpBox)
+{
+    const TempProgramDir& folder = ProgramFolder();
+    StartProgram(folder, folder / "Exemples" / "exemple.crx");
+    auto frames = Settled({"Carotix", "Coupe(s)", "Aide"});
+    for (const char* title : {"Carotix", "Coupe(s)", "Aide"})
+        ASSERT_FALSE(TitleStarting(frames, title).empty()) << "\"" << title << "\" did not show";
+    const Frame help = frames.at(TitleStarting(frames, "Aide"));
+    const Frame main = frames.at(TitleStarting(frames, "Carotix"));
+    const Frame log = frames.at(TitleStarting(frames, "Coupe(s)"));
+    ASSERT_LT(main.x + main.w, help.x + help.w) << "the help box does not reach the log window";
+
+    // Over the main window and the help box, short of the main window's
+    // bottom, short of the log window.
+    const Window other = MapOther(main.x, main.y, log.x - main.x - 12, main.h - 90);
+    ASSERT_NE(other, 0UL) << "the window manager did not take the other program's window";
+    Click(main.x + 40, main.y + main.h / 2);
+    ASSERT_TRUE(KeepsStanding({{other, main.client}, {other, help.client}}))
+        << "the click did not put the other program's window over the main window and the help box";
+
+    Click(log.x + log.w / 2, log.y + 8);
+    EXPECT_TRUE(KeepsStanding({{other, help.client}, {log.client, other}}))
+        << "after a click on the log window's title bar, the help box came over the other program's window";
+    Click(log.x + log.w - 20, log.y + log.h - 20);
+    EXPECT_TRUE(KeepsStanding({{other, help.client}, {log.client, other}}))
+        << "after a click in the log window, the help box came over the other program's window";
+    Shot("other-program-over-the-main-window");
+
+    Click(main.x + 40, main.y + main.h - 30);
+    EXPECT_TRUE(KeepsStanding({{main.client, other}, {help.client, other}, {help.client, main.client}}))
+        << "a click on the main window did not bring the program's windows up, the help box with them";
 }
 
 INSTANTIATE_TEST_SUITE_P(Screens, DesktopWithAnotherProgram,

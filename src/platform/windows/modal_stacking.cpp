@@ -121,10 +121,12 @@ private:
         for (QWidget* w : shown) byId[w->internalWinId()] = w;
         std::vector<QWidget*> order;
         std::vector<StackPlace> places;
+        std::vector<std::size_t> placeOf;  // where each window of `order` stands in `places`
         for (const quintptr id : *stacking) {
             const auto found = byId.find(id);
             if (found != byId.end()) {
                 order.push_back(found->second);
+                placeOf.push_back(places.size());
                 places.push_back(StaysOnTopOfProgram(found->second) ? StackPlace::OwnOnTop : StackPlace::Own);
             } else if (x11::InOrdinaryLayer(id)) {
                 places.push_back(StackPlace::Other);
@@ -154,6 +156,22 @@ private:
             seen_.clear();
             return;
         }
+        // A raise puts a window over every window above it: never over
+        // another program's window that the person put over it, even where
+        // that window leaves some of the program's windows uncovered. The
+        // window manager raises a modal window with its owner and the
+        // owner's other windows: from the owner's place.
+        std::vector<std::size_t> moved;
+        for (const std::size_t i : raise) {
+            moved.push_back(placeOf[i]);
+            if (roles[i] == StackRole::Modal) {
+                const QWindow* handle = order[i]->windowHandle();
+                const QWindow* owner = handle ? handle->transientParent() : nullptr;
+                for (std::size_t j = 0; owner && j < order.size(); ++j)
+                    if (order[j]->windowHandle() == owner) moved.push_back(placeOf[j]);
+            }
+        }
+        if (!RaisePassesNoOther(places, moved)) return;
         // A window manager that does not restack as asked would otherwise
         // be asked again at each change it reports.
         --allowance_;
@@ -263,6 +281,14 @@ StackingLeeway LeewayOf(const std::vector<StackPlace>& stacking)
     leeway.raise = ownTop && (!otherTop || *otherTop < *ownTop);
     leeway.lower = !otherBottom || !anyOwnTop || *otherBottom > *anyOwnTop;
     return leeway;
+}
+
+bool RaisePassesNoOther(const std::vector<StackPlace>& stacking, const std::vector<std::size_t>& raised)
+{
+    if (raised.empty()) return true;
+    const std::size_t lowest = *std::min_element(raised.begin(), raised.end());
+    return std::find(stacking.begin() + static_cast<std::ptrdiff_t>(std::min(lowest, stacking.size())), stacking.end(),
+                     StackPlace::Other) == stacking.end();
 }
 
 void KeepModalsAboveStayOnTop()

@@ -70,3 +70,8 @@ struct StackingLeeway {
     bool operator==(const StackingLeeway&) const = default;
 };
 StackingLeeway LeewayOf(const std::vector<StackPlace>& stacking);
+
+// Whether the windows standing at `raised` (places in the stacking order,
+// from the bottom) can be raised to its top without passing over another
+// program's window: none stands above the lowest of them.
+bool RaisePassesNoOther(const std::vector<StackPlace>& stacking, const std::vector<std::size_t>& raised);
