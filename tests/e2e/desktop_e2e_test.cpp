@@ -1283,6 +1283,34 @@ TEST_P(DesktopWithAnotherProgram, AWindowOfAnotherProgramClickedOverTheMainWindo
         << "a click on the main window did not bring the program's windows up, the help box with them";
 }
 
+// Another program's window that stands above the program's windows, then is
+// minimised by its program: the window manager keeps its place in its
+// stacking order, where it covers nothing. A click on the log window's title
+// bar raises the log window alone; the help box comes back over it.
+TEST_P(DesktopWithAnotherProgram, AMinimisedWindowOfAnotherProgramDoesNotKeepTheHelpBoxUnderTheLogWindow)
+{
+    const TempProgramDir& folder = ProgramFolder();
+    StartProgram(folder, folder / "Exemples" / "exemple.crx");
+    auto frames = Settled({"Carotix", "Coupe(s)", "Aide"});
+    for (const char* title : {"Carotix", "Coupe(s)", "Aide"})
+        ASSERT_FALSE(TitleStarting(frames, title).empty()) << "\"" << title << "\" did not show";
+    const Frame help = frames.at(TitleStarting(frames, "Aide"));
+    const Frame log = frames.at(TitleStarting(frames, "Coupe(s)"));
+
+    const Window other = MapOther(40, 60, 300, 200);
+    ASSERT_NE(other, 0UL) << "the window manager did not take the other program's window";
+    Click(60, 160);
+    ASSERT_TRUE(KeepsStanding({{other, log.client}, {other, help.client}}));
+    XIconifyWindow(dpy_, other, DefaultScreen(dpy_));
+    XFlush(dpy_);
+    ASSERT_TRUE(WaitFor([&] { return WindowState(other).size() > 0; }, 10s)) << "the other window was not minimised";
+    ASSERT_TRUE(StandsAbove(other, help.client)) << "the minimised window no longer stands above the program's";
+
+    Click(log.x + log.w / 2, log.y + 8);
+    EXPECT_TRUE(KeepsStanding({{help.client, log.client}}))
+        << "a minimised window of another program kept the help box under the clicked log window";
+}
+
 INSTANTIATE_TEST_SUITE_P(Screens, DesktopWithAnotherProgram,
                          ::testing::Values(ScreenSize{1280, 800}, ScreenSize{1024, 768}),
                          [](const ::testing::TestParamInfo<ScreenSize>& info) {

@@ -78,6 +78,20 @@ std::vector<xcb_atom_t> AtomList(xcb_connection_t* c, xcb_window_t window, const
     return atoms;
 }
 
+// A window's property holding one number; none when it has none.
+std::optional<uint32_t> Cardinal(xcb_connection_t* c, xcb_window_t window, const char* property)
+{
+    std::optional<uint32_t> value;
+    const xcb_atom_t name = NamedAtom(c, property);
+    if (name == XCB_ATOM_NONE) return value;
+    xcb_get_property_reply_t* reply =
+        xcb_get_property_reply(c, xcb_get_property(c, 0, window, name, XCB_ATOM_CARDINAL, 0, 1), nullptr);
+    if (reply && reply->type == XCB_ATOM_CARDINAL && reply->format == 32 && xcb_get_property_value_length(reply) >= 4)
+        value = *static_cast<const uint32_t*>(xcb_get_property_value(reply));
+    std::free(reply);
+    return value;
+}
+
 class StackingFilter final : public QAbstractNativeEventFilter {
 public:
     bool nativeEventFilter(const QByteArray& type, void* message, qintptr*) override
@@ -126,8 +140,14 @@ bool InOrdinaryLayer(quintptr window)
             if (std::find(atoms.begin(), atoms.end(), NamedAtom(c, n)) != atoms.end()) return true;
         return false;
     };
+    // A minimised window, or one on another desktop, keeps its place in the
+    // stacking order while no one sees it: it covers nothing.
+    const auto desktop = Cardinal(c, id, "_NET_WM_DESKTOP");
+    const auto current = Cardinal(c, Root(c), "_NET_CURRENT_DESKTOP");
+    if (desktop && current && *desktop != *current && *desktop != 0xFFFFFFFFu) return false;
     return !holds(AtomList(c, id, "_NET_WM_WINDOW_TYPE"), {"_NET_WM_WINDOW_TYPE_DOCK", "_NET_WM_WINDOW_TYPE_DESKTOP"}) &&
-           !holds(AtomList(c, id, "_NET_WM_STATE"), {"_NET_WM_STATE_ABOVE", "_NET_WM_STATE_BELOW"});
+           !holds(AtomList(c, id, "_NET_WM_STATE"),
+                  {"_NET_WM_STATE_ABOVE", "_NET_WM_STATE_BELOW", "_NET_WM_STATE_HIDDEN"});
 }
 
 void WatchStacking(std::function<void()> changed)

@@ -19,7 +19,8 @@ namespace x11 {
 std::optional<std::vector<quintptr>> ClientStacking();
 
 // Whether a managed window stands in the window manager's ordinary layer:
-// not a panel or a desktop, nor kept above or below the other windows.
+// not a panel or a desktop, nor kept above or below the other windows, nor
+// minimised or on another desktop than the one shown.
 // Where nothing is known, true.
 bool InOrdinaryLayer(quintptr window);
 
