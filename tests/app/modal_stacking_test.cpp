@@ -133,4 +133,59 @@ TEST(ModalStacking, WindowsToRaiseKeepTheStayOnTopOnesOverOrdinaryWindowsAndUnde
     }
 }
 
+// What the program may do without moving another program's window among its
+// own, given the whole stacking from the bottom (O the program's windows, T
+// its stay-on-top ones, x another program's).
+TEST(ModalStacking, OtherProgramsWindowsKeepTheirPlacesAmongTheProgramsWindows)
+{
+    const struct {
+        const char* order;
+        bool raise, lower;
+    } rows[] = {
+        {"", false, true},
+        {"OOT", true, true},
+        {"OOTx", false, true},  // another program's window above them all: it keeps covering them
+        {"xOOT", true, false},  // a lowering would go under the window lying lowest
+        {"OxOT", true, false},
+        {"OTxO", true, false},
+        {"OOxT", false, false},  // another program's window covers the ordinary ones: no stay-on-top over it
+        {"OOTxT", false, false},
+        {"x", false, true},
+        {"T", false, true},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.order);
+        std::vector<StackPlace> places;
+        for (const char* c = row.order; *c; ++c)
+            places.push_back(*c == 'T' ? StackPlace::OwnOnTop : *c == 'x' ? StackPlace::Other : StackPlace::Own);
+        EXPECT_EQ(LeewayOf(places), (StackingLeeway{row.raise, row.lower}));
+    }
+}
+
+// Whether a raise passes over another program's window, given the whole
+// stacking from the bottom (as above) and the places of the windows raised.
+TEST(ModalStacking, ARaisePassesOverNoWindowOfAnotherProgram)
+{
+    const struct {
+        const char* order;
+        std::vector<std::size_t> raised;
+        bool allowed;
+    } rows[] = {
+        {"OTO", {1}, true},
+        {"xOTO", {2}, true},  // the other program's window lies under them all
+        {"OTxO", {1}, false},  // clicked over the main window, then the log window clicked: the help box stays under it
+        {"OTOx", {1}, false},
+        {"xOTOM", {2, 1}, true},  // a modal window raised with its owner, the main window
+        {"OxTOM", {2, 0}, false},  // ...which would pass over the window that covers it
+        {"OTO", {}, true},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.order);
+        std::vector<StackPlace> places;
+        for (const char* c = row.order; *c; ++c)
+            places.push_back(*c == 'T' ? StackPlace::OwnOnTop : *c == 'x' ? StackPlace::Other : StackPlace::Own);
+        EXPECT_EQ(RaisePassesNoOther(places, row.raised), row.allowed);
+    }
+}
+
 }  // namespace

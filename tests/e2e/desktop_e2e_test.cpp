@@ -48,6 +48,7 @@
 #include <memory>
 #include <optional>
 #include <ostream>
+#include <sstream>
 #include <poll.h>
 #include <string>
 #include <sys/wait.h>
@@ -1065,6 +1066,256 @@ TEST_P(Desktop, TheHelpBoxStaysAboveTheLogWindowWhenItIsClickedUnderADialog)
         ASSERT_TRUE(TitleStarting(frames, dialog->title).empty()) << "Escape did not close " << d.name;
     }
 }
+
+// Another program's window lies under the program's windows, untouched: a
+// level of the log opened with a click (its editor is modal), then clicks in
+// the log window beside it, in the main window under it and on the log
+// window's title bar, which the window manager raises while the program hears
+// nothing, then Escape. However the program restacks its windows meanwhile,
+// the other window stays under every one of them (the help box included), and
+// once the editor has closed the program is idle again.
+class DesktopWithAnotherProgram : public Desktop {
+protected:
+    // Another program's window, placed where asked and managed by the window
+    // manager; none when the window manager does not take it.
+    Window MapOther(int x, int y, int w, int h)
+    {
+        const Window other = XCreateSimpleWindow(dpy_, DefaultRootWindow(dpy_), x, y, w, h, 0, 0, 0x336699);
+        XStoreName(dpy_, other, "autre programme");
+        XSizeHints hints{};
+        hints.flags = USPosition | USSize;
+        hints.x = x;
+        hints.y = y;
+        hints.width = w;
+        hints.height = h;
+        XSetWMNormalHints(dpy_, other, &hints);
+        others_.push_back(other);
+        // A window mapped while the window manager is still starting may be
+        // missed by it: mapped again until it is managed.
+        const auto managed = [&] {
+            const std::vector<Window> order = Stacking();
+            return std::find(order.begin(), order.end(), other) != order.end();
+        };
+        for (int attempt = 0; attempt < 6 && !managed(); ++attempt) {
+            XUnmapWindow(dpy_, other);
+            XMapWindow(dpy_, other);
+            XFlush(dpy_);
+            WaitFor(managed, 5s);
+        }
+        return managed() ? other : 0;
+    }
+};
+
+TEST_P(DesktopWithAnotherProgram, AnUntouchedWindowOfAnotherProgramStaysUnderTheProgramsWindows)
+{
+    // The other program's window first, so that it lies lowest, where the
+    // main window, the log window and the help box will cover it.
+    const Window other = XCreateSimpleWindow(dpy_, DefaultRootWindow(dpy_), 150, 120, 480, 320, 0, 0, 0x336699);
+    XStoreName(dpy_, other, "autre programme");
+    XSizeHints hints{};
+    hints.flags = USPosition | USSize;
+    hints.x = 150;
+    hints.y = 120;
+    hints.width = 480;
+    hints.height = 320;
+    XSetWMNormalHints(dpy_, other, &hints);
+    others_.push_back(other);
+    // A window mapped while the window manager is still starting may be
+    // missed by it: mapped again until it is managed.
+    const auto managed = [&] {
+        const std::vector<Window> order = Stacking();
+        return std::find(order.begin(), order.end(), other) != order.end();
+    };
+    for (int attempt = 0; attempt < 6 && !managed(); ++attempt) {
+        XUnmapWindow(dpy_, other);
+        XMapWindow(dpy_, other);
+        XFlush(dpy_);
+        WaitFor(managed, 5s);
+    }
+    ASSERT_TRUE(managed()) << "the window manager did not take the other program's window";
+
+    const TempProgramDir& folder = ProgramFolder();
+    StartProgram(folder, folder / "Exemples" / "exemple.crx");
+    auto frames = Settled({"Carotix", "Coupe(s)", "Aide"});
+    for (const char* title : {"Carotix", "Coupe(s)", "Aide"})
+        ASSERT_FALSE(TitleStarting(frames, title).empty()) << "\"" << title << "\" did not show";
+    const Frame help = frames.at(TitleStarting(frames, "Aide"));
+    const Frame main = frames.at(TitleStarting(frames, "Carotix"));
+    const Frame log = frames.at(TitleStarting(frames, "Coupe(s)"));
+
+    // Every reading of the stacking, from now on, until a run of readings
+    // has it under `windows`; the first reading that has it above one of
+    // them is kept.
+    std::string wrong;
+    const auto stays = [&](const std::vector<Frame>& windows, const std::string& when) {
+        int run = 0;
+        WaitFor(
+            [&] {
+                bool under = true;
+                for (const Frame& w : windows) {
+                    if (StandsAbove(other, w.client)) {
+                        under = false;
+                        if (wrong.empty()) wrong = when + ": above \"" + w.title + "\"";
+                    }
+                }
+                run = under ? run + 1 : 0;
+                return run >= 20;
+            },
+            30s);
+    };
+    stays({main, log, help}, "after start-up");
+
+    // A point of a window's client area that none of `covering` hides.
+    const auto freePoint = [&](const Frame& f, const std::vector<Frame>& covering, double fx,
+                               double fy) -> std::optional<QPoint> {
+        int cx = 0, cy = 0;
+        Window child;
+        XWindowAttributes a;
+        if (!XGetWindowAttributes(dpy_, f.client, &a)) return std::nullopt;
+        XTranslateCoordinates(dpy_, f.client, DefaultRootWindow(dpy_), 0, 0, &cx, &cy, &child);
+        const QPoint p(cx + static_cast<int>(a.width * fx), cy + static_cast<int>(a.height * fy));
+        for (const Frame& c : covering)
+            if (QRect(c.x, c.y, c.w, c.h).contains(p)) return std::nullopt;
+        return p;
+    };
+
+    for (int round = 0; round < 3; ++round) {
+        SCOPED_TRACE("round " + std::to_string(round + 1));
+        // A level of the log: its lithological descriptions lie in the left
+        // part of the drawing, which the help box may hide in part.
+        std::optional<Frame> editor;
+        for (const double fx : {0.3, 0.25, 0.35, 0.2, 0.4, 0.45}) {
+            const std::optional<QPoint> at = freePoint(log, {help}, fx, 0.6);
+            if (!at) continue;
+            editor = OpenWith([&] { Click(at->x(), at->y()); });
+            if (editor && editor->title.find("Niveau") != std::string::npos) break;
+            if (editor) {
+                Keys({}, XK_Escape);
+                Settled({"Carotix", "Coupe(s)", "Aide"}, {editor->title});
+            }
+            editor.reset();
+        }
+        ASSERT_TRUE(editor) << "no click on the log opened the level editor";
+        stays({main, log, help, *editor}, "with the level editor open");
+
+        const std::optional<QPoint> beside = freePoint(log, {help, *editor}, 0.9, 0.9);
+        ASSERT_TRUE(beside) << "the editor and the help box hide the log window's corner";
+        Click(beside->x(), beside->y());
+        stays({main, log, help, *editor}, "after a click in the log window beside the editor");
+
+        std::optional<QPoint> under;
+        for (const double fy : {0.97, 0.9, 0.8})
+            if ((under = freePoint(main, {help, *editor}, 0.1, fy))) break;
+        ASSERT_TRUE(under) << "the editor and the help box hide the main window";
+        Click(under->x(), under->y());
+        stays({main, log, help, *editor}, "after a click in the main window under the editor");
+
+        const int titleY = log.y + 8;
+        int titleX = log.x + log.w / 2;
+        if (QRect(editor->x, editor->y, editor->w, editor->h).contains(titleX, titleY)) titleX = log.x + log.w - 80;
+        Click(titleX, titleY);
+        stays({main, log, help, *editor}, "after a click on the log window's title bar");
+
+        Keys({}, XK_Escape);
+        frames = Settled({"Carotix", "Coupe(s)", "Aide"}, {editor->title});
+        ASSERT_TRUE(TitleStarting(frames, editor->title).empty()) << "Escape did not close the level editor";
+        stays({main, log, help}, "once the level editor has closed");
+        Shot("other-program-under-round-" + std::to_string(round + 1));
+    }
+    EXPECT_TRUE(wrong.empty()) << "the untouched window of another program came " << wrong;
+
+    // No restacking goes on once the windows stand still: the program uses
+    // next to no processor time for a while.
+    const auto cpuTicks = [&] {
+        const std::string stat = ReadFileBytes("/proc/" + std::to_string(program_.Pid()) + "/stat");
+        const std::size_t end = stat.rfind(')');
+        std::istringstream fields(end == std::string::npos ? std::string() : stat.substr(end + 2));
+        std::string field;
+        long ticks = 0;
+        for (int i = 3; fields >> field && i <= 15; ++i)
+            if (i >= 14) ticks += std::stol(field);  // user and system time
+        return ticks;
+    };
+    const long before = cpuTicks();
+    const auto start = std::chrono::steady_clock::now();
+    std::this_thread::sleep_for(3s);  // the span measured, not a wait for something
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const double share = static_cast<double>(cpuTicks() - before) / static_cast<double>(::sysconf(_SC_CLK_TCK)) / seconds;
+    EXPECT_LT(share, 0.1) << "the idle program used " << share * 100 << " % of a processor";
+}
+
+// Another program's window that the person clicked over the main window, the
+// help box under it, the log window beside it left uncovered: a click on the
+// log window's title bar, then in the log window, raise the log window alone;
+// the help box does not jump over the other window, which still covers the
+// window it belongs to. A click on the main window, where the other window
+// leaves it uncovered, brings the program's windows up, the help box too.
+TEST_P(DesktopWithAnotherProgram, AWindowOfAnotherProgramClickedOverTheMainWindowStaysOverTheHelpBox)
+{
+    const TempProgramDir& folder = ProgramFolder();
+    StartProgram(folder, folder / "Exemples" / "exemple.crx");
+    auto frames = Settled({"Carotix", "Coupe(s)", "Aide"});
+    for (const char* title : {"Carotix", "Coupe(s)", "Aide"})
+        ASSERT_FALSE(TitleStarting(frames, title).empty()) << "\"" << title << "\" did not show";
+    const Frame help = frames.at(TitleStarting(frames, "Aide"));
+    const Frame main = frames.at(TitleStarting(frames, "Carotix"));
+    const Frame log = frames.at(TitleStarting(frames, "Coupe(s)"));
+    ASSERT_LT(main.x + main.w, help.x + help.w) << "the help box does not reach the log window";
+
+    // Over the main window and the help box, short of the main window's
+    // bottom, short of the log window.
+    const Window other = MapOther(main.x, main.y, log.x - main.x - 12, main.h - 90);
+    ASSERT_NE(other, 0UL) << "the window manager did not take the other program's window";
+    Click(main.x + 40, main.y + main.h / 2);
+    ASSERT_TRUE(KeepsStanding({{other, main.client}, {other, help.client}}))
+        << "the click did not put the other program's window over the main window and the help box";
+
+    Click(log.x + log.w / 2, log.y + 8);
+    EXPECT_TRUE(KeepsStanding({{other, help.client}, {log.client, other}}))
+        << "after a click on the log window's title bar, the help box came over the other program's window";
+    Click(log.x + log.w - 20, log.y + log.h - 20);
+    EXPECT_TRUE(KeepsStanding({{other, help.client}, {log.client, other}}))
+        << "after a click in the log window, the help box came over the other program's window";
+    Shot("other-program-over-the-main-window");
+
+    Click(main.x + 40, main.y + main.h - 30);
+    EXPECT_TRUE(KeepsStanding({{main.client, other}, {help.client, other}, {help.client, main.client}}))
+        << "a click on the main window did not bring the program's windows up, the help box with them";
+}
+
+// Another program's window that stands above the program's windows, then is
+// minimised by its program: the window manager keeps its place in its
+// stacking order, where it covers nothing. A click on the log window's title
+// bar raises the log window alone; the help box comes back over it.
+TEST_P(DesktopWithAnotherProgram, AMinimisedWindowOfAnotherProgramDoesNotKeepTheHelpBoxUnderTheLogWindow)
+{
+    const TempProgramDir& folder = ProgramFolder();
+    StartProgram(folder, folder / "Exemples" / "exemple.crx");
+    auto frames = Settled({"Carotix", "Coupe(s)", "Aide"});
+    for (const char* title : {"Carotix", "Coupe(s)", "Aide"})
+        ASSERT_FALSE(TitleStarting(frames, title).empty()) << "\"" << title << "\" did not show";
+    const Frame help = frames.at(TitleStarting(frames, "Aide"));
+    const Frame log = frames.at(TitleStarting(frames, "Coupe(s)"));
+
+    const Window other = MapOther(40, 60, 300, 200);
+    ASSERT_NE(other, 0UL) << "the window manager did not take the other program's window";
+    Click(60, 160);
+    ASSERT_TRUE(KeepsStanding({{other, log.client}, {other, help.client}}));
+    XIconifyWindow(dpy_, other, DefaultScreen(dpy_));
+    XFlush(dpy_);
+    ASSERT_TRUE(WaitFor([&] { return WindowState(other).size() > 0; }, 10s)) << "the other window was not minimised";
+    ASSERT_TRUE(StandsAbove(other, help.client)) << "the minimised window no longer stands above the program's";
+
+    Click(log.x + log.w / 2, log.y + 8);
+    EXPECT_TRUE(KeepsStanding({{help.client, log.client}}))
+        << "a minimised window of another program kept the help box under the clicked log window";
+}
+
+INSTANTIATE_TEST_SUITE_P(Screens, DesktopWithAnotherProgram,
+                         ::testing::Values(ScreenSize{1280, 800}, ScreenSize{1024, 768}),
+                         [](const ::testing::TestParamInfo<ScreenSize>& info) {
+                             return std::to_string(info.param.w) + "x" + std::to_string(info.param.h);
+                         });
 
 // A start on a file that cannot be read: its box first, answered with a click
 // on its button or with a key, then every frame on the screen as after a

@@ -10,6 +10,7 @@
 #include <QWindow>
 #include <algorithm>
 #include <map>
+#include <optional>
 #include <set>
 #include <utility>
 #include <vector>
@@ -119,9 +120,17 @@ private:
         std::map<quintptr, QWidget*> byId;
         for (QWidget* w : shown) byId[w->internalWinId()] = w;
         std::vector<QWidget*> order;
+        std::vector<StackPlace> places;
+        std::vector<std::size_t> placeOf;  // where each window of `order` stands in `places`
         for (const quintptr id : *stacking) {
             const auto found = byId.find(id);
-            if (found != byId.end()) order.push_back(found->second);
+            if (found != byId.end()) {
+                order.push_back(found->second);
+                placeOf.push_back(places.size());
+                places.push_back(StaysOnTopOfProgram(found->second) ? StackPlace::OwnOnTop : StackPlace::Own);
+            } else if (x11::InOrdinaryLayer(id)) {
+                places.push_back(StackPlace::Other);
+            }
         }
         AnnounceOwners(*stacking, order);
         // An order not met since the windows last stood right: a person
@@ -133,6 +142,9 @@ private:
         for (const QWidget* w : order) ids.push_back(w->internalWinId());
         if (seen_.insert(ids).second) allowance_ = kAllowance;
         if (!inUse || allowance_ <= 0) return;
+        // Other programs' windows keep their places among the program's.
+        const StackingLeeway leeway = LeewayOf(places);
+        if (!leeway.raise) return;
         std::vector<StackRole> roles;
         for (const QWidget* w : order)
             roles.push_back(StaysOnTopOfProgram(w)             ? StackRole::OnTop
@@ -144,17 +156,35 @@ private:
             seen_.clear();
             return;
         }
+        // A raise puts a window over every window above it: never over
+        // another program's window that the person put over it, even where
+        // that window leaves some of the program's windows uncovered. The
+        // window manager raises a modal window with its owner and the
+        // owner's other windows: from the owner's place.
+        std::vector<std::size_t> moved;
+        for (const std::size_t i : raise) {
+            moved.push_back(placeOf[i]);
+            if (roles[i] == StackRole::Modal) {
+                const QWindow* handle = order[i]->windowHandle();
+                const QWindow* owner = handle ? handle->transientParent() : nullptr;
+                for (std::size_t j = 0; owner && j < order.size(); ++j)
+                    if (order[j]->windowHandle() == owner) moved.push_back(placeOf[j]);
+            }
+        }
+        if (!RaisePassesNoOther(places, moved)) return;
         // A window manager that does not restack as asked would otherwise
         // be asked again at each change it reports.
         --allowance_;
         for (const std::size_t i : raise) order[i]->raise();
-        if (modal) PutOrdinaryWindowsUnderOnTop(order, roles);
+        if (modal && leeway.lower) PutOrdinaryWindowsUnderOnTop(order, roles);
     }
 
     // Raising a modal window makes the window manager raise its owner with
     // the owner's other windows, in their order: an ordinary window that a
-    // click put over the stay-on-top ones stays over them. It is put under
-    // the lowest of them, once the raises above are done.
+    // click put over the stay-on-top ones may stay over them. It is put under
+    // the lowest of them, once the raises above are done. Openbox does that
+    // by lowering it and its owner to the bottom of its stacking, under every
+    // other program's window: done only when none stands there.
     static void PutOrdinaryWindowsUnderOnTop(const std::vector<QWidget*>& order, const std::vector<StackRole>& roles)
     {
         const auto lowest = std::find(roles.begin(), roles.end(), StackRole::OnTop);
@@ -225,6 +255,40 @@ std::vector<std::size_t> WindowsToRaise(const std::vector<StackRole>& order)
         for (std::size_t i = 0; i < order.size(); ++i)
             if (order[i] == StackRole::Modal) raise.push_back(i);
     return raise;
+}
+
+StackingLeeway LeewayOf(const std::vector<StackPlace>& stacking)
+{
+    // From the bottom: where the program's windows end, and where the other
+    // programs' windows begin and end.
+    std::optional<std::size_t> ownTop, anyOwnTop, otherBottom, otherTop;
+    for (std::size_t i = 0; i < stacking.size(); ++i) {
+        switch (stacking[i]) {
+        case StackPlace::Own:
+            ownTop = i;
+            anyOwnTop = i;
+            break;
+        case StackPlace::OwnOnTop:
+            anyOwnTop = i;
+            break;
+        case StackPlace::Other:
+            if (!otherBottom) otherBottom = i;
+            otherTop = i;
+            break;
+        }
+    }
+    StackingLeeway leeway;
+    leeway.raise = ownTop && (!otherTop || *otherTop < *ownTop);
+    leeway.lower = !otherBottom || !anyOwnTop || *otherBottom > *anyOwnTop;
+    return leeway;
+}
+
+bool RaisePassesNoOther(const std::vector<StackPlace>& stacking, const std::vector<std::size_t>& raised)
+{
+    if (raised.empty()) return true;
+    const std::size_t lowest = *std::min_element(raised.begin(), raised.end());
+    return std::find(stacking.begin() + static_cast<std::ptrdiff_t>(std::min(lowest, stacking.size())), stacking.end(),
+                     StackPlace::Other) == stacking.end();
 }
 
 void KeepModalsAboveStayOnTop()

@@ -49,3 +49,29 @@ enum class StackRole { Ordinary, OnTop, Modal };
 // one and the stay-on-top windows were raised or one lies above it. Each
 // group keeps its own order. Nothing when all stand as they should.
 std::vector<std::size_t> WindowsToRaise(const std::vector<StackRole>& order);
+
+// Where a window stands in the window manager's stacking order, from the
+// bottom: one of the program's shown windows (a stay-on-top one or another),
+// or another program's window in the ordinary layer (windows kept above or
+// below every ordinary window, a panel or a desktop among them, are left out).
+enum class StackPlace { Own, OwnOnTop, Other };
+
+// What the program may do to the order of its windows without moving another
+// program's window relative to them, given the whole stacking order from the
+// bottom. A raise puts a window at the top: allowed unless another program's
+// window covers every one of the program's windows (not counting its
+// stay-on-top ones), which a stay-on-top window raised over it would hide.
+// A lowering is done by the window manager as a lowering to the bottom, with
+// the window's owner, whatever sibling it is asked for: allowed only when no
+// other program's window stands under one of the program's.
+struct StackingLeeway {
+    bool raise = false;
+    bool lower = false;
+    bool operator==(const StackingLeeway&) const = default;
+};
+StackingLeeway LeewayOf(const std::vector<StackPlace>& stacking);
+
+// Whether the windows standing at `raised` (places in the stacking order,
+// from the bottom) can be raised to its top without passing over another
+// program's window: none stands above the lowest of them.
+bool RaisePassesNoOther(const std::vector<StackPlace>& stacking, const std::vector<std::size_t>& raised);

@@ -4,7 +4,12 @@
 #include <QByteArray>
 #include <QCoreApplication>
 #include <QGuiApplication>
+#include <algorithm>
 #include <cstdlib>
+#include <cstring>
+#include <initializer_list>
+#include <map>
+#include <string>
 #include <memory>
 
 #if defined(CAROTIX_HAVE_XCB)
@@ -43,6 +48,50 @@ xcb_atom_t StackingAtom(xcb_connection_t* c)
     return atom;
 }
 
+xcb_atom_t NamedAtom(xcb_connection_t* c, const char* name)
+{
+    static std::map<std::string, xcb_atom_t> known;
+    const auto found = known.find(name);
+    if (found != known.end()) return found->second;
+    xcb_atom_t atom = XCB_ATOM_NONE;
+    xcb_intern_atom_reply_t* reply =
+        xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, static_cast<uint16_t>(std::strlen(name)), name), nullptr);
+    if (reply) atom = reply->atom;
+    std::free(reply);
+    if (atom != XCB_ATOM_NONE) known.emplace(name, atom);
+    return atom;
+}
+
+// The atoms a window's property of atoms holds; none when it has none.
+std::vector<xcb_atom_t> AtomList(xcb_connection_t* c, xcb_window_t window, const char* property)
+{
+    std::vector<xcb_atom_t> atoms;
+    const xcb_atom_t name = NamedAtom(c, property);
+    if (name == XCB_ATOM_NONE) return atoms;
+    xcb_get_property_reply_t* reply =
+        xcb_get_property_reply(c, xcb_get_property(c, 0, window, name, XCB_ATOM_ATOM, 0, 64), nullptr);
+    if (reply && reply->type == XCB_ATOM_ATOM && reply->format == 32) {
+        const auto* values = static_cast<const xcb_atom_t*>(xcb_get_property_value(reply));
+        atoms.assign(values, values + xcb_get_property_value_length(reply) / 4);
+    }
+    std::free(reply);
+    return atoms;
+}
+
+// A window's property holding one number; none when it has none.
+std::optional<uint32_t> Cardinal(xcb_connection_t* c, xcb_window_t window, const char* property)
+{
+    std::optional<uint32_t> value;
+    const xcb_atom_t name = NamedAtom(c, property);
+    if (name == XCB_ATOM_NONE) return value;
+    xcb_get_property_reply_t* reply =
+        xcb_get_property_reply(c, xcb_get_property(c, 0, window, name, XCB_ATOM_CARDINAL, 0, 1), nullptr);
+    if (reply && reply->type == XCB_ATOM_CARDINAL && reply->format == 32 && xcb_get_property_value_length(reply) >= 4)
+        value = *static_cast<const uint32_t*>(xcb_get_property_value(reply));
+    std::free(reply);
+    return value;
+}
+
 class StackingFilter final : public QAbstractNativeEventFilter {
 public:
     bool nativeEventFilter(const QByteArray& type, void* message, qintptr*) override
@@ -79,6 +128,26 @@ std::optional<std::vector<quintptr>> ClientStacking()
     }
     std::free(reply);
     return order;
+}
+
+bool InOrdinaryLayer(quintptr window)
+{
+    xcb_connection_t* c = Connection();
+    if (!c || !window) return true;
+    const auto id = static_cast<xcb_window_t>(window);
+    const auto holds = [&](const std::vector<xcb_atom_t>& atoms, std::initializer_list<const char*> names) {
+        for (const char* n : names)
+            if (std::find(atoms.begin(), atoms.end(), NamedAtom(c, n)) != atoms.end()) return true;
+        return false;
+    };
+    // A minimised window, or one on another desktop, keeps its place in the
+    // stacking order while no one sees it: it covers nothing.
+    const auto desktop = Cardinal(c, id, "_NET_WM_DESKTOP");
+    const auto current = Cardinal(c, Root(c), "_NET_CURRENT_DESKTOP");
+    if (desktop && current && *desktop != *current && *desktop != 0xFFFFFFFFu) return false;
+    return !holds(AtomList(c, id, "_NET_WM_WINDOW_TYPE"), {"_NET_WM_WINDOW_TYPE_DOCK", "_NET_WM_WINDOW_TYPE_DESKTOP"}) &&
+           !holds(AtomList(c, id, "_NET_WM_STATE"),
+                  {"_NET_WM_STATE_ABOVE", "_NET_WM_STATE_BELOW", "_NET_WM_STATE_HIDDEN"});
 }
 
 void WatchStacking(std::function<void()> changed)
@@ -144,6 +213,7 @@ void RestackBelow(quintptr window, quintptr sibling)
 #else
 
 std::optional<std::vector<quintptr>> ClientStacking() { return std::nullopt; }
+bool InOrdinaryLayer(quintptr) { return true; }
 void WatchStacking(std::function<void()>) {}
 void AnnounceTransientFor(quintptr, quintptr) {}
 void RestackBelow(quintptr, quintptr) {}

@@ -18,6 +18,12 @@ namespace x11 {
 // stacking order to its top; none when there is no such list.
 std::optional<std::vector<quintptr>> ClientStacking();
 
+// Whether a managed window stands in the window manager's ordinary layer:
+// not a panel or a desktop, nor kept above or below the other windows, nor
+// minimised or on another desktop than the one shown.
+// Where nothing is known, true.
+bool InOrdinaryLayer(quintptr window);
+
 // Calls `changed` after each change of that order (once; later calls
 // replace the function).
 void WatchStacking(std::function<void()> changed);
