@@ -468,6 +468,26 @@ private:
         ++line_;
     }
 
+    // The helpers' unquoting, by the reader's one rule: a cell between
+    // quotes (apostrophes here, since a double quote opens a quoted cell
+    // before this) loses them only when the quote that opens it closes where
+    // the cell ends. `'Argile' et 'sable'` is kept as typed, as
+    // `"Sable" et "gravier"` is.
+    static std::string UnquoteWhole(const std::string& cell)
+    {
+        if (cell.size() < 2 || (cell.front() != '\'' && cell.front() != '"')) return cell;
+        const char quote = cell.front();
+        for (std::size_t i = 1; i < cell.size(); ++i) {
+            if (cell[i] != quote) continue;
+            if (i + 1 < cell.size() && cell[i + 1] == quote) {
+                ++i;
+                continue;
+            }
+            return i + 1 == cell.size() ? Unquote(cell) : cell;
+        }
+        return cell;
+    }
+
     static void Finish(std::vector<std::string>& cells, std::string& cell, bool quoted, bool asTyped, bool trim)
     {
         // An unquoted cell is still unquoted as the helpers do it (a cell
@@ -478,7 +498,7 @@ private:
         if (asTyped) {
             if (trim) cell = Trim(cell);
         } else if (!quoted) {
-            cell = trim ? Trim(Unquote(Trim(cell))) : Unquote(cell);
+            cell = trim ? Trim(UnquoteWhole(Trim(cell))) : UnquoteWhole(cell);
         } else if (trim) {
             cell = Trim(cell);
         }
@@ -555,8 +575,10 @@ void StoreByKind(TDirBlock& table, const std::string& path, int r, char kind, co
         table.SetPathString(path, r, btString, value);
         break;
     case 'E':
+        // Blanks around a typed date carry nothing: left in, "05/03/85 "
+        // would be stored as the digits "85 0305".
         table.SetPathString(path, r, btString,
-                            value.find('/') != std::string::npos ? NormalizePastDate(value) : value);
+                            value.find('/') != std::string::npos ? NormalizePastDate(Trim(value)) : value);
         break;
     case 'F':
     case 'R':

@@ -6,6 +6,7 @@
 #include "platform/base/rtl_numbers.h"
 #include "platform/base/text_codec.h"
 #include "store/blocks.h"
+#include "store/divers.h"
 #include "store/options.h"
 #include "temp_dir.h"
 
@@ -180,6 +181,14 @@ TEST_F(CsvExchange, EveryQuoteFormReadsAsTypedOrUnquoted)
         {"\"ligne\r\nsuivante\"", "ligne\r\nsuivante"},
         // an unquoted cell between apostrophes loses them, as the helpers read it
         {"'a'", "a"},
+        {"'l''eau'", "l'eau"},
+        // but only when the closing apostrophe ends the cell
+        {"'Argile' et 'sable'", "'Argile' et 'sable'"},
+        {"'a'b'", "'a'b'"},
+        {"'a' 'b'", "'a' 'b'"},
+        // blanks around a quoted cell
+        {"  \"a;b\"  ", "a;b"},
+        {" \"8\" PVC", " \"8\" PVC"},
     };
     AddSection("Q=Niveau", {"DESCRIPTION=Litho"});
     const CsvSection section = FindCsvSection(*IniCsv, "Q");
@@ -335,6 +344,34 @@ TEST_F(CsvExchange, ImportsTemplatesLexiconsAndIgnoresUnknownHeaders)
         FAIL() << "no error";
     } catch (const ECsvError& e) {
         EXPECT_NE(std::string(e.what()).find(", ligne 3, colonne DE :"), std::string::npos) << e.what();
+    }
+}
+
+// A date column (E) and a template's date target read a short year as the
+// latest such year not after today's, as the other importers do; a date
+// typed with blanks around it reads as without them.
+TEST_F(CsvExchange, ShortYearsOfDateColumnsFallUpToToday)
+{
+    AddSection("D=Niveau", {"DATE=DateMAJ", "JOURS=%Liste\\Jour:E%"});
+    IniEdition->WriteSection("Niveau", {"Date=DateMAJ:E10"});
+    const struct {
+        int today;  // the year of today (the 7th of December)
+        std::string cell, digits;
+    } cases[] = {
+        {2024, "05/03/85", "19850305"}, {2024, "12/06/99", "19990612"}, {2024, "29/02/00", "20000229"},
+        {2024, "05/03/24", "20240305"}, {2024, "05/03/25", "19250305"}, {2026, "31/12/26", "20261231"},
+        {2026, "05/03/7", "20070305"},  {2026, "05/03/5", "20050305"},  {2026, "05/03/2085", "20850305"},
+        {2026, "05/03/85 ", "19850305"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.today) + " " + c.cell);
+        ScopedFixedClock clock{ClockReading{c.today, 12, 7, 12, 0, 0}};
+        TDirBlock back("Carotix");
+        CsvReport in;
+        ImportCsvData("INDICE;DATE;JOURS\r\nP1;" + c.cell + ";" + c.cell + "\r\n", FindCsvSection(*IniCsv, "D"), back,
+                      "d.csv", in);
+        EXPECT_EQ(back.GetPathString("P1\\Niveau\\DateMAJ", 0), c.digits);
+        EXPECT_EQ(back.GetPathString("P1\\Liste\\Jour", 0), c.digits);
     }
 }
 
