@@ -186,6 +186,11 @@ std::string CsvReport::Summary(const std::string& file) const
             + " caractère(s) sans équivalent Windows-1252, écrit(s) \"?\"";
     if (RenamedKeys) s += "\n- " + IntToStr(RenamedKeys) + " indice(s) contenant \\, enregistré(s) avec _";
     for (const std::string& merged : MergedKeys) s += "\n- " + merged;
+    if (OrphanRows) {
+        s += "\n- " + IntToStr(OrphanRows)
+            + " ligne(s) dont la désignation ne nomme aucun ouvrage de l'indice, non écrite(s) :";
+        for (const std::string& who : Orphans) s += "\n  " + who;
+    }
     if (!Repeated.empty()) {
         s += "\n- " + IntToStr(static_cast<std::int64_t>(Repeated.size()))
             + " ouvrage(s) donné(s) plusieurs fois avec des valeurs différentes, la dernière ligne gardée :";
@@ -248,6 +253,8 @@ std::string ExportCsvData(const TDirBlock& root, const std::vector<CsvExportRow>
     };
 
     std::set<const TDirBlock*> ownWritten;
+    std::set<std::pair<std::string, std::string>> listedDesigns;
+    for (const CsvExportRow& row : rows) listedDesigns.insert({row.Indice, row.Design});
     for (const CsvExportRow& row : rows) {
         const TDirBlock* borehole = root.FindDir(row.Indice);
         const TDirBlock* table = borehole ? borehole->FindDir(section.TablePath) : nullptr;
@@ -261,6 +268,21 @@ std::string ExportCsvData(const TDirBlock& root, const std::vector<CsvExportRow>
         const bool firstListed = ownWritten.insert(table).second;
         if (table->IndexOfName(kDesign) < 0 && !firstListed) continue;
         const int count = table->RowCount();
+        // A row whose designation names none of the borehole's ouvrages goes
+        // out under no listed row: it is named, not lost without a word.
+        if (firstListed && table->IndexOfName(kDesign) >= 0) {
+            const TDirBlock* ouvrages = borehole->FindDir("Ouvrage");
+            for (int r = 0; r < count; ++r) {
+                const std::string design = table->GetPathString(kDesign, r);
+                if (design.empty() || (ouvrages && ouvrages->IndexOfPathString(kDesign, design) >= 0)
+                    || listedDesigns.count({row.Indice, design}))
+                    continue;
+                ++report.OrphanRows;
+                const std::string who = row.Indice + " (d\xC3\xA9signation " + design + ")";
+                if (std::find(report.Orphans.begin(), report.Orphans.end(), who) == report.Orphans.end())
+                    report.Orphans.push_back(who);
+            }
+        }
         for (int r = 0; r < count; ++r) {
             const std::string design = table->GetPathString(kDesign, r);
             if (!design.empty() ? design != row.Design : !firstListed) continue;

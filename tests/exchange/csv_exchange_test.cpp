@@ -275,15 +275,16 @@ TEST_F(CsvExchange, WritesTheRowsOfEachDesignationAndDatesWithoutDigitsEmpty)
 }
 
 // A borehole of two ouvrages whose table mixes rows with a designation and
-// rows without: each row goes out once, and the file reads back as the same
+// rows without: each row goes out once (a row of an ouvrage the borehole
+// lacks is named), and the file reads back as the same
 // rows, which go out again as the same file.
 TEST_F(CsvExchange, ARowWithoutDesignationGoesOutOncePerBorehole)
 {
     AddSection("M=Niveau", {"DESIGNATION=D\xC3\xA9sign", "DE=Deb", "A=Fin"});
     AddSection("MT=Trou-nu", {"DESIGNATION=D\xC3\xA9sign", "DE=Deb", "A=Fin"});
-    const char* designs[] = {"A", ""};
+    const char* designs[] = {"A", "", "Z"};
     for (const std::string table : {"Niveau", "Trou-nu"})
-        for (int r = 0; r < 2; ++r) {
+        for (int r = 0; r < 3; ++r) {
             root_.SetPathString("P1\\" + table + "\\D\xC3\xA9sign", r, btString, designs[r]);
             root_.SetPathFloat("P1\\" + table + "\\Deb", r, btFloat, r);
             root_.SetPathFloat("P1\\" + table + "\\Fin", r, btFloat, r + 1);
@@ -295,6 +296,11 @@ TEST_F(CsvExchange, ARowWithoutDesignationGoesOutOncePerBorehole)
         CsvReport report;
         const std::string bytes = ExportCsvData(root_, listed, section, report);
         EXPECT_EQ(bytes, "INDICE;DESIGNATION;DE;A\r\nP1;A;0;1\r\nP1;;1;2\r\n");
+        // The row of an ouvrage Z that the borehole does not have goes out
+        // under no listed ouvrage: it is named.
+        EXPECT_EQ(report.Summary("m.csv"), "m.csv :\n- 1 ligne(s) dont la d\xC3\xA9signation ne nomme aucun ouvrage de "
+                                           "l'indice, non \xC3\xA9" "crite(s) :\n  P1 (d\xC3\xA9signation Z)");
+        report = CsvReport();
         TDirBlock back("Carotix");
         ImportCsvData(Cp1252ToUtf8(bytes), section, back, "m.csv", report);
         EXPECT_EQ(back.FindBlock("P1\\" + section.TablePath + "\\Deb")->Count(), 2);
