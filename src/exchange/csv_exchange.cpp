@@ -186,6 +186,11 @@ std::string CsvReport::Summary(const std::string& file) const
             + " caractère(s) sans équivalent Windows-1252, écrit(s) \"?\"";
     if (RenamedKeys) s += "\n- " + IntToStr(RenamedKeys) + " indice(s) contenant \\, enregistré(s) avec _";
     for (const std::string& merged : MergedKeys) s += "\n- " + merged;
+    if (OrphanRows) {
+        s += "\n- " + IntToStr(OrphanRows)
+            + " ligne(s) dont la désignation ne nomme aucun ouvrage de l'indice, non écrite(s) :";
+        for (const std::string& who : Orphans) s += "\n  " + who;
+    }
     if (!Repeated.empty()) {
         s += "\n- " + IntToStr(static_cast<std::int64_t>(Repeated.size()))
             + " ouvrage(s) donné(s) plusieurs fois avec des valeurs différentes, la dernière ligne gardée :";
@@ -248,6 +253,8 @@ std::string ExportCsvData(const TDirBlock& root, const std::vector<CsvExportRow>
     };
 
     std::set<const TDirBlock*> ownWritten;
+    std::set<std::pair<std::string, std::string>> listedDesigns;
+    for (const CsvExportRow& row : rows) listedDesigns.insert({row.Indice, row.Design});
     for (const CsvExportRow& row : rows) {
         const TDirBlock* borehole = root.FindDir(row.Indice);
         const TDirBlock* table = borehole ? borehole->FindDir(section.TablePath) : nullptr;
@@ -261,6 +268,21 @@ std::string ExportCsvData(const TDirBlock& root, const std::vector<CsvExportRow>
         const bool firstListed = ownWritten.insert(table).second;
         if (table->IndexOfName(kDesign) < 0 && !firstListed) continue;
         const int count = table->RowCount();
+        // A row whose designation names none of the borehole's ouvrages goes
+        // out under no listed row: it is named, not lost without a word.
+        if (firstListed && table->IndexOfName(kDesign) >= 0) {
+            const TDirBlock* ouvrages = borehole->FindDir("Ouvrage");
+            for (int r = 0; r < count; ++r) {
+                const std::string design = table->GetPathString(kDesign, r);
+                if (design.empty() || (ouvrages && ouvrages->IndexOfPathString(kDesign, design) >= 0)
+                    || listedDesigns.count({row.Indice, design}))
+                    continue;
+                ++report.OrphanRows;
+                const std::string who = row.Indice + " (d\xC3\xA9signation " + design + ")";
+                if (std::find(report.Orphans.begin(), report.Orphans.end(), who) == report.Orphans.end())
+                    report.Orphans.push_back(who);
+            }
+        }
         for (int r = 0; r < count; ++r) {
             const std::string design = table->GetPathString(kDesign, r);
             if (!design.empty() ? design != row.Design : !firstListed) continue;
@@ -468,6 +490,26 @@ private:
         ++line_;
     }
 
+    // The helpers' unquoting, by the reader's one rule: a cell between
+    // quotes (apostrophes here, since a double quote opens a quoted cell
+    // before this) loses them only when the quote that opens it closes where
+    // the cell ends. `'Argile' et 'sable'` is kept as typed, as
+    // `"Sable" et "gravier"` is.
+    static std::string UnquoteWhole(const std::string& cell)
+    {
+        if (cell.size() < 2 || (cell.front() != '\'' && cell.front() != '"')) return cell;
+        const char quote = cell.front();
+        for (std::size_t i = 1; i < cell.size(); ++i) {
+            if (cell[i] != quote) continue;
+            if (i + 1 < cell.size() && cell[i + 1] == quote) {
+                ++i;
+                continue;
+            }
+            return i + 1 == cell.size() ? Unquote(cell) : cell;
+        }
+        return cell;
+    }
+
     static void Finish(std::vector<std::string>& cells, std::string& cell, bool quoted, bool asTyped, bool trim)
     {
         // An unquoted cell is still unquoted as the helpers do it (a cell
@@ -478,7 +520,7 @@ private:
         if (asTyped) {
             if (trim) cell = Trim(cell);
         } else if (!quoted) {
-            cell = trim ? Trim(Unquote(Trim(cell))) : Unquote(cell);
+            cell = trim ? Trim(UnquoteWhole(Trim(cell))) : UnquoteWhole(cell);
         } else if (trim) {
             cell = Trim(cell);
         }
@@ -555,8 +597,10 @@ void StoreByKind(TDirBlock& table, const std::string& path, int r, char kind, co
         table.SetPathString(path, r, btString, value);
         break;
     case 'E':
+        // Blanks around a typed date carry nothing: left in, "05/03/85 "
+        // would be stored as the digits "85 0305".
         table.SetPathString(path, r, btString,
-                            value.find('/') != std::string::npos ? NormalizePastDate(value) : value);
+                            value.find('/') != std::string::npos ? NormalizePastDate(Trim(value)) : value);
         break;
     case 'F':
     case 'R':

@@ -92,9 +92,13 @@ struct CsvReport {
     // give with different values: the last line's are kept. Each once, as
     // "P1 (désignation A)", "P1 (sans désignation)" or "P1".
     std::vector<std::string> Repeated;
+    // Export: rows of a listed borehole whose designation names none of its
+    // ouvrages (no list row takes them), and those as "P1 (désignation Z)".
+    std::int64_t OrphanRows = 0;
+    std::vector<std::string> Orphans;
     bool HasRemarks() const
     {
-        return Unmapped || LineBreaks || RenamedKeys || !MergedKeys.empty() || !Repeated.empty();
+        return Unmapped || LineBreaks || RenamedKeys || !MergedKeys.empty() || !Repeated.empty() || OrphanRows;
     }
     std::string Summary(const std::string& file) const;  // French, "" when none
 };

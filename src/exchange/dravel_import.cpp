@@ -1,5 +1,6 @@
 #include "exchange/dravel_import.h"
 
+#include <algorithm>
 #include <stdexcept>
 #include <utility>
 
@@ -54,6 +55,12 @@ TargetKind DescribeTarget(const IniDocument& edition, const std::string& table, 
     return kind;
 }
 
+bool IsDigitsOnly(const std::string& value)
+{
+    const std::string t = Trim(value);
+    return !t.empty() && std::all_of(t.begin(), t.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
 // The value as its kind stores it.
 std::pair<std::uint8_t, std::string> ByKind(char letter, const std::string& value)
 {
@@ -67,7 +74,9 @@ std::pair<std::uint8_t, std::string> ByKind(char letter, const std::string& valu
     case 'N':
         return {btInt, value};
     case 'D':
-        return {btString, DigitsToDate(value)};
+        // Only digits are read as AAAAMMJJ: a date already written with its
+        // separators (05/03/1985) would be cut into "85/3//05/0" otherwise.
+        return {btString, IsDigitsOnly(value) ? DigitsToDate(value) : value};
     default:
         return {btString, value};
     }

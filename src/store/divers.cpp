@@ -231,11 +231,15 @@ int PastYearOfShortYear(int shortYear)
 
 std::string NormalizePastDate(std::string_view text)
 {
-    // Only dd/mm/yy: the year part is the two characters after the second "/".
+    // Only dd/mm/yy and dd/mm/y: the year part is the one or two digits after
+    // the second "/". A one-digit year is as short as a two-digit one: left
+    // to NormalizeDate, 05/03/7 would land in the decade ahead.
     const std::u32string chars = Utf8ToU32(text);
-    if (chars.size() == 8 && chars[2] == U'/' && chars[5] == U'/' && chars[6] >= U'0' && chars[6] <= U'9'
-        && chars[7] >= U'0' && chars[7] <= U'9') {
-        const int shortYear = static_cast<int>((chars[6] - U'0') * 10 + (chars[7] - U'0'));
+    const auto digit = [](char32_t c) { return c >= U'0' && c <= U'9'; };
+    if ((chars.size() == 7 || chars.size() == 8) && chars[2] == U'/' && chars[5] == U'/' && digit(chars[6])
+        && (chars.size() == 7 || digit(chars[7]))) {
+        int shortYear = 0;
+        for (std::size_t i = 6; i < chars.size(); ++i) shortYear = shortYear * 10 + static_cast<int>(chars[i] - U'0');
         return NormalizeDate(std::string(Utf8Substr(text, 0, 6)) + IntToStr(PastYearOfShortYear(shortYear)));
     }
     return NormalizeDate(text);

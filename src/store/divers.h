@@ -91,7 +91,7 @@ std::string NormalizeDate(std::string_view text);
 // today's belongs to the century before (in 2025: 85 -> 1985, 25 -> 2025,
 // 26 -> 1926). Decided against today (ClockNow), not a fixed pivot.
 int PastYearOfShortYear(int shortYear);
-// NormalizeDate for a date read from a file: a two-digit year (dd/mm/yy) is
+// NormalizeDate for a date read from a file: a short year (dd/mm/yy, dd/mm/y) is
 // completed by PastYearOfShortYear rather than into the current century.
 std::string NormalizePastDate(std::string_view text);
 // Stored digits back to the shown form: 20010512 -> 12/05/2001, 0512 -> 12/05.

@@ -6,6 +6,7 @@
 #include "platform/base/rtl_numbers.h"
 #include "platform/base/text_codec.h"
 #include "store/blocks.h"
+#include "store/divers.h"
 #include "store/options.h"
 #include "temp_dir.h"
 
@@ -180,6 +181,14 @@ TEST_F(CsvExchange, EveryQuoteFormReadsAsTypedOrUnquoted)
         {"\"ligne\r\nsuivante\"", "ligne\r\nsuivante"},
         // an unquoted cell between apostrophes loses them, as the helpers read it
         {"'a'", "a"},
+        {"'l''eau'", "l'eau"},
+        // but only when the closing apostrophe ends the cell
+        {"'Argile' et 'sable'", "'Argile' et 'sable'"},
+        {"'a'b'", "'a'b'"},
+        {"'a' 'b'", "'a' 'b'"},
+        // blanks around a quoted cell
+        {"  \"a;b\"  ", "a;b"},
+        {" \"8\" PVC", " \"8\" PVC"},
     };
     AddSection("Q=Niveau", {"DESCRIPTION=Litho"});
     const CsvSection section = FindCsvSection(*IniCsv, "Q");
@@ -266,15 +275,16 @@ TEST_F(CsvExchange, WritesTheRowsOfEachDesignationAndDatesWithoutDigitsEmpty)
 }
 
 // A borehole of two ouvrages whose table mixes rows with a designation and
-// rows without: each row goes out once, and the file reads back as the same
+// rows without: each row goes out once (a row of an ouvrage the borehole
+// lacks is named), and the file reads back as the same
 // rows, which go out again as the same file.
 TEST_F(CsvExchange, ARowWithoutDesignationGoesOutOncePerBorehole)
 {
     AddSection("M=Niveau", {"DESIGNATION=D\xC3\xA9sign", "DE=Deb", "A=Fin"});
     AddSection("MT=Trou-nu", {"DESIGNATION=D\xC3\xA9sign", "DE=Deb", "A=Fin"});
-    const char* designs[] = {"A", ""};
+    const char* designs[] = {"A", "", "Z"};
     for (const std::string table : {"Niveau", "Trou-nu"})
-        for (int r = 0; r < 2; ++r) {
+        for (int r = 0; r < 3; ++r) {
             root_.SetPathString("P1\\" + table + "\\D\xC3\xA9sign", r, btString, designs[r]);
             root_.SetPathFloat("P1\\" + table + "\\Deb", r, btFloat, r);
             root_.SetPathFloat("P1\\" + table + "\\Fin", r, btFloat, r + 1);
@@ -286,6 +296,11 @@ TEST_F(CsvExchange, ARowWithoutDesignationGoesOutOncePerBorehole)
         CsvReport report;
         const std::string bytes = ExportCsvData(root_, listed, section, report);
         EXPECT_EQ(bytes, "INDICE;DESIGNATION;DE;A\r\nP1;A;0;1\r\nP1;;1;2\r\n");
+        // The row of an ouvrage Z that the borehole does not have goes out
+        // under no listed ouvrage: it is named.
+        EXPECT_EQ(report.Summary("m.csv"), "m.csv :\n- 1 ligne(s) dont la d\xC3\xA9signation ne nomme aucun ouvrage de "
+                                           "l'indice, non \xC3\xA9" "crite(s) :\n  P1 (d\xC3\xA9signation Z)");
+        report = CsvReport();
         TDirBlock back("Carotix");
         ImportCsvData(Cp1252ToUtf8(bytes), section, back, "m.csv", report);
         EXPECT_EQ(back.FindBlock("P1\\" + section.TablePath + "\\Deb")->Count(), 2);
@@ -335,6 +350,34 @@ TEST_F(CsvExchange, ImportsTemplatesLexiconsAndIgnoresUnknownHeaders)
         FAIL() << "no error";
     } catch (const ECsvError& e) {
         EXPECT_NE(std::string(e.what()).find(", ligne 3, colonne DE :"), std::string::npos) << e.what();
+    }
+}
+
+// A date column (E) and a template's date target read a short year as the
+// latest such year not after today's, as the other importers do; a date
+// typed with blanks around it reads as without them.
+TEST_F(CsvExchange, ShortYearsOfDateColumnsFallUpToToday)
+{
+    AddSection("D=Niveau", {"DATE=DateMAJ", "JOURS=%Liste\\Jour:E%"});
+    IniEdition->WriteSection("Niveau", {"Date=DateMAJ:E10"});
+    const struct {
+        int today;  // the year of today (the 7th of December)
+        std::string cell, digits;
+    } cases[] = {
+        {2024, "05/03/85", "19850305"}, {2024, "12/06/99", "19990612"}, {2024, "29/02/00", "20000229"},
+        {2024, "05/03/24", "20240305"}, {2024, "05/03/25", "19250305"}, {2026, "31/12/26", "20261231"},
+        {2026, "05/03/7", "20070305"},  {2026, "05/03/5", "20050305"},  {2026, "05/03/2085", "20850305"},
+        {2026, "05/03/85 ", "19850305"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.today) + " " + c.cell);
+        ScopedFixedClock clock{ClockReading{c.today, 12, 7, 12, 0, 0}};
+        TDirBlock back("Carotix");
+        CsvReport in;
+        ImportCsvData("INDICE;DATE;JOURS\r\nP1;" + c.cell + ";" + c.cell + "\r\n", FindCsvSection(*IniCsv, "D"), back,
+                      "d.csv", in);
+        EXPECT_EQ(back.GetPathString("P1\\Niveau\\DateMAJ", 0), c.digits);
+        EXPECT_EQ(back.GetPathString("P1\\Liste\\Jour", 0), c.digits);
     }
 }
 

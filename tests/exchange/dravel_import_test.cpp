@@ -63,6 +63,12 @@ TEST(DravelImport, KindsLexiconsAndTheEmptyType)
               "[Niveau1]\nTYPE=\nAQ=Argile\nLITHO=argile\n[Niveau2]\nTYPE=forage\nAQ=argile\n");
     EXPECT_EQ(a.root.GetPathString("I1\\Dossier\\DateDossier", 0), "05/03/2001");
     EXPECT_EQ(a.root.GetPathInt("I1\\Dossier\\Dep", 0), 10);
+    // A date already written with its separators is kept as written.
+    for (const std::string date : {"05/03/1985", "05/03/85"}) {
+        Imported typed;
+        Import(typed, "[OUVRAGE]\nINDICE=I1\n[DOSSIER]\nDATE=" + date + "\n");
+        EXPECT_EQ(typed.root.GetPathString("I1\\Dossier\\DateDossier", 0), date);
+    }
     EXPECT_EQ(a.root.GetPathString("I1\\Niveau\\Type", 0), "COUPE");
     EXPECT_EQ(a.root.GetPathString("I1\\Niveau\\Type", 1), "FORAGE");    // U: upper case
     EXPECT_EQ(a.root.GetPathString("I1\\Niveau\\Aquifere", 0), "AR");    // from the starred lexicon
