@@ -100,7 +100,12 @@ std::string TimesThousandAnySeparator(const std::string& text)
     std::string normalised = text;
     for (char& ch : normalised)
         if (ch == '.' || ch == ',') ch = GetDecimalSeparator();
-    return TimesThousandText(normalised);
+    try {
+        return TimesThousandText(normalised);
+    } catch (const EConvertError& e) {
+        // The person reads back what they typed, not its separators swapped.
+        throw EConvertError("'" + text + "' n'est pas une valeur en virgule flottante correcte", e.ValueKind());
+    }
 }
 
 }  // namespace

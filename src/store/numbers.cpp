@@ -1,6 +1,8 @@
 // Number helpers shared by the store and the windows (see numbers.h).
 #include "store/numbers.h"
 
+#include <cmath>
+
 std::int32_t LastValError = 0;
 
 namespace {
@@ -56,7 +58,13 @@ bool IsFloatText(std::string_view text)
 std::string TimesThousandText(std::string_view text)
 {
     if (text.empty()) return {};
-    return FloatToStr(StrToFloat(text) * 1000.0);
+    const double value = StrToFloat(text) * 1000.0;
+    // A text that reads but whose thousands do not fit is named as typed,
+    // not as the "INF" the store would refuse afterwards.
+    if (!std::isfinite(value))
+        throw EConvertError("'" + std::string(text) + "' n'est pas une valeur en virgule flottante correcte",
+                            EConvertError::Kind::Float);
+    return FloatToStr(value);
 }
 
 std::string FormatFloatWidth(int width, double value)

@@ -277,6 +277,16 @@ TEST_F(SpreadsheetLogicTest, ChangeTestAndStoreByKind)
     EXPECT_EQ(root.GetPathString("B\\Pompage\\Jour", 0), "20070605");
     EXPECT_FALSE(sheet.HasChanges());
 
+    // Thousands that overflow are named as typed.
+    grid.SetCell(Col("Rabat"), 1, "1e306");
+    try {
+        sheet.SaveGrid();
+        FAIL() << "a value whose thousands overflow must stop the save";
+    } catch (const std::exception& e) {
+        EXPECT_STREQ(e.what(), "'1e306' n'est pas une valeur en virgule flottante correcte\n\nColonne \xC2\xAB Rabat \xC2\xBB, ligne 1.");
+    }
+    grid.SetCell(Col("Rabat"), 1, "2");
+
     grid.SetCell(Col("DateDeb"), 1, "1/2/2003");
     try {
         sheet.SaveGrid();

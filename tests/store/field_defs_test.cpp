@@ -207,8 +207,33 @@ TEST(FieldDefsWrite, ThousandsFieldsTakeEitherSeparator)
 TEST(FieldDefsWrite, ConversionErrorsReachTheCaller)
 {
     TDirBlock root("Carotix");
-    TStructTable bad = Defs({{"N", 'I', "douze"}});
-    EXPECT_THROW(WriteFieldsToTable(bad, &root, 0), EConvertError);
+    // The message names the text as the person typed it.
+    const std::string notFloat = " n'est pas une valeur en virgule flottante correcte";
+    const struct {
+        char kind;
+        std::string typed, message;
+    } cases[] = {
+        {'I', "douze", "'douze' n'est pas une valeur enti\xC3\xA8re correcte"},
+        {'I', "PVC", "'PVC' n'est pas une valeur enti\xC3\xA8re correcte"},
+        {'M', "PVC", "'PVC'" + notFloat},
+        {'M', "1e999", "'1e999'" + notFloat},
+        // Readable, but its thousands overflow.
+        {'M', "1e306", "'1e306'" + notFloat},
+        // Its separators read as the decimal one.
+        {'M', "1.2.3", "'1.2.3'" + notFloat},
+        {'M', "1,2,3", "'1,2,3'" + notFloat},
+    };
+    for (const char separator : {',', '.'})
+        for (const auto& k : cases) {
+            ScopedDecimalSeparator scoped(separator);
+            TStructTable bad = Defs({{"N", k.kind, k.typed.c_str()}});
+            try {
+                WriteFieldsToTable(bad, &root, 0);
+                ADD_FAILURE() << k.typed << " was stored";
+            } catch (const EConvertError& e) {
+                EXPECT_EQ(std::string(e.what()), k.message) << separator;
+            }
+        }
     TStructTable date = Defs({{"D", 'E', "12-05-2001"}});
     EXPECT_THROW(WriteFieldsToTable(date, &root, 0), std::runtime_error);
 }
