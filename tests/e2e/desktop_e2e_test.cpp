@@ -595,17 +595,28 @@ protected:
     }
 
     // Whether every pair (upper, lower) stands so, read again and again for
-    // two seconds in a row: a click the window manager handles late, or a
-    // restacking that follows it, would break the run.
-    bool KeepsStanding(const std::vector<std::pair<Window, Window>>& pairs)
+    // two seconds in a row (`runs` readings): a click the window manager
+    // handles late, or a restacking that follows it, would break the run.
+    // With `broken`, the first reading where a pair stands the other way
+    // round, even for a moment, is noted there after `when`.
+    bool KeepsStanding(const std::vector<std::pair<Window, Window>>& pairs, std::string* broken = nullptr,
+                       const std::string& when = "", int runs = 40)
     {
+        const auto name = [&](Window w) {
+            const std::string t = Title(w);
+            return t.empty() ? std::string("another program's window") : "\"" + t + "\"";
+        };
         int run = 0;
         return WaitFor(
             [&] {
                 bool all = true;
-                for (const auto& [upper, lower] : pairs) all = all && StandsAbove(upper, lower);
+                for (const auto& [upper, lower] : pairs) {
+                    all = all && StandsAbove(upper, lower);
+                    if (broken && broken->empty() && StandsAbove(lower, upper))
+                        *broken = when + ": " + name(lower) + " above " + name(upper);
+                }
                 run = all ? run + 1 : 0;
-                return run >= 40;
+                return run >= runs;
             },
             60s);
     }
@@ -1067,15 +1078,23 @@ TEST_P(Desktop, TheHelpBoxStaysAboveTheLogWindowWhenItIsClickedUnderADialog)
     }
 }
 
-// Another program's window lies under the program's windows, untouched: a
-// level of the log opened with a click (its editor is modal), then clicks in
-// the log window beside it, in the main window under it and on the log
-// window's title bar, which the window manager raises while the program hears
-// nothing, then Escape. However the program restacks its windows meanwhile,
-// the other window stays under every one of them (the help box included), and
-// once the editor has closed the program is idle again.
+// Another program's window beside the program's windows, and what becomes of
+// the stacking as a person clicks here and there.
 class DesktopWithAnotherProgram : public Desktop {
 protected:
+    // The example started: its main window, log window and help box.
+    void StartExample()
+    {
+        const TempProgramDir& folder = ProgramFolder();
+        StartProgram(folder, folder / "Exemples" / "exemple.crx");
+        const auto frames = Settled({"Carotix", "Coupe(s)", "Aide"});
+        for (const char* title : {"Carotix", "Coupe(s)", "Aide"})
+            ASSERT_FALSE(TitleStarting(frames, title).empty()) << "\"" << title << "\" did not show";
+        main_ = frames.at(TitleStarting(frames, "Carotix"));
+        log_ = frames.at(TitleStarting(frames, "Coupe(s)"));
+        help_ = frames.at(TitleStarting(frames, "Aide"));
+    }
+
     // Another program's window, placed where asked and managed by the window
     // manager; none when the window manager does not take it.
     Window MapOther(int x, int y, int w, int h)
@@ -1091,10 +1110,12 @@ protected:
         XSetWMNormalHints(dpy_, other, &hints);
         others_.push_back(other);
         // A window mapped while the window manager is still starting may be
-        // missed by it: mapped again until it is managed.
+        // missed by it: mapped again until it is managed, and shown.
         const auto managed = [&] {
             const std::vector<Window> order = Stacking();
-            return std::find(order.begin(), order.end(), other) != order.end();
+            XWindowAttributes a;
+            return std::find(order.begin(), order.end(), other) != order.end() &&
+                   XGetWindowAttributes(dpy_, other, &a) && a.map_state == IsViewable;
         };
         for (int attempt = 0; attempt < 6 && !managed(); ++attempt) {
             XUnmapWindow(dpy_, other);
@@ -1104,66 +1125,56 @@ protected:
         }
         return managed() ? other : 0;
     }
+
+    static QPoint TitleBar(const Frame& f) { return {f.x + f.w / 2, f.y + 8}; }
+
+    // A click, then the pairs (upper, lower) that must keep standing so.
+    struct Step {
+        QPoint click;
+        std::vector<std::pair<Window, Window>> stand;
+        const char* what;  // the click and what went wrong, for the message
+    };
+    // Plays the steps in turn; false at the first that fails.
+    bool Play(const std::vector<Step>& steps)
+    {
+        for (const Step& s : steps) {
+            Click(s.click.x(), s.click.y());
+            if (!KeepsStanding(s.stand)) {
+                ADD_FAILURE() << "after " << s.what;
+                return false;
+            }
+        }
+        return true;
+    }
+
+    Frame main_, log_, help_;
 };
 
+// Another program's window lies under the program's windows, untouched: a
+// level of the log opened with a click (its editor is modal), then clicks in
+// the log window beside it, in the main window under it and on the log
+// window's title bar, which the window manager raises while the program hears
+// nothing, then Escape. However the program restacks its windows meanwhile,
+// the other window stays under every one of them (the help box included), and
+// once the editor has closed the program is idle again.
 TEST_P(DesktopWithAnotherProgram, AnUntouchedWindowOfAnotherProgramStaysUnderTheProgramsWindows)
 {
     // The other program's window first, so that it lies lowest, where the
     // main window, the log window and the help box will cover it.
-    const Window other = XCreateSimpleWindow(dpy_, DefaultRootWindow(dpy_), 150, 120, 480, 320, 0, 0, 0x336699);
-    XStoreName(dpy_, other, "autre programme");
-    XSizeHints hints{};
-    hints.flags = USPosition | USSize;
-    hints.x = 150;
-    hints.y = 120;
-    hints.width = 480;
-    hints.height = 320;
-    XSetWMNormalHints(dpy_, other, &hints);
-    others_.push_back(other);
-    // A window mapped while the window manager is still starting may be
-    // missed by it: mapped again until it is managed.
-    const auto managed = [&] {
-        const std::vector<Window> order = Stacking();
-        return std::find(order.begin(), order.end(), other) != order.end();
-    };
-    for (int attempt = 0; attempt < 6 && !managed(); ++attempt) {
-        XUnmapWindow(dpy_, other);
-        XMapWindow(dpy_, other);
-        XFlush(dpy_);
-        WaitFor(managed, 5s);
-    }
-    ASSERT_TRUE(managed()) << "the window manager did not take the other program's window";
-
-    const TempProgramDir& folder = ProgramFolder();
-    StartProgram(folder, folder / "Exemples" / "exemple.crx");
-    auto frames = Settled({"Carotix", "Coupe(s)", "Aide"});
-    for (const char* title : {"Carotix", "Coupe(s)", "Aide"})
-        ASSERT_FALSE(TitleStarting(frames, title).empty()) << "\"" << title << "\" did not show";
-    const Frame help = frames.at(TitleStarting(frames, "Aide"));
-    const Frame main = frames.at(TitleStarting(frames, "Carotix"));
-    const Frame log = frames.at(TitleStarting(frames, "Coupe(s)"));
+    const Window other = MapOther(150, 120, 480, 320);
+    ASSERT_NE(other, 0UL) << "the window manager did not take the other program's window";
+    ASSERT_NO_FATAL_FAILURE(StartExample());
 
     // Every reading of the stacking, from now on, until a run of readings
     // has it under `windows`; the first reading that has it above one of
-    // them is kept.
+    // them is noted.
     std::string wrong;
     const auto stays = [&](const std::vector<Frame>& windows, const std::string& when) {
-        int run = 0;
-        WaitFor(
-            [&] {
-                bool under = true;
-                for (const Frame& w : windows) {
-                    if (StandsAbove(other, w.client)) {
-                        under = false;
-                        if (wrong.empty()) wrong = when + ": above \"" + w.title + "\"";
-                    }
-                }
-                run = under ? run + 1 : 0;
-                return run >= 20;
-            },
-            30s);
+        std::vector<std::pair<Window, Window>> pairs;
+        for (const Frame& w : windows) pairs.emplace_back(w.client, other);
+        KeepsStanding(pairs, &wrong, when, 20);
     };
-    stays({main, log, help}, "after start-up");
+    stays({main_, log_, help_}, "after start-up");
 
     // A point of a window's client area that none of `covering` hides.
     const auto freePoint = [&](const Frame& f, const std::vector<Frame>& covering, double fx,
@@ -1185,7 +1196,7 @@ TEST_P(DesktopWithAnotherProgram, AnUntouchedWindowOfAnotherProgramStaysUnderThe
         // part of the drawing, which the help box may hide in part.
         std::optional<Frame> editor;
         for (const double fx : {0.3, 0.25, 0.35, 0.2, 0.4, 0.45}) {
-            const std::optional<QPoint> at = freePoint(log, {help}, fx, 0.6);
+            const std::optional<QPoint> at = freePoint(log_, {help_}, fx, 0.6);
             if (!at) continue;
             editor = OpenWith([&] { Click(at->x(), at->y()); });
             if (editor && editor->title.find("Niveau") != std::string::npos) break;
@@ -1196,33 +1207,31 @@ TEST_P(DesktopWithAnotherProgram, AnUntouchedWindowOfAnotherProgramStaysUnderThe
             editor.reset();
         }
         ASSERT_TRUE(editor) << "no click on the log opened the level editor";
-        stays({main, log, help, *editor}, "with the level editor open");
+        stays({main_, log_, help_, *editor}, "with the level editor open");
 
-        const std::optional<QPoint> beside = freePoint(log, {help, *editor}, 0.9, 0.9);
-        ASSERT_TRUE(beside) << "the editor and the help box hide the log window's corner";
-        Click(beside->x(), beside->y());
-        stays({main, log, help, *editor}, "after a click in the log window beside the editor");
-
+        const std::optional<QPoint> beside = freePoint(log_, {help_, *editor}, 0.9, 0.9);
         std::optional<QPoint> under;
         for (const double fy : {0.97, 0.9, 0.8})
-            if ((under = freePoint(main, {help, *editor}, 0.1, fy))) break;
-        ASSERT_TRUE(under) << "the editor and the help box hide the main window";
-        Click(under->x(), under->y());
-        stays({main, log, help, *editor}, "after a click in the main window under the editor");
-
-        const int titleY = log.y + 8;
-        int titleX = log.x + log.w / 2;
-        if (QRect(editor->x, editor->y, editor->w, editor->h).contains(titleX, titleY)) titleX = log.x + log.w - 80;
-        Click(titleX, titleY);
-        stays({main, log, help, *editor}, "after a click on the log window's title bar");
+            if ((under = freePoint(main_, {help_, *editor}, 0.1, fy))) break;
+        ASSERT_TRUE(beside && under) << "the editor and the help box hide the log window's corner or the main window";
+        QPoint title = TitleBar(log_);
+        if (QRect(editor->x, editor->y, editor->w, editor->h).contains(title)) title.setX(log_.x + log_.w - 80);
+        const std::pair<QPoint, const char*> clicks[] = {
+            {*beside, "after a click in the log window beside the editor"},
+            {*under, "after a click in the main window under the editor"},
+            {title, "after a click on the log window's title bar"}};
+        for (const auto& [at, when] : clicks) {
+            Click(at.x(), at.y());
+            stays({main_, log_, help_, *editor}, when);
+        }
 
         Keys({}, XK_Escape);
-        frames = Settled({"Carotix", "Coupe(s)", "Aide"}, {editor->title});
+        const auto frames = Settled({"Carotix", "Coupe(s)", "Aide"}, {editor->title});
         ASSERT_TRUE(TitleStarting(frames, editor->title).empty()) << "Escape did not close the level editor";
-        stays({main, log, help}, "once the level editor has closed");
+        stays({main_, log_, help_}, "once the level editor has closed");
         Shot("other-program-under-round-" + std::to_string(round + 1));
     }
-    EXPECT_TRUE(wrong.empty()) << "the untouched window of another program came " << wrong;
+    EXPECT_TRUE(wrong.empty()) << "the untouched window of another program came up, " << wrong;
 
     // No restacking goes on once the windows stand still: the program uses
     // next to no processor time for a while.
@@ -1252,35 +1261,22 @@ TEST_P(DesktopWithAnotherProgram, AnUntouchedWindowOfAnotherProgramStaysUnderThe
 // leaves it uncovered, brings the program's windows up, the help box too.
 TEST_P(DesktopWithAnotherProgram, AWindowOfAnotherProgramClickedOverTheMainWindowStaysOverTheHelpBox)
 {
-    const TempProgramDir& folder = ProgramFolder();
-    StartProgram(folder, folder / "Exemples" / "exemple.crx");
-    auto frames = Settled({"Carotix", "Coupe(s)", "Aide"});
-    for (const char* title : {"Carotix", "Coupe(s)", "Aide"})
-        ASSERT_FALSE(TitleStarting(frames, title).empty()) << "\"" << title << "\" did not show";
-    const Frame help = frames.at(TitleStarting(frames, "Aide"));
-    const Frame main = frames.at(TitleStarting(frames, "Carotix"));
-    const Frame log = frames.at(TitleStarting(frames, "Coupe(s)"));
-    ASSERT_LT(main.x + main.w, help.x + help.w) << "the help box does not reach the log window";
-
+    ASSERT_NO_FATAL_FAILURE(StartExample());
+    ASSERT_LT(main_.x + main_.w, help_.x + help_.w) << "the help box does not reach the log window";
     // Over the main window and the help box, short of the main window's
     // bottom, short of the log window.
-    const Window other = MapOther(main.x, main.y, log.x - main.x - 12, main.h - 90);
+    const Window other = MapOther(main_.x, main_.y, log_.x - main_.x - 12, main_.h - 90);
     ASSERT_NE(other, 0UL) << "the window manager did not take the other program's window";
-    Click(main.x + 40, main.y + main.h / 2);
-    ASSERT_TRUE(KeepsStanding({{other, main.client}, {other, help.client}}))
-        << "the click did not put the other program's window over the main window and the help box";
-
-    Click(log.x + log.w / 2, log.y + 8);
-    EXPECT_TRUE(KeepsStanding({{other, help.client}, {log.client, other}}))
-        << "after a click on the log window's title bar, the help box came over the other program's window";
-    Click(log.x + log.w - 20, log.y + log.h - 20);
-    EXPECT_TRUE(KeepsStanding({{other, help.client}, {log.client, other}}))
-        << "after a click in the log window, the help box came over the other program's window";
+    const Window main = main_.client, log = log_.client, help = help_.client;
+    Play({{{main_.x + 40, main_.y + main_.h / 2}, {{other, main}, {other, help}},
+           "a click on the other program's window, it is not over the main window and the help box"},
+          {TitleBar(log_), {{other, help}, {log, other}},
+           "a click on the log window's title bar, the help box came over the other program's window"},
+          {{log_.x + log_.w - 20, log_.y + log_.h - 20}, {{other, help}, {log, other}},
+           "a click in the log window, the help box came over the other program's window"},
+          {{main_.x + 40, main_.y + main_.h - 30}, {{main, other}, {help, other}, {help, main}},
+           "a click on the main window, the program's windows did not come up, the help box with them"}});
     Shot("other-program-over-the-main-window");
-
-    Click(main.x + 40, main.y + main.h - 30);
-    EXPECT_TRUE(KeepsStanding({{main.client, other}, {help.client, other}, {help.client, main.client}}))
-        << "a click on the main window did not bring the program's windows up, the help box with them";
 }
 
 // Another program's window that stands above the program's windows, then is
@@ -1289,26 +1285,17 @@ TEST_P(DesktopWithAnotherProgram, AWindowOfAnotherProgramClickedOverTheMainWindo
 // bar raises the log window alone; the help box comes back over it.
 TEST_P(DesktopWithAnotherProgram, AMinimisedWindowOfAnotherProgramDoesNotKeepTheHelpBoxUnderTheLogWindow)
 {
-    const TempProgramDir& folder = ProgramFolder();
-    StartProgram(folder, folder / "Exemples" / "exemple.crx");
-    auto frames = Settled({"Carotix", "Coupe(s)", "Aide"});
-    for (const char* title : {"Carotix", "Coupe(s)", "Aide"})
-        ASSERT_FALSE(TitleStarting(frames, title).empty()) << "\"" << title << "\" did not show";
-    const Frame help = frames.at(TitleStarting(frames, "Aide"));
-    const Frame log = frames.at(TitleStarting(frames, "Coupe(s)"));
-
+    ASSERT_NO_FATAL_FAILURE(StartExample());
     const Window other = MapOther(40, 60, 300, 200);
     ASSERT_NE(other, 0UL) << "the window manager did not take the other program's window";
-    Click(60, 160);
-    ASSERT_TRUE(KeepsStanding({{other, log.client}, {other, help.client}}));
+    ASSERT_TRUE(Play({{{60, 160}, {{other, log_.client}, {other, help_.client}},
+                       "a click on the other program's window, it is not over the program's windows"}}));
     XIconifyWindow(dpy_, other, DefaultScreen(dpy_));
     XFlush(dpy_);
     ASSERT_TRUE(WaitFor([&] { return WindowState(other).size() > 0; }, 10s)) << "the other window was not minimised";
-    ASSERT_TRUE(StandsAbove(other, help.client)) << "the minimised window no longer stands above the program's";
-
-    Click(log.x + log.w / 2, log.y + 8);
-    EXPECT_TRUE(KeepsStanding({{help.client, log.client}}))
-        << "a minimised window of another program kept the help box under the clicked log window";
+    ASSERT_TRUE(StandsAbove(other, help_.client)) << "the minimised window no longer stands above the program's";
+    Play({{TitleBar(log_), {{help_.client, log_.client}},
+           "a click on the log window's title bar, a minimised window of another program kept the help box under it"}});
 }
 
 INSTANTIATE_TEST_SUITE_P(Screens, DesktopWithAnotherProgram,

@@ -371,8 +371,6 @@ TEST_F(RoundTrip, GeneratedCollectionThroughEachShippedFilterFile)
                                     "n'en feront qu'un :\n  ";
     for (const Keys& c : {Keys{"filtre_chantier.txt", "forages.ora", {"FORAGE-0001A", "FORAGE-0001B"},
                                joinedWords + "FORAGE-0001B (comme FORAGE-0001A)"},
-                          Keys{"filtre_chantier.txt", "forages.ora", {"FORAGE-000", "FORAGE-0001B"},
-                               joinedWords + "FORAGE-0001B (comme FORAGE-000)"},
                           Keys{"filtre_chantier.txt", "forages.ora", {"FORAGE-1A", "FORAGE-0001B"}, ""},
                           Keys{"filtre_bss.txt", "ouvrage.ora", {"FORAGE-0001A", "FORAGE-0001B"}, ""}}) {
         SCOPED_TRACE(std::string(c.filterFile) + " " + c.indices[0] + " " + c.indices[1]);
@@ -570,10 +568,6 @@ TEST_F(RoundTrip, LevelsExportKeepsEachLevelOnOneLine)
     EXPECT_EQ(back.FindBlock("P1\\Niveau\\Litho")->Count(), 2);
 }
 
-}  // namespace
-
-namespace {
-
 // A CSV file a little over 256 MiB reads whole: its last line is imported.
 // The file is sparse (its lines of NUL bytes, blank to the reader, cost no
 // disk), and an ASCII file is read once, not copied into a decoded text.
@@ -622,7 +616,7 @@ TEST_F(RoundTrip, AnOuvrageGivenTwiceDifferentlyIsNamed)
         CsvReport report;
         ImportCsvData(c.body, FindCsvSection(*IniCsv, c.table), root, "f.csv", report);
         EXPECT_EQ(report.Summary("f.csv"), c.named.empty() ? "" : "f.csv :" + words + c.named);
-        if (!c.x.empty()) EXPECT_EQ(root.GetPathString("P1\\Ouvrage\\X", 0), c.x);
+        if (!c.x.empty()) { EXPECT_EQ(root.GetPathString("P1\\Ouvrage\\X", 0), c.x); }
         // A second file of the same ouvrage is a later import, no remark.
         CsvReport again;
         ImportCsvData(c.body.substr(0, c.body.find("\r\n") + 2) + c.body.substr(c.body.rfind("\r\n", c.body.size() - 3) + 2),
