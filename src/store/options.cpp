@@ -246,6 +246,10 @@ void OptionsRelease()
     gIni = IniObjects {};
     EditionIniPath.clear();
     InfobullePath.clear();
+    // The globals loaded from the files go back to their defaults with them:
+    // nothing read from a folder outlives the objects that read it (tests open
+    // one temporary folder after another in the same process).
+    ResetGlobals();
     gInitialized = false;
 }
 

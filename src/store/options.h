@@ -88,7 +88,8 @@ void OptionsInitialize(const std::filesystem::path& programFolder);
 // "EnteteMultitube" and frees the settings objects (also when the write throws
 // EIniFileError, which is passed on). Does nothing when not initialised.
 void OptionsFinalize();
-// Frees the settings objects without writing anything.
+// Frees the settings objects without writing anything; the globals below go
+// back to their defaults.
 void OptionsRelease();
 bool OptionsInitialized();
 

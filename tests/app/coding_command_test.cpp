@@ -69,6 +69,7 @@ public:
 
 class CodingCommandTest : public ::testing::Test {
 protected:
+    ScopedDecimalSeparator keepSeparator_{GetDecimalSeparator()};  // puts back what SetUp sets
     void SetUp() override
     {
         SetDecimalSeparator(',');

@@ -76,7 +76,7 @@ TEST(CollectionRows, GridFieldsAndCellsFollowTheDesignationOfEachTable)
     const std::vector<GridField> mine = ParseGridFields("Ouvrage\\Nom,Dossier\\Commune,Ouvrage\\Z,Absente\\X");
     const CollectionRow f2{"F1", "F2", -1};
     const CollectionRow f3{"F1", "F3", -1};
-    SetDecimalSeparator(',');
+    ScopedDecimalSeparator decimalSeparator(',');
     EXPECT_EQ(GridRowTexts(root, f2, mine),
               (std::vector<std::string>{"F1", "F2", "second", "Rennes", "12,5", ""}));
     // No element equal to the designation: empty, but the table without Désign still shows.
@@ -87,7 +87,7 @@ TEST(CollectionRows, GridFieldsAndCellsFollowTheDesignationOfEachTable)
 
 TEST(CollectionRows, SortKeysFormAStrictWeakOrderingNumbersFirst)
 {
-    SetDecimalSeparator(',');
+    ScopedDecimalSeparator decimalSeparator(',');
     const std::vector<std::string> cells{"10", "abc", "9", "ABD", "", "2,5", "Abc", "-1", "1E3", "x"};
     const std::vector<int> order = SortOrder(cells);
     std::vector<std::string> sorted;

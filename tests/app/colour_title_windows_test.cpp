@@ -25,6 +25,7 @@
 #include "drawing/windows/palette_window.h"
 #include "drawing/windows/pattern_chooser_window.h"
 #include "platform/fake_ui_services.h"
+#include "scoped_global.h"
 #include "store/options.h"
 #include "temp_dir.h"
 
@@ -32,6 +33,10 @@ namespace {
 
 class ColourTitleWindowsTest : public ::testing::Test {
 protected:
+    // The title block is loaded at start and edited by the windows; put back
+    // for the tests after this one (declared first, restored last).
+    ScopedGlobal<std::vector<TBandeauObjet>> titleBlock_{BandeauObjets};
+    ScopedGlobal<bool> titleBlockChanged_{BandeauModifie};
     void SetUp() override
     {
         WriteFileBytes(dir.path() / "modeles.ini", "[Base]\r\nSAB=3,255,200,120\r\nARG=12,,,\r\nCAL=5,1,2,3\r\n");

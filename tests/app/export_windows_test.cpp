@@ -190,7 +190,14 @@ protected:
         host_.rows = {{"P1", "A"}};
         host_.folder = PathToUtf8(out_.path());
     }
-    void TearDown() override { OptionsRelease(); }
+    void TearDown() override
+    {
+        // The export dialogs live for the run and keep the tables ticked in
+        // the last export: the next test starts from new ones.
+        delete FExpCsv;
+        delete FSaveOracle;
+        OptionsRelease();
+    }
     std::string Ini(const char* section) const
     {
         return TIniFile(program_ / "carotix.ini").ReadString(section, "R\xC3\xA9pertoire", "");

@@ -14,10 +14,12 @@
 #include "app/windows/collection_window.h"
 #include "app/windows/main_window.h"
 #include "app/windows/startup.h"
+#include "drawing/bandeau.h"
 #include "drawing/hit_maps.h"
 #include "drawing/windows/log_window.h"
 #include "platform/fake_ui_services.h"
 #include "sample_boreholes.h"
+#include "scoped_global.h"
 #include "store/blocks.h"
 #include "store/options.h"
 #include "temp_dir.h"
@@ -42,6 +44,7 @@ QImage Screen(const QList<QWidget*>& windows)
 
 TEST(LogWindowShots, MainWindowWithTheLogWindowBesideIt)
 {
+    ScopedGlobal<std::vector<TBandeauObjet>> titleBlock(BandeauObjets);  // loaded at start
     ASSERT_TRUE(QDir().mkpath(kFolder));
     TempProgramDir program(true, true);
     FakeUiServices fake([](const std::string& m) { ADD_FAILURE() << m; });

@@ -49,6 +49,7 @@ std::vector<std::string> Names(const TFChild& c)
 
 class MainCommands : public ::testing::Test {
 protected:
+    ScopedDecimalSeparator keepSeparator_{GetDecimalSeparator()};  // puts back what SetUp sets
     void SetUp() override
     {
         SetDecimalSeparator(',');

@@ -27,6 +27,7 @@ const std::string kGeneral = "G\xC3\xA9n\xC3\xA9ral";
 
 class MoreExchangeCommandsTest : public ::testing::Test {
 protected:
+    ScopedDecimalSeparator keepSeparator_{GetDecimalSeparator()};  // puts back what SetUp sets
     void SetUp() override
     {
         SetDecimalSeparator(',');

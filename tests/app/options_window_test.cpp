@@ -36,6 +36,7 @@ namespace {
 
 class OptionsWindowTest : public ::testing::Test {
 protected:
+    ScopedDecimalSeparator keepSeparator_{GetDecimalSeparator()};  // puts back what SetUp sets
     void SetUp() override
     {
         SetDecimalSeparator(',');

@@ -54,6 +54,7 @@ std::vector<std::string> Lines(const QListWidget* list)
 
 class PrintWindowTest : public ::testing::Test {
 protected:
+    ScopedDecimalSeparator keepSeparator_{GetDecimalSeparator()};  // puts back what SetUp sets
     void SetUp() override
     {
         SetDecimalSeparator(',');

@@ -42,6 +42,7 @@
 #include "platform/fake_ui_services.h"
 #include "platform/windows/progress_window.h"
 #include "sample_boreholes.h"
+#include "scoped_global.h"
 #include "store/blocks.h"
 #include "store/options.h"
 #include "store/recent_files.h"
@@ -81,6 +82,10 @@ private:
 
 class Startup : public ::testing::Test {
 protected:
+    // The title block is loaded at start and edited by the windows; put back
+    // for the tests after this one (declared first, restored last).
+    ScopedGlobal<std::vector<TBandeauObjet>> titleBlock_{BandeauObjets};
+    ScopedGlobal<bool> titleBlockChanged_{BandeauModifie};
     void SetUp() override
     {
         ::unsetenv(kBackupPeriodVariable);

@@ -29,6 +29,7 @@ const std::string kD = "D\xC3\xA9sign";
 
 class TubesTest : public ::testing::Test {
 protected:
+    ScopedDecimalSeparator keepSeparator_{GetDecimalSeparator()};  // puts back what SetUp sets
     void SetUp() override
     {
         SetDecimalSeparator(',');

@@ -165,7 +165,7 @@ TEST_F(LevelSearchTest, NounsMatchInSingularAndPluralWithTheCodersList)
 
 TEST_F(LevelSearchTest, DepthRangeCriteriaAndStrictInclusion)
 {
-    SetDecimalSeparator(',');
+    ScopedDecimalSeparator decimalSeparator(',');
     LevelSearchCriteria c = ReadLevelSearchCriteria("", "10", "20,0", false);
     EXPECT_TRUE(c.DepthValid);
     EXPECT_TRUE(LevelSearchCanRun(c));

@@ -277,7 +277,7 @@ TEST_F(BandeauTest, TitleBlockCellsAreFilledAlignedAndCut)
     ClearLineBatches();
     ResetZonesCoupe();
     OptTailleBandeau = 9;
-    SetDecimalSeparator(',');
+    ScopedDecimalSeparator decimalSeparator(',');
     TDirBlock root("Carotix");
     TDirBlock& bh = AddSampleBorehole(root, "PZ1");
     SetSampleOuvrage(bh, "PZ1", 12.5);

@@ -7,6 +7,7 @@
 #include "drawing/code_models.h"
 #include "platform/base/ini_file.h"
 #include "platform/fake_ui_services.h"
+#include "scoped_global.h"
 #include "store/options.h"
 #include "temp_dir.h"
 
@@ -35,6 +36,7 @@ std::string RowText(const StringGrid& g, int row)
 
 class CodeModelTest : public ::testing::Test {
 protected:
+    ScopedGlobal<std::array<std::uint32_t, 10>> colours_{ColourTable};  // SetUp fills the table
     void SetUp() override
     {
         for (int i = 0; i < 10; ++i)

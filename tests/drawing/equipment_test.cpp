@@ -67,6 +67,7 @@ std::optional<TPen> LinePen(const RecordingCanvas& rec, TPoint a, TPoint b)
 
 class EquipmentTest : public ::testing::Test {
 protected:
+    ScopedDecimalSeparator keepSeparator_{GetDecimalSeparator()};  // puts back what SetUp sets
     void SetUp() override
     {
         OptionsInitialize(program_.path());

@@ -40,6 +40,7 @@ bool HasProgram(const char* name) { return !QStandardPaths::findExecutable(QStri
 
 class ReportTest : public ::testing::Test {
 protected:
+    ScopedDecimalSeparator keepSeparator_{GetDecimalSeparator()};  // puts back what SetUp sets
     void SetUp() override
     {
         SetDecimalSeparator(',');

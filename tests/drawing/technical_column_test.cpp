@@ -47,6 +47,7 @@ bool HasSegment(const LineBatch& batch, TPoint a, TPoint b)
 
 class TechnicalColumnTest : public ::testing::Test {
 protected:
+    ScopedDecimalSeparator keepSeparator_{GetDecimalSeparator()};  // puts back what SetUp sets
     void SetUp() override
     {
         OptionsInitialize(program_.path());
@@ -490,7 +491,7 @@ TEST(TexteRemplissage, GrainSizes)
 {
     TempProgramDir program(true, false);
     OptionsInitialize(program.path());
-    SetDecimalSeparator(',');
+    ScopedDecimalSeparator decimalSeparator(',');
     EXPECT_EQ(TexteRemplissage(2, 2, true, 0.0, 0.0), "sable siliceux massif filtrant");
     EXPECT_EQ(TexteRemplissage(2, 2, true, 0.5, 1.25), "sable siliceux massif filtrant (0,5_à_1,25_mm)");
     EXPECT_EQ(TexteRemplissage(2, 2, false, 0.5, 1.25), "sable siliceux massif filtrant");

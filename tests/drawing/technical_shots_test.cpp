@@ -30,6 +30,7 @@ const QString kFolder = QStringLiteral(CAROTIX_SHOTS_DIR "/technical");
 
 class TechnicalShots : public ::testing::Test {
 protected:
+    ScopedDecimalSeparator keepSeparator_{GetDecimalSeparator()};  // puts back what SetUp sets
     void SetUp() override
     {
         OptionsInitialize(program_.path());

@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <gtest/gtest.h>
 
+#include "global_watch.h"
+
 #include "app/windows/startup.h"
 #include "platform/windows/qt_ui_services.h"
 
@@ -12,5 +14,6 @@ int main(int argc, char** argv)
     GuardedApplication app(argc, argv);
     PrepareApplication();
     ::testing::InitGoogleTest(&argc, argv);
+    InstallGlobalWatch();  // every test puts back the settings it changes
     return RUN_ALL_TESTS();
 }

@@ -39,7 +39,9 @@
 #include <string>
 #include <vector>
 
+#include "drawing/bandeau.h"
 #include "platform/fake_ui_services.h"
+#include "scoped_global.h"
 
 class QAbstractItemView;
 class QAction;
@@ -144,6 +146,10 @@ protected:
 
 private:
     bool WalkMenu(QWidget* window, const std::vector<std::string>& path, bool clickLast);
+    // The program loads the title block at start; put back for the next test
+    // (declared first, restored after the program has gone).
+    ScopedGlobal<std::vector<TBandeauObjet>> titleBlock_{BandeauObjets};
+    ScopedGlobal<bool> titleBlockChanged_{BandeauModifie};
     struct Impl;
     std::unique_ptr<Impl> d_;
     FakeUiServices fake_;

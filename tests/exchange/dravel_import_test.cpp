@@ -155,7 +155,7 @@ TEST(DravelImport, AFileNamingNoBoreholeIsRefused)
 
 TEST(DravelImport, ShippedMappingOverTheSampleFiles)
 {
-    SetDecimalSeparator(',');
+    ScopedDecimalSeparator decimalSeparator(',');
     TempProgramDir dir;
     OptionsInitialize(dir.path());
     TDirBlock root("Carotix");

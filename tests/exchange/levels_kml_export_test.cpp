@@ -29,7 +29,7 @@ void Level(TDirBlock& root, const std::string& bh, int r, const std::string& lit
 
 TEST(LevelsExport, HeaderFieldsAndSelection)
 {
-    SetDecimalSeparator(',');
+    ScopedDecimalSeparator decimalSeparator(',');
     TDirBlock root("Carotix");
     Level(root, "P1", 0, "argile", 1);
     Level(root, "P1", 1, "sable; fin", 1);

@@ -25,7 +25,7 @@ std::string Record(const std::string& index, const std::string& trouNu, const st
 
 TEST(VextoImport, TheSampleListGivesTwoBoreholes)
 {
-    SetDecimalSeparator(',');
+    ScopedDecimalSeparator decimalSeparator(',');
     TDirBlock root("Carotix");
     DravelReport report;
     std::vector<std::string> coded;
@@ -52,7 +52,7 @@ TEST(VextoImport, TheSampleListGivesTwoBoreholes)
 
 TEST(VextoImport, RepeatedIndicesCoderAndMissingSections)
 {
-    SetDecimalSeparator('.');
+    ScopedDecimalSeparator decimalSeparator('.');
     TDirBlock root("Carotix");
     DravelReport report;
     std::string seen;
