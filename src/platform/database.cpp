@@ -1290,15 +1290,16 @@ void TQuery::OpenOnPostgres(PGconn* conn)
     const PgResult limit = command("SET LOCAL statement_timeout = " + std::to_string(std::max(statementMs, 0)));
     PgResult result;
     bool checked = false;
+    std::vector<const char*> values;
+    values.reserve(Values.size());
+    for (const std::string& v : Values) values.push_back(v.c_str());
+    // The server stops each statement itself; the client waits a little
+    // longer before it counts the server as gone.
+    const auto deadline = [&] {
+        return statementMs > 0 ? Clock::now() + std::chrono::milliseconds(statementMs) + std::chrono::seconds(5)
+                               : Clock::time_point::max();
+    };
     if (PQresultStatus(limit.r) == PGRES_COMMAND_OK && !wait.Cancelled()) {
-        std::vector<const char*> values;
-        values.reserve(Values.size());
-        for (const std::string& v : Values) values.push_back(v.c_str());
-        // The server stops the query itself; the client waits a little longer
-        // before it counts the server as gone.
-        const auto deadline = statementMs > 0
-                                  ? Clock::now() + std::chrono::milliseconds(statementMs) + std::chrono::seconds(5)
-                                  : Clock::time_point::max();
         // ---- checked and read in one step. Inside the read's transaction:
         // a superuser login drops its powers (code reached through a hole
         // could otherwise write files or run programs), the text is parsed,
@@ -1309,7 +1310,7 @@ void TQuery::OpenOnPostgres(PGconn* conn)
             if (database_.ReadsWithoutSuperuser() &&
                 PQresultStatus(command("SET LOCAL ROLE pg_read_all_data").r) != PGRES_COMMAND_OK)
                 throw EDatabaseError(kSuperuserReadText);
-            result = PgRun(conn, sql, values, deadline, &wait, {}, {}, PgSend::Prepare);
+            result = PgRun(conn, sql, values, deadline(), &wait, {}, {}, PgSend::Prepare);
             if (result.timedOut) giveUp();
             if (PQresultStatus(result.r) == PGRES_COMMAND_OK && !wait.Cancelled()) {
                 database_.CheckReachedForRead();  // before anything runs
@@ -1324,12 +1325,6 @@ void TQuery::OpenOnPostgres(PGconn* conn)
         }
     }
     if (checked) {
-        std::vector<const char*> values;
-        values.reserve(Values.size());
-        for (const std::string& v : Values) values.push_back(v.c_str());
-        const auto deadline = statementMs > 0
-                                  ? Clock::now() + std::chrono::milliseconds(statementMs) + std::chrono::seconds(5)
-                                  : Clock::time_point::max();
         // ---- end of the checks
         // Records are kept as they come, up to the limits; past one, the
         // query is cancelled on the server and what still comes is dropped.
@@ -1343,7 +1338,7 @@ void TQuery::OpenOnPostgres(PGconn* conn)
             tooBig = true;
             return false;
         };
-        result = PgRun(conn, "", values, deadline, &wait, [&](PGresult*& record) {
+        result = PgRun(conn, "", values, deadline(), &wait, [&](PGresult*& record) {
             ++received_;
             if (tooMany || tooBig) return false;
             if (rows_.size() >= kMaxRecords) {
