@@ -395,7 +395,6 @@ public:
         blank_ = true;
         std::string cell;
         bool quoted = false;
-        bool asTyped = false;  // a quote opened the cell but did not end it
         while (true) {
             // At the start of a cell: a quote after blanks opens a quoted cell.
             const std::size_t cellStart = pos_;
@@ -419,10 +418,10 @@ public:
                         return false;
                     }
                     // Closed on its own line and followed by text (`"8" tube`):
-                    // a cell people write and spreadsheets open, kept as typed.
+                    // a cell people write and spreadsheets open, read as an
+                    // unquoted cell, which keeps it as typed.
                     cell.assign(text_.substr(cellStart, pos_ - cellStart));
                     quoted = false;
-                    asTyped = true;
                 }
             }
             // The rest of the cell, up to ";" or the line end, as it stands.
@@ -430,9 +429,8 @@ public:
             cell.append(text_.substr(pos_, stop - pos_));
             if (blank_ && !TrimView(text_.substr(pos_, stop - pos_)).empty()) blank_ = false;
             pos_ = stop;
-            Finish(cells, cell, quoted, asTyped, trim);
+            Finish(cells, cell, quoted, trim);
             quoted = false;
-            asTyped = false;
             if (pos_ < text_.size() && text_[pos_] == ';') {
                 blank_ = false;
                 ++pos_;
@@ -510,16 +508,13 @@ private:
         return cell;
     }
 
-    static void Finish(std::vector<std::string>& cells, std::string& cell, bool quoted, bool asTyped, bool trim)
+    static void Finish(std::vector<std::string>& cells, std::string& cell, bool quoted, bool trim)
     {
-        // An unquoted cell is still unquoted as the helpers do it (a cell
-        // between apostrophes loses them). A cell whose opening quote closed
-        // before its end is kept as typed, even when it also ends with a
-        // quote (`"Sable" et "gravier"`): unquoting it again would strip the
-        // outer quotes and collapse the doubled ones inside.
-        if (asTyped) {
-            if (trim) cell = Trim(cell);
-        } else if (!quoted) {
+        // An unquoted cell loses its quotes only when its opening quote closes
+        // where it ends; one whose opening quote closed before its end is kept
+        // as typed, even when it also ends with a quote (`"Sable" et
+        // "gravier"`).
+        if (!quoted) {
             cell = trim ? Trim(UnquoteWhole(Trim(cell))) : UnquoteWhole(cell);
         } else if (trim) {
             cell = Trim(cell);

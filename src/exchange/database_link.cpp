@@ -7,6 +7,7 @@
 #include "platform/base/ini_file.h"
 #include "platform/base/rtl_numbers.h"
 #include "platform/base/text_codec.h"
+#include "platform/sql_tokens.h"
 #include "exchange/sql_ini_check.h"
 #include "store/options.h"
 
@@ -106,15 +107,7 @@ void CheckSqlIniTable(const std::string& section, const std::string& table)
         throw EDatabaseError(NotSent(section, "\xC2\xAB " + table + " \xC2\xBB n'est pas un nom de table"));
 }
 
-std::string QuoteSqlText(const std::string& text)
-{
-    std::string r = "'";
-    for (char c : text) {
-        r += c;
-        if (c == '\'') r += '\'';
-    }
-    return r + "'";
-}
+std::string QuoteSqlText(const std::string& text) { return SqlQuoted(text, '\''); }
 
 std::string SqlText::Display() const
 {

@@ -904,16 +904,6 @@ std::string FirstValue(const PgResult& r)
     return PQgetvalue(r.r, 0, 0);
 }
 
-std::string QuotedName(const std::string& name)
-{
-    std::string r = "\"";
-    for (char c : name) {
-        r += c;
-        if (c == '"') r += '"';
-    }
-    return r + "\"";
-}
-
 constexpr const char* kCatalogPath = "pg_catalog, pg_temp";
 
 }  // namespace
@@ -972,16 +962,6 @@ void TDatabase::SetUpPostgresSession()
                              "par ligne (row_security) : la connexion est ferm\xC3\xA9" "e.");
 }
 
-namespace {
-
-std::string JoinedName(const std::vector<std::string>& parts)
-{
-    std::string r;
-    for (const std::string& p : parts) r += (r.empty() ? "" : ".") + p;
-    return r;
-}
-
-}  // namespace
 
 std::shared_ptr<pg_result> TDatabase::Catalog(const std::string& sql, const std::vector<std::string>& values)
 {
@@ -1105,7 +1085,7 @@ std::string TDatabase::ServerText(const std::string& sql)
         if (r.withName || r.function) continue;
         const std::string written = sql.substr(r.begin, r.end - r.begin);
         const Relation& relation = LookUpRelation(r, written);
-        keys[i] = JoinedName(r.parts) + (r.parts.size() == 1 ? "" : "\x1F");
+        keys[i] = SqlRelationKey(r);
         out.append(sql, copied, r.begin - copied);
         out += relation.qualified;
         copied = r.end;
@@ -1124,7 +1104,7 @@ void TDatabase::CheckSqliteText(const std::string& sql)
         const SqlRelationRef& r = reading.relations[i];
         if (r.withName || r.function || !h) return nullptr;
         std::string name;
-        for (const std::string& part : r.parts) name += (name.empty() ? "" : ".") + QuotedName(part);
+        for (const std::string& part : r.parts) name += (name.empty() ? "" : ".") + SqlQuoted(part, '"');
         const auto found = sqliteColumns_.find(Lower(name));
         if (found != sqliteColumns_.end()) return &found->second;
         // The columns as the engine gives them for the table or view (read

@@ -11,25 +11,9 @@
 #include <libpq-fe.h>
 
 #include "platform/database.h"
+#include "platform/sql_tokens.h"
 
 namespace {
-
-std::string JoinedKey(const std::vector<std::string>& parts)
-{
-    std::string r;
-    for (const std::string& p : parts) r += (r.empty() ? "" : ".") + p;
-    return r;
-}
-
-std::string Quoted(const std::string& name)
-{
-    std::string r = "\"";
-    for (char c : name) {
-        r += c;
-        if (c == '"') r += '"';
-    }
-    return r + "\"";
-}
 
 std::string RelationRefusal(const std::string& what) { return what + " ; la requ\xC3\xAAte n'est pas envoy\xC3\xA9" "e."; }
 
@@ -62,7 +46,7 @@ std::string TDatabase::RowSecurityText(const std::string& named) const
 
 const TDatabase::Relation& TDatabase::LookUpRelation(const SqlRelationRef& ref, const std::string& written)
 {
-    const std::string key = JoinedKey(ref.parts) + (ref.parts.size() == 1 ? "" : "\x1F");
+    const std::string key = SqlRelationKey(ref);
     if (const auto found = relations_.find(key); found != relations_.end()) return found->second;
     if (ref.parts.size() > 2)
         throw EDatabaseError(RelationRefusal("\xC2\xAB " + written + " \xC2\xBB n'est pas un nom de table"));
@@ -86,7 +70,7 @@ const TDatabase::Relation& TDatabase::LookUpRelation(const SqlRelationRef& ref, 
     relation.qualified = written;
     if (PQntuples(r.get()) == 1) {
         relation.found = true;
-        relation.qualified = Quoted(PQgetvalue(r.get(), 0, 0)) + "." + Quoted(PQgetvalue(r.get(), 0, 1));
+        relation.qualified = SqlQuoted(PQgetvalue(r.get(), 0, 0), '"') + "." + SqlQuoted(PQgetvalue(r.get(), 0, 1), '"');
         relation.oid = PQgetvalue(r.get(), 0, 2);
         if (std::string(PQgetvalue(r.get(), 0, 4)) == "t")
             throw EDatabaseError(RowSecurityText(

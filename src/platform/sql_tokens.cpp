@@ -429,3 +429,20 @@ std::string QueriedTable(const std::string& sql)
     }
     return from == std::string::npos ? std::string() : trim(std::string_view(sql).substr(from));
 }
+
+std::string SqlRelationKey(const SqlRelationRef& ref)
+{
+    std::string r;
+    for (const std::string& p : ref.parts) r += (r.empty() ? "" : ".") + p;
+    return ref.parts.size() == 1 ? r : r + "\x1F";
+}
+
+std::string SqlQuoted(const std::string& text, char quote)
+{
+    std::string r(1, quote);
+    for (const char c : text) {
+        r += c;
+        if (c == quote) r += quote;
+    }
+    return r + quote;
+}

@@ -69,6 +69,15 @@ struct SqlDottedName {
     bool type = false;               // after "::" or "AS" of CAST(...): a type name
 };
 
+// The key of a relation written in a query: its parts joined by ".", and
+// marked when the name was qualified, so that `t` and a schema named `t`'s
+// relation never share a key.
+std::string SqlRelationKey(const SqlRelationRef& ref);
+
+// `text` between `quote` characters, each one inside doubled: a quoted name
+// ('"') or a quoted text ('\'') as the server reads it.
+std::string SqlQuoted(const std::string& text, char quote);
+
 struct SqlTextReading {
     std::vector<SqlRelationRef> relations;
     std::vector<SqlDottedName> dotted;
