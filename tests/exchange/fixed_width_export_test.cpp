@@ -73,6 +73,11 @@ TEST_F(FixedWidthExport, WritesKeysTextsNumbersAndFillersInTheirWidths)
     TDirBlock two("Carotix");
     two.SetPathString("ABCDEFGH\\T\\V", 0, btString, "x");
     EXPECT_EQ(Export(two, "*A:A4,*B:A4,T\\V:A1\r\n"), "ABCDEFGHx\r\n");
+
+    // A number as wide as its field fills it.
+    TDirBlock full("Carotix");
+    full.SetPathInt("P\\T\\N", 0, btInt, -1234);
+    EXPECT_EQ(Export(full, "*I:A1,T\\N:I5\r\n"), "P-1234\r\n");
 }
 
 TEST_F(FixedWidthExport, WritesOneRecordPerRowThatHoldsAValue)
